@@ -1,0 +1,91 @@
+// File time conversions.
+#include "core/FileTime.h"
+
+#include <cstdio>
+
+namespace quillora {
+
+namespace {
+
+// Days since 1970-01-01 of a civil date (proleptic Gregorian).
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+} // namespace
+
+FileTime FileTimeFromUnix(std::int64_t seconds, std::uint32_t nanoseconds) {
+    std::int64_t ticks = seconds * 10000000LL + nanoseconds / 100;
+    std::int64_t value = static_cast<std::int64_t>(kUnixEpochAsFileTime) + ticks;
+    return value < 0 ? 0 : static_cast<FileTime>(value);
+}
+
+bool FileTimeToUnix(FileTime ft, std::int64_t* seconds) {
+    if (ft == 0) {
+        return false;
+    }
+    std::int64_t rel = static_cast<std::int64_t>(ft - kUnixEpochAsFileTime);
+    if (ft < kUnixEpochAsFileTime) {
+        rel = -static_cast<std::int64_t>(kUnixEpochAsFileTime - ft);
+    }
+    std::int64_t s = rel / 10000000LL;
+    if (rel % 10000000LL < 0) {
+        --s;
+    }
+    *seconds = s;
+    return true;
+}
+
+std::string FileTimeToIso8601(FileTime ft) {
+    // Work from 1601 directly so times before 1970 print too.
+    std::uint64_t totalSeconds = ft / 10000000ULL;
+    std::uint32_t fraction = static_cast<std::uint32_t>(ft % 10000000ULL);
+    std::int64_t days = static_cast<std::int64_t>(totalSeconds / 86400ULL) - 134774; // 1601 -> 1970
+    std::uint32_t secOfDay = static_cast<std::uint32_t>(totalSeconds % 86400ULL);
+    // civil_from_days
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(days - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    y += m <= 2;
+    char buffer[48];
+    if (fraction == 0) {
+        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02uZ",
+                      static_cast<long long>(y), m, d, secOfDay / 3600, secOfDay / 60 % 60,
+                      secOfDay % 60);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02u.%07uZ",
+                      static_cast<long long>(y), m, d, secOfDay / 3600, secOfDay / 60 % 60,
+                      secOfDay % 60, fraction);
+    }
+    return buffer;
+}
+
+FileTime FileTimeFromDos(std::uint32_t dosDateTime) {
+    unsigned date = dosDateTime >> 16;
+    unsigned time = dosDateTime & 0xFFFF;
+    unsigned year = 1980 + (date >> 9);
+    unsigned month = (date >> 5) & 0x0F;
+    unsigned day = date & 0x1F;
+    unsigned hour = time >> 11;
+    unsigned minute = (time >> 5) & 0x3F;
+    unsigned second = (time & 0x1F) * 2;
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+        second > 59) {
+        return 0;
+    }
+    std::int64_t seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    return FileTimeFromUnix(seconds);
+}
+
+} // namespace quillora

@@ -1,0 +1,57 @@
+// Text layer: every string in memory is UTF-8; this converts to and from the
+// byte forms the outside world uses (CP932 in case files and exports, raw bytes
+// in Linux file names, UTF-16 in the case file's wide form) without losing bytes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quillora::text {
+
+// Bytes that cannot be decoded (invalid UTF-8 in a Linux name, undecodable CP932)
+// are kept as "escapes": byte b becomes the three-byte sequence that UTF-8 would use
+// for the lone surrogate U+DC00+b (so 0x80..0xFF -> U+DC80..U+DCFF). Valid UTF-8 can
+// never contain such a sequence, so the mapping back to bytes is unambiguous.
+bool IsEscapedByte(std::string_view utf8, std::size_t pos, unsigned char* byte);
+
+// CP932 bytes -> UTF-8. Never fails: undecodable bytes become escapes.
+std::string Cp932ToUtf8(std::string_view cp932);
+
+// UTF-8 -> CP932. Returns false when the text cannot be stored as CP932 so that
+// Cp932ToUtf8(out) gives the same text back (a character CP932 lacks, or an escaped
+// byte that would combine differently with its neighbours); `out` is then unspecified.
+bool Utf8ToCp932(std::string_view utf8, std::string& out);
+
+// UTF-8 -> CP932 for exports that have no wide form: characters CP932 lacks become
+// '?', escaped bytes are written as the raw byte.
+std::string Utf8ToCp932Lossy(std::string_view utf8);
+
+// UTF-8 <-> UTF-16 (as std::u16string of code units). Escapes map to lone surrogates
+// U+DC80..U+DCFF and back; invalid UTF-16 (other lone surrogates) becomes U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view utf16);
+
+// Linux file-name bytes -> UTF-8 (invalid UTF-8 bytes become escapes) and back.
+std::string OsBytesToUtf8(std::string_view bytes);
+std::string Utf8ToOsBytes(std::string_view utf8);
+
+// Width of the text in CP932 bytes: 1 for ASCII, half-width katakana and escaped
+// bytes, 2 for every other character.
+std::size_t Cp932Width(std::string_view utf8);
+
+// Width of the one character starting at utf8[pos] and its length in UTF-8 bytes.
+std::size_t CharCp932Width(std::string_view utf8, std::size_t pos, std::size_t* utf8Len);
+
+// The longest prefix whose CP932 width is at most maxWidth, never splitting a
+// character. *cut is set to whether anything was dropped.
+std::string TruncateCp932Width(std::string_view utf8, std::size_t maxWidth, bool* cut = nullptr);
+
+// ASCII-only case folding (other bytes unchanged), as the catalogue's
+// case-insensitive comparisons need.
+std::string AsciiUpper(std::string_view s);
+std::string AsciiLower(std::string_view s);
+int CompareNoCase(std::string_view a, std::string_view b);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+} // namespace quillora::text
