@@ -1,0 +1,16 @@
+// The sub-commands of quillora-cli. Each takes the arguments after its own name
+// and returns the process exit code (0 success, 1 usage error, 2 failure).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillora::cli {
+
+using Args = std::vector<std::string>;
+
+int RunNew(const Args& args);
+int RunInfo(const Args& args);
+int RunTree(const Args& args);
+
+} // namespace quillora::cli
