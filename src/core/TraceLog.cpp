@@ -4,6 +4,7 @@
 
 #include "core/XdgPaths.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
@@ -13,6 +14,10 @@
 namespace quillora {
 
 namespace {
+
+// The mode is also kept outside the lock: most runs log nothing, and hot loops
+// (one line per record while a case loads) must not pay for a mutex then.
+std::atomic<int> g_mode{0};
 
 struct LogState {
     std::mutex lock;
@@ -43,6 +48,9 @@ std::FILE* OpenIfNeeded(LogState& s) {
 }
 
 void WriteLine(std::string_view text) {
+    if (g_mode.load(std::memory_order_relaxed) == 0) {
+        return;
+    }
     LogState& s = State();
     std::lock_guard guard(s.lock);
     if (s.mode == 0) {
@@ -95,6 +103,7 @@ void SetLogMode(int mode, const std::string& folder) {
     LogState& s = State();
     std::lock_guard guard(s.lock);
     s.mode = mode;
+    g_mode.store(mode, std::memory_order_relaxed);
     std::filesystem::path dir = folder.empty() ? std::filesystem::path(StateFolder()) : std::filesystem::path(folder);
     std::string path = (dir / "TobCase.log").string();
     if (path != s.path && s.file) {
@@ -105,11 +114,7 @@ void SetLogMode(int mode, const std::string& folder) {
     s.openFailed = false;
 }
 
-int LogMode() {
-    LogState& s = State();
-    std::lock_guard guard(s.lock);
-    return s.mode;
-}
+int LogMode() { return g_mode.load(std::memory_order_relaxed); }
 
 std::string LogPath() {
     LogState& s = State();

@@ -1,0 +1,157 @@
+// Buffered primitive reader of the case file.
+#include "model/CArchiveReader.h"
+
+#include "core/Text.h"
+#include "model/ArchiveException.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillora {
+
+namespace {
+constexpr std::size_t kBufferSize = 4096;
+constexpr std::size_t kGrowStep = 1 << 16;
+} // namespace
+
+CArchiveReader::CArchiveReader(ICaseStream& stream) : m_stream(stream), m_buffer(kBufferSize) {}
+
+bool CArchiveReader::Refill() {
+    m_pos = 0;
+    m_end = m_stream.Read(m_buffer.data(), m_buffer.size());
+    return m_end > 0;
+}
+
+void CArchiveReader::ThrowEof() const {
+    throw CArchiveException(CArchiveException::endOfFile, {}, m_nConsumed);
+}
+
+std::size_t CArchiveReader::ReadSome(void* buffer, std::size_t count) {
+    char* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        if (m_pos == m_end && !Refill()) {
+            break;
+        }
+        std::size_t n = std::min(count - done, m_end - m_pos);
+        std::memcpy(out + done, m_buffer.data() + m_pos, n);
+        m_pos += n;
+        done += n;
+    }
+    m_nConsumed += done;
+    return done;
+}
+
+void CArchiveReader::Fill(void* out, std::size_t count) {
+    if (m_end - m_pos >= count) {
+        std::memcpy(out, m_buffer.data() + m_pos, count);
+        m_pos += count;
+        m_nConsumed += count;
+        return;
+    }
+    if (ReadSome(out, count) != count) {
+        ThrowEof();
+    }
+}
+
+std::uint8_t CArchiveReader::ReadU8() {
+    if (m_pos < m_end) {
+        ++m_nConsumed;
+        return static_cast<std::uint8_t>(m_buffer[m_pos++]);
+    }
+    std::uint8_t v;
+    Fill(&v, 1);
+    return v;
+}
+
+std::uint16_t CArchiveReader::ReadU16() {
+    std::uint8_t b[2];
+    Fill(b, 2);
+    return static_cast<std::uint16_t>(b[0] | b[1] << 8);
+}
+
+std::uint32_t CArchiveReader::ReadU32() {
+    std::uint8_t b[4];
+    Fill(b, 4);
+    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
+
+std::uint64_t CArchiveReader::ReadU64() {
+    std::uint64_t low = ReadU32();
+    std::uint64_t high = ReadU32();
+    return low | high << 32;
+}
+
+double CArchiveReader::ReadF64() {
+    std::uint64_t bits = ReadU64();
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+std::uint32_t CArchiveReader::ReadTextLength(bool* wide) {
+    *wide = false;
+    std::uint8_t b = ReadU8();
+    if (b < 0xFF) {
+        return b;
+    }
+    std::uint16_t w = ReadU16();
+    if (w == 0xFFFE) {
+        *wide = true;
+        b = ReadU8();
+        if (b < 0xFF) {
+            return b;
+        }
+        w = ReadU16();
+    }
+    if (w < 0xFFFF) {
+        return w;
+    }
+    std::uint32_t d = ReadU32();
+    if (d == 0xFFFFFFFF) {
+        // A 64-bit length: no case text is ever that long.
+        throw CArchiveException(CArchiveException::badSchema, "text length out of range",
+                                m_nConsumed);
+    }
+    return d;
+}
+
+std::vector<std::uint8_t> CArchiveReader::ReadBytes(std::uint64_t count) {
+    std::vector<std::uint8_t> out;
+    while (out.size() < count) {
+        std::size_t step =
+            static_cast<std::size_t>(std::min<std::uint64_t>(count - out.size(), kGrowStep));
+        std::size_t old = out.size();
+        out.resize(old + step);
+        Fill(out.data() + old, step);
+    }
+    return out;
+}
+
+std::string CArchiveReader::ReadText() {
+    bool wide = false;
+    std::uint32_t length = ReadTextLength(&wide);
+    if (length == 0) {
+        return {};
+    }
+    if (!wide) {
+        if (length <= m_end - m_pos) {
+            std::string_view bytes(m_buffer.data() + m_pos, length);
+            m_pos += length;
+            m_nConsumed += length;
+            return text::Cp932ToUtf8(bytes);
+        }
+        std::vector<std::uint8_t> bytes = ReadBytes(length);
+        return text::Cp932ToUtf8(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+    std::vector<std::uint8_t> bytes = ReadBytes(std::uint64_t{length} * 2);
+    std::u16string units(length, u'\0');
+    for (std::uint32_t i = 0; i < length; ++i) {
+        units[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    }
+    return text::Utf16ToUtf8(units);
+}
+
+} // namespace quillora

@@ -1,0 +1,50 @@
+// Reads the primitive encodings of a case file (little-endian integers, counted
+// texts) through a 4096-byte buffer. Every read that runs out of data throws
+// CArchiveException(endOfFile) with the offset; no length is trusted before the
+// bytes are actually there.
+#pragma once
+
+#include "model/CaseStream.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillora {
+
+class CArchiveReader {
+public:
+    explicit CArchiveReader(ICaseStream& stream);
+
+    std::uint8_t ReadU8();
+    std::uint16_t ReadU16();
+    std::uint32_t ReadU32();
+    std::uint64_t ReadU64();
+    double ReadF64();
+    // A counted text in CP932 or in the wide (UTF-16) form, returned as UTF-8.
+    std::string ReadText();
+    // Exactly `count` bytes; grows the result as data arrives, so a bogus count
+    // ends in endOfFile instead of a huge allocation.
+    std::vector<std::uint8_t> ReadBytes(std::uint64_t count);
+    // Reads up to `count` bytes; returns how many were there.
+    std::size_t ReadSome(void* buffer, std::size_t count);
+
+    // Bytes consumed so far.
+    std::uint64_t Offset() const { return m_nConsumed; }
+    const std::string& FilePath() const { return m_stream.GetFilePath(); }
+
+    [[noreturn]] void ThrowEof() const;
+
+private:
+    void Fill(void* out, std::size_t count);
+    bool Refill();
+    std::uint32_t ReadTextLength(bool* wide);
+
+    ICaseStream& m_stream;
+    std::vector<char> m_buffer;
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
+    std::uint64_t m_nConsumed = 0;
+};
+
+} // namespace quillora

@@ -1,0 +1,226 @@
+// The case root: class record, password block, the load sequence and its errors.
+#include "model/CCDCase.h"
+
+#include "core/IModelSettings.h"
+#include "core/Resources.h"
+#include "core/Text.h"
+#include "core/TraceLog.h"
+#include "model/ArchiveException.h"
+#include "model/CArchiveReader.h"
+#include "model/CArchiveWriter.h"
+#include "model/CaseFileException.h"
+#include "model/CaseSchema.h"
+#include "model/DisplayName.h"
+#include "model/PropertyDefinitions.h"
+#include "model/SVolumeInfo.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+
+namespace quillora {
+
+namespace {
+
+constexpr const char kClassName[] = "CCDCase";
+
+std::mutex g_passwordLock;
+std::string g_tryPassword;
+
+std::uint32_t RotateLeft(std::uint32_t v, int n) { return v << n | v >> (32 - n); }
+std::uint32_t RotateRight(std::uint32_t v, int n) { return v >> n | v << (32 - n); }
+
+} // namespace
+
+std::string TryPassword() {
+    std::lock_guard guard(g_passwordLock);
+    return g_tryPassword;
+}
+
+void SetTryPassword(const std::string& password) {
+    std::lock_guard guard(g_passwordLock);
+    g_tryPassword = password;
+}
+
+std::array<std::uint8_t, 16> EncodePasswordBlock(std::string_view password) {
+    // The bytes of the password, a 16-byte bounded copy: zeros after a shorter one.
+    std::uint8_t p[16];
+    std::memset(p, 0x30, sizeof p);
+    std::size_t n = std::min<std::size_t>(password.size(), 16);
+    std::memcpy(p, password.data(), n);
+    if (n < 16) {
+        std::memset(p + n, 0, 16 - n);
+    }
+    std::array<std::uint8_t, 16> block{};
+    for (int i = 0; i < 4; ++i) {
+        int j = 3 - i;
+        std::uint32_t w = static_cast<std::uint32_t>(p[j]) |
+                          static_cast<std::uint32_t>(p[j + 4]) << 8 |
+                          static_cast<std::uint32_t>(p[j + 8]) << 16 |
+                          static_cast<std::uint32_t>(p[j + 12]) << 24;
+        std::uint32_t scrambled = RotateLeft(~w, 11);
+        for (int b = 0; b < 4; ++b) {
+            block[static_cast<std::size_t>(i * 4 + b)] =
+                static_cast<std::uint8_t>(scrambled >> (8 * b));
+        }
+    }
+    return block;
+}
+
+std::string DecodePasswordBlock(const std::array<std::uint8_t, 16>& block) {
+    std::uint8_t p[16];
+    for (int i = 0; i < 4; ++i) {
+        int j = 3 - i;
+        std::uint32_t w = 0;
+        for (int b = 0; b < 4; ++b) {
+            w |= static_cast<std::uint32_t>(block[static_cast<std::size_t>(i * 4 + b)]) << (8 * b);
+        }
+        std::uint32_t c = ~RotateRight(w, 11);
+        p[j] = static_cast<std::uint8_t>(c);
+        p[j + 4] = static_cast<std::uint8_t>(c >> 8);
+        p[j + 8] = static_cast<std::uint8_t>(c >> 16);
+        p[j + 12] = static_cast<std::uint8_t>(c >> 24);
+    }
+    std::size_t n = 0;
+    while (n < 16 && p[n] != 0) {
+        ++n;
+    }
+    return std::string(reinterpret_cast<const char*>(p), n);
+}
+
+CCDCase::CCDCase() {
+    m_dwFlags = kFlagCase;
+    m_strName = Res(130);
+    UpdateDisplayNameTree(true);
+}
+
+void CCDCase::UpdateDisplayName() {
+    std::size_t cut = m_strName.find_last_of("\\/");
+    std::string_view tail = cut == std::string::npos ? std::string_view(m_strName)
+                                                     : std::string_view(m_strName).substr(cut + 1);
+    SetDisplayName(NormalizeDisplayName(tail, FileDispModeSetting()));
+}
+
+std::vector<SVolumeInfo*> CCDCase::CollectMedia() const {
+    std::vector<SVolumeInfo*> media;
+    for (const auto& child : Children()) {
+        if (child->HasFlags(kFlagGroup)) {
+            for (const auto& inner : child->Children()) {
+                if (inner->HasFlags(kFlagMedium)) {
+                    media.push_back(static_cast<SVolumeInfo*>(inner.get()));
+                }
+            }
+        } else if (child->HasFlags(kFlagMedium)) {
+            media.push_back(static_cast<SVolumeInfo*>(child.get()));
+        }
+    }
+    return media;
+}
+
+void CCDCase::Write(ICaseStream& stream) const {
+    CArchiveWriter ar(stream);
+    ar.WriteU16(0xFFFF);
+    ar.WriteU16(kCurrentSchema);
+    ar.WriteU16(static_cast<std::uint16_t>(sizeof kClassName - 1));
+    ar.WriteBytes(kClassName, sizeof kClassName - 1);
+    std::string passwordBytes = text::Utf8ToCp932Lossy(m_strPassword);
+    std::array<std::uint8_t, 16> block = EncodePasswordBlock(passwordBytes);
+    ar.WriteBytes(block.data(), block.size());
+    StoreRecordBody(ar);
+    ar.Flush();
+    stream.Flush();
+}
+
+std::unique_ptr<CCDCase> CCDCase::Read(ICaseStream& stream, const std::string& path) {
+    CArchiveReader ar(stream);
+    std::uint16_t tag = ar.ReadU16();
+    if (tag != 0xFFFF) {
+        throw CArchiveException(CArchiveException::badClass, "no class record at the start", 0);
+    }
+    std::uint16_t schema = ar.ReadU16();
+    std::uint16_t nameLength = ar.ReadU16();
+    if (nameLength >= 64) {
+        throw CArchiveException(CArchiveException::badClass, "class name too long", ar.Offset());
+    }
+    std::vector<std::uint8_t> name = ar.ReadBytes(nameLength);
+    if (std::string_view(reinterpret_cast<const char*>(name.data()), name.size()) != kClassName) {
+        throw CArchiveException(CArchiveException::badClass, "the file holds another class",
+                                ar.Offset());
+    }
+    auto root = std::make_unique<CCDCase>();
+    root->LoadCase(ar, schema, path);
+    return root;
+}
+
+void CCDCase::LoadCase(CArchiveReader& ar, int schema, const std::string& path) {
+    Log("CCDCase::Serialize() start");
+    LogFormat("CCDCase::Serialize() Version = %0X", schema);
+    m_strPassword.clear();
+    m_nLoadedSchema = schema;
+    CaseLoadContext ctx;
+    ctx.schema = SchemaFor(schema);
+    ctx.definitions = PropertyDefinitions();
+    if (schema == 12) {
+        Log("CCDCase::Serialize() PasswordRead() start");
+        std::array<std::uint8_t, 16> block{};
+        bool complete = ar.ReadSome(block.data(), block.size()) == block.size();
+        // The block holds CP932 bytes, like every other text of the file.
+        m_strPassword = complete ? text::Cp932ToUtf8(DecodePasswordBlock(block)) : std::string();
+        std::string tryPassword = TryPassword();
+        bool passes = complete && (m_strPassword.empty() ||
+                                   (!tryPassword.empty() && tryPassword == m_strPassword));
+        if (!passes) {
+            Log("CCDCase::Serialize() PasswordRead() faild");
+            SetTryPassword(m_strPassword);
+            Log("CCDCase::Serialize() TOBThrowCaseFileException()");
+            throw CCaseFileException(CCaseFileException::kBadPassword, -1, std::string());
+        }
+        Log("CCDCase::Serialize() PasswordRead() success");
+    }
+    try {
+        LoadRecordBody(ar, ctx);
+    } catch (const CArchiveException& e) {
+        Log("CCDCase::Serialize() Archive exception throw");
+        throw CArchiveException(CArchiveException::badSchema, e.m_strDetail.empty()
+                                                                  ? CArchiveException::CauseName(e.m_cause)
+                                                                  : e.m_strDetail,
+                                e.m_nOffset);
+    } catch (const std::exception& e) {
+        Log("CCDCase::Serialize() other throw");
+        throw CArchiveException(CArchiveException::badClass, e.what(), ar.Offset());
+    }
+    if (!ctx.schema.supported) {
+        Log("CCDCase::Serialize() not supported throw");
+        throw CArchiveException(CArchiveException::badSchema, "unsupported schema", ar.Offset());
+    }
+    m_strName = path;
+    UpdateDisplayNameTree(true);
+    if (ctx.schema.recalcAfterLoad) {
+        RecalcSize(true);
+    }
+    TakeFileFacts();
+    Log("CCDCase::Serialize() end");
+}
+
+void CCDCase::TakeFileFacts() {
+    struct statx st {};
+    if (::statx(AT_FDCWD, m_strName.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) {
+        return;
+    }
+    m_nSize = st.stx_size;
+    if (S_ISREG(st.stx_mode)) {
+        m_dwFlags |= kAttrArchive;
+    }
+    if ((st.stx_mode & 0222) == 0) {
+        m_dwFlags |= kAttrReadOnly;
+    }
+    auto toFileTime = [](const statx_timestamp& t) {
+        return FileTimeFromUnix(t.tv_sec, t.tv_nsec);
+    };
+    m_ftLastAccess = toFileTime(st.stx_atime);
+    m_ftLastWrite = toFileTime(st.stx_mtime);
+    m_ftCreation = (st.stx_mask & STATX_BTIME) ? toFileTime(st.stx_btime) : m_ftLastWrite;
+}
+
+} // namespace quillora

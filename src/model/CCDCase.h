@@ -1,0 +1,60 @@
+// CCDCase: the root of a case, holding its media and groups, its password and the
+// path of its file. Reading and writing a whole case file start here.
+#pragma once
+
+#include "model/SFileInfo.h"
+
+#include <array>
+#include <memory>
+
+namespace quillora {
+
+class ICaseStream;
+
+class CCDCase : public SFileInfo {
+public:
+    // A new case is named "新しいｹｰｽ".
+    CCDCase();
+
+    RecordClass Class() const override { return RecordClass::Case; }
+
+    // Empty means no password; at most 16 bytes are stored.
+    std::string m_strPassword;
+    // The schema the case was read with (0 for a case made in memory). Not stored.
+    int m_nLoadedSchema = 0;
+
+    void GetPath(std::string& out) const override { out = m_strName; }
+    // The file name without its folder, normalised like any other name.
+    void UpdateDisplayName() override;
+
+    // Writes the whole case file (class record, password block, tree) to `stream`
+    // and flushes it. Throws CFileException on I/O errors.
+    void Write(ICaseStream& stream) const;
+
+    // Reads one case object from `stream`. The case's name becomes `path`. Throws
+    // CArchiveException (bad class, bad schema), CCaseFileException (wrong
+    // password) or CFileException; nothing partly read survives an error.
+    static std::unique_ptr<CCDCase> Read(ICaseStream& stream, const std::string& path);
+
+    // Takes size, attribute bits and times of its own file (m_strName) from the
+    // file system; nothing changes when the file is not found.
+    void TakeFileFacts();
+
+    // Every medium of the case, in tree order, groups descended into.
+    std::vector<class SVolumeInfo*> CollectMedia() const;
+
+private:
+    void LoadCase(class CArchiveReader& ar, int schema, const std::string& path);
+};
+
+// The 16-byte scrambled form of a password's CP932 bytes, and back (the bytes up to
+// the first 0 byte, at most 16).
+std::array<std::uint8_t, 16> EncodePasswordBlock(std::string_view passwordBytes);
+std::string DecodePasswordBlock(const std::array<std::uint8_t, 16>& block);
+
+// The process-wide try-password: the password the next read checks against. The
+// reader sets it to the stored password when the check fails.
+std::string TryPassword();
+void SetTryPassword(const std::string& password);
+
+} // namespace quillora

@@ -1,0 +1,114 @@
+// Display-name normalisation and size texts.
+#include "model/DisplayName.h"
+
+#include "core/Resources.h"
+#include "core/Text.h"
+#include "model/RecordFlags.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace quillora {
+
+namespace {
+
+bool NeedsExplorerCase(std::string_view name) {
+    for (std::size_t i = 0; i < name.size();) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c >= 'a' && c <= 'z') {
+            return false;
+        }
+        std::size_t len = 1;
+        if (text::CharCp932Width(name, i, &len) == 2) {
+            return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+std::string ExplorerCase(std::string_view name) {
+    std::string out(name);
+    bool keep = true; // the first character and any right after a space stay
+    for (char& ch : out) {
+        if (!keep && ch >= 'A' && ch <= 'Z') {
+            ch = static_cast<char>(ch - 'A' + 'a');
+        }
+        keep = ch == ' ';
+    }
+    return out;
+}
+
+// value / 2^shift with two decimals, cut (not rounded): the value is printed times
+// 1000 (or 10^6) rounded, then the last groups become the decimals.
+std::string TwoDecimals(std::uint64_t value, double divisor, double scale, int fractionDigits) {
+    double scaled = static_cast<double>(value) / divisor * scale;
+    unsigned long long whole = static_cast<unsigned long long>(std::llround(scaled));
+    std::string digits = std::to_string(whole);
+    while (digits.size() <= static_cast<std::size_t>(fractionDigits)) {
+        digits.insert(digits.begin(), '0');
+    }
+    std::size_t point = digits.size() - static_cast<std::size_t>(fractionDigits);
+    return digits.substr(0, point) + "." + digits.substr(point, 2);
+}
+
+} // namespace
+
+std::string NormalizeDisplayName(std::string_view name, int mode) {
+    switch (mode) {
+    case 0:
+        return NeedsExplorerCase(name) ? ExplorerCase(name) : std::string(name);
+    case 1:
+        return text::AsciiUpper(name);
+    case 2:
+        return text::AsciiLower(name);
+    default:
+        return std::string(name);
+    }
+}
+
+std::string FormatGrouped(std::uint64_t value) {
+    std::string digits = std::to_string(value);
+    std::string out;
+    out.reserve(digits.size() + digits.size() / 3);
+    std::size_t lead = digits.size() % 3;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (i - lead) % 3 == 0) {
+            out += ',';
+        }
+        out += digits[i];
+    }
+    return out;
+}
+
+std::string FormatSizeText(std::uint64_t size, int unit) {
+    if (size == kUnknownSize) {
+        return Res(140);
+    }
+    switch (unit) {
+    case 0:
+        if (size < 1024) {
+            return ResFormat(163, std::to_string(size).c_str());
+        }
+        if (size < 0x100000) {
+            return ResFormat(164, TwoDecimals(size, 1024.0, 1000.0, 3).c_str());
+        }
+        if (size < 0x40000000) {
+            return ResFormat(165, TwoDecimals(size, 1048576.0, 1e6, 6).c_str());
+        }
+        return ResFormat(166, TwoDecimals(static_cast<std::uint32_t>(size >> 10), 1048576.0, 1e6, 6)
+                                  .c_str());
+    case 1:
+        return ResFormat(163, FormatGrouped(size).c_str());
+    case 2:
+        return ResFormat(164, FormatGrouped(size >> 10).c_str());
+    case 3:
+        return ResFormat(165, FormatGrouped(size >> 20).c_str());
+    case 4:
+        return ResFormat(166, FormatGrouped(size >> 30).c_str());
+    default:
+        return {};
+    }
+}
+
+} // namespace quillora

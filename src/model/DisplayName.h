@@ -1,0 +1,21 @@
+// Display names and size texts: how records show their names and sizes to the user.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillora {
+
+// Normalises a display name by the file display mode: 0 explorer-like (a name in
+// capitals, such as README.TXT, shows as Readme.txt), 1 upper, 2 lower, 3 as is.
+std::string NormalizeDisplayName(std::string_view name, int mode);
+
+// The size text in the given unit (0 automatic, 1 Byte, 2 KB, 3 MB, 4 GB); the
+// unknown size gives "（不明）"; any other unit an empty text.
+std::string FormatSizeText(std::uint64_t size, int unit);
+
+// Decimal with "," between groups of three digits counted from the right.
+std::string FormatGrouped(std::uint64_t value);
+
+} // namespace quillora

@@ -1,0 +1,562 @@
+// SFileInfo: user data, child list, paths, counting and the record body of the
+// case file in every schema.
+#include "model/SFileInfo.h"
+
+#include "core/IModelSettings.h"
+#include "core/Text.h"
+#include "core/TraceLog.h"
+#include "model/ArchiveException.h"
+#include "model/CArchiveReader.h"
+#include "model/CArchiveWriter.h"
+#include "model/CaseSchema.h"
+#include "model/DisplayName.h"
+#include "model/SArcFileInfo.h"
+#include "model/SGroupInfo.h"
+#include "model/SVolumeInfo.h"
+
+#include <algorithm>
+
+namespace quillora {
+
+namespace {
+
+const std::string kEmptyText;
+const std::vector<std::uint8_t> kEmptyData;
+
+// The part of a name after its last backslash.
+std::string_view LastComponent(std::string_view name) {
+    std::size_t slash = name.rfind('\\');
+    return slash == std::string_view::npos ? name : name.substr(slash + 1);
+}
+
+std::uint16_t ArcTypeFromOldFlags(std::uint32_t flags) {
+    std::uint32_t bits = (flags >> 16) & 0xFF;
+    for (std::uint16_t type = 1; type <= 8; ++type) {
+        if (bits & (1u << (type - 1))) {
+            return type;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+SFileInfo::~SFileInfo() = default;
+
+// --- User data ---
+
+SFileInfo::SUserData& SFileInfo::UserData() {
+    if (!m_pUser) {
+        m_pUser = std::make_unique<SUserData>();
+    }
+    return *m_pUser;
+}
+
+void SFileInfo::DropUserDataIfEmpty() {
+    if (m_pUser && m_pUser->m_strComment.empty() && m_pUser->m_strCategory.empty() &&
+        m_pUser->m_strLink.empty() && !m_pUser->m_pProps && m_pUser->m_data.empty()) {
+        m_pUser.reset();
+    }
+}
+
+const std::string& SFileInfo::Comment() const { return m_pUser ? m_pUser->m_strComment : kEmptyText; }
+const std::string& SFileInfo::Category() const {
+    return m_pUser ? m_pUser->m_strCategory : kEmptyText;
+}
+const std::string& SFileInfo::Link() const { return m_pUser ? m_pUser->m_strLink : kEmptyText; }
+
+void SFileInfo::SetComment(std::string text) {
+    if (text.empty() && !m_pUser) {
+        return;
+    }
+    UserData().m_strComment = std::move(text);
+    DropUserDataIfEmpty();
+}
+
+void SFileInfo::SetCategory(std::string text) {
+    if (text.empty() && !m_pUser) {
+        return;
+    }
+    UserData().m_strCategory = std::move(text);
+    DropUserDataIfEmpty();
+}
+
+void SFileInfo::SetLink(std::string text) {
+    if (text.empty() && !m_pUser) {
+        return;
+    }
+    UserData().m_strLink = std::move(text);
+    DropUserDataIfEmpty();
+}
+
+const std::string& SFileInfo::Text(int index) const { return index == 0 ? Comment() : Category(); }
+
+void SFileInfo::SetText(int index, std::string text) {
+    if (index == 0) {
+        SetComment(std::move(text));
+    } else {
+        SetCategory(std::move(text));
+    }
+}
+
+CPropertySet* SFileInfo::Props() const { return m_pUser ? m_pUser->m_pProps.get() : nullptr; }
+
+void SFileInfo::SetProps(std::unique_ptr<CPropertySet> props) {
+    if (!props && !m_pUser) {
+        return;
+    }
+    UserData().m_pProps = std::move(props);
+    DropUserDataIfEmpty();
+}
+
+std::unique_ptr<CPropertySet> SFileInfo::TakeProps() {
+    if (!m_pUser) {
+        return nullptr;
+    }
+    std::unique_ptr<CPropertySet> props = std::move(m_pUser->m_pProps);
+    DropUserDataIfEmpty();
+    return props;
+}
+
+std::uint32_t SFileInfo::DataLen() const {
+    return m_pUser ? static_cast<std::uint32_t>(m_pUser->m_data.size()) : 0;
+}
+
+const std::vector<std::uint8_t>& SFileInfo::Data() const {
+    return m_pUser ? m_pUser->m_data : kEmptyData;
+}
+
+void SFileInfo::SetData(std::vector<std::uint8_t> data) {
+    if (data.empty() && !m_pUser) {
+        return;
+    }
+    UserData().m_data = std::move(data);
+    DropUserDataIfEmpty();
+}
+
+std::string SFileInfo::TextOneLine(int index, std::size_t maxWidth, bool* cut) const {
+    std::string line;
+    for (char c : Text(index)) {
+        if (c == '\r') {
+            continue;
+        }
+        line += c == '\n' ? ' ' : c;
+    }
+    return text::TruncateCp932Width(line, maxWidth, cut);
+}
+
+std::string SFileInfo::CommentOneLine(std::size_t maxWidth, bool* cut) const {
+    return TextOneLine(0, maxWidth, cut);
+}
+
+// --- Tree ---
+
+SFileInfo* SFileInfo::AddChild(std::unique_ptr<SFileInfo> child) {
+    child->m_pParent = this;
+    m_children.push_back(std::move(child));
+    return m_children.back().get();
+}
+
+std::size_t SFileInfo::IndexOfChild(const SFileInfo* child) const {
+    for (std::size_t i = 0; i < m_children.size(); ++i) {
+        if (m_children[i].get() == child) {
+            return i;
+        }
+    }
+    return m_children.size();
+}
+
+SFileInfo* SFileInfo::InsertBefore(const SFileInfo* existing, std::unique_ptr<SFileInfo> child) {
+    child->m_pParent = this;
+    std::size_t index = IndexOfChild(existing);
+    auto it = m_children.insert(m_children.begin() + static_cast<std::ptrdiff_t>(index),
+                                std::move(child));
+    return it->get();
+}
+
+std::unique_ptr<SFileInfo> SFileInfo::DetachChild(const SFileInfo* child) {
+    std::size_t index = IndexOfChild(child);
+    if (index == m_children.size()) {
+        return nullptr;
+    }
+    std::unique_ptr<SFileInfo> taken = std::move(m_children[index]);
+    m_children.erase(m_children.begin() + static_cast<std::ptrdiff_t>(index));
+    if (m_children.empty()) {
+        m_children.shrink_to_fit();
+    }
+    taken->m_pParent = nullptr;
+    return taken;
+}
+
+bool SFileInfo::RemoveChild(const SFileInfo* child) {
+    if (!DetachChild(child)) {
+        return false;
+    }
+    for (SFileInfo* record = this; record; record = record->m_pParent) {
+        record->RecalcSize(false);
+    }
+    return true;
+}
+
+std::unique_ptr<SFileInfo> SFileInfo::TakeFirst() {
+    if (m_children.empty()) {
+        return nullptr;
+    }
+    return DetachChild(m_children.front().get());
+}
+
+void SFileInfo::DeleteChildren() {
+    m_children.clear();
+    m_children.shrink_to_fit();
+}
+
+void SFileInfo::SetChildren(std::vector<std::unique_ptr<SFileInfo>> children) {
+    m_children = std::move(children);
+    for (auto& child : m_children) {
+        child->m_pParent = this;
+    }
+}
+
+// --- Flags and facts ---
+
+bool SFileInfo::IsInsideArchive() const {
+    constexpr std::uint32_t mask = kFlagListedArchive | kFlagArcEntry;
+    return HasFlags(mask) || (m_pParent && m_pParent->HasFlags(mask));
+}
+
+std::string SFileInfo::Extension() const {
+    std::size_t dot = m_strName.rfind('.');
+    return dot == std::string::npos ? std::string() : m_strName.substr(dot);
+}
+
+std::string SFileInfo::AttributeText() const {
+    std::string text;
+    if (m_dwFlags & kAttrReadOnly) {
+        text += 'R';
+    }
+    if (m_dwFlags & kAttrHidden) {
+        text += 'H';
+    }
+    if (m_dwFlags & kAttrSystem) {
+        text += 'S';
+    }
+    if (m_dwFlags & kAttrArchive) {
+        text += 'A';
+    }
+    if (m_dwFlags & kAttrTemporary) {
+        text += 'T';
+    }
+    return text;
+}
+
+SVolumeInfo* SFileInfo::EnclosingMedium() const {
+    for (const SFileInfo* record = this; record; record = record->m_pParent) {
+        if (record->HasFlags(kFlagMedium)) {
+            return static_cast<SVolumeInfo*>(const_cast<SFileInfo*>(record));
+        }
+    }
+    return nullptr;
+}
+
+std::size_t SFileInfo::CountFiles(bool recurse) const {
+    std::size_t count = 0;
+    for (const auto& child : m_children) {
+        if (child->HasFlags(kAttrDirectory | kFlagMedium | kFlagCase)) {
+            if (recurse && child->IsDirectory()) {
+                count += child->CountFiles(true);
+            }
+            continue;
+        }
+        ++count;
+    }
+    return count;
+}
+
+std::size_t SFileInfo::CountFolders(bool recurse) const {
+    std::size_t count = 0;
+    for (const auto& child : m_children) {
+        if (!child->IsDirectory()) {
+            continue;
+        }
+        ++count;
+        if (recurse) {
+            count += child->CountFolders(true);
+        }
+    }
+    return count;
+}
+
+// --- Virtual operations ---
+
+void SFileInfo::GetPath(std::string& out) const {
+    // Two walks up the tree: one to measure, one to fill from the end, so that a
+    // path costs one allocation at most.
+    std::size_t length = 0;
+    const SFileInfo* top = this;
+    for (const SFileInfo* record = this; record; record = record->m_pParent) {
+        if (record != this && record->HasFlags(kFlagGroup | kFlagCase)) {
+            break;
+        }
+        length += record->GetName().size() + 1;
+        top = record;
+        if (record->HasFlags(kFlagMedium)) {
+            break;
+        }
+    }
+    out.assign(length - 1, '\\');
+    std::size_t pos = length - 1;
+    for (const SFileInfo* record = this;; record = record->m_pParent) {
+        const std::string& name = record->GetName();
+        pos -= name.size();
+        out.replace(pos, name.size(), name);
+        if (record == top) {
+            break;
+        }
+        --pos; // the separator is already there
+    }
+}
+
+std::string SFileInfo::GetPath() const {
+    std::string path;
+    GetPath(path);
+    return path;
+}
+
+const std::string& SFileInfo::GetDisplayName() const {
+    return m_bDispIsName ? m_strName : m_strDispName;
+}
+
+void SFileInfo::SetDisplayName(std::string name) {
+    if (name == m_strName) {
+        m_bDispIsName = true;
+        m_strDispName.clear();
+        m_strDispName.shrink_to_fit();
+        return;
+    }
+    m_bDispIsName = false;
+    m_strDispName = std::move(name);
+}
+
+void SFileInfo::UpdateDisplayName() {
+    SetDisplayName(NormalizeDisplayName(LastComponent(m_strName), FileDispModeSetting()));
+}
+
+void SFileInfo::UpdateDisplayNameTree(bool recurse) {
+    UpdateDisplayName();
+    if (!recurse) {
+        return;
+    }
+    for (auto& child : m_children) {
+        child->UpdateDisplayNameTree(true);
+    }
+}
+
+std::uint16_t SFileInfo::RecalcSize(bool recurse) {
+    std::uint64_t sum = 0;
+    for (auto& child : m_children) {
+        if (recurse && child->HasFlags(kSizeFromChildrenMask)) {
+            child->RecalcSize(true);
+        }
+        sum += child->m_nSize;
+    }
+    if (HasFlags(kSizeFromChildrenMask) && m_wArcType == 0) {
+        m_nSize = sum;
+    }
+    return m_wArcType;
+}
+
+bool SFileInfo::MatchMedium(std::uint32_t serial, const std::string* label) const {
+    return m_pParent ? m_pParent->MatchMedium(serial, label) : false;
+}
+
+// --- Case file: writing ---
+
+void SFileInfo::StoreRecordBody(CArchiveWriter& ar) const {
+    ar.WriteU64(m_nSize);
+    ar.WriteU32(m_dwFlags);
+    ar.WriteU16(m_wArcType);
+    ar.WriteU64(m_ftLastAccess);
+    ar.WriteU64(m_ftLastWrite);
+    ar.WriteU64(m_ftCreation);
+    ar.WriteText(m_strName);
+    ar.WriteU8(2);
+    ar.WriteText(Comment());
+    ar.WriteText(Category());
+    const CPropertySet* props = Props();
+    std::size_t count = props ? std::min<std::size_t>(props->Values().size(), 255) : 0;
+    ar.WriteU8(static_cast<std::uint8_t>(count));
+    if (count > 0) {
+        ar.WriteText(props->DefinitionName());
+        for (std::size_t i = 0; i < count; ++i) {
+            ar.WriteText(props->Values()[i]);
+        }
+    }
+    ar.WriteText(Link());
+    ar.WriteU8(m_byMark);
+    ar.WriteU8(m_bLinkInherited);
+    const std::vector<std::uint8_t>& data = Data();
+    ar.WriteU32(static_cast<std::uint32_t>(data.size()));
+    ar.WriteBytes(data.data(), data.size());
+    ar.WriteU16(m_wExtFlags);
+    ar.WriteU32(m_dwExtValue);
+    ar.WriteU32(static_cast<std::uint32_t>(m_children.size()));
+    for (const auto& child : m_children) {
+        ar.WriteU32(child->m_dwFlags);
+        child->StoreBody(ar);
+    }
+}
+
+void SFileInfo::StoreBody(CArchiveWriter& ar) const { StoreRecordBody(ar); }
+
+// --- Case file: reading ---
+
+void SFileInfo::LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) { LoadRecordBody(ar, ctx); }
+
+void SFileInfo::LoadRecordBody(CArchiveReader& ar, CaseLoadContext& ctx) {
+    const CaseSchema& s = ctx.schema;
+    if (!s.supported) {
+        Log("SFileInfo::Serialize() not supported throw");
+        throw CArchiveException(CArchiveException::badClass, "unsupported schema", ar.Offset());
+    }
+    Log("SFileInfo::Serialize() Load start");
+    for (int i = 0; i < s.leadingIgnoredU16; ++i) {
+        ar.ReadU16();
+    }
+    m_nSize = s.size64 ? ar.ReadU64() : ar.ReadU32();
+    m_dwFlags = ar.ReadU32();
+    if (s.oldFlagWord) {
+        m_wArcType = ArcTypeFromOldFlags(m_dwFlags);
+        m_dwFlags &= ~0x00FF0000u;
+    } else if (s.arcTypeU32) {
+        m_wArcType = static_cast<std::uint16_t>(ar.ReadU32());
+    } else if (s.arcTypeU16) {
+        m_wArcType = ar.ReadU16();
+    }
+    m_ftLastAccess = ar.ReadU64();
+    m_ftLastWrite = ar.ReadU64();
+    m_ftCreation = ar.ReadU64();
+    m_strName = ar.ReadText();
+    if (s.ruleN) {
+        if (Class() == RecordClass::Volume) {
+            m_strName.clear();
+        } else if (Class() != RecordClass::Case) {
+            m_strName = std::string(LastComponent(m_strName));
+        }
+    }
+    if (s.textCount) {
+        std::uint32_t n = s.textCountU8 ? ar.ReadU8() : ar.ReadU32();
+        SetComment(ar.ReadText());
+        for (std::uint32_t i = 1; i < n; ++i) {
+            SetCategory(ar.ReadText());
+        }
+    } else {
+        SetComment(ar.ReadText());
+    }
+    if (s.props) {
+        std::uint32_t m = s.propCountU8 ? ar.ReadU8() : ar.ReadU32();
+        if (m > 0) {
+            std::string definitionName = ar.ReadText();
+            const CPropertyDefinition* definition =
+                ctx.definitions ? ctx.definitions->FindByName(definitionName) : nullptr;
+            std::vector<std::string> values;
+            for (std::uint32_t i = 0; i < m; ++i) {
+                values.push_back(ar.ReadText());
+            }
+            if (definition) {
+                auto props = std::make_unique<CPropertySet>(definition);
+                for (std::size_t i = 0; i < values.size() && i < props->Values().size(); ++i) {
+                    props->Values()[i] = std::move(values[i]);
+                }
+                SetProps(std::move(props));
+            }
+        }
+    }
+    std::uint32_t childCount = 0;
+    if (s.schema1Tail) {
+        ar.ReadU32();
+        childCount = ar.ReadU32();
+    } else {
+        SetLink(ar.ReadText());
+        if (s.markU32) {
+            m_byMark = static_cast<std::uint8_t>(ar.ReadU32());
+            m_bLinkInherited = static_cast<std::uint8_t>(ar.ReadU32());
+        } else {
+            m_byMark = ar.ReadU8();
+            m_bLinkInherited = ar.ReadU8();
+        }
+        if (s.ruleM && HasFlags(kFlagMedium)) {
+            std::size_t colon = m_strName.find(':');
+            if (colon != std::string::npos && colon > 0) {
+                m_strName.erase(0, colon + 1);
+            }
+        }
+        if (s.data) {
+            std::uint32_t length = ar.ReadU32();
+            SetData(ar.ReadBytes(length));
+        }
+        if (s.extFields) {
+            m_wExtFlags = ar.ReadU16();
+            m_dwExtValue = ar.ReadU32();
+        }
+        childCount = ar.ReadU32();
+    }
+    LoadChildren(ar, ctx, childCount, s.childFlagWords);
+    LogFormat("SFileInfo::Serialize() Load end [%s]", m_strName.c_str());
+}
+
+std::unique_ptr<SFileInfo> SFileInfo::CreateChildForLoad(CArchiveReader& ar, CaseLoadContext& ctx,
+                                                         bool flagWords) {
+    if (flagWords) {
+        std::uint32_t flags = ar.ReadU32();
+        if (flags & kFlagGroup) {
+            return std::make_unique<SGroupInfo>();
+        }
+        if (flags & kFlagMedium) {
+            return std::make_unique<SVolumeInfo>();
+        }
+        if (flags & kFlagArcEntry) {
+            return std::make_unique<SArcFileInfo>();
+        }
+        return std::make_unique<SFileInfo>();
+    }
+    if (Class() == RecordClass::Case) {
+        return std::make_unique<SVolumeInfo>();
+    }
+    if (ctx.schema.number >= 2 && HasFlags(kFlagListedArchive)) {
+        return std::make_unique<SArcFileInfo>();
+    }
+    return std::make_unique<SFileInfo>();
+}
+
+void SFileInfo::LoadChildren(CArchiveReader& ar, CaseLoadContext& ctx, std::uint32_t count,
+                             bool flagWords) {
+    if (count > 0 && ctx.depth >= kMaxTreeDepth) {
+        throw CArchiveException(CArchiveException::badClass, "records nested too deeply",
+                                ar.Offset());
+    }
+    ++ctx.depth;
+    // Each child consumes bytes, so a bogus count runs into the end of the file.
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::unique_ptr<SFileInfo> child = CreateChildForLoad(ar, ctx, flagWords);
+        child->m_pParent = this;
+        if (ctx.schema.number == 10 && child->Class() == RecordClass::Volume) {
+            LogFormat("SFileInfo::SerializeVer1275() Volume[%u]", i);
+        }
+        try {
+            child->LoadBody(ar, ctx);
+        } catch (const CArchiveException& e) {
+            Log(ctx.schema.throwLine);
+            throw CArchiveException(CArchiveException::badClass, e.m_strDetail.empty()
+                                                                     ? CArchiveException::CauseName(e.m_cause)
+                                                                     : e.m_strDetail,
+                                    e.m_nOffset);
+        } catch (const std::exception& e) {
+            Log(ctx.schema.throwLine);
+            throw CArchiveException(CArchiveException::badClass, e.what(), ar.Offset());
+        }
+        m_children.push_back(std::move(child));
+    }
+    --ctx.depth;
+}
+
+} // namespace quillora

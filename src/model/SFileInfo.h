@@ -1,0 +1,166 @@
+// SFileInfo: one record of the catalogue tree (a file or folder on a medium) and the
+// base of every other record class. A record owns its children, its property set and
+// its stored contents; views only ever hold pointers into the tree.
+#pragma once
+
+#include "core/FileTime.h"
+#include "model/PropertySet.h"
+#include "model/RecordFlags.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillora {
+
+class CArchiveReader;
+class CArchiveWriter;
+struct CaseLoadContext;
+
+enum class RecordClass : std::uint8_t { File, ArcFile, Volume, Group, Case };
+
+class SFileInfo {
+public:
+    SFileInfo() = default;
+    virtual ~SFileInfo();
+    SFileInfo(const SFileInfo&) = delete;
+    SFileInfo& operator=(const SFileInfo&) = delete;
+
+    virtual RecordClass Class() const { return RecordClass::File; }
+
+    // --- Stored fields (in the order the case file carries them) ---
+    std::uint64_t m_nSize = 0;
+    std::uint32_t m_dwFlags = 0;
+    std::uint16_t m_wArcType = 0;
+    std::uint16_t m_wExtFlags = 0;
+    FileTime m_ftLastAccess = 0;
+    FileTime m_ftLastWrite = 0;
+    FileTime m_ftCreation = 0;
+    std::uint32_t m_dwExtValue = 0;
+    std::uint8_t m_byMark = 0;
+    std::uint8_t m_bLinkInherited = 0;
+    // Work flags: byte 0 for the list view, byte 1 for find. Not stored.
+    std::uint8_t m_byWork[2] = {0, 0};
+    // Cached display-type index; -1 until looked up. Not stored.
+    std::int32_t m_nTypeIndex = -1;
+    std::string m_strName;
+
+    // --- User data, kept out of line because most records have none ---
+    const std::string& Comment() const;
+    const std::string& Category() const;
+    const std::string& Link() const;
+    void SetComment(std::string text);
+    void SetCategory(std::string text);
+    void SetLink(std::string text);
+    // Index 0 is the comment, 1 the category.
+    const std::string& Text(int index) const;
+    void SetText(int index, std::string text);
+
+    CPropertySet* Props() const;
+    void SetProps(std::unique_ptr<CPropertySet> props);
+    std::unique_ptr<CPropertySet> TakeProps();
+
+    // Stored contents: a byte copy of the file kept in the case.
+    std::uint32_t DataLen() const;
+    const std::vector<std::uint8_t>& Data() const;
+    void SetData(std::vector<std::uint8_t> data);
+    void ClearData() { SetData({}); }
+
+    // The comment as one line: CR dropped, LF turned into a space, cut at maxWidth
+    // CP932 bytes without splitting a character; *cut tells whether text was dropped.
+    std::string CommentOneLine(std::size_t maxWidth, bool* cut = nullptr) const;
+    std::string TextOneLine(int index, std::size_t maxWidth, bool* cut = nullptr) const;
+
+    // --- Tree ---
+    SFileInfo* GetParent() const { return m_pParent; }
+    const std::vector<std::unique_ptr<SFileInfo>>& Children() const { return m_children; }
+    std::size_t ChildCount() const { return m_children.size(); }
+    SFileInfo* ChildAt(std::size_t index) const { return m_children[index].get(); }
+
+    // Sets the child's parent to this record and appends it.
+    SFileInfo* AddChild(std::unique_ptr<SFileInfo> child);
+    // Inserts before `existing`; appends when `existing` is not a child.
+    SFileInfo* InsertBefore(const SFileInfo* existing, std::unique_ptr<SFileInfo> child);
+    // Unlinks and deletes the child, then recalculates the sizes of this record and
+    // of every ancestor. False when it is not a child.
+    bool RemoveChild(const SFileInfo* child);
+    // Unlinks without deleting; null when it is not a child.
+    std::unique_ptr<SFileInfo> DetachChild(const SFileInfo* child);
+    std::unique_ptr<SFileInfo> TakeFirst();
+    void DeleteChildren();
+    // Replaces the child list by `children` in that order (each becomes this record's).
+    void SetChildren(std::vector<std::unique_ptr<SFileInfo>> children);
+    std::size_t IndexOfChild(const SFileInfo* child) const;
+
+    // --- Flag tests ---
+    bool HasFlags(std::uint32_t mask) const { return (m_dwFlags & mask) != 0; }
+    bool IsDirectory() const { return HasFlags(kAttrDirectory); }
+    std::uint32_t MediumKind() const { return m_dwFlags & kFlagMediumKindMask; }
+    // The record or its parent is a listed archive or an entry inside one.
+    bool IsInsideArchive() const;
+    const char* ArcTypeText() const { return ArcTypeName(m_wArcType); }
+    // The text of m_strName from its last "." on; empty without a ".".
+    std::string Extension() const;
+    // Letters R, H, S, A, T for the attribute bits that are set.
+    std::string AttributeText() const;
+
+    // The enclosing medium (walking up through parents, this record included).
+    class SVolumeInfo* EnclosingMedium() const;
+
+    // Files among the children (not folders, media or the case); with recurse
+    // also those below folders.
+    std::size_t CountFiles(bool recurse) const;
+    // Children with the directory bit; with recurse plus their own folder counts.
+    std::size_t CountFolders(bool recurse) const;
+
+    // --- Virtual operations ---
+    // The record's path: each ancestor's name up to and including its medium,
+    // joined with "\"; stops below a group or the case.
+    virtual void GetPath(std::string& out) const;
+    std::string GetPath() const;
+    virtual const std::string& GetDisplayName() const;
+    virtual void UpdateDisplayName();
+    void UpdateDisplayNameTree(bool recurse);
+    // Sums the children's sizes (recursing first when asked) into folders, media and
+    // groups that are not archives; returns m_wArcType.
+    std::uint16_t RecalcSize(bool recurse);
+    virtual const std::string& GetName() const { return m_strName; }
+    // Whether this record's medium is the one with `serial` and `label` (no label:
+    // null). Records other than media ask their parent.
+    virtual bool MatchMedium(std::uint32_t serial, const std::string* label) const;
+
+    // --- Case file ---
+    virtual void StoreBody(CArchiveWriter& ar) const;
+    virtual void LoadBody(CArchiveReader& ar, CaseLoadContext& ctx);
+
+protected:
+    void SetDisplayName(std::string name);
+    void StoreRecordBody(CArchiveWriter& ar) const;
+    void LoadRecordBody(CArchiveReader& ar, CaseLoadContext& ctx);
+    void LoadChildren(CArchiveReader& ar, CaseLoadContext& ctx, std::uint32_t count,
+                      bool flagWords);
+
+private:
+    struct SUserData {
+        std::string m_strComment;
+        std::string m_strCategory;
+        std::string m_strLink;
+        std::unique_ptr<CPropertySet> m_pProps;
+        std::vector<std::uint8_t> m_data;
+    };
+    SUserData& UserData();
+    void DropUserDataIfEmpty();
+    std::unique_ptr<SFileInfo> CreateChildForLoad(CArchiveReader& ar, CaseLoadContext& ctx,
+                                                  bool flagWords);
+
+    SFileInfo* m_pParent = nullptr;
+    // Display name when it differs from the name's last component; see GetDisplayName.
+    bool m_bDispIsName = true;
+    std::string m_strDispName;
+    std::unique_ptr<SUserData> m_pUser;
+    std::vector<std::unique_ptr<SFileInfo>> m_children;
+};
+
+} // namespace quillora
