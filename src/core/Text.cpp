@@ -195,6 +195,22 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+// Writes cp (below U+10000) at p and returns the end; for the hot loops, which
+// size their output once instead of growing it per character.
+char* PutBmp(char* p, char32_t cp) {
+    if (cp < 0x80) {
+        *p++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        *p++ = static_cast<char>(0xC0 | (cp >> 6));
+        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        *p++ = static_cast<char>(0xE0 | (cp >> 12));
+        *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return p;
+}
+
 void AppendEscape(std::string& out, unsigned char b) {
     AppendUtf8(out, 0xDC00 + b);
 }
@@ -334,20 +350,22 @@ std::string Cp932ToUtf8(std::string_view cp932) {
         return std::string(cp932);
     }
     const Cp932Tables& t = Tables();
-    std::string out;
-    out.reserve(cp932.size() + cp932.size() / 2);
+    const auto* in = reinterpret_cast<const unsigned char*>(cp932.data());
     const std::size_t n = cp932.size();
+    // No byte or pair makes more than three bytes of UTF-8.
+    std::string out(3 * n, '\0');
+    char* p = out.data();
     for (std::size_t i = 0; i < n;) {
-        auto b = static_cast<unsigned char>(cp932[i]);
+        unsigned char b = in[i];
         if (b < 0x80) {
-            out += static_cast<char>(b);
+            *p++ = static_cast<char>(b);
             ++i;
             continue;
         }
         if (t.lead[b] && i + 1 < n) {
-            std::uint16_t cp = t.pair[b << 8 | static_cast<unsigned char>(cp932[i + 1])];
+            std::uint16_t cp = t.pair[b << 8 | in[i + 1]];
             if (cp != kNone) {
-                AppendUtf8(out, cp);
+                p = PutBmp(p, cp);
                 i += 2;
                 continue;
             }
@@ -355,13 +373,10 @@ std::string Cp932ToUtf8(std::string_view cp932) {
         // A lead byte without a valid trail is kept alone; the trail byte is then
         // read as a character of its own.
         std::uint16_t cp = t.single[b];
-        if (cp != kNone) {
-            AppendUtf8(out, cp);
-        } else {
-            AppendEscape(out, b);
-        }
+        p = PutBmp(p, cp != kNone ? cp : 0xDC00 + b);
         ++i;
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));
     return out;
 }
 
@@ -438,9 +453,20 @@ std::string OsBytesToUtf8(std::string_view bytes) {
     if (IsAscii(bytes)) {
         return std::string(bytes);
     }
-    std::string out;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        Unit u = DecodeAt(bytes, i);
+        if (u.kind != Kind::Char) {
+            break;
+        }
+        i += u.len;
+    }
+    std::string out(bytes.substr(0, i)); // the whole name when it is valid UTF-8
+    if (i == bytes.size()) {
+        return out;
+    }
     out.reserve(bytes.size() + bytes.size() / 2);
-    for (std::size_t i = 0; i < bytes.size();) {
+    while (i < bytes.size()) {
         Unit u = DecodeAt(bytes, i);
         if (u.kind == Kind::Char) {
             out.append(bytes.substr(i, u.len));
