@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace quillora {
 
@@ -12,7 +13,11 @@ const char* Res(int id);
 // Whether the table holds `id`.
 bool HasRes(int id);
 
-// Res(id) with printf-style arguments (the resources use %s, %d and %%).
+// Every id the table holds, in ascending order.
+std::vector<int> ResIds();
+
+// Res(id) with printf-style arguments (the resources use %s, %d and %%). Not for
+// 139 and 336, which are strftime patterns; read those with Res.
 std::string ResFormat(int id, ...);
 
 } // namespace quillora
