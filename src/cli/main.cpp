@@ -1,11 +1,48 @@
 // quillora-cli: the batch front end over the catalogue core.
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+
+#include <clocale>
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const quillora::cli::Args&);
+    const char* usage;
+};
+
+const Command kCommands[] = {
+    {"new", quillora::cli::RunNew, "new CASE [--password P]"},
+    {"info", quillora::cli::RunInfo, "info CASE [--password P]"},
+    {"tree", quillora::cli::RunTree, "tree CASE [--password P] [--json]"},
+};
+
+void PrintUsage() {
+    std::fprintf(stderr, "usage: quillora-cli COMMAND ARGS...\ncommands:\n");
+    for (const Command& c : kCommands) {
+        std::fprintf(stderr, "  %s\n", c.usage);
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    (void)argv;
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: quillora-cli COMMAND ...\n");
-        return 1;
+    // Names sort by the user's locale, as they do in the desktop program.
+    std::setlocale(LC_ALL, "");
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        PrintUsage();
+        return argc < 2 ? quillora::cli::kExitUsage : quillora::cli::kExitOk;
     }
-    return 1;
+    quillora::cli::Args args(argv + 2, argv + argc);
+    for (const Command& c : kCommands) {
+        if (std::strcmp(argv[1], c.name) == 0) {
+            return c.run(args);
+        }
+    }
+    quillora::cli::ReportError(std::string("unknown command: ") + argv[1]);
+    PrintUsage();
+    return quillora::cli::kExitUsage;
 }

@@ -1,0 +1,52 @@
+// A case file stream in the gzip format. Reading also accepts plain files, which
+// zlib passes through unchanged, so one reader serves both kinds of ".cas".
+// Writing goes to a temporary file that replaces the target on Close.
+#pragma once
+
+#include "model/CaseStream.h"
+
+#include <cstdint>
+#include <zlib.h>
+
+namespace quillora {
+
+class CXFileZlib : public ICaseStream {
+public:
+    enum SeekOrigin { begin = 0, current = 1, end = 2 };
+
+    CXFileZlib() = default;
+    ~CXFileZlib() override;
+    CXFileZlib(const CXFileZlib&) = delete;
+    CXFileZlib& operator=(const CXFileZlib&) = delete;
+
+    // Flags 0x0000 or 0x0020 read; flags with 0x0001, or exactly 0x1012, write;
+    // any other flags open nothing. Throws CFileException on failure.
+    void Open(const std::string& path, unsigned flags);
+    bool IsOpen() const { return m_gz != nullptr; }
+
+    // current: relative move in the uncompressed data; begin: rewinds (offset not
+    // used); end: returns the uncompressed length and leaves the position alone.
+    // -1 for other origins.
+    std::int64_t Seek(std::int64_t offset, int origin);
+
+    std::size_t Read(void* buffer, std::size_t count) override;
+    void Write(const void* buffer, std::size_t count) override;
+    // Finishes the gzip member written so far (Z_FINISH).
+    void Flush() override;
+    void Close() override;
+    void Abort() override;
+    std::uint64_t GetLength() override;
+    const std::string& GetFilePath() const override { return m_strPath; }
+
+private:
+    [[noreturn]] void ThrowGzError();
+
+    gzFile m_gz = nullptr;
+    int m_fd = -1;
+    int m_nOpenFlags = -1;
+    bool m_bWriting = false;
+    std::string m_strPath;
+    std::string m_strTempPath;
+};
+
+} // namespace quillora

@@ -1,0 +1,120 @@
+// The case-file opener, ReadCaseFile and the atomic save.
+#include "model/CaseFile.h"
+
+#include "core/FileTypeCode.h"
+#include "core/TraceLog.h"
+#include "model/ArchiveException.h"
+#include "model/CPlainCaseFile.h"
+#include "model/CXFileZlib.h"
+#include "model/CaseFileException.h"
+
+#include <mutex>
+
+namespace quillora {
+
+namespace {
+
+std::mutex g_factoryLock;
+CaseStreamFactory g_archivedFactory;
+
+} // namespace
+
+void SetArchivedCaseStreamFactory(CaseStreamFactory factory) {
+    std::lock_guard guard(g_factoryLock);
+    g_archivedFactory = std::move(factory);
+}
+
+std::unique_ptr<ICaseStream> OpenCaseStream(const std::string& path, unsigned flags,
+                                            bool compress) {
+    std::size_t slash = path.rfind('/');
+    std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (FileTypeCode(fileName) == kFtCaz) {
+        CaseStreamFactory factory;
+        {
+            std::lock_guard guard(g_factoryLock);
+            factory = g_archivedFactory;
+        }
+        if (!factory) {
+            throw CCaseFileException(CFileException::genericException, 0, path, 1);
+        }
+        try {
+            return factory(path, flags);
+        } catch (CCaseFileException& e) {
+            e.m_nMessageKind = 1;
+            throw;
+        }
+    }
+    if ((flags & kOpenReadWrite) && !compress) {
+        auto plain = std::make_unique<CPlainCaseFile>();
+        plain->Open(path, flags);
+        return plain;
+    }
+    auto gz = std::make_unique<CXFileZlib>();
+    gz->Open(path, flags);
+    return gz;
+}
+
+std::unique_ptr<CCDCase> ReadCaseFile(const std::string& path, const std::string& tryPassword,
+                                      bool* badPassword, std::string* error) {
+    if (badPassword) {
+        *badPassword = false;
+    }
+    SetTryPassword(tryPassword);
+    std::unique_ptr<ICaseStream> stream;
+    try {
+        stream = OpenCaseStream(path, kOpenForLoad, false);
+        std::unique_ptr<CCDCase> root = CCDCase::Read(*stream, path);
+        stream->Close();
+        return root;
+    } catch (const CCaseFileException& e) {
+        if (badPassword) {
+            *badPassword = e.m_cause == CCaseFileException::kBadPassword;
+        }
+        if (error) {
+            *error = DescribeCaseError(e, path);
+        }
+    } catch (const std::exception& e) {
+        if (error) {
+            *error = DescribeCaseError(e, path);
+        }
+    }
+    if (stream) {
+        stream->Abort();
+    }
+    return nullptr;
+}
+
+void SaveCaseFile(CCDCase& root, const std::string& path, bool compress) {
+    std::unique_ptr<ICaseStream> stream = OpenCaseStream(path, kOpenForSave, compress);
+    std::string previousName = root.m_strName;
+    try {
+        root.m_strName = path;
+        root.UpdateDisplayNameTree(false);
+        root.Write(*stream);
+        stream->Close();
+    } catch (...) {
+        stream->Abort();
+        root.m_strName = previousName;
+        root.UpdateDisplayNameTree(false);
+        throw;
+    }
+    root.TakeFileFacts();
+}
+
+std::string DescribeCaseError(const std::exception& error, const std::string& path) {
+    if (const auto* caseError = dynamic_cast<const CCaseFileException*>(&error)) {
+        if (caseError->m_nMessageKind == 1) {
+            return caseError->Message();
+        }
+        return path + ": " + caseError->Message();
+    }
+    if (const auto* fileError = dynamic_cast<const CFileException*>(&error)) {
+        return fileError->Message();
+    }
+    if (dynamic_cast<const CArchiveException*>(&error)) {
+        return path + ": " + error.what();
+    }
+    return path + ": " + error.what();
+}
+
+} // namespace quillora

@@ -1,0 +1,43 @@
+// Opening, reading and saving whole case files: the stream chosen for a path, the
+// read of one case outside the document, and the atomic save.
+#pragma once
+
+#include "model/CCDCase.h"
+#include "model/CaseStream.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace quillora {
+
+// Makes the stream for one path and open mode; throws CFileException (or
+// CCaseFileException) when it cannot be opened.
+using CaseStreamFactory = std::function<std::unique_ptr<ICaseStream>(const std::string& path,
+                                                                     unsigned flags)>;
+
+// Streams for ".caz" files come from the archive layer above the model; it installs
+// its factory here. Without one, ".caz" files cannot be opened.
+void SetArchivedCaseStreamFactory(CaseStreamFactory factory);
+
+// The case-file opener: ".caz" -> the archived stream; writing without compression
+// -> a plain file; otherwise the gzip stream (which reads plain files unchanged).
+std::unique_ptr<ICaseStream> OpenCaseStream(const std::string& path, unsigned flags,
+                                            bool compress);
+
+// Reads the case at `path` with `tryPassword` as the try-password. On any error
+// returns null; *badPassword tells whether the error was a wrong password and
+// *error (when given) holds a sentence for the user.
+std::unique_ptr<CCDCase> ReadCaseFile(const std::string& path, const std::string& tryPassword,
+                                      bool* badPassword, std::string* error = nullptr);
+
+// Writes the case to `path` (its name becomes the path): the new file replaces the
+// old one only when it is complete. Throws CFileException on failure; the old file
+// is then untouched.
+void SaveCaseFile(CCDCase& root, const std::string& path, bool compress);
+
+// A sentence for the user about a failed read or write (the exception's message,
+// with the file name).
+std::string DescribeCaseError(const std::exception& error, const std::string& path);
+
+} // namespace quillora
