@@ -20,6 +20,7 @@ const CPropertyDefinition* CPropertyDefinitionRegistry::FindByName(std::string_v
     // Keys unknown: the values keep their stored order, keyed by position.
     CPropertyDefinition adopted;
     adopted.m_strName = std::string(name);
+    adopted.m_bAdopted = true;
     for (int key = 1; key <= 255; ++key) {
         adopted.m_itemKeys.push_back(key);
     }

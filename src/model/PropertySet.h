@@ -13,6 +13,9 @@ namespace quillora {
 struct CPropertyDefinition {
     std::string m_strName;
     std::vector<int> m_itemKeys;
+    // Made up on reading for a name no extractor knows: its sets keep exactly the
+    // values they were read with.
+    bool m_bAdopted = false;
 };
 
 class CPropertySet {

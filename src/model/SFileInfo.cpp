@@ -464,8 +464,12 @@ void SFileInfo::LoadRecordBody(CArchiveReader& ar, CaseLoadContext& ctx) {
             }
             if (definition) {
                 auto props = std::make_unique<CPropertySet>(definition);
-                for (std::size_t i = 0; i < values.size() && i < props->Values().size(); ++i) {
-                    props->Values()[i] = std::move(values[i]);
+                if (definition->m_bAdopted) {
+                    props->Values() = std::move(values);
+                } else {
+                    for (std::size_t i = 0; i < values.size() && i < props->Values().size(); ++i) {
+                        props->Values()[i] = std::move(values[i]);
+                    }
                 }
                 SetProps(std::move(props));
             }
