@@ -154,9 +154,27 @@ TEST(VolumeProbe, NetworkPathsAndRemoteTypes) {
     EXPECT_STREQ(DriveKindName(DriveKind::CdRom), "CD-ROM");
 }
 
+namespace {
+
+// QUILLORA_CLI when set, else the program beside this test's build folder.
+std::string CliPath() {
+    if (const char* env = std::getenv("QUILLORA_CLI")) {
+        return quillora::test::FindTool(env);
+    }
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        return {};
+    }
+    return quillora::test::FindTool(
+        (self.parent_path().parent_path() / "src" / "quillora-cli").string());
+}
+
+} // namespace
+
 TEST(VolumeProbe, CliPrintsTheFactsOfAnImage) {
-    const char* cli = std::getenv("QUILLORA_CLI");
-    if (!cli || quillora::test::FindTool(cli).empty()) {
+    const std::string cli = CliPath();
+    if (cli.empty()) {
         GTEST_SKIP() << "quillora-cli is not built";
     }
     ScratchDir dir;
