@@ -5,7 +5,11 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace quillora {
@@ -66,7 +70,23 @@ std::uint32_t AttributesFor(const SDirEntry& entry, bool writable) {
     return attributes;
 }
 
-void FillFacts(int dirFd, const struct dirent* ent, SDirEntry& entry) {
+// FAT keeps real DOS attributes (hidden, system, archive, read-only) that media
+// written on other systems carry; vfat hands them out through an ioctl.
+bool ReadFatAttributes(int dirFd, const char* name, std::uint32_t& attributes) {
+    const int fd = openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    __u32 value = 0;
+    const bool ok = ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &value) == 0;
+    close(fd);
+    if (ok) {
+        attributes = value;
+    }
+    return ok;
+}
+
+void FillFacts(int dirFd, const struct dirent* ent, bool fat, SDirEntry& entry) {
     struct statx sx {};
     const unsigned mask =
         STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
@@ -85,6 +105,9 @@ void FillFacts(int dirFd, const struct dirent* ent, SDirEntry& entry) {
     const bool writable =
         entry.m_kind == EntryKind::Symlink || (sx.stx_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
     entry.m_attributes = AttributesFor(entry, writable);
+    if (fat && (entry.m_kind == EntryKind::Regular || entry.m_kind == EntryKind::Directory)) {
+        ReadFatAttributes(dirFd, ent->d_name, entry.m_attributes);
+    }
 }
 
 } // namespace
@@ -107,6 +130,8 @@ int CDirectoryReader::Open(const std::string& osPath) {
     if (fd < 0) {
         return errno;
     }
+    struct statfs fs {};
+    m_fat = fstatfs(fd, &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
     m_dir = fdopendir(fd);
     if (!m_dir) {
         const int error = errno;
@@ -134,7 +159,7 @@ bool CDirectoryReader::Next(SDirEntry& entry) {
         entry = SDirEntry{};
         entry.m_osName.assign(name);
         entry.m_name = ModelNameFromOs(name);
-        FillFacts(dirfd(m_dir), ent, entry);
+        FillFacts(dirfd(m_dir), ent, m_fat, entry);
         return true;
     }
 }

@@ -29,7 +29,8 @@ struct SDirEntry {
     EntryKind m_kind = EntryKind::Other;
     std::uint64_t m_size = 0; // regular files only; 0 for the others
     // 0x10 folder, 0x20 regular file, 0x01 no write permission for anyone,
-    // 0x02 dot-name, 0x400 symbolic link (which is never a folder here).
+    // 0x02 dot-name, 0x400 symbolic link (which is never a folder here). On FAT
+    // media the real DOS attribute byte instead, for files and folders.
     std::uint32_t m_attributes = 0;
     FileTime m_creation = 0; // birth time, else the last write
     FileTime m_lastAccess = 0;
@@ -70,6 +71,7 @@ public:
 private:
     DIR* m_dir = nullptr;
     int m_error = 0;
+    bool m_fat = false; // the folder is on vfat/msdos, whose DOS attributes are real
 };
 
 } // namespace quillora

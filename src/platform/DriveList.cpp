@@ -87,7 +87,7 @@ std::vector<SDrive> CDriveList::ReadFrom(const std::string& mountInfoPath) {
             continue;
         }
         SVolumeFacts facts;
-        CVolumeProbe::ProbeMount(target, source ? source : "", type, facts);
+        CVolumeProbe::ProbeMount(target, source ? source : "", type, facts, false);
         SDrive drive;
         drive.m_root = facts.m_root;
         drive.m_source = facts.m_source;
@@ -96,7 +96,9 @@ std::vector<SDrive> CDriveList::ReadFrom(const std::string& mountInfoPath) {
         drive.m_kind = facts.m_kind;
         drive.m_label = facts.m_label;
         drive.m_serial = facts.m_serial;
-        drive.m_present = facts.m_spaceKnown;
+        // A mounted share counts as present; whether it answers is the caller's
+        // question to ask off the UI thread.
+        drive.m_present = facts.m_spaceKnown || facts.m_kind == DriveKind::Remote;
         drives.push_back(std::move(drive));
     }
     return drives;

@@ -19,7 +19,8 @@ struct SDrive {
     DriveKind m_kind = DriveKind::Unknown;
     std::string m_label; // empty when the volume has none or it cannot be read
     std::uint32_t m_serial = 0;
-    bool m_present = false; // the mounted file system answered (statvfs worked)
+    bool m_present = false; // the file system answered (statvfs); network mounts
+                            // are not asked and count as present
 };
 
 class CDriveList {

@@ -386,7 +386,7 @@ std::string CVolumeProbe::NetworkPathFromSource(std::string_view source) {
 }
 
 void CVolumeProbe::ProbeMount(const std::string& mountPoint, const std::string& source,
-                              const std::string& linuxType, SVolumeFacts& facts) {
+                              const std::string& linuxType, SVolumeFacts& facts, bool askRemote) {
     facts = SVolumeFacts{};
     facts.m_root = mountPoint;
     facts.m_source = source;
@@ -417,7 +417,9 @@ void CVolumeProbe::ProbeMount(const std::string& mountPoint, const std::string& 
             IdentityFromUdev(facts.m_device, facts);
         }
     }
-    FillSpace(mountPoint, facts);
+    if (askRemote || facts.m_kind != DriveKind::Remote) {
+        FillSpace(mountPoint, facts);
+    }
 }
 
 int CVolumeProbe::ProbePath(const std::string& osPath, SVolumeFacts& facts) {

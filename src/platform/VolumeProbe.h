@@ -50,9 +50,12 @@ public:
     static int ProbePath(const std::string& osPath, SVolumeFacts& facts);
 
     // The facts of one mount-table entry; `facts.m_root` etc. are filled from the
-    // arguments. Capacity comes from the mount point.
+    // arguments. Capacity comes from the mount point; with askRemote false a network
+    // mount is not asked (statvfs on a share whose server is gone can block for
+    // minutes) and its capacity stays unknown.
     static void ProbeMount(const std::string& mountPoint, const std::string& source,
-                           const std::string& linuxType, SVolumeFacts& facts);
+                           const std::string& linuxType, SVolumeFacts& facts,
+                           bool askRemote = true);
 
     // The file system inside a disk image file or block device, read without
     // mounting. Returns 0, ENOENT/EACCES/... when it cannot be opened, or
