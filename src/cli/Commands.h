@@ -12,5 +12,6 @@ using Args = std::vector<std::string>;
 int RunNew(const Args& args);
 int RunInfo(const Args& args);
 int RunTree(const Args& args);
+int RunVolume(const Args& args);
 
 } // namespace quillora::cli

@@ -18,6 +18,7 @@ const Command kCommands[] = {
     {"new", quillora::cli::RunNew, "new CASE [--password P]"},
     {"info", quillora::cli::RunInfo, "info CASE [--password P]"},
     {"tree", quillora::cli::RunTree, "tree CASE [--password P] [--json]"},
+    {"volume", quillora::cli::RunVolume, "volume PATH"},
 };
 
 void PrintUsage() {

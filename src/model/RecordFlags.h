@@ -1,16 +1,12 @@
 // Bits of a record's m_dwFlags and the archive type codes of m_wArcType.
 #pragma once
 
+#include "core/FileAttributes.h"
+
 #include <cstdint>
 
 namespace quillora {
 
-inline constexpr std::uint32_t kAttrReadOnly = 0x00000001;
-inline constexpr std::uint32_t kAttrHidden = 0x00000002;
-inline constexpr std::uint32_t kAttrSystem = 0x00000004;
-inline constexpr std::uint32_t kAttrDirectory = 0x00000010;
-inline constexpr std::uint32_t kAttrArchive = 0x00000020;
-inline constexpr std::uint32_t kAttrTemporary = 0x00000100;
 
 inline constexpr std::uint32_t kFlagParentPlaceholder = 0x00100000;
 inline constexpr std::uint32_t kFlagGroup = 0x00200000;

@@ -1,0 +1,70 @@
+// Reads the entries of one folder with the facts the catalogue keeps for each:
+// name, size, attribute word and the three times, in the file system's own order.
+#pragma once
+
+#include "core/FileAttributes.h"
+#include "core/FileTime.h"
+
+#include <cstdint>
+#include <dirent.h>
+#include <string>
+#include <vector>
+
+namespace quillora {
+
+// What an entry is on disk. The scanner walks only Directory entries, reads only
+// Regular ones, and never opens Symlink or Other (FIFO, socket, device) entries.
+enum class EntryKind { Regular, Directory, Symlink, Other };
+
+struct SDirEntry {
+    std::string m_name;   // catalogue form (UTF-8, "\" stand-in; see OsPath.h)
+    std::string m_osName; // the name's bytes on disk
+    EntryKind m_kind = EntryKind::Other;
+    std::uint64_t m_size = 0; // regular files only; 0 for the others
+    // 0x10 folder, 0x20 regular file, 0x01 no write permission for anyone,
+    // 0x02 dot-name, 0x400 symbolic link (which is never a folder here). On FAT
+    // media the real DOS attribute byte instead, for files and folders.
+    std::uint32_t m_attributes = 0;
+    FileTime m_creation = 0; // birth time, else the last write
+    FileTime m_lastAccess = 0;
+    FileTime m_lastWrite = 0;
+    // The entry was listed but its facts could not be read (a folder with read but
+    // no search permission, or an entry removed meanwhile): kind from the listing,
+    // size and times 0.
+    bool m_factsMissing = false;
+};
+
+// One folder being read. Open it, then call Next until it returns false.
+// Not recursive: the caller decides which entries to descend into.
+class CDirectoryReader {
+public:
+    CDirectoryReader() = default;
+    ~CDirectoryReader();
+    CDirectoryReader(const CDirectoryReader&) = delete;
+    CDirectoryReader& operator=(const CDirectoryReader&) = delete;
+
+    // Opens the folder at a Linux path (a symbolic link as the path itself is
+    // followed). Returns 0 or the errno value that stopped it (ENOENT, EACCES,
+    // ENOTDIR, ...). A reader opened earlier is closed first.
+    int Open(const std::string& osPath);
+
+    // The next entry, skipping "." and "..". False at the end, or when reading
+    // stopped with an error (then Error() is non-zero).
+    bool Next(SDirEntry& entry);
+
+    // errno of a listing failure after Open succeeded; 0 otherwise.
+    int Error() const { return m_error; }
+
+    void Close();
+
+    // Reads a whole folder. Returns 0 or the errno value of the failure; entries
+    // read before a failure stay in `entries`.
+    static int ReadAll(const std::string& osPath, std::vector<SDirEntry>& entries);
+
+private:
+    DIR* m_dir = nullptr;
+    int m_error = 0;
+    bool m_fat = false; // the folder is on vfat/msdos, whose DOS attributes are real
+};
+
+} // namespace quillora
