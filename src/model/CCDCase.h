@@ -23,6 +23,7 @@ public:
     // The schema the case was read with (0 for a case made in memory). Not stored.
     int m_nLoadedSchema = 0;
 
+    using SFileInfo::GetPath;
     void GetPath(std::string& out) const override { out = m_strName; }
     // The file name without its folder, normalised like any other name.
     void UpdateDisplayName() override;
