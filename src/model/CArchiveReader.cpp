@@ -54,35 +54,6 @@ void CArchiveReader::Fill(void* out, std::size_t count) {
     }
 }
 
-std::uint8_t CArchiveReader::ReadU8() {
-    if (m_pos < m_end) {
-        ++m_nConsumed;
-        return static_cast<std::uint8_t>(m_buffer[m_pos++]);
-    }
-    std::uint8_t v;
-    Fill(&v, 1);
-    return v;
-}
-
-std::uint16_t CArchiveReader::ReadU16() {
-    std::uint8_t b[2];
-    Fill(b, 2);
-    return static_cast<std::uint16_t>(b[0] | b[1] << 8);
-}
-
-std::uint32_t CArchiveReader::ReadU32() {
-    std::uint8_t b[4];
-    Fill(b, 4);
-    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-}
-
-std::uint64_t CArchiveReader::ReadU64() {
-    std::uint64_t low = ReadU32();
-    std::uint64_t high = ReadU32();
-    return low | high << 32;
-}
-
 double CArchiveReader::ReadF64() {
     std::uint64_t bits = ReadU64();
     double value;

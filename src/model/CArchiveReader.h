@@ -7,6 +7,7 @@
 #include "model/CaseStream.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,20 @@ class CArchiveReader {
 public:
     explicit CArchiveReader(ICaseStream& stream);
 
-    std::uint8_t ReadU8();
-    std::uint16_t ReadU16();
-    std::uint32_t ReadU32();
-    std::uint64_t ReadU64();
+    // The integer readers take the bytes straight from the buffer when they are there;
+    // they run several times per record, so they live here to be inlined.
+    std::uint8_t ReadU8() {
+        if (m_pos < m_end) {
+            ++m_nConsumed;
+            return static_cast<std::uint8_t>(m_buffer[m_pos++]);
+        }
+        std::uint8_t v;
+        Fill(&v, 1);
+        return v;
+    }
+    std::uint16_t ReadU16() { return static_cast<std::uint16_t>(ReadLittle(2)); }
+    std::uint32_t ReadU32() { return static_cast<std::uint32_t>(ReadLittle(4)); }
+    std::uint64_t ReadU64() { return ReadLittle(8); }
     double ReadF64();
     // A counted text in CP932 or in the wide (UTF-16) form, returned as UTF-8.
     std::string ReadText();
@@ -36,6 +47,21 @@ public:
     [[noreturn]] void ThrowEof() const;
 
 private:
+    std::uint64_t ReadLittle(std::size_t count) {
+        unsigned char bytes[8];
+        if (m_end - m_pos >= count) {
+            std::memcpy(bytes, m_buffer.data() + m_pos, count);
+            m_pos += count;
+            m_nConsumed += count;
+        } else {
+            Fill(bytes, count);
+        }
+        std::uint64_t v = 0;
+        for (std::size_t i = count; i-- > 0;) {
+            v = v << 8 | bytes[i];
+        }
+        return v;
+    }
     void Fill(void* out, std::size_t count);
     bool Refill();
     std::uint32_t ReadTextLength(bool* wide);

@@ -67,6 +67,40 @@ std::string NormalizeDisplayName(std::string_view name, int mode) {
     }
 }
 
+bool DisplayNameUnchanged(std::string_view name, int mode) {
+    switch (mode) {
+    case 0: {
+        if (!NeedsExplorerCase(name)) {
+            return true;
+        }
+        bool keep = true;
+        for (char ch : name) {
+            if (!keep && ch >= 'A' && ch <= 'Z') {
+                return false;
+            }
+            keep = ch == ' ';
+        }
+        return true;
+    }
+    case 1:
+        for (char ch : name) {
+            if (ch >= 'a' && ch <= 'z') {
+                return false;
+            }
+        }
+        return true;
+    case 2:
+        for (char ch : name) {
+            if (ch >= 'A' && ch <= 'Z') {
+                return false;
+            }
+        }
+        return true;
+    default:
+        return true;
+    }
+}
+
 std::string FormatGrouped(std::uint64_t value) {
     std::string digits = std::to_string(value);
     std::string out;

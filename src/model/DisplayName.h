@@ -11,6 +11,9 @@ namespace quillora {
 // capitals, such as README.TXT, shows as Readme.txt), 1 upper, 2 lower, 3 as is.
 std::string NormalizeDisplayName(std::string_view name, int mode);
 
+// Whether NormalizeDisplayName would give the name back unchanged (cheap: no copy).
+bool DisplayNameUnchanged(std::string_view name, int mode);
+
 // The size text in the given unit (0 automatic, 1 Byte, 2 KB, 3 MB, 4 GB); the
 // unknown size gives "（不明）"; any other unit an empty text.
 std::string FormatSizeText(std::uint64_t size, int unit);

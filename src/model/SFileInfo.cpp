@@ -323,22 +323,25 @@ std::string SFileInfo::GetPath() const {
 }
 
 const std::string& SFileInfo::GetDisplayName() const {
-    return m_bDispIsName ? m_strName : m_strDispName;
+    return m_pDispName ? *m_pDispName : m_strName;
 }
 
 void SFileInfo::SetDisplayName(std::string name) {
     if (name == m_strName) {
-        m_bDispIsName = true;
-        m_strDispName.clear();
-        m_strDispName.shrink_to_fit();
+        m_pDispName.reset();
         return;
     }
-    m_bDispIsName = false;
-    m_strDispName = std::move(name);
+    m_pDispName = std::make_unique<std::string>(std::move(name));
 }
 
 void SFileInfo::UpdateDisplayName() {
-    SetDisplayName(NormalizeDisplayName(LastComponent(m_strName), FileDispModeSetting()));
+    std::string_view tail = LastComponent(m_strName);
+    int mode = FileDispModeSetting();
+    if (tail.size() == m_strName.size() && DisplayNameUnchanged(tail, mode)) {
+        m_pDispName.reset();
+        return;
+    }
+    SetDisplayName(NormalizeDisplayName(tail, mode));
 }
 
 void SFileInfo::UpdateDisplayNameTree(bool recurse) {
@@ -539,7 +542,9 @@ void SFileInfo::LoadChildren(CArchiveReader& ar, CaseLoadContext& ctx, std::uint
                                 ar.Offset());
     }
     ++ctx.depth;
-    // Each child consumes bytes, so a bogus count runs into the end of the file.
+    // Each child consumes bytes, so a bogus count runs into the end of the file; the
+    // reservation is bounded for the same reason.
+    m_children.reserve(std::min<std::uint32_t>(count, 4096));
     for (std::uint32_t i = 0; i < count; ++i) {
         std::unique_ptr<SFileInfo> child = CreateChildForLoad(ar, ctx, flagWords);
         child->m_pParent = this;

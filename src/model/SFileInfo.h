@@ -156,9 +156,9 @@ private:
                                                   bool flagWords);
 
     SFileInfo* m_pParent = nullptr;
-    // Display name when it differs from the name's last component; see GetDisplayName.
-    bool m_bDispIsName = true;
-    std::string m_strDispName;
+    // The display name when it differs from m_strName; null when they are the same,
+    // which is the common case and saves the bytes of a second string per record.
+    std::unique_ptr<std::string> m_pDispName;
     std::unique_ptr<SUserData> m_pUser;
     std::vector<std::unique_ptr<SFileInfo>> m_children;
 };
