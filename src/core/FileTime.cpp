@@ -58,7 +58,7 @@ std::string FileTimeToIso8601(FileTime ft) {
     const unsigned d = doy - (153 * mp + 2) / 5 + 1;
     const unsigned m = mp < 10 ? mp + 3 : mp - 9;
     y += m <= 2;
-    char buffer[48];
+    char buffer[96];
     if (fraction == 0) {
         std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02uZ",
                       static_cast<long long>(y), m, d, secOfDay / 3600, secOfDay / 60 % 60,

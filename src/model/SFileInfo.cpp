@@ -511,6 +511,28 @@ void SFileInfo::LoadRecordBody(CArchiveReader& ar, CaseLoadContext& ctx) {
     LogFormat("SFileInfo::Serialize() Load end [%s]", m_strName.c_str());
 }
 
+void SFileInfo::NormalizeClassFlags() {
+    constexpr std::uint32_t kClassBits = kFlagGroup | kFlagMedium | kFlagCase | kFlagArcEntry;
+    std::uint32_t bits = 0;
+    switch (Class()) {
+    case RecordClass::Group:
+        bits = kFlagGroup;
+        break;
+    case RecordClass::Volume:
+        bits = kFlagMedium;
+        break;
+    case RecordClass::ArcFile:
+        bits = kFlagArcEntry;
+        break;
+    case RecordClass::Case:
+        bits = kFlagCase;
+        break;
+    case RecordClass::File:
+        break;
+    }
+    m_dwFlags = (m_dwFlags & ~kClassBits) | bits;
+}
+
 std::unique_ptr<SFileInfo> SFileInfo::CreateChildForLoad(CArchiveReader& ar, CaseLoadContext& ctx,
                                                          bool flagWords) {
     if (flagWords) {
@@ -563,6 +585,7 @@ void SFileInfo::LoadChildren(CArchiveReader& ar, CaseLoadContext& ctx, std::uint
             Log(ctx.schema.throwLine);
             throw CArchiveException(CArchiveException::badClass, e.what(), ar.Offset());
         }
+        child->NormalizeClassFlags();
         m_children.push_back(std::move(child));
     }
     --ctx.depth;

@@ -362,3 +362,35 @@ TEST(CaseFileFormat, HugeCountsAndDeepNestingEndInErrorsNotAllocations) {
     EXPECT_EQ(ArchiveCause(nested(kMaxTreeDepth + 10)), CArchiveException::badSchema);
     EXPECT_NO_THROW(ReadBytes(nested(kMaxTreeDepth - 10)));
 }
+
+TEST(CaseFileFormat, ClassBitsFollowTheRecordClassSoSavedFilesReadBack) {
+    // A medium of an old file without the medium bit, and a current file whose flag
+    // word says "medium" while the body's flags say "file": both must save to a file
+    // that reads back into the same tree.
+    ByteBuilder old;
+    old.ClassRecord(5);
+    auto body = [&old](std::uint32_t flags, std::string_view name, std::uint32_t children) {
+        old.U16(0).U32(0).U32(flags).U64(0).U64(0).U64(0).Text(name).Text("").Text("").U8(0).U8(0);
+        old.U32(children);
+    };
+    body(0x20000000, "case", 1);
+    body(0x10, "A:\\", 0);
+    old.Text("L").Text("").U32(1).Text("FAT").F64(1.0).F64(1.0).Text("L");
+
+    ByteBuilder mixed;
+    mixed.ClassRecord(12).Raw(std::string(16, '\xFF'));
+    CurrentBody(mixed, 0x20000000, "c", 1);
+    mixed.U32(0x10000010);
+    CurrentBody(mixed, 0x00000010, "x", 0);
+    CurrentVolumeFields(mixed, "X");
+
+    for (const std::string& bytes : {old.Bytes(), mixed.Bytes()}) {
+        std::unique_ptr<CCDCase> root = ReadBytes(bytes);
+        ASSERT_EQ(root->ChildAt(0)->Class(), RecordClass::Volume);
+        EXPECT_TRUE(root->ChildAt(0)->HasFlags(kFlagMedium));
+        std::string saved = WriteToBytes(*root);
+        std::unique_ptr<CCDCase> back = ReadBytes(saved);
+        EXPECT_EQ(back->ChildAt(0)->Class(), RecordClass::Volume);
+        EXPECT_EQ(WriteToBytes(*back), saved);
+    }
+}
