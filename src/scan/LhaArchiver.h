@@ -22,6 +22,8 @@ protected:
     void EnableFormats(archive* a) const override;
     bool AcceptsFormat(archive* a) const override;
     SEntryFacts FactsOf(archive* a, archive_entry* e, const std::string& path) const override;
+    // Archives made on Japanese Windows: names in CP932, converted by libarchive.
+    const char* RetryOptions() const override { return "lha:hdrcharset=CP932"; }
 
 private:
     int Pack(const std::string& archivePath, const std::string& filePath);

@@ -111,13 +111,17 @@ bool LinkStaysInside(const fs::path& dest, const fs::path& linkPath, std::string
 }
 
 ReadPtr OpenReader(const std::string& path, const std::function<void(archive*)>& enable,
-                   std::string& error) {
+                   const char* options, std::string& error) {
     ReadPtr a(archive_read_new());
     if (!a) {
         error = "out of memory";
         return nullptr;
     }
     enable(a.get());
+    if (options && archive_read_set_options(a.get(), options) < ARCHIVE_WARN) {
+        error = ArchiveError(a.get());
+        return nullptr;
+    }
     if (archive_read_open_filename(a.get(), path.c_str(), kReadBlock) != ARCHIVE_OK) {
         error = path + ": " + ArchiveError(a.get());
         return nullptr;
@@ -250,9 +254,17 @@ bool CLibarchiveArchiver::FillEntry(archive* a, archive_entry* e, const std::str
 }
 
 bool CLibarchiveArchiver::ListArchive(const std::string& path, std::vector<SArcListEntry>& out) {
+    if (ListWith(path, nullptr, out)) {
+        return true;
+    }
+    return RetryOptions() != nullptr && ListWith(path, RetryOptions(), out);
+}
+
+bool CLibarchiveArchiver::ListWith(const std::string& path, const char* options,
+                                   std::vector<SArcListEntry>& out) {
     std::string error;
     ReadPtr a = OpenReader(
-        path, [this](archive* r) { EnableFormats(r); }, error);
+        path, [this](archive* r) { EnableFormats(r); }, options, error);
     if (!a) {
         SetLastError(error);
         return false;
@@ -308,9 +320,23 @@ bool CLibarchiveArchiver::Extract(const std::string& archivePath, const std::str
         SetLastError(destFolder + ": destination folder cannot be used");
         return false;
     }
+    if (ExtractWith(archivePath, dest, entries, withFolders, nullptr)) {
+        return true;
+    }
+    // A retry replaces what the first attempt wrote; it is only made when the archive
+    // itself, not an entry, failed.
+    return RetryOptions() != nullptr && m_bArchiveFailed &&
+           ExtractWith(archivePath, dest, entries, withFolders, RetryOptions());
+}
+
+bool CLibarchiveArchiver::ExtractWith(const std::string& archivePath, const fs::path& dest,
+                                      const ArcEntryList& entries, bool withFolders,
+                                      const char* options) {
+    std::error_code ec;
+    m_bArchiveFailed = true;
     std::string error;
     ReadPtr in = OpenReader(
-        archivePath, [this](archive* r) { EnableFormats(r); }, error);
+        archivePath, [this](archive* r) { EnableFormats(r); }, options, error);
     if (!in) {
         SetLastError(error);
         return false;
@@ -410,6 +436,7 @@ bool CLibarchiveArchiver::Extract(const std::string& archivePath, const std::str
             ok = false;
         }
     }
+    m_bArchiveFailed = false;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (!found[i]) {
             SetLastError("not in the archive: " + entries[i]);

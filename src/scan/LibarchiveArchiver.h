@@ -5,6 +5,7 @@
 #include "scan/Archiver.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 struct archive;
@@ -41,12 +42,20 @@ protected:
     // Whether folder entries are listed (ZIP and RAR leave them out).
     virtual bool ListsFolders() const { return true; }
     virtual SEntryFacts FactsOf(archive* a, archive_entry* e, const std::string& path) const;
+    // Reader options for a second attempt when the first, which keeps the name bytes
+    // as stored, fails (LHA level 0 cannot take CP932 names that way); null for none.
+    virtual const char* RetryOptions() const { return nullptr; }
 
 private:
+    bool ListWith(const std::string& path, const char* options, std::vector<SArcListEntry>& out);
+    bool ExtractWith(const std::string& archivePath, const std::filesystem::path& dest,
+                     const ArcEntryList& entries, bool withFolders, const char* options);
     // The entry's name as UTF-8 (see DecodeArcName); for a single compressed file
     // without a container, the archive's name without its compression ending.
     std::string EntryName(archive* a, archive_entry* e, const std::string& path) const;
     bool FillEntry(archive* a, archive_entry* e, const std::string& path, SArcListEntry& rec);
+
+    bool m_bArchiveFailed = false; // the last extraction attempt failed as a whole
 };
 
 // libarchive reads and converts names by the current LC_CTYPE; names are handled as

@@ -210,13 +210,11 @@ std::string LhaStored(const std::vector<SMember>& members, int level, std::uint3
             h += static_cast<char>(sum & 0xFF);
             h += body;
         } else {
-            std::string ext; // filename extension header, then the closing size 0
-            Put16(ext, static_cast<unsigned>(3 + m.m_strName.size()));
-            ext += '\x01';
-            ext += m.m_strName;
-            Put16(ext, 0);
-            unsigned total = static_cast<unsigned>(24 + ext.size() - 2 + 2);
-            Put16(h, total);
+            // Extended headers: the common header (header CRC), then the file name;
+            // each is followed by the size of the next, the last by 0.
+            std::string crcExt("\x00\x00\x00", 3);
+            std::string nameExt = "\x01" + m.m_strName;
+            Put16(h, 0); // total size, set below
             h += "-lh0-";
             Put32(h, static_cast<std::uint32_t>(m.m_strData.size()));
             Put32(h, static_cast<std::uint32_t>(m.m_strData.size()));
@@ -225,8 +223,17 @@ std::string LhaStored(const std::vector<SMember>& members, int level, std::uint3
             h += '\x02';
             Put16(h, Crc16(m.m_strData));
             h += 'U';
-            h += ext;
-            h.resize(total, '\0');
+            Put16(h, static_cast<unsigned>(crcExt.size() + 2));
+            std::size_t crcAt = h.size() + 1;
+            h += crcExt;
+            Put16(h, static_cast<unsigned>(nameExt.size() + 2));
+            h += nameExt;
+            Put16(h, 0);
+            h[0] = static_cast<char>(h.size() & 0xFF);
+            h[1] = static_cast<char>(h.size() >> 8);
+            unsigned crc = Crc16(h);
+            h[crcAt] = static_cast<char>(crc & 0xFF);
+            h[crcAt + 1] = static_cast<char>(crc >> 8);
         }
         out += h + m.m_strData;
     }

@@ -173,7 +173,7 @@ TEST_F(ArchiverTest, TarTimesAreUtcAndFoldersAreListed) {
     ASSERT_EQ(listed.size(), 2u);
     EXPECT_EQ(listed.at("d/f.txt").m_ftLastWrite, FileTimeFromUnix(kStamp + 1));
     EXPECT_EQ(listed.at("d/f.txt").m_nPackedSize64, 5u);
-    EXPECT_TRUE(listed.at("d").m_dwAttributes & kArcAttrDirectory);
+    EXPECT_TRUE(listed.at("d/").m_dwAttributes & kArcAttrDirectory);
 }
 
 TEST_F(ArchiverTest, CompressedTarFormsAndBareGzipFiles) {
@@ -309,7 +309,7 @@ TEST_F(ArchiverTest, Rar4StoredListsFilesNotFoldersAndExtracts) {
     ASSERT_TRUE(m_set.Rar().Extract(rar.string(), out.string(), {"docs\\r.txt"}, true));
     EXPECT_EQ(quillora::test::ReadFileBytes(out / "docs" / "r.txt"), "rar data");
     WriteBytes(m_dir / "sfx.exe",
-               "MZ" + std::string(2000, '\0') + quillora::test::ReadFileBytes(rar));
+               "MZ" + std::string(0x10000 - 2, '\0') + quillora::test::ReadFileBytes(rar));
     EXPECT_EQ(ListAll(m_set.Rar(), m_dir / "sfx.exe").size(), 1u);
 }
 
@@ -366,8 +366,8 @@ TEST_F(ArchiverTest, ExtractionNeverWritesOutsideTheDestination) {
         EXPECT_TRUE(leaf == "outside" || leaf == "evil.tar" || leaf == "work") << leaf;
     }
     EXPECT_FALSE(fs::exists("/abs.txt"));
-    EXPECT_FALSE(fs::exists(work / "link"));
-    EXPECT_FALSE(fs::exists(work / "up"));
+    EXPECT_FALSE(fs::is_symlink(work / "link"));
+    EXPECT_FALSE(fs::is_symlink(work / "up"));
     // Asking for the parent entry by its listed path finds it again.
     fs::path again = m_dir / "again";
     EXPECT_TRUE(m_set.Tar().Extract(tar.string(), again.string(), {"../evil.txt"}, true));
