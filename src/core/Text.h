@@ -13,7 +13,15 @@ namespace quillora::text {
 // are kept as "escapes": byte b becomes the three-byte sequence that UTF-8 would use
 // for the lone surrogate U+DC00+b (so 0x80..0xFF -> U+DC80..U+DCFF). Valid UTF-8 can
 // never contain such a sequence, so the mapping back to bytes is unambiguous.
+// A stray invalid UTF-8 byte in input to these functions counts as the escape of itself
+// (Utf8ToCp932 rejects it instead). The CP932 tables are built from glibc's iconv on
+// first use; if glibc cannot convert CP932 at all, that first call throws
+// std::runtime_error.
+// True when pos starts an escape; *byte (if not null) receives the escaped byte.
 bool IsEscapedByte(std::string_view utf8, std::size_t pos, unsigned char* byte);
+
+// True when every byte is below 0x80 (the fast path of every conversion here).
+bool IsAscii(std::string_view s);
 
 // CP932 bytes -> UTF-8. Never fails: undecodable bytes become escapes.
 std::string Cp932ToUtf8(std::string_view cp932);
@@ -32,7 +40,10 @@ std::string Utf8ToCp932Lossy(std::string_view utf8);
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
-// Linux file-name bytes -> UTF-8 (invalid UTF-8 bytes become escapes) and back.
+// Linux file-name bytes -> UTF-8 (each byte of an invalid sequence becomes an escape)
+// and back. Utf8ToOsBytes(OsBytesToUtf8(b)) == b for any bytes b. The other way round
+// holds for text OsBytesToUtf8 produced; escapes typed next to each other so that their
+// bytes form valid UTF-8 (escaped C3 A9) come back as that character ("é").
 std::string OsBytesToUtf8(std::string_view bytes);
 std::string Utf8ToOsBytes(std::string_view utf8);
 
@@ -48,7 +59,8 @@ std::size_t CharCp932Width(std::string_view utf8, std::size_t pos, std::size_t* 
 std::string TruncateCp932Width(std::string_view utf8, std::size_t maxWidth, bool* cut = nullptr);
 
 // ASCII-only case folding (other bytes unchanged), as the catalogue's
-// case-insensitive comparisons need.
+// case-insensitive comparisons need. CompareNoCase compares the bytes folded to lower
+// case as unsigned values (a shorter prefix sorts first) and returns <0, 0 or >0.
 std::string AsciiUpper(std::string_view s);
 std::string AsciiLower(std::string_view s);
 int CompareNoCase(std::string_view a, std::string_view b);

@@ -1,0 +1,587 @@
+// UTF-8 <-> CP932 / UTF-16 / Linux name bytes with lossless escapes, and the
+// CP932-width and ASCII case helpers built on the same UTF-8 decoder.
+#include "core/Text.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+
+namespace quillora::text {
+
+namespace {
+
+constexpr std::uint16_t kNone = 0xFFFF; // no character / no code (never a CP932 code)
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The CP932 tables, filled once from glibc's iconv. After that no conversion
+// touches iconv: names are converted by the million when a catalogue loads.
+struct Cp932Tables {
+    std::array<std::uint16_t, 256> single{};   // byte -> BMP code point, kNone if not a char
+    std::array<bool, 256> lead{};              // byte starts a two-byte code
+    std::array<std::uint16_t, 65536> pair{};   // lead<<8|trail -> code point, kNone if invalid
+    std::array<std::uint16_t, 65536> encode{}; // code point -> byte (<0x100) or lead<<8|trail
+};
+
+struct IconvCloser {
+    void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
+};
+using IconvHandle = std::unique_ptr<void, IconvCloser>;
+
+IconvHandle OpenIconv(const char* to, const char* from) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to +
+                                 " (glibc gconv modules missing?)");
+    }
+    return IconvHandle(cd);
+}
+
+// Converts `in` completely; returns the number of output bytes, or -1 when iconv
+// rejects or leaves part of the input.
+long Convert(void* cd, const char* in, std::size_t inLen, char* out, std::size_t outSize) {
+    auto handle = static_cast<iconv_t>(cd);
+    iconv(handle, nullptr, nullptr, nullptr, nullptr);
+    char* inPtr = const_cast<char*>(in);
+    char* outPtr = out;
+    std::size_t outLeft = outSize;
+    if (iconv(handle, &inPtr, &inLen, &outPtr, &outLeft) == static_cast<std::size_t>(-1) ||
+        inLen != 0) {
+        return -1;
+    }
+    return static_cast<long>(outSize - outLeft);
+}
+
+// Decodes CP932 bytes with iconv; returns the code point if they make exactly one
+// BMP character, else kNone.
+std::uint16_t DecodeWithIconv(void* cd, const char* bytes, std::size_t len) {
+    std::uint32_t out[2] = {};
+    long n = Convert(cd, bytes, len, reinterpret_cast<char*>(out), sizeof out);
+    if (n != 4 || out[0] > 0xFFFF || out[0] == kNone) {
+        return kNone;
+    }
+    return static_cast<std::uint16_t>(out[0]);
+}
+
+bool IsLeadWithIconv(void* cd, unsigned char b) {
+    char in = static_cast<char>(b);
+    char out[8];
+    char* inPtr = &in;
+    std::size_t inLen = 1;
+    char* outPtr = out;
+    std::size_t outLeft = sizeof out;
+    auto handle = static_cast<iconv_t>(cd);
+    iconv(handle, nullptr, nullptr, nullptr, nullptr);
+    // A lead byte alone is an incomplete sequence (EINVAL), not an illegal one.
+    return iconv(handle, &inPtr, &inLen, &outPtr, &outLeft) == static_cast<std::size_t>(-1) &&
+           errno == EINVAL;
+}
+
+std::uint16_t DecodeCode(const Cp932Tables& t, std::uint16_t code) {
+    return code < 0x100 ? t.single[code] : t.pair[code];
+}
+
+void FillDecode(Cp932Tables& t, void* toUnicode) {
+    t.single.fill(kNone);
+    t.pair.fill(kNone);
+    for (unsigned b = 0; b < 256; ++b) {
+        char c = static_cast<char>(b);
+        t.single[b] = DecodeWithIconv(toUnicode, &c, 1);
+        t.lead[b] =
+            t.single[b] == kNone && IsLeadWithIconv(toUnicode, static_cast<unsigned char>(b));
+    }
+    // CP932 is ASCII below 0x80 and half-width katakana at 0xA1..0xDF; some
+    // Shift_JIS tables put the yen sign at 0x5C and the overline at 0x7E.
+    for (unsigned b = 0; b < 0x80; ++b) {
+        t.single[b] = static_cast<std::uint16_t>(b);
+        t.lead[b] = false;
+    }
+    for (unsigned b = 0xA1; b <= 0xDF; ++b) {
+        t.single[b] = static_cast<std::uint16_t>(0xFF61 + (b - 0xA1));
+        t.lead[b] = false;
+    }
+    for (unsigned lead = 0; lead < 256; ++lead) {
+        if (!t.lead[lead]) {
+            continue;
+        }
+        for (unsigned trail = 0; trail < 256; ++trail) {
+            char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            t.pair[lead << 8 | trail] = DecodeWithIconv(toUnicode, in, 2);
+        }
+    }
+}
+
+// Several codes decode to the same character (NEC and IBM duplicates); the one
+// iconv's own encoder picks is the one Windows writes, so that wins.
+void FillEncode(Cp932Tables& t, void* fromUnicode) {
+    t.encode.fill(kNone);
+    auto consider = [&](std::uint16_t cp, std::uint16_t code) {
+        if (cp == kNone || t.encode[cp] != kNone) {
+            return;
+        }
+        std::uint32_t in = cp;
+        unsigned char out[4];
+        long n = Convert(fromUnicode, reinterpret_cast<const char*>(&in), sizeof in,
+                         reinterpret_cast<char*>(out), sizeof out);
+        std::uint16_t chosen = code;
+        if (n == 1) {
+            chosen = out[0];
+        } else if (n == 2) {
+            chosen = static_cast<std::uint16_t>(out[0] << 8 | out[1]);
+        }
+        if (DecodeCode(t, chosen) != cp) {
+            chosen = code; // iconv's pick would not read back as cp: keep a code that does
+        }
+        t.encode[cp] = chosen;
+    };
+    for (unsigned b = 0; b < 256; ++b) {
+        consider(t.single[b], static_cast<std::uint16_t>(b));
+    }
+    for (unsigned code = 0; code < 65536; ++code) {
+        consider(t.pair[code], static_cast<std::uint16_t>(code));
+    }
+}
+
+std::unique_ptr<Cp932Tables> BuildTables() {
+    auto tables = std::make_unique<Cp932Tables>();
+    IconvHandle toUnicode = OpenIconv("UTF-32LE", "CP932");
+    IconvHandle fromUnicode = OpenIconv("CP932", "UTF-32LE");
+    FillDecode(*tables, toUnicode.get());
+    FillEncode(*tables, fromUnicode.get());
+    return tables;
+}
+
+const Cp932Tables& Tables() {
+    static const std::unique_ptr<Cp932Tables> tables = BuildTables();
+    return *tables;
+}
+
+bool IsAsciiImpl(const char* p, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        if (word & 0x8080808080808080ULL) {
+            return false;
+        }
+    }
+    for (; i < n; ++i) {
+        if (static_cast<unsigned char>(p[i]) & 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Writes cp (below U+10000) at p and returns the end; for the hot loops, which
+// size their output once instead of growing it per character.
+char* PutBmp(char* p, char32_t cp) {
+    if (cp < 0x80) {
+        *p++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        *p++ = static_cast<char>(0xC0 | (cp >> 6));
+        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        *p++ = static_cast<char>(0xE0 | (cp >> 12));
+        *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return p;
+}
+
+void AppendEscape(std::string& out, unsigned char b) {
+    AppendUtf8(out, 0xDC00 + b);
+}
+
+enum class Kind { Char, Escape, Invalid };
+
+struct Unit {
+    Kind kind;
+    char32_t cp;     // the character (Char), or the byte (Escape, Invalid)
+    std::size_t len; // bytes taken from the input
+};
+
+bool IsCont(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
+
+// Strict UTF-8 at s[i] (i < s.size()): overlongs, surrogates and values above
+// U+10FFFF are invalid, except the escapes U+DC80..U+DCFF. An invalid unit
+// takes one byte, so each byte of a bad sequence is reported on its own.
+Unit DecodeAt(std::string_view s, std::size_t i) {
+    auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    unsigned char b0 = at(i);
+    Unit bad{Kind::Invalid, b0, 1};
+    if (b0 < 0x80) {
+        return {Kind::Char, b0, 1};
+    }
+    std::size_t left = s.size() - i;
+    if (b0 >= 0xC2 && b0 < 0xE0) {
+        if (left < 2 || !IsCont(at(i + 1))) {
+            return bad;
+        }
+        return {Kind::Char, static_cast<char32_t>((b0 & 0x1F) << 6 | (at(i + 1) & 0x3F)), 2};
+    }
+    if (b0 >= 0xE0 && b0 < 0xF0) {
+        if (left < 3 || !IsCont(at(i + 1)) || !IsCont(at(i + 2))) {
+            return bad;
+        }
+        char32_t cp = (b0 & 0x0F) << 12 | (at(i + 1) & 0x3F) << 6 | (at(i + 2) & 0x3F);
+        if (cp < 0x800) {
+            return bad;
+        }
+        if (cp >= 0xD800 && cp <= 0xDFFF) {
+            if (cp >= 0xDC80 && cp <= 0xDCFF) {
+                return {Kind::Escape, cp - 0xDC00, 3};
+            }
+            return bad;
+        }
+        return {Kind::Char, cp, 3};
+    }
+    if (b0 >= 0xF0 && b0 < 0xF5) {
+        if (left < 4 || !IsCont(at(i + 1)) || !IsCont(at(i + 2)) || !IsCont(at(i + 3))) {
+            return bad;
+        }
+        char32_t cp = (b0 & 0x07) << 18 | (at(i + 1) & 0x3F) << 12 | (at(i + 2) & 0x3F) << 6 |
+                      (at(i + 3) & 0x3F);
+        if (cp < 0x10000 || cp > 0x10FFFF) {
+            return bad;
+        }
+        return {Kind::Char, cp, 4};
+    }
+    return bad;
+}
+
+// Encodes UTF-8 as CP932. Escapes and stray bytes become the raw byte; a
+// character CP932 lacks becomes `missing`, or ends the conversion with false
+// when `missing` is 0. *sawByte tells whether any raw byte was written.
+bool EncodeCp932(std::string_view utf8, std::string& out, char missing, bool* sawByte) {
+    const Cp932Tables& t = Tables();
+    out.clear();
+    out.reserve(utf8.size());
+    *sawByte = false;
+    for (std::size_t i = 0; i < utf8.size();) {
+        auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        Unit u = DecodeAt(utf8, i);
+        i += u.len;
+        if (u.kind != Kind::Char) {
+            if (u.kind == Kind::Invalid && missing == 0) {
+                return false; // not text we produced: it cannot read back the same
+            }
+            out += static_cast<char>(u.cp);
+            *sawByte = true;
+            continue;
+        }
+        std::uint16_t code = u.cp <= 0xFFFF ? t.encode[u.cp] : kNone;
+        if (code == kNone) {
+            if (missing == 0) {
+                return false;
+            }
+            out += missing;
+        } else if (code < 0x100) {
+            out += static_cast<char>(code);
+        } else {
+            out += static_cast<char>(code >> 8);
+            out += static_cast<char>(code & 0xFF);
+        }
+    }
+    return true;
+}
+
+unsigned char FoldLower(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+unsigned char FoldUpper(unsigned char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - ('a' - 'A')) : c;
+}
+
+} // namespace
+
+bool IsAscii(std::string_view s) {
+    return IsAsciiImpl(s.data(), s.size());
+}
+
+bool IsEscapedByte(std::string_view utf8, std::size_t pos, unsigned char* byte) {
+    if (pos >= utf8.size() || utf8.size() - pos < 3) {
+        return false;
+    }
+    auto b0 = static_cast<unsigned char>(utf8[pos]);
+    auto b1 = static_cast<unsigned char>(utf8[pos + 1]);
+    auto b2 = static_cast<unsigned char>(utf8[pos + 2]);
+    if (b0 != 0xED || (b1 != 0xB2 && b1 != 0xB3) || !IsCont(b2)) {
+        return false;
+    }
+    if (byte) {
+        *byte = static_cast<unsigned char>(0x80 | (b1 & 1) << 6 | (b2 & 0x3F));
+    }
+    return true;
+}
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+    if (IsAscii(cp932)) {
+        return std::string(cp932);
+    }
+    const Cp932Tables& t = Tables();
+    const auto* in = reinterpret_cast<const unsigned char*>(cp932.data());
+    const std::size_t n = cp932.size();
+    // No byte or pair makes more than three bytes of UTF-8.
+    std::string out(3 * n, '\0');
+    char* p = out.data();
+    for (std::size_t i = 0; i < n;) {
+        unsigned char b = in[i];
+        if (b < 0x80) {
+            *p++ = static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        if (t.lead[b] && i + 1 < n) {
+            std::uint16_t cp = t.pair[b << 8 | in[i + 1]];
+            if (cp != kNone) {
+                p = PutBmp(p, cp);
+                i += 2;
+                continue;
+            }
+        }
+        // A lead byte without a valid trail is kept alone; the trail byte is then
+        // read as a character of its own.
+        std::uint16_t cp = t.single[b];
+        p = PutBmp(p, cp != kNone ? cp : 0xDC00 + b);
+        ++i;
+    }
+    out.resize(static_cast<std::size_t>(p - out.data()));
+    return out;
+}
+
+bool Utf8ToCp932(std::string_view utf8, std::string& out) {
+    if (IsAscii(utf8)) {
+        out.assign(utf8);
+        return true;
+    }
+    bool sawByte = false;
+    if (!EncodeCp932(utf8, out, 0, &sawByte)) {
+        return false;
+    }
+    // Every table code reads back as its own character, so only a raw byte can
+    // combine with a neighbour (a lead byte taking the next byte as its trail).
+    return !sawByte || Cp932ToUtf8(out) == utf8;
+}
+
+std::string Utf8ToCp932Lossy(std::string_view utf8) {
+    if (IsAscii(utf8)) {
+        return std::string(utf8);
+    }
+    std::string out;
+    bool sawByte = false;
+    EncodeCp932(utf8, out, '?', &sawByte);
+    return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out += static_cast<char16_t>(c);
+            ++i;
+            continue;
+        }
+        Unit u = DecodeAt(utf8, i);
+        i += u.len;
+        if (u.kind != Kind::Char) {
+            out += static_cast<char16_t>(0xDC00 + u.cp); // escapes and stray bytes alike
+        } else if (u.cp < 0x10000) {
+            out += static_cast<char16_t>(u.cp);
+        } else {
+            char32_t v = u.cp - 0x10000;
+            out += static_cast<char16_t>(0xD800 + (v >> 10));
+            out += static_cast<char16_t>(0xDC00 + (v & 0x3FF));
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size() + utf16.size() / 2);
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        char32_t u = utf16[i];
+        if (u < 0xD800 || u > 0xDFFF) {
+            AppendUtf8(out, u);
+        } else if (u <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+                   utf16[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
+            ++i;
+        } else if (u >= 0xDC80 && u <= 0xDCFF) {
+            AppendEscape(out, static_cast<unsigned char>(u - 0xDC00));
+        } else {
+            AppendUtf8(out, kReplacement);
+        }
+    }
+    return out;
+}
+
+std::string OsBytesToUtf8(std::string_view bytes) {
+    if (IsAscii(bytes)) {
+        return std::string(bytes);
+    }
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        Unit u = DecodeAt(bytes, i);
+        if (u.kind != Kind::Char) {
+            break;
+        }
+        i += u.len;
+    }
+    std::string out(bytes.substr(0, i)); // the whole name when it is valid UTF-8
+    if (i == bytes.size()) {
+        return out;
+    }
+    out.reserve(bytes.size() + bytes.size() / 2);
+    while (i < bytes.size()) {
+        Unit u = DecodeAt(bytes, i);
+        if (u.kind == Kind::Char) {
+            out.append(bytes.substr(i, u.len));
+            i += u.len;
+        } else {
+            // An escape sequence in a name is itself bytes to keep: escape each of
+            // them, or the way back would turn it into a single byte.
+            AppendEscape(out, static_cast<unsigned char>(bytes[i]));
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string Utf8ToOsBytes(std::string_view utf8) {
+    // Every escape starts with 0xED; without one the text is already the name.
+    if (std::memchr(utf8.data(), 0xED, utf8.size()) == nullptr) {
+        return std::string(utf8);
+    }
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        unsigned char b;
+        if (IsEscapedByte(utf8, i, &b)) {
+            out += static_cast<char>(b);
+            i += 3;
+        } else {
+            out += utf8[i];
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::size_t CharCp932Width(std::string_view utf8, std::size_t pos, std::size_t* utf8Len) {
+    if (pos >= utf8.size()) {
+        if (utf8Len) {
+            *utf8Len = 0;
+        }
+        return 0;
+    }
+    Unit u = DecodeAt(utf8, pos);
+    if (utf8Len) {
+        *utf8Len = u.len;
+    }
+    if (u.kind != Kind::Char || u.cp < 0x80 || (u.cp >= 0xFF61 && u.cp <= 0xFF9F)) {
+        return 1;
+    }
+    return 2;
+}
+
+std::size_t Cp932Width(std::string_view utf8) {
+    if (IsAscii(utf8)) {
+        return utf8.size();
+    }
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t len = 0;
+        width += CharCp932Width(utf8, i, &len);
+        i += len;
+    }
+    return width;
+}
+
+std::string TruncateCp932Width(std::string_view utf8, std::size_t maxWidth, bool* cut) {
+    std::size_t width = 0;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        std::size_t len = 0;
+        std::size_t w = CharCp932Width(utf8, i, &len);
+        if (width + w > maxWidth) {
+            break;
+        }
+        width += w;
+        i += len;
+    }
+    if (cut) {
+        *cut = i < utf8.size();
+    }
+    return std::string(utf8.substr(0, i));
+}
+
+std::string AsciiUpper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        c = static_cast<char>(FoldUpper(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+std::string AsciiLower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        c = static_cast<char>(FoldLower(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
+    std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char x = FoldLower(static_cast<unsigned char>(a[i]));
+        unsigned char y = FoldLower(static_cast<unsigned char>(b[i]));
+        if (x != y) {
+            return x < y ? -1 : 1;
+        }
+    }
+    if (a.size() == b.size()) {
+        return 0;
+    }
+    return a.size() < b.size() ? -1 : 1;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+} // namespace quillora::text
