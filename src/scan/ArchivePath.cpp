@@ -1,9 +1,9 @@
 // Placement of archive entries below an extraction folder, and name decoding.
 #include "scan/ArchivePath.h"
 
+#include "core/Text.h"
+
 #include <cctype>
-#include <cerrno>
-#include <iconv.h>
 #include <vector>
 
 namespace quillora {
@@ -13,61 +13,6 @@ namespace {
 bool StartsWithRef(std::string_view s, std::string_view ref) {
     return s.size() >= ref.size() + 1 && s.substr(0, ref.size()) == ref &&
            (s[ref.size()] == '/' || s[ref.size()] == '\\');
-}
-
-// A lone byte that CP932 cannot decode, kept as the text layer's escape (U+DC00+b).
-void AppendEscape(std::string& out, unsigned char byte) {
-    unsigned cp = 0xDC00u + byte;
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-}
-
-class CIconv {
-public:
-    CIconv() : m_cd(iconv_open("UTF-8", "CP932")) {}
-    ~CIconv() {
-        if (m_cd != reinterpret_cast<iconv_t>(-1)) {
-            iconv_close(m_cd);
-        }
-    }
-    CIconv(const CIconv&) = delete;
-    CIconv& operator=(const CIconv&) = delete;
-    bool Valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    iconv_t Get() const { return m_cd; }
-
-private:
-    iconv_t m_cd;
-};
-
-std::string Cp932Decode(std::string_view raw) {
-    CIconv cd;
-    std::string out;
-    if (!cd.Valid()) {
-        for (unsigned char c : raw) {
-            c < 0x80 ? void(out += static_cast<char>(c)) : AppendEscape(out, c);
-        }
-        return out;
-    }
-    std::vector<char> input(raw.begin(), raw.end());
-    char* in = input.data();
-    std::size_t inLeft = input.size();
-    while (inLeft > 0) {
-        char buffer[256];
-        char* outPtr = buffer;
-        std::size_t outLeft = sizeof buffer;
-        std::size_t rc = iconv(cd.Get(), &in, &inLeft, &outPtr, &outLeft);
-        out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-        if (rc != static_cast<std::size_t>(-1) || errno == E2BIG) {
-            continue;
-        }
-        // EILSEQ or EINVAL (a lead byte at the end): keep the byte, go on after it.
-        AppendEscape(out, static_cast<unsigned char>(*in));
-        ++in;
-        --inLeft;
-        iconv(cd.Get(), nullptr, nullptr, nullptr, nullptr);
-    }
-    return out;
 }
 
 } // namespace
@@ -105,7 +50,7 @@ std::string DecodeArcName(std::string_view raw) {
     if (IsValidUtf8(raw)) {
         return std::string(raw);
     }
-    std::string utf8 = Cp932Decode(raw);
+    std::string utf8 = text::Cp932ToUtf8(raw);
     // Archives made on Windows may separate folders with "\"; after decoding, a 0x5C
     // byte can only be a real separator, never the trail byte of a character.
     for (char& c : utf8) {
@@ -178,15 +123,16 @@ ExtractedPath(const std::filesystem::path& dest, std::string_view pathInArchive,
     if (components.empty()) {
         return std::nullopt;
     }
+    // Escaped bytes of undecodable names go back to the bytes themselves on disk.
     std::filesystem::path out = dest;
     if (!withFolders) {
-        return out / components.back();
+        return out / text::Utf8ToOsBytes(components.back());
     }
     for (std::size_t i = 0; i < parts.m_nParentDepth; ++i) {
         out /= kArcParentFolder;
     }
     for (const std::string& component : components) {
-        out /= component;
+        out /= text::Utf8ToOsBytes(component);
     }
     return out;
 }

@@ -76,7 +76,7 @@ public:
     const std::vector<std::string>& Extensions() const { return m_extensions; }
     const std::string& DefaultName() const { return m_strDefaultName; }
     // The reason of the last failure, for the log and for messages.
-    const std::string& LastError() const { return m_strLastError; }
+    virtual const std::string& LastError() const { return m_strLastError; }
 
 protected:
     // Takes up the implementation; fills `moduleFileName`. The base has none.

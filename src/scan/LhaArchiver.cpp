@@ -3,13 +3,18 @@
 #include "scan/LhaArchiver.h"
 
 #include "core/TraceLog.h"
+#include "scan/LhaWriter.h"
 
 #include <archive.h>
 #include <archive_entry.h>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <sys/stat.h>
 
 namespace quillora {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -163,10 +168,25 @@ int CLhaArchiver::Command(std::string_view commandLine) {
     return 1;
 }
 
-int CLhaArchiver::Pack(const std::string&, const std::string&) {
-    SetLastError("packing into LZH archives is not available yet");
-    Log("Unlha: " + LastError());
-    return 1;
+int CLhaArchiver::Pack(const std::string& archivePath, const std::string& filePath) {
+    // The file is stored under its own name, without its folder; the writer builds the
+    // archive beside the target and only replaces it once complete.
+    fs::path source(filePath);
+    struct stat info {};
+    std::int64_t mtime = ::stat(filePath.c_str(), &info) == 0 ? info.st_mtime : 0;
+    if (mtime < 0 || mtime > 0xFFFFFFFFLL) {
+        mtime = 0;
+    }
+    CLhaWriter writer;
+    std::string error;
+    if (!writer.Open(archivePath, error) ||
+        !writer.AddMember(source.filename().string(), source, mtime, 0644, error) ||
+        !writer.Finish(error)) {
+        SetLastError(error);
+        Log("Unlha: " + error);
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace quillora

@@ -18,7 +18,9 @@ std::vector<std::unique_ptr<CArchiver>> DefaultVariants() {
 CZipArchiver::CZipArchiver() : CZipArchiver(DefaultVariants()) {}
 
 CZipArchiver::CZipArchiver(std::vector<std::unique_ptr<CArchiver>> variants)
-    : CArchiver(kArcIdZipSelector, false, {}, {}), m_variants(std::move(variants)) {}
+    : CArchiver(kArcIdZipSelector, false, {}, {}), m_variants(std::move(variants)) {
+    SetLastError("no ZIP reader loaded");
+}
 
 CZipArchiver::~CZipArchiver() = default;
 
@@ -110,6 +112,10 @@ bool CZipArchiver::FindFirst(std::string_view wildcard, SArcListEntry& entry) {
 
 bool CZipArchiver::FindNext(SArcListEntry& entry) {
     return m_pChosen && m_pChosen->FindNext(entry);
+}
+
+const std::string& CZipArchiver::LastError() const {
+    return m_pChosen ? m_pChosen->LastError() : CArchiver::LastError();
 }
 
 } // namespace quillora

@@ -33,6 +33,7 @@ public:
     void CloseArchive() override;
     bool FindFirst(std::string_view wildcard, SArcListEntry& entry) override;
     bool FindNext(SArcListEntry& entry) override;
+    const std::string& LastError() const override;
 
     // Unloads the chosen variant and forgets the choice (at exit).
     void UnloadChosen();
