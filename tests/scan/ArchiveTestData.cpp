@@ -3,6 +3,7 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <cstdio>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -185,6 +186,133 @@ std::string Rar4Stored(const std::vector<SMember>& members, std::uint32_t dosDat
     }
     out += std::string("\xc4\x3d\x7b\x00\x40\x07\x00", 7);
     return out;
+}
+
+namespace {
+
+void PutVint(std::string& s, std::uint64_t v) {
+    do {
+        unsigned char b = v & 0x7F;
+        v >>= 7;
+        s += static_cast<char>(v ? b | 0x80 : b);
+    } while (v);
+}
+
+// One RAR5 block: CRC32 of the size field and the header, the size, the header.
+std::string Rar5Block(const std::string& header) {
+    std::string sized;
+    PutVint(sized, header.size());
+    sized += header;
+    std::string out;
+    Put32(out, Crc32(sized));
+    return out + sized;
+}
+
+void Put64(std::string& s, std::uint64_t v) {
+    Put32(s, static_cast<std::uint32_t>(v));
+    Put32(s, static_cast<std::uint32_t>(v >> 32));
+}
+
+} // namespace
+
+std::string Rar5Stored(const std::vector<SMember>& members) {
+    std::string out("Rar!\x1a\x07\x01\x00", 8);
+    std::string main;
+    PutVint(main, 1); // main archive header
+    PutVint(main, 0);
+    PutVint(main, 0);
+    out += Rar5Block(main);
+    for (const SMember& m : members) {
+        bool dir = m.m_type == 'd';
+        std::string h;
+        PutVint(h, 2);      // file header
+        PutVint(h, 0x0002); // data area follows
+        PutVint(h, m.m_strData.size());
+        PutVint(h, (dir ? 0x0001 : 0) | 0x0002 | 0x0004);
+        PutVint(h, m.m_strData.size());
+        PutVint(h, dir ? 0x10 : 0x20);
+        Put32(h, static_cast<std::uint32_t>(m.m_mtime));
+        Put32(h, Crc32(m.m_strData));
+        PutVint(h, 0); // version 0, stored
+        PutVint(h, 0); // Windows
+        PutVint(h, m.m_strName.size());
+        h += m.m_strName;
+        out += Rar5Block(h) + m.m_strData;
+    }
+    std::string end;
+    PutVint(end, 5);
+    PutVint(end, 0);
+    PutVint(end, 0);
+    return out + Rar5Block(end);
+}
+
+void WriteSparseZip64(const std::filesystem::path& path, const std::string& name,
+                      std::uint64_t size) {
+    std::uint32_t dos = DosDateTime(2020, 1, 2, 3, 4, 6);
+    std::string extra;
+    Put16(extra, 0x0001);
+    Put16(extra, 16);
+    Put64(extra, size);
+    Put64(extra, size);
+    auto fields = [&](std::string& s) {
+        Put16(s, 45);
+        Put16(s, 0);
+        Put16(s, 0);
+        Put16(s, dos & 0xFFFF);
+        Put16(s, dos >> 16);
+        Put32(s, 0); // CRC of the zeros is never checked by a listing
+        Put32(s, 0xFFFFFFFF);
+        Put32(s, 0xFFFFFFFF);
+        Put16(s, static_cast<unsigned>(name.size()));
+        Put16(s, static_cast<unsigned>(extra.size()));
+    };
+    std::string local;
+    Put32(local, 0x04034b50);
+    fields(local);
+    local += name + extra;
+    std::uint64_t cdOffset = local.size() + size;
+    std::string cd;
+    Put32(cd, 0x02014b50);
+    Put16(cd, 45);
+    fields(cd);
+    Put16(cd, 0);
+    Put16(cd, 0);
+    Put16(cd, 0);
+    Put32(cd, 0);
+    Put32(cd, 0);
+    cd += name + extra;
+    std::string tail = cd;
+    std::uint64_t eocd64 = cdOffset + cd.size();
+    Put32(tail, 0x06064b50);
+    Put64(tail, 44);
+    Put16(tail, 45);
+    Put16(tail, 45);
+    Put32(tail, 0);
+    Put32(tail, 0);
+    Put64(tail, 1);
+    Put64(tail, 1);
+    Put64(tail, cd.size());
+    Put64(tail, cdOffset);
+    Put32(tail, 0x07064b50);
+    Put32(tail, 0);
+    Put64(tail, eocd64);
+    Put32(tail, 1);
+    Put32(tail, 0x06054b50);
+    Put16(tail, 0);
+    Put16(tail, 0);
+    Put16(tail, 1);
+    Put16(tail, 1);
+    Put32(tail, static_cast<std::uint32_t>(cd.size()));
+    Put32(tail, 0xFFFFFFFF);
+    Put16(tail, 0);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+    std::fwrite(local.data(), 1, local.size(), f);
+    fseeko(f, static_cast<off_t>(cdOffset), SEEK_SET); // the hole stands for the data
+    std::fwrite(tail.data(), 1, tail.size(), f);
+    std::fclose(f);
 }
 
 std::string LhaStored(const std::vector<SMember>& members, int level, std::uint32_t stamp) {

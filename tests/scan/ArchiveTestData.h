@@ -30,6 +30,11 @@ std::string ZipWithRawName(const std::string& nameBytes, const std::string& data
                            std::uint32_t dosDateTime);
 // RAR 1.5-4 archive, stored method, one file per member; names are raw bytes.
 std::string Rar4Stored(const std::vector<SMember>& members, std::uint32_t dosDateTime);
+// RAR5 archive, stored method, UTC modification times.
+std::string Rar5Stored(const std::vector<SMember>& members);
+// ZIP64 archive with one stored member of `size` zero bytes, written as a sparse file.
+void WriteSparseZip64(const std::filesystem::path& path, const std::string& name,
+                      std::uint64_t size);
 // LHA level-0 or level-2 archive, method -lh0- (stored).
 std::string LhaStored(const std::vector<SMember>& members, int level, std::uint32_t stamp);
 

@@ -238,6 +238,16 @@ TEST_F(ArchiverTest, MemberOfFiveGibKeepsItsTrueSize) {
     EXPECT_EQ(listed.at("big.bin").m_dwOriginalSize, 0xFFFFFFFFu);
 }
 
+TEST_F(ArchiverTest, Zip64MemberOfFiveGibKeepsItsTrueSize) {
+    constexpr std::uint64_t kSize = 5ULL << 30;
+    fs::path zip = m_dir / "big.zip";
+    quillora::test::WriteSparseZip64(zip, "big.bin", kSize);
+    auto listed = ListAll(m_set.Zip(), zip);
+    ASSERT_EQ(listed.count("big.bin"), 1u);
+    EXPECT_EQ(listed.at("big.bin").m_nOriginalSize64, kSize);
+    EXPECT_EQ(listed.at("big.bin").m_dwOriginalSize, 0xFFFFFFFFu);
+}
+
 TEST_F(ArchiverTest, Cp932NamesInZipStayWholeAndExtractUnderTheirName) {
     const std::string cp932("\x83\x5c\x83\x74\x83\x67\x95\x5c.txt"); // ソフト表.txt
     const std::string name = "ソフト表.txt";
@@ -311,6 +321,22 @@ TEST_F(ArchiverTest, Rar4StoredListsFilesNotFoldersAndExtracts) {
     WriteBytes(m_dir / "sfx.exe",
                "MZ" + std::string(0x10000 - 2, '\0') + quillora::test::ReadFileBytes(rar));
     EXPECT_EQ(ListAll(m_set.Rar(), m_dir / "sfx.exe").size(), 1u);
+}
+
+TEST_F(ArchiverTest, Rar5TimesAreUtcAndFoldersAreLeftOut) {
+    CZoneGuard zone("JST-9");
+    fs::path rar = m_dir / "five.rar";
+    WriteBytes(rar, quillora::test::Rar5Stored(
+                        {{"dir", "", kStamp, 'd'}, {"dir/ソフト表.txt", "rar five data", kStamp}}));
+    auto listed = ListAll(m_set.Rar(), rar);
+    ASSERT_EQ(listed.size(), 1u);
+    const SArcListEntry& entry = listed.at("dir/ソフト表.txt");
+    EXPECT_EQ(entry.m_ftLastWrite, FileTimeFromUnix(kStamp));
+    EXPECT_EQ(entry.m_nOriginalSize64, 13u);
+    fs::path out = m_dir / "out";
+    ASSERT_TRUE(m_set.Rar().Extract(rar.string(), out.string(), {"dir\\ソフト表.txt"}, true))
+        << m_set.Rar().LastError();
+    EXPECT_EQ(quillora::test::ReadFileBytes(out / "dir" / "ソフト表.txt"), "rar five data");
 }
 
 TEST_F(ArchiverTest, LhaLevelsTimesAndCp932Names) {
