@@ -1,7 +1,10 @@
 // ZIP over libarchive: local DOS date-times as stored.
 #include "scan/ZipVariant.h"
 
+#include "scan/ZipDirectory.h"
+
 #include <archive.h>
+#include <archive_entry.h>
 
 namespace quillora {
 
@@ -17,10 +20,24 @@ bool CZipVariant::AcceptsFormat(archive* a) const {
     return (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
 }
 
-CLibarchiveArchiver::SEntryFacts CZipVariant::FactsOf(archive*, archive_entry*,
+bool CZipVariant::ListArchive(const std::string& path, std::vector<SArcListEntry>& out) {
+    m_packed.clear();
+    ReadZipPackedSizes(path, m_packed);
+    bool ok = CLibarchiveArchiver::ListArchive(path, out);
+    m_packed.clear();
+    return ok;
+}
+
+CLibarchiveArchiver::SEntryFacts CZipVariant::FactsOf(archive*, archive_entry* e,
                                                       const std::string&) const {
     SEntryFacts facts;
     facts.m_bDosTime = true;
+    const char* raw = archive_entry_pathname(e);
+    auto it = raw ? m_packed.find(raw) : m_packed.end();
+    if (it != m_packed.end()) {
+        facts.m_bHasPacked = true;
+        facts.m_nPacked = it->second;
+    }
     return facts;
 }
 

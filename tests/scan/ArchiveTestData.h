@@ -11,10 +11,14 @@
 namespace quillora::test {
 
 struct SMember {
+    SMember(std::string name, std::string data = {}, std::time_t mtime = 0, char type = 'f',
+            std::string link = {})
+        : m_strName(std::move(name)), m_strData(std::move(data)), m_mtime(mtime), m_type(type),
+          m_strLink(std::move(link)) {}
     std::string m_strName;
     std::string m_strData;
-    std::time_t m_mtime = 0;
-    char m_type = 'f';     // 'f' file, 'd' folder, 'l' symlink, 'h' hard link
+    std::time_t m_mtime;
+    char m_type;           // 'f' file, 'd' folder, 'l' symlink, 'h' hard link
     std::string m_strLink; // link target
 };
 

@@ -246,6 +246,7 @@ TEST_F(ArchiverTest, Zip64MemberOfFiveGibKeepsItsTrueSize) {
     ASSERT_EQ(listed.count("big.bin"), 1u);
     EXPECT_EQ(listed.at("big.bin").m_nOriginalSize64, kSize);
     EXPECT_EQ(listed.at("big.bin").m_dwOriginalSize, 0xFFFFFFFFu);
+    EXPECT_EQ(listed.at("big.bin").m_nPackedSize64, kSize);
 }
 
 TEST_F(ArchiverTest, Cp932NamesInZipStayWholeAndExtractUnderTheirName) {
@@ -278,12 +279,17 @@ TEST_F(ArchiverTest, ZipToolArchiveAndSelfExtractingExe) {
     ASSERT_EQ(listed.count("sub/data.bin"), 1u);
     EXPECT_EQ(listed.count("sub/"), 0u);
     EXPECT_EQ(listed.at("sub/data.bin").m_nOriginalSize64, 3000u);
+    // Packed sizes come from the central directory: 3000 equal bytes deflate well.
+    EXPECT_GT(listed.at("sub/data.bin").m_nPackedSize64, 0u);
+    EXPECT_LT(listed.at("sub/data.bin").m_nPackedSize64, 100u);
+    EXPECT_EQ(listed.at("readme.txt").m_nPackedSize64, 7u);
 
     std::string stub = "MZ" + std::string(4094, '\x90');
     WriteBytes(m_dir / "setup.exe", stub + quillora::test::ReadFileBytes(m_dir / "plain.zip"));
     ASSERT_EQ(quillora::test::RunTool({"zip", "-q", "-A", "setup.exe"}, m_dir.Path()), 0);
     auto sfx = ListAll(m_set.Zip(), m_dir / "setup.exe");
-    EXPECT_EQ(sfx.count("sub/data.bin"), 1u);
+    ASSERT_EQ(sfx.count("sub/data.bin"), 1u);
+    EXPECT_EQ(sfx.at("sub/data.bin").m_nPackedSize64, listed.at("sub/data.bin").m_nPackedSize64);
     fs::path out = m_dir / "out";
     ASSERT_TRUE(m_set.Zip().Extract((m_dir / "setup.exe").string(), out.string(), {"sub\\data.bin"},
                                     false));
