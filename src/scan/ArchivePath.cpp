@@ -1,0 +1,140 @@
+// Placement of archive entries below an extraction folder, and name decoding.
+#include "scan/ArchivePath.h"
+
+#include "core/Text.h"
+
+#include <cctype>
+#include <vector>
+
+namespace quillora {
+
+namespace {
+
+bool StartsWithRef(std::string_view s, std::string_view ref) {
+    return s.size() >= ref.size() + 1 && s.substr(0, ref.size()) == ref &&
+           (s[ref.size()] == '/' || s[ref.size()] == '\\');
+}
+
+} // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
+        std::size_t len = c < 0x80           ? 1
+                          : (c >> 5) == 0x6  ? 2
+                          : (c >> 4) == 0xE  ? 3
+                          : (c >> 3) == 0x1E ? 4
+                                             : 0;
+        if (len == 0 || i + len > bytes.size() || (len == 2 && c < 0xC2)) {
+            return false;
+        }
+        unsigned cp = len == 1 ? c : c & (0x7F >> len);
+        for (std::size_t k = 1; k < len; ++k) {
+            unsigned char t = static_cast<unsigned char>(bytes[i + k]);
+            if ((t & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (t & 0x3F);
+        }
+        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+std::string DecodeArcName(std::string_view raw) {
+    if (IsValidUtf8(raw)) {
+        return std::string(raw);
+    }
+    std::string utf8 = text::Cp932ToUtf8(raw);
+    // Archives made on Windows may separate folders with "\"; after decoding, a 0x5C
+    // byte can only be a real separator, never the trail byte of a character.
+    for (char& c : utf8) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return utf8;
+}
+
+std::string NormalizeArcPath(std::string_view path) {
+    std::string out(path);
+    for (char& c : out) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return out;
+}
+
+SArcPathParts SplitParentPrefix(std::string_view path) {
+    SArcPathParts parts;
+    std::string_view rest = path;
+    bool dotSeen = false;
+    std::size_t depth = 0;
+    for (;;) {
+        if (StartsWithRef(rest, "..")) {
+            ++depth;
+            rest.remove_prefix(3);
+        } else if (StartsWithRef(rest, ".")) {
+            if (dotSeen || depth > 0) {
+                parts.m_strRest = std::string(path);
+                return parts;
+            }
+            dotSeen = true;
+            rest.remove_prefix(2);
+        } else {
+            break;
+        }
+    }
+    parts.m_nParentDepth = depth;
+    parts.m_strRest = std::string(rest);
+    return parts;
+}
+
+std::optional<std::filesystem::path>
+ExtractedPath(const std::filesystem::path& dest, std::string_view pathInArchive, bool withFolders) {
+    SArcPathParts parts = SplitParentPrefix(NormalizeArcPath(pathInArchive));
+    const std::string& rest = parts.m_strRest;
+    if (rest.empty() || rest.front() == '/' ||
+        (rest.size() >= 2 && rest[1] == ':' && std::isalpha(static_cast<unsigned char>(rest[0])))) {
+        return std::nullopt;
+    }
+    std::vector<std::string> components;
+    std::size_t start = 0;
+    while (start <= rest.size()) {
+        std::size_t end = rest.find('/', start);
+        if (end == std::string::npos) {
+            end = rest.size();
+        }
+        std::string component = rest.substr(start, end - start);
+        if (component == "..") {
+            return std::nullopt;
+        }
+        if (!component.empty() && component != ".") {
+            components.push_back(std::move(component));
+        }
+        start = end + 1;
+    }
+    if (components.empty()) {
+        return std::nullopt;
+    }
+    // Escaped bytes of undecodable names go back to the bytes themselves on disk.
+    std::filesystem::path out = dest;
+    if (!withFolders) {
+        return out / text::Utf8ToOsBytes(components.back());
+    }
+    for (std::size_t i = 0; i < parts.m_nParentDepth; ++i) {
+        out /= kArcParentFolder;
+    }
+    for (const std::string& component : components) {
+        out /= text::Utf8ToOsBytes(component);
+    }
+    return out;
+}
+
+} // namespace quillora

@@ -1,0 +1,95 @@
+// Child processes through posix_spawn with a pipe for their output.
+#include "scan/ChildProcess.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace quillora {
+
+namespace {
+
+class CFd {
+public:
+    explicit CFd(int fd = -1) : m_fd(fd) {}
+    ~CFd() { Close(); }
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+    int Get() const { return m_fd; }
+    void Close() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+
+private:
+    int m_fd;
+};
+
+class CSpawnActions {
+public:
+    CSpawnActions() { posix_spawn_file_actions_init(&m_actions); }
+    ~CSpawnActions() { posix_spawn_file_actions_destroy(&m_actions); }
+    CSpawnActions(const CSpawnActions&) = delete;
+    CSpawnActions& operator=(const CSpawnActions&) = delete;
+    posix_spawn_file_actions_t* Get() { return &m_actions; }
+
+private:
+    posix_spawn_file_actions_t m_actions;
+};
+
+} // namespace
+
+int RunChildProcess(const std::vector<std::string>& argv, std::string* output,
+                    std::size_t outputLimit) {
+    if (argv.empty()) {
+        return -1;
+    }
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        return -1;
+    }
+    CFd readEnd(fds[0]);
+    CFd writeEnd(fds[1]);
+    CSpawnActions actions;
+    posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(actions.Get(), writeEnd.Get(), 1);
+    posix_spawn_file_actions_addopen(actions.Get(), 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> args;
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0].c_str(), actions.Get(), nullptr, args.data(), environ) != 0) {
+        return -1;
+    }
+    writeEnd.Close();
+    char buffer[8192];
+    for (;;) {
+        ssize_t got = ::read(readEnd.Get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        if (output && output->size() < outputLimit) {
+            output->append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace quillora
