@@ -23,6 +23,9 @@ bool IsAscii(std::string_view s) {
 CArchiveWriter::CArchiveWriter(ICaseStream& stream) : m_stream(stream), m_buffer(kBufferSize) {}
 
 void CArchiveWriter::WriteBytes(const void* data, std::size_t count) {
+    if (count == 0) {
+        return;
+    }
     const char* in = static_cast<const char*>(data);
     if (count <= kBufferSize - m_used) {
         std::memcpy(m_buffer.data() + m_used, in, count);

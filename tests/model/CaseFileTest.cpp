@@ -166,7 +166,8 @@ TEST(CaseFileFormat, MediumNamesWithDriveLettersLoseThemFromSchema6) {
     };
     EXPECT_EQ(ReadBytes(schema6("D:Label"))->ChildAt(0)->m_strName, "Label");
     EXPECT_EQ(ReadBytes(schema6(":whole"))->ChildAt(0)->m_strName, ":whole");
-    auto* volume = static_cast<SVolumeInfo*>(ReadBytes(schema6("x"))->ChildAt(0));
+    std::unique_ptr<CCDCase> root = ReadBytes(schema6("x"));
+    auto* volume = static_cast<SVolumeInfo*>(root->ChildAt(0));
     EXPECT_EQ(volume->m_nTotalBytes, 1000u);
     EXPECT_EQ(volume->m_strOrgLabel, "Org");
 }
@@ -215,7 +216,8 @@ TEST(CaseFileFormat, Schema1VolumeKeepsLabelAsOriginalAndUnknownSizes) {
     body("case", 1);
     body("A:\\", 0);
     b.Text("Floppy");
-    auto* volume = static_cast<SVolumeInfo*>(ReadBytes(b.Bytes())->ChildAt(0));
+    std::unique_ptr<CCDCase> root = ReadBytes(b.Bytes());
+    auto* volume = static_cast<SVolumeInfo*>(root->ChildAt(0));
     EXPECT_EQ(volume->m_strOrgLabel, "Floppy");
     EXPECT_EQ(volume->m_nTotalBytes, kUnknownSize);
     EXPECT_EQ(volume->m_dwSerial, 0u);
