@@ -36,7 +36,9 @@ public:
     bool CanEdit(std::size_t selected) const { return selected < Count(); }
     bool CanSort() const { return Count() >= 2; }
     bool CanMoveUp(std::size_t selected) const { return selected < Count() && selected > 0; }
-    bool CanMoveDown(std::size_t selected) const { return selected + 1 < Count(); }
+    bool CanMoveDown(std::size_t selected) const {
+        return selected < Count() && selected + 1 < Count();
+    }
 
     // A finished in-place edit, and "back to the original name".
     void SetLabel(std::size_t index, std::string label);
