@@ -144,6 +144,11 @@ std::string NormalizePath(std::string_view path) {
         lead = "\\";
     }
     std::vector<std::string_view> levels = SplitLevels(path);
+    if (lead.empty() && !levels.empty() && levels.front().size() == 2 && levels.front()[1] == ':') {
+        // A drive is a root that ".." cannot climb above.
+        lead = std::string(levels.front()) + "\\";
+        levels.erase(levels.begin());
+    }
     bool keepDot = lead.empty() && !levels.empty() && levels.front() == ".";
     std::vector<std::string_view> kept;
     for (std::string_view level : levels) {
@@ -183,8 +188,14 @@ SFileInfo* OutermostArchive(const SFileInfo& record) {
 }
 
 std::string PathInsideArchive(const SFileInfo& record) {
+    const SFileInfo* archive = OutermostArchive(record);
+    if (!archive || archive == &record) {
+        return {};
+    }
+    // Walked by position below the archive rather than by the entry bit, which
+    // entries read from the oldest case files lack.
     std::vector<const SFileInfo*> chain;
-    for (const SFileInfo* r = &record; r && r->HasFlags(kFlagArcEntry); r = r->GetParent()) {
+    for (const SFileInfo* r = &record; r != archive; r = r->GetParent()) {
         if (!r->HasFlags(kFlagParentPlaceholder)) {
             chain.push_back(r);
         }

@@ -50,13 +50,15 @@ SSplitPath SplitPath(std::string_view path);
 
 // The record's name preceded by each ancestor's name and "\", up to but excluding
 // `base` (null: no base), stopping after a medium and before the case; then put below
-// `prefix` (a "\" between them unless prefix ends in "\" or "/"), or below ".\" when
-// prefix is null. The result is normalised by NormalizePath.
+// `prefix` (a "\" between them unless prefix ends in "\" or "/"; an empty prefix adds
+// nothing), or below ".\" when prefix is null. The result is normalised by
+// NormalizePath.
 std::string RelativePath(const SFileInfo& record, const SFileInfo* base, const char* prefix);
 
 // Joins the path's levels with "\" ("/" counts as "\"), dropping empty and "."
 // levels and letting ".." remove the level before it. A leading "\" (or "\\" of a
-// network path) and a leading ".\" are kept; ".." that has nothing to remove stays.
+// network path), a leading drive ("X:") and a leading ".\" are kept; ".." that has
+// nothing to remove stays in a relative path and is dropped at a root.
 std::string NormalizePath(std::string_view path);
 
 // The listed archive file that holds the record on disk (the outermost one when

@@ -253,7 +253,9 @@ bool LoadStoredContents(SFileInfo& record, std::string* error) {
     if (record.IsDirectory()) {
         return Fail(error, record.GetName() + ": a folder has no contents to load");
     }
-    if (record.HasFlags(kFlagArcEntry)) {
+    // Entries read from very old case files lack the entry bit; what counts is
+    // that an archive above holds the record.
+    if (record.IsInsideArchive() && OutermostArchive(record) != &record) {
         return LoadFromArchive(record, error);
     }
     std::string path = RecordOsPath(record);

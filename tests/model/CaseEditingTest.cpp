@@ -223,6 +223,8 @@ TEST(Paths, NormalizePathKeepsRootsAndLeadingDot) {
     EXPECT_EQ(NormalizePath(".\\..\\b"), "..\\b");
     EXPECT_EQ(NormalizePath(".//a///b/"), ".\\a\\b");
     EXPECT_EQ(NormalizePath("//srv/share/./x"), "\\\\srv\\share\\x");
+    EXPECT_EQ(NormalizePath("X:\\..\\a"), "X:\\a");
+    EXPECT_EQ(NormalizePath("X:/out/../in"), "X:\\in");
 }
 
 TEST(ArchivePaths, OutermostArchiveAndThePathInsideIt) {
@@ -250,6 +252,8 @@ TEST(ArchivePaths, OutermostArchiveAndThePathInsideIt) {
     EXPECT_EQ(PathInsideArchive(*x), "dir\\inner.lzh\\x.txt");
     EXPECT_EQ(PathInsideArchive(*up), "../../up.txt");
     EXPECT_EQ(PathInsideArchive(*dir), "dir");
+    EXPECT_EQ(PathInsideArchive(*zip), "");
+    EXPECT_EQ(PathInsideArchive(*plain), "");
 }
 
 TEST(MediumLabels, TakenFromTheEnclosingMediumComparedWithoutCase) {

@@ -217,6 +217,11 @@ TEST_F(StoredContents, AnArchiveEntryNeedsAnExtractor) {
     EXPECT_TRUE(fs::exists(Melt() / "x" / "keep"));
     EXPECT_TRUE(fs::exists(Melt()));
 
+    // An entry read from an old case file has no entry bit; its archive still counts.
+    SFileInfo* oldStyle = AddFile(*zip, "old.txt");
+    ASSERT_TRUE(LoadStoredContents(*oldStyle, &error)) << error;
+    EXPECT_EQ(oldStyle->Data(), Bytes("old.txt"));
+
     extractor.m_strRelative = "../outside.bin";
     EXPECT_FALSE(LoadStoredContents(*entry, &error));
     EXPECT_EQ(entry->Data(), Bytes("dir\\in.txt"));
