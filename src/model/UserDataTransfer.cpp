@@ -1,5 +1,6 @@
-// User-data transfer between two copies of a medium, matched by path through a hash
-// map so that media of a million records take one pass over each tree.
+// User-data transfer between two copies of a medium. Old records are found by a hash
+// of their case-folded path below the root, so a medium of a million records takes one
+// pass over each tree and no path strings are built.
 #include "model/UserDataTransfer.h"
 
 #include "core/Text.h"
@@ -16,34 +17,65 @@ namespace quillora {
 namespace {
 
 constexpr std::uint32_t kNone = UINT32_MAX;
+constexpr std::uint64_t kFnvOffset = 0xcbf29ce484222325ULL;
+constexpr std::uint64_t kFnvPrime = 0x100000001b3ULL;
 
-// One more level of a lookup key: the paths compare without regard to case.
-void AppendLevel(std::string& key, const std::string& name) {
-    key += '\\';
-    key += text::AsciiLower(name);
+std::uint64_t Mix(std::uint64_t hash, unsigned char byte) {
+    return (hash ^ byte) * kFnvPrime;
 }
 
-// The old records in tree order, grouped by case-folded path below the root. Each
-// path keeps a chain of its records (first in tree order at the head), so taking the
-// head is taking the first unused record with that path.
+// The hash of a child's path from its parent's: a separator, then the name folded
+// to lower case as the path comparison folds it.
+std::uint64_t ChildHash(std::uint64_t parent, const std::string& name) {
+    std::uint64_t hash = Mix(parent, '\\');
+    for (char c : name) {
+        auto byte = static_cast<unsigned char>(c);
+        hash = Mix(hash, byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte + 32) : byte);
+    }
+    return hash;
+}
+
+// Whether two records lie at the same path below their roots, without regard to case.
+bool SamePath(const SFileInfo* a, const SFileInfo* aRoot, const SFileInfo* b,
+              const SFileInfo* bRoot) {
+    while (a != aRoot && b != bRoot) {
+        if (!text::EqualsNoCase(a->GetName(), b->GetName())) {
+            return false;
+        }
+        a = a->GetParent();
+        b = b->GetParent();
+    }
+    return a == aRoot && b == bRoot;
+}
+
+// The old records in tree order, chained by path hash (first in tree order at the
+// head), so taking the first equal record of a chain is taking the first unused
+// record with that path.
 class COldRecords {
 public:
-    explicit COldRecords(const SFileInfo& root) {
-        std::string key;
-        Add(root, key);
-    }
+    explicit COldRecords(const SFileInfo& root) : m_root(root) { Add(root, kFnvOffset); }
 
     std::size_t Remaining() const { return m_nRemaining; }
 
-    const SFileInfo* Take(const std::string& key) {
-        auto it = m_chains.find(key);
-        if (it == m_chains.end() || it->second.m_head == kNone) {
+    const SFileInfo* Take(const SFileInfo& record, const SFileInfo& newRoot, std::uint64_t hash) {
+        auto it = m_chains.find(hash);
+        if (it == m_chains.end()) {
             return nullptr;
         }
-        std::uint32_t index = it->second.m_head;
-        it->second.m_head = m_next[index];
-        --m_nRemaining;
-        return m_records[index];
+        SChain& chain = it->second;
+        std::uint32_t previous = kNone;
+        for (std::uint32_t i = chain.m_head; i != kNone; previous = i, i = m_next[i]) {
+            if (!SamePath(m_records[i], &m_root, &record, &newRoot)) {
+                continue; // a different path with the same hash
+            }
+            (previous == kNone ? chain.m_head : m_next[previous]) = m_next[i];
+            if (chain.m_tail == i) {
+                chain.m_tail = previous;
+            }
+            --m_nRemaining;
+            return m_records[i];
+        }
+        return nullptr;
     }
 
 private:
@@ -52,11 +84,11 @@ private:
         std::uint32_t m_tail = kNone;
     };
 
-    void Add(const SFileInfo& record, std::string& key) {
+    void Add(const SFileInfo& record, std::uint64_t hash) {
         auto index = static_cast<std::uint32_t>(m_records.size());
         m_records.push_back(&record);
         m_next.push_back(kNone);
-        SChain& chain = m_chains[key];
+        SChain& chain = m_chains[hash];
         if (chain.m_tail == kNone) {
             chain.m_head = index;
         } else {
@@ -64,17 +96,15 @@ private:
         }
         chain.m_tail = index;
         ++m_nRemaining;
-        std::size_t length = key.size();
         for (const auto& child : record.Children()) {
-            AppendLevel(key, child->GetName());
-            Add(*child, key);
-            key.resize(length);
+            Add(*child, ChildHash(hash, child->GetName()));
         }
     }
 
+    const SFileInfo& m_root;
     std::vector<const SFileInfo*> m_records;
     std::vector<std::uint32_t> m_next;
-    std::unordered_map<std::string, SChain> m_chains;
+    std::unordered_map<std::uint64_t, SChain> m_chains;
     std::size_t m_nRemaining = 0;
 };
 
@@ -105,21 +135,16 @@ void CarryOver(SFileInfo& target, const SFileInfo& source, int mode) {
     }
 }
 
-void Walk(SFileInfo& record, std::string& key, COldRecords& old, int mode) {
-    if (old.Remaining() == 0) {
-        return;
-    }
-    if (const SFileInfo* match = old.Take(key)) {
+void Walk(SFileInfo& record, const SFileInfo& newRoot, std::uint64_t hash, COldRecords& old,
+          int mode) {
+    if (const SFileInfo* match = old.Take(record, newRoot, hash)) {
         CarryOver(record, *match, mode);
     }
-    std::size_t length = key.size();
     for (const auto& child : record.Children()) {
         if (old.Remaining() == 0) {
             return;
         }
-        AppendLevel(key, child->GetName());
-        Walk(*child, key, old, mode);
-        key.resize(length);
+        Walk(*child, newRoot, ChildHash(hash, child->GetName()), old, mode);
     }
 }
 
@@ -127,8 +152,7 @@ void Walk(SFileInfo& record, std::string& key, COldRecords& old, int mode) {
 
 void TransferUserData(SFileInfo& newTree, const SFileInfo& oldTree, int mode) {
     COldRecords old(oldTree);
-    std::string key;
-    Walk(newTree, key, old, mode);
+    Walk(newTree, newTree, kFnvOffset, old, mode);
     if (newTree.Class() == RecordClass::Volume && oldTree.Class() == RecordClass::Volume) {
         static_cast<SVolumeInfo&>(newTree).SetLabel(
             static_cast<const SVolumeInfo&>(oldTree).m_strLabel);
