@@ -1,0 +1,162 @@
+// User-data transfer between two copies of a medium. Old records are found by a hash
+// of their case-folded path below the root, so a medium of a million records takes one
+// pass over each tree and no path strings are built.
+#include "model/UserDataTransfer.h"
+
+#include "core/Text.h"
+#include "model/CaseEditing.h"
+#include "model/SFileInfo.h"
+#include "model/SVolumeInfo.h"
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+namespace quillora {
+
+namespace {
+
+constexpr std::uint32_t kNone = UINT32_MAX;
+constexpr std::uint64_t kFnvOffset = 0xcbf29ce484222325ULL;
+constexpr std::uint64_t kFnvPrime = 0x100000001b3ULL;
+
+std::uint64_t Mix(std::uint64_t hash, unsigned char byte) {
+    return (hash ^ byte) * kFnvPrime;
+}
+
+// The hash of a child's path from its parent's: a separator, then the name folded
+// to lower case as the path comparison folds it.
+std::uint64_t ChildHash(std::uint64_t parent, const std::string& name) {
+    std::uint64_t hash = Mix(parent, '\\');
+    for (char c : name) {
+        auto byte = static_cast<unsigned char>(c);
+        hash = Mix(hash, byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte + 32) : byte);
+    }
+    return hash;
+}
+
+// Whether two records lie at the same path below their roots, without regard to case.
+bool SamePath(const SFileInfo* a, const SFileInfo* aRoot, const SFileInfo* b,
+              const SFileInfo* bRoot) {
+    while (a != aRoot && b != bRoot) {
+        if (!text::EqualsNoCase(a->GetName(), b->GetName())) {
+            return false;
+        }
+        a = a->GetParent();
+        b = b->GetParent();
+    }
+    return a == aRoot && b == bRoot;
+}
+
+// The old records in tree order, chained by path hash (first in tree order at the
+// head), so taking the first equal record of a chain is taking the first unused
+// record with that path.
+class COldRecords {
+public:
+    explicit COldRecords(const SFileInfo& root) : m_root(root) { Add(root, kFnvOffset); }
+
+    std::size_t Remaining() const { return m_nRemaining; }
+
+    const SFileInfo* Take(const SFileInfo& record, const SFileInfo& newRoot, std::uint64_t hash) {
+        auto it = m_chains.find(hash);
+        if (it == m_chains.end()) {
+            return nullptr;
+        }
+        SChain& chain = it->second;
+        std::uint32_t previous = kNone;
+        for (std::uint32_t i = chain.m_head; i != kNone; previous = i, i = m_next[i]) {
+            if (!SamePath(m_records[i], &m_root, &record, &newRoot)) {
+                continue; // a different path with the same hash
+            }
+            (previous == kNone ? chain.m_head : m_next[previous]) = m_next[i];
+            if (chain.m_tail == i) {
+                chain.m_tail = previous;
+            }
+            --m_nRemaining;
+            return m_records[i];
+        }
+        return nullptr;
+    }
+
+private:
+    struct SChain {
+        std::uint32_t m_head = kNone;
+        std::uint32_t m_tail = kNone;
+    };
+
+    void Add(const SFileInfo& record, std::uint64_t hash) {
+        auto index = static_cast<std::uint32_t>(m_records.size());
+        m_records.push_back(&record);
+        m_next.push_back(kNone);
+        SChain& chain = m_chains[hash];
+        if (chain.m_tail == kNone) {
+            chain.m_head = index;
+        } else {
+            m_next[chain.m_tail] = index;
+        }
+        chain.m_tail = index;
+        ++m_nRemaining;
+        for (const auto& child : record.Children()) {
+            Add(*child, ChildHash(hash, child->GetName()));
+        }
+    }
+
+    const SFileInfo& m_root;
+    std::vector<const SFileInfo*> m_records;
+    std::vector<std::uint32_t> m_next;
+    std::unordered_map<std::uint64_t, SChain> m_chains;
+    std::size_t m_nRemaining = 0;
+};
+
+void CarryOver(SFileInfo& target, const SFileInfo& source, int mode) {
+    target.m_byMark = source.m_byMark;
+    SetLink(target, source.Link(), false);
+    if (mode == kTransferReplace) {
+        target.SetComment(source.Comment());
+        target.SetCategory(source.Category());
+        target.SetProps(source.Props() ? source.Props()->Clone() : nullptr);
+        return;
+    }
+    if (mode != kTransferFill) {
+        return;
+    }
+    if (target.Comment().empty()) {
+        target.SetComment(source.Comment());
+    }
+    if (target.Category().empty()) {
+        target.SetCategory(source.Category());
+    }
+    if (source.Props()) {
+        std::unique_ptr<CPropertySet> merged = source.Props()->Clone();
+        if (target.Props()) {
+            merged->MergeFrom(*target.Props());
+        }
+        target.SetProps(std::move(merged));
+    }
+}
+
+void Walk(SFileInfo& record, const SFileInfo& newRoot, std::uint64_t hash, COldRecords& old,
+          int mode) {
+    if (const SFileInfo* match = old.Take(record, newRoot, hash)) {
+        CarryOver(record, *match, mode);
+    }
+    for (const auto& child : record.Children()) {
+        if (old.Remaining() == 0) {
+            return;
+        }
+        Walk(*child, newRoot, ChildHash(hash, child->GetName()), old, mode);
+    }
+}
+
+} // namespace
+
+void TransferUserData(SFileInfo& newTree, const SFileInfo& oldTree, int mode) {
+    COldRecords old(oldTree);
+    Walk(newTree, newTree, kFnvOffset, old, mode);
+    if (newTree.Class() == RecordClass::Volume && oldTree.Class() == RecordClass::Volume) {
+        static_cast<SVolumeInfo&>(newTree).SetLabel(
+            static_cast<const SVolumeInfo&>(oldTree).m_strLabel);
+    }
+}
+
+} // namespace quillora

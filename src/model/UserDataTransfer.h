@@ -1,0 +1,25 @@
+// Carrying the user's data (marks, links, comments, categories, property sets) from
+// an old copy of a medium to a freshly scanned or imported one.
+#pragma once
+
+namespace quillora {
+
+class SFileInfo;
+
+// How the old data meet the new: replace the new record's texts and property set,
+// or fill only what the new record lacks and merge the property sets.
+inline constexpr int kTransferReplace = 1;
+inline constexpr int kTransferFill = 2;
+
+// Matches every record of `newTree` with an unused record of `oldTree` at the same
+// path (without regard to case; old records in tree order, each used once) and
+// carries the old record's data over: the mark, the link (SetLink, not forced) and,
+// by `mode`, comment, category and property set (kTransferReplace: the old ones
+// replace the new; kTransferFill: comment and category only where the new ones are
+// empty, and the new set's values merged over a copy of the old set). Other modes
+// carry mark and link only. When both roots are media the new one takes the old
+// label. Paths are taken below the two roots, so a medium mounted somewhere else
+// than at its last scan still finds its files. The old tree is not changed.
+void TransferUserData(SFileInfo& newTree, const SFileInfo& oldTree, int mode);
+
+} // namespace quillora
