@@ -218,10 +218,6 @@ std::string MediumLabel(const SFileInfo& record) {
     return medium ? medium->m_strLabel : std::string();
 }
 
-int CompareMediumLabel(const SFileInfo& a, const SFileInfo& b) {
-    return text::CompareNoCase(MediumLabel(a), MediumLabel(b));
-}
-
 // --- Marks and collections ---
 
 void SetMark(SFileInfo& record, std::uint8_t bits, bool on) {

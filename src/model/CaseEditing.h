@@ -72,8 +72,6 @@ std::string PathInsideArchive(const SFileInfo& record);
 
 // The label of the enclosing medium; empty when there is none.
 std::string MediumLabel(const SFileInfo& record);
-// Two records by their media's labels, without regard to case (<0, 0, >0).
-int CompareMediumLabel(const SFileInfo& a, const SFileInfo& b);
 
 // --- Marks and collections ---
 

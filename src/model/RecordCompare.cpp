@@ -3,6 +3,7 @@
 
 #include "core/Text.h"
 #include "model/CDisplayTypeTable.h"
+#include "model/CaseEditing.h"
 #include "model/SArcFileInfo.h"
 #include "model/SVolumeInfo.h"
 
@@ -17,12 +18,6 @@ template <typename T> int Order(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0);
 int Bytes(const std::string& a, const std::string& b) {
     int c = a.compare(b);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
-}
-
-const std::string& MediumLabel(const SFileInfo& r) {
-    static const std::string kEmpty;
-    const SVolumeInfo* medium = r.EnclosingMedium();
-    return medium ? medium->m_strLabel : kEmpty;
 }
 
 } // namespace

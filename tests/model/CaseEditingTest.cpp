@@ -1,6 +1,7 @@
 // Child lists, display names, look-ups, paths, archive paths, counting, marks,
 // collections and links over small case trees.
 #include "model/CaseEditing.h"
+#include "model/RecordCompare.h"
 #include "EditingTree.h"
 #include "model/CCDCase.h"
 #include "model/SGroupInfo.h"
