@@ -73,9 +73,13 @@ std::string SVolumeInfo::FormatUsed() const {
     return FormatSizeText(m_nTotalBytes - m_nFreeBytes, SizeUnitModeSetting());
 }
 
-std::string SVolumeInfo::FormatSize() const { return FormatSizeText(m_nSize, SizeUnitModeSetting()); }
+std::string SVolumeInfo::FormatSize() const {
+    return FormatSizeText(m_nSize, SizeUnitModeSetting());
+}
 
-std::string SVolumeInfo::FormatSerial() const { return FormatSerialNumber(m_dwSerial); }
+std::string SVolumeInfo::FormatSerial() const {
+    return FormatSerialNumber(m_dwSerial);
+}
 
 std::string SVolumeInfo::KindName() const {
     switch (MediumKind()) {
@@ -167,8 +171,8 @@ void SVolumeInfo::LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) {
         LoadVolumeFields(ar, schema);
     } catch (const CArchiveException& e) {
         Log("SVolumeInfo::Serialize() Throw");
-        throw CArchiveException(CArchiveException::badClass, CArchiveException::CauseName(e.m_cause),
-                                e.m_nOffset);
+        throw CArchiveException(CArchiveException::badClass,
+                                CArchiveException::CauseName(e.m_cause), e.m_nOffset);
     }
     RecomputeLocation();
 }
