@@ -48,6 +48,11 @@ public:
     // ENOTDIR, ...). A reader opened earlier is closed first.
     int Open(const std::string& osPath);
 
+    // Reads the folder open at a descriptor (O_RDONLY | O_DIRECTORY), taking
+    // ownership of it: it is closed with the reader, and at once when this fails.
+    // Lets a walker open folders relative to their parent, at any depth.
+    int OpenFd(int dirFd);
+
     // The next entry, skipping "." and "..". False at the end, or when reading
     // stopped with an error (then Error() is non-zero).
     bool Next(SDirEntry& entry);
