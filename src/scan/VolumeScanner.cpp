@@ -31,6 +31,7 @@ namespace {
 
 // Large reads keep the CRC pass as fast as the page cache delivers.
 constexpr std::size_t kCrcBufferSize = 256 * 1024;
+constexpr unsigned kCrcCancelCheckBlocks = 64;
 
 std::uint32_t KindFlag(DriveKind kind) {
     switch (kind) {
@@ -257,7 +258,13 @@ std::uint32_t CVolumeScanner::FileCrc32(int dirFd, const char* name) {
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     thread_local std::vector<unsigned char> buffer(kCrcBufferSize);
     std::uint32_t crc = 0;
-    while (true) {
+    for (unsigned blocks = 1;; ++blocks) {
+        // A cancel is not kept waiting for the end of a huge file; the partial tree
+        // is thrown away anyway.
+        if (blocks % kCrcCancelCheckBlocks == 0 && CScanControl::IsScanCancelled()) {
+            crc = 0;
+            break;
+        }
         const ssize_t got = read(fd, buffer.data(), buffer.size());
         if (got == 0) {
             break;
