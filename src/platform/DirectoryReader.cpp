@@ -146,6 +146,10 @@ int CDirectoryReader::OpenFd(int dirFd) {
     return 0;
 }
 
+int CDirectoryReader::Fd() const {
+    return m_dir ? dirfd(m_dir) : -1;
+}
+
 bool CDirectoryReader::Next(SDirEntry& entry) {
     if (!m_dir) {
         return false;

@@ -57,6 +57,10 @@ public:
     // stopped with an error (then Error() is non-zero).
     bool Next(SDirEntry& entry);
 
+    // The descriptor of the open folder (for opening entries relative to it); -1
+    // when closed. It stays the reader's.
+    int Fd() const;
+
     // errno of a listing failure after Open succeeded; 0 otherwise.
     int Error() const { return m_error; }
 

@@ -46,7 +46,15 @@ CFolderWalk::~CFolderWalk() {
     }
 }
 
+int CFolderWalk::FrameFd(const SFrame& frame) {
+    if (frame.m_reader && frame.m_reader->Fd() >= 0) {
+        return frame.m_reader->Fd();
+    }
+    return frame.m_fd;
+}
+
 void CFolderWalk::CloseFd(SFrame& frame) {
+    frame.m_reader.reset();
     if (frame.m_fd >= 0) {
         close(frame.m_fd);
         frame.m_fd = -1;
@@ -72,7 +80,6 @@ void CFolderWalk::Push(SFileInfo& folder, int level, int fd, std::string osName)
     SFrame& frame = m_frames.emplace_back();
     frame.m_folder = &folder;
     frame.m_level = level;
-    frame.m_fd = fd;
     frame.m_osName = std::move(osName);
     if (m_frames.size() > kOpenFolderWindow) {
         CloseFd(m_frames[m_frames.size() - 1 - kOpenFolderWindow]);
@@ -81,16 +88,13 @@ void CFolderWalk::Push(SFileInfo& folder, int level, int fd, std::string osName)
     if (fd < 0) {
         return; // cannot be opened: the folder stays empty
     }
-    const int listFd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (listFd < 0) {
-        return;
-    }
-    CDirectoryReader reader;
-    if (reader.OpenFd(listFd) != 0) {
+    frame.m_reader = std::make_unique<CDirectoryReader>();
+    if (frame.m_reader->OpenFd(fd) != 0) {
+        frame.m_reader.reset();
         return;
     }
     SDirEntry entry;
-    while (reader.Next(entry)) {
+    while (frame.m_reader->Next(entry)) {
         frame.m_entries.push_back(std::move(entry));
     }
     // A listing error keeps the entries read before it.
@@ -107,15 +111,18 @@ void CFolderWalk::Pop() {
 }
 
 void CFolderWalk::Visit(const SDirEntry& entry) {
-    const std::uint16_t code = FileTypeCode(entry.m_name);
-    if (code == kFtDot || code == kFtDotDot) {
-        return;
-    }
+    // The reader never returns "." and ".."; names merely ending in dots ("notes.",
+    // "a..") are ordinary Linux files although their file-type codes are those of
+    // the dot entries. Only regular files can be archives, and only a lister needs
+    // the code at all.
     SFrame& top = m_frames.back();
     SFileInfo& folder = *top.m_folder;
     const SScanOptions& options = m_scanner.m_options;
-    if (IsArchiveCode(code) && m_scanner.m_lister && entry.m_kind == EntryKind::Regular &&
-        m_scanner.m_lister->TryListArchive(folder, entry, code) && folder.ChildCount() > 0) {
+    const bool mayBeArchive = m_scanner.m_lister && entry.m_kind == EntryKind::Regular;
+    const std::uint16_t code =
+        mayBeArchive ? FileTypeCode(entry.m_name) : static_cast<std::uint16_t>(kFtOther);
+    if (IsArchiveCode(code) && m_scanner.m_lister->TryListArchive(folder, entry, code) &&
+        folder.ChildCount() > 0) {
         SFileInfo& node = *folder.ChildAt(folder.ChildCount() - 1);
         m_scanner.CountEntry();
         if (options.m_meltAutoComment) {
@@ -165,16 +172,16 @@ void CFolderWalk::AddFile(SFileInfo& record, const SDirEntry& entry) {
 
 int CFolderWalk::TopFd() {
     const std::size_t top = m_frames.size() - 1;
-    if (m_frames[top].m_fd >= 0) {
-        return m_frames[top].m_fd;
+    if (const int fd = FrameFd(m_frames[top]); fd >= 0) {
+        return fd;
     }
     // Reopen from the nearest ancestor that is still open (or the first frame's
     // path), one name at a time and without following links.
     std::size_t open = top;
-    while (open > 0 && m_frames[open].m_fd < 0) {
+    while (open > 0 && FrameFd(m_frames[open]) < 0) {
         --open;
     }
-    int base = m_frames[open].m_fd;
+    int base = FrameFd(m_frames[open]);
     bool ownBase = false;
     if (base < 0) {
         base = ::open(m_frames[0].m_osName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

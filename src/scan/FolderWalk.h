@@ -5,6 +5,7 @@
 #include "platform/DirectoryReader.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,11 @@ private:
     struct SFrame {
         SFileInfo* m_folder = nullptr;
         int m_level = 0;
-        int m_fd = -1;        // the open folder, or -1 while closed to save descriptors
+        // The folder stays open through its listing's reader while the walk is below
+        // it; a folder reopened later is a plain descriptor. Both are closed while
+        // the walk is far deeper, to save descriptors.
+        std::unique_ptr<CDirectoryReader> m_reader;
+        int m_fd = -1;
         std::string m_osName; // the name below the parent frame; a full path for the first
         std::vector<SDirEntry> m_entries;
         std::size_t m_next = 0;
@@ -41,6 +46,7 @@ private:
     // The descriptor of the innermost frame, reopened through its ancestors when it
     // was closed; -1 when it cannot be opened.
     int TopFd();
+    static int FrameFd(const SFrame& frame);
     static void CloseFd(SFrame& frame);
 
     CVolumeScanner& m_scanner;

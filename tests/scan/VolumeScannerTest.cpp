@@ -57,6 +57,9 @@ TEST(VolumeScanner, RecordsFilesFoldersAndNamesAsTheyAreOnDisk) {
     // Names that are not UTF-8, and a "\" inside a name.
     dir.Write("bad\xff\xfe.bin", "raw");
     dir.Write("back\\slash.txt", "bs");
+    // Names whose endings look like the "." and ".." entries.
+    dir.Write("notes.", "n");
+    dir.Write("a..", "a");
 
     SVolumeInfo volume;
     CVolumeScanner scanner(WithCrc());
@@ -64,10 +67,12 @@ TEST(VolumeScanner, RecordsFilesFoldersAndNamesAsTheyAreOnDisk) {
     scanner.SetProgress(&sink);
     scanner.AddVolume(volume, dir.Path().string(), nullptr, nullptr);
 
-    EXPECT_EQ(volume.CountFiles(true), 6u);
+    EXPECT_EQ(volume.CountFiles(true), 8u);
     EXPECT_EQ(volume.CountFolders(true), 5u);
-    EXPECT_EQ(scanner.EntriesSoFar(), 11u);
-    EXPECT_EQ(volume.m_nSize, 5u + std::strlen("こんにちは") + 100000 + 3 + 2);
+    EXPECT_EQ(scanner.EntriesSoFar(), 13u);
+    EXPECT_EQ(volume.m_nSize, 5u + std::strlen("こんにちは") + 100000 + 3 + 2 + 2);
+    EXPECT_NE(Child(volume, "notes."), nullptr);
+    EXPECT_NE(Child(volume, "a.."), nullptr);
 
     const SFileInfo* docs = Child(volume, "docs");
     ASSERT_NE(docs, nullptr);
@@ -109,8 +114,8 @@ TEST(VolumeScanner, RecordsFilesFoldersAndNamesAsTheyAreOnDisk) {
         crcPosts += code == kScanProgressCrc;
         recordPosts += code == kScanProgressRecord;
     }
-    EXPECT_EQ(crcPosts, 6u);
-    EXPECT_EQ(recordPosts, 1u + 5u /* walks */ + 11u /* appends */);
+    EXPECT_EQ(crcPosts, 8u);
+    EXPECT_EQ(recordPosts, 1u + 5u /* walks */ + 13u /* appends */);
 }
 
 TEST(VolumeScanner, NeverFollowsLinksNorOpensSpecialFiles) {
