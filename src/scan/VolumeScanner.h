@@ -58,7 +58,8 @@ public:
     // Reads the folder (a medium or a folder record of one) from disk and appends
     // one record per entry, descending into subfolders. Returns at once when the
     // scan is cancelled. Symbolic links are recorded, never followed; a folder that
-    // cannot be read stays empty; folders kMaxScanLevel below the medium are
+    // cannot be read stays empty, and so does a mount point of another file system;
+    // folders kMaxScanLevel below the medium are
     // recorded without contents, so that no case file nests deeper than a reader
     // accepts. Uses no machine-stack recursion.
     void ReadFolder(SFileInfo& folder);

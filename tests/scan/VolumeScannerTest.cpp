@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -192,6 +193,27 @@ TEST(VolumeScanner, UnreadableFolderStaysEmptyAndUnreadableFileGetsCrcZero) {
         GTEST_SKIP() << "cannot take an ordinary user's permissions here";
     }
     EXPECT_EQ(result, 0);
+}
+
+TEST(VolumeScanner, StaysOnTheFileSystemItStartedOn) {
+    ScratchDir dir;
+    dir.Write("own/file.txt", "mine");
+    std::filesystem::create_directories(dir / "mnt");
+    if (mount("quillora-test", (dir / "mnt").c_str(), "tmpfs", 0, "size=1m") != 0) {
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    }
+    dir.Write("mnt/other.txt", "another medium");
+    SVolumeInfo volume;
+    CVolumeScanner scanner;
+    scanner.AddVolume(volume, dir.Path().string(), nullptr, nullptr);
+    // The test file system is unmounted before any assertion can end the test.
+    const std::string mountPoint = (dir / "mnt").string();
+    umount2(mountPoint.c_str(), MNT_DETACH);
+    const SFileInfo* mnt = Child(volume, "mnt");
+    ASSERT_NE(mnt, nullptr);
+    EXPECT_TRUE(mnt->IsDirectory());
+    EXPECT_EQ(mnt->ChildCount(), 0u) << "a mount point is another medium";
+    EXPECT_NE(Child(*Child(volume, "own"), "file.txt"), nullptr);
 }
 
 TEST(VolumeScanner, DeepTreesStopAtTheDepthCaseFilesAcceptAndStillRoundTrip) {
