@@ -22,8 +22,10 @@ std::string FormatSerialNumber(std::uint32_t serial) {
 }
 
 void SVolumeInfo::RecomputeLocation() {
-    if (m_strRoot.empty() && HasFlags(kFlagRemote)) {
-        m_strLocation = m_strName;
+    if (HasFlags(kFlagRemote)) {
+        // A network medium is named by its network path; while its share is mounted
+        // here, the root is the local folder that path is reachable at.
+        m_strLocation = m_strRoot.empty() ? m_strName : m_strRoot;
         return;
     }
     m_strLocation = m_strRoot;
