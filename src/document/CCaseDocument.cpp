@@ -53,7 +53,9 @@ CCaseDocument::CCaseDocument(IDocumentUi& ui, CDriveTable& drives, CMediaPresenc
 
 CCaseDocument::~CCaseDocument() = default;
 
-std::string CCaseDocument::Title() const { return m_pCase->GetDisplayName(); }
+std::string CCaseDocument::Title() const {
+    return m_pCase->GetDisplayName();
+}
 
 void CCaseDocument::SetModifiedFlag(bool modified) {
     m_bModified = modified;
@@ -92,7 +94,7 @@ CCaseDocument::LoadResult CCaseDocument::LoadCase(const std::string& path) {
     } catch (const std::exception& e) {
         const auto* caseError = dynamic_cast<const CCaseFileException*>(&e);
         m_ui.ShowMessage(caseError && caseError->m_nMessageKind == 1 ? caseError->Message()
-                                                                       : WithReason(61697, e, path),
+                                                                     : WithReason(61697, e, path),
                          MessageIcon::Warning);
         return LoadResult::Failed;
     }
@@ -125,8 +127,9 @@ CCaseDocument::LoadResult CCaseDocument::LoadCase(const std::string& path) {
         bool badPassword = caseError && caseError->m_cause == CCaseFileException::kBadPassword;
         LogFormat("CTobCaseDoc::LoadCase() CATCH_ALL bBadPassword = %d", badPassword ? 1 : 0);
         if (!badPassword) {
-            m_ui.ShowMessage(caseError && caseError->m_nMessageKind == 1 ? caseError->Message()
-                                                                           : WithReason(61697, e, path),
+            m_ui.ShowMessage(caseError && caseError->m_nMessageKind == 1
+                                 ? caseError->Message()
+                                 : WithReason(61697, e, path),
                              MessageIcon::Warning);
         }
         Log("CTobCaseDoc::LoadCase() CATCH_ALL DELETE_EXCEPTION");
@@ -383,7 +386,8 @@ SVolumeInfo* CCaseDocument::DoSetCD(const std::string& osPath, const std::string
 int CCaseDocument::InsertCD() {
     Log("CTobCaseDoc::InsertCD()");
     CConfigData& config = Config();
-    std::optional<SAddMediaChoice> choice = m_ui.RunAddMediaDialog(config.m_nAddVolPage, m_strLastDrive);
+    std::optional<SAddMediaChoice> choice =
+        m_ui.RunAddMediaDialog(config.m_nAddVolPage, m_strLastDrive);
     if (!choice) {
         return 0;
     }
@@ -391,9 +395,9 @@ int CCaseDocument::InsertCD() {
     int result = 0;
     if (choice->m_nTab == 0) {
         m_strLastDrive = choice->m_strDriveRoot;
-        result = InsertFromDrive(choice->m_nDrivesListed, choice->m_strDriveRoot,
-                                 choice->m_strDriveName, choice->m_dwSerial, choice->m_strLabel,
-                                 choice->m_strComment);
+        result =
+            InsertFromDrive(choice->m_nDrivesListed, choice->m_strDriveRoot, choice->m_strDriveName,
+                            choice->m_dwSerial, choice->m_strLabel, choice->m_strComment);
     } else if (choice->m_nTab == 1) {
         result = InsertFolder(choice->m_strFolder, choice->m_strLabel, choice->m_strComment);
     }

@@ -27,12 +27,12 @@ enum class PasswordMode {
 struct SAddMediaChoice {
     int m_nTab = 0; // 0 the drives page, 1 the folder page
     int m_nDrivesListed = 0;
-    std::string m_strDriveRoot;  // the chosen drive's mount point
-    std::string m_strDriveName;  // its volume label (or "%04X-%04X" of its serial)
+    std::string m_strDriveRoot; // the chosen drive's mount point
+    std::string m_strDriveName; // its volume label (or "%04X-%04X" of its serial)
     std::uint32_t m_dwSerial = 0;
-    std::string m_strFolder;     // the folder page's folder
-    std::string m_strLabel;      // composed label
-    std::string m_strComment;    // composed comment
+    std::string m_strFolder;  // the folder page's folder
+    std::string m_strLabel;   // composed label
+    std::string m_strComment; // composed comment
 };
 
 // The same-medium question: the new medium's label and drive, and the media of the
