@@ -158,9 +158,10 @@ int RunScan(const Args& args) {
     scanner.SetProgress(&ticker);
     const auto start = std::chrono::steady_clock::now();
     bool cancelled = false;
+    // Begun before Ctrl+C is watched, so that even an early cancel is kept.
+    CScanControl::BeginScan();
     {
         CInterruptWatch watch;
-        CScanControl::BeginScan();
         ticker.Start();
         scanner.AddVolume(*medium, scanPath, label ? &*label : nullptr,
                           comment ? &*comment : nullptr);
