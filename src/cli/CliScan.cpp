@@ -86,9 +86,10 @@ std::unique_ptr<SVolumeInfo> ScanMedium(const std::string& osPath, const std::st
     scanner.SetProgress(&ticker);
     const auto start = std::chrono::steady_clock::now();
     bool cancelled = false;
+    // Begun before Ctrl+C is watched, so that even an early cancel is kept.
+    CScanControl::BeginScan();
     {
         CInterruptWatch watch;
-        CScanControl::BeginScan();
         ticker.Start();
         scanner.AddVolume(*medium, osPath, label, comment);
         ticker.Stop();

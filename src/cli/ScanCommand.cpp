@@ -11,7 +11,7 @@
 #include "model/RecordFlags.h"
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
-#include "scan/MediumPath.h"
+#include "model/MediumPath.h"
 #include "core/Text.h"
 #include "document/CCaseDocument.h"
 #include "scan/DriveTable.h"

@@ -1,6 +1,8 @@
 // Writing stored contents out and loading them from the medium or an archive.
 #include "model/StoredContents.h"
 
+#include "model/MediumPath.h"
+
 #include "core/ConfigData.h"
 #include "core/XdgPaths.h"
 #include "model/CaseEditing.h"
@@ -183,25 +185,6 @@ std::string ExtractionFolder() {
         config.m_strMeltFolder = TempFolder();
     }
     return config.m_strMeltFolder;
-}
-
-std::string RecordOsPath(const SFileInfo& record) {
-    const SVolumeInfo* medium = record.EnclosingMedium();
-    if (!medium || medium->m_strRoot.empty()) {
-        return {};
-    }
-    std::vector<const SFileInfo*> chain;
-    for (const SFileInfo* r = &record; r != medium; r = r->GetParent()) {
-        chain.push_back(r);
-    }
-    std::string below = medium->m_strName;
-    for (std::size_t i = chain.size(); i-- > 0;) {
-        if (!below.empty()) {
-            below += '\\';
-        }
-        below += chain[i]->GetName();
-    }
-    return OsPathBelow(medium->m_strRoot, below);
 }
 
 bool WriteStoredContents(const SFileInfo& record, std::string* writtenPath, std::string* error) {

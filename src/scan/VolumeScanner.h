@@ -16,6 +16,7 @@ class ICommentExtractor;
 class IScanProgress;
 class SFileInfo;
 class SVolumeInfo;
+struct SVolumeFacts;
 class CFolderWalk;
 
 // The options a scan reads (sections and keys of the configuration store).
@@ -54,6 +55,14 @@ public:
     // network path and its root is the local folder it is reachable at.
     static void SetVolumeInfo(SVolumeInfo& volume, const std::string& osPath,
                               const std::string* label, const std::string* comment);
+
+    // The part of SetVolumeInfo after the probe: the medium's fields from the facts
+    // of the file system holding `realPath` (a path without links), or from none
+    // when the volume could not be read. Network paths are upper-cased in their
+    // server part, and in their share part for SMB, whose share names ignore case.
+    static void ApplyVolumeFacts(SVolumeInfo& volume, const std::string& realPath,
+                                 const SVolumeFacts* facts, const std::string* label,
+                                 const std::string* comment);
 
     // Reads the folder (a medium or a folder record of one) from disk and appends
     // one record per entry, descending into subfolders. Returns at once when the

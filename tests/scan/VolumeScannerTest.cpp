@@ -11,7 +11,7 @@
 #include "platform/OsPath.h"
 #include "platform/VolumeProbe.h"
 #include "scan/IScanProgress.h"
-#include "scan/MediumPath.h"
+#include "model/MediumPath.h"
 #include "scan/VolumeScanner.h"
 
 #include <gtest/gtest.h>
@@ -357,6 +357,65 @@ TEST(VolumeScanner, WholeMountPointIsNamedByItsVolume) {
     CVolumeScanner::UpdateDiskSpace(volume);
     EXPECT_EQ(volume.m_nTotalBytes, 1u);
     EXPECT_EQ(volume.m_nFreeBytes, kUnknownSize);
+}
+
+TEST(VolumeScanner, MediumFieldsFromVolumeFacts) {
+    // A CD without a label is named by its serial number.
+    SVolumeFacts cd;
+    cd.m_root = "/media/u/CDROM/";
+    cd.m_kind = DriveKind::CdRom;
+    cd.m_serial = 0x1A2B3C4D;
+    cd.m_fileSystem = "CDFS";
+    SVolumeInfo disc;
+    CVolumeScanner::ApplyVolumeFacts(disc, "/media/u/CDROM", &cd, nullptr, nullptr);
+    EXPECT_EQ(disc.m_strOrgLabel, "1A2B-3C4D");
+    EXPECT_EQ(disc.m_strRoot, "/media/u/CDROM");
+    EXPECT_EQ(disc.m_strName, "");
+    EXPECT_EQ(disc.m_strVolText2, "CDFS");
+    EXPECT_EQ(disc.m_dwFlags, kFlagMedium | kAttrDirectory | kFlagCdRom);
+
+    // A labelled volume mounted at "/" keeps "/" as its root.
+    SVolumeFacts rootFs;
+    rootFs.m_root = "/";
+    rootFs.m_kind = DriveKind::Fixed;
+    rootFs.m_label = "システム";
+    SVolumeInfo whole;
+    CVolumeScanner::ApplyVolumeFacts(whole, "/", &rootFs, nullptr, nullptr);
+    EXPECT_EQ(whole.m_strRoot, "/");
+    EXPECT_EQ(whole.m_strOrgLabel, "システム");
+    EXPECT_EQ(whole.MediumKind(), kFlagFixed);
+    SVolumeInfo below;
+    CVolumeScanner::ApplyVolumeFacts(below, "/home/u/写真", &rootFs, nullptr, nullptr);
+    EXPECT_EQ(below.m_strName, "home\\u\\写真");
+    EXPECT_EQ(below.m_strOrgLabel, "写真");
+    EXPECT_EQ(below.m_strLocation, "/\\home\\u\\写真");
+    EXPECT_EQ(MediumOsFolder(below), "/home/u/写真") << "no doubled slash";
+    EXPECT_EQ(OsPathFromModel(below.m_strLocation + "\\a.txt"), "/home/u/写真/a.txt");
+
+    // A share: named by its network path, server and SMB share upper-cased.
+    SVolumeFacts smb;
+    smb.m_root = "/mnt/pub";
+    smb.m_kind = DriveKind::Remote;
+    smb.m_linuxType = "cifs";
+    smb.m_networkPath = "\\\\filesrv\\public";
+    smb.m_serial = 0x99;
+    SVolumeInfo share;
+    CVolumeScanner::ApplyVolumeFacts(share, "/mnt/pub/Projects/2024", &smb, nullptr, nullptr);
+    EXPECT_EQ(share.m_strName, "\\\\FILESRV\\PUBLIC\\Projects\\2024");
+    EXPECT_EQ(share.m_strOrgLabel, "2024");
+    EXPECT_EQ(share.m_dwSerial, 0u);
+    EXPECT_EQ(share.MediumKind(), kFlagRemote);
+    EXPECT_EQ(share.m_strVolText2, "");
+    EXPECT_EQ(share.m_strRoot, "/mnt/pub/Projects/2024");
+    EXPECT_EQ(MediumOsFolder(share), "/mnt/pub/Projects/2024");
+    // NFS export paths are case-sensitive: only the server is upper-cased.
+    SVolumeFacts nfs = smb;
+    nfs.m_linuxType = "nfs4";
+    nfs.m_networkPath = "\\\\nas\\export\\Media";
+    SVolumeInfo exported;
+    CVolumeScanner::ApplyVolumeFacts(exported, "/mnt/pub", &nfs, nullptr, nullptr);
+    EXPECT_EQ(exported.m_strName, "\\\\NAS\\export\\Media");
+    EXPECT_EQ(exported.m_strOrgLabel, "Media");
 }
 
 TEST(VolumeScanner, UnreadableVolumeIsCalledUnkown) {

@@ -1,5 +1,5 @@
 // Record -> Linux path, through the medium's mount point.
-#include "scan/MediumPath.h"
+#include "model/MediumPath.h"
 
 #include "model/RecordFlags.h"
 #include "model/SVolumeInfo.h"
