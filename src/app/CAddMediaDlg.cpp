@@ -111,8 +111,8 @@ QWidget* CAddMediaDlg::BuildDrivesPage() {
     m_drives->setRootIsDecorated(false);
     m_drives->setSelectionMode(QAbstractItemView::SingleSelection);
     m_drives->setHeaderLabels({Q(Res(511)), Q(Res(512)), Q(Res(515))});
-    m_drives->setMinimumSize(460, 150);
-    m_drives->header()->resizeSection(0, 220);
+    m_drives->setMinimumSize(560, 150);
+    m_drives->header()->resizeSection(0, 300);
     layout->addWidget(m_drives, 1);
     auto* row = new QHBoxLayout;
     m_mediaOut = new QCheckBox(Q("追加完了後、リムーバルメディアを自動排出する(&O)"), page);
