@@ -1,0 +1,171 @@
+// The loading dialog: a completed scan hands out the medium (with the end sound in
+// folder mode and never for a re-scan), a cancelled one leaves nothing behind, and
+// the elapsed time reads as hours, minutes and seconds.
+#include "app/CCDInsertDlg.h"
+#include "QtTestApp.h"
+#include "core/ConfigData.h"
+#include "core/Resources.h"
+#include "model/SVolumeInfo.h"
+#include "scan/IArchiveLister.h"
+#include "scan/ScanControl.h"
+#include "support/ScratchDir.h"
+
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace quillora;
+using namespace quillora::test;
+
+namespace {
+
+class CCDInsertDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestApp();
+        Config().SetDefaults();
+        m_scratch.Write("top.txt", "hello");
+        m_scratch.Write("photos/a.jpg", "jpeg");
+        m_scratch.Write("photos/2002/b.jpg", "jpeg");
+    }
+    void TearDown() override { Config().SetDefaults(); }
+
+    // Counts what the dialog would play and eject instead of doing it.
+    void Watch(CCDInsertDlg& dialog) {
+        dialog.SetFinishActions({[this](const std::string& file) { m_played.push_back(file); },
+                                 [this](const SVolumeInfo&) { ++m_ejects; }});
+    }
+
+    ScratchDir m_scratch;
+    std::vector<std::string> m_played;
+    int m_ejects = 0;
+};
+
+// Stands in for the archive expansion: holds the scan inside an archive listing until
+// the scan is cancelled, so that a cancel is sure to meet a running scan.
+class CBlockingLister : public IArchiveLister {
+public:
+    bool TryListArchive(SFileInfo& /*folder*/, const SDirEntry& /*entry*/,
+                        std::uint16_t /*fileTypeCode*/) override {
+        m_entered.store(true);
+        for (int i = 0; i < 2000 && !CScanControl::IsScanCancelled(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    std::uint32_t ArchiveEntryCrc(const SFileInfo& /*entry*/) override { return 0; }
+    bool ExtractArchiveComments(SFileInfo& /*record*/, int /*slot*/, bool /*overwrite*/,
+                                bool /*recurse*/, bool /*checkCancel*/) override {
+        return true;
+    }
+
+    std::atomic<bool> m_entered{false};
+};
+
+void MakeWideTree(const ScratchDir& scratch, int folders, int files) {
+    for (int folder = 0; folder < folders; ++folder) {
+        for (int file = 0; file < files; ++file) {
+            scratch.Write("wide/f" + std::to_string(folder) + "/file" + std::to_string(file), "x");
+        }
+    }
+}
+
+} // namespace
+
+TEST_F(CCDInsertDlgTest, CompletedScanReturnsTheMedium) {
+    Config().m_nAddEndSndMode = 1;
+    Config().m_strAddEndSndFile = "/usr/share/sounds/done.wav";
+    Config().m_nAddVolMediaOut = 1;
+    const std::string label = "My folder";
+    CCDInsertDlg dialog(m_scratch.Path().string(), &label, nullptr, 2);
+    Watch(dialog);
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "My folder - 読み込み中");
+    dialog.Start();
+    ASSERT_TRUE(PumpUntil([&] { return dialog.result() == QDialog::Accepted; }));
+    auto medium = dialog.TakeResult();
+    ASSERT_NE(medium, nullptr);
+    EXPECT_EQ(medium->m_strLabel, "My folder");
+    EXPECT_EQ(medium->ChildCount(), 2u);
+    EXPECT_EQ(m_played, (std::vector<std::string>{"/usr/share/sounds/done.wav"}));
+    EXPECT_EQ(m_ejects, 0) << "a folder is never ejected";
+    EXPECT_FALSE(dialog.IsScanRunning());
+}
+
+TEST_F(CCDInsertDlgTest, RescanPlaysNoSoundAndDriveModeEjects) {
+    Config().m_nAddEndSndMode = 1;
+    Config().m_strAddEndSndFile = "/x.wav";
+    Config().m_nAddVolMediaOut = 1;
+    {
+        CCDInsertDlg rescan(m_scratch.Path().string(), nullptr, nullptr, 3);
+        Watch(rescan);
+        rescan.Start();
+        ASSERT_TRUE(PumpUntil([&] { return rescan.result() == QDialog::Accepted; }));
+    }
+    EXPECT_TRUE(m_played.empty());
+    EXPECT_EQ(m_ejects, 0);
+    {
+        CCDInsertDlg drive(m_scratch.Path().string(), nullptr, nullptr, 1);
+        Watch(drive);
+        drive.Start();
+        ASSERT_TRUE(PumpUntil([&] { return drive.result() == QDialog::Accepted; }));
+    }
+    EXPECT_EQ(m_played.size(), 1u);
+    EXPECT_EQ(m_ejects, 1);
+}
+
+TEST_F(CCDInsertDlgTest, CancelWhileAnArchiveIsListedLeavesNothing) {
+    m_scratch.Write("photos/album.zip", "PK\x05\x06");
+    CBlockingLister lister;
+    CCDInsertDlg dialog(m_scratch.Path().string(), nullptr, nullptr, 1, nullptr, &lister);
+    Watch(dialog);
+    dialog.Start();
+    ASSERT_TRUE(PumpUntil([&] { return lister.m_entered.load(); }));
+    EXPECT_TRUE(dialog.IsScanRunning());
+    dialog.CancelScan();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(dialog.StatusText().toStdString(), Res(522));
+    EXPECT_FALSE(dialog.IsScanRunning()) << "cancel returns after the worker ended";
+    EXPECT_EQ(dialog.TakeResult(), nullptr);
+    // A finish message still queued must not turn the cancel into an OK.
+    PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_TRUE(m_played.empty());
+    EXPECT_EQ(m_ejects, 0);
+}
+
+TEST_F(CCDInsertDlgTest, CancelBeforeTheScanStartsAndDestroyWhileRunning) {
+    {
+        CCDInsertDlg dialog(m_scratch.Path().string(), nullptr, nullptr, 2);
+        dialog.Start();
+        dialog.reject();
+        EXPECT_EQ(dialog.TakeResult(), nullptr);
+    }
+    MakeWideTree(m_scratch, 20, 20);
+    {
+        // Destroyed with its scan running: the destructor stops and joins it.
+        CCDInsertDlg dialog(m_scratch.Path().string(), nullptr, nullptr, 2);
+        dialog.Start();
+    }
+    SUCCEED();
+}
+
+TEST_F(CCDInsertDlgTest, ProgressLinesShowWhatIsRead) {
+    MakeWideTree(m_scratch, 10, 10);
+    CCDInsertDlg dialog(m_scratch.Path().string(), nullptr, nullptr, 2);
+    dialog.Start();
+    ASSERT_TRUE(PumpUntil([&] { return dialog.result() == QDialog::Accepted; }));
+    // The progress timer may or may not have fired during a short scan; when it did,
+    // the lines are bounded.
+    EXPECT_LE(dialog.PathLine().size(), 35);
+    EXPECT_NE(dialog.TakeResult(), nullptr);
+}
+
+TEST(CCDInsertDlgElapsed, RoundsToWholeSeconds) {
+    EXPECT_EQ(CCDInsertDlg::ElapsedString(0), "00:00:00");
+    EXPECT_EQ(CCDInsertDlg::ElapsedString(1499), "00:00:01");
+    EXPECT_EQ(CCDInsertDlg::ElapsedString(1500), "00:00:02");
+    EXPECT_EQ(CCDInsertDlg::ElapsedString(3723000), "01:02:03");
+    EXPECT_EQ(CCDInsertDlg::ElapsedString(-5), "00:00:00");
+}
