@@ -13,5 +13,8 @@ int RunNew(const Args& args);
 int RunInfo(const Args& args);
 int RunTree(const Args& args);
 int RunVolume(const Args& args);
+int RunScan(const Args& args);
+int RunDrives(const Args& args);
+int RunPresence(const Args& args);
 
 } // namespace quillora::cli

@@ -19,6 +19,10 @@ const Command kCommands[] = {
     {"info", quillora::cli::RunInfo, "info CASE [--password P]"},
     {"tree", quillora::cli::RunTree, "tree CASE [--password P] [--json]"},
     {"volume", quillora::cli::RunVolume, "volume PATH"},
+    {"scan", quillora::cli::RunScan,
+     "scan CASE PATH [--label L] [--comment C] [--crc] [--group LABEL] [--password P]"},
+    {"drives", quillora::cli::RunDrives, "drives [--all]"},
+    {"presence", quillora::cli::RunPresence, "presence CASE [--password P]"},
 };
 
 void PrintUsage() {

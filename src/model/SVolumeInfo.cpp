@@ -22,8 +22,10 @@ std::string FormatSerialNumber(std::uint32_t serial) {
 }
 
 void SVolumeInfo::RecomputeLocation() {
-    if (m_strRoot.empty() && HasFlags(kFlagRemote)) {
-        m_strLocation = m_strName;
+    if (HasFlags(kFlagRemote)) {
+        // A network medium is named by its network path; while its share is mounted
+        // here, the root is the local folder that path is reachable at.
+        m_strLocation = m_strRoot.empty() ? m_strName : m_strRoot;
         return;
     }
     m_strLocation = m_strRoot;
@@ -73,9 +75,13 @@ std::string SVolumeInfo::FormatUsed() const {
     return FormatSizeText(m_nTotalBytes - m_nFreeBytes, SizeUnitModeSetting());
 }
 
-std::string SVolumeInfo::FormatSize() const { return FormatSizeText(m_nSize, SizeUnitModeSetting()); }
+std::string SVolumeInfo::FormatSize() const {
+    return FormatSizeText(m_nSize, SizeUnitModeSetting());
+}
 
-std::string SVolumeInfo::FormatSerial() const { return FormatSerialNumber(m_dwSerial); }
+std::string SVolumeInfo::FormatSerial() const {
+    return FormatSerialNumber(m_dwSerial);
+}
 
 std::string SVolumeInfo::KindName() const {
     switch (MediumKind()) {
@@ -167,8 +173,8 @@ void SVolumeInfo::LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) {
         LoadVolumeFields(ar, schema);
     } catch (const CArchiveException& e) {
         Log("SVolumeInfo::Serialize() Throw");
-        throw CArchiveException(CArchiveException::badClass, CArchiveException::CauseName(e.m_cause),
-                                e.m_nOffset);
+        throw CArchiveException(CArchiveException::badClass,
+                                CArchiveException::CauseName(e.m_cause), e.m_nOffset);
     }
     RecomputeLocation();
 }

@@ -28,8 +28,9 @@ public:
     std::int32_t m_bPresent = 0;
     std::string m_strLocation;
 
-    // m_strRoot, then "\" and m_strName when the name is not empty; a remote folder
-    // without a root is m_strName alone.
+    // m_strRoot, then "\" and m_strName when the name is not empty. A remote medium
+    // is m_strName (its network path) while absent and its root, the local folder the
+    // network path is mounted at, while present.
     void RecomputeLocation();
 
     const std::string& GetName() const override { return m_strLocation; }

@@ -130,15 +130,24 @@ int CDirectoryReader::Open(const std::string& osPath) {
     if (fd < 0) {
         return errno;
     }
+    return OpenFd(fd);
+}
+
+int CDirectoryReader::OpenFd(int dirFd) {
+    Close();
     struct statfs fs {};
-    m_fat = fstatfs(fd, &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
-    m_dir = fdopendir(fd);
+    m_fat = fstatfs(dirFd, &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
+    m_dir = fdopendir(dirFd);
     if (!m_dir) {
         const int error = errno;
-        close(fd);
+        close(dirFd);
         return error;
     }
     return 0;
+}
+
+int CDirectoryReader::Fd() const {
+    return m_dir ? dirfd(m_dir) : -1;
 }
 
 bool CDirectoryReader::Next(SDirEntry& entry) {

@@ -48,9 +48,18 @@ public:
     // ENOTDIR, ...). A reader opened earlier is closed first.
     int Open(const std::string& osPath);
 
+    // Reads the folder open at a descriptor (O_RDONLY | O_DIRECTORY), taking
+    // ownership of it: it is closed with the reader, and at once when this fails.
+    // Lets a walker open folders relative to their parent, at any depth.
+    int OpenFd(int dirFd);
+
     // The next entry, skipping "." and "..". False at the end, or when reading
     // stopped with an error (then Error() is non-zero).
     bool Next(SDirEntry& entry);
+
+    // The descriptor of the open folder (for opening entries relative to it); -1
+    // when closed. It stays the reader's.
+    int Fd() const;
 
     // errno of a listing failure after Open succeeded; 0 otherwise.
     int Error() const { return m_error; }

@@ -1,0 +1,265 @@
+// Scan benchmark: quillora-cli scan against ncdu and find on a tree of about
+// 300,000 files in 15,000 folders, and the CRC scan against reading the same files
+// with cat on a tree of about 1 GiB. Hot cache; prints the median of three runs,
+// the ratios and the peak resident bytes per scanned file.
+//
+// usage: bench_scan [--cli PATH] [--dir DIR] [--runs N]
+// Build quillora-cli with the release preset for meaningful figures.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Tree shapes. Bump the version when a shape changes so old trees are rebuilt.
+constexpr int kTreeVersion = 1;
+constexpr int kTop = 25, kMid = 24, kLeaf = 25, kFilesPerLeaf = 20; // 15,000 leaves, 300,000 files
+constexpr int kCrcFolders = 32, kCrcFilesPerFolder = 32;            // 1,024 files
+constexpr std::size_t kCrcFileSize = 1u << 20;                      // 1 GiB in all
+
+struct SResult {
+    double seconds = 0;
+    long maxRssKiB = 0;
+    int status = -1;
+};
+
+// Runs argv with stdout and stderr to /dev/null; wall time and the child's peak RSS.
+SResult RunOnce(const std::vector<std::string>& argv,
+                const std::vector<std::string>& extraEnv = {}) {
+    std::vector<std::string> args = argv;
+    std::vector<char*> raw;
+    for (std::string& a : args) {
+        raw.push_back(a.data());
+    }
+    raw.push_back(nullptr);
+    std::vector<std::string> envStore;
+    for (char** e = environ; *e; ++e) {
+        envStore.emplace_back(*e);
+    }
+    envStore.insert(envStore.end(), extraEnv.begin(), extraEnv.end());
+    std::vector<char*> env;
+    for (std::string& e : envStore) {
+        env.push_back(e.data());
+    }
+    env.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    SResult result;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, raw.data(), env.data()) != 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        return result;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.maxRssKiB = usage.ru_maxrss;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// One warm-up run, then the median of `runs` timed runs; `before` runs ahead of each.
+template <typename Before>
+SResult Measure(const char* name, const std::vector<std::string>& argv, int runs, Before before,
+                const std::vector<std::string>& env = {}) {
+    before();
+    RunOnce(argv, env);
+    std::vector<SResult> results;
+    for (int i = 0; i < runs; ++i) {
+        before();
+        results.push_back(RunOnce(argv, env));
+    }
+    std::sort(results.begin(), results.end(),
+              [](const SResult& a, const SResult& b) { return a.seconds < b.seconds; });
+    const SResult median = results[results.size() / 2];
+    std::printf("  %-28s %8.3f s  peak RSS %8ld KiB  exit %d\n", name, median.seconds,
+                median.maxRssKiB, median.status);
+    std::fflush(stdout);
+    return median;
+}
+
+void WriteFile(const fs::path& path, std::size_t size, std::mt19937_64& random, bool content) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    if (!content) {
+        // Only the size matters to a listing; a sparse file is quick to make.
+        if (ftruncate(fd, static_cast<off_t>(size)) != 0) {
+            std::perror("ftruncate");
+        }
+    } else {
+        std::vector<std::uint64_t> buffer(size / 8);
+        for (std::uint64_t& word : buffer) {
+            word = random();
+        }
+        if (write(fd, buffer.data(), size) != static_cast<ssize_t>(size)) {
+            std::perror("write");
+        }
+    }
+    close(fd);
+}
+
+bool TreeIsCurrent(const fs::path& dir, const char* tag) {
+    FILE* f = std::fopen((dir / tag).c_str(), "r");
+    int version = 0;
+    if (f) {
+        if (std::fscanf(f, "%d", &version) != 1) {
+            version = 0;
+        }
+        std::fclose(f);
+    }
+    return version == kTreeVersion;
+}
+
+void MarkTree(const fs::path& dir, const char* tag) {
+    FILE* f = std::fopen((dir / tag).c_str(), "w");
+    if (f) {
+        std::fprintf(f, "%d\n", kTreeVersion);
+        std::fclose(f);
+    }
+}
+
+// ~300,000 files in 15,000 leaf folders (plus their 625 parents); sizes 0-64 KiB.
+void MakeListingTree(const fs::path& dir) {
+    if (TreeIsCurrent(dir, ".complete")) {
+        return;
+    }
+    std::printf("making the listing tree in %s ...\n", dir.c_str());
+    std::fflush(stdout);
+    fs::remove_all(dir);
+    std::mt19937_64 random(20240601);
+    for (int t = 0; t < kTop; ++t) {
+        for (int m = 0; m < kMid; ++m) {
+            for (int l = 0; l < kLeaf; ++l) {
+                const fs::path leaf = dir / ("top" + std::to_string(t)) /
+                                      ("mid" + std::to_string(m)) / ("leaf" + std::to_string(l));
+                fs::create_directories(leaf);
+                for (int f = 0; f < kFilesPerLeaf; ++f) {
+                    const std::size_t size = random() % 65536;
+                    WriteFile(leaf / ("file_" + std::to_string(f) + ".dat"), size, random, false);
+                }
+            }
+        }
+    }
+    MarkTree(dir, ".complete");
+}
+
+// 1,024 files of 1 MiB of pseudo-random bytes in 32 folders.
+void MakeCrcTree(const fs::path& dir) {
+    if (TreeIsCurrent(dir, ".complete")) {
+        return;
+    }
+    std::printf("making the CRC tree in %s ...\n", dir.c_str());
+    std::fflush(stdout);
+    fs::remove_all(dir);
+    std::mt19937_64 random(19700101);
+    for (int d = 0; d < kCrcFolders; ++d) {
+        const fs::path folder = dir / ("dir" + std::to_string(d));
+        fs::create_directories(folder);
+        for (int f = 0; f < kCrcFilesPerFolder; ++f) {
+            WriteFile(folder / ("blob" + std::to_string(f) + ".bin"), kCrcFileSize, random, true);
+        }
+    }
+    MarkTree(dir, ".complete");
+}
+
+std::string DefaultCli(const char* self) {
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    const fs::path guess = ec ? fs::path(self).parent_path() : exe.parent_path();
+    return (guess.parent_path() / "src" / "quillora-cli").string();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string cli = DefaultCli(argv[0]);
+    fs::path base = "/tmp/quillora-bench-scan";
+    int runs = 3;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--cli") == 0) {
+            cli = argv[i + 1];
+        } else if (std::strcmp(argv[i], "--dir") == 0) {
+            base = argv[i + 1];
+        } else if (std::strcmp(argv[i], "--runs") == 0) {
+            runs = std::max(1, std::atoi(argv[i + 1]));
+        }
+    }
+    if (access(cli.c_str(), X_OK) != 0) {
+        std::fprintf(stderr, "quillora-cli not found at %s (use --cli)\n", cli.c_str());
+        return 1;
+    }
+    const fs::path listing = base / "listing";
+    const fs::path crcTree = base / "crc";
+    const fs::path work = base / "work";
+    fs::create_directories(work);
+    MakeListingTree(listing);
+    MakeCrcTree(crcTree);
+    const std::string casePath = (work / "bench.cas").string();
+    // The program's own settings stay out of the measurement.
+    const std::vector<std::string> env{"XDG_CONFIG_HOME=" + (work / "config").string()};
+    auto removeCase = [&] { fs::remove(casePath); };
+    auto nothing = [] {};
+    const double files = double(kTop) * kMid * kLeaf * kFilesPerLeaf;
+
+    std::printf("listing: %.0f files in %d folders (%s)\n", files,
+                kTop * kMid * kLeaf + kTop * kMid + kTop, listing.c_str());
+    const SResult scan = Measure("quillora-cli scan", {cli, "scan", casePath, listing.string()},
+                                 runs, removeCase, env);
+    const SResult ncdu = Measure(
+        "ncdu -0 -o /dev/null", {"ncdu", "-0", "-o", "/dev/null", listing.string()}, runs, nothing);
+    const SResult find =
+        Measure("find -printf", {"find", listing.string(), "-printf", "%s %T@ %A@ %C@ %m %p\n"},
+                runs, nothing);
+    std::printf("  scan / ncdu  = %.2f (aim <= 1.10)\n", scan.seconds / ncdu.seconds);
+    std::printf("  scan / find  = %.2f\n", scan.seconds / find.seconds);
+    std::printf("  peak RSS per file: quillora-cli %.0f bytes, ncdu %.0f bytes\n",
+                scan.maxRssKiB * 1024.0 / files, ncdu.maxRssKiB * 1024.0 / files);
+
+    const double crcFiles = double(kCrcFolders) * kCrcFilesPerFolder;
+    std::printf("crc: %.0f files, %.0f MiB (%s)\n", crcFiles,
+                crcFiles * double(kCrcFileSize) / (1 << 20), crcTree.c_str());
+    std::vector<std::string> catArgs{"cat"};
+    for (int d = 0; d < kCrcFolders; ++d) {
+        for (int f = 0; f < kCrcFilesPerFolder; ++f) {
+            catArgs.push_back(
+                (crcTree / ("dir" + std::to_string(d)) / ("blob" + std::to_string(f) + ".bin"))
+                    .string());
+        }
+    }
+    const SResult crcScan =
+        Measure("quillora-cli scan --crc", {cli, "scan", casePath, crcTree.string(), "--crc"}, runs,
+                removeCase, env);
+    const SResult cat = Measure("cat > /dev/null", catArgs, runs, nothing);
+    std::printf("  scan --crc / cat = %.2f (aim <= 1.30)\n", crcScan.seconds / cat.seconds);
+    std::printf("  CRC throughput: %.2f GB/s\n",
+                crcFiles * double(kCrcFileSize) / crcScan.seconds / 1e9);
+    removeCase();
+    return 0;
+}

@@ -1,0 +1,33 @@
+// Read-only load of the options quillora-cli's scan and presence commands use.
+#include "cli/ScanSettings.h"
+
+#include "core/ConfigData.h"
+#include "core/ProfileStore.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace quillora::cli {
+
+void LoadScanSettings() {
+    std::ifstream in(CProfileStore::DefaultPath(), std::ios::binary);
+    if (!in) {
+        return;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    CProfileStore store;
+    if (!store.FromText(text)) {
+        return;
+    }
+    CConfigData& c = Config();
+    c.m_nAutoComment = store.GetInt("OptionView", "AutoComment", c.m_nAutoComment);
+    c.m_nMeltAutoComment = store.GetInt("OptionView", "MeltAutoComment", c.m_nMeltAutoComment);
+    c.m_nFileDispMode = store.GetInt("OptionView", "FileDispMode", c.m_nFileDispMode);
+    c.m_nAddVolCRC = store.GetInt("OptionMelt", "AddVolCRC", c.m_nAddVolCRC);
+    c.m_nAddVolArcCRC = store.GetInt("OptionMelt", "AddVolArcCRC", c.m_nAddVolArcCRC);
+    c.m_nDriveUseAll = store.GetInt("OptionDrive", "DriveUseAll", c.m_nDriveUseAll);
+    c.m_nDriveUse = store.GetInt("OptionDrive", "DriveUse", c.m_nDriveUse);
+    c.m_nMediaId = store.GetInt("OptionDrive", "MediaId", c.m_nMediaId);
+}
+
+} // namespace quillora::cli

@@ -1,0 +1,106 @@
+// Drive table over the platform's drive list.
+#include "scan/DriveTable.h"
+
+#include "core/Text.h"
+#include "core/TraceLog.h"
+#include "model/SVolumeInfo.h"
+#include "platform/Eject.h"
+
+#include <sys/statvfs.h>
+
+namespace quillora {
+
+namespace {
+
+constexpr std::uint32_t kReadOnlyVolume = 0x00080000;
+
+SDriveEntry EntryFor(const SDrive& drive) {
+    SDriveEntry entry;
+    entry.m_root = drive.m_root;
+    entry.m_kind = drive.m_kind;
+    if (!drive.m_present) {
+        return entry;
+    }
+    entry.m_present = 1;
+    entry.m_source = drive.m_source;
+    entry.m_fileSystem = drive.m_fileSystem;
+    entry.m_serial = drive.m_serial;
+    entry.m_label = drive.m_label.empty() ? FormatSerialNumber(drive.m_serial) : drive.m_label;
+    entry.m_maxComponentLength = 255;
+    // A share whose server is gone can block statvfs for minutes; ask local media only.
+    struct statvfs vfs {};
+    if (drive.m_kind != DriveKind::Remote && statvfs(drive.m_root.c_str(), &vfs) == 0) {
+        entry.m_maxComponentLength = static_cast<std::uint32_t>(vfs.f_namemax);
+        entry.m_fileSystemFlags = (vfs.f_flag & ST_RDONLY) ? kReadOnlyVolume : 0;
+    }
+    return entry;
+}
+
+} // namespace
+
+bool CDriveTable::IsFloppy(const SDrive& drive) {
+    const std::string_view source = drive.m_source;
+    return source.size() > 7 && source.substr(0, 7) == "/dev/fd" && source[7] >= '0' &&
+           source[7] <= '9';
+}
+
+bool CDriveTable::IsListed(const SDrive& drive) {
+    const bool kindListed = drive.m_kind == DriveKind::Removable ||
+                            drive.m_kind == DriveKind::Remote || drive.m_kind == DriveKind::CdRom;
+    return kindListed && !IsFloppy(drive);
+}
+
+void CDriveTable::RefreshDriveTable() {
+    RefreshDriveTable(CDriveList::Read());
+}
+
+void CDriveTable::RefreshDriveTable(const std::vector<SDrive>& drives) {
+    std::vector<SDriveEntry> fresh;
+    for (const SDrive& drive : drives) {
+        if (IsListed(drive)) {
+            fresh.push_back(EntryFor(drive));
+            fresh.back().m_changed = 1;
+        }
+    }
+    for (const SDriveEntry& old : m_entries) {
+        for (SDriveEntry& entry : fresh) {
+            if (entry.m_root == old.m_root) {
+                if (entry.m_present == old.m_present) {
+                    entry.m_changed = 0;
+                }
+                break;
+            }
+        }
+    }
+    m_entries = std::move(fresh);
+    LogFormat("RefreshDriveTable() %zu drives", m_entries.size());
+}
+
+bool CDriveTable::FirstChangedPresentDrive(SDriveEntry& entry) const {
+    for (const SDriveEntry& candidate : m_entries) {
+        if (candidate.m_present && candidate.m_changed) {
+            entry = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CDriveTable::EjectByDrive(std::size_t index, std::string* error) const {
+    if (index >= m_entries.size()) {
+        if (error) {
+            *error = "no such drive";
+        }
+        return false;
+    }
+    const SDriveEntry& entry = m_entries[index];
+    if (entry.m_kind != DriveKind::Removable && entry.m_kind != DriveKind::CdRom) {
+        if (error) {
+            *error = "not a removable or optical drive";
+        }
+        return false;
+    }
+    return CEject::EjectDrive(entry.m_root, error);
+}
+
+} // namespace quillora

@@ -1,0 +1,111 @@
+// The volume scanner: turns a mount point or a folder into one medium record with
+// its whole file tree, optionally with CRC-32 values, archive listings and comments.
+#pragma once
+
+#include "model/CaseSchema.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillora {
+
+class IArchiveLister;
+class ICommentExtractor;
+class IScanProgress;
+class SFileInfo;
+class SVolumeInfo;
+class CFolderWalk;
+
+// The options a scan reads (sections and keys of the configuration store).
+struct SScanOptions {
+    bool m_autoComment = false;     // OptionView "AutoComment": comment of every plain file
+    bool m_meltAutoComment = false; // OptionView "MeltAutoComment": comments of archive entries
+    bool m_addVolCrc = false;       // OptionMelt "AddVolCRC": CRC-32 of every plain file
+    bool m_addVolArcCrc = false;    // OptionMelt "AddVolArcCRC": CRC-32 of archive entries
+
+    // The values of the process-wide configuration.
+    static SScanOptions FromConfig();
+};
+
+// One scanner per scan, used on the scanning thread. The hooks it is given (progress,
+// archive lister, comment extractor) must outlive the calls; each may be null.
+class CVolumeScanner {
+public:
+    explicit CVolumeScanner(const SScanOptions& options = SScanOptions::FromConfig());
+
+    void SetProgress(IScanProgress* progress) { m_progress = progress; }
+    void SetArchiveLister(IArchiveLister* lister) { m_lister = lister; }
+    void SetCommentExtractor(ICommentExtractor* extractor) { m_extractor = extractor; }
+
+    // The whole scan of the folder or mount point at the Linux path `osPath` into
+    // `volume`, a new medium record without children: its own fields, its tree,
+    // sizes and capacity; label and comment replace the proposed ones when given.
+    // Marks the scan finished as its last step, also after a cancel; the record is
+    // then partial and the caller discards it.
+    void AddVolume(SVolumeInfo& volume, const std::string& osPath, const std::string* label,
+                   const std::string* comment);
+
+    // Fills the medium's own fields from the file system holding `osPath`: kind,
+    // root (the mount point), name (the folder below it, "\" separated), serial,
+    // file-system name, original label and label ("Unkown" when the volume cannot
+    // be read), comment, presence and location. A network medium is named by its
+    // network path and its root is the local folder it is reachable at.
+    static void SetVolumeInfo(SVolumeInfo& volume, const std::string& osPath,
+                              const std::string* label, const std::string* comment);
+
+    // Reads the folder (a medium or a folder record of one) from disk and appends
+    // one record per entry, descending into subfolders. Returns at once when the
+    // scan is cancelled. Symbolic links are recorded, never followed; a folder that
+    // cannot be read stays empty; folders kMaxScanLevel below the medium are
+    // recorded without contents, so that no case file nests deeper than a reader
+    // accepts. Uses no machine-stack recursion.
+    void ReadFolder(SFileInfo& folder);
+
+    // Collects the CRC-32 of the record's file (not for folders) and, with recurse,
+    // of every record below it. True when a non-zero CRC was obtained for any of
+    // them. False at once when the scan is cancelled.
+    bool CollectCRC(SFileInfo& record, bool recurse);
+
+    // Fills text slot 0 (comment) or 1 (category) through the comment extractor,
+    // when overwrite is set or the slot is empty; with recurse also below. False
+    // only when stopped by the cancel flag (checked when checkCancel is set).
+    bool ExtractComment(SFileInfo& record, int slot, bool overwrite, bool recurse,
+                        bool checkCancel);
+
+    // Capacity fields: a whole-volume medium takes total and free bytes from its
+    // file system; a folder medium keeps its content size as total and unknown free
+    // bytes. Nothing is asked when the medium is not present.
+    static void UpdateDiskSpace(SVolumeInfo& volume);
+
+    // Passes progress to the sink, when there is one.
+    void PostScanProgress(int code, const SFileInfo* record);
+
+    // Records appended so far by this scanner (files, folders, archive nodes); may be
+    // read from any thread while the scan runs.
+    std::uint64_t EntriesSoFar() const { return m_entries.load(std::memory_order_relaxed); }
+
+    // The CRC-32 of the regular file `name` in the folder open at dirFd (AT_FDCWD for
+    // a path). 0 when it is not a regular file (links are not followed; FIFOs,
+    // sockets and devices are never opened), cannot be opened or cannot be read to
+    // its end.
+    static std::uint32_t FileCrc32(int dirFd, const char* name);
+
+    // Folders this many levels below their medium are recorded without contents.
+    static constexpr int kMaxScanLevel = kMaxTreeDepth - 64;
+
+private:
+    friend class CFolderWalk;
+
+    void CountEntry() { m_entries.fetch_add(1, std::memory_order_relaxed); }
+    static void SetCrc(SFileInfo& record, std::uint32_t crc);
+
+    SScanOptions m_options;
+    IScanProgress* m_progress = nullptr;
+    IArchiveLister* m_lister = nullptr;
+    ICommentExtractor* m_extractor = nullptr;
+    std::atomic<std::uint64_t> m_entries{0};
+};
+
+} // namespace quillora
