@@ -1,5 +1,6 @@
 // `quillora-cli scan CASE PATH`: scans a mount point or folder as a new medium and
 // appends it to the case (creating the case when it does not exist yet).
+#include "cli/ArchiveServices.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/ScanSettings.h"
@@ -10,6 +11,7 @@
 #include "model/RecordFlags.h"
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
+#include "scan/ArchiveExpander.h"
 #include "scan/MediumPath.h"
 #include "scan/ScanControl.h"
 #include "scan/VolumeScanner.h"
@@ -29,8 +31,8 @@ namespace quillora::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: quillora-cli scan CASE PATH [--label L] [--comment C] [--crc] [--group LABEL] "
-    "[--password P]";
+    "usage: quillora-cli scan CASE PATH [--label L] [--comment C] [--crc] [--arc-crc] "
+    "[--no-archives] [--group LABEL] [--password P]";
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
@@ -116,7 +118,7 @@ void PrintSummary(const SVolumeInfo& medium, double seconds) {
 
 int RunScan(const Args& args) {
     CArgs a(args, {"label", "comment", "group", "password"});
-    if (!a.Check({"crc"}) || a.Positional().size() != 2) {
+    if (!a.Check({"crc", "arc-crc", "no-archives"}) || a.Positional().size() != 2) {
         ReportError(a.Error().empty() ? kUsage : a.Error());
         return kExitUsage;
     }
@@ -149,6 +151,9 @@ int RunScan(const Args& args) {
     if (a.Has("crc")) {
         Config().m_nAddVolCRC = 1;
     }
+    if (a.Has("arc-crc")) {
+        Config().m_nAddVolArcCRC = 1;
+    }
     const std::optional<std::string> label = a.Value("label");
     const std::optional<std::string> comment = a.Value("comment");
 
@@ -156,6 +161,11 @@ int RunScan(const Args& args) {
     CVolumeScanner scanner;
     CScanTicker ticker(scanner);
     scanner.SetProgress(&ticker);
+    if (!a.Has("no-archives")) {
+        Expander().SetProgress(&ticker);
+        Expander().SetScanOptions(SScanOptions::FromConfig());
+        scanner.SetArchiveLister(&Expander());
+    }
     const auto start = std::chrono::steady_clock::now();
     bool cancelled = false;
     {

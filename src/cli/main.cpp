@@ -1,4 +1,5 @@
 // quillora-cli: the batch front end over the catalogue core.
+#include "cli/ArchiveServices.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
@@ -20,9 +21,11 @@ const Command kCommands[] = {
     {"tree", quillora::cli::RunTree, "tree CASE [--password P] [--json]"},
     {"volume", quillora::cli::RunVolume, "volume PATH"},
     {"scan", quillora::cli::RunScan,
-     "scan CASE PATH [--label L] [--comment C] [--crc] [--group LABEL] [--password P]"},
+     "scan CASE PATH [--label L] [--comment C] [--crc] [--arc-crc] [--no-archives] [--group LABEL] "
+     "[--password P]"},
     {"drives", quillora::cli::RunDrives, "drives [--all]"},
     {"presence", quillora::cli::RunPresence, "presence CASE [--password P]"},
+    {"save", quillora::cli::RunSave, "save CASE NEW [--password P] [--compress]"},
 };
 
 void PrintUsage() {
@@ -44,7 +47,10 @@ int main(int argc, char** argv) {
     quillora::cli::Args args(argv + 2, argv + argc);
     for (const Command& c : kCommands) {
         if (std::strcmp(argv[1], c.name) == 0) {
-            return c.run(args);
+            quillora::cli::StartArchiveServices();
+            const int code = c.run(args);
+            quillora::cli::StopArchiveServices();
+            return code;
         }
     }
     quillora::cli::ReportError(std::string("unknown command: ") + argv[1]);
