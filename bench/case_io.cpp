@@ -37,7 +37,8 @@ struct Built {
 // 20 media x 50 folders x 20 subfolders x 49 files: about 1,000,000 records with the
 // case, media and folders; about two names in seven are Japanese.
 Built BuildCase() {
-    static const char* const kStems[] = {"IMG_", "DSC", "report-", "Track ", "setup", "ソフト表", "写真"};
+    static const char* const kStems[] = {"IMG_",  "DSC",      "report-", "Track ",
+                                         "setup", "ソフト表", "写真"};
     static const char* const kExts[] = {".JPG", ".jpg", ".pdf", ".mp3", ".exe", ".txt", ".png"};
     Built b;
     b.root = std::make_unique<CCDCase>();
@@ -131,8 +132,9 @@ int main(int argc, char** argv) {
                 static_cast<double>(built.records) / saveSeconds / 1e6);
     std::printf("load (plain):          %.2f s, %.2f million records/s\n", loadSeconds,
                 static_cast<double>(built.records) / loadSeconds / 1e6);
-    std::printf("resident per record:   %.0f bytes besides the name bytes (%zu name bytes on the heap)\n",
-                perRecord, built.nameBytes);
+    std::printf(
+        "resident per record:   %.0f bytes besides the name bytes (%zu name bytes on the heap)\n",
+        perRecord, built.nameBytes);
     std::remove(path.c_str());
     return 0;
 }

@@ -18,6 +18,18 @@ CArchiveExpander& Expander() {
     return expander;
 }
 
+namespace {
+bool g_listArchives = true;
+} // namespace
+
+void SetListArchives(bool on) {
+    g_listArchives = on;
+}
+
+bool ListArchives() {
+    return g_listArchives;
+}
+
 void StartArchiveServices() {
     Archivers().LoadAll();
     InstallArchivedCaseStreams(Archivers());

@@ -18,4 +18,8 @@ void StopArchiveServices();
 CArchiverSet& Archivers();
 CArchiveExpander& Expander();
 
+// Whether scans list archives (on unless a command turns it off).
+void SetListArchives(bool on);
+bool ListArchives();
+
 } // namespace quillora::cli

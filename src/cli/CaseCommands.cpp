@@ -186,8 +186,8 @@ int RunInfo(const Args& args) {
     });
     std::printf("schema: %d\n", root->m_nLoadedSchema);
     std::printf("password: %s\n", root->m_strPassword.empty() ? "no" : "yes");
-    std::printf("media: %zu\ngroups: %zu\nfolders: %zu\nfiles: %zu\narchive entries: %zu\n",
-                media, groups, folders, files, entries);
+    std::printf("media: %zu\ngroups: %zu\nfolders: %zu\nfiles: %zu\narchive entries: %zu\n", media,
+                groups, folders, files, entries);
     for (SVolumeInfo* v : root->CollectMedia()) {
         std::printf("%s\t%s\t%s\t%s\t%s\t%s\n", v->m_strLabel.c_str(), v->m_strOrgLabel.c_str(),
                     v->FormatSerial().c_str(), v->KindName().c_str(), v->m_strVolText2.c_str(),

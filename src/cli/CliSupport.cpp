@@ -86,7 +86,9 @@ std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
         return root;
     }
     if (badPassword) {
-        ReportError(path + ": " + (password ? "wrong password" : "the case is protected by a password (use --password)"));
+        ReportError(
+            path + ": " +
+            (password ? "wrong password" : "the case is protected by a password (use --password)"));
     } else {
         ReportError(error);
     }

@@ -1,19 +1,22 @@
 // `quillora-cli scan CASE PATH`: scans a mount point or folder as a new medium and
 // appends it to the case (creating the case when it does not exist yet).
 #include "cli/ArchiveServices.h"
+#include "cli/CliDocumentUi.h"
+#include "cli/CliScan.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/ScanSettings.h"
-#include "cli/ScanTicker.h"
 
 #include "core/ConfigData.h"
+#include "core/Text.h"
+#include "document/CCaseDocument.h"
 #include "model/CaseFile.h"
+#include "model/MediumPath.h"
 #include "model/RecordFlags.h"
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
-#include "scan/ArchiveExpander.h"
-#include "scan/MediumPath.h"
-#include "scan/ScanControl.h"
+#include "scan/DriveTable.h"
+#include "scan/MediaPresence.h"
 #include "scan/VolumeScanner.h"
 
 #include <atomic>
@@ -32,67 +35,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: quillora-cli scan CASE PATH [--label L] [--comment C] [--crc] [--arc-crc] "
-    "[--no-archives] [--group LABEL] [--password P]";
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnInterrupt(int) {
-    g_interrupted = 1;
-}
-
-// Ctrl+C only raises a flag; a watcher thread turns it into a scan cancel, which
-// waits until the scan has stopped.
-class CInterruptWatch {
-public:
-    CInterruptWatch() {
-        g_interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &m_previous);
-        sigaction(SIGTERM, &action, &m_previousTerm);
-        m_thread = std::thread([this] { Watch(); });
-    }
-    ~CInterruptWatch() {
-        m_done = true;
-        m_thread.join();
-        sigaction(SIGINT, &m_previous, nullptr);
-        sigaction(SIGTERM, &m_previousTerm, nullptr);
-    }
-    CInterruptWatch(const CInterruptWatch&) = delete;
-    CInterruptWatch& operator=(const CInterruptWatch&) = delete;
-
-    static bool Interrupted() { return g_interrupted != 0; }
-
-private:
-    void Watch() {
-        while (!m_done) {
-            if (g_interrupted) {
-                CScanControl::RequestScanCancel();
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
-
-    struct sigaction m_previous {};
-    struct sigaction m_previousTerm {};
-    std::atomic<bool> m_done{false};
-    std::thread m_thread;
-};
-
-bool FileExists(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0;
-}
-
-// Keeps the compression of an existing case: gzip files stay gzip files.
-bool IsGzipFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    unsigned char magic[2] = {0, 0};
-    in.read(reinterpret_cast<char*>(magic), 2);
-    return in.gcount() == 2 && magic[0] == 0x1F && magic[1] == 0x8B;
-}
+    "[--no-archives] [--group LABEL] "
+    "[--password P] [--update]";
 
 SFileInfo& GroupFor(CCDCase& root, const std::string& label) {
     for (std::size_t i = 0; i < root.ChildCount(); ++i) {
@@ -107,18 +51,74 @@ SFileInfo& GroupFor(CCDCase& root, const std::string& label) {
     return *root.AddChild(std::move(group));
 }
 
-void PrintSummary(const SVolumeInfo& medium, double seconds) {
-    std::printf("added medium \"%s\" (%s): %zu folders, %zu files, %llu bytes in %.2f s\n",
+void PrintSummary(const SVolumeInfo& medium, double seconds, const char* verb = "added") {
+    std::printf("%s medium \"%s\" (%s): %zu folders, %zu files, %llu bytes in %.2f s\n", verb,
                 medium.m_strLabel.c_str(), MediumOsFolder(medium).c_str(),
                 medium.CountFolders(true), medium.CountFiles(true),
                 static_cast<unsigned long long>(medium.m_nSize), seconds);
+}
+
+// The medium of the case that `osPath` is: the same folder below its mount point (or
+// network path) and the same volume by the medium identification option.
+SVolumeInfo* FindScannedMedium(CCDCase& root, const std::string& osPath) {
+    SVolumeInfo probe;
+    CVolumeScanner::SetVolumeInfo(probe, osPath, nullptr, nullptr);
+    for (SVolumeInfo* medium : CMediaPresence::CollectMedia(root)) {
+        if (!text::EqualsNoCase(medium->m_strName, probe.m_strName)) {
+            continue;
+        }
+        if (probe.HasFlags(kFlagRemote) ||
+            medium->MatchMedium(probe.m_dwSerial, &probe.m_strOrgLabel)) {
+            return medium;
+        }
+    }
+    return nullptr;
+}
+
+// scan --update: re-scans the matching medium in its place and keeps the user's data
+// of every path that did not change.
+int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
+                  const std::optional<std::string>& label,
+                  const std::optional<std::string>& comment,
+                  const std::optional<std::string>& password) {
+    if (!FileExists(casePath)) {
+        ReportError(casePath + ": no such case to update");
+        return kExitFailure;
+    }
+    CCliDocumentUi ui(password);
+    CDriveTable drives;
+    CMediaPresence presence;
+    CCaseDocument doc(ui, drives, presence);
+    if (!doc.OnOpenDocument(casePath)) {
+        return kExitFailure;
+    }
+    SVolumeInfo* existing = FindScannedMedium(doc.Case(), scanPath);
+    if (!existing) {
+        ReportError("no medium of " + casePath + " matches " + scanPath);
+        return kExitFailure;
+    }
+    SVolumeInfo* updated = doc.DoSetCD(scanPath, label ? &*label : nullptr,
+                                       comment ? &*comment : nullptr, existing, kAddRescan);
+    if (!updated) {
+        ReportError(ui.Cancelled() ? "scan cancelled; " + casePath + " was not changed"
+                                   : "the medium was not updated");
+        return kExitFailure;
+    }
+    try {
+        SaveCaseFile(doc.Case(), casePath, IsGzipFile(casePath));
+    } catch (const std::exception& e) {
+        ReportError(DescribeCaseError(e, casePath));
+        return kExitFailure;
+    }
+    PrintSummary(*updated, ui.LastScanSeconds(), "updated");
+    return kExitOk;
 }
 
 } // namespace
 
 int RunScan(const Args& args) {
     CArgs a(args, {"label", "comment", "group", "password"});
-    if (!a.Check({"crc", "arc-crc", "no-archives"}) || a.Positional().size() != 2) {
+    if (!a.Check({"crc", "arc-crc", "no-archives", "update"}) || a.Positional().size() != 2) {
         ReportError(a.Error().empty() ? kUsage : a.Error());
         return kExitUsage;
     }
@@ -154,32 +154,17 @@ int RunScan(const Args& args) {
     if (a.Has("arc-crc")) {
         Config().m_nAddVolArcCRC = 1;
     }
+    SetListArchives(!a.Has("no-archives"));
     const std::optional<std::string> label = a.Value("label");
     const std::optional<std::string> comment = a.Value("comment");
 
-    auto medium = std::make_unique<SVolumeInfo>();
-    CVolumeScanner scanner;
-    CScanTicker ticker(scanner);
-    scanner.SetProgress(&ticker);
-    if (!a.Has("no-archives")) {
-        Expander().SetProgress(&ticker);
-        Expander().SetScanOptions(SScanOptions::FromConfig());
-        scanner.SetArchiveLister(&Expander());
+    if (a.Has("update")) {
+        return RunScanUpdate(casePath, scanPath, label, comment, a.Value("password"));
     }
-    const auto start = std::chrono::steady_clock::now();
-    bool cancelled = false;
-    {
-        CInterruptWatch watch;
-        CScanControl::BeginScan();
-        ticker.Start();
-        scanner.AddVolume(*medium, scanPath, label ? &*label : nullptr,
-                          comment ? &*comment : nullptr);
-        ticker.Stop();
-        cancelled = CScanControl::IsScanCancelled() || CInterruptWatch::Interrupted();
-    }
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (cancelled) {
+    double seconds = 0;
+    std::unique_ptr<SVolumeInfo> medium =
+        ScanMedium(scanPath, label ? &*label : nullptr, comment ? &*comment : nullptr, &seconds);
+    if (!medium) {
         ReportError("scan cancelled; " + casePath + " was not changed");
         return kExitFailure;
     }

@@ -2,7 +2,7 @@
 #include "cli/ScanTicker.h"
 
 #include "model/SFileInfo.h"
-#include "scan/MediumPath.h"
+#include "model/MediumPath.h"
 #include "scan/VolumeScanner.h"
 
 #include <cstdio>

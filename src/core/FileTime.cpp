@@ -80,11 +80,11 @@ FileTime FileTimeFromDos(std::uint32_t dosDateTime) {
     unsigned hour = time >> 11;
     unsigned minute = (time >> 5) & 0x3F;
     unsigned second = (time & 0x1F) * 2;
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
-        second > 59) {
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59) {
         return 0;
     }
-    std::int64_t seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    std::int64_t seconds =
+        DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
     return FileTimeFromUnix(seconds);
 }
 

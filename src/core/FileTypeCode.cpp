@@ -14,12 +14,11 @@ struct Entry {
 };
 
 constexpr std::array<Entry, 23> kTable{{
-    {".", kFtDot},      {"..", kFtDotDot},  {".LZH", kFtLzh},   {".CAB", kFtCab},
-    {".TAR", kFtTar},   {".TGZ", kFtTgz},   {".TAR.GZ", kFtTgz}, {".TAZ", kFtTaz},
-    {".GZ", kFtGz},     {".Z", kFtZ},       {".ZIP", kFtZip},   {".ARJ", kFtArj},
-    {".ARC", kFtArc},   {".RAR", kFtRar},   {".ISH", kFtIsh},   {".GCA", kFtGca},
-    {".CAS", kFtCas},   {".CAZ", kFtCaz},   {".CSV", kFtCsv},   {".HTML", kFtHtml},
-    {".HTM", kFtHtml},  {".TXT", kFtTxt},   {".EXE", kFtExe},
+    {".", kFtDot},     {"..", kFtDotDot},   {".LZH", kFtLzh}, {".CAB", kFtCab}, {".TAR", kFtTar},
+    {".TGZ", kFtTgz},  {".TAR.GZ", kFtTgz}, {".TAZ", kFtTaz}, {".GZ", kFtGz},   {".Z", kFtZ},
+    {".ZIP", kFtZip},  {".ARJ", kFtArj},    {".ARC", kFtArc}, {".RAR", kFtRar}, {".ISH", kFtIsh},
+    {".GCA", kFtGca},  {".CAS", kFtCas},    {".CAZ", kFtCaz}, {".CSV", kFtCsv}, {".HTML", kFtHtml},
+    {".HTM", kFtHtml}, {".TXT", kFtTxt},    {".EXE", kFtExe},
 }};
 
 bool EqualsUpper(std::string_view text, const char* key) {

@@ -9,8 +9,12 @@ namespace {
 std::atomic<const IModelSettings*> g_settings{nullptr};
 }
 
-const IModelSettings* ModelSettings() { return g_settings.load(); }
-void SetModelSettings(const IModelSettings* settings) { g_settings.store(settings); }
+const IModelSettings* ModelSettings() {
+    return g_settings.load();
+}
+void SetModelSettings(const IModelSettings* settings) {
+    g_settings.store(settings);
+}
 
 int MediaIdSetting() {
     const IModelSettings* s = ModelSettings();

@@ -3,6 +3,7 @@
 #include "core/ProfileStore.h"
 
 #include "core/TraceLog.h"
+#include "core/UniqueFd.h"
 #include "core/XdgPaths.h"
 
 #include <cerrno>
@@ -178,29 +179,6 @@ std::optional<std::vector<std::uint8_t>> ParseHex(std::string_view text) {
     return bytes;
 }
 
-// Owns a file descriptor.
-class CFd {
-public:
-    explicit CFd(int fd) : m_fd(fd) {}
-    ~CFd() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_fd; }
-    // Closes now and reports whether the close succeeded (it can report a late write error).
-    bool Close() {
-        int fd = m_fd;
-        m_fd = -1;
-        return fd >= 0 && ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
-
 bool WriteAll(int fd, std::string_view data) {
     while (!data.empty()) {
         ssize_t n = ::write(fd, data.data(), data.size());
@@ -216,7 +194,7 @@ bool WriteAll(int fd, std::string_view data) {
 }
 
 void SyncFolder(const fs::path& folder) {
-    CFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    CUniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() >= 0) {
         ::fsync(dir.Get());
     }
@@ -351,7 +329,7 @@ bool CProfileStore::Save() {
         return false;
     }
     std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    CFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    CUniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.Get() < 0) {
         m_problem = "cannot create a file in " + folder.string() + ": " + std::strerror(errno);
         Report(m_problem);

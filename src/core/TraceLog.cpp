@@ -67,7 +67,9 @@ void WriteLine(std::string_view text) {
 
 } // namespace
 
-void Log(std::string_view text) { WriteLine(text); }
+void Log(std::string_view text) {
+    WriteLine(text);
+}
 
 void LogFormat(const char* format, ...) {
     if (LogMode() == 0) {
@@ -104,7 +106,8 @@ void SetLogMode(int mode, const std::string& folder) {
     std::lock_guard guard(s.lock);
     s.mode = mode;
     g_mode.store(mode, std::memory_order_relaxed);
-    std::filesystem::path dir = folder.empty() ? std::filesystem::path(StateFolder()) : std::filesystem::path(folder);
+    std::filesystem::path dir =
+        folder.empty() ? std::filesystem::path(StateFolder()) : std::filesystem::path(folder);
     std::string path = (dir / "TobCase.log").string();
     if (path != s.path && s.file) {
         std::fclose(s.file);
@@ -114,7 +117,9 @@ void SetLogMode(int mode, const std::string& folder) {
     s.openFailed = false;
 }
 
-int LogMode() { return g_mode.load(std::memory_order_relaxed); }
+int LogMode() {
+    return g_mode.load(std::memory_order_relaxed);
+}
 
 std::string LogPath() {
     LogState& s = State();

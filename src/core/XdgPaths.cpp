@@ -33,9 +33,13 @@ std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
 
 } // namespace
 
-std::string ConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
+std::string ConfigFolder() {
+    return XdgFolder("XDG_CONFIG_HOME", ".config");
+}
 
-std::string StateFolder() { return XdgFolder("XDG_STATE_HOME", ".local/state"); }
+std::string StateFolder() {
+    return XdgFolder("XDG_STATE_HOME", ".local/state");
+}
 
 std::string ProgramFolder() {
     std::error_code ec;

@@ -28,8 +28,12 @@ constexpr const char kClassName[] = "CCDCase";
 std::mutex g_passwordLock;
 std::string g_tryPassword;
 
-std::uint32_t RotateLeft(std::uint32_t v, int n) { return v << n | v >> (32 - n); }
-std::uint32_t RotateRight(std::uint32_t v, int n) { return v >> n | v << (32 - n); }
+std::uint32_t RotateLeft(std::uint32_t v, int n) {
+    return v << n | v >> (32 - n);
+}
+std::uint32_t RotateRight(std::uint32_t v, int n) {
+    return v >> n | v << (32 - n);
+}
 
 } // namespace
 
@@ -182,9 +186,9 @@ void CCDCase::LoadCase(CArchiveReader& ar, int schema, const std::string& path) 
         LoadRecordBody(ar, ctx);
     } catch (const CArchiveException& e) {
         Log("CCDCase::Serialize() Archive exception throw");
-        throw CArchiveException(CArchiveException::badSchema, e.m_strDetail.empty()
-                                                                  ? CArchiveException::CauseName(e.m_cause)
-                                                                  : e.m_strDetail,
+        throw CArchiveException(CArchiveException::badSchema,
+                                e.m_strDetail.empty() ? CArchiveException::CauseName(e.m_cause)
+                                                      : e.m_strDetail,
                                 e.m_nOffset);
     } catch (const std::exception& e) {
         Log("CCDCase::Serialize() other throw");

@@ -10,9 +10,9 @@ namespace quillora {
 
 CDisplayTypeTable::CDisplayTypeTable() {
     m_entries = {
-        {"UNKNOWN", 9, Res(153)},   {"FOLDER", 4, Res(156)},       {"FOLDER-ARC", 5, Res(168)},
-        {"FOLDER-GROUP", 6, Res(532)}, {"CD-ROM", 2, Res(154)},   {"CD-ROM-IN", 3, Res(154)},
-        {"REMOVABLE", 7, Res(155)}, {"REMOVABLE-IN", 8, Res(155)}, {"FIXED", 10, Res(205)},
+        {"UNKNOWN", 9, Res(153)},      {"FOLDER", 4, Res(156)},       {"FOLDER-ARC", 5, Res(168)},
+        {"FOLDER-GROUP", 6, Res(532)}, {"CD-ROM", 2, Res(154)},       {"CD-ROM-IN", 3, Res(154)},
+        {"REMOVABLE", 7, Res(155)},    {"REMOVABLE-IN", 8, Res(155)}, {"FIXED", 10, Res(205)},
         {"REMOTE", 11, Res(306)},
     };
 }

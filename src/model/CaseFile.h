@@ -13,8 +13,8 @@ namespace quillora {
 
 // Makes the stream for one path and open mode; throws CFileException (or
 // CCaseFileException) when it cannot be opened.
-using CaseStreamFactory = std::function<std::unique_ptr<ICaseStream>(const std::string& path,
-                                                                     unsigned flags)>;
+using CaseStreamFactory =
+    std::function<std::unique_ptr<ICaseStream>(const std::string& path, unsigned flags)>;
 
 // Streams for ".caz" files come from the archive layer above the model; it installs
 // its factory here. Without one, ".caz" files cannot be opened.
@@ -22,8 +22,7 @@ void SetArchivedCaseStreamFactory(CaseStreamFactory factory);
 
 // The case-file opener: ".caz" -> the archived stream; writing without compression
 // -> a plain file; otherwise the gzip stream (which reads plain files unchanged).
-std::unique_ptr<ICaseStream> OpenCaseStream(const std::string& path, unsigned flags,
-                                            bool compress);
+std::unique_ptr<ICaseStream> OpenCaseStream(const std::string& path, unsigned flags, bool compress);
 
 // Reads the case at `path` with `tryPassword` as the try-password. On any error
 // returns null; *badPassword tells whether the error was a wrong password and

@@ -130,8 +130,8 @@ std::string FormatSizeText(std::uint64_t size, int unit) {
         if (size < 0x40000000) {
             return ResFormat(165, TwoDecimals(size, 1048576.0, 1e6, 6).c_str());
         }
-        return ResFormat(166, TwoDecimals(static_cast<std::uint32_t>(size >> 10), 1048576.0, 1e6, 6)
-                                  .c_str());
+        return ResFormat(
+            166, TwoDecimals(static_cast<std::uint32_t>(size >> 10), 1048576.0, 1e6, 6).c_str());
     case 1:
         return ResFormat(163, FormatGrouped(size).c_str());
     case 2:

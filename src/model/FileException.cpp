@@ -60,6 +60,8 @@ void CFileException::ThrowErrno(const std::string& fileName) {
     throw CFileException(CauseFromErrno(error), error, fileName);
 }
 
-std::string CFileException::Message() const { return what(); }
+std::string CFileException::Message() const {
+    return what();
+}
 
 } // namespace quillora

@@ -50,6 +50,8 @@ const IPropertyDefinitionSource* PropertyDefinitions() {
     return source ? source : &AdoptingRegistry();
 }
 
-void SetPropertyDefinitions(const IPropertyDefinitionSource* source) { g_source.store(source); }
+void SetPropertyDefinitions(const IPropertyDefinitionSource* source) {
+    g_source.store(source);
+}
 
 } // namespace quillora

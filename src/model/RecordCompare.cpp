@@ -13,7 +13,9 @@ namespace quillora {
 
 namespace {
 
-template <typename T> int Order(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
+template <typename T> int Order(T a, T b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
 
 int Bytes(const std::string& a, const std::string& b) {
     int c = a.compare(b);
@@ -30,7 +32,9 @@ int ComparePath(const SFileInfo& a, const SFileInfo& b) {
     return text::CompareNoCase(a.GetPath(), b.GetPath());
 }
 
-int CompareSize(const SFileInfo& a, const SFileInfo& b) { return Order(a.m_nSize, b.m_nSize); }
+int CompareSize(const SFileInfo& a, const SFileInfo& b) {
+    return Order(a.m_nSize, b.m_nSize);
+}
 int CompareLastWrite(const SFileInfo& a, const SFileInfo& b) {
     return Order(a.m_ftLastWrite, b.m_ftLastWrite);
 }
@@ -50,7 +54,9 @@ int CompareType(SFileInfo& a, SFileInfo& b) {
                                table.Entry(table.IndexFor(b)).m_strTypeText);
 }
 
-int CompareComment(const SFileInfo& a, const SFileInfo& b) { return Bytes(a.Comment(), b.Comment()); }
+int CompareComment(const SFileInfo& a, const SFileInfo& b) {
+    return Bytes(a.Comment(), b.Comment());
+}
 int CompareCategory(const SFileInfo& a, const SFileInfo& b) {
     return Bytes(a.Category(), b.Category());
 }
@@ -61,8 +67,9 @@ int CompareMediumLabel(const SFileInfo& a, const SFileInfo& b) {
 
 int ComparePackedSize(const SFileInfo& a, const SFileInfo& b) {
     auto packed = [](const SFileInfo& r) -> std::uint32_t {
-        return r.Class() == RecordClass::ArcFile ? static_cast<const SArcFileInfo&>(r).m_dwPackedSize
-                                                 : 0;
+        return r.Class() == RecordClass::ArcFile
+                   ? static_cast<const SArcFileInfo&>(r).m_dwPackedSize
+                   : 0;
     };
     return Order(packed(a), packed(b));
 }

@@ -7,7 +7,6 @@
 
 namespace quillora {
 
-
 inline constexpr std::uint32_t kFlagParentPlaceholder = 0x00100000;
 inline constexpr std::uint32_t kFlagGroup = 0x00200000;
 inline constexpr std::uint32_t kFlagCdRom = 0x01000000;

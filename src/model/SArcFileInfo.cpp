@@ -17,7 +17,9 @@ double SArcFileInfo::CompressionRatio() const {
     return static_cast<double>(m_dwPackedSize) * 100.0 / static_cast<double>(m_nSize);
 }
 
-std::string SArcFileInfo::PackedSizeText() const { return FormatGrouped(m_dwPackedSize); }
+std::string SArcFileInfo::PackedSizeText() const {
+    return FormatGrouped(m_dwPackedSize);
+}
 
 int CompareRatio(const SArcFileInfo& a, const SArcFileInfo& b) {
     return static_cast<int>((a.CompressionRatio() - b.CompressionRatio()) * 10.0);
@@ -45,8 +47,8 @@ void SArcFileInfo::LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) {
         }
     } catch (const CArchiveException& e) {
         Log("SArcFileInfo::Serialize() Throw");
-        throw CArchiveException(CArchiveException::badClass, CArchiveException::CauseName(e.m_cause),
-                                e.m_nOffset);
+        throw CArchiveException(CArchiveException::badClass,
+                                CArchiveException::CauseName(e.m_cause), e.m_nOffset);
     }
 }
 

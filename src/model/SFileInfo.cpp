@@ -59,11 +59,15 @@ void SFileInfo::DropUserDataIfEmpty() {
     }
 }
 
-const std::string& SFileInfo::Comment() const { return m_pUser ? m_pUser->m_strComment : kEmptyText; }
+const std::string& SFileInfo::Comment() const {
+    return m_pUser ? m_pUser->m_strComment : kEmptyText;
+}
 const std::string& SFileInfo::Category() const {
     return m_pUser ? m_pUser->m_strCategory : kEmptyText;
 }
-const std::string& SFileInfo::Link() const { return m_pUser ? m_pUser->m_strLink : kEmptyText; }
+const std::string& SFileInfo::Link() const {
+    return m_pUser ? m_pUser->m_strLink : kEmptyText;
+}
 
 void SFileInfo::SetComment(std::string text) {
     if (text.empty() && !m_pUser) {
@@ -89,7 +93,9 @@ void SFileInfo::SetLink(std::string text) {
     DropUserDataIfEmpty();
 }
 
-const std::string& SFileInfo::Text(int index) const { return index == 0 ? Comment() : Category(); }
+const std::string& SFileInfo::Text(int index) const {
+    return index == 0 ? Comment() : Category();
+}
 
 void SFileInfo::SetText(int index, std::string text) {
     if (index == 0) {
@@ -99,7 +105,9 @@ void SFileInfo::SetText(int index, std::string text) {
     }
 }
 
-CPropertySet* SFileInfo::Props() const { return m_pUser ? m_pUser->m_pProps.get() : nullptr; }
+CPropertySet* SFileInfo::Props() const {
+    return m_pUser ? m_pUser->m_pProps.get() : nullptr;
+}
 
 void SFileInfo::SetProps(std::unique_ptr<CPropertySet> props) {
     if (!props && !m_pUser) {
@@ -409,11 +417,15 @@ void SFileInfo::StoreRecordBody(CArchiveWriter& ar) const {
     }
 }
 
-void SFileInfo::StoreBody(CArchiveWriter& ar) const { StoreRecordBody(ar); }
+void SFileInfo::StoreBody(CArchiveWriter& ar) const {
+    StoreRecordBody(ar);
+}
 
 // --- Case file: reading ---
 
-void SFileInfo::LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) { LoadRecordBody(ar, ctx); }
+void SFileInfo::LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) {
+    LoadRecordBody(ar, ctx);
+}
 
 void SFileInfo::LoadRecordBody(CArchiveReader& ar, CaseLoadContext& ctx) {
     const CaseSchema& s = ctx.schema;
@@ -577,9 +589,9 @@ void SFileInfo::LoadChildren(CArchiveReader& ar, CaseLoadContext& ctx, std::uint
             child->LoadBody(ar, ctx);
         } catch (const CArchiveException& e) {
             Log(ctx.schema.throwLine);
-            throw CArchiveException(CArchiveException::badClass, e.m_strDetail.empty()
-                                                                     ? CArchiveException::CauseName(e.m_cause)
-                                                                     : e.m_strDetail,
+            throw CArchiveException(CArchiveException::badClass,
+                                    e.m_strDetail.empty() ? CArchiveException::CauseName(e.m_cause)
+                                                          : e.m_strDetail,
                                     e.m_nOffset);
         } catch (const std::exception& e) {
             Log(ctx.schema.throwLine);

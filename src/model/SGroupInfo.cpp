@@ -34,8 +34,8 @@ void SGroupInfo::LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) {
         LoadVolumeFields(ar, schema);
     } catch (const CArchiveException& e) {
         Log("SGroupInfo::Serialize() Throw");
-        throw CArchiveException(CArchiveException::badClass, CArchiveException::CauseName(e.m_cause),
-                                e.m_nOffset);
+        throw CArchiveException(CArchiveException::badClass,
+                                CArchiveException::CauseName(e.m_cause), e.m_nOffset);
     }
     if (schema == 11) {
         m_dwFlags |= kAttrDirectory;

@@ -1,6 +1,9 @@
 // Writing stored contents out and loading them from the medium or an archive.
 #include "model/StoredContents.h"
 
+#include "core/UniqueFd.h"
+#include "model/MediumPath.h"
+
 #include "core/ConfigData.h"
 #include "core/XdgPaths.h"
 #include "model/CaseEditing.h"
@@ -34,29 +37,6 @@ bool FailErrno(std::string* error, const std::string& path) {
     return Fail(error, path + ": " + std::strerror(errno));
 }
 
-// Closes a descriptor when it goes out of scope.
-class CFd {
-public:
-    explicit CFd(int fd) : m_fd(fd) {}
-    ~CFd() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_fd; }
-    // Closes now; false (errno set) when the close reports a failed write.
-    bool Close() {
-        int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
-
 std::string JoinOs(std::string folder, const std::string& name) {
     if (folder.empty() || folder.back() != '/') {
         folder += '/';
@@ -71,7 +51,7 @@ bool IsPlainName(const std::string& name) {
 }
 
 bool ReadWhole(const std::string& path, std::vector<std::uint8_t>& data, std::string* error) {
-    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    CUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0) {
         return FailErrno(error, path);
     }
@@ -185,26 +165,6 @@ std::string ExtractionFolder() {
     return config.m_strMeltFolder;
 }
 
-std::string RecordOsPath(const SFileInfo& record) {
-    const SVolumeInfo* medium = record.EnclosingMedium();
-    if (!medium || medium->m_strRoot.empty()) {
-        return {};
-    }
-    std::vector<const SFileInfo*> chain;
-    for (const SFileInfo* r = &record; r != medium; r = r->GetParent()) {
-        chain.push_back(r);
-    }
-    // A network medium is named by its network path; its root is where it is mounted.
-    std::string below = medium->HasFlags(kFlagRemote) ? std::string() : medium->m_strName;
-    for (std::size_t i = chain.size(); i-- > 0;) {
-        if (!below.empty()) {
-            below += '\\';
-        }
-        below += chain[i]->GetName();
-    }
-    return OsPathBelow(medium->m_strRoot, below);
-}
-
 bool WriteStoredContents(const SFileInfo& record, std::string* writtenPath, std::string* error) {
     if (record.IsDirectory()) {
         return Fail(error, record.GetName() + ": a folder has no stored contents");
@@ -222,7 +182,7 @@ bool WriteStoredContents(const SFileInfo& record, std::string* writtenPath, std:
         *writtenPath = path;
     }
     // No following a link planted under the predictable name in a shared folder.
-    CFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666));
+    CUniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666));
     if (fd.Get() < 0) {
         return FailErrno(error, path);
     }

@@ -3,6 +3,8 @@
 // an archive) into the record.
 #pragma once
 
+#include "model/MediumPath.h"
+
 #include <string>
 
 namespace quillora {
@@ -32,9 +34,6 @@ IArchiveEntryExtractor* ArchiveEntryExtractor();
 // then becomes the configured one.
 std::string ExtractionFolder();
 
-// The Linux path of a record on its mounted medium; empty when the record has no
-// medium or the medium has no mount point now.
-std::string RecordOsPath(const SFileInfo& record);
 
 // Writes the record's stored contents to the extraction folder under the record's
 // name. A partly written file is deleted. *writtenPath (when given) receives the

@@ -77,8 +77,13 @@ std::string OsNameFromModel(std::string_view modelName) {
 }
 
 std::string OsPathFromModel(std::string_view modelPath) {
-    return MapComponents(modelPath, '\\', '/',
-                         [](std::string_view name) { return OsNameFromModel(name); });
+    std::string path = MapComponents(modelPath, '\\', '/',
+                                     [](std::string_view name) { return OsNameFromModel(name); });
+    // A medium mounted at "/" has a location such as "/\home" (root, separator, name).
+    if (path.size() > 1 && path[0] == '/' && path[1] == '/') {
+        path.erase(0, 1);
+    }
+    return path;
 }
 
 std::string ModelPathFromOs(std::string_view osPath) {

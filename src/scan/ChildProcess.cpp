@@ -1,6 +1,7 @@
 // Child processes through posix_spawn with a pipe for their output.
 #include "scan/ChildProcess.h"
 
+#include "core/UniqueFd.h"
 #include <cerrno>
 #include <fcntl.h>
 #include <spawn.h>
@@ -12,24 +13,6 @@ extern char** environ;
 namespace quillora {
 
 namespace {
-
-class CFd {
-public:
-    explicit CFd(int fd = -1) : m_fd(fd) {}
-    ~CFd() { Close(); }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_fd; }
-    void Close() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-
-private:
-    int m_fd;
-};
 
 class CSpawnActions {
 public:
@@ -54,8 +37,8 @@ int RunChildProcess(const std::vector<std::string>& argv, std::string* output,
     if (pipe2(fds, O_CLOEXEC) != 0) {
         return -1;
     }
-    CFd readEnd(fds[0]);
-    CFd writeEnd(fds[1]);
+    CUniqueFd readEnd(fds[0]);
+    CUniqueFd writeEnd(fds[1]);
     CSpawnActions actions;
     posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(actions.Get(), writeEnd.Get(), 1);

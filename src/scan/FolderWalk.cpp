@@ -11,6 +11,7 @@
 #include "scan/VolumeScanner.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillora {
@@ -46,6 +47,11 @@ CFolderWalk::~CFolderWalk() {
     }
 }
 
+bool CFolderWalk::OnSameVolume(int fd) const {
+    struct stat st {};
+    return fstat(fd, &st) == 0 && st.st_dev == m_device;
+}
+
 int CFolderWalk::FrameFd(const SFrame& frame) {
     if (frame.m_reader && frame.m_reader->Fd() >= 0) {
         return frame.m_reader->Fd();
@@ -63,6 +69,8 @@ void CFolderWalk::CloseFd(SFrame& frame) {
 
 void CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
     const int fd = open(osPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat st {};
+    m_device = fd >= 0 && fstat(fd, &st) == 0 ? st.st_dev : 0;
     Push(folder, level, fd, osPath);
     while (!m_frames.empty()) {
         SFrame& top = m_frames.back();
@@ -146,7 +154,13 @@ void CFolderWalk::Visit(const SDirEntry& entry) {
         return;
     }
     const int parentFd = TopFd();
-    const int fd = parentFd < 0 ? -1 : openat(parentFd, entry.m_osName.c_str(), kSubfolderFlags);
+    int fd = parentFd < 0 ? -1 : openat(parentFd, entry.m_osName.c_str(), kSubfolderFlags);
+    if (fd >= 0 && !OnSameVolume(fd)) {
+        // Another file system mounted here is another medium (and /proc or /sys
+        // below "/" is none at all): the mount point is recorded as an empty folder.
+        close(fd);
+        fd = -1;
+    }
     Push(record, level, fd, entry.m_osName);
 }
 

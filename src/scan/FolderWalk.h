@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace quillora {
@@ -46,11 +47,14 @@ private:
     // The descriptor of the innermost frame, reopened through its ancestors when it
     // was closed; -1 when it cannot be opened.
     int TopFd();
+    // Whether the open folder lies on the file system the walk started on.
+    bool OnSameVolume(int fd) const;
     static int FrameFd(const SFrame& frame);
     static void CloseFd(SFrame& frame);
 
     CVolumeScanner& m_scanner;
     std::vector<SFrame> m_frames;
+    dev_t m_device = 0; // of the folder the walk started at
 };
 
 } // namespace quillora

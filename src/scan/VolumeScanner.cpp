@@ -14,15 +14,15 @@
 #include "scan/IArchiveLister.h"
 #include "scan/ICommentExtractor.h"
 #include "scan/IScanProgress.h"
-#include "scan/MediumPath.h"
+#include "model/MediumPath.h"
 #include "scan/ScanControl.h"
 
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <memory>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -168,45 +168,50 @@ void CVolumeScanner::SetVolumeInfo(SVolumeInfo& volume, const std::string& osPat
                                    const std::string* label, const std::string* comment) {
     LogFormat("SetVolumeInfo() Start Drive[%s]", osPath.c_str());
     const std::string path = StripTrailingSlash(osPath);
+    SVolumeFacts facts;
+    const bool known = CVolumeProbe::ProbePath(path, facts) == 0;
+    ApplyVolumeFacts(volume, RealPathOr(path), known ? &facts : nullptr, label, comment);
+    Log("SetVolumeInfo() End");
+}
+
+void CVolumeScanner::ApplyVolumeFacts(SVolumeInfo& volume, const std::string& realPath,
+                                      const SVolumeFacts* facts, const std::string* label,
+                                      const std::string* comment) {
     volume.m_bPresent = 1;
     volume.m_dwSerial = 0;
     volume.m_strVolText1.clear();
     volume.m_strVolText2.clear();
-
-    SVolumeFacts facts;
-    const bool known = CVolumeProbe::ProbePath(path, facts) == 0;
-    const DriveKind kind = known ? facts.m_kind : DriveKind::Unknown;
+    const DriveKind kind = facts ? facts->m_kind : DriveKind::Unknown;
     LogFormat("DriveType[%d]", static_cast<int>(kind));
     volume.m_dwFlags =
         (volume.m_dwFlags & ~kFlagMediumKindMask) | kFlagMedium | kAttrDirectory | KindFlag(kind);
 
-    const std::string real = RealPathOr(path);
-    if (known && kind == DriveKind::Remote) {
+    if (facts && kind == DriveKind::Remote) {
         // Named by its network path; the local folder is where it is reached now.
-        std::string name = UpperNetworkHead(facts.m_networkPath, IsSmbType(facts.m_linuxType));
-        const std::string below = Below(real, StripTrailingSlash(facts.m_root));
+        std::string name = UpperNetworkHead(facts->m_networkPath, IsSmbType(facts->m_linuxType));
+        const std::string below = Below(realPath, StripTrailingSlash(facts->m_root));
         if (!below.empty()) {
             name += '\\';
             name += ModelPathFromOs(below);
         }
-        volume.m_strRoot = real;
+        volume.m_strRoot = realPath;
         volume.m_strName = name;
         volume.m_strOrgLabel = LastComponent(name);
-    } else if (known) {
-        volume.m_strRoot = StripTrailingSlash(facts.m_root);
-        volume.m_strName = ModelPathFromOs(Below(real, volume.m_strRoot));
-        volume.m_strVolText2 = facts.m_fileSystem;
-        volume.m_dwSerial = facts.m_serial;
+    } else if (facts) {
+        volume.m_strRoot = StripTrailingSlash(facts->m_root);
+        volume.m_strName = ModelPathFromOs(Below(realPath, volume.m_strRoot));
+        volume.m_strVolText2 = facts->m_fileSystem;
+        volume.m_dwSerial = facts->m_serial;
         if (!volume.m_strName.empty()) {
             volume.m_strOrgLabel = LastComponent(volume.m_strName);
-        } else if (!facts.m_label.empty()) {
-            volume.m_strOrgLabel = facts.m_label;
+        } else if (!facts->m_label.empty()) {
+            volume.m_strOrgLabel = facts->m_label;
         } else {
-            volume.m_strOrgLabel = FormatSerialNumber(facts.m_serial);
+            volume.m_strOrgLabel = FormatSerialNumber(facts->m_serial);
         }
     } else {
         // The volume cannot be read; the folder itself is still walked.
-        volume.m_strRoot = real;
+        volume.m_strRoot = realPath;
         volume.m_strName.clear();
         volume.m_strOrgLabel = "Unkown";
     }
@@ -215,7 +220,6 @@ void CVolumeScanner::SetVolumeInfo(SVolumeInfo& volume, const std::string& osPat
         volume.SetComment(*comment);
     }
     volume.RecomputeLocation();
-    Log("SetVolumeInfo() End");
 }
 
 void CVolumeScanner::ReadFolder(SFileInfo& folder) {

@@ -16,6 +16,7 @@ class ICommentExtractor;
 class IScanProgress;
 class SFileInfo;
 class SVolumeInfo;
+struct SVolumeFacts;
 class CFolderWalk;
 
 // The options a scan reads (sections and keys of the configuration store).
@@ -55,10 +56,19 @@ public:
     static void SetVolumeInfo(SVolumeInfo& volume, const std::string& osPath,
                               const std::string* label, const std::string* comment);
 
+    // The part of SetVolumeInfo after the probe: the medium's fields from the facts
+    // of the file system holding `realPath` (a path without links), or from none
+    // when the volume could not be read. Network paths are upper-cased in their
+    // server part, and in their share part for SMB, whose share names ignore case.
+    static void ApplyVolumeFacts(SVolumeInfo& volume, const std::string& realPath,
+                                 const SVolumeFacts* facts, const std::string* label,
+                                 const std::string* comment);
+
     // Reads the folder (a medium or a folder record of one) from disk and appends
     // one record per entry, descending into subfolders. Returns at once when the
     // scan is cancelled. Symbolic links are recorded, never followed; a folder that
-    // cannot be read stays empty; folders kMaxScanLevel below the medium are
+    // cannot be read stays empty, and so does a mount point of another file system;
+    // folders kMaxScanLevel below the medium are
     // recorded without contents, so that no case file nests deeper than a reader
     // accepts. Uses no machine-stack recursion.
     void ReadFolder(SFileInfo& folder);

@@ -41,11 +41,15 @@ TEST(CliCaseCommands, PasswordProtectedCaseNeedsThePassword) {
 
 TEST(CliCaseCommands, UnreadableFilesGiveOneLineAndExitCode2WithoutWriting) {
     ScratchDir dir;
-    std::string corrupt = dir.Write("corrupt.cas", std::string("\xFF\xFF\x0C\x00\x07\x00" "CCDCase\x01", 14)).string();
+    std::string corrupt = dir.Write("corrupt.cas", std::string("\xFF\xFF\x0C\x00\x07\x00"
+                                                               "CCDCase\x01",
+                                                               14))
+                              .string();
     std::string before = ReadFileBytes(corrupt);
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"info", corrupt}, {"tree", corrupt}, {"tree", corrupt, "--json"},
-          {"info", (dir / "missing.cas").string()}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"info", corrupt},
+                                                 {"tree", corrupt},
+                                                 {"tree", corrupt, "--json"},
+                                                 {"info", (dir / "missing.cas").string()}}) {
         CliResult r = RunCli(args);
         EXPECT_EQ(r.exitCode, 2) << args[0];
         EXPECT_TRUE(r.out.empty());

@@ -188,7 +188,11 @@ TEST_F(ScanCommandTest, InterruptCancelsAndLeavesTheCaseAsItWas) {
     // A huge sparse file keeps the CRC pass busy long enough to be interrupted.
     std::filesystem::create_directories(m_dir / "disc");
     { std::ofstream(m_dir / "disc/huge.bin"); }
-    std::filesystem::resize_file(m_dir / "disc/huge.bin", std::uintmax_t(256) << 30);
+    std::error_code ec;
+    std::filesystem::resize_file(m_dir / "disc/huge.bin", std::uintmax_t(256) << 30, ec);
+    if (ec) {
+        GTEST_SKIP() << "no sparse files here: " << ec.message();
+    }
 
     const pid_t pid =
         Start({"scan", casePath.string(), (m_dir / "disc").string(), "--crc"}, m_home);

@@ -1,9 +1,9 @@
 // Child lists, display names, look-ups, paths, archive paths, counting, marks,
 // collections and links over small case trees.
 #include "model/CaseEditing.h"
-#include "model/RecordCompare.h"
 #include "EditingTree.h"
 #include "model/CCDCase.h"
+#include "model/RecordCompare.h"
 #include "model/SGroupInfo.h"
 
 #include <gtest/gtest.h>

@@ -49,8 +49,15 @@ ByteBuilder& CurrentBody(ByteBuilder& b, std::uint32_t flags, std::string_view n
 }
 
 ByteBuilder& CurrentVolumeFields(ByteBuilder& b, std::string_view label) {
-    return b.Text(label).Text("").U32(0x1A2B3C4D).Text("CDFS").U64(700).U64(0).Text(label).U32(1).U32(
-        2048);
+    return b.Text(label)
+        .Text("")
+        .U32(0x1A2B3C4D)
+        .Text("CDFS")
+        .U64(700)
+        .U64(0)
+        .Text(label)
+        .U32(1)
+        .U32(2048);
 }
 
 } // namespace
@@ -62,7 +69,8 @@ TEST(CaseFileFormat, EmptyCaseIsClassRecordPasswordBlockAndOneBody) {
     expected.ClassRecord(12).Raw(std::string(16, '\xFF'));
     CurrentBody(expected, 0x20000000, "\x90\x56\x82\xb5\x82\xa2\xb9\xb0\xbd", 0);
     EXPECT_EQ(bytes, expected.Bytes());
-    EXPECT_EQ(bytes.size(), 13u + 16u + 8 + 4 + 2 + 24 + 10 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 4 + 2 + 4 + 4);
+    EXPECT_EQ(bytes.size(),
+              13u + 16u + 8 + 4 + 2 + 24 + 10 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 4 + 2 + 4 + 4);
 }
 
 TEST(CaseFileFormat, PasswordBlocksMatchKnownVectorsAndReadBack) {
@@ -109,7 +117,8 @@ TEST(CaseFileFormat, WrongOrMissingPasswordIsRejectedBeforeAnyRecord) {
 
 TEST(CaseFileFormat, TextLengthPrefixesAndWideForm) {
     CCDCase root;
-    auto* file = root.AddChild(std::make_unique<SVolumeInfo>())->AddChild(std::make_unique<SFileInfo>());
+    auto* file =
+        root.AddChild(std::make_unique<SVolumeInfo>())->AddChild(std::make_unique<SFileInfo>());
     file->m_strName = std::string(255, 'n');
     file->SetComment(std::string(254, 'c'));
     file->SetCategory("caf\xC3\xA9"); // "café": é is not in CP932
@@ -118,7 +127,9 @@ TEST(CaseFileFormat, TextLengthPrefixesAndWideForm) {
     EXPECT_NE(bytes.find(name255), std::string::npos);
     std::string comment254 = "\xFE" + std::string(254, 'c');
     EXPECT_NE(bytes.find(comment254), std::string::npos);
-    std::string wide("\xFF\xFE\xFF\x04" "c\0a\0f\0\xE9\0", 12);
+    std::string wide("\xFF\xFE\xFF\x04"
+                     "c\0a\0f\0\xE9\0",
+                     12);
     EXPECT_NE(bytes.find(wide), std::string::npos);
 
     std::unique_ptr<CCDCase> back = ReadBytes(bytes);
@@ -156,7 +167,8 @@ TEST(CaseFileFormat, MediumNamesWithDriveLettersLoseThemFromSchema6) {
         ByteBuilder b;
         b.ClassRecord(6);
         auto body = [&b](std::uint32_t flags, std::string_view name, std::uint32_t children) {
-            b.U64(0).U32(flags).U64(0).U64(0).U64(0).Text(name).Text("").Text("").U8(0).U8(0).U32(0);
+            b.U64(0).U32(flags).U64(0).U64(0).U64(0).Text(name).Text("").Text("").U8(0).U8(0).U32(
+                0);
             b.U32(children);
         };
         body(0x20000000, "case", 1);
@@ -211,7 +223,8 @@ TEST(CaseFileFormat, Schema1VolumeKeepsLabelAsOriginalAndUnknownSizes) {
     ByteBuilder b;
     b.ClassRecord(1);
     auto body = [&b](std::string_view name, std::uint32_t children) {
-        b.U16(0).U16(0).U32(0).U32(0x10).U64(0).U64(0).U64(0).Text(name).Text("").U32(0).U32(children);
+        b.U16(0).U16(0).U32(0).U32(0x10).U64(0).U64(0).U64(0).Text(name).Text("").U32(0).U32(
+            children);
     };
     body("case", 1);
     body("A:\\", 0);
@@ -252,7 +265,7 @@ TEST(CaseFileFormat, Schema8And10TextsPropertiesAndArchiveType) {
     std::unique_ptr<CCDCase> root = ReadBytes(b.Bytes());
     SetPropertyDefinitions(nullptr);
     const SFileInfo* knownFile = root->ChildAt(0)->ChildAt(0);
-    EXPECT_EQ(knownFile->m_wArcType, 2); // low 16 bits of the u32
+    EXPECT_EQ(knownFile->m_wArcType, 2);      // low 16 bits of the u32
     EXPECT_EQ(knownFile->Category(), "cat2"); // the last of the texts stays
     ASSERT_NE(knownFile->Props(), nullptr);
     EXPECT_EQ(knownFile->Props()->Values()[1], "v2");
@@ -266,7 +279,8 @@ TEST(CaseFileFormat, Schema8And10TextsPropertiesAndArchiveType) {
 
 TEST(CaseFileFormat, UnknownDefinitionsSurviveWhenNoExtractorIsInstalled) {
     CCDCase root;
-    auto* file = root.AddChild(std::make_unique<SVolumeInfo>())->AddChild(std::make_unique<SFileInfo>());
+    auto* file =
+        root.AddChild(std::make_unique<SVolumeInfo>())->AddChild(std::make_unique<SFileInfo>());
     CPropertyDefinition definition{"PDF", {1, 2, 3}};
     auto props = std::make_unique<CPropertySet>(&definition);
     props->Values() = {"Title", "", "Author"};

@@ -70,7 +70,7 @@ TEST_F(RecordTest, DisplayNameModes) {
     EXPECT_EQ(NormalizeDisplayName("Readme.TXT", 0), "Readme.TXT");
     EXPECT_EQ(NormalizeDisplayName("MY DOCS.DOC", 0), "My Docs.doc");
     EXPECT_EQ(NormalizeDisplayName("ソフト.TXT", 0), "ソフト.TXT"); // double-byte: unchanged
-    EXPECT_EQ(NormalizeDisplayName("ｿﾌﾄ.TXT", 0), "ｿﾌﾄ.txt");     // half-width kana is single-byte
+    EXPECT_EQ(NormalizeDisplayName("ｿﾌﾄ.TXT", 0), "ｿﾌﾄ.txt"); // half-width kana is single-byte
     EXPECT_EQ(NormalizeDisplayName("Mixed.Txt", 1), "MIXED.TXT");
     EXPECT_EQ(NormalizeDisplayName("Mixed.Txt", 2), "mixed.txt");
     EXPECT_EQ(NormalizeDisplayName("README.TXT", 3), "README.TXT");

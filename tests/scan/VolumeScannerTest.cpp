@@ -11,7 +11,7 @@
 #include "platform/OsPath.h"
 #include "platform/VolumeProbe.h"
 #include "scan/IScanProgress.h"
-#include "scan/MediumPath.h"
+#include "model/MediumPath.h"
 #include "scan/VolumeScanner.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -194,6 +195,27 @@ TEST(VolumeScanner, UnreadableFolderStaysEmptyAndUnreadableFileGetsCrcZero) {
     EXPECT_EQ(result, 0);
 }
 
+TEST(VolumeScanner, StaysOnTheFileSystemItStartedOn) {
+    ScratchDir dir;
+    dir.Write("own/file.txt", "mine");
+    std::filesystem::create_directories(dir / "mnt");
+    if (mount("quillora-test", (dir / "mnt").c_str(), "tmpfs", 0, "size=1m") != 0) {
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    }
+    dir.Write("mnt/other.txt", "another medium");
+    SVolumeInfo volume;
+    CVolumeScanner scanner;
+    scanner.AddVolume(volume, dir.Path().string(), nullptr, nullptr);
+    // The test file system is unmounted before any assertion can end the test.
+    const std::string mountPoint = (dir / "mnt").string();
+    umount2(mountPoint.c_str(), MNT_DETACH);
+    const SFileInfo* mnt = Child(volume, "mnt");
+    ASSERT_NE(mnt, nullptr);
+    EXPECT_TRUE(mnt->IsDirectory());
+    EXPECT_EQ(mnt->ChildCount(), 0u) << "a mount point is another medium";
+    EXPECT_NE(Child(*Child(volume, "own"), "file.txt"), nullptr);
+}
+
 TEST(VolumeScanner, DeepTreesStopAtTheDepthCaseFilesAcceptAndStillRoundTrip) {
     ScratchDir dir;
     const std::string root = (dir / "deep").string();
@@ -335,6 +357,65 @@ TEST(VolumeScanner, WholeMountPointIsNamedByItsVolume) {
     CVolumeScanner::UpdateDiskSpace(volume);
     EXPECT_EQ(volume.m_nTotalBytes, 1u);
     EXPECT_EQ(volume.m_nFreeBytes, kUnknownSize);
+}
+
+TEST(VolumeScanner, MediumFieldsFromVolumeFacts) {
+    // A CD without a label is named by its serial number.
+    SVolumeFacts cd;
+    cd.m_root = "/media/u/CDROM/";
+    cd.m_kind = DriveKind::CdRom;
+    cd.m_serial = 0x1A2B3C4D;
+    cd.m_fileSystem = "CDFS";
+    SVolumeInfo disc;
+    CVolumeScanner::ApplyVolumeFacts(disc, "/media/u/CDROM", &cd, nullptr, nullptr);
+    EXPECT_EQ(disc.m_strOrgLabel, "1A2B-3C4D");
+    EXPECT_EQ(disc.m_strRoot, "/media/u/CDROM");
+    EXPECT_EQ(disc.m_strName, "");
+    EXPECT_EQ(disc.m_strVolText2, "CDFS");
+    EXPECT_EQ(disc.m_dwFlags, kFlagMedium | kAttrDirectory | kFlagCdRom);
+
+    // A labelled volume mounted at "/" keeps "/" as its root.
+    SVolumeFacts rootFs;
+    rootFs.m_root = "/";
+    rootFs.m_kind = DriveKind::Fixed;
+    rootFs.m_label = "システム";
+    SVolumeInfo whole;
+    CVolumeScanner::ApplyVolumeFacts(whole, "/", &rootFs, nullptr, nullptr);
+    EXPECT_EQ(whole.m_strRoot, "/");
+    EXPECT_EQ(whole.m_strOrgLabel, "システム");
+    EXPECT_EQ(whole.MediumKind(), kFlagFixed);
+    SVolumeInfo below;
+    CVolumeScanner::ApplyVolumeFacts(below, "/home/u/写真", &rootFs, nullptr, nullptr);
+    EXPECT_EQ(below.m_strName, "home\\u\\写真");
+    EXPECT_EQ(below.m_strOrgLabel, "写真");
+    EXPECT_EQ(below.m_strLocation, "/\\home\\u\\写真");
+    EXPECT_EQ(MediumOsFolder(below), "/home/u/写真") << "no doubled slash";
+    EXPECT_EQ(OsPathFromModel(below.m_strLocation + "\\a.txt"), "/home/u/写真/a.txt");
+
+    // A share: named by its network path, server and SMB share upper-cased.
+    SVolumeFacts smb;
+    smb.m_root = "/mnt/pub";
+    smb.m_kind = DriveKind::Remote;
+    smb.m_linuxType = "cifs";
+    smb.m_networkPath = "\\\\filesrv\\public";
+    smb.m_serial = 0x99;
+    SVolumeInfo share;
+    CVolumeScanner::ApplyVolumeFacts(share, "/mnt/pub/Projects/2024", &smb, nullptr, nullptr);
+    EXPECT_EQ(share.m_strName, "\\\\FILESRV\\PUBLIC\\Projects\\2024");
+    EXPECT_EQ(share.m_strOrgLabel, "2024");
+    EXPECT_EQ(share.m_dwSerial, 0u);
+    EXPECT_EQ(share.MediumKind(), kFlagRemote);
+    EXPECT_EQ(share.m_strVolText2, "");
+    EXPECT_EQ(share.m_strRoot, "/mnt/pub/Projects/2024");
+    EXPECT_EQ(MediumOsFolder(share), "/mnt/pub/Projects/2024");
+    // NFS export paths are case-sensitive: only the server is upper-cased.
+    SVolumeFacts nfs = smb;
+    nfs.m_linuxType = "nfs4";
+    nfs.m_networkPath = "\\\\nas\\export\\Media";
+    SVolumeInfo exported;
+    CVolumeScanner::ApplyVolumeFacts(exported, "/mnt/pub", &nfs, nullptr, nullptr);
+    EXPECT_EQ(exported.m_strName, "\\\\NAS\\export\\Media");
+    EXPECT_EQ(exported.m_strOrgLabel, "Media");
 }
 
 TEST(VolumeScanner, UnreadableVolumeIsCalledUnkown) {

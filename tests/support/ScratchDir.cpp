@@ -10,7 +10,8 @@
 namespace quillora::test {
 
 ScratchDir::ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillora-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quillora-test-XXXXXX").string();
     char* made = mkdtemp(pattern.data());
     if (!made) {
         throw std::runtime_error("cannot create a scratch folder");

@@ -1,8 +1,6 @@
 // Where the catalogue records of a present medium are on disk now.
 #pragma once
 
-#include "model/StoredContents.h"
-
 #include <string>
 
 namespace quillora {
@@ -15,7 +13,9 @@ class SVolumeInfo;
 // medium has no root (it is not present).
 std::string MediumOsFolder(const SVolumeInfo& medium);
 
-// RecordOsPath, the Linux path of a record on its medium, is the model's
-// (model/StoredContents.h), so that both layers name the same file.
+// The Linux path of a record on its medium: the medium's folder joined with the
+// names from the medium down to the record. Empty when the record has no medium
+// or the medium has no root.
+std::string RecordOsPath(const SFileInfo& record);
 
 } // namespace quillora

@@ -1,0 +1,56 @@
+// Command-line answers to the case document's questions.
+#include "cli/CliDocumentUi.h"
+
+#include "cli/CliScan.h"
+#include "cli/CliSupport.h"
+
+namespace quillora::cli {
+
+void CCliDocumentUi::ShowMessage(const std::string& text, MessageIcon) {
+    std::string line = text;
+    for (char& c : line) {
+        if (c == '\n') {
+            c = ' ';
+        }
+    }
+    ReportError(line);
+}
+
+bool CCliDocumentUi::AskYesNo(const std::string&) { return false; }
+
+bool CCliDocumentUi::AskOkCancel(const std::string&) { return false; }
+
+std::optional<std::string> CCliDocumentUi::AskPassword(PasswordMode mode, const std::string& fileName,
+                                                       const std::string& password) {
+    if (mode == PasswordMode::Check) {
+        if (!m_password) {
+            ReportError(fileName + ": the case is protected by a password (use --password)");
+            return std::nullopt;
+        }
+        if (*m_password != password) {
+            ReportError(fileName + ": wrong password");
+            return std::nullopt;
+        }
+    }
+    return m_password;
+}
+
+std::optional<SAddMediaChoice> CCliDocumentUi::RunAddMediaDialog(int, const std::string&) {
+    return std::nullopt;
+}
+
+SMediaSelectAnswer CCliDocumentUi::RunMediaSelectDialog(const SMediaSelectRequest&) { return {}; }
+
+std::unique_ptr<SVolumeInfo> CCliDocumentUi::RunLoadingDialog(const std::string& osPath,
+                                                              const std::string* label,
+                                                              const std::string* comment, int) {
+    std::unique_ptr<SVolumeInfo> medium = ScanMedium(osPath, label, comment, &m_dSeconds);
+    m_bCancelled = !medium;
+    return medium;
+}
+
+std::optional<std::string> CCliDocumentUi::AskFileName(const SFileDialogRequest&) {
+    return std::nullopt;
+}
+
+} // namespace quillora::cli

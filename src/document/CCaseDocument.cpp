@@ -1,0 +1,530 @@
+// The case document: open, save, merge, the add flows and device reactions.
+#include "document/CCaseDocument.h"
+
+#include "core/ConfigData.h"
+#include "core/FileTypeCode.h"
+#include "core/Resources.h"
+#include "core/TraceLog.h"
+#include "model/CaseFile.h"
+#include "model/CaseFileException.h"
+#include "model/FileException.h"
+#include "model/SGroupInfo.h"
+#include "model/StoredContents.h"
+#include "model/UserDataTransfer.h"
+#include "scan/DriveTable.h"
+#include "scan/MediaPresence.h"
+#include "scan/VolumeScanner.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace quillora {
+
+namespace {
+
+// Titles of the save dialog; the program never numbered these texts.
+constexpr const char* kSaveTitle = "名前を付けて保存";
+constexpr const char* kSaveCopyTitle = "ｺﾋﾟｰを保存";
+
+std::string FileNameOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool IsReadOnlyFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// The reason of a failure as a second line under the program's own message.
+std::string WithReason(int resourceId, const std::exception& error, const std::string& path) {
+    return std::string(Res(resourceId)) + "\n" + DescribeCaseError(error, path);
+}
+
+} // namespace
+
+CCaseDocument::CCaseDocument(IDocumentUi& ui, CDriveTable& drives, CMediaPresence& presence)
+    : m_ui(ui), m_drives(drives), m_presence(presence), m_pCase(std::make_unique<CCDCase>()) {}
+
+CCaseDocument::~CCaseDocument() = default;
+
+std::string CCaseDocument::Title() const {
+    return m_pCase->GetDisplayName();
+}
+
+void CCaseDocument::SetModifiedFlag(bool modified) {
+    m_bModified = modified;
+    m_ui.DocumentStateChanged();
+}
+
+SFileInfo& CCaseDocument::TargetContainer() {
+    SFileInfo* selected = m_ui.SelectedContainer();
+    if (selected && selected->HasFlags(kFlagGroup | kFlagCase)) {
+        return *selected;
+    }
+    return *m_pCase;
+}
+
+void CCaseDocument::ReplaceCase(std::unique_ptr<CCDCase> root, const std::string& path) {
+    m_pCase = std::move(root);
+    m_strPathName = path;
+    m_ui.CaseReplaced();
+}
+
+// --- New and open ---
+
+void CCaseDocument::OnNewDocument() {
+    if (m_bLoading) {
+        m_bLoading = false;
+        return;
+    }
+    ReplaceCase(std::make_unique<CCDCase>(), {});
+    SetModifiedFlag(false);
+}
+
+CCaseDocument::LoadResult CCaseDocument::LoadCase(const std::string& path) {
+    std::unique_ptr<ICaseStream> stream;
+    try {
+        stream = OpenCaseStream(path, kOpenForLoad, false);
+    } catch (const std::exception& e) {
+        const auto* caseError = dynamic_cast<const CCaseFileException*>(&e);
+        m_ui.ShowMessage(caseError && caseError->m_nMessageKind == 1 ? caseError->Message()
+                                                                     : WithReason(61697, e, path),
+                         MessageIcon::Warning);
+        return LoadResult::Failed;
+    }
+    Log("CTobCaseDoc::OnOpenDocument() ファイルステータスの取得");
+    std::uint64_t length = stream->GetLength();
+    try {
+        if (length != 0) {
+            m_bLoading = true;
+            Log("CTobCaseDoc::Serialize() start");
+            Log("CTobCaseDoc::Serialize() Serialize");
+            std::unique_ptr<CCDCase> root = CCDCase::Read(*stream, path);
+            Log("CTobCaseDoc::Serialize() 装着ドライブ確認");
+            m_presence.CheckDeviceIN(*root);
+            Log("CTobCaseDoc::Serialize() read ok");
+            Log("CTobCaseDoc::Serialize() end");
+            m_bLoading = false;
+            stream->Close();
+            ReplaceCase(std::move(root), path);
+        } else {
+            // An empty file opens and leaves the current case in place.
+            stream->Close();
+            m_strPathName = path;
+        }
+        return LoadResult::Ok;
+    } catch (const std::exception& e) {
+        m_bLoading = false;
+        Log("CTobCaseDoc::LoadCase() CATCH_ALL");
+        stream->Abort();
+        const auto* caseError = dynamic_cast<const CCaseFileException*>(&e);
+        bool badPassword = caseError && caseError->m_cause == CCaseFileException::kBadPassword;
+        LogFormat("CTobCaseDoc::LoadCase() CATCH_ALL bBadPassword = %d", badPassword ? 1 : 0);
+        if (!badPassword) {
+            m_ui.ShowMessage(caseError && caseError->m_nMessageKind == 1
+                                 ? caseError->Message()
+                                 : WithReason(61697, e, path),
+                             MessageIcon::Warning);
+        }
+        Log("CTobCaseDoc::LoadCase() CATCH_ALL DELETE_EXCEPTION");
+        return badPassword ? LoadResult::BadPassword : LoadResult::Failed;
+    }
+}
+
+bool CCaseDocument::OnOpenDocument(const std::string& path) {
+    LogFormat("CTobCaseDoc::OnOpenDocument(%s) start", path.c_str());
+    std::string previousTry = TryPassword();
+    LoadResult result = LoadCase(path);
+    if (result == LoadResult::BadPassword) {
+        Log("CTobCaseDoc::OnOpenDocument() LoadCase faild");
+        Log("CTobCaseDoc::OnOpenDocument() LoadCase パスワード認証失敗");
+        std::optional<std::string> entered =
+            m_ui.AskPassword(PasswordMode::Check, path, TryPassword());
+        if (entered) {
+            SetTryPassword(*entered);
+            result = LoadCase(path);
+            if (result == LoadResult::BadPassword) {
+                m_ui.ShowMessage(Res(544), MessageIcon::Warning);
+            }
+        }
+    } else if (result == LoadResult::Failed) {
+        Log("CTobCaseDoc::OnOpenDocument() LoadCase faild");
+    }
+    if (result != LoadResult::Ok) {
+        SetTryPassword(previousTry);
+        return false;
+    }
+    SetModifiedFlag(false);
+    LogFormat("CTobCaseDoc::OnOpenDocument(%s) end", path.c_str());
+    return true;
+}
+
+// --- Save ---
+
+bool CCaseDocument::OnSaveDocument(const std::string& path) {
+    std::unique_ptr<ICaseStream> stream;
+    try {
+        stream = OpenCaseStream(path, kOpenForSave, Config().m_nCasCompress != 0);
+    } catch (const std::exception& e) {
+        const auto* fileError = dynamic_cast<const CFileException*>(&e);
+        int message = fileError && fileError->m_cause == CFileException::badPath ? 61696 : 61698;
+        m_ui.ShowMessage(WithReason(message, e, path), MessageIcon::Warning);
+        return false;
+    }
+    std::string previousName = m_pCase->m_strName;
+    try {
+        Log("CTobCaseDoc::Serialize() start");
+        m_pCase->m_strName = path;
+        m_pCase->UpdateDisplayNameTree(false);
+        m_pCase->Write(*stream);
+        stream->Close();
+        Log("CTobCaseDoc::Serialize() end");
+    } catch (const std::exception& e) {
+        stream->Abort();
+        m_pCase->m_strName = previousName;
+        m_pCase->UpdateDisplayNameTree(false);
+        m_ui.ShowMessage(WithReason(61698, e, path), MessageIcon::Warning);
+        return false;
+    }
+    m_pCase->TakeFileFacts();
+    SetModifiedFlag(false);
+    return true;
+}
+
+std::optional<std::string> CCaseDocument::AskSaveName(const std::string& initial, bool replace) {
+    SFileDialogRequest request;
+    request.m_bOpen = false;
+    request.m_strTitle = replace ? kSaveTitle : kSaveCopyTitle;
+    request.m_strInitialPath = initial;
+    bool caz = FileTypeCode(FileNameOf(initial)) == kFtCaz || Config().m_nAllwaysCompress != 0;
+    request.m_filters.emplace_back("Caseﾌｧｲﾙ(*.cas)", "*.cas");
+    request.m_strDefaultExtension = ".cas";
+    if (m_bCazAvailable) {
+        request.m_filters.emplace_back("Case圧縮ﾌｧｲﾙ(*.caz)", "*.caz");
+        if (caz) {
+            request.m_nSelectedFilter = 1;
+            request.m_strDefaultExtension = ".caz";
+        }
+    }
+    request.m_filters.emplace_back("CSV形式(*.csv)", "*.csv");
+    request.m_filters.emplace_back("HTML形式(*.htm)", "*.htm");
+    request.m_filters.emplace_back("Tree形式(*.txt)", "*.txt");
+    request.m_filters.emplace_back(Res(61442), "*.*");
+    return m_ui.AskFileName(request);
+}
+
+bool CCaseDocument::ExportTo(std::uint16_t code, const std::string& path) {
+    if (!m_pExporter) {
+        m_ui.ShowMessage("この形式での出力はまだ利用できません。\n(" + path + ")",
+                         MessageIcon::Warning);
+        return false;
+    }
+    std::string error;
+    if (!m_pExporter->Export(code, path, *m_pCase, &error)) {
+        m_ui.ShowMessage(path + "\n" + error, MessageIcon::Warning);
+        return false;
+    }
+    return true;
+}
+
+bool CCaseDocument::DoSave(const std::string& path, bool replace) {
+    std::string target = path;
+    if (target.empty()) {
+        std::string initial = m_strPathName;
+        if (initial.empty() && replace) {
+            std::string title = Title();
+            initial = title.substr(0, title.find_first_of(" #%;/\\")) + ".cas";
+        }
+        std::optional<std::string> chosen = AskSaveName(initial, replace);
+        if (!chosen) {
+            return false;
+        }
+        target = *chosen;
+    }
+    if (IsReadOnlyFile(target)) {
+        m_ui.ShowMessage(Res(524), MessageIcon::Warning);
+        return false;
+    }
+    std::uint16_t code = FileTypeCode(FileNameOf(target));
+    if (code == kFtCsv || code == kFtHtml || code == kFtTxt) {
+        return ExportTo(code, target);
+    }
+    if (code == kFtCaz && !m_bCazAvailable) {
+        m_ui.ShowMessage(std::string(Res(61698)) + "\n" + target, MessageIcon::Warning);
+        return false;
+    }
+    if (!OnSaveDocument(target)) {
+        return false;
+    }
+    if (replace) {
+        m_strPathName = target;
+        m_ui.DocumentStateChanged();
+        m_ui.RefreshTree();
+    }
+    return true;
+}
+
+// --- Merge, groups, password ---
+
+bool CCaseDocument::MergeCaseFile(const std::string& path) {
+    std::string previousTry = TryPassword();
+    bool badPassword = false;
+    std::string error;
+    std::unique_ptr<CCDCase> other = ReadCaseFile(path, previousTry, &badPassword, &error);
+    if (!other && badPassword) {
+        std::optional<std::string> entered =
+            m_ui.AskPassword(PasswordMode::Check, path, TryPassword());
+        if (entered) {
+            other = ReadCaseFile(path, *entered, &badPassword, &error);
+        }
+    }
+    if (!other) {
+        m_ui.ShowMessage(ResFormat(521, FileNameOf(path).c_str()) +
+                             (error.empty() ? std::string() : "\n" + error),
+                         MessageIcon::Warning);
+        SetTryPassword(previousTry);
+        return false;
+    }
+    SFileInfo& container = TargetContainer();
+    while (std::unique_ptr<SFileInfo> record = other->TakeFirst()) {
+        SFileInfo* added = container.AddChild(std::move(record));
+        m_ui.RecordAdded(container, *added, false);
+    }
+    container.RecalcSize(false);
+    m_presence.CheckDeviceIN(*m_pCase);
+    m_ui.RefreshTree();
+    SetModifiedFlag(true);
+    return true;
+}
+
+bool CCaseDocument::MergeCaseFileAsk() {
+    SFileDialogRequest request;
+    request.m_strTitle = Res(290);
+    if (m_bCazAvailable) {
+        request.m_filters.emplace_back("Caseﾌｧｲﾙ(*.caz,*.cas)", "*.caz;*.cas");
+    } else {
+        request.m_filters.emplace_back("Caseﾌｧｲﾙ(*.cas)", "*.cas");
+    }
+    request.m_filters.emplace_back(Res(61442), "*.*");
+    std::optional<std::string> chosen = m_ui.AskFileName(request);
+    return chosen && MergeCaseFile(*chosen);
+}
+
+SGroupInfo* CCaseDocument::AddGroup() {
+    SFileInfo& container = TargetContainer();
+    auto* group = static_cast<SGroupInfo*>(container.AddChild(std::make_unique<SGroupInfo>()));
+    group->SetLabel(Res(531));
+    group->UpdateDisplayName();
+    m_ui.RecordAdded(container, *group, false);
+    m_ui.StartLabelEdit(*group);
+    SetModifiedFlag(true);
+    return group;
+}
+
+bool CCaseDocument::SetPasswordAsk() {
+    std::optional<std::string> entered =
+        m_ui.AskPassword(PasswordMode::Set, m_strPathName, m_pCase->m_strPassword);
+    if (!entered || *entered == m_pCase->m_strPassword) {
+        return false;
+    }
+    SetPassword(*entered);
+    return true;
+}
+
+void CCaseDocument::SetPassword(const std::string& password) {
+    m_pCase->m_strPassword = password;
+    SetModifiedFlag(true);
+}
+
+// --- Adding media ---
+
+SVolumeInfo* CCaseDocument::DoSetCD(const std::string& osPath, const std::string* label,
+                                    const std::string* comment, SVolumeInfo* existing, int mode) {
+    LogFormat("CTobCaseDoc::DoSetCD(%s)", osPath.c_str());
+    if (!PathExists(osPath)) {
+        m_ui.ShowMessage(ResFormat(545, osPath.c_str()), MessageIcon::Warning);
+        return nullptr;
+    }
+    std::unique_ptr<SVolumeInfo> scanned = m_ui.RunLoadingDialog(osPath, label, comment, mode);
+    if (!scanned) {
+        return nullptr;
+    }
+    SVolumeInfo* added = nullptr;
+    if (!existing || !existing->GetParent()) {
+        SFileInfo& container = TargetContainer();
+        added = static_cast<SVolumeInfo*>(container.AddChild(std::move(scanned)));
+        container.RecalcSize(false);
+        m_ui.RecordAdded(container, *added, Config().m_nAddVolMediaExpand != 0);
+        SetModifiedFlag(true);
+        return added;
+    }
+    SFileInfo& parent = *existing->GetParent();
+    added = static_cast<SVolumeInfo*>(parent.InsertBefore(existing, std::move(scanned)));
+    TransferUserData(*added, *existing, kTransferReplace);
+    if (label) {
+        added->m_strLabel = *label;
+    }
+    if (comment) {
+        added->SetComment(*comment);
+    }
+    added->UpdateDisplayNameTree(true);
+    added->RecalcSize(true);
+    CVolumeScanner::UpdateDiskSpace(*added);
+    m_ui.RecordReplaced(*existing, *added);
+    parent.RemoveChild(existing);
+    m_ui.RecordAdded(parent, *added, Config().m_nAddVolMediaExpand != 0);
+    SetModifiedFlag(true);
+    return added;
+}
+
+int CCaseDocument::InsertCD() {
+    Log("CTobCaseDoc::InsertCD()");
+    CConfigData& config = Config();
+    std::optional<SAddMediaChoice> choice =
+        m_ui.RunAddMediaDialog(config.m_nAddVolPage, m_strLastDrive);
+    if (!choice) {
+        return 0;
+    }
+    config.m_nAddVolPage = choice->m_nTab;
+    int result = 0;
+    if (choice->m_nTab == 0) {
+        m_strLastDrive = choice->m_strDriveRoot;
+        result =
+            InsertFromDrive(choice->m_nDrivesListed, choice->m_strDriveRoot, choice->m_strDriveName,
+                            choice->m_dwSerial, choice->m_strLabel, choice->m_strComment);
+    } else if (choice->m_nTab == 1) {
+        result = InsertFolder(choice->m_strFolder, choice->m_strLabel, choice->m_strComment);
+    }
+    if (result != 0 && config.m_nAutoSave != 0) {
+        Save();
+    }
+    return result;
+}
+
+int CCaseDocument::InsertCDEx(bool fromDevice) {
+    LogFormat("CTobCaseDoc::InsertCDEx(%d)", fromDevice ? 1 : 0);
+    if (m_bBusy) {
+        return 0;
+    }
+    m_bBusy = true;
+    if (fromDevice) {
+        Config().m_nAddVolPage = 0;
+        SDriveEntry arrived;
+        if (m_drives.FirstChangedPresentDrive(arrived)) {
+            m_strLastDrive = arrived.m_root;
+        }
+    }
+    int result = InsertCD();
+    m_bBusy = false;
+    return result;
+}
+
+int CCaseDocument::InsertFromDrive(int drivesListed, const std::string& driveRoot,
+                                   const std::string& driveName, std::uint32_t serial,
+                                   const std::string& label, const std::string& comment) {
+    if (drivesListed == 0) {
+        m_ui.ShowMessage(Res(129), MessageIcon::Warning);
+        return 0;
+    }
+    SMediaSelectRequest request;
+    request.m_strLabel = label;
+    request.m_strDriveName = driveName;
+    request.m_dwSerial = serial;
+    for (SVolumeInfo* medium : CMediaPresence::CollectMedia(*m_pCase)) {
+        if (medium->m_strName.empty() && medium->MatchMedium(serial, &driveName)) {
+            request.m_candidates.push_back(medium);
+        }
+    }
+    SVolumeInfo* existing = nullptr;
+    int mode = kAddFromDrive;
+    std::string useLabel = label;
+    if (!request.m_candidates.empty()) {
+        SMediaSelectAnswer answer = m_ui.RunMediaSelectDialog(request);
+        if (answer.m_kind == SMediaSelectAnswer::Update && answer.m_pMedium) {
+            existing = answer.m_pMedium;
+            mode = kAddRescan;
+            useLabel = existing->m_strLabel;
+        } else if (answer.m_kind != SMediaSelectAnswer::Add) {
+            return 0;
+        }
+    }
+    m_presence.CheckDeviceIN(*m_pCase);
+    m_ui.RefreshTree();
+    return DoSetCD(driveRoot, &useLabel, &comment, existing, mode) ? 1 : 0;
+}
+
+int CCaseDocument::InsertFolder(const std::string& folder, const std::string& label,
+                                const std::string& comment) {
+    if (folder.empty()) {
+        m_ui.ShowMessage(Res(297), MessageIcon::Warning);
+        return 0;
+    }
+    m_presence.CheckDeviceIN(*m_pCase);
+    m_ui.RefreshTree();
+    return DoSetCD(folder, &label, &comment, nullptr, kAddFolder) ? 1 : 0;
+}
+
+void CCaseDocument::ContinuousAdd() {
+    if (m_bBusy) {
+        return;
+    }
+    m_bBusy = true;
+    while (InsertCD() != 0 && m_ui.AskOkCancel(Res(244))) {
+    }
+    m_bBusy = false;
+}
+
+void CCaseDocument::CheckMounts() {
+    m_presence.CheckDeviceIN(*m_pCase);
+    m_ui.RefreshTree();
+}
+
+SVolumeInfo* CCaseDocument::UpdateFromDrive(SVolumeInfo& medium) {
+    CheckMounts();
+    if (!medium.MatchMedium(0, nullptr)) {
+        m_ui.ShowMessage(Res(209), MessageIcon::Warning);
+        return nullptr;
+    }
+    return DoSetCD(RecordOsPath(medium), nullptr, nullptr, &medium, kAddRescan);
+}
+
+bool CCaseDocument::DoDeviceChange(int event, int deviceType) {
+    Log("CTobCaseDoc::DoDeviceChange()");
+    m_drives.RefreshDriveTable();
+    if (deviceType != kDeviceTypeVolume) {
+        return false;
+    }
+    if (event == kDeviceArrival) {
+        SVolumeInfo* arrived = m_presence.CheckDeviceIN(*m_pCase, "AB");
+        if (arrived) {
+            // A re-scan is an add too: never two at once.
+            if (!m_bBusy && m_ui.AskYesNo(Res(514))) {
+                m_bBusy = true;
+                DoSetCD(RecordOsPath(*arrived), nullptr, nullptr, arrived, kAddRescan);
+                m_bBusy = false;
+            } else {
+                m_ui.RefreshTree();
+            }
+            return true;
+        }
+        m_ui.RefreshTree();
+        if (Config().m_bMediaAddAutoDetect) {
+            InsertCDEx(true);
+        }
+        return true;
+    }
+    if (event == kDeviceRemoveComplete) {
+        m_presence.CheckDeviceIN(*m_pCase, "AB");
+        m_ui.RefreshTree();
+        return true;
+    }
+    return false;
+}
+
+} // namespace quillora

@@ -1,0 +1,126 @@
+// The case document without a user interface: it owns the open case, opens, saves
+// and merges case files (asking for passwords through the UI), runs the add-media
+// flows and re-scans, reacts to media arriving and leaving, and keeps the modified
+// flag. The desktop program's document wraps it; the command line uses it directly.
+#pragma once
+
+#include "document/IDocumentUi.h"
+#include "model/CCDCase.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace quillora {
+
+class CDriveTable;
+class CMediaPresence;
+class SGroupInfo;
+
+// Device events the document reacts to (the values the device notices carry).
+inline constexpr int kDeviceArrival = 0x8000;
+inline constexpr int kDeviceRemoveComplete = 0x8004;
+inline constexpr int kDeviceTypeVolume = 2;
+
+// Add modes of DoSetCD and the loading dialog.
+inline constexpr int kAddFromDrive = 1;
+inline constexpr int kAddFolder = 2;
+inline constexpr int kAddRescan = 3;
+
+class CCaseDocument {
+public:
+    // The UI, drive table and presence checker are not owned and must outlive the
+    // document.
+    CCaseDocument(IDocumentUi& ui, CDriveTable& drives, CMediaPresence& presence);
+    ~CCaseDocument();
+
+    CCDCase& Case() { return *m_pCase; }
+    const CCDCase& Case() const { return *m_pCase; }
+    const std::string& PathName() const { return m_strPathName; }
+    std::string Title() const;
+    bool IsModified() const { return m_bModified; }
+    void SetModifiedFlag(bool modified = true);
+    bool IsBusy() const { return m_bBusy; }
+
+    // Whether ".caz" files can be read and written (the LHA archiver is loaded).
+    void SetArchivedCasesAvailable(bool available) { m_bCazAvailable = available; }
+    void SetExporter(ICaseExporter* exporter) { m_pExporter = exporter; }
+
+    // --- New, open, save ---
+    // A new, empty case; while a failed open is being undone it keeps the case.
+    void OnNewDocument();
+    // Opens the case at `path`, asking for its password when it has one. On failure
+    // the previous case stays open and the user has been told why.
+    bool OnOpenDocument(const std::string& path);
+    // Writes the case to `path` (atomically). False after telling the user.
+    bool OnSaveDocument(const std::string& path);
+    // Save (replace set) or save a copy: asks for the name when `path` is empty,
+    // refuses a read-only target before anything is written, and turns ".csv",
+    // ".htm", ".html" and ".txt" names into exports.
+    bool DoSave(const std::string& path, bool replace);
+    // Saves to the document's path, or asks for one.
+    bool Save() { return DoSave(m_strPathName, true); }
+
+    // --- Changing the case ---
+    // Merges the media and groups of another case file into the selected container.
+    bool MergeCaseFile(const std::string& path);
+    // Asks for a case file and merges it.
+    bool MergeCaseFileAsk();
+    // A new group "新規ｸﾞﾙｰﾌﾟ" in the selected container (the case or a group).
+    SGroupInfo* AddGroup();
+    // Sets or clears the case's password through the password dialog.
+    bool SetPasswordAsk();
+    // Changes the password directly (the command line's --set/--clear).
+    void SetPassword(const std::string& password);
+
+    // --- Adding media ---
+    // Registers (mode 1, 2) or re-registers (mode 3, with `existing`) the medium at
+    // the OS path `osPath`; the new medium, or null.
+    SVolumeInfo* DoSetCD(const std::string& osPath, const std::string* label,
+                         const std::string* comment, SVolumeInfo* existing, int mode);
+    // The add-media dialog and what follows; 1 when a medium was added.
+    int InsertCD();
+    // Refused (0) while another add runs; fromDevice preselects the drive that was
+    // just inserted.
+    int InsertCDEx(bool fromDevice);
+    int InsertFromDrive(int drivesListed, const std::string& driveRoot,
+                        const std::string& driveName, std::uint32_t serial,
+                        const std::string& label, const std::string& comment);
+    int InsertFolder(const std::string& folder, const std::string& label,
+                     const std::string& comment);
+    // Adds media one after another until the user stops.
+    void ContinuousAdd();
+    // Re-scans a medium that is in a drive now; tells the user when it is not.
+    SVolumeInfo* UpdateFromDrive(SVolumeInfo& medium);
+    // The mount check: presence of every medium over all drives.
+    void CheckMounts();
+
+    // A medium arrived or left (event kDeviceArrival / kDeviceRemoveComplete).
+    // True when handled.
+    bool DoDeviceChange(int event, int deviceType);
+
+    const std::string& LastDrive() const { return m_strLastDrive; }
+
+private:
+    enum class LoadResult { Ok, Failed, BadPassword };
+    LoadResult LoadCase(const std::string& path);
+    void ReplaceCase(std::unique_ptr<CCDCase> root, const std::string& path);
+    SFileInfo& TargetContainer();
+    bool ExportTo(std::uint16_t code, const std::string& path);
+    std::optional<std::string> AskSaveName(const std::string& initial, bool replace);
+
+    IDocumentUi& m_ui;
+    CDriveTable& m_drives;
+    CMediaPresence& m_presence;
+    ICaseExporter* m_pExporter = nullptr;
+    std::unique_ptr<CCDCase> m_pCase;
+    std::string m_strPathName;
+    std::string m_strLastDrive;
+    bool m_bModified = false;
+    bool m_bLoading = false;
+    bool m_bBusy = false;
+    bool m_bCazAvailable = false;
+};
+
+} // namespace quillora

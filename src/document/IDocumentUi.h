@@ -1,0 +1,114 @@
+// What the case document needs from its user interface: message boxes, the password
+// dialog, the add-media dialogs, the loading dialog, the file dialog, and the views
+// it tells about changes. The desktop program implements it with dialogs; the
+// command-line program and the tests with their own answers.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillora {
+
+class SFileInfo;
+class SVolumeInfo;
+class SGroupInfo;
+
+enum class MessageIcon { Information, Warning, Error, Question };
+
+enum class PasswordMode {
+    Check, // the case is protected: the dialog checks the text against the expected one
+    Set,   // the user sets (or clears) the case's password
+};
+
+// What the add-media dialog answered.
+struct SAddMediaChoice {
+    int m_nTab = 0; // 0 the drives page, 1 the folder page
+    int m_nDrivesListed = 0;
+    std::string m_strDriveRoot; // the chosen drive's mount point
+    std::string m_strDriveName; // its volume label (or "%04X-%04X" of its serial)
+    std::uint32_t m_dwSerial = 0;
+    std::string m_strFolder;  // the folder page's folder
+    std::string m_strLabel;   // composed label
+    std::string m_strComment; // composed comment
+};
+
+// The same-medium question: the new medium's label and drive, and the media of the
+// case it may be.
+struct SMediaSelectRequest {
+    std::string m_strLabel;
+    std::string m_strDriveName;
+    std::uint32_t m_dwSerial = 0;
+    std::vector<SVolumeInfo*> m_candidates;
+};
+
+struct SMediaSelectAnswer {
+    enum Kind { Cancel = 0, Update = 1, Add = 2 } m_kind = Cancel;
+    SVolumeInfo* m_pMedium = nullptr; // the medium to update
+};
+
+struct SFileDialogRequest {
+    bool m_bOpen = true;
+    std::string m_strTitle;
+    std::string m_strInitialPath;
+    // Pairs of description and patterns ("*.caz;*.cas"), in order.
+    std::vector<std::pair<std::string, std::string>> m_filters;
+    int m_nSelectedFilter = 0;
+    std::string m_strDefaultExtension;
+};
+
+class IDocumentUi {
+public:
+    virtual ~IDocumentUi() = default;
+
+    // --- Messages ---
+    virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+    virtual bool AskYesNo(const std::string& text) = 0;
+    virtual bool AskOkCancel(const std::string& text) = 0;
+
+    // --- Dialogs ---
+    // The password dialog. In Check mode it returns only a text equal to `password`
+    // (the dialog itself refuses others); in Set mode the text entered (empty: no
+    // password). nullopt when cancelled.
+    virtual std::optional<std::string> AskPassword(PasswordMode mode, const std::string& fileName,
+                                                   const std::string& password) = 0;
+    // The add-media dialog on `tab` with `lastDrive` preselected; nullopt on Cancel.
+    virtual std::optional<SAddMediaChoice> RunAddMediaDialog(int tab,
+                                                             const std::string& lastDrive) = 0;
+    virtual SMediaSelectAnswer RunMediaSelectDialog(const SMediaSelectRequest& request) = 0;
+    // Scans the folder or mount point `osPath` into a new medium while showing
+    // progress (mode 1 drive, 2 folder, 3 re-scan); null when cancelled.
+    virtual std::unique_ptr<SVolumeInfo> RunLoadingDialog(const std::string& osPath,
+                                                          const std::string* label,
+                                                          const std::string* comment, int mode) = 0;
+    virtual std::optional<std::string> AskFileName(const SFileDialogRequest& request) = 0;
+
+    // --- Views ---
+    // The group or the case selected in the tree; null means the case.
+    virtual SFileInfo* SelectedContainer() { return nullptr; }
+    // The whole case was replaced (new, open).
+    virtual void CaseReplaced() {}
+    // Presence, labels or structure changed: redraw the tree.
+    virtual void RefreshTree() {}
+    // A medium or group was added to `container`; select it (and expand it when asked).
+    virtual void RecordAdded(SFileInfo& /*container*/, SFileInfo& /*record*/, bool /*expand*/) {}
+    // `oldRecord` is about to be deleted; `newRecord` takes its place.
+    virtual void RecordReplaced(SFileInfo& /*oldRecord*/, SFileInfo& /*newRecord*/) {}
+    // A new group waits for its name to be edited.
+    virtual void StartLabelEdit(SFileInfo& /*record*/) {}
+    // The modified flag or the document's path changed.
+    virtual void DocumentStateChanged() {}
+};
+
+// Writes the case in an export format (CSV, HTML, tree text) chosen by the file-type
+// code of the path; the export issues provide it.
+class ICaseExporter {
+public:
+    virtual ~ICaseExporter() = default;
+    virtual bool Export(std::uint16_t fileTypeCode, const std::string& path, SFileInfo& root,
+                        std::string* error) = 0;
+};
+
+} // namespace quillora

@@ -1,0 +1,278 @@
+// The case document driven through a scripted user interface: opening with and
+// without passwords, saving safely, adding and re-scanning media, the busy flag.
+#include "document/CCaseDocument.h"
+#include "core/ConfigData.h"
+#include "core/Resources.h"
+#include "model/CaseEditing.h"
+#include "model/CaseFile.h"
+#include "model/SGroupInfo.h"
+#include "model/SVolumeInfo.h"
+#include "scan/DriveTable.h"
+#include "scan/MediaPresence.h"
+#include "scan/VolumeScanner.h"
+#include "support/ScratchDir.h"
+
+#include <csignal>
+#include <deque>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace quillora;
+using quillora::test::ReadFileBytes;
+using quillora::test::ScratchDir;
+
+namespace {
+
+// Answers the document's questions from a script and records what it was told.
+class ScriptedUi : public IDocumentUi {
+public:
+    std::vector<std::string> messages;
+    std::deque<std::optional<std::string>> passwords;
+    std::deque<bool> yesNo;
+    std::optional<SAddMediaChoice> addChoice;
+    SMediaSelectAnswer selectAnswer;
+    int loadingDialogs = 0;
+    std::function<void()> duringScan;
+    SFileInfo* container = nullptr;
+
+    void ShowMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
+    bool AskYesNo(const std::string& text) override {
+        messages.push_back(text);
+        bool answer = yesNo.empty() ? false : yesNo.front();
+        if (!yesNo.empty()) {
+            yesNo.pop_front();
+        }
+        return answer;
+    }
+    bool AskOkCancel(const std::string& text) override { return AskYesNo(text); }
+    std::optional<std::string> AskPassword(PasswordMode, const std::string&,
+                                           const std::string&) override {
+        if (passwords.empty()) {
+            return std::nullopt;
+        }
+        std::optional<std::string> answer = passwords.front();
+        passwords.pop_front();
+        return answer;
+    }
+    std::optional<SAddMediaChoice> RunAddMediaDialog(int, const std::string&) override {
+        return addChoice;
+    }
+    SMediaSelectAnswer RunMediaSelectDialog(const SMediaSelectRequest&) override {
+        return selectAnswer;
+    }
+    std::unique_ptr<SVolumeInfo> RunLoadingDialog(const std::string& osPath,
+                                                  const std::string* label,
+                                                  const std::string* comment, int) override {
+        ++loadingDialogs;
+        if (duringScan) {
+            duringScan();
+        }
+        auto medium = std::make_unique<SVolumeInfo>();
+        CVolumeScanner scanner;
+        scanner.AddVolume(*medium, osPath, label, comment);
+        return medium;
+    }
+    std::optional<std::string> AskFileName(const SFileDialogRequest&) override {
+        return std::nullopt;
+    }
+    SFileInfo* SelectedContainer() override { return container; }
+};
+
+class CaseDocumentTest : public ::testing::Test {
+protected:
+    CaseDocumentTest()
+        : presence([] { return std::vector<SDrive>{}; }), doc(ui, drives, presence) {}
+
+    std::string MakeTree(const std::string& name) {
+        dir.Write(name + "/a.txt", "alpha");
+        dir.Write(name + "/sub/b.txt", "beta");
+        return (dir / name).string();
+    }
+
+    ScratchDir dir;
+    ScriptedUi ui;
+    CDriveTable drives;
+    CMediaPresence presence;
+    CCaseDocument doc;
+};
+
+} // namespace
+
+TEST_F(CaseDocumentTest, ZeroLengthFileOpensAndKeepsTheCurrentCase) {
+    std::string folder = MakeTree("disc");
+    ASSERT_TRUE(doc.DoSetCD(folder, nullptr, nullptr, nullptr, kAddFolder));
+    std::string empty = dir.Write("empty.cas", "").string();
+    EXPECT_TRUE(doc.OnOpenDocument(empty));
+    EXPECT_EQ(doc.Case().ChildCount(), 1u);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(CaseDocumentTest, DamagedFilesAndWrongPasswordsKeepThePreviousCase) {
+    std::string folder = MakeTree("disc");
+    doc.DoSetCD(folder, nullptr, nullptr, nullptr, kAddFolder);
+    CCDCase locked;
+    locked.m_strPassword = "open-sesame";
+    std::string lockedPath = (dir / "locked.cas").string();
+    SaveCaseFile(locked, lockedPath, false);
+    SetTryPassword("");
+
+    ui.passwords = {std::nullopt}; // Cancel
+    EXPECT_FALSE(doc.OnOpenDocument(lockedPath));
+    EXPECT_EQ(doc.Case().ChildCount(), 1u);
+    EXPECT_EQ(TryPassword(), ""); // restored
+
+    std::string damagedBytes = std::string("\xFF\xFF\x0C\x00\x07\x00", 6) + "CCDCase" +
+                               std::string(16, '\xFF') + std::string("\x01\x02", 2);
+    std::string damaged = dir.Write("damaged.cas", damagedBytes).string();
+    EXPECT_FALSE(doc.OnOpenDocument(damaged));
+    EXPECT_EQ(doc.Case().ChildCount(), 1u);
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back().find(Res(61697)), 0u);
+
+    ui.passwords = {std::string("open-sesame")};
+    EXPECT_TRUE(doc.OnOpenDocument(lockedPath));
+    EXPECT_EQ(doc.Case().ChildCount(), 0u);
+    EXPECT_EQ(doc.Case().m_strPassword, "open-sesame");
+    EXPECT_EQ(doc.PathName(), lockedPath);
+    EXPECT_FALSE(doc.IsModified());
+}
+
+TEST_F(CaseDocumentTest, SaveToReadOnlyFileIsRefusedBeforeWriting) {
+    std::string target = dir.Write("ro.cas", "old bytes").string();
+    ::chmod(target.c_str(), 0444);
+    EXPECT_FALSE(doc.DoSave(target, true));
+    EXPECT_EQ(ReadFileBytes(target), "old bytes");
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back(), Res(524));
+    // Export names go to the exporter; without one the user is told and the
+    // document keeps its path.
+    EXPECT_FALSE(doc.DoSave((dir / "list.csv").string(), true));
+    EXPECT_TRUE(doc.PathName().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir / "list.csv"));
+}
+
+TEST_F(CaseDocumentTest, SaveThatFailsHalfwayLeavesTheOldFileByteIdentical) {
+    std::string folder = MakeTree("disc");
+    doc.DoSetCD(folder, nullptr, nullptr, nullptr, kAddFolder);
+    std::string path = (dir / "shelf.cas").string();
+    ASSERT_TRUE(doc.DoSave(path, true));
+    std::string before = ReadFileBytes(path);
+    // Make the case much larger than the file-size limit the child process gets.
+    auto* file = doc.Case().ChildAt(0)->ChildAt(0);
+    file->SetData(std::vector<std::uint8_t>(1 << 20, 0x5A));
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{64 * 1024, 64 * 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(doc.DoSave(path, true) ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save claimed success";
+    EXPECT_EQ(ReadFileBytes(path), before);
+    int files = 0;
+    for (auto it = std::filesystem::directory_iterator(dir.Path());
+         it != std::filesystem::directory_iterator(); ++it) {
+        files += it->is_regular_file();
+    }
+    EXPECT_EQ(files, 1); // no temporary file left behind
+}
+
+TEST_F(CaseDocumentTest, RescanKeepsPlaceAndUserDataOfUnchangedPaths) {
+    std::string first = MakeTree("one");
+    std::string second = MakeTree("two");
+    SVolumeInfo* one = doc.DoSetCD(first, nullptr, nullptr, nullptr, kAddFolder);
+    ASSERT_TRUE(doc.DoSetCD(second, nullptr, nullptr, nullptr, kAddFolder));
+    ASSERT_TRUE(one);
+    one->m_strLabel = "My label";
+    SFileInfo* a = FindChildFolder(*one, "sub") ? nullptr : nullptr;
+    for (const auto& child : one->Children()) {
+        if (child->m_strName == "a.txt") {
+            a = child.get();
+        }
+    }
+    ASSERT_TRUE(a);
+    a->SetComment("keep me");
+    a->m_byMark = 1;
+    std::filesystem::remove(dir / "one" / "sub" / "b.txt");
+    dir.Write("one/c.txt", "new");
+
+    SVolumeInfo* again = doc.DoSetCD(first, nullptr, nullptr, one, kAddRescan);
+    ASSERT_TRUE(again);
+    ASSERT_EQ(doc.Case().ChildCount(), 2u);
+    EXPECT_EQ(doc.Case().ChildAt(0), again); // same place among its siblings
+    EXPECT_EQ(again->m_strLabel, "My label");
+    bool sawA = false;
+    for (const auto& child : again->Children()) {
+        if (child->m_strName == "a.txt") {
+            sawA = true;
+            EXPECT_EQ(child->Comment(), "keep me");
+            EXPECT_EQ(child->m_byMark, 1);
+        }
+    }
+    EXPECT_TRUE(sawA);
+    EXPECT_TRUE(doc.IsModified());
+}
+
+TEST_F(CaseDocumentTest, SecondAddWhileOneRunsIsRefused) {
+    std::string folder = MakeTree("disc");
+    SAddMediaChoice choice;
+    choice.m_nTab = 1;
+    choice.m_strFolder = folder;
+    choice.m_strLabel = "Disc";
+    ui.addChoice = choice;
+    int nested = -1;
+    ui.duringScan = [&] {
+        if (nested < 0) {
+            nested = doc.InsertCDEx(false);
+        }
+    };
+    EXPECT_EQ(doc.InsertCDEx(false), 1);
+    EXPECT_EQ(nested, 0);
+    EXPECT_EQ(ui.loadingDialogs, 1);
+    EXPECT_EQ(doc.Case().ChildCount(), 1u);
+    EXPECT_EQ(static_cast<SVolumeInfo*>(doc.Case().ChildAt(0))->m_strLabel, "Disc");
+}
+
+TEST_F(CaseDocumentTest, AddFlowsTellTheUserWhatIsMissing) {
+    EXPECT_EQ(doc.InsertFromDrive(0, "/x", "X", 0, "L", ""), 0);
+    EXPECT_EQ(ui.messages.back(), Res(129));
+    EXPECT_EQ(doc.InsertFolder("", "L", ""), 0);
+    EXPECT_EQ(ui.messages.back(), Res(297));
+    std::string missing = (dir / "gone").string();
+    EXPECT_EQ(doc.DoSetCD(missing, nullptr, nullptr, nullptr, kAddFolder), nullptr);
+    EXPECT_NE(ui.messages.back().find(missing), std::string::npos);
+    EXPECT_EQ(ui.loadingDialogs, 0);
+}
+
+TEST_F(CaseDocumentTest, GroupsMergeAndPasswords) {
+    SGroupInfo* group = doc.AddGroup();
+    EXPECT_EQ(group->m_strLabel, Res(531));
+    std::string folder = MakeTree("disc");
+    ui.container = group;
+    ASSERT_TRUE(doc.DoSetCD(folder, nullptr, nullptr, nullptr, kAddFolder));
+    EXPECT_EQ(group->ChildCount(), 1u);
+
+    CCDCase other;
+    other.m_strPassword = "pw12";
+    other.AddChild(std::make_unique<SVolumeInfo>());
+    other.AddChild(std::make_unique<SGroupInfo>());
+    std::string otherPath = (dir / "other.cas").string();
+    SaveCaseFile(other, otherPath, false);
+    ui.container = nullptr;
+    ui.passwords = {std::string("pw12")};
+    EXPECT_TRUE(doc.MergeCaseFile(otherPath));
+    ASSERT_EQ(doc.Case().ChildCount(), 3u);
+    EXPECT_EQ(doc.Case().ChildAt(2)->Class(), RecordClass::Group);
+
+    ui.passwords = {std::string("newpass")};
+    EXPECT_TRUE(doc.SetPasswordAsk());
+    EXPECT_EQ(doc.Case().m_strPassword, "newpass");
+    ui.passwords = {std::string("newpass")};
+    EXPECT_FALSE(doc.SetPasswordAsk()); // unchanged
+}
