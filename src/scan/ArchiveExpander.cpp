@@ -6,6 +6,7 @@
 #include "core/FileTypeCode.h"
 #include "core/TraceLog.h"
 #include "model/CaseEditing.h"
+#include "model/CaseSchema.h"
 #include "model/MediumPath.h"
 #include "model/SArcFileInfo.h"
 #include "platform/DirectoryReader.h"
@@ -42,6 +43,40 @@ bool On(int option) {
 
 bool IsSeparator(char c) {
     return c == '/' || c == '\\';
+}
+
+// The archive dispatch: file-type code -> archive type; .EXE is tried family by family.
+std::uint16_t ArcTypeOfCode(std::uint16_t code) {
+    static constexpr std::pair<std::uint16_t, std::uint16_t> kDispatch[] = {
+        {kFtLzh, kArcLha}, {kFtArc, kArcLha}, {kFtZip, kArcZip}, {kFtTar, kArcTar},
+        {kFtTgz, kArcTar}, {kFtTaz, kArcTar}, {kFtGz, kArcTar},  {kFtZ, kArcTar},
+        {kFtCab, kArcCab}, {kFtArj, kArcArj}, {kFtRar, kArcRar}, {kFtIsh, kArcIsh},
+        {kFtGca, kArcGca},
+    };
+    for (const auto& [from, to] : kDispatch) {
+        if (from == code) {
+            return to;
+        }
+    }
+    return kArcNone;
+}
+
+// How many levels a listed path adds below the archive node: its parent
+// placeholders (all of them sit above every entry) and its own folders and name.
+std::size_t LevelsOf(std::string_view path, std::size_t placeholders) {
+    SArcPathParts parts = SplitParentPrefix(path);
+    std::size_t levels =
+        placeholders > parts.m_nParentDepth ? placeholders - parts.m_nParentDepth : 0;
+    bool inName = false;
+    for (char c : parts.m_strRest) {
+        if (IsSeparator(c)) {
+            inName = false;
+        } else if (!inName) {
+            inName = true;
+            ++levels;
+        }
+    }
+    return levels;
 }
 
 std::unique_ptr<SFileInfo> NodeFromEntry(const SDirEntry& entry) {
@@ -166,45 +201,13 @@ CArchiver* CArchiveExpander::AdapterForType(std::uint16_t arcType) {
 
 bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry,
                                       std::uint16_t code) {
-    std::uint16_t type = kArcNone;
-    switch (code) {
-    case kFtLzh:
-    case kFtArc:
-        type = kArcLha;
-        break;
-    case kFtZip:
-        type = kArcZip;
-        break;
-    case kFtTar:
-    case kFtTgz:
-    case kFtTaz:
-    case kFtGz:
-    case kFtZ:
-        type = kArcTar;
-        break;
-    case kFtCab:
-        type = kArcCab;
-        break;
-    case kFtArj:
-        type = kArcArj;
-        break;
-    case kFtRar:
-        type = kArcRar;
-        break;
-    case kFtIsh:
-        type = kArcIsh;
-        break;
-    case kFtGca:
-        type = kArcGca;
-        break;
-    case kFtExe:
-        break;
-    default:
-        return false;
-    }
+    const std::uint16_t type = ArcTypeOfCode(code);
     if (type != kArcNone) {
         CArchiver* adapter = AdapterForType(type);
         return adapter && ExtractArc(*adapter, folder, entry, type);
+    }
+    if (code != kFtExe) {
+        return false;
     }
     // Self-extracting archives: only with both keys, whatever "All" says.
     const CConfigData& c = Config();
@@ -250,6 +253,15 @@ bool CArchiveExpander::ExtractArc(CArchiver& adapter, SFileInfo& folder, const S
         listing.push_back(listed);
     }
     adapter.CloseArchive();
+    std::size_t levels = depth;
+    for (const SArcListEntry& item : listing) {
+        levels = std::max(levels, LevelsOf(item.Name(), depth));
+    }
+    if (!FitsInCase(folder, levels + 1)) {
+        Log("ExtractArc() archive nests too deep for a case file, kept as a file");
+        Log("ExtractArc() end ret[0]");
+        return false;
+    }
 
     SFileInfo& node = *folder.AddChild(NodeFromEntry(entry));
     RegisterArchiveFile(node, archivePath);
@@ -351,6 +363,15 @@ SFileInfo* CArchiveExpander::FolderFor(SPlacement& place, SFileInfo* start,
         current = next;
     }
     return current;
+}
+
+bool CArchiveExpander::FitsInCase(const SFileInfo& folder, std::size_t levels) {
+    std::size_t depth = 0;
+    for (const SFileInfo* r = &folder; r; r = r->GetParent()) {
+        ++depth;
+    }
+    // Room is left for the medium being put into a group later.
+    return depth + levels + 1 < static_cast<std::size_t>(kMaxTreeDepth);
 }
 
 std::string CArchiveExpander::PathInArchive(const SFileInfo& record) {

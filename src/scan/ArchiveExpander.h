@@ -99,6 +99,11 @@ public:
     // removed. True when the file was deleted.
     static bool RemoveExtracted(const std::string& workFolder, const std::string& pathInArchive);
 
+    // Whether `levels` more levels of records below `folder` still make a tree that
+    // case files can hold (their readers refuse deeper nesting). Archives that would
+    // nest deeper are kept as plain files, so a scan never makes an unreadable case.
+    static bool FitsInCase(const SFileInfo& folder, std::size_t levels);
+
     // The configured work folder with a trailing "/" (the temporary folder, stored as
     // the configured one, when none is set).
     static std::string WorkFolder();

@@ -6,8 +6,11 @@
 #include "ArchiveTestData.h"
 #include "ScanTestTools.h"
 #include "core/ConfigData.h"
+#include "model/CCDCase.h"
 #include "model/CaseEditing.h"
+#include "model/CaseFile.h"
 #include "model/SArcFileInfo.h"
+#include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
 #include "model/StoredContents.h"
 #include "scan/ArchiverSet.h"
@@ -591,4 +594,35 @@ TEST_F(ArchiveExpanderTest, StoredContentsLoadFromInsideAnArchive) {
     SetArchiveEntryExtractor(nullptr);
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(FilesBelow(Work()).empty());
+}
+
+TEST(ArchiveExpanderDepth, ArchivesThatWouldNestTooDeepForACaseAreNotListed) {
+    // A case whose deepest folder leaves room for exactly four more levels.
+    CCDCase root;
+    SFileInfo* folder = root.AddChild(std::make_unique<SVolumeInfo>());
+    std::size_t depth = 2; // the case and the medium
+    while (depth < 4090) {
+        auto next = std::make_unique<SFileInfo>();
+        next->m_strName = "d";
+        next->m_dwFlags = kAttrDirectory;
+        folder = folder->AddChild(std::move(next));
+        ++depth;
+    }
+    EXPECT_TRUE(CArchiveExpander::FitsInCase(*folder, 4));
+    EXPECT_FALSE(CArchiveExpander::FitsInCase(*folder, 5));
+    // The deepest tree allowed is one a case file can hold, even inside a group.
+    for (int level = 0; level < 4; ++level) {
+        auto next = std::make_unique<SArcFileInfo>();
+        next->m_strName = "e";
+        next->m_dwFlags = level < 3 ? 0xC0000010u : 0x80000020u;
+        folder = folder->AddChild(std::move(next));
+    }
+    auto group = std::make_unique<SGroupInfo>();
+    group->AddChild(root.DetachChild(root.ChildAt(0)));
+    root.AddChild(std::move(group));
+    ScratchDir dir;
+    const std::string path = (dir / "deep.cas").string();
+    SaveCaseFile(root, path, false);
+    std::string error;
+    EXPECT_NE(ReadCaseFile(path, "", nullptr, &error), nullptr) << error;
 }
