@@ -13,6 +13,8 @@
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
 #include "model/StoredContents.h"
+#include "platform/DirectoryReader.h"
+#include "scan/ArchivePath.h"
 #include "scan/ArchiverSet.h"
 #include "scan/ICommentExtractor.h"
 #include "scan/IScanProgress.h"
@@ -394,7 +396,7 @@ TEST_F(ArchiveExpanderTest, DamagedArchivesStayPlainFilesAndTheScanGoesOn) {
     SVolumeInfo volume;
     Scan(volume);
     for (const std::string& name : names) {
-        for (const std::string& prefix : {"cut-", "bad-"}) {
+        for (const std::string prefix : {"cut-", "bad-"}) {
             const SFileInfo* record = Node(volume, prefix + name);
             ASSERT_NE(record, nullptr);
             EXPECT_EQ(record->m_wArcType, 0) << prefix << name;
@@ -625,4 +627,74 @@ TEST(ArchiveExpanderDepth, ArchivesThatWouldNestTooDeepForACaseAreNotListed) {
     SaveCaseFile(root, path, false);
     std::string error;
     EXPECT_NE(ReadCaseFile(path, "", nullptr, &error), nullptr) << error;
+}
+
+namespace {
+
+// An adapter that lists what the test says, standing in for an archive with
+// hostile names.
+class CListedNames : public CArchiver {
+public:
+    explicit CListedNames(std::vector<std::string> names)
+        : CArchiver(kArcIdTar, false, "names", {"TAR"}), m_names(std::move(names)) {}
+
+protected:
+    bool LoadModule(const std::string&, const std::string&, std::string& module) override {
+        module = "names";
+        return true;
+    }
+    bool ListArchive(const std::string&, std::vector<SArcListEntry>& out) override {
+        for (const std::string& name : m_names) {
+            SArcListEntry entry;
+            entry.m_dwAttributes = name.ends_with('/') ? kArcAttrDirectory : kArcAttrArchive;
+            AddListed(out, entry, name);
+        }
+        return true;
+    }
+
+private:
+    std::vector<std::string> m_names;
+};
+
+} // namespace
+
+TEST(ArchiveExpanderNames, HostileListedPathsStayInsideTheArchiveNode) {
+    ScratchDir dir;
+    SVolumeInfo volume;
+    volume.m_strRoot = dir.Path().string();
+    CListedNames names({"/etc/passwd", "a/../../b.txt", "../", "./../c.txt", "../../d.txt", "..",
+                        "x//y\\z.txt", "./", "", "e/./f.txt", "\\\\server\\share\\g"});
+    ASSERT_TRUE(names.Load());
+    CArchiverSet set;
+    CArchiveExpander expander(set);
+    SDirEntry entry;
+    entry.m_name = entry.m_osName = "evil.tar";
+    entry.m_attributes = 0x20;
+    ASSERT_TRUE(expander.ExtractArc(names, volume, entry, kArcTar));
+    ASSERT_EQ(volume.ChildCount(), 1u);
+    const SFileInfo& node = *volume.ChildAt(0);
+    // Two leading references at most: two placeholders, every entry somewhere below.
+    const SFileInfo* parent = Child(node, "Parent");
+    ASSERT_NE(parent, nullptr);
+    EXPECT_NE(Child(*parent, "Parent"), nullptr);
+    EXPECT_NE(Child(node, "d.txt"), nullptr);
+    EXPECT_NE(Child(*parent, "c.txt"), nullptr);
+    std::size_t files = 0;
+    std::vector<const SFileInfo*> pending{&node};
+    while (!pending.empty()) {
+        const SFileInfo* r = pending.back();
+        pending.pop_back();
+        for (const auto& child : r->Children()) {
+            pending.push_back(child.get());
+            EXPECT_EQ(CArchiveExpander::EnclosingArchive(*child), &node);
+            if (!child->IsDirectory()) {
+                ++files;
+                // Wherever a path would be extracted, it is below the work folder.
+                auto target = ExtractedPath("/w", CArchiveExpander::PathInArchive(*child), true);
+                EXPECT_TRUE(!target || target->string().rfind("/w/", 0) == 0)
+                    << CArchiveExpander::PathInArchive(*child);
+            }
+        }
+    }
+    EXPECT_EQ(files, 8u);
 }
