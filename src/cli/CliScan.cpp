@@ -1,7 +1,9 @@
 // Command-line scanning: a clean Ctrl+C and the progress line.
 #include "cli/CliScan.h"
+#include "cli/ArchiveServices.h"
 
 #include "cli/ScanTicker.h"
+#include "scan/ArchiveExpander.h"
 #include "scan/ScanControl.h"
 #include "scan/VolumeScanner.h"
 
@@ -84,6 +86,11 @@ std::unique_ptr<SVolumeInfo> ScanMedium(const std::string& osPath, const std::st
     CVolumeScanner scanner;
     CScanTicker ticker(scanner);
     scanner.SetProgress(&ticker);
+    if (ListArchives()) {
+        Expander().SetProgress(&ticker);
+        Expander().SetScanOptions(SScanOptions::FromConfig());
+        scanner.SetArchiveLister(&Expander());
+    }
     const auto start = std::chrono::steady_clock::now();
     bool cancelled = false;
     // Begun before Ctrl+C is watched, so that even an early cancel is kept.

@@ -24,5 +24,6 @@ int RunVolume(const Args& args);
 int RunScan(const Args& args);
 int RunDrives(const Args& args);
 int RunPresence(const Args& args);
+int RunSave(const Args& args);
 
 } // namespace quillora::cli

@@ -1,19 +1,20 @@
 // `quillora-cli scan CASE PATH`: scans a mount point or folder as a new medium and
 // appends it to the case (creating the case when it does not exist yet).
+#include "cli/ArchiveServices.h"
+#include "cli/CliDocumentUi.h"
+#include "cli/CliScan.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/ScanSettings.h"
-#include "cli/CliScan.h"
-#include "cli/CliDocumentUi.h"
 
 #include "core/ConfigData.h"
+#include "core/Text.h"
+#include "document/CCaseDocument.h"
 #include "model/CaseFile.h"
+#include "model/MediumPath.h"
 #include "model/RecordFlags.h"
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
-#include "model/MediumPath.h"
-#include "core/Text.h"
-#include "document/CCaseDocument.h"
 #include "scan/DriveTable.h"
 #include "scan/MediaPresence.h"
 #include "scan/VolumeScanner.h"
@@ -33,7 +34,8 @@ namespace quillora::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: quillora-cli scan CASE PATH [--label L] [--comment C] [--crc] [--group LABEL] "
+    "usage: quillora-cli scan CASE PATH [--label L] [--comment C] [--crc] [--arc-crc] "
+    "[--no-archives] [--group LABEL] "
     "[--password P] [--update]";
 
 SFileInfo& GroupFor(CCDCase& root, const std::string& label) {
@@ -50,8 +52,8 @@ SFileInfo& GroupFor(CCDCase& root, const std::string& label) {
 }
 
 void PrintSummary(const SVolumeInfo& medium, double seconds, const char* verb = "added") {
-    std::printf("%s medium \"%s\" (%s): %zu folders, %zu files, %llu bytes in %.2f s\n",
-                verb, medium.m_strLabel.c_str(), MediumOsFolder(medium).c_str(),
+    std::printf("%s medium \"%s\" (%s): %zu folders, %zu files, %llu bytes in %.2f s\n", verb,
+                medium.m_strLabel.c_str(), MediumOsFolder(medium).c_str(),
                 medium.CountFolders(true), medium.CountFiles(true),
                 static_cast<unsigned long long>(medium.m_nSize), seconds);
 }
@@ -65,7 +67,8 @@ SVolumeInfo* FindScannedMedium(CCDCase& root, const std::string& osPath) {
         if (!text::EqualsNoCase(medium->m_strName, probe.m_strName)) {
             continue;
         }
-        if (probe.HasFlags(kFlagRemote) || medium->MatchMedium(probe.m_dwSerial, &probe.m_strOrgLabel)) {
+        if (probe.HasFlags(kFlagRemote) ||
+            medium->MatchMedium(probe.m_dwSerial, &probe.m_strOrgLabel)) {
             return medium;
         }
     }
@@ -75,7 +78,8 @@ SVolumeInfo* FindScannedMedium(CCDCase& root, const std::string& osPath) {
 // scan --update: re-scans the matching medium in its place and keeps the user's data
 // of every path that did not change.
 int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
-                  const std::optional<std::string>& label, const std::optional<std::string>& comment,
+                  const std::optional<std::string>& label,
+                  const std::optional<std::string>& comment,
                   const std::optional<std::string>& password) {
     if (!FileExists(casePath)) {
         ReportError(casePath + ": no such case to update");
@@ -114,7 +118,7 @@ int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
 
 int RunScan(const Args& args) {
     CArgs a(args, {"label", "comment", "group", "password"});
-    if (!a.Check({"crc", "update"}) || a.Positional().size() != 2) {
+    if (!a.Check({"crc", "arc-crc", "no-archives", "update"}) || a.Positional().size() != 2) {
         ReportError(a.Error().empty() ? kUsage : a.Error());
         return kExitUsage;
     }
@@ -147,6 +151,10 @@ int RunScan(const Args& args) {
     if (a.Has("crc")) {
         Config().m_nAddVolCRC = 1;
     }
+    if (a.Has("arc-crc")) {
+        Config().m_nAddVolArcCRC = 1;
+    }
+    SetListArchives(!a.Has("no-archives"));
     const std::optional<std::string> label = a.Value("label");
     const std::optional<std::string> comment = a.Value("comment");
 

@@ -28,6 +28,26 @@ void LoadScanSettings() {
     c.m_nDriveUseAll = store.GetInt("OptionDrive", "DriveUseAll", c.m_nDriveUseAll);
     c.m_nDriveUse = store.GetInt("OptionDrive", "DriveUse", c.m_nDriveUse);
     c.m_nMediaId = store.GetInt("OptionDrive", "MediaId", c.m_nMediaId);
+    struct {
+        const char* key;
+        int* value;
+    } const extract[] = {
+        {"All", &c.m_nExtractAll},
+        {"Lha", &c.m_nExtractLha},
+        {"Zip", &c.m_nExtractZip},
+        {"Cab", &c.m_nExtractCab},
+        {"Tar", &c.m_nExtractTar},
+        {"Arj", &c.m_nExtractArj},
+        {"Rar", &c.m_nExtractRar},
+        {"Ish", &c.m_nExtractIsh},
+        {"Gca", &c.m_nExtractGca},
+        {"Exe", &c.m_nExtractExe},
+        {"EnableExe", &c.m_nExtractEnableExe},
+    };
+    for (const auto& option : extract) {
+        *option.value = store.GetInt("OptionExtract", option.key, *option.value);
+    }
+    c.m_strMeltFolder = store.GetString("OptionMelt", "MeltFolder", c.m_strMeltFolder);
 }
 
 } // namespace quillora::cli

@@ -1,4 +1,5 @@
 // quillora-cli: the batch front end over the catalogue core.
+#include "cli/ArchiveServices.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
@@ -28,9 +29,11 @@ const Command kCommands[] = {
     {"label", quillora::cli::RunLabel, "label CASE MEDIUM NEWLABEL [--password P]"},
     {"group", quillora::cli::RunGroup, "group CASE LABEL [--password P]"},
     {"scan", quillora::cli::RunScan,
-     "scan CASE PATH [--label L] [--comment C] [--crc] [--group LABEL] [--password P]"},
+     "scan CASE PATH [--label L] [--comment C] [--crc] [--arc-crc] [--no-archives] [--group LABEL] "
+     "[--password P]"},
     {"drives", quillora::cli::RunDrives, "drives [--all]"},
     {"presence", quillora::cli::RunPresence, "presence CASE [--password P]"},
+    {"save", quillora::cli::RunSave, "save CASE NEW [--password P] [--compress]"},
 };
 
 void PrintUsage() {
@@ -52,7 +55,10 @@ int main(int argc, char** argv) {
     quillora::cli::Args args(argv + 2, argv + argc);
     for (const Command& c : kCommands) {
         if (std::strcmp(argv[1], c.name) == 0) {
-            return c.run(args);
+            quillora::cli::StartArchiveServices();
+            const int code = c.run(args);
+            quillora::cli::StopArchiveServices();
+            return code;
         }
     }
     quillora::cli::ReportError(std::string("unknown command: ") + argv[1]);

@@ -1,0 +1,561 @@
+// Archive expansion: the dispatch by file-type code, the listing into archive nodes,
+// and the extraction of entries for CRC-32, comments and stored contents.
+#include "scan/ArchiveExpander.h"
+
+#include "core/ConfigData.h"
+#include "core/FileTypeCode.h"
+#include "core/TraceLog.h"
+#include "model/CaseEditing.h"
+#include "model/CaseSchema.h"
+#include "model/MediumPath.h"
+#include "model/SArcFileInfo.h"
+#include "platform/DirectoryReader.h"
+#include "scan/ArchivePath.h"
+#include "scan/ArchiverSet.h"
+#include "scan/ICommentExtractor.h"
+#include "scan/IScanProgress.h"
+#include "scan/PrivateWorkFolder.h"
+#include "scan/ScanControl.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+#include <vector>
+
+namespace quillora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint32_t kArchiveNodeFlags = kFlagListedArchive | kAttrDirectory;
+constexpr std::uint32_t kPlaceholderAttributes =
+    kFlagListedArchive | kFlagParentPlaceholder | kAttrDirectory;
+
+bool On(int option) {
+    return option != 0;
+}
+
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+// The archive dispatch: file-type code -> archive type; .EXE is tried family by family.
+std::uint16_t ArcTypeOfCode(std::uint16_t code) {
+    static constexpr std::pair<std::uint16_t, std::uint16_t> kDispatch[] = {
+        {kFtLzh, kArcLha}, {kFtArc, kArcLha}, {kFtZip, kArcZip}, {kFtTar, kArcTar},
+        {kFtTgz, kArcTar}, {kFtTaz, kArcTar}, {kFtGz, kArcTar},  {kFtZ, kArcTar},
+        {kFtCab, kArcCab}, {kFtArj, kArcArj}, {kFtRar, kArcRar}, {kFtIsh, kArcIsh},
+        {kFtGca, kArcGca},
+    };
+    for (const auto& [from, to] : kDispatch) {
+        if (from == code) {
+            return to;
+        }
+    }
+    return kArcNone;
+}
+
+// How many levels a listed path adds below the archive node: its parent
+// placeholders (all of them sit above every entry) and its own folders and name.
+std::size_t LevelsOf(std::string_view path, std::size_t placeholders) {
+    SArcPathParts parts = SplitParentPrefix(path);
+    std::size_t levels =
+        placeholders > parts.m_nParentDepth ? placeholders - parts.m_nParentDepth : 0;
+    bool inName = false;
+    for (char c : parts.m_strRest) {
+        if (IsSeparator(c)) {
+            inName = false;
+        } else if (!inName) {
+            inName = true;
+            ++levels;
+        }
+    }
+    return levels;
+}
+
+std::unique_ptr<SFileInfo> NodeFromEntry(const SDirEntry& entry) {
+    auto record = std::make_unique<SFileInfo>();
+    record->m_strName = entry.m_name;
+    record->m_nSize = entry.m_size;
+    record->m_dwFlags = entry.m_attributes;
+    record->m_ftCreation = entry.m_creation;
+    record->m_ftLastAccess = entry.m_lastAccess;
+    record->m_ftLastWrite = entry.m_lastWrite;
+    return record;
+}
+
+// An archive entry as the listing record describes it, under the name `name`.
+std::unique_ptr<SArcFileInfo> EntryFromListing(const SArcListEntry& listed, std::string_view name,
+                                               std::string arcText) {
+    auto record = std::make_unique<SArcFileInfo>();
+    record->m_dwFlags = listed.m_dwAttributes | kFlagArcEntry;
+    record->m_ftCreation = listed.m_ftCreation;
+    record->m_ftLastAccess = listed.m_ftLastAccess;
+    record->m_ftLastWrite = listed.m_ftLastWrite;
+    record->m_nSize = listed.m_nOriginalSize64;
+    record->m_dwPackedSize = listed.m_dwPackedSize;
+    record->m_strName = std::string(name);
+    record->m_strArcText = std::move(arcText);
+    return record;
+}
+
+std::unique_ptr<SArcFileInfo> ArchiveFolder(std::string_view name, std::uint32_t attributes) {
+    auto record = std::make_unique<SArcFileInfo>();
+    record->m_dwFlags = attributes | kFlagArcEntry;
+    record->m_strName = std::string(name);
+    return record;
+}
+
+// Extracted files are read where ExtractedPath puts them: leading "../" land in
+// "_parent_" folders, so every path stays inside the folder.
+std::string ExtractedFile(const std::string& folder, const std::string& pathInArchive) {
+    std::optional<fs::path> path = ExtractedPath(folder, pathInArchive, true);
+    return path ? path->string() : std::string();
+}
+
+} // namespace
+
+// The state of one listing being placed: the archive node, the insertion point
+// below the parent placeholders, and the folders found so far by name.
+struct CArchiveExpander::SPlacement {
+    SFileInfo* m_node = nullptr;
+    std::vector<SFileInfo*> m_chain; // m_chain[k]: k levels up from the insertion point
+    std::unordered_map<std::string, SFileInfo*> m_folders;
+};
+
+CArchiveExpander::CArchiveExpander(CArchiverSet& archivers)
+    : m_archivers(archivers), m_options(SScanOptions::FromConfig()) {}
+
+void CArchiveExpander::Post(int code, const SFileInfo* record) {
+    if (m_progress) {
+        m_progress->Post(code, record);
+    }
+}
+
+std::string CArchiveExpander::WorkFolder() {
+    std::string folder = ExtractionFolder();
+    if (folder.empty() || folder.back() != '/') {
+        folder += '/';
+    }
+    return folder;
+}
+
+bool CArchiveExpander::FamilyAllowed(std::uint16_t arcType) const {
+    const CConfigData& c = Config();
+    if (On(c.m_nExtractAll)) {
+        return arcType >= kArcLha && arcType <= kArcGca;
+    }
+    switch (arcType) {
+    case kArcLha:
+        return On(c.m_nExtractLha);
+    case kArcZip:
+        return On(c.m_nExtractZip);
+    case kArcTar:
+        return On(c.m_nExtractTar);
+    case kArcCab:
+        return On(c.m_nExtractCab);
+    case kArcArj:
+        return On(c.m_nExtractArj);
+    case kArcRar:
+        return On(c.m_nExtractRar);
+    case kArcIsh:
+        return On(c.m_nExtractIsh);
+    case kArcGca:
+        return On(c.m_nExtractGca);
+    default:
+        return false;
+    }
+}
+
+CArchiver* CArchiveExpander::AdapterForType(std::uint16_t arcType) {
+    if (!FamilyAllowed(arcType)) {
+        return nullptr;
+    }
+    switch (arcType) {
+    case kArcLha:
+        return &m_archivers.Lha();
+    case kArcZip:
+        return &m_archivers.Zip();
+    case kArcTar:
+        return &m_archivers.Tar();
+    case kArcCab:
+        return &m_archivers.Cab();
+    case kArcArj:
+        return &m_archivers.Arj();
+    case kArcRar:
+        return &m_archivers.Rar();
+    case kArcIsh:
+        return &m_archivers.Ish();
+    case kArcGca:
+        return &m_archivers.Gca();
+    default:
+        return nullptr;
+    }
+}
+
+bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry,
+                                      std::uint16_t code) {
+    const std::uint16_t type = ArcTypeOfCode(code);
+    if (type != kArcNone) {
+        CArchiver* adapter = AdapterForType(type);
+        return adapter && ExtractArc(*adapter, folder, entry, type);
+    }
+    if (code != kFtExe) {
+        return false;
+    }
+    // Self-extracting archives: only with both keys, whatever "All" says.
+    const CConfigData& c = Config();
+    if (!On(c.m_nExtractExe) || !On(c.m_nExtractEnableExe)) {
+        return false;
+    }
+    for (std::uint16_t candidate : {kArcLha, kArcGca, kArcRar, kArcZip}) {
+        CArchiver* adapter = AdapterForType(candidate);
+        if (!adapter || (candidate == kArcZip && !adapter->CanReadSelfExtracting())) {
+            continue;
+        }
+        if (ExtractArc(*adapter, folder, entry, candidate)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CArchiveExpander::ExtractArc(CArchiver& adapter, SFileInfo& folder, const SDirEntry& entry,
+                                  std::uint16_t arcType) {
+    LogFormat("ExtractArc() start[%s] ArcType[%d]", entry.m_name.c_str(), arcType);
+    std::string folderPath = RecordOsPath(folder);
+    if (folderPath.empty()) {
+        Log("ExtractArc() end ret[0]");
+        return false;
+    }
+    if (folderPath.back() != '/') {
+        folderPath += '/';
+    }
+    const std::string archivePath = folderPath + entry.m_osName;
+    // The archive is listed once: opening it checks it as a whole (a damaged archive
+    // fails to open), and the listing kept from the pass that finds the parent depth
+    // is the one placed, so each archive is read a single time.
+    if (!adapter.IsLoaded() || !adapter.OpenArchive(archivePath, 0)) {
+        Log("ExtractArc() end ret[0]");
+        return false;
+    }
+    std::vector<SArcListEntry> listing;
+    std::size_t depth = 0;
+    SArcListEntry listed;
+    for (bool found = adapter.FindFirst("*.*", listed); found; found = adapter.FindNext(listed)) {
+        depth = std::max(depth, SplitParentPrefix(listed.Name()).m_nParentDepth);
+        listing.push_back(listed);
+    }
+    adapter.CloseArchive();
+    std::size_t levels = depth;
+    for (const SArcListEntry& item : listing) {
+        levels = std::max(levels, LevelsOf(item.Name(), depth));
+    }
+    if (!FitsInCase(folder, levels + 1)) {
+        Log("ExtractArc() archive nests too deep for a case file, kept as a file");
+        Log("ExtractArc() end ret[0]");
+        return false;
+    }
+
+    SFileInfo& node = *folder.AddChild(NodeFromEntry(entry));
+    RegisterArchiveFile(node, archivePath);
+    node.m_dwFlags = kArchiveNodeFlags;
+    node.m_wArcType = arcType;
+    Post(kScanProgressRecord, &node);
+
+    SPlacement place;
+    place.m_node = &node;
+    place.m_chain.assign(depth + 1, &node);
+    SFileInfo* current = &node;
+    for (std::size_t level = 1; level <= depth; ++level) {
+        current = current->AddChild(ArchiveFolder(kParentPlaceholderName, kPlaceholderAttributes));
+        Post(kScanProgressRecord, current);
+        place.m_chain[depth - level] = current;
+    }
+    for (const SArcListEntry& item : listing) {
+        PlaceEntry(place, item);
+    }
+    Log("ExtractArc() end ret[1]");
+    return true;
+}
+
+void CArchiveExpander::RegisterArchiveFile(SFileInfo& node, const std::string& archivePath) {
+    // The archive file is registered as a plain file before it becomes a node: its
+    // own comment and CRC come from the file on disk.
+    if (m_options.m_autoComment && m_extractor && node.Comment().empty()) {
+        std::string text;
+        if (m_extractor->ExtractText(archivePath, node, text)) {
+            node.SetComment(std::move(text));
+        }
+    }
+    if (m_options.m_addVolCrc && !CScanControl::IsScanCancelled()) {
+        Post(kScanProgressCrc, &node);
+        const std::uint32_t crc = CVolumeScanner::FileCrc32(AT_FDCWD, archivePath.c_str());
+        node.m_dwExtValue = crc;
+        if (crc != 0) {
+            node.m_wExtFlags = static_cast<std::uint16_t>(node.m_wExtFlags | kExtFlagCrc);
+        } else {
+            node.m_wExtFlags = static_cast<std::uint16_t>(node.m_wExtFlags & ~kExtFlagCrc);
+        }
+    }
+}
+
+void CArchiveExpander::PlaceEntry(SPlacement& place, const SArcListEntry& listed) {
+    const std::string_view path = listed.Name();
+    SArcPathParts parts = SplitParentPrefix(path);
+    const std::string& rest = parts.m_strRest;
+    if (rest.empty()) {
+        return;
+    }
+    SFileInfo* start = place.m_chain[std::min(parts.m_nParentDepth, place.m_chain.size() - 1)];
+    std::string arcText(path.substr(0, path.size() - rest.size()));
+    std::size_t cut = rest.find_last_of("/\\");
+    if (cut == std::string::npos) {
+        SFileInfo* added = start->AddChild(EntryFromListing(listed, rest, std::move(arcText)));
+        Post(kScanProgressRecord, added);
+        return;
+    }
+    SFileInfo* folder = FolderFor(place, start, std::string_view(rest).substr(0, cut));
+    std::string_view file = std::string_view(rest).substr(cut + 1);
+    if (!file.empty()) {
+        SFileInfo* added = folder->AddChild(EntryFromListing(listed, file, std::move(arcText)));
+        if (added->IsDirectory()) {
+            Post(kScanProgressRecord, added);
+        }
+    }
+}
+
+SFileInfo* CArchiveExpander::FolderFor(SPlacement& place, SFileInfo* start,
+                                       std::string_view folderPart) {
+    SFileInfo* current = start;
+    std::size_t pos = 0;
+    while (pos <= folderPart.size()) {
+        std::size_t end = pos;
+        while (end < folderPart.size() && !IsSeparator(folderPart[end])) {
+            ++end;
+        }
+        std::string_view name = folderPart.substr(pos, end - pos);
+        pos = end + 1;
+        if (name.empty()) {
+            continue;
+        }
+        // Folders are found by the name they were asked for; a miss asks the tree,
+        // which compares without case, and remembers the answer.
+        std::string key(reinterpret_cast<const char*>(&current), sizeof current);
+        key.append(name);
+        auto known = place.m_folders.find(key);
+        if (known != place.m_folders.end()) {
+            current = known->second;
+            continue;
+        }
+        SFileInfo* next = FindChildFolder(*current, name);
+        if (!next) {
+            next = current->AddChild(ArchiveFolder(name, kArchiveNodeFlags));
+            Post(kScanProgressRecord, next);
+        }
+        place.m_folders.emplace(std::move(key), next);
+        current = next;
+    }
+    return current;
+}
+
+bool CArchiveExpander::FitsInCase(const SFileInfo& folder, std::size_t levels) {
+    std::size_t depth = 0;
+    for (const SFileInfo* r = &folder; r; r = r->GetParent()) {
+        ++depth;
+    }
+    // Room is left for the medium being put into a group later.
+    return depth + levels + 1 < static_cast<std::size_t>(kMaxTreeDepth);
+}
+
+std::string CArchiveExpander::PathInArchive(const SFileInfo& record) {
+    return PathInsideArchive(record);
+}
+
+SFileInfo* CArchiveExpander::EnclosingArchive(const SFileInfo& record) {
+    return OutermostArchive(record);
+}
+
+bool CArchiveExpander::ExtractEntries(const SFileInfo& archive, const std::string& workFolder,
+                                      const ArcEntryList& entries, bool withFolders) {
+    if (::mkdir(workFolder.c_str(), 0777) != 0 && errno != EEXIST) {
+        Log("extraction folder cannot be made: " + workFolder + ": " + std::strerror(errno));
+        return false;
+    }
+    CArchiver* adapter = AdapterForType(archive.m_wArcType);
+    if (!adapter || !adapter->IsLoaded()) {
+        return false;
+    }
+    if (archive.m_wArcType == kArcZip && !entries.empty() && !adapter->SupportsMode(2)) {
+        return false;
+    }
+    const std::string archivePath = RecordOsPath(archive);
+    if (archivePath.empty()) {
+        return false;
+    }
+    if (!adapter->Extract(archivePath, workFolder, entries, withFolders)) {
+        Log("extraction failed: " + archivePath + ": " + adapter->LastError());
+        return false;
+    }
+    return true;
+}
+
+bool CArchiveExpander::RemoveExtracted(const std::string& workFolder,
+                                       const std::string& pathInArchive) {
+    std::optional<fs::path> file = ExtractedPath(workFolder, pathInArchive, true);
+    if (!file || ::unlink(file->c_str()) != 0) {
+        return false;
+    }
+    fs::path base = fs::path(workFolder).lexically_normal();
+    if (base.filename().empty()) {
+        base = base.parent_path();
+    }
+    // ExtractedPath keeps the file below the folder, so these are the path's folders.
+    const fs::path relative = file->lexically_normal().lexically_relative(base);
+    for (fs::path sub = relative.parent_path(); !sub.empty(); sub = sub.parent_path()) {
+        if (::rmdir((base / sub).c_str()) != 0) {
+            break;
+        }
+    }
+    return true;
+}
+
+std::uint32_t CArchiveExpander::ArchiveEntryCrc(const SFileInfo& entry) {
+    // The scanner has posted the entry's progress already.
+    SFileInfo* archive = EnclosingArchive(entry);
+    const std::string path = PathInArchive(entry);
+    if (!archive || path.empty()) {
+        return 0;
+    }
+    CPrivateWorkFolder work;
+    std::string error;
+    if (!work.Create(WorkFolder(), &error)) {
+        Log("CRC of archive entry: " + error);
+        return 0;
+    }
+    if (!ExtractEntries(*archive, work.Path(), {path}, true)) {
+        return 0;
+    }
+    const std::string file = ExtractedFile(work.Path(), path);
+    std::uint32_t crc = file.empty() ? 0 : CVolumeScanner::FileCrc32(AT_FDCWD, file.c_str());
+    RemoveExtracted(work.Path(), path);
+    return crc;
+}
+
+bool CArchiveExpander::ExtractArchiveComments(SFileInfo& record, int slot, bool overwrite,
+                                              bool recurse, bool checkCancel) {
+    if (!overwrite && !record.Text(slot).empty()) {
+        return true;
+    }
+    if (!m_extractor) {
+        return true;
+    }
+    struct SWanted {
+        SFileInfo* m_record;
+        std::string m_path;
+    };
+    std::vector<SWanted> wanted;
+    // Tree order: the record, then each child's subtree in turn.
+    std::vector<SFileInfo*> pending{&record};
+    while (!pending.empty()) {
+        SFileInfo* r = pending.back();
+        pending.pop_back();
+        if (!r->IsDirectory() && (overwrite || r->Text(slot).empty()) &&
+            (!m_filter || m_filter(*r))) {
+            std::string path = PathInArchive(*r);
+            if (!path.empty()) {
+                wanted.push_back({r, std::move(path)});
+            }
+        }
+        for (std::size_t i = recurse ? r->ChildCount() : 0; i-- > 0;) {
+            pending.push_back(r->ChildAt(i));
+        }
+    }
+    SFileInfo* archive = EnclosingArchive(record);
+    if (wanted.empty() || !archive) {
+        return true;
+    }
+    ArcEntryList list;
+    list.reserve(wanted.size());
+    for (const SWanted& w : wanted) {
+        list.push_back(w.m_path);
+    }
+    Post(kScanProgressArcExtract, &record);
+    CPrivateWorkFolder work;
+    std::string error;
+    if (!work.Create(WorkFolder(), &error)) {
+        Log("comments of archive entries: " + error);
+        return true;
+    }
+    if (!ExtractEntries(*archive, work.Path(), list, true)) {
+        return true;
+    }
+    bool stopped = false;
+    for (const SWanted& w : wanted) {
+        Post(kScanProgressArcComment, w.m_record);
+        if (checkCancel && CScanControl::IsScanCancelled()) {
+            stopped = true;
+            break;
+        }
+        const std::string file = ExtractedFile(work.Path(), w.m_path);
+        struct stat st {};
+        if (file.empty() || ::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        std::string text;
+        if (m_extractor->ExtractText(file, *w.m_record, text)) {
+            w.m_record->SetText(slot, std::move(text));
+        }
+    }
+    for (const SWanted& w : wanted) {
+        RemoveExtracted(work.Path(), w.m_path);
+    }
+    return !stopped;
+}
+
+bool CArchiveExpander::ExtractEntry(const SFileInfo& archive, const std::string& archiveOsPath,
+                                    const std::string& pathInArchive, const std::string& folder,
+                                    std::string* extractedPath, std::string* error) {
+    auto fail = [error](std::string text) {
+        if (error) {
+            *error = std::move(text);
+        }
+        return false;
+    };
+    CArchiver* adapter = AdapterForType(archive.m_wArcType);
+    if (!adapter || !adapter->IsLoaded()) {
+        return fail(archiveOsPath + ": no archiver for this kind of archive is available");
+    }
+    std::string base = folder;
+    if (base.empty() || base.back() != '/') {
+        base += '/';
+    }
+    CPrivateWorkFolder work;
+    std::string reason;
+    if (!work.Create(base, &reason)) {
+        return fail(reason);
+    }
+    if (!adapter->Extract(archiveOsPath, work.Path(), {pathInArchive}, true)) {
+        return fail(archiveOsPath + ": " + pathInArchive + ": " + adapter->LastError());
+    }
+    const std::string file = ExtractedFile(work.Path(), pathInArchive);
+    struct stat st {};
+    if (file.empty() || ::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return fail(archiveOsPath + ": " + pathInArchive + ": not extracted as a file");
+    }
+    // The caller reads the file and removes it with the folders made for it, this
+    // private folder included; it must outlive this call.
+    (void)work.Release();
+    if (extractedPath) {
+        *extractedPath = file;
+    }
+    return true;
+}
+
+} // namespace quillora

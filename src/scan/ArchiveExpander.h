@@ -1,0 +1,127 @@
+// Archive expansion: archives met during a scan become archive nodes whose subtree
+// mirrors the archive's listing; chosen entries are extracted to the work folder for
+// their CRC-32, their comments or their stored contents, and removed again.
+#pragma once
+
+#include "model/StoredContents.h"
+#include "scan/Archiver.h"
+#include "scan/IArchiveLister.h"
+#include "scan/VolumeScanner.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace quillora {
+
+class CArchiverSet;
+class ICommentExtractor;
+class IScanProgress;
+class SFileInfo;
+struct SDirEntry;
+
+// The name of the folders that stand for leading "../" of listed paths.
+inline constexpr const char* kParentPlaceholderName = "Parent";
+
+// One expander serves one thread at a time (the scan's, or the UI's when no scan
+// runs). Options are read from the process-wide configuration at each call: the
+// "OptionExtract" keys decide which families are listed and extracted, "MeltFolder"
+// is the work folder. The archiver set and the hooks must outlive the expander.
+class CArchiveExpander : public IArchiveLister, public IArchiveEntryExtractor {
+public:
+    explicit CArchiveExpander(CArchiverSet& archivers);
+
+    // Where progress goes (codes 1, 2 and 3); null for none.
+    void SetProgress(IScanProgress* progress) { m_progress = progress; }
+    // The text extraction for comments; null: no comments are extracted.
+    void SetCommentExtractor(ICommentExtractor* extractor) { m_extractor = extractor; }
+    // Which entries a comment is extracted for (those whose file type has an
+    // extractor); unset means every file.
+    void SetCommentFilter(std::function<bool(const SFileInfo&)> filter) {
+        m_filter = std::move(filter);
+    }
+    // The scan's options for the archive file itself, which is registered as a plain
+    // file first ("AutoComment" and "AddVolCRC" apply to it). The constructor takes
+    // them from the configuration.
+    void SetScanOptions(const SScanOptions& options) { m_options = options; }
+
+    // --- IArchiveLister ---
+
+    // Applies the archive dispatch to a file of `folder` with file-type code `code`
+    // (4-16 or 22) and lists it with the adapter of its family (for an .EXE: LHA, GCA,
+    // RAR, then ZIP, each under its own option, the first that lists it wins). True
+    // when an archive node was appended to the folder.
+    bool TryListArchive(SFileInfo& folder, const SDirEntry& entry, std::uint16_t code) override;
+    // Extracts the entry alone into the work folder, takes the CRC-32 of the file and
+    // removes it; 0 when the extraction fails.
+    std::uint32_t ArchiveEntryCrc(const SFileInfo& entry) override;
+    // Extracts, in one batch, every file at or (with recurse) below `record` whose
+    // text slot is empty (or overwrite), runs the comment extraction on each and
+    // removes them again. Nothing when the record's own slot already holds text and
+    // overwrite is off. False only when stopped by the scan's cancel flag.
+    bool ExtractArchiveComments(SFileInfo& record, int slot, bool overwrite, bool recurse,
+                                bool checkCancel) override;
+
+    // --- IArchiveEntryExtractor (stored contents loaded from inside an archive) ---
+
+    bool ExtractEntry(const SFileInfo& archive, const std::string& archiveOsPath,
+                      const std::string& pathInArchive, const std::string& folder,
+                      std::string* extractedPath, std::string* error) override;
+
+    // --- The steps, for callers and tests ---
+
+    // Lists the archive file `entry` of `folder` with `adapter` into a new archive
+    // node of type `arcType` appended to the folder. False (folder unchanged) when the
+    // adapter is not loaded or the file is no archive it can read.
+    bool ExtractArc(CArchiver& adapter, SFileInfo& folder, const SDirEntry& entry,
+                    std::uint16_t arcType);
+
+    // The adapter for an archive type (1-8) when the family's option ("All" or its
+    // own key) allows it; null otherwise.
+    CArchiver* AdapterForType(std::uint16_t arcType);
+
+    // Extracts the entries `entries` (all when empty) of the archive node `archive`
+    // below `workFolder` (made when missing, one level). For ZIP, named entries only
+    // when the chosen ZIP reader can extract single entries. True on success.
+    bool ExtractEntries(const SFileInfo& archive, const std::string& workFolder,
+                        const ArcEntryList& entries, bool withFolders);
+
+    // The path of a record inside its archive as the archive lists it ("\" separated,
+    // leading parent references in front, "Parent" folders left out); empty for the
+    // archive node itself and records outside archives.
+    static std::string PathInArchive(const SFileInfo& record);
+    // The archive node holding the record (the record itself when it is one); null
+    // when it lies in no archive.
+    static SFileInfo* EnclosingArchive(const SFileInfo& record);
+
+    // Deletes the extracted file of `pathInArchive` below `workFolder`, then the
+    // folders of the path from the deepest up, stopping at the first that cannot be
+    // removed. True when the file was deleted.
+    static bool RemoveExtracted(const std::string& workFolder, const std::string& pathInArchive);
+
+    // Whether `levels` more levels of records below `folder` still make a tree that
+    // case files can hold (their readers refuse deeper nesting). Archives that would
+    // nest deeper are kept as plain files, so a scan never makes an unreadable case.
+    static bool FitsInCase(const SFileInfo& folder, std::size_t levels);
+
+    // The configured work folder with a trailing "/" (the temporary folder, stored as
+    // the configured one, when none is set).
+    static std::string WorkFolder();
+
+private:
+    struct SPlacement;
+
+    bool FamilyAllowed(std::uint16_t arcType) const;
+    void RegisterArchiveFile(SFileInfo& node, const std::string& archivePath);
+    void PlaceEntry(SPlacement& place, const SArcListEntry& listed);
+    SFileInfo* FolderFor(SPlacement& place, SFileInfo* start, std::string_view folderPart);
+    void Post(int code, const SFileInfo* record);
+
+    CArchiverSet& m_archivers;
+    IScanProgress* m_progress = nullptr;
+    ICommentExtractor* m_extractor = nullptr;
+    std::function<bool(const SFileInfo&)> m_filter;
+    SScanOptions m_options;
+};
+
+} // namespace quillora

@@ -1,0 +1,143 @@
+// ".caz" case files: extraction of the member on open, packing with our LHA writer
+// on close, each through a temporary file in a folder of this process's own.
+#include "scan/CArchivedCaseFile.h"
+
+#include "core/TraceLog.h"
+#include "core/XdgPaths.h"
+#include "model/CaseFile.h"
+#include "model/CaseFileException.h"
+#include "scan/ArchiverSet.h"
+#include "scan/LhaWriter.h"
+
+#include <cerrno>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillora {
+
+CArchivedCaseFile::CArchivedCaseFile(CLhaArchiver& lha) : m_lha(lha) {}
+
+CArchivedCaseFile::~CArchivedCaseFile() {
+    if (m_bOpen) {
+        Abort();
+    }
+}
+
+void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
+                             const std::string& workFolder) {
+    m_strArchivePath.clear();
+    m_strTempPath.clear();
+    m_nFlags = flags;
+    m_bWriting = (flags & (kOpenWrite | kOpenReadWrite)) != 0;
+    if (!m_lha.IsLoaded()) {
+        if (m_bWriting) {
+            throw CFileException(CFileException::genericException, 0, path);
+        }
+        throw CCaseFileException(CFileException::genericException, 0, path, 1);
+    }
+    std::string error;
+    if (!m_folder.Create(workFolder, &error)) {
+        Log("CArchivedCaseFile: " + error);
+        if (m_bWriting) {
+            throw CFileException(CFileException::CauseFromErrno(errno), errno, path);
+        }
+        throw CCaseFileException(CFileException::genericException, errno, path, 1);
+    }
+    m_strArchivePath = path;
+    m_strTempPath = m_folder.Path() + kArchivedCaseMember;
+    if (!m_bWriting) {
+        // The "e" command of the LHA adapter, called directly: a command line could not
+        // carry a path that holds a double quote.
+        if (!m_lha.CheckArchive(path) ||
+            !m_lha.Extract(path, m_folder.Path(), {kArchivedCaseMember}, false)) {
+            Log("CArchivedCaseFile: " + path + ": " + m_lha.LastError());
+            Discard();
+            throw CCaseFileException(CFileException::genericException, 0, path, 1);
+        }
+    }
+    try {
+        m_file.Open(m_strTempPath, flags);
+    } catch (const CFileException& e) {
+        Discard();
+        if (m_bWriting) {
+            throw CFileException(e.m_cause, e.m_lOsError, path);
+        }
+        throw CCaseFileException(e.m_cause, e.m_lOsError, path, 1);
+    }
+    m_bOpen = true;
+}
+
+std::size_t CArchivedCaseFile::Read(void* buffer, std::size_t count) {
+    return m_file.Read(buffer, count);
+}
+
+void CArchivedCaseFile::Write(const void* buffer, std::size_t count) {
+    m_file.Write(buffer, count);
+}
+
+void CArchivedCaseFile::Flush() {
+    m_file.Flush();
+}
+
+void CArchivedCaseFile::Close() {
+    if (!m_bOpen) {
+        return;
+    }
+    if (!m_bWriting) {
+        m_file.Close();
+        Discard();
+        return;
+    }
+    try {
+        m_file.Close();
+    } catch (...) {
+        Discard();
+        throw;
+    }
+    // The new archive is built beside the old one and renamed over it only when
+    // complete, so a failed pack leaves the old ".caz" as it was.
+    CLhaWriter writer;
+    std::string error;
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    const bool packed = writer.Open(m_strArchivePath, error) &&
+                        writer.AddMember(kArchivedCaseMember, std::filesystem::path(m_strTempPath),
+                                         now, 0644, error) &&
+                        writer.Finish(error);
+    const int packError = packed ? 0 : errno;
+    Discard();
+    if (!packed) {
+        Log("CArchivedCaseFile: " + m_strArchivePath + ": " + error);
+        const int cause = packError != 0 ? CFileException::CauseFromErrno(packError)
+                                         : CFileException::genericException;
+        throw CFileException(cause, packError, m_strArchivePath);
+    }
+}
+
+void CArchivedCaseFile::Abort() {
+    m_file.Abort();
+    Discard();
+}
+
+void CArchivedCaseFile::Discard() {
+    m_bOpen = false;
+    m_strTempPath.clear();
+    m_folder.Remove();
+}
+
+std::uint64_t CArchivedCaseFile::GetLength() {
+    return m_file.GetLength();
+}
+
+void InstallArchivedCaseStreams(CArchiverSet& archivers) {
+    CLhaArchiver* lha = &archivers.Lha();
+    SetArchivedCaseStreamFactory([lha](const std::string& path, unsigned flags) {
+        auto stream = std::make_unique<CArchivedCaseFile>(*lha);
+        stream->Open(path, flags, TempFolder());
+        return std::unique_ptr<ICaseStream>(std::move(stream));
+    });
+}
+
+} // namespace quillora

@@ -1,0 +1,68 @@
+// The case stream of ".caz" files: the case kept as the one member "toblharc.cas" of
+// an LHA archive, read and written through a plain temporary file of this process.
+#pragma once
+
+#include "model/CPlainCaseFile.h"
+#include "model/CaseStream.h"
+#include "scan/PrivateWorkFolder.h"
+
+#include <string>
+
+namespace quillora {
+
+class CArchiverSet;
+class CLhaArchiver;
+
+// The name of the case inside every ".caz" archive.
+inline constexpr const char* kArchivedCaseMember = "toblharc.cas";
+
+class CArchivedCaseFile : public ICaseStream {
+public:
+    // `lha` reads the archives; it must outlive the stream.
+    explicit CArchivedCaseFile(CLhaArchiver& lha);
+    // A stream still open is aborted: nothing is written, the old file stays.
+    ~CArchivedCaseFile() override;
+    CArchivedCaseFile(const CArchivedCaseFile&) = delete;
+    CArchivedCaseFile& operator=(const CArchivedCaseFile&) = delete;
+
+    // Reading (no write bits in flags): extracts the member into a folder of this
+    // process below `workFolder` and opens it; throws CCaseFileException with message
+    // kind 1 when the LHA reader is not loaded, the file is no LHA archive or the
+    // member cannot be extracted. Writing: opens the temporary file; throws
+    // CFileException when the LHA reader is not loaded or the file cannot be made.
+    void Open(const std::string& path, unsigned flags, const std::string& workFolder);
+
+    std::size_t Read(void* buffer, std::size_t count) override;
+    void Write(const void* buffer, std::size_t count) override;
+    void Flush() override;
+    // Reading: removes the temporary file. Writing: packs the temporary file as the
+    // member into a new archive beside the target, which replaces the old ".caz" only
+    // once complete; throws CFileException when packing fails (the old file is then
+    // untouched). The temporary file is removed either way.
+    void Close() override;
+    void Abort() override;
+    // The size of the case inside the archive (of the temporary file).
+    std::uint64_t GetLength() override;
+    // The ".caz" path.
+    const std::string& GetFilePath() const override { return m_strArchivePath; }
+    // Where the member is read from or written to; empty when not open.
+    const std::string& TempPath() const { return m_strTempPath; }
+
+private:
+    void Discard();
+
+    CLhaArchiver& m_lha;
+    CPlainCaseFile m_file;
+    CPrivateWorkFolder m_folder;
+    std::string m_strArchivePath;
+    std::string m_strTempPath;
+    unsigned m_nFlags = 0;
+    bool m_bWriting = false;
+    bool m_bOpen = false;
+};
+
+// Lets the case-file opener make ".caz" streams with the set's LHA adapter, extracting
+// into the temporary folder. The set must outlive every later case-file open.
+void InstallArchivedCaseStreams(CArchiverSet& archivers);
+
+} // namespace quillora

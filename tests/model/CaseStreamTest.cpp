@@ -1,0 +1,176 @@
+// The case streams: the gzip stream's open modes, seeks and lengths, plain files read
+// through it, members finished by Flush, and the opener's choice of stream.
+#include "model/CPlainCaseFile.h"
+#include "model/CXFileZlib.h"
+#include "model/CaseFile.h"
+#include "model/CaseFileException.h"
+#include "support/ScratchDir.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+using namespace quillora;
+using quillora::test::ReadFileBytes;
+using quillora::test::ScratchDir;
+
+namespace {
+
+std::string Pattern(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    }
+    return bytes;
+}
+
+void WriteGzip(const std::string& path, const std::string& bytes) {
+    CXFileZlib out;
+    out.Open(path, kOpenForSave);
+    out.Write(bytes.data(), bytes.size());
+    out.Close();
+}
+
+std::string ReadAll(CXFileZlib& in) {
+    std::string bytes;
+    char buffer[1000];
+    while (std::size_t n = in.Read(buffer, sizeof buffer)) {
+        bytes.append(buffer, n);
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST(CXFileZlibTest, PlainAndGzipFilesReadTheSameAndSeekToTheEndKeepsThePosition) {
+    ScratchDir dir;
+    const std::string data = Pattern(5000);
+    const std::string plain = dir.Write("plain.cas", data).string();
+    const std::string packed = (dir / "packed.cas").string();
+    WriteGzip(packed, data);
+    EXPECT_EQ(ReadFileBytes(packed).substr(0, 2), "\x1F\x8B");
+    for (const std::string& path : {plain, packed}) {
+        for (unsigned flags : {kOpenRead, kOpenShareDenyWrite}) {
+            CXFileZlib in;
+            in.Open(path, flags);
+            char head[300];
+            ASSERT_EQ(in.Read(head, sizeof head), sizeof head);
+            EXPECT_EQ(std::string(head, sizeof head), data.substr(0, 300));
+            // The end reports the uncompressed length and leaves the position alone.
+            EXPECT_EQ(in.Seek(12345, CXFileZlib::end), 5000);
+            char next[10];
+            ASSERT_EQ(in.Read(next, sizeof next), sizeof next);
+            EXPECT_EQ(std::string(next, sizeof next), data.substr(300, 10));
+            EXPECT_EQ(in.Seek(90, CXFileZlib::current), 400);
+            ASSERT_EQ(in.Read(next, 1), 1u);
+            EXPECT_EQ(next[0], data[400]);
+            // Begin rewinds whatever the offset says.
+            EXPECT_EQ(in.Seek(777, CXFileZlib::begin), 0);
+            EXPECT_EQ(ReadAll(in), data);
+            EXPECT_EQ(in.Seek(0, 7), -1);
+            // The length is the file's size on disk: compressed for gzip.
+            EXPECT_EQ(in.GetLength(), ReadFileBytes(path).size());
+            in.Close();
+        }
+    }
+    EXPECT_LT(ReadFileBytes(packed).size(), data.size());
+}
+
+TEST(CXFileZlibTest, OpenModesFlushMembersAndFailures) {
+    ScratchDir dir;
+    const std::string path = (dir / "modes.cas").string();
+    // Write bit or exactly create|read-write|exclusive write; read-write alone opens nothing.
+    {
+        CXFileZlib out;
+        out.Open(path, kOpenWrite);
+        out.Write("first", 5);
+        // Flush finishes a gzip member; what follows is a second member.
+        out.Flush();
+        out.Write("second", 6);
+        out.Close();
+    }
+    std::string bytes = ReadFileBytes(path);
+    EXPECT_NE(bytes.find("\x1F\x8B", 2), std::string::npos);
+    {
+        CXFileZlib in;
+        in.Open(path, kOpenRead);
+        EXPECT_EQ(ReadAll(in), "firstsecond");
+        EXPECT_EQ(in.Seek(0, CXFileZlib::end), 11);
+    }
+    CXFileZlib neither;
+    EXPECT_THROW(neither.Open(path, kOpenReadWrite), CFileException);
+    EXPECT_FALSE(neither.IsOpen());
+    EXPECT_EQ(neither.Seek(0, CXFileZlib::end), -1);
+    CXFileZlib missing;
+    try {
+        missing.Open((dir / "missing.cas").string(), kOpenShareDenyWrite);
+        FAIL();
+    } catch (const CFileException& e) {
+        EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
+    }
+
+    // A write that is given up leaves the old file as it was.
+    {
+        CXFileZlib out;
+        out.Open(path, kOpenForSave);
+        out.Write("replacement", 11);
+        out.Abort();
+    }
+    EXPECT_EQ(ReadFileBytes(path), bytes);
+
+    // A gzip stream cut short delivers fewer bytes or an error, never made-up data.
+    const std::string data = Pattern(20000);
+    const std::string cutPath = (dir / "cut.cas").string();
+    WriteGzip(cutPath, data);
+    std::string packed = ReadFileBytes(cutPath);
+    dir.Write("cut.cas", packed.substr(0, packed.size() / 2));
+    CXFileZlib in;
+    in.Open(cutPath, kOpenRead);
+    std::string got;
+    try {
+        got = ReadAll(in);
+    } catch (const CFileException&) {
+    }
+    EXPECT_LT(got.size(), data.size());
+    EXPECT_EQ(got, data.substr(0, got.size()));
+}
+
+TEST(CaseStreamOpener, ChoosesTheStreamByNameModeAndCompression) {
+    ScratchDir dir;
+    const std::string cas = (dir / "a.cas").string();
+    auto plainWrite = OpenCaseStream(cas, kOpenForSave, false);
+    EXPECT_NE(dynamic_cast<CPlainCaseFile*>(plainWrite.get()), nullptr);
+    plainWrite->Write("xy", 2);
+    plainWrite->Close();
+    auto gzipWrite = OpenCaseStream(cas, kOpenForSave, true);
+    EXPECT_NE(dynamic_cast<CXFileZlib*>(gzipWrite.get()), nullptr);
+    gzipWrite->Abort();
+    // Every read of a ".cas" goes through the gzip reader, which passes plain data.
+    auto read = OpenCaseStream(cas, kOpenForLoad, true);
+    EXPECT_NE(dynamic_cast<CXFileZlib*>(read.get()), nullptr);
+    char buffer[4];
+    EXPECT_EQ(read->Read(buffer, sizeof buffer), 2u);
+
+    // Without a packed-case stream a ".caz" cannot be opened: message 521 names the file.
+    SetArchivedCaseStreamFactory(nullptr);
+    const std::string caz = (dir / "b.CAZ").string();
+    try {
+        OpenCaseStream(caz, kOpenForLoad, false);
+        FAIL();
+    } catch (const CCaseFileException& e) {
+        EXPECT_EQ(e.m_nMessageKind, 1);
+        EXPECT_NE(e.Message().find("b.CAZ"), std::string::npos);
+        EXPECT_NE(e.Message().find("UNLHA32.DLL"), std::string::npos);
+    }
+    // A factory's own case-file error is turned into message 521.
+    SetArchivedCaseStreamFactory(
+        [](const std::string& path, unsigned) -> std::unique_ptr<ICaseStream> {
+            throw CCaseFileException(CFileException::genericException, 0, path);
+        });
+    try {
+        OpenCaseStream(caz, kOpenForLoad, false);
+        FAIL();
+    } catch (const CCaseFileException& e) {
+        EXPECT_EQ(e.m_nMessageKind, 1);
+    }
+    SetArchivedCaseStreamFactory(nullptr);
+}
