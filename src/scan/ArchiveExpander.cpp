@@ -529,8 +529,13 @@ bool CArchiveExpander::ExtractEntry(const SFileInfo& archive, const std::string&
         return false;
     };
     CArchiver* adapter = AdapterForType(archive.m_wArcType);
-    if (!adapter || !adapter->IsLoaded()) {
-        return fail(archiveOsPath + ": no archiver for this kind of archive is available");
+    if (!adapter) {
+        return fail(archiveOsPath + ": extraction from " + ArcTypeName(archive.m_wArcType) +
+                    " archives is turned off in the options");
+    }
+    if (!adapter->IsLoaded()) {
+        return fail(archiveOsPath + ": no archiver for " + ArcTypeName(archive.m_wArcType) +
+                    " archives is available");
     }
     std::string base = folder;
     if (base.empty() || base.back() != '/') {
