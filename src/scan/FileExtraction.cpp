@@ -1,0 +1,233 @@
+// File extraction: selection rules, the copy of plain files and the archive members.
+#include "scan/FileExtraction.h"
+
+#include "core/ConfigData.h"
+#include "core/UniqueFd.h"
+#include "core/XdgPaths.h"
+#include "model/CaseEditing.h"
+#include "model/MediumPath.h"
+#include "model/SFileInfo.h"
+#include "platform/OsPath.h"
+#include "scan/ArchiveExpander.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillora {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t kMediumOrCase = kFlagMedium | kFlagCase;
+
+std::string Join(const std::string& folder, const std::string& name) {
+    if (folder.empty()) {
+        return name;
+    }
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// Every file path inside the archive below an archive folder entry (the folder entry
+// alone would extract nothing but the folder).
+void CollectMemberPaths(const SFileInfo& record, ArcEntryList& out) {
+    if (!record.IsDirectory()) {
+        out.push_back(PathInsideArchive(record));
+        return;
+    }
+    for (const auto& child : record.Children()) {
+        CollectMemberPaths(*child, out);
+    }
+}
+
+} // namespace
+
+CFileExtraction::CFileExtraction(CArchiveExpander& expander, IExtractionUi& ui)
+    : m_expander(expander), m_ui(ui) {}
+
+std::vector<const SFileInfo*> CFileExtraction::ListSelection(
+    const std::vector<const SFileInfo*>& rows) {
+    std::vector<const SFileInfo*> selection;
+    for (const SFileInfo* row : rows) {
+        if (!row->HasFlags(kMediumOrCase)) {
+            selection.push_back(row);
+        }
+    }
+    return selection;
+}
+
+std::vector<const SFileInfo*> CFileExtraction::TreeSelection(const SFileInfo* node) {
+    if (!node || node->HasFlags(kMediumOrCase)) {
+        return {};
+    }
+    return {node};
+}
+
+std::string CFileExtraction::InitialFolder() {
+    const CConfigData& config = Config();
+    if (config.m_nMeltFolderMode != 0 && !config.m_strMeltFolder.empty()) {
+        return config.m_strMeltFolder;
+    }
+    return TempFolder();
+}
+
+void CFileExtraction::CollectPlainFiles(const SFileInfo& record, const std::string& relative,
+                                        std::vector<SCopy>& out) const {
+    if (record.IsInsideArchive()) {
+        return;
+    }
+    std::string name = OsNameFromModel(record.GetName());
+    if (!record.IsDirectory()) {
+        out.push_back({RecordOsPath(record), Join(relative, name), record.m_nSize});
+        return;
+    }
+    for (const auto& child : record.Children()) {
+        CollectPlainFiles(*child, Join(relative, name), out);
+    }
+}
+
+bool CFileExtraction::CopyOne(const SCopy& copy, const std::string& target, std::uint64_t& done,
+                              std::uint64_t total) {
+    std::string destination = Join(target, copy.m_relative);
+    std::error_code ec;
+    fs::create_directories(fs::path(destination).parent_path(), ec);
+    // Only regular files are read: a FIFO or device on the medium is never opened
+    // for reading in earnest.
+    CUniqueFd in(::open(copy.m_source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (in.Get() < 0 || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        m_ui.ReportFailure(copy.m_source + ": " +
+                           (in.Get() < 0 ? std::strerror(errno) : "not a regular file"));
+        return false;
+    }
+    // The copy goes to a temporary name beside the destination, so that a file of the
+    // same name already there is replaced only by a complete copy.
+    std::string temp = destination + ".quillora-XXXXXX";
+    CUniqueFd out(::mkostemp(temp.data(), O_CLOEXEC));
+    if (out.Get() < 0) {
+        m_ui.ReportFailure(destination + ": " + std::strerror(errno));
+        return false;
+    }
+    std::vector<char> buffer(1 << 17);
+    for (;;) {
+        ssize_t n = ::read(in.Get(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            m_ui.ReportFailure(copy.m_source + ": " + std::strerror(errno));
+            ::unlink(temp.c_str());
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        for (ssize_t written = 0; written < n;) {
+            ssize_t w = ::write(out.Get(), buffer.data() + written, static_cast<std::size_t>(n - written));
+            if (w < 0 && errno == EINTR) {
+                continue;
+            }
+            if (w < 0) {
+                m_ui.ReportFailure(destination + ": " + std::strerror(errno));
+                ::unlink(temp.c_str());
+                return false;
+            }
+            written += w;
+        }
+        done += static_cast<std::uint64_t>(n);
+        if (!m_ui.CopyProgress(done, total, copy.m_source)) {
+            ::unlink(temp.c_str());
+            return false;
+        }
+    }
+    ::fchmod(out.Get(), 0644);
+    if (!out.Close() || ::rename(temp.c_str(), destination.c_str()) != 0) {
+        m_ui.ReportFailure(destination + ": " + std::strerror(errno));
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool CFileExtraction::CopyFiles(const std::vector<SCopy>& copies, const std::string& target) {
+    std::uint64_t total = 0;
+    for (const SCopy& c : copies) {
+        total += c.m_size;
+    }
+    std::uint64_t done = 0;
+    for (const SCopy& c : copies) {
+        if (!CopyOne(c, target, done, total)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CFileExtraction::ExtractArchived(const SFileInfo& record, const std::string& destination) {
+    const SFileInfo* archive = OutermostArchive(record);
+    if (!archive) {
+        return true;
+    }
+    ArcEntryList entries;
+    if (archive != &record) {
+        CollectMemberPaths(record, entries);
+    }
+    if (!m_expander.ExtractEntries(*archive, destination, entries, true)) {
+        m_ui.ReportFailure(RecordOsPath(*archive) + ": " +
+                           (entries.empty() ? std::string("the archive could not be extracted")
+                                            : entries.front() + " could not be extracted"));
+        return false;
+    }
+    return true;
+}
+
+bool CFileExtraction::ExtractBelowFolder(const SFileInfo& folder, const std::string& destination) {
+    for (const auto& child : folder.Children()) {
+        std::string below = Join(destination, OsNameFromModel(child->GetName()));
+        if (child->IsInsideArchive()) {
+            if (!ExtractArchived(*child, below)) {
+                return false;
+            }
+        } else if (child->IsDirectory() && !ExtractBelowFolder(*child, below)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CFileExtraction::Run(const std::vector<const SFileInfo*>& selection) {
+    if (selection.empty()) {
+        return false;
+    }
+    if (!m_ui.RequireMedium(*selection.front())) {
+        return false;
+    }
+    std::optional<std::string> target = m_ui.ChooseTargetFolder(InitialFolder());
+    if (!target) {
+        return false;
+    }
+    std::vector<SCopy> copies;
+    for (const SFileInfo* record : selection) {
+        CollectPlainFiles(*record, {}, copies);
+    }
+    if (!copies.empty() && !CopyFiles(copies, *target)) {
+        return false;
+    }
+    for (const SFileInfo* record : selection) {
+        if (record->IsInsideArchive()) {
+            if (!ExtractArchived(*record, *target)) {
+                return false;
+            }
+        } else if (record->IsDirectory() &&
+                   !ExtractBelowFolder(*record, Join(*target, OsNameFromModel(record->GetName())))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace quillora

@@ -1,0 +1,68 @@
+// Copying catalogued files back to disk: the plain files of the selection are copied
+// from their mounted medium, the members of archives are extracted through the
+// archive expansion, below a folder the user picks. The catalogue is not changed.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillora {
+
+class CArchiveExpander;
+class SFileInfo;
+
+// What an extraction asks of its user interface.
+class IExtractionUi {
+public:
+    virtual ~IExtractionUi() = default;
+    // Makes sure the medium of `record` is present (asking to insert it); false
+    // when the user gave up.
+    virtual bool RequireMedium(const SFileInfo& record) = 0;
+    // The target folder, starting at `initial` (titled "抽出先ﾌｫﾙﾀﾞの指定"); nullopt
+    // on Cancel.
+    virtual std::optional<std::string> ChooseTargetFolder(const std::string& initial) = 0;
+    // Copy progress in bytes; false asks to stop (the dialog's Cancel).
+    virtual bool CopyProgress(std::uint64_t done, std::uint64_t total,
+                              const std::string& current) = 0;
+    // The one sentence explaining why the extraction stopped.
+    virtual void ReportFailure(const std::string& message) = 0;
+};
+
+class CFileExtraction {
+public:
+    CFileExtraction(CArchiveExpander& expander, IExtractionUi& ui);
+
+    // The selection a list gives: its rows in order, without media and the case.
+    static std::vector<const SFileInfo*> ListSelection(const std::vector<const SFileInfo*>& rows);
+    // The selection the tree gives: the node, unless it is a medium or the case.
+    static std::vector<const SFileInfo*> TreeSelection(const SFileInfo* node);
+
+    // Copies and extracts the selection; true when everything arrived. Stops at the
+    // first failure (files copied so far stay) and tells the user which file failed.
+    bool Run(const std::vector<const SFileInfo*>& selection);
+
+    // The folder the picker starts in: "MeltFolder" when "MeltFolderMode" is on and
+    // it is set, else the work folder.
+    static std::string InitialFolder();
+
+private:
+    struct SCopy {
+        std::string m_source;   // OS path on the medium
+        std::string m_relative; // below the target folder
+        std::uint64_t m_size;
+    };
+    void CollectPlainFiles(const SFileInfo& record, const std::string& relative,
+                           std::vector<SCopy>& out) const;
+    bool CopyFiles(const std::vector<SCopy>& copies, const std::string& target);
+    bool CopyOne(const SCopy& copy, const std::string& target, std::uint64_t& done,
+                 std::uint64_t total);
+    bool ExtractArchived(const SFileInfo& record, const std::string& destination);
+    bool ExtractBelowFolder(const SFileInfo& folder, const std::string& destination);
+
+    CArchiveExpander& m_expander;
+    IExtractionUi& m_ui;
+};
+
+} // namespace quillora
