@@ -194,7 +194,8 @@ std::string RecordOsPath(const SFileInfo& record) {
     for (const SFileInfo* r = &record; r != medium; r = r->GetParent()) {
         chain.push_back(r);
     }
-    std::string below = medium->m_strName;
+    // A network medium's root is the local folder its network path is mounted at.
+    std::string below = medium->HasFlags(kFlagRemote) ? std::string() : medium->m_strName;
     for (std::size_t i = chain.size(); i-- > 0;) {
         if (!below.empty()) {
             below += '\\';

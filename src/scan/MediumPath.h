@@ -1,6 +1,8 @@
 // Where the catalogue records of a present medium are on disk now.
 #pragma once
 
+#include "model/StoredContents.h" // RecordOsPath, one definition for every layer
+
 #include <string>
 
 namespace quillora {
@@ -12,10 +14,5 @@ class SVolumeInfo;
 // point) joined with m_strName, for a network medium its root. Empty when the
 // medium has no root (it is not present).
 std::string MediumOsFolder(const SVolumeInfo& medium);
-
-// The Linux path of a record on its medium: the medium's folder joined with the
-// names from the medium down to the record. Empty when the record has no medium
-// or the medium has no root.
-std::string RecordOsPath(const SFileInfo& record);
 
 } // namespace quillora
