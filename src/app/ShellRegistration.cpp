@@ -61,6 +61,22 @@ std::string XmlEscape(const std::string& text) {
     return out;
 }
 
+// The Exec key's quoting: a program path with blanks or reserved characters goes in
+// double quotes, with '"', '`', '$' and '\\' escaped.
+std::string ExecArgument(const std::string& path) {
+    if (path.find_first_of(" \t\n\"'\\><~|&;$*?#()`") == std::string::npos) {
+        return path;
+    }
+    std::string out = "\"";
+    for (char c : path) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') {
+            out += '\\';
+        }
+        out += c;
+    }
+    return out + "\"";
+}
+
 std::string DataHome() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString();
 }
@@ -115,7 +131,7 @@ std::string CShellRegistration::DesktopEntry(const std::string& exec) {
                        cas.m_strName +
                        "\n"
                        "Exec=" +
-                       exec +
+                       ExecArgument(exec) +
                        " %f\n"
                        "Terminal=false\n"
                        "Categories=Utility;Archiving;\n"
