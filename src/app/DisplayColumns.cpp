@@ -9,6 +9,7 @@
 #include "model/RecordCompare.h"
 #include "model/SArcFileInfo.h"
 #include "model/SVolumeInfo.h"
+#include "platform/OsPath.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -42,7 +43,8 @@ std::string Property(const SFileInfo& record, int key) {
 
 std::string FolderPath(const SFileInfo& record) {
     const SFileInfo* parent = record.GetParent();
-    return parent ? parent->GetPath() : std::string();
+    // Shown the way the desktop writes paths.
+    return parent ? OsPathFromModel(parent->GetPath()) : std::string();
 }
 
 std::string RatioText(const SFileInfo& record) {

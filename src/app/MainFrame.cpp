@@ -12,6 +12,7 @@
 #include "core/ConfigData.h"
 #include "core/TraceLog.h"
 #include "model/SVolumeInfo.h"
+#include "platform/OsPath.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -238,7 +239,7 @@ QString CMainFrame::RecordStatusText(const SFileInfo& record) {
     if (record.HasFlags(kFlagMedium | kFlagGroup | kFlagCase)) {
         return QString::fromStdString(record.GetDisplayName());
     }
-    return QString::fromStdString(record.GetPath());
+    return QString::fromStdString(OsPathFromModel(record.GetPath()));
 }
 
 void CMainFrame::UpdateStatus() {

@@ -12,6 +12,7 @@
 #include "app/TobCaseView.h"
 #include "core/ConfigData.h"
 #include "model/CaseFile.h"
+#include "model/SVolumeInfo.h"
 #include "support/ScratchDir.h"
 
 #include <QAbstractItemModelTester>
@@ -142,7 +143,10 @@ TEST(MainFrameStatus, ARecordWithACommentShowsNameCategoryAndComment) {
     EXPECT_EQ(CMainFrame::RecordStatusText(*readme),
               QString::fromUtf8("readme.txt (text) [first line second]"));
     SFileInfo* docs = root->ChildAt(0)->ChildAt(0);
-    EXPECT_EQ(CMainFrame::RecordStatusText(*docs), QString::fromStdString(docs->GetPath()));
+    auto* disc = static_cast<SVolumeInfo*>(root->ChildAt(0));
+    disc->SetRoot("/media/u/DISC");
+    disc->RecomputeLocation();
+    EXPECT_EQ(CMainFrame::RecordStatusText(*docs), "/media/u/DISC/Docs");
     EXPECT_EQ(CMainFrame::RecordStatusText(*root->ChildAt(1)), "Group");
 }
 
