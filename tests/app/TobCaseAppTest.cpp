@@ -25,7 +25,10 @@ class TobCaseApp : public ::testing::Test {
 protected:
     void SetUp() override {
         test::GuiApp();
+        // Each test starts from an empty settings file of its own process.
+        Config().OpenStore();
         Config().Store().Clear();
+        Config().SaveStore();
         Config().m_bSaveSettings = true;
         m_casePath = (m_dir / "sample.cas").string();
         auto root = test::MakeSampleCase();
