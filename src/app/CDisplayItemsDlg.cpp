@@ -21,7 +21,7 @@ namespace {
 
 constexpr int kNameColumn = 0;
 
-void FillList(QListWidget* list, const std::vector<SColumnEntry>& entries, int row) {
+void FillList(QListWidget* list, const std::vector<SColumnChoice>& entries, int row) {
     list->clear();
     for (const auto& entry : entries) {
         list->addItem(QString::fromUtf8(ColumnTitle(entry.id)));

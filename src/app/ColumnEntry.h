@@ -9,18 +9,18 @@ namespace quillora {
 
 // One column of a set: its id (ColumnTitles.h), ascending flag (1 ascending, 0
 // descending) and width in pixels.
-struct SColumnEntry {
+struct SColumnChoice {
     int id = 0;
     int ascending = 1;
     int width = 0;
 
-    bool operator==(const SColumnEntry&) const = default;
+    bool operator==(const SColumnChoice&) const = default;
 };
 
 // A column set: the columns shown, in order, and the columns offered but not shown.
 struct SColumnSetLists {
-    std::vector<SColumnEntry> shown;
-    std::vector<SColumnEntry> offered;
+    std::vector<SColumnChoice> shown;
+    std::vector<SColumnChoice> offered;
 
     bool operator==(const SColumnSetLists&) const = default;
 };

@@ -1,6 +1,9 @@
 // The display column table and the default column sets.
 #include "app/ColumnTitles.h"
 
+#include "app/ColumnSets.h"
+#include "app/DisplayColumns.h"
+
 #include <algorithm>
 #include <array>
 
@@ -8,26 +11,6 @@ namespace quillora {
 
 namespace {
 
-constexpr std::array<SColumnInfo, 36> kColumns = {{
-    {0, "名前", false, 120},         {1, "ｻｲｽﾞ", true, 80},
-    {2, "ﾌｧｲﾙの種類", false, 100},   {3, "作成日付", false, 110},
-    {5, "最終ｱｸｾｽ日付", false, 110}, {4, "更新日付", false, 110},
-    {6, "属性", true, 60},           {7, "ｺﾒﾝﾄ", false, 130},
-    {8, "圧縮ｻｲｽﾞ", true, 130},      {9, "圧縮率", true, 130},
-    {10, "ﾌｧｲﾙｼｽﾃﾑ", false, 130},    {11, "空き領域", true, 130},
-    {12, "合計ｻｲｽﾞ", true, 130},     {13, "ｼﾘｱﾙ番号", false, 130},
-    {14, "ﾌｫﾙﾀﾞ名", false, 130},     {15, "ﾏｰｸ", false, 130},
-    {16, "ｹｰｽ名", false, 70},        {17, "ﾋｯﾄ数", true, 25},
-    {18, "ﾗﾍﾞﾙ名", false, 120},      {19, "集計ｻｲｽﾞ", true, 80},
-    {20, "分類", false, 130},        {21, "ﾀｲﾄﾙ(P)", false, 130},
-    {22, "ｻﾌﾞｼﾞｪｸﾄ(P)", false, 130}, {23, "分類(P)", false, 130},
-    {24, "ｷｰﾜｰﾄﾞ(P)", false, 130},   {25, "ｺﾒﾝﾄ(P)", false, 130},
-    {26, "作者(P)", false, 130},     {27, "ｱﾌﾟﾘｹｰｼｮﾝ名(P)", false, 130},
-    {28, "会社(P)", false, 130},     {29, "管理者(P)", false, 130},
-    {30, "作成日(P)", false, 130},   {31, "最終保存日(P)", false, 130},
-    {32, "CRC", false, 130},         {33, "総ﾌｧｲﾙ数", true, 130},
-    {34, "総ﾌｫﾙﾀﾞ数", true, 130},    {35, "ｵﾘｼﾞﾅﾙ名", false, 130},
-}};
 
 std::vector<int> WithPropertyColumns(std::vector<int> ids) {
     for (int id = 21; id <= 35; ++id) {
@@ -58,32 +41,46 @@ const SSetDefinition& Set(int set) {
 
 } // namespace
 
-std::span<const SColumnInfo> ColumnTable() {
-    return kColumns;
-}
-
-const SColumnInfo* FindColumnInfo(int id) {
-    for (const auto& column : kColumns) {
-        if (column.id == id) {
-            return &column;
-        }
-    }
-    return nullptr;
-}
-
 const char* ColumnTitle(int id) {
-    const auto* info = FindColumnInfo(id);
-    return info != nullptr ? info->title : "";
+    return CDisplayColumns::Title(id);
 }
 
 int ColumnWidth(int id) {
-    const auto* info = FindColumnInfo(id);
-    return info != nullptr ? info->width : 0;
+    return CDisplayColumns::DefaultWidth(id);
 }
 
 bool ColumnRightAligned(int id) {
-    const auto* info = FindColumnInfo(id);
-    return info != nullptr && info->right;
+    return CDisplayColumns::RightAligned(id);
+}
+
+ColumnSets ToColumnLists(const CColumnSets& sets) {
+    ColumnSets lists;
+    for (int set = 0; set < kColumnSetCount; ++set) {
+        const CColumnSet& source = sets.Set(static_cast<CColumnSets::Mode>(set));
+        auto& target = lists[static_cast<std::size_t>(set)];
+        for (const SColumnEntry& e : source.Shown()) {
+            target.shown.push_back({e.m_nId, e.m_bAscending, e.m_nWidth});
+        }
+        for (const SColumnEntry& e : source.Offered()) {
+            target.offered.push_back({e.m_nId, e.m_bAscending, e.m_nWidth});
+        }
+    }
+    return lists;
+}
+
+void ApplyColumnLists(const ColumnSets& lists, CColumnSets& sets) {
+    for (int set = 0; set < kColumnSetCount; ++set) {
+        CColumnSet& target = sets.Set(static_cast<CColumnSets::Mode>(set));
+        const auto& source = lists[static_cast<std::size_t>(set)];
+        target.Shown().clear();
+        target.Offered().clear();
+        for (const SColumnChoice& c : source.shown) {
+            target.Shown().push_back({c.id, c.ascending, c.width});
+        }
+        for (const SColumnChoice& c : source.offered) {
+            target.Offered().push_back({c.id, c.ascending, c.width});
+        }
+    }
 }
 
 const char* ColumnSetKey(int set) {

@@ -4,23 +4,10 @@
 
 #include "app/ColumnEntry.h"
 
-#include <span>
 #include <vector>
 
 namespace quillora {
 
-struct SColumnInfo {
-    int id;
-    const char* title;
-    bool right; // right-aligned
-    int width;  // default width in pixels
-};
-
-// Every column, in table order (id 5 stands before id 4).
-std::span<const SColumnInfo> ColumnTable();
-
-// The row of `id`; null for an id not in the table.
-const SColumnInfo* FindColumnInfo(int id);
 // The column's title; "" for an unknown id.
 const char* ColumnTitle(int id);
 // The default width; 0 for an unknown id.
@@ -40,5 +27,10 @@ bool ColumnBelongsToSet(int set, int id);
 // The default lists: every entry ascending, with its default width.
 SColumnSetLists DefaultColumnSet(int set);
 ColumnSets DefaultColumnSets();
+
+class CColumnSets;
+// The list view's column sets as the dialog's plain lists, and back.
+ColumnSets ToColumnLists(const CColumnSets& sets);
+void ApplyColumnLists(const ColumnSets& lists, CColumnSets& sets);
 
 } // namespace quillora

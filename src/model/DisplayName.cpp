@@ -105,9 +105,8 @@ std::string FormatGrouped(std::uint64_t value) {
     std::string digits = std::to_string(value);
     std::string out;
     out.reserve(digits.size() + digits.size() / 3);
-    std::size_t lead = digits.size() % 3;
     for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (i - lead) % 3 == 0) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
             out += ',';
         }
         out += digits[i];

@@ -20,26 +20,24 @@ std::string MediumOsFolder(const SVolumeInfo& medium) {
 }
 
 std::string RecordOsPath(const SFileInfo& record) {
-    std::vector<const std::string*> names;
-    const SFileInfo* node = &record;
-    while (node && !node->HasFlags(kFlagMedium)) {
-        names.push_back(&node->m_strName);
-        node = node->GetParent();
-    }
-    if (!node) {
+    const SVolumeInfo* medium = record.EnclosingMedium();
+    if (!medium) {
         return {};
     }
-    std::string path = MediumOsFolder(static_cast<const SVolumeInfo&>(*node));
-    if (path.empty()) {
+    std::string folder = MediumOsFolder(*medium);
+    if (folder.empty()) {
         return {};
     }
-    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+    std::vector<const SFileInfo*> chain;
+    for (const SFileInfo* r = &record; r != medium; r = r->GetParent()) {
+        chain.push_back(r);
+    }
+    std::string path = folder;
+    for (std::size_t i = chain.size(); i-- > 0;) {
         if (path.back() != '/') {
             path += '/';
         }
-        // A name holds no "/" on disk; one that came from an archive listing would
-        // have been turned into "\" when the record was made.
-        path += OsPathFromModel(**it);
+        path += OsNameFromModel(chain[i]->GetName());
     }
     return path;
 }

@@ -14,8 +14,8 @@ class SVolumeInfo;
 std::string MediumOsFolder(const SVolumeInfo& medium);
 
 // The Linux path of a record on its medium: the medium's folder joined with the
-// names from the medium down to the record. Empty when the record has no medium
-// or the medium has no root.
+// names from the medium down to the record. Empty when the record has no medium or
+// the medium has no root.
 std::string RecordOsPath(const SFileInfo& record);
 
 } // namespace quillora

@@ -2,6 +2,7 @@
 // columns between shown and offered, order, the name column kept, and Cancel.
 #include "app/CDisplayItemsDlg.h"
 #include "QtTestApp.h"
+#include "app/ColumnSets.h"
 #include "app/ColumnTitles.h"
 
 #include <QListWidget>
@@ -14,7 +15,7 @@ using namespace quillora::test;
 
 namespace {
 
-std::vector<int> Ids(const std::vector<SColumnEntry>& entries) {
+std::vector<int> Ids(const std::vector<SColumnChoice>& entries) {
     std::vector<int> ids;
     for (const auto& entry : entries) {
         ids.push_back(entry.id);
@@ -24,20 +25,18 @@ std::vector<int> Ids(const std::vector<SColumnEntry>& entries) {
 
 } // namespace
 
-TEST(ColumnTitles, TableHoldsEveryIdOnce) {
-    std::set<int> ids;
-    for (const auto& column : ColumnTable()) {
-        ids.insert(column.id);
-    }
-    EXPECT_EQ(ids.size(), 36u);
-    EXPECT_EQ(*ids.begin(), 0);
-    EXPECT_EQ(*ids.rbegin(), 35);
-    EXPECT_EQ(ColumnTable()[4].id, 5) << "id 5 stands before id 4";
+TEST(ColumnTitles, ListsAndTheListViewsSetsConvertBothWays) {
+    CColumnSets sets;
+    ColumnSets lists = ToColumnLists(sets);
+    EXPECT_EQ(lists, DefaultColumnSets());
+    lists[kColumnSetCase].shown.push_back(lists[kColumnSetCase].offered.front());
+    lists[kColumnSetCase].offered.erase(lists[kColumnSetCase].offered.begin());
+    ApplyColumnLists(lists, sets);
+    EXPECT_EQ(sets.Set(CColumnSets::kCase).Shown().back().m_nId, 13);
+    EXPECT_EQ(ToColumnLists(sets), lists);
     EXPECT_STREQ(ColumnTitle(9), "圧縮率");
-    EXPECT_TRUE(ColumnRightAligned(1));
     EXPECT_EQ(ColumnWidth(17), 25);
     EXPECT_EQ(ColumnWidth(99), 0);
-    EXPECT_STREQ(ColumnTitle(-1), "");
 }
 
 TEST(ColumnTitles, DefaultSets) {
@@ -46,7 +45,7 @@ TEST(ColumnTitles, DefaultSets) {
     EXPECT_EQ(sets[kColumnSetNormal].offered.size(), 4u + 15u);
     EXPECT_EQ(Ids(sets[kColumnSetArchive].shown), (std::vector<int>{0, 2, 1, 8, 9, 20, 7}));
     EXPECT_EQ(Ids(sets[kColumnSetCase].offered), (std::vector<int>{13, 19, 33, 34, 35}));
-    EXPECT_EQ(sets[kColumnSetCase].shown[1], (SColumnEntry{10, 1, 130}));
+    EXPECT_EQ(sets[kColumnSetCase].shown[1], (SColumnChoice{10, 1, 130}));
     EXPECT_STREQ(ColumnSetKey(kColumnSetArchive), "Archive");
     EXPECT_STREQ(ColumnSetTitle(kColumnSetCase), "ｹｰｽ・ｸﾞﾙｰﾌﾟ");
     EXPECT_TRUE(ColumnBelongsToSet(kColumnSetNormal, 35));
@@ -85,5 +84,5 @@ TEST(CDisplayItemsDlg, ShownWidthsAndFlagsTravelWithTheEntry) {
     CDisplayItemsDlg dialog(sets, kColumnSetNormal);
     dialog.ShownList()->setCurrentRow(2);
     dialog.RemoveSelected();
-    EXPECT_EQ(dialog.Sets()[kColumnSetNormal].offered.back(), (SColumnEntry{1, 0, 77}));
+    EXPECT_EQ(dialog.Sets()[kColumnSetNormal].offered.back(), (SColumnChoice{1, 0, 77}));
 }

@@ -1,0 +1,48 @@
+// The program's 16-pixel icons, drawn in code at start-up: the tree strip, the list
+// strip (the fixed display types plus the file icons met at run time) and the marks.
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+#include <vector>
+
+namespace quillora {
+
+class CIconFactory {
+public:
+    // Tree strip indices: case 1/2 (closed/expanded), CD-ROM 4-7, folder 8-11,
+    // removable 12-15, listed archive 16-19, group 20-21, fixed 22-23, remote 24-25.
+    static constexpr int kTreeImages = 26;
+    // List strip: the images of the fixed display types (CDisplayTypeTable).
+    static constexpr int kListImages = 12;
+
+    // The process-wide set; made on first use (a QGuiApplication must exist).
+    static CIconFactory& Instance();
+
+    const QPixmap& Tree(int index) const;
+    const QPixmap& List(int index) const;
+    // State image 1 is the mark drawn before a marked record's icon; 0 is empty.
+    const QPixmap& State(int index) const;
+
+    // Appends a run-time list image (a system file icon) and returns its index.
+    int AddListImage(const QPixmap& pixmap);
+    int ListSize() const { return static_cast<int>(m_list.size()); }
+
+    // The tree icon with its selected image as the icon's Selected mode.
+    QIcon TreeIcon(int normal, int selected) const;
+    // The list icon, with the mark before it when `marked` (32 x 16).
+    QIcon ListIcon(int index, bool marked) const;
+
+private:
+    CIconFactory();
+    void DrawTree();
+    void DrawList();
+
+    std::vector<QPixmap> m_tree;
+    std::vector<QPixmap> m_list;
+    std::vector<QPixmap> m_state;
+    mutable std::vector<QIcon> m_listIcons[2];
+};
+
+} // namespace quillora

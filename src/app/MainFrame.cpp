@@ -1,0 +1,367 @@
+// Main window: layout, status bar, window state and the wiring of the views.
+#include "app/MainFrame.h"
+
+#include "app/CaseTreeModel.h"
+#include "app/FileListModel.h"
+#include "app/RecentFileList.h"
+#include "app/RecordCommands.h"
+#include "app/TobCaseDoc.h"
+#include "app/TobCaseList.h"
+#include "app/TobCaseView.h"
+#include "app/TobPropView.h"
+#include "core/ConfigData.h"
+#include "core/TraceLog.h"
+#include "model/SVolumeInfo.h"
+#include "platform/OsPath.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QUrl>
+
+#include <cstdio>
+
+namespace quillora {
+
+namespace {
+
+const char kSettings[] = "Settings";
+const char kColumnInfo[] = "ColumnInfo";
+// Category and comment in the status bar: one line each.
+constexpr std::size_t kStatusTextWidth = 128;
+
+bool IsCaseFile(const QString& path) {
+    return path.endsWith(".cas", Qt::CaseInsensitive) || path.endsWith(".caz", Qt::CaseInsensitive);
+}
+
+} // namespace
+
+// --- Window placement ---
+
+bool SWindowPlacement::Parse(const std::string& text, SWindowPlacement& out) {
+    SWindowPlacement p;
+    int consumed = 0;
+    int n =
+        std::sscanf(text.c_str(), "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d%n", &p.m_nFlags, &p.m_nShowCmd,
+                    &p.m_ptMin[0], &p.m_ptMin[1], &p.m_ptMax[0], &p.m_ptMax[1], &p.m_rcNormal[0],
+                    &p.m_rcNormal[1], &p.m_rcNormal[2], &p.m_rcNormal[3], &consumed);
+    if (n != 10 || static_cast<std::size_t>(consumed) != text.size()) {
+        return false;
+    }
+    if (p.m_nShowCmd != 1 && p.m_nShowCmd != 3) {
+        p.m_nShowCmd = 1;
+    }
+    out = p;
+    return true;
+}
+
+std::string SWindowPlacement::Format() const {
+    char buffer[160];
+    std::snprintf(buffer, sizeof buffer, "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d", m_nFlags, m_nShowCmd,
+                  m_ptMin[0], m_ptMin[1], m_ptMax[0], m_ptMax[1], m_rcNormal[0], m_rcNormal[1],
+                  m_rcNormal[2], m_rcNormal[3]);
+    return buffer;
+}
+
+// --- Construction ---
+
+CMainFrame::CMainFrame(CTobCaseDoc& doc, CRecentFileList& recent, QWidget* parent)
+    : QMainWindow(parent), m_doc(doc), m_recent(recent),
+      m_pCommands(std::make_unique<CRecordCommands>(doc)) {
+    setObjectName("MainFrame");
+    m_pOuter = new QSplitter(Qt::Horizontal, this);
+    m_pInner = new QSplitter(Qt::Vertical, m_pOuter);
+    m_pTree = new CTobCaseView(m_pInner);
+    m_pProps = new CTobPropView(m_pInner);
+    m_pList = new CTobCaseList(m_pOuter);
+    m_pOuter->addWidget(m_pInner);
+    m_pOuter->addWidget(m_pList);
+    m_pOuter->setStretchFactor(1, 1);
+    m_pInner->setStretchFactor(0, 1);
+    setCentralWidget(m_pOuter);
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    setAcceptDrops(true);
+    m_doc.SetWindow(this);
+    m_doc.SetContainerSource([this] { return m_pTree->CurrentContainer(); });
+    ConnectDocument();
+    RestoreWindowState();
+    OnCaseChanged();
+}
+
+CMainFrame::~CMainFrame() {
+    m_doc.SetWindow(nullptr);
+    m_doc.SetContainerSource({});
+}
+
+void CMainFrame::CreateStatusBar() {
+    for (int i = 0; i < 5; ++i) {
+        m_panes[i] = new QLabel(this);
+        m_panes[i]->setObjectName(QString("pane%1").arg(i));
+    }
+    statusBar()->addWidget(m_panes[0], 1);
+    statusBar()->addWidget(m_panes[1], 2);
+    for (int i = 2; i < 5; ++i) {
+        statusBar()->addPermanentWidget(m_panes[i]);
+    }
+}
+
+QString CMainFrame::PaneText(int pane) const {
+    return pane >= 0 && pane < 5 ? m_panes[pane]->text() : QString();
+}
+
+void CMainFrame::ConnectDocument() {
+    connect(&m_doc, &CTobCaseDoc::CaseChanged, this, &CMainFrame::OnCaseChanged);
+    connect(&m_doc, &CTobCaseDoc::TreeChanged, this, &CMainFrame::RefreshViews);
+    connect(&m_doc, &CTobCaseDoc::MediaAdded, this,
+            [this](SFileInfo* container, SFileInfo* record, bool expand) {
+                m_pTree->Added(container, record, expand);
+            });
+    connect(&m_doc, &CTobCaseDoc::MediumReplaced, this,
+            [this](SFileInfo* oldRecord, SFileInfo* newRecord) {
+                if (m_pProps->Record() == oldRecord) {
+                    m_pProps->ShowRecord(nullptr);
+                }
+                if (m_pList->Folder() == oldRecord) {
+                    m_pList->ShowFolder(nullptr);
+                }
+                m_pTree->Model().ReplaceRecord(oldRecord, newRecord);
+            });
+    connect(&m_doc, &CTobCaseDoc::LabelEditRequested, this, [this](SFileInfo* record) {
+        m_pTree->Added(nullptr, record, false);
+        m_pTree->EditLabel(record);
+    });
+    connect(&m_doc, &CTobCaseDoc::StateChanged, this, [this] {
+        UpdateTitle();
+        UpdateCommandStates();
+    });
+    connect(&m_doc, &CTobCaseDoc::PathUsed, this, [this](const QString& path) {
+        m_recent.Add(path.toStdString());
+        UpdateRecentFiles();
+    });
+    connect(&m_doc, &CTobCaseDoc::PathFailed, this, [this](const QString& path) {
+        m_recent.Remove(path.toStdString());
+        UpdateRecentFiles();
+    });
+    connect(m_pTree, &CTobCaseView::CurrentRecordChanged, this, &CMainFrame::OnTreeSelection);
+    connect(m_pTree, &CTobCaseView::ContextMenuFor, this,
+            [this](SFileInfo* record, const QPoint& pos) {
+                m_bListFocus = false;
+                ShowContextMenu(record, pos);
+            });
+    connect(&m_pTree->Model(), &CCaseTreeModel::LabelEdited, this, [this](SFileInfo* record) {
+        m_doc.Core().SetModifiedFlag(true);
+        m_pList->Model().RefreshRecord(record);
+        m_pProps->ShowRecord(record);
+    });
+    connect(m_pList, &CTobCaseList::CurrentRecordChanged, this, &CMainFrame::OnListSelection);
+    connect(m_pList, &CTobCaseList::Activated, this, &CMainFrame::OnListActivated);
+    connect(m_pList, &CTobCaseList::BackRequested, this, [this] { m_pTree->SelectParent(); });
+    connect(m_pList, &CTobCaseList::SortChanged, this, &CMainFrame::UpdateStatus);
+    connect(m_pList, &CTobCaseList::ContextMenuFor, this,
+            [this](SFileInfo* record, const QPoint& pos) {
+                m_bListFocus = true;
+                ShowContextMenu(record, pos);
+            });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now == m_pList) {
+            m_bListFocus = true;
+        } else if (now == m_pTree) {
+            m_bListFocus = false;
+        }
+        UpdateCommandStates();
+    });
+}
+
+// --- Views ---
+
+void CMainFrame::OnCaseChanged() {
+    m_pProps->ShowRecord(nullptr);
+    m_pList->ShowFolder(nullptr);
+    m_pTree->SetCase(&m_doc.Case());
+    if (!m_pTree->Current()) {
+        OnTreeSelection(nullptr);
+    }
+    UpdateTitle();
+    UpdateCommandStates();
+}
+
+void CMainFrame::RefreshViews() {
+    m_pTree->Model().Resync();
+    SFileInfo* current = m_pTree->Current();
+    if (current != m_pList->Folder()) {
+        OnTreeSelection(current);
+    } else {
+        m_pList->Model().RefreshRows();
+        m_pProps->ShowRecord(m_pProps->Record());
+    }
+    UpdateStatus();
+}
+
+void CMainFrame::OnTreeSelection(SFileInfo* record) {
+    m_pList->ShowFolder(record);
+    m_pProps->ShowRecord(record);
+    m_panes[1]->setText(record ? RecordStatusText(*record) : QString());
+    UpdateStatus();
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnListSelection(SFileInfo* record) {
+    if (!record) {
+        return;
+    }
+    m_pProps->ShowRecord(record);
+    m_panes[1]->setText(RecordStatusText(*record));
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnListActivated(SFileInfo* record) {
+    if (record->IsDirectory()) {
+        m_pTree->Select(record);
+        return;
+    }
+    m_pCommands->OpenFile(*record);
+}
+
+QString CMainFrame::RecordStatusText(const SFileInfo& record) {
+    std::string category = record.TextOneLine(1, kStatusTextWidth);
+    std::string comment = record.TextOneLine(0, kStatusTextWidth);
+    if (!category.empty() || !comment.empty()) {
+        return QString::fromStdString(record.GetDisplayName() + " (" + category + ") [" + comment +
+                                      "]");
+    }
+    if (record.HasFlags(kFlagMedium | kFlagGroup | kFlagCase)) {
+        return QString::fromStdString(record.GetDisplayName());
+    }
+    return QString::fromStdString(OsPathFromModel(record.GetPath()));
+}
+
+void CMainFrame::UpdateStatus() {
+    m_panes[2]->setText(m_pList->CountText());
+    m_panes[3]->setText(m_pList->SortText());
+    m_panes[4]->setText(m_pList->DirectionText());
+}
+
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(m_doc.WindowTitle());
+}
+
+SFileInfo* CMainFrame::CommandTarget() const {
+    if (m_bListFocus) {
+        if (SFileInfo* record = m_pList->Current()) {
+            return record;
+        }
+    }
+    return m_pTree->Current();
+}
+
+void CMainFrame::RunOnTarget(const std::function<void(SFileInfo&)>& command) {
+    SFileInfo* record = CommandTarget();
+    if (!record) {
+        return;
+    }
+    command(*record);
+    m_pTree->Model().Resync();
+    m_pList->Model().RefreshRecord(record);
+    if (m_pProps->Record() == record) {
+        m_pProps->ShowRecord(record);
+    }
+}
+
+// --- Window state ---
+
+void CMainFrame::RestoreWindowState() {
+    CProfileStore& store = Config().Store();
+    SWindowPlacement placement;
+    m_bDefaultPlacement =
+        !SWindowPlacement::Parse(store.GetString(kSettings, "WindowPos"), placement);
+    if (!m_bDefaultPlacement) {
+        const int* rc = placement.m_rcNormal;
+        QRect normal(rc[0], rc[1], rc[2] - rc[0], rc[3] - rc[1]);
+        if (normal.width() > 0 && normal.height() > 0) {
+            setGeometry(normal);
+        }
+        if (placement.m_nShowCmd == 3) {
+            setWindowState(windowState() | Qt::WindowMaximized);
+        }
+    } else {
+        resize(1000, 700);
+    }
+    int width = store.GetInt(kColumnInfo, "TreeView", kDefaultTreeWidth);
+    int height = store.GetInt(kColumnInfo, "TreeViewHeight", kDefaultTreeHeight);
+    if (width < kMinPaneSize) {
+        width = kDefaultTreeWidth;
+    }
+    if (height < kMinPaneSize) {
+        height = kDefaultTreeHeight;
+    }
+    m_pOuter->setSizes({width, std::max(width * 3, 400)});
+    m_pInner->setSizes({height, std::max(height, 150)});
+    if (auto bars = store.GetBinary(kSettings, "BarState")) {
+        restoreState(QByteArray(reinterpret_cast<const char*>(bars->data()),
+                                static_cast<qsizetype>(bars->size())));
+    }
+}
+
+void CMainFrame::SaveWindowState() {
+    CProfileStore& store = Config().Store();
+    SWindowPlacement placement;
+    bool maximized = isMaximized();
+    placement.m_nFlags = maximized ? 2 : 0;
+    placement.m_nShowCmd = maximized ? 3 : 1;
+    QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    placement.m_rcNormal[0] = normal.left();
+    placement.m_rcNormal[1] = normal.top();
+    placement.m_rcNormal[2] = normal.left() + normal.width();
+    placement.m_rcNormal[3] = normal.top() + normal.height();
+    store.SetString(kSettings, "WindowPos", placement.Format());
+    QList<int> outer = m_pOuter->sizes();
+    QList<int> inner = m_pInner->sizes();
+    if (!outer.isEmpty()) {
+        store.SetInt(kColumnInfo, "TreeView", outer.front());
+    }
+    if (!inner.isEmpty()) {
+        store.SetInt(kColumnInfo, "TreeViewHeight", inner.front());
+    }
+    QByteArray bars = saveState();
+    store.SetBinary(kSettings, "BarState", std::vector<std::uint8_t>(bars.begin(), bars.end()));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!m_doc.SaveModified()) {
+        event->ignore();
+        return;
+    }
+    SaveWindowState();
+    event->accept();
+}
+
+// --- Drag and drop of case files ---
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (data->hasUrls() && !data->urls().isEmpty() && data->urls().front().isLocalFile()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile()) {
+        return;
+    }
+    // Like the shell's drop: the first file becomes the open case.
+    QString path = urls.front().toLocalFile();
+    Log(IsCaseFile(path) ? "drop: case file" : "drop: other file");
+    event->acceptProposedAction();
+    activateWindow();
+    m_doc.OpenPath(path.toStdString());
+}
+
+} // namespace quillora

@@ -1,0 +1,149 @@
+// The main window: the case tree above the property view on the left, the file list
+// on the right, the menus, the tool bar and the status bar; it remembers its
+// placement, splitter sizes and bar state in the settings store.
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+class QLabel;
+class QMenu;
+class QSplitter;
+
+namespace quillora {
+
+class CRecentFileList;
+class CRecordCommands;
+class CTobCaseDoc;
+class CTobCaseList;
+class CTobCaseView;
+class CTobPropView;
+class SFileInfo;
+
+// The stored window placement: "flags,show,minX,minY,maxX,maxY,left,top,right,bottom".
+struct SWindowPlacement {
+    unsigned m_nFlags = 0;
+    unsigned m_nShowCmd = 1;
+    int m_ptMin[2] = {-1, -1};
+    int m_ptMax[2] = {-1, -1};
+    int m_rcNormal[4] = {0, 0, 0, 0};
+
+    // False unless exactly ten numbers parse; a show command other than 1 or 3 becomes 1.
+    static bool Parse(const std::string& text, SWindowPlacement& out);
+    std::string Format() const;
+};
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    // Command ids of the menus (the program's numbering).
+    enum Command {
+        kFileNew = 57600,
+        kFileOpen = 57601,
+        kFileSave = 57603,
+        kFileSaveAs = 57604,
+        kAppExit = 57665,
+        kEditCopy = 57634,
+        kMergeCase = 32816,
+        kInsertMedia = 32772,
+        kContinuousAdd = 32809,
+        kAddGroup = 32879,
+        kSetPassword = 32881,
+        kMark = 32790,
+        kMarkRecursive = 32811,
+        kOpenLink = 32794,
+        kOpenFile = 32802,
+        kAutoComment = 32804,
+        kExtract = 32810,
+        kEmbedData = 32817,
+        kExplore = 32872,
+        kCopyName = 32882,
+        kCopyFullPath = 32883,
+        kCheckMounts = 32806,
+        kUpdateFromDrive = 32792,
+        kEditLabelInPlace = 32807,
+        kTabGeneral = 32873,
+        kTabComment = 32874,
+        kTabProperties = 32875,
+        kPrint = 32684,
+        kOptions = 32795,
+    };
+
+    CMainFrame(CTobCaseDoc& doc, CRecentFileList& recent, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CTobCaseView& Tree() { return *m_pTree; }
+    CTobCaseList& List() { return *m_pList; }
+    CTobPropView& Props() { return *m_pProps; }
+    // The action of a command id (null when the menus have none).
+    QAction* Action(int command) const;
+    // Status bar pane 0-4 texts.
+    QString PaneText(int pane) const;
+
+    // Restores "WindowPos", the splitter sizes and the bar state.
+    void RestoreWindowState();
+    // Writes them back (called on close).
+    void SaveWindowState();
+    // The default placement is in force (no usable "WindowPos").
+    bool UsedDefaultPlacement() const { return m_bDefaultPlacement; }
+
+    // The text of status pane 1 for a record.
+    static QString RecordStatusText(const SFileInfo& record);
+    // Rebuilds the recent-file entries of the File menu.
+    void UpdateRecentFiles();
+
+    static constexpr int kMinPaneSize = 20;
+    static constexpr int kDefaultTreeWidth = 150;
+    static constexpr int kDefaultTreeHeight = 200;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // MainFrameMenus.cpp
+    void CreateMenus();
+    void CreateToolBar();
+    QAction* AddCommand(QMenu* menu, int command, const char* text, const QKeySequence& keys,
+                        std::function<void()> handler);
+    QAction* AddMissing(QMenu* menu, int command, const char* text, const QKeySequence& keys);
+    void ShowContextMenu(SFileInfo* record, const QPoint& globalPos);
+    void UpdateCommandStates();
+
+    void CreateStatusBar();
+    void ConnectDocument();
+    void OnCaseChanged();
+    void OnTreeSelection(SFileInfo* record);
+    void OnListSelection(SFileInfo* record);
+    void OnListActivated(SFileInfo* record);
+    void UpdateStatus();
+    void UpdateTitle();
+    // The record the record commands act on: the list's current row when the list has
+    // the focus, else the tree's current node.
+    SFileInfo* CommandTarget() const;
+    void RunOnTarget(const std::function<void(SFileInfo&)>& command);
+    void RefreshViews();
+
+    CTobCaseDoc& m_doc;
+    CRecentFileList& m_recent;
+    std::unique_ptr<CRecordCommands> m_pCommands;
+    QSplitter* m_pOuter = nullptr;
+    QSplitter* m_pInner = nullptr;
+    CTobCaseView* m_pTree = nullptr;
+    CTobCaseList* m_pList = nullptr;
+    CTobPropView* m_pProps = nullptr;
+    QLabel* m_panes[5] = {};
+    QMenu* m_pFileMenu = nullptr;
+    QAction* m_pRecentSeparator = nullptr;
+    QList<QAction*> m_recentActions;
+    std::map<int, QAction*> m_actions;
+    bool m_bDefaultPlacement = true;
+    bool m_bListFocus = false;
+};
+
+} // namespace quillora

@@ -1,0 +1,333 @@
+// Main window: menus, tool bar, context menus and command states. Commands whose
+// parts are not built yet are present and disabled.
+#include "app/IconFactory.h"
+#include "app/MainFrame.h"
+#include "app/RecentFileList.h"
+#include "app/RecordCommands.h"
+#include "app/TobCaseDoc.h"
+#include "app/TobCaseList.h"
+#include "app/TobCaseView.h"
+#include "app/TobPropView.h"
+#include "model/SVolumeInfo.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace quillora {
+
+namespace {
+
+// "開く(&O)...\tCtrl+O": the text before the tab; the shortcut is set apart.
+QString MenuText(const char* text) {
+    QString s = QString::fromUtf8(text);
+    return s.left(s.indexOf('\t') < 0 ? s.size() : s.indexOf('\t'));
+}
+
+} // namespace
+
+QAction* CMainFrame::Action(int command) const {
+    auto it = m_actions.find(command);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, int command, const char* text,
+                                const QKeySequence& keys, std::function<void()> handler) {
+    auto* action = new QAction(MenuText(text), this);
+    action->setShortcut(keys);
+    action->setData(command);
+    connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    if (menu) {
+        menu->addAction(action);
+    } else {
+        addAction(action);
+    }
+    if (command != 0) {
+        m_actions[command] = action;
+    }
+    return action;
+}
+
+QAction* CMainFrame::AddMissing(QMenu* menu, int command, const char* text,
+                                const QKeySequence& keys) {
+    QAction* action = AddCommand(menu, command, text, keys, [] {});
+    action->setEnabled(false);
+    action->setProperty("missing", true);
+    return action;
+}
+
+void CMainFrame::CreateMenus() {
+    CTobCaseDoc& doc = m_doc;
+    auto target = [this](auto command) { return [this, command] { RunOnTarget(command); }; };
+    CRecordCommands& commands = *m_pCommands;
+
+    m_pFileMenu = menuBar()->addMenu(QString::fromUtf8("ﾌｧｲﾙ(&F)"));
+    QMenu* file = m_pFileMenu;
+    AddCommand(file, kFileNew, "新規作成(&N)", QKeySequence::New, [&doc] { doc.OnFileNew(); });
+    AddCommand(file, kFileOpen, "開く(&O)...", QKeySequence::Open, [&doc] { doc.OnFileOpen(); });
+    AddCommand(file, kMergeCase, "ｹｰｽの追加(&C)...", {}, [&doc] { doc.OnMergeCase(); });
+    AddCommand(file, kFileSave, "上書き保存(&S)", QKeySequence::Save, [&doc] { doc.OnFileSave(); });
+    AddCommand(file, kFileSaveAs, "名前を付けて保存(&A)...", {}, [&doc] { doc.OnFileSaveAs(); });
+    file->addSeparator();
+    AddCommand(file, kSetPassword, "ﾊﾟｽﾜｰﾄﾞ設定(&P)..", {}, [&doc] { doc.OnSetPassword(); });
+    file->addSeparator();
+    QMenu* import = file->addMenu(QString::fromUtf8("ｲﾝﾎﾟｰﾄ(&I)"));
+    AddMissing(import, 32876, "CSV形式(&C)...\tCtrl+Shift+K", QKeySequence("Ctrl+Shift+K"));
+    QMenu* exportMenu = file->addMenu(QString::fromUtf8("ｴｸｽﾎﾟｰﾄ(&E)"));
+    AddMissing(exportMenu, 32858, "CSV形式(&C)...\tAlt+K", QKeySequence("Alt+K"));
+    AddMissing(exportMenu, 32859, "HTML形式(&U)...\tAlt+U", QKeySequence("Alt+U"));
+    AddMissing(exportMenu, 32860, "Tree形式(&T)...\tAlt+L", QKeySequence("Alt+L"));
+    // The MediaMax items are reached through their accelerators only.
+    AddMissing(nullptr, 32877, "MediaMax形式で開く(&D)...", QKeySequence("Ctrl+Shift+Y"));
+    AddMissing(nullptr, 32869, "MediaMax形式で保存(&M)...", QKeySequence("Alt+Y"));
+    AddMissing(nullptr, 32870, "MediaMax形式設定", QKeySequence("Ctrl+Y"));
+    file->addSeparator();
+    AddMissing(file, kPrint, "印刷(&P)...\tCtrl+P", QKeySequence::Print);
+    m_pRecentSeparator = file->addSeparator();
+    file->addSeparator();
+    AddCommand(file, kAppExit, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", {}, [this] { close(); });
+    UpdateRecentFiles();
+
+    QMenu* edit = menuBar()->addMenu(QString::fromUtf8("編集(&E)"));
+    AddMissing(edit, kEditCopy, "ｺﾋﾟｰ(&C)\tCtrl+C", QKeySequence::Copy);
+    AddMissing(edit, 32793, "ﾏｰｸ一括CSVｺﾋﾟｰ(&B)", {});
+    AddMissing(edit, 32814, "ﾒﾃﾞｨｱのｺﾋﾟｰ(&Y)", {});
+    AddMissing(edit, 32815, "ﾒﾃﾞｨｱの貼り付け(&V)", {});
+    AddCommand(edit, kCopyName, "名前のｺﾋﾟｰ(&N)", {},
+               target([](SFileInfo& r) { CRecordCommands::CopyName(r); }));
+    AddCommand(edit, kCopyFullPath, "ﾌﾙﾊﾟｽのｺﾋﾟｰ(&L)", {},
+               target([](SFileInfo& r) { CRecordCommands::CopyFullPath(r); }));
+    edit->addSeparator();
+    AddCommand(edit, kMark, "ﾏｰｸ(&M)", {},
+               target([&commands](SFileInfo& r) { commands.ToggleMark(r, false); }));
+    AddCommand(edit, kMarkRecursive, "ﾏｰｸ ｻﾌﾞﾌｫﾙﾀﾞ以下も(&U)", {},
+               target([&commands](SFileInfo& r) { commands.ToggleMark(r, true); }));
+    edit->addSeparator();
+    AddCommand(edit, kEditLabelInPlace, "名前の変更(&R)\tF2", QKeySequence("F2"),
+               [this] { m_pTree->EditLabel(m_pTree->Current()); });
+    // TODO(dialogs): CLabelEditDlg and CCommentEditDlg.
+    AddMissing(edit, 32808, "ﾗﾍﾞﾙの編集(&B)...\tCtrl+L", QKeySequence("Ctrl+L"));
+    AddMissing(edit, 32805, "ｺﾒﾝﾄ編集(&W)...", {});
+    AddCommand(edit, kEmbedData, "ﾃﾞｰﾀ埋め込み(&B)", {},
+               target([&commands](SFileInfo& r) { commands.EmbedData(r); }));
+    edit->addSeparator();
+    AddMissing(edit, 32780, "検索(&S)...\tCtrl+F", QKeySequence::Find);
+    AddMissing(edit, 32781, "次を検索(&X)\tF3", QKeySequence("F3"));
+    AddMissing(edit, 32782, "ｹｰｽ検索(&H)...\tCtrl+G", QKeySequence("Ctrl+G"));
+
+    QMenu* view = menuBar()->addMenu(QString::fromUtf8("表示(&V)"));
+    // Filled by CreateToolBar with the bars' toggles.
+    view->setObjectName("ViewMenu");
+    view->addSeparator();
+    // TODO(dialogs): CDisplayItemsDlg edits List().ColumnSets().
+    AddMissing(view, 32880, "表示項目設定(&D)...", {});
+    view->addSeparator();
+    AddCommand(view, kTabGeneral, "全般(&G)", {},
+               [this] { m_pProps->setCurrentIndex(CTobPropView::kGeneral); });
+    AddCommand(view, kTabComment, "ｺﾒﾝﾄ(&C)", {},
+               [this] { m_pProps->setCurrentIndex(CTobPropView::kComment); });
+    AddCommand(view, kTabProperties, "ﾌﾟﾛﾊﾟﾃｨ(&P)", {},
+               [this] { m_pProps->setCurrentIndex(CTobPropView::kProperties); });
+
+    QMenu* media = menuBar()->addMenu(QString::fromUtf8("ﾒﾃﾞｨｱ(&M)"));
+    AddCommand(media, kInsertMedia, "追加(&I)...", {}, [&doc] { doc.OnInsertMedia(); });
+    AddCommand(media, kContinuousAdd, "連続追加(&R)...", {}, [&doc] { doc.OnContinuousAdd(); });
+    AddCommand(media, kAddGroup, "ｸﾞﾙｰﾌﾟの追加(&G)\tAlt+G", QKeySequence("Alt+G"),
+               [&doc] { doc.OnAddGroup(); });
+    media->addSeparator();
+    AddCommand(media, kCheckMounts, "装着確認(&S)\tCtrl+Q", QKeySequence("Ctrl+Q"),
+               [&doc] { doc.OnCheckMounts(); });
+    AddCommand(media, kUpdateFromDrive, "更新 ﾒﾃﾞｨｱ->ｹｰｽ(&U)", {},
+               [this] { m_doc.OnUpdateFromDrive(m_pTree->Current()); });
+    AddMissing(media, 32830, "更新 ﾒﾃﾞｨｱ->ﾘﾝｸ先(&M)", {});
+    AddMissing(media, 32831, "更新 ﾘﾝｸ先->ﾒﾃﾞｨｱ(&L)", {});
+    media->addSeparator();
+    AddMissing(media, 32832, "比較 ﾒﾃﾞｨｱ-ｹｰｽ(&H)...", {});
+    AddMissing(media, 32833, "比較 ｹｰｽ-ﾘﾝｸ先(&C)...", {});
+    media->addSeparator();
+    QMenu* eject = media->addMenu(QString::fromUtf8("ﾒﾃﾞｨｱの取り出し(&T)"));
+    AddMissing(eject, 32820, "&1 CD Audioﾄﾞﾗｲﾌﾞ", {});
+    media->addSeparator();
+    AddCommand(media, kOpenFile, "ﾌｧｲﾙを開く(&O)", {},
+               target([&commands](SFileInfo& r) { commands.OpenFile(r); }));
+    AddCommand(media, kOpenLink, "ﾘﾝｸ先ﾌｧｲﾙを開く(&L)", {},
+               target([&commands](SFileInfo& r) { commands.OpenLink(r); }));
+    AddCommand(media, kExplore, "ｴｸｽﾌﾟﾛｰﾗを起動(&X)", {},
+               target([&commands](SFileInfo& r) { commands.Explore(r); }));
+    AddMissing(media, kExtract, "抽出(&T)\tCtrl+M", QKeySequence("Ctrl+M"));
+    AddMissing(media, kAutoComment, "ｺﾒﾝﾄ自動抽出(&A)\tCtrl+H", QKeySequence("Ctrl+H"));
+
+    QMenu* tools = menuBar()->addMenu(QString::fromUtf8("ﾂｰﾙ(&T)"));
+    AddMissing(tools, kOptions, "ｵﾌﾟｼｮﾝ(&O)...\tCtrl+J", QKeySequence("Ctrl+J"));
+    AddMissing(tools, 32878, "ｺﾒﾝﾄ抽出設定(&M)...", {});
+    tools->addSeparator();
+    AddMissing(tools, 32855, "CSV形式設定(&C)...", {});
+    AddMissing(tools, 32856, "HTML形式設定(&H)...", {});
+    AddMissing(tools, 32857, "Tree形式設定(&T)...", {});
+
+    QMenu* help = menuBar()->addMenu(QString::fromUtf8("ﾍﾙﾌﾟ(&H)"));
+    AddCommand(help, 57664, "ﾊﾞｰｼﾞｮﾝ情報(&A)...", {}, [this] {
+        QMessageBox::about(this, "Quillora",
+                           QString::fromUtf8("Quillora\nﾒﾃﾞｨｱのｶﾀﾛｸﾞ (ｹｰｽ) を作成・管理します。"));
+    });
+}
+
+void CMainFrame::CreateToolBar() {
+    auto* bar = addToolBar(QString::fromUtf8("ﾂｰﾙﾊﾞｰ"));
+    bar->setObjectName("ToolBar");
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    bar->setIconSize(QSize(16, 16));
+    const CIconFactory& icons = CIconFactory::Instance();
+    struct SButton {
+        int command;
+        const char* text;
+        int image;
+    };
+    const SButton buttons[] = {
+        {kFileNew, "新規", 1},
+        {kFileOpen, "開く", 2},
+        {kFileSave, "保存", 1},
+        {0, nullptr, 0},
+        {kInsertMedia, "追加", 4},
+        {kAddGroup, "ｸﾞﾙｰﾌﾟ", 20},
+        {kCheckMounts, "装着確認", 5},
+        {0, nullptr, 0},
+        {kMark, "ﾏｰｸ", 9},
+        {kOpenFile, "開く", 8},
+        {kExplore, "ｴｸｽﾌﾟﾛｰﾗ", 10},
+    };
+    for (const SButton& b : buttons) {
+        if (!b.text) {
+            bar->addSeparator();
+            continue;
+        }
+        QAction* source = Action(b.command);
+        auto* button = new QAction(icons.Tree(b.image), QString::fromUtf8(b.text), bar);
+        button->setToolTip(source->text().remove('&'));
+        connect(button, &QAction::triggered, source, &QAction::trigger);
+        connect(source, &QAction::enabledChanged, button, &QAction::setEnabled);
+        button->setEnabled(source->isEnabled());
+        bar->addAction(button);
+    }
+    QMenu* view = menuBar()->findChild<QMenu*>("ViewMenu");
+    QAction* first = view->actions().isEmpty() ? nullptr : view->actions().front();
+    QAction* toggleBar = bar->toggleViewAction();
+    toggleBar->setText(QString::fromUtf8("ﾂｰﾙﾊﾞｰ(&T)"));
+    view->insertAction(first, toggleBar);
+    auto* toggleStatus = new QAction(QString::fromUtf8("ｽﾃｰﾀｽ ﾊﾞｰ(&S)"), this);
+    toggleStatus->setCheckable(true);
+    toggleStatus->setChecked(true);
+    connect(toggleStatus, &QAction::toggled, this,
+            [this](bool on) { statusBar()->setVisible(on); });
+    view->insertAction(first, toggleStatus);
+}
+
+void CMainFrame::UpdateRecentFiles() {
+    for (QAction* action : m_recentActions) {
+        m_pFileMenu->removeAction(action);
+        action->deleteLater();
+    }
+    m_recentActions.clear();
+    const auto& entries = m_recent.Entries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        QString path = QString::fromStdString(entries[i]);
+        auto* action = new QAction(QString("&%1 %2").arg(i + 1).arg(path), this);
+        connect(action, &QAction::triggered, this,
+                [this, path] { m_doc.OpenPath(path.toStdString()); });
+        m_pFileMenu->insertAction(m_pRecentSeparator, action);
+        m_recentActions.push_back(action);
+    }
+    // The separator after the list shows only with entries.
+    m_pRecentSeparator->setVisible(!entries.empty());
+}
+
+void CMainFrame::UpdateCommandStates() {
+    SFileInfo* target = CommandTarget();
+    SFileInfo* node = m_pTree->Current();
+    bool isFile =
+        target && !target->IsDirectory() && !target->HasFlags(kFlagMedium | kFlagGroup | kFlagCase);
+    auto enable = [this](int command, bool on) {
+        if (QAction* action = Action(command); action && !action->property("missing").toBool()) {
+            action->setEnabled(on);
+        }
+    };
+    enable(kAddGroup, !node || node->HasFlags(kFlagCase | kFlagGroup));
+    enable(kMark, target && !target->HasFlags(kFlagCase));
+    enable(kMarkRecursive, target && !target->HasFlags(kFlagCase));
+    enable(kOpenFile, isFile);
+    enable(kEmbedData, isFile);
+    enable(kOpenLink, target && !target->Link().empty());
+    enable(kExplore, target && target->EnclosingMedium());
+    enable(kCopyName, target != nullptr);
+    enable(kCopyFullPath, target != nullptr);
+    enable(kUpdateFromDrive, node && node->HasFlags(kFlagMedium));
+    enable(kEditLabelInPlace, node && node->HasFlags(kFlagMedium | kFlagGroup));
+}
+
+void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {
+    UpdateCommandStates();
+    QMenu menu(this);
+    auto add = [&](int command) {
+        if (QAction* action = Action(command)) {
+            menu.addAction(action);
+        }
+    };
+    if (!record) {
+        // The empty area of a view.
+        add(kInsertMedia);
+        add(kAddGroup);
+        menu.addSeparator();
+        add(kCheckMounts);
+    } else if (record->HasFlags(kFlagCase)) {
+        add(kInsertMedia);
+        add(kContinuousAdd);
+        add(kAddGroup);
+        menu.addSeparator();
+        add(kMergeCase);
+        add(kCheckMounts);
+    } else if (record->HasFlags(kFlagGroup)) {
+        add(kInsertMedia);
+        add(kAddGroup);
+        menu.addSeparator();
+        add(kEditLabelInPlace);
+        add(kMarkRecursive);
+        add(kCopyName);
+    } else if (record->HasFlags(kFlagMedium)) {
+        add(kUpdateFromDrive);
+        add(kEditLabelInPlace);
+        menu.addSeparator();
+        add(kMark);
+        add(kMarkRecursive);
+        add(kExplore);
+        menu.addSeparator();
+        add(kCopyName);
+        add(kCopyFullPath);
+    } else if (record->IsDirectory()) {
+        add(kMark);
+        add(kMarkRecursive);
+        add(kExplore);
+        add(kExtract);
+        menu.addSeparator();
+        add(kCopyName);
+        add(kCopyFullPath);
+    } else {
+        add(kOpenFile);
+        add(kOpenLink);
+        add(kExplore);
+        menu.addSeparator();
+        add(kMark);
+        add(kEmbedData);
+        add(kExtract);
+        add(kAutoComment);
+        menu.addSeparator();
+        add(kCopyName);
+        add(kCopyFullPath);
+    }
+    menu.exec(globalPos);
+}
+
+} // namespace quillora

@@ -1,0 +1,233 @@
+// Application start-up and exit.
+#include "app/TobCaseApp.h"
+
+#include "app/DeviceWatcher.h"
+#include "app/MainFrame.h"
+#include "app/ShellRegistration.h"
+#include "app/SystemFileTypes.h"
+#include "app/TobCaseDoc.h"
+#include "core/ConfigData.h"
+#include "core/TraceLog.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+namespace quillora {
+
+namespace {
+
+bool IsSwitch(const QString& arg, QString* name) {
+    if (arg.startsWith("--")) {
+        *name = arg.mid(2);
+        return true;
+    }
+    if (arg.size() > 1 && (arg.startsWith('-') || arg.startsWith('/'))) {
+        // "/p" is a switch; "/home/me/a.cas" is a path.
+        QString rest = arg.mid(1);
+        if (arg.startsWith('/') && rest.contains('/')) {
+            return false;
+        }
+        *name = rest;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+SCommandLine SCommandLine::Parse(const QStringList& arguments) {
+    SCommandLine line;
+    bool print = false;
+    bool printTo = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        QString name;
+        if (!IsSwitch(arg, &name)) {
+            if (printTo && line.m_printTo.size() < 3 && !line.m_strFile.empty()) {
+                line.m_printTo << arg;
+            } else if (line.m_strFile.empty()) {
+                line.m_strFile = arg.toStdString();
+            }
+            continue;
+        }
+        if (arg.startsWith("--")) {
+            if (name == "register") {
+                line.m_kind = RegisterUser;
+            } else if (name == "unregister") {
+                line.m_kind = UnregisterUser;
+            }
+            continue;
+        }
+        if (name.compare("pt", Qt::CaseInsensitive) == 0) {
+            printTo = true;
+        } else if (name.compare("p", Qt::CaseInsensitive) == 0) {
+            print = true;
+        } else if (name.compare("dde", Qt::CaseInsensitive) == 0) {
+            line.m_kind = Dde;
+        } else if (name.compare("Unregister", Qt::CaseInsensitive) == 0 ||
+                   name.compare("Unregserver", Qt::CaseInsensitive) == 0) {
+            line.m_kind = Unregister;
+        } else if (name.compare("Automation", Qt::CaseInsensitive) == 0) {
+            line.m_kind = Automation;
+        } else if (name.compare("Embedding", Qt::CaseInsensitive) == 0) {
+            line.m_kind = Embedding;
+        }
+    }
+    if (line.m_kind == Nothing) {
+        if (printTo) {
+            line.m_kind = PrintTo;
+        } else if (print) {
+            line.m_kind = Print;
+        } else if (!line.m_strFile.empty()) {
+            line.m_kind = Open;
+        }
+    }
+    return line;
+}
+
+CTobCaseApp::CTobCaseApp() : m_pRecent(std::make_unique<CRecentFileList>(4)) {}
+
+CTobCaseApp::~CTobCaseApp() = default;
+
+bool CTobCaseApp::InitInstance(const QStringList& arguments) {
+    CConfigData& config = Config();
+    config.OpenStore();
+    if (int mode = config.Store().GetInt("Log", "LogMode", 0); mode != 0) {
+        SetLogMode(mode);
+        LogStamp("CTobCaseApp::InitInistance() start");
+    }
+    config.SetDefaults();
+    // The image library and the extraction plug-ins are not part of this build: the
+    // steps keep their trace lines and load nothing.
+    Log("CTOBImgDIB::Load()");
+    Log("CExtractTextManager::Load()");
+    Log("m_configData.RegLoad()");
+    config.RegLoad();
+    Log("LoadStdProfileSettings()");
+    m_pRecent = std::make_unique<CRecentFileList>(config.m_nMRUCount);
+    m_pRecent->Load(config.Store());
+
+    m_pDoc = std::make_unique<CTobCaseDoc>(m_drives, m_presence);
+    m_pDoc->SetUnattended(m_bUnattended);
+    CSystemFileTypes::Install();
+    m_pFrame = std::make_unique<CMainFrame>(*m_pDoc, *m_pRecent);
+    // Opening by the shell and the shell's file types are the desktop entry's and
+    // the MIME package's business (installed, or written by --register).
+    Log("EnableShellOpen()");
+    Log("Delete create menu");
+    Log("Regist CAZ");
+    Log("Initial environment");
+    Log("Regist Clipboard format");
+    m_archivers.LoadAll();
+    m_bArchiversLoaded = true;
+    Log("Get information of removal media ");
+    m_drives.RefreshDriveTable();
+    m_pWatcher = std::make_unique<CDeviceWatcher>([this](int event, int type) {
+        if (m_pDoc) {
+            m_pDoc->OnDeviceChange(event, type);
+        }
+    });
+    m_pWatcher->Start();
+
+    Log("Parse command line");
+    m_commandLine = SCommandLine::Parse(arguments);
+    Log("Load previous file");
+    if (m_commandLine.m_kind == SCommandLine::Nothing && config.m_nStartLoading) {
+        std::string previous = m_pRecent->First();
+        if (!previous.empty()) {
+            m_commandLine.m_kind = SCommandLine::Open;
+            m_commandLine.m_strFile = previous;
+        }
+    }
+    Log("Dispatch command line");
+    if (!DispatchCommandLine()) {
+        return false;
+    }
+    Log("Display main window");
+    if (m_bShowWindow) {
+        m_pFrame->show();
+    }
+    Log("DragAcceptFiles");
+    return true;
+}
+
+void CTobCaseApp::ShowNotAvailable() {
+    if (!m_bUnattended) {
+        QMessageBox::information(nullptr, "Quillora",
+                                 QString::fromUtf8(CTobCaseDoc::NotAvailableText()));
+    }
+}
+
+bool CTobCaseApp::DispatchCommandLine() {
+    switch (m_commandLine.m_kind) {
+    case SCommandLine::Nothing:
+        return true;
+    case SCommandLine::Open:
+        // A failed open keeps the new case; the document dropped the name from the list.
+        m_pDoc->OpenPath(m_commandLine.m_strFile);
+        return true;
+    case SCommandLine::Print:
+    case SCommandLine::PrintTo:
+        // Printing is not built yet: say so, and end as a print run ends.
+        Log("print from the command line: not available");
+        ShowNotAvailable();
+        return false;
+    case SCommandLine::Dde:
+    case SCommandLine::Automation:
+    case SCommandLine::Embedding:
+        // Accepted and nothing to do: the desktop opens files through the command line.
+        return true;
+    case SCommandLine::Unregister:
+    case SCommandLine::UnregisterUser: {
+        Config().m_bSaveSettings = false;
+        std::string error;
+        if (!CShellRegistration::Unregister(&error)) {
+            LogFormat("unregister: %s", error.c_str());
+        }
+        return false;
+    }
+    case SCommandLine::RegisterUser: {
+        std::string error;
+        QString exec = QCoreApplication::applicationFilePath();
+        if (!CShellRegistration::Register(exec.toStdString(), &error)) {
+            LogFormat("register: %s", error.c_str());
+            if (!m_bUnattended) {
+                QMessageBox::warning(nullptr, "Quillora", QString::fromStdString(error));
+            }
+        }
+        return false;
+    }
+    }
+    return true;
+}
+
+int CTobCaseApp::ExitInstance() {
+    CConfigData& config = Config();
+    Log("CTobCaseApp::ExitInstance() start");
+    m_pWatcher.reset();
+    // The views write their column sets and window state into the store as they go.
+    if (m_pFrame && m_pFrame->isVisible()) {
+        m_pFrame->SaveWindowState();
+    }
+    m_pFrame.reset();
+    m_pDoc.reset();
+    m_pRecent->Save(config.Store());
+    Log("m_configData.RegSave()");
+    if (config.m_bSaveSettings) {
+        config.RegSave();
+    }
+    Log("CExtractTextManager::Unload()");
+    Log("CTOBImgDIB::Unload()");
+    if (m_bArchiversLoaded) {
+        m_archivers.UnloadAll();
+        m_bArchiversLoaded = false;
+    }
+    Log("CTobCaseApp::ExitInstance() end");
+    CloseLog();
+    if (!config.m_bSaveSettings) {
+        config.DeleteStoredSettings();
+    }
+    return 0;
+}
+
+} // namespace quillora

@@ -1,0 +1,83 @@
+// The application object: brings the subsystems up in their order with their trace
+// lines, reads the command line, opens the case to start with, shows the main window,
+// and at the end saves the settings and unloads what it loaded.
+#pragma once
+
+#include "app/RecentFileList.h"
+#include "scan/ArchiverSet.h"
+#include "scan/DriveTable.h"
+#include "scan/MediaPresence.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <string>
+
+namespace quillora {
+
+class CDeviceWatcher;
+class CMainFrame;
+class CTobCaseDoc;
+
+// What the command line asks for.
+struct SCommandLine {
+    enum Kind {
+        Nothing,
+        Open,
+        Print,
+        PrintTo,
+        Dde,
+        Automation,
+        Embedding,
+        Unregister,
+        RegisterUser,
+        UnregisterUser
+    };
+    Kind m_kind = Nothing;
+    std::string m_strFile;
+    QStringList m_printTo; // printer, driver, port of "/pt"
+
+    // The framework's rules: a file name; "p", "pt", "dde", "Unregister" or
+    // "Unregserver", "Automation", "Embedding" after "/" or "-"; and "--register",
+    // "--unregister" for the desktop registration. argv[0] is skipped.
+    static SCommandLine Parse(const QStringList& arguments);
+};
+
+class CTobCaseApp {
+public:
+    CTobCaseApp();
+    ~CTobCaseApp();
+
+    // Start-up in its order; false when the program is to end at once.
+    bool InitInstance(const QStringList& arguments);
+    // The end: settings saved (or deleted), libraries unloaded, the log closed.
+    int ExitInstance();
+
+    CTobCaseDoc* Document() { return m_pDoc.get(); }
+    CMainFrame* MainFrame() { return m_pFrame.get(); }
+    CRecentFileList& RecentFiles() { return *m_pRecent; }
+    const SCommandLine& CommandLine() const { return m_commandLine; }
+
+    // When set, the document asks nothing and shows no message (tests).
+    void SetUnattended(bool unattended) { m_bUnattended = unattended; }
+    // When cleared, InitInstance does not show the window (tests).
+    void SetShowWindow(bool show) { m_bShowWindow = show; }
+
+private:
+    bool DispatchCommandLine();
+    void ShowNotAvailable();
+
+    CDriveTable m_drives;
+    CMediaPresence m_presence;
+    CArchiverSet m_archivers;
+    std::unique_ptr<CRecentFileList> m_pRecent;
+    std::unique_ptr<CTobCaseDoc> m_pDoc;
+    std::unique_ptr<CMainFrame> m_pFrame;
+    std::unique_ptr<CDeviceWatcher> m_pWatcher;
+    SCommandLine m_commandLine;
+    bool m_bUnattended = false;
+    bool m_bShowWindow = true;
+    bool m_bArchiversLoaded = false;
+};
+
+} // namespace quillora

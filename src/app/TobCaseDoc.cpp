@@ -1,0 +1,340 @@
+// The document wrapper: message boxes, the file dialog and view notifications.
+#include "app/TobCaseDoc.h"
+
+#include "core/ConfigData.h"
+#include "core/Resources.h"
+#include "core/TraceLog.h"
+#include "model/SGroupInfo.h"
+#include "model/SVolumeInfo.h"
+#include "scan/DriveTable.h"
+#include "scan/MediaPresence.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace quillora {
+
+namespace {
+
+const char kAppTitle[] = "Quillora";
+// The framework's question before a modified case is closed.
+const char kAskToSave[] = "%1 への変更を保存しますか?";
+
+QMessageBox::Icon ToQt(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Error:
+        return QMessageBox::Critical;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// "Caseﾌｧｲﾙ(*.caz,*.cas)" with "*.caz;*.cas" -> "Caseﾌｧｲﾙ(*.caz,*.cas) (*.caz *.cas)",
+// the form QFileDialog takes its patterns from.
+QString QtFilter(const std::pair<std::string, std::string>& filter) {
+    QString patterns = QString::fromStdString(filter.second).replace(';', ' ');
+    return QString::fromStdString(filter.first) + " (" + patterns + ")";
+}
+
+std::string ExtensionOfPattern(const std::string& patterns) {
+    std::string first = patterns.substr(0, patterns.find(';'));
+    if (first.size() < 3 || first.compare(0, 2, "*.") != 0 || first == "*.*") {
+        return {};
+    }
+    return first.substr(1);
+}
+
+} // namespace
+
+CTobCaseDoc::CTobCaseDoc(CDriveTable& drives, CMediaPresence& presence, QObject* parent)
+    : QObject(parent), m_drives(drives), m_presence(presence),
+      m_pCore(std::make_unique<CCaseDocument>(*this, drives, presence)) {
+    m_pCore->OnNewDocument();
+}
+
+CTobCaseDoc::~CTobCaseDoc() = default;
+
+const char* CTobCaseDoc::NotAvailableText() {
+    return "この機能はまだ組み込まれていません。";
+}
+
+void CTobCaseDoc::NotAvailable(const char* what) {
+    LogFormat("not available: %s", what);
+    ShowMessage(NotAvailableText(), MessageIcon::Information);
+}
+
+QString CTobCaseDoc::WindowTitle() const {
+    QString name = QString::fromStdString(m_pCore->Title());
+    if (Config().m_nFullPathTitle && !m_pCore->PathName().empty()) {
+        name = QString::fromStdString(m_pCore->PathName());
+    }
+    return name + (m_pCore->IsModified() ? " *" : "") + " - " + kAppTitle;
+}
+
+// --- Commands ---
+
+bool CTobCaseDoc::SaveModified() {
+    if (!m_pCore->IsModified()) {
+        return true;
+    }
+    if (m_bUnattended) {
+        return true;
+    }
+    QString text = QString::fromUtf8(kAskToSave).arg(QString::fromStdString(m_pCore->Title()));
+    auto answer = QMessageBox::question(m_pWindow, kAppTitle, text,
+                                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel) {
+        return false;
+    }
+    return answer == QMessageBox::No || m_pCore->Save();
+}
+
+void CTobCaseDoc::OnFileNew() {
+    if (SaveModified()) {
+        m_pCore->OnNewDocument();
+    }
+}
+
+SFileDialogRequest CTobCaseDoc::OpenRequest() const {
+    SFileDialogRequest request;
+    request.m_bOpen = true;
+    request.m_strTitle = Res(61440);
+    request.m_filters.emplace_back("Caseﾌｧｲﾙ(*.cas)", "*.cas");
+    request.m_strDefaultExtension = ".cas";
+    request.m_filters.emplace_back(Res(61442), "*.*");
+    return request;
+}
+
+void CTobCaseDoc::OnFileOpen() {
+    if (!SaveModified()) {
+        return;
+    }
+    std::optional<std::string> chosen = AskFileName(OpenRequest());
+    if (chosen) {
+        OpenPath(*chosen);
+    }
+}
+
+bool CTobCaseDoc::OpenPath(const std::string& path) {
+    if (!SaveModified()) {
+        return false;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool ok = m_pCore->OnOpenDocument(path);
+    QApplication::restoreOverrideCursor();
+    if (ok) {
+        emit PathUsed(QString::fromStdString(path));
+    } else {
+        emit PathFailed(QString::fromStdString(path));
+    }
+    return ok;
+}
+
+bool CTobCaseDoc::OnFileSave() {
+    bool ok = m_pCore->Save();
+    if (ok && !m_pCore->PathName().empty()) {
+        emit PathUsed(QString::fromStdString(m_pCore->PathName()));
+    }
+    return ok;
+}
+
+bool CTobCaseDoc::OnFileSaveAs() {
+    bool ok = m_pCore->DoSave({}, true);
+    if (ok) {
+        emit PathUsed(QString::fromStdString(m_pCore->PathName()));
+    }
+    return ok;
+}
+
+void CTobCaseDoc::OnMergeCase() {
+    m_pCore->MergeCaseFileAsk();
+}
+
+void CTobCaseDoc::OnAddGroup() {
+    m_pCore->AddGroup();
+}
+
+void CTobCaseDoc::OnSetPassword() {
+    m_pCore->SetPasswordAsk();
+}
+
+void CTobCaseDoc::OnInsertMedia() {
+    m_pCore->InsertCDEx(false);
+}
+
+void CTobCaseDoc::OnContinuousAdd() {
+    m_pCore->ContinuousAdd();
+}
+
+void CTobCaseDoc::OnCheckMounts() {
+    m_pCore->CheckMounts();
+}
+
+void CTobCaseDoc::OnUpdateFromDrive(SFileInfo* record) {
+    SVolumeInfo* medium = record ? record->EnclosingMedium() : nullptr;
+    if (!medium || medium->HasFlags(kFlagGroup)) {
+        ShowMessage(Res(209), MessageIcon::Warning);
+        return;
+    }
+    m_pCore->UpdateFromDrive(*medium);
+}
+
+void CTobCaseDoc::OnDeviceChange(int event, int deviceType) {
+    m_pCore->DoDeviceChange(event, deviceType);
+}
+
+// --- IDocumentUi: messages ---
+
+void CTobCaseDoc::ShowMessage(const std::string& text, MessageIcon icon) {
+    if (m_bUnattended) {
+        LogFormat("message: %s", text.c_str());
+        return;
+    }
+    QMessageBox box(ToQt(icon), kAppTitle, QString::fromStdString(text), QMessageBox::Ok,
+                    m_pWindow);
+    box.exec();
+}
+
+bool CTobCaseDoc::AskYesNo(const std::string& text) {
+    if (m_bUnattended) {
+        return false;
+    }
+    return QMessageBox::question(m_pWindow, kAppTitle, QString::fromStdString(text),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool CTobCaseDoc::AskOkCancel(const std::string& text) {
+    if (m_bUnattended) {
+        return false;
+    }
+    QMessageBox box(QMessageBox::Question, kAppTitle, QString::fromStdString(text),
+                    QMessageBox::Ok | QMessageBox::Cancel, m_pWindow);
+    return box.exec() == QMessageBox::Ok;
+}
+
+bool CTobCaseDoc::AskForMedium(const std::string& text) {
+    if (m_bUnattended) {
+        return false;
+    }
+    QMessageBox box(QMessageBox::Information, kAppTitle, QString::fromStdString(text),
+                    QMessageBox::Ok | QMessageBox::Cancel, m_pWindow);
+    return box.exec() == QMessageBox::Ok;
+}
+
+// --- IDocumentUi: dialogs ---
+
+std::optional<std::string> CTobCaseDoc::AskPassword(PasswordMode, const std::string&,
+                                                    const std::string&) {
+    // TODO(dialogs): run CPasswordDlg.
+    NotAvailable("password dialog");
+    return std::nullopt;
+}
+
+std::optional<SAddMediaChoice> CTobCaseDoc::RunAddMediaDialog(int, const std::string&) {
+    // TODO(dialogs): run CAddMediaDlg.
+    NotAvailable("add-media dialog");
+    return std::nullopt;
+}
+
+SMediaSelectAnswer CTobCaseDoc::RunMediaSelectDialog(const SMediaSelectRequest&) {
+    // TODO(dialogs): run CMediaSelectDlg.
+    NotAvailable("media-select dialog");
+    return {};
+}
+
+std::unique_ptr<SVolumeInfo> CTobCaseDoc::RunLoadingDialog(const std::string&, const std::string*,
+                                                           const std::string*, int) {
+    // TODO(dialogs): run CCDInsertDlg.
+    NotAvailable("loading dialog");
+    return nullptr;
+}
+
+std::optional<std::string> CTobCaseDoc::AskFileName(const SFileDialogRequest& request) {
+    if (m_bUnattended) {
+        return std::nullopt;
+    }
+    QFileDialog dialog(m_pWindow, QString::fromStdString(request.m_strTitle));
+    dialog.setAcceptMode(request.m_bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog.setFileMode(request.m_bOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    QStringList filters;
+    for (const auto& filter : request.m_filters) {
+        filters << QtFilter(filter);
+    }
+    dialog.setNameFilters(filters);
+    if (request.m_nSelectedFilter >= 0 && request.m_nSelectedFilter < filters.size()) {
+        dialog.selectNameFilter(filters[request.m_nSelectedFilter]);
+    }
+    QString ext = QString::fromStdString(request.m_strDefaultExtension);
+    if (ext.startsWith('.')) {
+        dialog.setDefaultSuffix(ext.mid(1));
+    }
+    // A bare name starts in the last used folder; its extension becomes the default one.
+    QString initial = QString::fromStdString(request.m_strInitialPath);
+    QFileInfo info(initial);
+    if (!initial.isEmpty()) {
+        if (!ext.isEmpty() && !info.suffix().isEmpty()) {
+            initial = info.path() + "/" + info.completeBaseName() + ext;
+            info.setFile(initial);
+        }
+        if (!initial.contains('/') && !Config().m_strWorkSaveFolder.empty()) {
+            dialog.setDirectory(QString::fromStdString(Config().m_strWorkSaveFolder));
+        } else if (initial.contains('/')) {
+            dialog.setDirectory(info.path());
+        }
+        dialog.selectFile(info.fileName());
+    } else if (!Config().m_strWorkSaveFolder.empty()) {
+        dialog.setDirectory(QString::fromStdString(Config().m_strWorkSaveFolder));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    QString chosen = dialog.selectedFiles().front();
+    if (!request.m_bOpen && QFileInfo(chosen).suffix().isEmpty()) {
+        int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
+        if (index >= 0) {
+            chosen += QString::fromStdString(
+                ExtensionOfPattern(request.m_filters[static_cast<std::size_t>(index)].second));
+        }
+    }
+    Config().m_strWorkSaveFolder = QFileInfo(chosen).absolutePath().toStdString();
+    return chosen.toStdString();
+}
+
+// --- IDocumentUi: views ---
+
+SFileInfo* CTobCaseDoc::SelectedContainer() {
+    return m_containerSource ? m_containerSource() : nullptr;
+}
+
+void CTobCaseDoc::CaseReplaced() {
+    emit CaseChanged();
+}
+
+void CTobCaseDoc::RefreshTree() {
+    emit TreeChanged();
+}
+
+void CTobCaseDoc::RecordAdded(SFileInfo& container, SFileInfo& record, bool expand) {
+    emit MediaAdded(&container, &record, expand);
+}
+
+void CTobCaseDoc::RecordReplaced(SFileInfo& oldRecord, SFileInfo& newRecord) {
+    emit MediumReplaced(&oldRecord, &newRecord);
+}
+
+void CTobCaseDoc::StartLabelEdit(SFileInfo& record) {
+    emit LabelEditRequested(&record);
+}
+
+void CTobCaseDoc::DocumentStateChanged() {
+    emit StateChanged();
+}
+
+} // namespace quillora
