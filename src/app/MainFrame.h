@@ -66,6 +66,9 @@ public:
         kCheckMounts = 32806,
         kUpdateFromDrive = 32792,
         kEditLabelInPlace = 32807,
+        kEditLabels = 32808,
+        kEditComment = 32805,
+        kDisplayItems = 32880,
         kTabGeneral = 32873,
         kTabComment = 32874,
         kTabProperties = 32875,
@@ -128,6 +131,9 @@ private:
     SFileInfo* CommandTarget() const;
     void RunOnTarget(const std::function<void(SFileInfo&)>& command);
     void RefreshViews();
+    void OnEditLabels();
+    void OnEditComment(SFileInfo& record);
+    void OnDisplayItems();
 
     CTobCaseDoc& m_doc;
     CRecentFileList& m_recent;

@@ -1,5 +1,10 @@
 // Main window: menus, tool bar, context menus and command states. Commands whose
 // parts are not built yet are present and disabled.
+#include "app/CCommentEditDlg.h"
+#include "app/CDisplayItemsDlg.h"
+#include "app/CLabelEditDlg.h"
+#include "app/CaseTreeModel.h"
+#include "app/ColumnTitles.h"
 #include "app/IconFactory.h"
 #include "app/MainFrame.h"
 #include "app/RecentFileList.h"
@@ -8,6 +13,7 @@
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
 #include "app/TobPropView.h"
+#include "core/ConfigData.h"
 #include "model/SVolumeInfo.h"
 
 #include <QAction>
@@ -60,6 +66,44 @@ QAction* CMainFrame::AddMissing(QMenu* menu, int command, const char* text,
     return action;
 }
 
+void CMainFrame::OnEditLabels() {
+    SFileInfo* container = m_pTree->Current();
+    if (!container || !container->HasFlags(kFlagGroup | kFlagCase)) {
+        container = &m_doc.Case();
+    }
+    if (!CLabelEditDlg::Run(this, *container)) {
+        return;
+    }
+    m_pTree->Model().Resync();
+    m_doc.Core().SetModifiedFlag(true);
+    RefreshViews();
+}
+
+void CMainFrame::OnEditComment(SFileInfo& record) {
+    // The configured categories are the category history of the find settings.
+    CRecentList& history = Config().m_find.m_categoryHistory;
+    std::vector<std::string> categories = history.Entries();
+    std::size_t known = categories.size();
+    if (!CCommentEditDlg::Run(this, record, categories)) {
+        return;
+    }
+    for (std::size_t i = known; i < categories.size(); ++i) {
+        history.Add(categories[i]);
+    }
+    m_doc.Core().SetModifiedFlag(true);
+}
+
+void CMainFrame::OnDisplayItems() {
+    CColumnSets& sets = m_pList->ColumnSets();
+    ColumnSets lists = ToColumnLists(sets);
+    if (!CDisplayItemsDlg::Edit(this, lists)) {
+        return;
+    }
+    ApplyColumnLists(lists, sets);
+    m_pList->ShowFolder(m_pList->Folder());
+    UpdateStatus();
+}
+
 void CMainFrame::CreateMenus() {
     CTobCaseDoc& doc = m_doc;
     auto target = [this](auto command) { return [this, command] { RunOnTarget(command); }; };
@@ -109,9 +153,10 @@ void CMainFrame::CreateMenus() {
     edit->addSeparator();
     AddCommand(edit, kEditLabelInPlace, "名前の変更(&R)\tF2", QKeySequence("F2"),
                [this] { m_pTree->EditLabel(m_pTree->Current()); });
-    // TODO(dialogs): CLabelEditDlg and CCommentEditDlg.
-    AddMissing(edit, 32808, "ﾗﾍﾞﾙの編集(&B)...\tCtrl+L", QKeySequence("Ctrl+L"));
-    AddMissing(edit, 32805, "ｺﾒﾝﾄ編集(&W)...", {});
+    AddCommand(edit, kEditLabels, "ﾗﾍﾞﾙの編集(&B)...\tCtrl+L", QKeySequence("Ctrl+L"),
+               [this] { OnEditLabels(); });
+    AddCommand(edit, kEditComment, "ｺﾒﾝﾄ編集(&W)...", {},
+               target([this](SFileInfo& r) { OnEditComment(r); }));
     AddCommand(edit, kEmbedData, "ﾃﾞｰﾀ埋め込み(&B)", {},
                target([&commands](SFileInfo& r) { commands.EmbedData(r); }));
     edit->addSeparator();
@@ -123,8 +168,7 @@ void CMainFrame::CreateMenus() {
     // Filled by CreateToolBar with the bars' toggles.
     view->setObjectName("ViewMenu");
     view->addSeparator();
-    // TODO(dialogs): CDisplayItemsDlg edits List().ColumnSets().
-    AddMissing(view, 32880, "表示項目設定(&D)...", {});
+    AddCommand(view, kDisplayItems, "表示項目設定(&D)...", {}, [this] { OnDisplayItems(); });
     view->addSeparator();
     AddCommand(view, kTabGeneral, "全般(&G)", {},
                [this] { m_pProps->setCurrentIndex(CTobPropView::kGeneral); });

@@ -1,6 +1,11 @@
 // Application start-up and exit.
 #include "app/TobCaseApp.h"
 
+#include "model/CaseFile.h"
+#include "model/StoredContents.h"
+#include "scan/ArchiveExpander.h"
+#include "scan/CArchivedCaseFile.h"
+
 #include "app/DeviceWatcher.h"
 #include "app/MainFrame.h"
 #include "app/ShellRegistration.h"
@@ -120,6 +125,13 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     Log("Regist Clipboard format");
     m_archivers.LoadAll();
     m_bArchiversLoaded = true;
+    // Archives are listed while scanning, ".caz" cases read and written, and stored
+    // contents loaded from inside archives, all through the one expander.
+    m_pExpander = std::make_unique<CArchiveExpander>(m_archivers);
+    InstallArchivedCaseStreams(m_archivers);
+    SetArchiveEntryExtractor(m_pExpander.get());
+    m_pDoc->SetArchiveLister(m_pExpander.get());
+    m_pDoc->Core().SetArchivedCasesAvailable(m_archivers.Lha().IsLoaded());
     Log("Get information of removal media ");
     m_drives.RefreshDriveTable();
     m_pWatcher = std::make_unique<CDeviceWatcher>([this](int event, int type) {
@@ -218,6 +230,9 @@ int CTobCaseApp::ExitInstance() {
     }
     Log("CExtractTextManager::Unload()");
     Log("CTOBImgDIB::Unload()");
+    SetArchiveEntryExtractor(nullptr);
+    SetArchivedCaseStreamFactory({});
+    m_pExpander.reset();
     if (m_bArchiversLoaded) {
         m_archivers.UnloadAll();
         m_bArchiversLoaded = false;

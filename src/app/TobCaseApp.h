@@ -15,6 +15,8 @@
 
 namespace quillora {
 
+class CArchiveExpander;
+
 class CDeviceWatcher;
 class CMainFrame;
 class CTobCaseDoc;
@@ -70,6 +72,7 @@ private:
     CDriveTable m_drives;
     CMediaPresence m_presence;
     CArchiverSet m_archivers;
+    std::unique_ptr<CArchiveExpander> m_pExpander;
     std::unique_ptr<CRecentFileList> m_pRecent;
     std::unique_ptr<CTobCaseDoc> m_pDoc;
     std::unique_ptr<CMainFrame> m_pFrame;

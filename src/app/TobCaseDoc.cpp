@@ -1,6 +1,11 @@
 // The document wrapper: message boxes, the file dialog and view notifications.
 #include "app/TobCaseDoc.h"
 
+#include "app/CAddMediaDlg.h"
+#include "app/CCDInsertDlg.h"
+#include "app/CMediaSelectDlg.h"
+#include "app/CPasswordDlg.h"
+
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
@@ -230,30 +235,32 @@ bool CTobCaseDoc::AskForMedium(const std::string& text) {
 
 // --- IDocumentUi: dialogs ---
 
-std::optional<std::string> CTobCaseDoc::AskPassword(PasswordMode, const std::string&,
-                                                    const std::string&) {
-    // TODO(dialogs): run CPasswordDlg.
-    NotAvailable("password dialog");
-    return std::nullopt;
+std::optional<std::string> CTobCaseDoc::AskPassword(PasswordMode mode, const std::string& fileName,
+                                                    const std::string& password) {
+    if (m_bUnattended) {
+        return std::nullopt;
+    }
+    return CPasswordDlg::Ask(m_pWindow, mode, fileName, password);
 }
 
-std::optional<SAddMediaChoice> CTobCaseDoc::RunAddMediaDialog(int, const std::string&) {
-    // TODO(dialogs): run CAddMediaDlg.
-    NotAvailable("add-media dialog");
-    return std::nullopt;
+std::optional<SAddMediaChoice> CTobCaseDoc::RunAddMediaDialog(int tab, const std::string& lastDrive) {
+    if (m_bUnattended) {
+        return std::nullopt;
+    }
+    return CAddMediaDlg::Run(m_pWindow, tab, lastDrive);
 }
 
-SMediaSelectAnswer CTobCaseDoc::RunMediaSelectDialog(const SMediaSelectRequest&) {
-    // TODO(dialogs): run CMediaSelectDlg.
-    NotAvailable("media-select dialog");
-    return {};
+SMediaSelectAnswer CTobCaseDoc::RunMediaSelectDialog(const SMediaSelectRequest& request) {
+    if (m_bUnattended) {
+        return {};
+    }
+    return CMediaSelectDlg::Run(m_pWindow, request);
 }
 
-std::unique_ptr<SVolumeInfo> CTobCaseDoc::RunLoadingDialog(const std::string&, const std::string*,
-                                                           const std::string*, int) {
-    // TODO(dialogs): run CCDInsertDlg.
-    NotAvailable("loading dialog");
-    return nullptr;
+std::unique_ptr<SVolumeInfo> CTobCaseDoc::RunLoadingDialog(const std::string& osPath,
+                                                           const std::string* label,
+                                                           const std::string* comment, int mode) {
+    return CCDInsertDlg::Run(m_pWindow, osPath, label, comment, mode, m_pArchiveLister);
 }
 
 std::optional<std::string> CTobCaseDoc::AskFileName(const SFileDialogRequest& request) {

@@ -15,6 +15,8 @@ class QWidget;
 
 namespace quillora {
 
+class IArchiveLister;
+
 class CDriveTable;
 class CMediaPresence;
 
@@ -38,6 +40,8 @@ public:
     // When set, every question is answered as if by its default button and every
     // message is only logged: for tests that drive the program without a user.
     void SetUnattended(bool unattended) { m_bUnattended = unattended; }
+    // The archive expansion scans list archives through (not owned; may be null).
+    void SetArchiveLister(IArchiveLister* lister) { m_pArchiveLister = lister; }
 
     // The title bar text: the case's name and " *" while modified.
     QString WindowTitle() const;
@@ -111,6 +115,7 @@ private:
     QWidget* m_pWindow = nullptr;
     std::function<SFileInfo*()> m_containerSource;
     bool m_bUnattended = false;
+    IArchiveLister* m_pArchiveLister = nullptr;
 };
 
 } // namespace quillora
