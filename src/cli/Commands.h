@@ -20,6 +20,7 @@ int RunCategory(const Args& args);
 int RunLink(const Args& args);
 int RunLabel(const Args& args);
 int RunGroup(const Args& args);
+int RunExtract(const Args& args);
 int RunVolume(const Args& args);
 int RunScan(const Args& args);
 int RunDrives(const Args& args);

@@ -28,6 +28,7 @@ const Command kCommands[] = {
     {"link", quillora::cli::RunLink, "link CASE PATH TARGET [--password P]"},
     {"label", quillora::cli::RunLabel, "label CASE MEDIUM NEWLABEL [--password P]"},
     {"group", quillora::cli::RunGroup, "group CASE LABEL [--password P]"},
+    {"extract", quillora::cli::RunExtract, "extract CASE PATH... --to DIR [--password P]"},
     {"scan", quillora::cli::RunScan,
      "scan CASE PATH [--label L] [--comment C] [--crc] [--arc-crc] [--no-archives] [--group LABEL] "
      "[--password P]"},

@@ -23,6 +23,12 @@ std::string CliPath() {
 }
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input) {
+    std::vector<std::string> argv{CliPath()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv, input);
+}
+
+CliResult RunProgram(const std::vector<std::string>& args, const std::string& input) {
     int outPipe[2], errPipe[2], inPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0 || pipe(inPipe) != 0) {
         return {};
@@ -35,16 +41,15 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& input)
     for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1], inPipe[0], inPipe[1]}) {
         posix_spawn_file_actions_addclose(&actions, fd);
     }
-    std::string program = CliPath();
     std::vector<char*> argv;
-    argv.push_back(program.data());
     std::vector<std::string> copies(args);
     for (std::string& a : copies) {
         argv.push_back(a.data());
     }
     argv.push_back(nullptr);
     pid_t pid = 0;
-    int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    int spawned =
+        posix_spawnp(&pid, copies.front().c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);

@@ -18,4 +18,7 @@ std::string CliPath();
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input = {});
 
+// Runs any program (found on PATH) with an argument vector.
+CliResult RunProgram(const std::vector<std::string>& argv, const std::string& input = {});
+
 } // namespace quillora::test
