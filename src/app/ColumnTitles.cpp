@@ -11,7 +11,6 @@ namespace quillora {
 
 namespace {
 
-
 std::vector<int> WithPropertyColumns(std::vector<int> ids) {
     for (int id = 21; id <= 35; ++id) {
         ids.push_back(id);

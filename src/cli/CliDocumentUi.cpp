@@ -16,11 +16,16 @@ void CCliDocumentUi::ShowMessage(const std::string& text, MessageIcon) {
     ReportError(line);
 }
 
-bool CCliDocumentUi::AskYesNo(const std::string&) { return false; }
+bool CCliDocumentUi::AskYesNo(const std::string&) {
+    return false;
+}
 
-bool CCliDocumentUi::AskOkCancel(const std::string&) { return false; }
+bool CCliDocumentUi::AskOkCancel(const std::string&) {
+    return false;
+}
 
-std::optional<std::string> CCliDocumentUi::AskPassword(PasswordMode mode, const std::string& fileName,
+std::optional<std::string> CCliDocumentUi::AskPassword(PasswordMode mode,
+                                                       const std::string& fileName,
                                                        const std::string& password) {
     if (mode == PasswordMode::Check) {
         if (!m_password) {
@@ -39,7 +44,9 @@ std::optional<SAddMediaChoice> CCliDocumentUi::RunAddMediaDialog(int, const std:
     return std::nullopt;
 }
 
-SMediaSelectAnswer CCliDocumentUi::RunMediaSelectDialog(const SMediaSelectRequest&) { return {}; }
+SMediaSelectAnswer CCliDocumentUi::RunMediaSelectDialog(const SMediaSelectRequest&) {
+    return {};
+}
 
 std::unique_ptr<SVolumeInfo> CCliDocumentUi::RunLoadingDialog(const std::string& osPath,
                                                               const std::string* label,

@@ -12,16 +12,19 @@ namespace quillora::cli {
 
 class CCliDocumentUi : public IDocumentUi {
 public:
-    explicit CCliDocumentUi(std::optional<std::string> password) : m_password(std::move(password)) {}
+    explicit CCliDocumentUi(std::optional<std::string> password)
+        : m_password(std::move(password)) {}
 
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;
     bool AskOkCancel(const std::string& text) override;
     std::optional<std::string> AskPassword(PasswordMode mode, const std::string& fileName,
                                            const std::string& password) override;
-    std::optional<SAddMediaChoice> RunAddMediaDialog(int tab, const std::string& lastDrive) override;
+    std::optional<SAddMediaChoice> RunAddMediaDialog(int tab,
+                                                     const std::string& lastDrive) override;
     SMediaSelectAnswer RunMediaSelectDialog(const SMediaSelectRequest& request) override;
-    std::unique_ptr<SVolumeInfo> RunLoadingDialog(const std::string& osPath, const std::string* label,
+    std::unique_ptr<SVolumeInfo> RunLoadingDialog(const std::string& osPath,
+                                                  const std::string* label,
                                                   const std::string* comment, int mode) override;
     std::optional<std::string> AskFileName(const SFileDialogRequest& request) override;
 

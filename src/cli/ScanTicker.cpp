@@ -1,8 +1,8 @@
 // Terminal progress line for quillora-cli scan.
 #include "cli/ScanTicker.h"
 
-#include "model/SFileInfo.h"
 #include "model/MediumPath.h"
+#include "model/SFileInfo.h"
 #include "scan/VolumeScanner.h"
 
 #include <cstdio>

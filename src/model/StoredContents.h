@@ -34,7 +34,6 @@ IArchiveEntryExtractor* ArchiveEntryExtractor();
 // then becomes the configured one.
 std::string ExtractionFolder();
 
-
 // Writes the record's stored contents to the extraction folder under the record's
 // name. A partly written file is deleted. *writtenPath (when given) receives the
 // file's path; on failure *error says why. Folders and records without stored

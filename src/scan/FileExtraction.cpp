@@ -49,8 +49,8 @@ void CollectMemberPaths(const SFileInfo& record, ArcEntryList& out) {
 CFileExtraction::CFileExtraction(CArchiveExpander& expander, IExtractionUi& ui)
     : m_expander(expander), m_ui(ui) {}
 
-std::vector<const SFileInfo*> CFileExtraction::ListSelection(
-    const std::vector<const SFileInfo*>& rows) {
+std::vector<const SFileInfo*>
+CFileExtraction::ListSelection(const std::vector<const SFileInfo*>& rows) {
     std::vector<const SFileInfo*> selection;
     for (const SFileInfo* row : rows) {
         if (!row->HasFlags(kMediumOrCase)) {
@@ -127,7 +127,8 @@ bool CFileExtraction::CopyOne(const SCopy& copy, const std::string& target, std:
             break;
         }
         for (ssize_t written = 0; written < n;) {
-            ssize_t w = ::write(out.Get(), buffer.data() + written, static_cast<std::size_t>(n - written));
+            ssize_t w =
+                ::write(out.Get(), buffer.data() + written, static_cast<std::size_t>(n - written));
             if (w < 0 && errno == EINTR) {
                 continue;
             }
@@ -223,7 +224,8 @@ bool CFileExtraction::Run(const std::vector<const SFileInfo*>& selection) {
                 return false;
             }
         } else if (record->IsDirectory() &&
-                   !ExtractBelowFolder(*record, Join(*target, OsNameFromModel(record->GetName())))) {
+                   !ExtractBelowFolder(*record,
+                                       Join(*target, OsNameFromModel(record->GetName())))) {
             return false;
         }
     }

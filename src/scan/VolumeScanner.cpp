@@ -6,6 +6,7 @@
 #include "core/Crc32.h"
 #include "core/Text.h"
 #include "core/TraceLog.h"
+#include "model/MediumPath.h"
 #include "model/RecordFlags.h"
 #include "model/SVolumeInfo.h"
 #include "platform/OsPath.h"
@@ -14,7 +15,6 @@
 #include "scan/IArchiveLister.h"
 #include "scan/ICommentExtractor.h"
 #include "scan/IScanProgress.h"
-#include "model/MediumPath.h"
 #include "scan/ScanControl.h"
 
 #include <cerrno>

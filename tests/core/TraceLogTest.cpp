@@ -26,7 +26,8 @@ TEST(TraceLog, ModeZeroCreatesNoFileAndOtherModesWriteLines) {
     LogStamp("stamped");
     CloseLog();
     std::string text = ReadFileBytes(dir / "TobCase.log");
-    EXPECT_EQ(text.find("CTobCaseApp::InitInistance() start\nCCDCase::Serialize() Version = C\n"), 0u);
+    EXPECT_EQ(text.find("CTobCaseApp::InitInistance() start\nCCDCase::Serialize() Version = C\n"),
+              0u);
     EXPECT_TRUE(std::regex_search(
         text, std::regex("stamped <[0-9]{2}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}>\n$")))
         << text;

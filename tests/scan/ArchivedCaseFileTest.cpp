@@ -11,8 +11,8 @@
 #include "scan/LhaWriter.h"
 #include "support/ScratchDir.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>

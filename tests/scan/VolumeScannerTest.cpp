@@ -5,13 +5,13 @@
 
 #include "core/ConfigData.h"
 #include "model/CaseFile.h"
+#include "model/MediumPath.h"
 #include "model/RecordFlags.h"
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
 #include "platform/OsPath.h"
 #include "platform/VolumeProbe.h"
 #include "scan/IScanProgress.h"
-#include "model/MediumPath.h"
 #include "scan/VolumeScanner.h"
 
 #include <gtest/gtest.h>
