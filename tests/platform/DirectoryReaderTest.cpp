@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include "support/OrdinaryUser.h"
+
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
@@ -14,6 +16,7 @@
 #include <unistd.h>
 
 using namespace quillora;
+using quillora::test::AsOrdinaryUser;
 using quillora::test::ScratchDir;
 
 namespace {
@@ -142,24 +145,6 @@ TEST(DirectoryReader, FailuresAreValuesNotExceptions) {
     CDirectoryReader reader;
     SDirEntry entry;
     EXPECT_FALSE(reader.Next(entry)) << "a reader that was never opened yields nothing";
-}
-
-// Runs `check` with the permissions of an ordinary user: as such a user directly,
-// or as root in a child process that gives up root first. The result is check's.
-template <typename Fn> int AsOrdinaryUser(Fn check) {
-    if (geteuid() != 0) {
-        return check();
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0) {
-            _exit(99);
-        }
-        _exit(check());
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
 }
 
 TEST(DirectoryReader, UnreadableFoldersAndUnsearchableEntries) {

@@ -86,22 +86,6 @@ void RemoveTree(const std::string& path) {
     rmdir(path.c_str());
 }
 
-int AsOrdinaryUser(const std::function<int()>& check) {
-    if (geteuid() != 0) {
-        return check();
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0) {
-            _exit(99);
-        }
-        _exit(check());
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
-}
-
 const SFileInfo* Child(const SFileInfo& folder, const std::string& name) {
     for (const auto& child : folder.Children()) {
         if (child->m_strName == name) {

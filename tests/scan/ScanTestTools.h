@@ -2,6 +2,8 @@
 // running a check with an ordinary user's permissions.
 #pragma once
 
+#include "support/OrdinaryUser.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,11 +21,6 @@ void MakeDeepTree(const std::string& base, const std::string& name, int depth,
 
 // Removes a folder and everything below it, at any depth.
 void RemoveTree(const std::string& path);
-
-// Runs `check` in a child process that has given up root for the "nobody" user
-// (directly when not root). Returns check's result, 99 when the user cannot be
-// changed, 98 when the child died.
-int AsOrdinaryUser(const std::function<int()>& check);
 
 // The child of `folder` with that name; null when missing.
 const SFileInfo* Child(const SFileInfo& folder, const std::string& name);
