@@ -25,6 +25,8 @@
 #include "support/ScratchDir.h"
 
 #include <QAbstractButton>
+#include <QIcon>
+#include <QImage>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -61,11 +63,12 @@ public:
 private:
     void Step() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == m_last) {
+        // Marked rather than remembered: a new box may reuse the address of the last.
+        if (!modal || modal->property("answered").toBool()) {
             return;
         }
         if (auto* add = qobject_cast<CAddMediaDlg*>(modal)) {
-            m_last = modal;
+            modal->setProperty("answered", true);
             m_addTabs.push_back(add->findChild<QTabWidget*>() ? CurrentTab(*add) : -1);
             int row = add->SelectedDriveRow();
             m_addDrives.push_back(row >= 0 ? add->DriveRows()[static_cast<std::size_t>(row)].m_root
@@ -82,7 +85,7 @@ private:
             add->SetFolderText(folder);
             add->accept();
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            m_last = modal;
+            modal->setProperty("answered", true);
             m_messages.push_back(box->text());
             QMessageBox::StandardButton answer = QMessageBox::NoButton;
             if (!m_answers.empty()) {
@@ -102,7 +105,6 @@ private:
     static int CurrentTab(const CAddMediaDlg& dialog);
 
     QTimer m_timer;
-    QWidget* m_last = nullptr;
 };
 
 int CScriptedUser::CurrentTab(const CAddMediaDlg& dialog) {
@@ -137,6 +139,10 @@ std::vector<std::string> FilesBelow(const fs::path& folder) {
     }
     std::sort(found.begin(), found.end());
     return found;
+}
+
+QImage IconImage(const QModelIndex& index) {
+    return index.data(Qt::DecorationRole).value<QIcon>().pixmap(16, 16).toImage();
 }
 
 SFileInfo* ChildNamed(SFileInfo& parent, const std::string& name) {
@@ -413,6 +419,66 @@ TEST_F(MediaCommands, MediaAndTheCaseAreNeverExtracted) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(m_frame->Action(CMainFrame::kExtract)->isEnabled());
     EXPECT_FALSE(m_frame->OnExtract());
+}
+
+} // namespace quillora
+
+namespace quillora {
+
+// A registered medium arriving and leaving, with the mounts the presence check sees
+// made up by the test.
+TEST_F(MediaCommands, ARegisteredMediumArrivingIsOfferedForUpdateAndLeavingMarksItAbsent) {
+    m_dir.Write("disc/song.txt", "la");
+    std::vector<SDrive> mounts;
+    CMediaPresence presence([&mounts] { return mounts; });
+    CTobCaseDoc doc(m_drives, presence);
+    doc.SetArchiveExpander(m_expander.get());
+    CMainFrame frame(doc, m_recent);
+    auto owned = std::make_unique<SVolumeInfo>();
+    owned->m_dwFlags |= kFlagCdRom;
+    owned->m_dwSerial = 0xBEEF;
+    owned->m_strLabel = "Songs";
+    owned->m_strOrgLabel = "SONGS";
+    owned->UpdateDisplayName();
+    SVolumeInfo* medium = static_cast<SVolumeInfo*>(doc.Case().AddChild(std::move(owned)));
+    frame.Tree().SetCase(&doc.Case());
+    QModelIndex index = frame.Tree().Model().IndexOf(medium);
+    const QImage absentIcon = IconImage(index);
+
+    SDrive drive;
+    drive.m_root = (m_dir / "disc").string();
+    drive.m_source = "/dev/sr0";
+    drive.m_kind = DriveKind::CdRom;
+    drive.m_label = "SONGS";
+    drive.m_serial = 0xBEEF;
+    drive.m_present = true;
+    mounts = {drive};
+    CScriptedUser user;
+    user.m_answers = {QMessageBox::No};
+    doc.OnDeviceChange(kDeviceArrival, kDeviceTypeVolume);
+    ASSERT_EQ(user.m_messages.size(), 1u);
+    EXPECT_EQ(user.m_messages[0], QString::fromUtf8(Res(514)));
+    EXPECT_TRUE(medium->m_bPresent);
+    EXPECT_EQ(medium->m_strRoot, drive.m_root);
+    EXPECT_TRUE(user.m_addTabs.empty()) << "a known medium opens no add dialog";
+    index = frame.Tree().Model().IndexOf(medium);
+    EXPECT_NE(IconImage(index), absentIcon);
+
+    mounts.clear();
+    doc.OnDeviceChange(kDeviceRemoveComplete, kDeviceTypeVolume);
+    EXPECT_FALSE(medium->m_bPresent);
+    index = frame.Tree().Model().IndexOf(medium);
+    EXPECT_EQ(IconImage(index), absentIcon);
+
+    // Yes re-scans it in place: the new medium keeps the label and is selected.
+    mounts = {drive};
+    user.m_answers = {QMessageBox::Yes};
+    doc.OnDeviceChange(kDeviceArrival, kDeviceTypeVolume);
+    ASSERT_EQ(doc.Case().Children().size(), 1u);
+    auto* rescanned = static_cast<SVolumeInfo*>(doc.Case().Children().front().get());
+    EXPECT_EQ(rescanned->m_strLabel, "Songs");
+    EXPECT_NE(ChildNamed(*rescanned, "song.txt"), nullptr);
+    EXPECT_EQ(frame.Tree().Current(), rescanned);
 }
 
 } // namespace quillora
