@@ -60,6 +60,7 @@ bool CQtExtractionUi::CopyProgress(std::uint64_t done, std::uint64_t total,
         m_pProgress->setAutoClose(false);
         m_pProgress->setAutoReset(false);
         m_pProgress->setMinimumWidth(420);
+        m_pProgress->setCancelButtonText(QString::fromUtf8("ｷｬﾝｾﾙ"));
     }
     m_pProgress->setLabelText(QString::fromStdString(current));
     // A modal progress dialog processes events in setValue, which lets Cancel through.

@@ -346,6 +346,18 @@ TEST(ExtractionProgress, ScalesAnyByteCountToTheDialogsRange) {
     EXPECT_EQ(CQtExtractionUi::ProgressValue(250, 500), 500);
     EXPECT_EQ(CQtExtractionUi::ProgressValue(500, 500), 1000);
     EXPECT_EQ(CQtExtractionUi::ProgressValue(0, 0), 1000);
+    test::GuiApp();
+    CMediaPresence presence([] { return std::vector<SDrive>{}; });
+    CDriveTable drives;
+    CTobCaseDoc doc(drives, presence);
+    CQtExtractionUi ui(nullptr, presence, doc);
+    EXPECT_EQ(ui.Progress(), nullptr);
+    EXPECT_TRUE(ui.CopyProgress(10, 40, "/media/u/DISC/a.txt"));
+    ASSERT_NE(ui.Progress(), nullptr);
+    EXPECT_EQ(ui.Progress()->windowTitle(), QString::fromUtf8(Res(248)));
+    EXPECT_EQ(ui.Progress()->value(), 250);
+    ui.Progress()->cancel();
+    EXPECT_FALSE(ui.CopyProgress(20, 40, "/media/u/DISC/a.txt")) << "Cancel stops the copy";
     EXPECT_EQ(CQtExtractionUi::ProgressValue(UINT64_MAX / 2, UINT64_MAX), 500);
 }
 
