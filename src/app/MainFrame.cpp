@@ -87,6 +87,7 @@ CMainFrame::CMainFrame(CTobCaseDoc& doc, CRecentFileList& recent, QWidget* paren
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    RebuildEjectMenus();
     setAcceptDrops(true);
     m_doc.SetWindow(this);
     m_doc.SetContainerSource([this] { return m_pTree->CurrentContainer(); });
@@ -141,6 +142,7 @@ void CMainFrame::ConnectDocument() {
         UpdateTitle();
         UpdateCommandStates();
     });
+    connect(&m_doc, &CTobCaseDoc::DrivesChanged, this, &CMainFrame::RebuildEjectMenus);
     connect(&m_doc, &CTobCaseDoc::PathUsed, this, [this](const QString& path) {
         m_recent.Add(path.toStdString());
         UpdateRecentFiles();

@@ -9,13 +9,16 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QMenu;
 class QSplitter;
+class QToolBar;
 
 namespace quillora {
 
+class CQtExtractionUi;
 class CRecentFileList;
 class CRecordCommands;
 class CTobCaseDoc;
@@ -25,6 +28,8 @@ class CTobPropView;
 class SFileInfo;
 
 // The stored window placement: "flags,show,minX,minY,maxX,maxY,left,top,right,bottom".
+struct SDriveEntry;
+
 struct SWindowPlacement {
     unsigned m_nFlags = 0;
     unsigned m_nShowCmd = 1;
@@ -74,6 +79,10 @@ public:
         kTabProperties = 32875,
         kPrint = 32684,
         kOptions = 32795,
+        // Eject: the CD-audio door, one entry per drive, and the last one used again.
+        kEjectCdAudio = 32820,
+        kEjectFirstDrive = 32824,
+        kEjectDefault = 32852,
     };
 
     CMainFrame(CTobCaseDoc& doc, CRecentFileList& recent, QWidget* parent = nullptr);
@@ -99,6 +108,31 @@ public:
     // Rebuilds the recent-file entries of the File menu.
     void UpdateRecentFiles();
 
+    // --- Media commands (MainFrameMedia.cpp) ---
+    // The records the extract command takes: the list's selected rows while the list
+    // has the focus, else the tree's node; media, groups and the case never.
+    std::vector<const SFileInfo*> ExtractionSelection() const;
+    // Runs the extract command; true when everything arrived.
+    bool OnExtract();
+    // Called with the extraction's UI before it runs (tests script the folder).
+    void SetExtractionSetup(std::function<void(CQtExtractionUi&)> setup) {
+        m_extractionSetup = std::move(setup);
+    }
+    // The eject submenu of the Media menu and the tool bar's eject pop-up.
+    QMenu* EjectMenu() const { return m_pEjectMenu; }
+    QMenu* EjectPopup() const { return m_pEjectPopup; }
+    // Rebuilds both from the drive table.
+    void RebuildEjectMenus();
+    // An eject command: 32820 (CD audio, not available here), 32824 + n for the n-th
+    // entry of the drive table, 32852 for the one used last.
+    void OnEject(int command);
+    // Replaces the eject of a drive-table entry (tests); returns success.
+    void SetEjector(std::function<bool(std::size_t index, std::string* error)> ejector) {
+        m_ejector = std::move(ejector);
+    }
+    // "%d %s (%s)": running number, mount point, drive-type name.
+    static QString EjectEntryText(int number, const SDriveEntry& entry);
+
     static constexpr int kMinPaneSize = 20;
     static constexpr int kDefaultTreeWidth = 150;
     static constexpr int kDefaultTreeHeight = 200;
@@ -117,6 +151,8 @@ private:
     QAction* AddMissing(QMenu* menu, int command, const char* text, const QKeySequence& keys);
     void ShowContextMenu(SFileInfo* record, const QPoint& globalPos);
     void UpdateCommandStates();
+    void FillEjectMenu(QMenu* menu, const char* audioText);
+    void CreateEjectButton(QToolBar* bar);
 
     void CreateStatusBar();
     void ConnectDocument();
@@ -148,6 +184,10 @@ private:
     QAction* m_pRecentSeparator = nullptr;
     QList<QAction*> m_recentActions;
     std::map<int, QAction*> m_actions;
+    QMenu* m_pEjectMenu = nullptr;
+    QMenu* m_pEjectPopup = nullptr;
+    std::function<void(CQtExtractionUi&)> m_extractionSetup;
+    std::function<bool(std::size_t, std::string*)> m_ejector;
     bool m_bDefaultPlacement = true;
     bool m_bListFocus = false;
 };

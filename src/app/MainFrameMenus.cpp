@@ -193,8 +193,12 @@ void CMainFrame::CreateMenus() {
     AddMissing(media, 32832, "比較 ﾒﾃﾞｨｱ-ｹｰｽ(&H)...", {});
     AddMissing(media, 32833, "比較 ｹｰｽ-ﾘﾝｸ先(&C)...", {});
     media->addSeparator();
-    QMenu* eject = media->addMenu(QString::fromUtf8("ﾒﾃﾞｨｱの取り出し(&T)"));
-    AddMissing(eject, 32820, "&1 CD Audioﾄﾞﾗｲﾌﾞ", {});
+    m_pEjectMenu = media->addMenu(QString::fromUtf8("ﾒﾃﾞｨｱの取り出し(&T)"));
+    connect(m_pEjectMenu, &QMenu::aboutToShow, this, &CMainFrame::RebuildEjectMenus);
+    // The default eject is the tool bar button's; RebuildEjectMenus fills the menus.
+    AddCommand(nullptr, kEjectDefault, "ﾒﾃﾞｨｱの取り出し", {}, [this] {
+        OnEject(kEjectDefault);
+    })->setIcon(CIconFactory::Instance().Tree(4));
     media->addSeparator();
     AddCommand(media, kOpenFile, "ﾌｧｲﾙを開く(&O)", {},
                target([&commands](SFileInfo& r) { commands.OpenFile(r); }));
@@ -202,7 +206,8 @@ void CMainFrame::CreateMenus() {
                target([&commands](SFileInfo& r) { commands.OpenLink(r); }));
     AddCommand(media, kExplore, "ｴｸｽﾌﾟﾛｰﾗを起動(&X)", {},
                target([&commands](SFileInfo& r) { commands.Explore(r); }));
-    AddMissing(media, kExtract, "抽出(&T)\tCtrl+M", QKeySequence("Ctrl+M"));
+    AddCommand(media, kExtract, "抽出(&T)\tCtrl+M", QKeySequence("Ctrl+M"),
+               [this] { OnExtract(); });
     AddMissing(media, kAutoComment, "ｺﾒﾝﾄ自動抽出(&A)\tCtrl+H", QKeySequence("Ctrl+H"));
 
     QMenu* tools = menuBar()->addMenu(QString::fromUtf8("ﾂｰﾙ(&T)"));
@@ -239,12 +244,17 @@ void CMainFrame::CreateToolBar() {
         {kInsertMedia, "追加", 4},
         {kAddGroup, "ｸﾞﾙｰﾌﾟ", 20},
         {kCheckMounts, "装着確認", 5},
+        {kEjectDefault, nullptr, 0},
         {0, nullptr, 0},
         {kMark, "ﾏｰｸ", 9},
         {kOpenFile, "開く", 8},
         {kExplore, "ｴｸｽﾌﾟﾛｰﾗ", 10},
     };
     for (const SButton& b : buttons) {
+        if (b.command == kEjectDefault) {
+            CreateEjectButton(bar);
+            continue;
+        }
         if (!b.text) {
             bar->addSeparator();
             continue;
@@ -310,6 +320,7 @@ void CMainFrame::UpdateCommandStates() {
     enable(kCopyFullPath, target != nullptr);
     enable(kUpdateFromDrive, node && node->HasFlags(kFlagMedium));
     enable(kEditLabelInPlace, node && node->HasFlags(kFlagMedium | kFlagGroup));
+    enable(kExtract, !ExtractionSelection().empty());
 }
 
 void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {

@@ -130,7 +130,7 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     m_pExpander = std::make_unique<CArchiveExpander>(m_archivers);
     InstallArchivedCaseStreams(m_archivers);
     SetArchiveEntryExtractor(m_pExpander.get());
-    m_pDoc->SetArchiveLister(m_pExpander.get());
+    m_pDoc->SetArchiveExpander(m_pExpander.get());
     m_pDoc->Core().SetArchivedCasesAvailable(m_archivers.Lha().IsLoaded());
     Log("Get information of removal media ");
     m_drives.RefreshDriveTable();

@@ -11,6 +11,7 @@
 #include "core/TraceLog.h"
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
+#include "scan/ArchiveExpander.h"
 #include "scan/DriveTable.h"
 #include "scan/MediaPresence.h"
 
@@ -18,6 +19,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QMetaObject>
 
 namespace quillora {
 
@@ -192,7 +194,35 @@ void CTobCaseDoc::OnUpdateFromDrive(SFileInfo* record) {
 }
 
 void CTobCaseDoc::OnDeviceChange(int event, int deviceType) {
+    if (m_nDeviceHolds > 0) {
+        m_heldDeviceChanges.emplace_back(event, deviceType);
+        return;
+    }
+    // The core refreshes the drive table; refreshing it here too would clear the
+    // "changed" mark the add dialog finds the new drive by.
     m_pCore->DoDeviceChange(event, deviceType);
+    emit DrivesChanged();
+}
+
+void CTobCaseDoc::HoldDeviceChanges(bool hold) {
+    if (hold) {
+        ++m_nDeviceHolds;
+        return;
+    }
+    if (m_nDeviceHolds == 0 || --m_nDeviceHolds > 0) {
+        return;
+    }
+    std::vector<std::pair<int, int>> held = std::move(m_heldDeviceChanges);
+    m_heldDeviceChanges.clear();
+    for (const auto& [event, type] : held) {
+        QMetaObject::invokeMethod(
+            this, [this, event, type] { OnDeviceChange(event, type); }, Qt::QueuedConnection);
+    }
+}
+
+void CTobCaseDoc::SetArchiveExpander(CArchiveExpander* expander) {
+    m_pExpander = expander;
+    m_pArchiveLister = expander;
 }
 
 // --- IDocumentUi: messages ---
@@ -243,7 +273,8 @@ std::optional<std::string> CTobCaseDoc::AskPassword(PasswordMode mode, const std
     return CPasswordDlg::Ask(m_pWindow, mode, fileName, password);
 }
 
-std::optional<SAddMediaChoice> CTobCaseDoc::RunAddMediaDialog(int tab, const std::string& lastDrive) {
+std::optional<SAddMediaChoice> CTobCaseDoc::RunAddMediaDialog(int tab,
+                                                              const std::string& lastDrive) {
     if (m_bUnattended) {
         return std::nullopt;
     }

@@ -10,11 +10,14 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QWidget;
 
 namespace quillora {
 
+class CArchiveExpander;
 class IArchiveLister;
 
 class CDriveTable;
@@ -30,6 +33,7 @@ public:
     CCaseDocument& Core() { return *m_pCore; }
     CCDCase& Case() { return m_pCore->Case(); }
     CMediaPresence& Presence() { return m_presence; }
+    CDriveTable& Drives() { return m_drives; }
 
     // The window message boxes and dialogs belong to (may be null).
     void SetWindow(QWidget* window) { m_pWindow = window; }
@@ -42,6 +46,10 @@ public:
     void SetUnattended(bool unattended) { m_bUnattended = unattended; }
     // The archive expansion scans list archives through (not owned; may be null).
     void SetArchiveLister(IArchiveLister* lister) { m_pArchiveLister = lister; }
+    // The expander scans list archives through and extractions take members out of
+    // them with (not owned; may be null). Also becomes the archive lister.
+    void SetArchiveExpander(CArchiveExpander* expander);
+    CArchiveExpander* ArchiveExpander() const { return m_pExpander; }
 
     // The title bar text: the case's name and " *" while modified.
     QString WindowTitle() const;
@@ -64,7 +72,12 @@ public:
     // Asks to save a modified case; false when the user cancels.
     bool SaveModified();
     // A medium arrived or left (called through the event loop, never from the monitor).
+    // DrivesChanged follows the document's reaction (which may be a dialog).
     void OnDeviceChange(int event, int deviceType);
+    // While held, device changes wait and are handled (in order) after the last hold
+    // ends: a command that keeps records of the case across dialogs (an extraction)
+    // must not see a re-scan delete them under it. Holds nest.
+    void HoldDeviceChanges(bool hold);
 
     // --- IDocumentUi ---
     void ShowMessage(const std::string& text, MessageIcon icon) override;
@@ -100,6 +113,8 @@ signals:
     void MediumReplaced(SFileInfo* oldRecord, SFileInfo* newRecord);
     void LabelEditRequested(SFileInfo* record);
     void StateChanged();
+    // The drive table was refreshed (the eject menus follow it).
+    void DrivesChanged();
     // A case file was opened or saved under this path (for the recent-file list).
     void PathUsed(const QString& path);
     // Opening this path failed (it leaves the recent-file list).
@@ -116,6 +131,9 @@ private:
     std::function<SFileInfo*()> m_containerSource;
     bool m_bUnattended = false;
     IArchiveLister* m_pArchiveLister = nullptr;
+    CArchiveExpander* m_pExpander = nullptr;
+    int m_nDeviceHolds = 0;
+    std::vector<std::pair<int, int>> m_heldDeviceChanges;
 };
 
 } // namespace quillora
