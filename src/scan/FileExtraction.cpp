@@ -25,6 +25,13 @@ namespace fs = std::filesystem;
 
 constexpr std::uint32_t kMediumOrCase = kFlagMedium | kFlagCase;
 
+// A name that can stand as one path component below the target: a case file from
+// elsewhere could name a record "..", or hold a "/", and so point outside it.
+bool IsPlainName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
 std::string Join(const std::string& folder, const std::string& name) {
     if (folder.empty()) {
         return name;
@@ -75,19 +82,26 @@ std::string CFileExtraction::InitialFolder() {
     return TempFolder();
 }
 
-void CFileExtraction::CollectPlainFiles(const SFileInfo& record, const std::string& relative,
+bool CFileExtraction::CollectPlainFiles(const SFileInfo& record, const std::string& relative,
                                         std::vector<SCopy>& out) const {
     if (record.IsInsideArchive()) {
-        return;
+        return true;
     }
     std::string name = OsNameFromModel(record.GetName());
+    if (!IsPlainName(name)) {
+        m_ui.ReportFailure(record.GetName() + ": not a name a file can be extracted under");
+        return false;
+    }
     if (!record.IsDirectory()) {
         out.push_back({RecordOsPath(record), Join(relative, name), record.m_nSize});
-        return;
+        return true;
     }
     for (const auto& child : record.Children()) {
-        CollectPlainFiles(*child, Join(relative, name), out);
+        if (!CollectPlainFiles(*child, Join(relative, name), out)) {
+            return false;
+        }
     }
+    return true;
 }
 
 bool CFileExtraction::CopyOne(const SCopy& copy, const std::string& target, std::uint64_t& done,
@@ -188,7 +202,12 @@ bool CFileExtraction::ExtractArchived(const SFileInfo& record, const std::string
 
 bool CFileExtraction::ExtractBelowFolder(const SFileInfo& folder, const std::string& destination) {
     for (const auto& child : folder.Children()) {
-        std::string below = Join(destination, OsNameFromModel(child->GetName()));
+        std::string name = OsNameFromModel(child->GetName());
+        if (!IsPlainName(name)) {
+            m_ui.ReportFailure(child->GetName() + ": not a name a file can be extracted under");
+            return false;
+        }
+        std::string below = Join(destination, name);
         if (child->IsInsideArchive()) {
             if (!ExtractArchived(*child, below)) {
                 return false;
@@ -213,7 +232,9 @@ bool CFileExtraction::Run(const std::vector<const SFileInfo*>& selection) {
     }
     std::vector<SCopy> copies;
     for (const SFileInfo* record : selection) {
-        CollectPlainFiles(*record, {}, copies);
+        if (!CollectPlainFiles(*record, {}, copies)) {
+            return false;
+        }
     }
     if (!copies.empty() && !CopyFiles(copies, *target)) {
         return false;

@@ -53,7 +53,8 @@ private:
         std::string m_relative; // below the target folder
         std::uint64_t m_size;
     };
-    void CollectPlainFiles(const SFileInfo& record, const std::string& relative,
+    // False (after telling the user) for a name that cannot be a path component.
+    bool CollectPlainFiles(const SFileInfo& record, const std::string& relative,
                            std::vector<SCopy>& out) const;
     bool CopyFiles(const std::vector<SCopy>& copies, const std::string& target);
     bool CopyOne(const SCopy& copy, const std::string& target, std::uint64_t& done,

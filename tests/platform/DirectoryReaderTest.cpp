@@ -4,10 +4,10 @@
 #include "platform/OsPath.h"
 #include "support/ScratchDir.h"
 
+#include "support/OrdinaryUser.h"
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
-#include "support/OrdinaryUser.h"
 
 #include <gtest/gtest.h>
 #include <map>
