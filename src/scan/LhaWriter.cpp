@@ -381,29 +381,14 @@ bool CLhaWriter::Compress(SSource& source, std::uint64_t size, std::uint64_t& pa
         packed += n;
         return true;
     });
-    std::vector<std::uint8_t> buffer(kChunk);
-    std::uint64_t total = 0;
-    for (;;) {
-        const std::ptrdiff_t got = source.Read(buffer.data(), buffer.size());
-        if (got < 0) {
-            return Fail(error, "cannot read '" + source.label + "': " + ErrnoText(errno));
-        }
-        if (got == 0) {
-            break;
-        }
-        total += static_cast<std::uint64_t>(got);
-        if (total > size) {
-            return Fail(error, "'" + source.label + "' changed while it was being archived");
-        }
-        crc = Crc16(crc, buffer.data(), static_cast<std::size_t>(got));
-        if (!encoder.Write(buffer.data(), static_cast<std::size_t>(got))) {
-            break;
-        }
+    bool stopped = false;
+    if (!ReadSource(source, size, crc, error, &stopped,
+                    [&encoder](const std::uint8_t* data, std::size_t n) {
+                        return encoder.Write(data, n);
+                    })) {
+        return false;
     }
-    if (!tooBig && !writeFailed) {
-        if (total != size) {
-            return Fail(error, "'" + source.label + "' changed while it was being archived");
-        }
+    if (!stopped) {
         encoder.Finish();
     }
     if (writeFailed) {
@@ -415,9 +400,28 @@ bool CLhaWriter::Compress(SSource& source, std::uint64_t size, std::uint64_t& pa
 
 bool CLhaWriter::Store(SSource& source, std::uint64_t size, std::uint16_t& crc,
                        std::string& error) {
+    bool writeFailed = false;
+    bool stopped = false;
+    if (!ReadSource(source, size, crc, error, &stopped,
+                    [this, &writeFailed](const std::uint8_t* data, std::size_t n) {
+                        writeFailed = !SinkWrite(data, n);
+                        return !writeFailed;
+                    })) {
+        return false;
+    }
+    if (writeFailed) {
+        return Fail(error, "cannot write the archive: " + SinkError());
+    }
+    return true;
+}
+
+bool CLhaWriter::ReadSource(SSource& source, std::uint64_t size, std::uint16_t& crc,
+                            std::string& error, bool* stopped,
+                            const std::function<bool(const std::uint8_t*, std::size_t)>& consume) {
     std::vector<std::uint8_t> buffer(kChunk);
     std::uint64_t total = 0;
     crc = 0;
+    *stopped = false;
     for (;;) {
         const std::ptrdiff_t got = source.Read(buffer.data(), buffer.size());
         if (got < 0) {
@@ -431,8 +435,9 @@ bool CLhaWriter::Store(SSource& source, std::uint64_t size, std::uint16_t& crc,
             return Fail(error, "'" + source.label + "' changed while it was being archived");
         }
         crc = Crc16(crc, buffer.data(), static_cast<std::size_t>(got));
-        if (!SinkWrite(buffer.data(), static_cast<std::size_t>(got))) {
-            return Fail(error, "cannot write the archive: " + SinkError());
+        if (!consume(buffer.data(), static_cast<std::size_t>(got))) {
+            *stopped = true;
+            return true;
         }
     }
     if (total != size) {

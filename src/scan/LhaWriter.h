@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -80,6 +81,12 @@ private:
     bool Compress(SSource& source, std::uint64_t size, std::uint64_t& packed, std::uint16_t& crc,
                   bool& stored, std::string& error);
     bool Store(SSource& source, std::uint64_t size, std::uint16_t& crc, std::string& error);
+    // Reads the whole source in chunks, folding each into the CRC and handing it to
+    // `consume`; *stopped when consume asked to stop early. False (with `error`) when
+    // the source cannot be read or its size changed meanwhile.
+    bool ReadSource(SSource& source, std::uint64_t size, std::uint16_t& crc, std::string& error,
+                    bool* stopped,
+                    const std::function<bool(const std::uint8_t*, std::size_t)>& consume);
     bool SinkWrite(const void* data, std::size_t size);
     bool SinkSeek(std::uint64_t pos);
     bool SinkTell(std::uint64_t& pos);
