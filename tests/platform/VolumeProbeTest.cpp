@@ -5,8 +5,10 @@
 #include "platform/IsoVolumeDescriptors.h"
 #include "support/ScratchDir.h"
 
+#include "support/CliRunner.h"
 #include <cerrno>
 #include <cstdlib>
+
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
@@ -154,26 +156,8 @@ TEST(VolumeProbe, NetworkPathsAndRemoteTypes) {
     EXPECT_STREQ(DriveKindName(DriveKind::CdRom), "CD-ROM");
 }
 
-namespace {
-
-// QUILLORA_CLI when set, else the program beside this test's build folder.
-std::string CliPath() {
-    if (const char* env = std::getenv("QUILLORA_CLI")) {
-        return quillora::test::FindTool(env);
-    }
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) {
-        return {};
-    }
-    return quillora::test::FindTool(
-        (self.parent_path().parent_path() / "src" / "quillora-cli").string());
-}
-
-} // namespace
-
 TEST(VolumeProbe, CliPrintsTheFactsOfAnImage) {
-    const std::string cli = CliPath();
+    const std::string cli = quillora::test::FindTool(quillora::test::CliPath());
     if (cli.empty()) {
         GTEST_SKIP() << "quillora-cli is not built";
     }

@@ -1,7 +1,10 @@
 // Child-process runner for quillora-cli.
 #include "support/CliRunner.h"
 
+#include "support/ScratchDir.h"
+
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
 #include <spawn.h>
@@ -20,6 +23,46 @@ std::string CliPath() {
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     // build/<preset>/tests/test_x -> build/<preset>/src/quillora-cli
     return (self.parent_path().parent_path() / "src" / "quillora-cli").string();
+}
+
+int StartCli(const std::vector<std::string>& args, const std::vector<std::string>& env,
+             const std::string& folder) {
+    std::vector<std::string> argv{CliPath()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<std::string> envCopy(env);
+    std::vector<char*> rawArgs, rawEnv;
+    for (std::string& a : argv) {
+        rawArgs.push_back(a.data());
+    }
+    rawArgs.push_back(nullptr);
+    for (std::string& e : envCopy) {
+        rawEnv.push_back(e.data());
+    }
+    rawEnv.push_back(nullptr);
+    const std::string out = folder + "/out";
+    const std::string err = folder + "/err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, rawArgs.data(), rawEnv.data()) != 0) {
+        pid = -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+CliResult FinishCli(int pid, const std::string& folder) {
+    CliResult result;
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+        result.exitCode = WEXITSTATUS(status);
+    }
+    result.out = ReadFileBytes(folder + "/out");
+    result.err = ReadFileBytes(folder + "/err");
+    return result;
 }
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input) {

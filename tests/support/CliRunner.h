@@ -18,6 +18,14 @@ std::string CliPath();
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input = {});
 
+// Starts quillora-cli in the background with exactly the environment `env`
+// ("NAME=value" entries), stdin from /dev/null and its output into the files "out"
+// and "err" of `folder`; -1 when it cannot be started. For tests that signal it.
+int StartCli(const std::vector<std::string>& args, const std::vector<std::string>& env,
+             const std::string& folder);
+// Waits for a program StartCli started and collects what it wrote.
+CliResult FinishCli(int pid, const std::string& folder);
+
 // Runs any program (found on PATH) with an argument vector.
 CliResult RunProgram(const std::vector<std::string>& argv, const std::string& input = {});
 
