@@ -1,6 +1,6 @@
 // Main window: the media commands that work on drives and on the files of media —
 // extracting files to a folder and the eject menus.
-#include "app/CQtExtractionUi.h"
+#include "app/media/CQtExtractionUi.h"
 #include "app/MainFrame.h"
 #include "app/TobCaseDoc.h"
 #include "app/TobCaseList.h"

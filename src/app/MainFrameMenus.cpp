@@ -1,8 +1,8 @@
 // Main window: menus, tool bar, context menus and command states. Commands whose
 // parts are not built yet are present and disabled.
-#include "app/CCommentEditDlg.h"
-#include "app/CDisplayItemsDlg.h"
-#include "app/CLabelEditDlg.h"
+#include "app/edit/CCommentEditDlg.h"
+#include "app/options/CDisplayItemsDlg.h"
+#include "app/edit/CLabelEditDlg.h"
 #include "app/CaseTreeModel.h"
 #include "app/ColumnTitles.h"
 #include "app/IconFactory.h"

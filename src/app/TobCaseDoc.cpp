@@ -1,10 +1,10 @@
 // The document wrapper: message boxes, the file dialog and view notifications.
 #include "app/TobCaseDoc.h"
 
-#include "app/CAddMediaDlg.h"
-#include "app/CCDInsertDlg.h"
-#include "app/CMediaSelectDlg.h"
-#include "app/CPasswordDlg.h"
+#include "app/media/CAddMediaDlg.h"
+#include "app/media/CCDInsertDlg.h"
+#include "app/media/CMediaSelectDlg.h"
+#include "app/edit/CPasswordDlg.h"
 
 #include "core/ConfigData.h"
 #include "core/Resources.h"

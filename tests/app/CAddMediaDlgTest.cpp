@@ -1,7 +1,7 @@
 // The add-media dialog: which drives it offers and how it names them, the selection
 // and refresh, the label proposed for a folder, the refusal of a missing folder, and
 // the answer with composed label, comment and advanced running number.
-#include "app/CAddMediaDlg.h"
+#include "app/media/CAddMediaDlg.h"
 #include "QtTestApp.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"

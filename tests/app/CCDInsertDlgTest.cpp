@@ -1,7 +1,7 @@
 // The loading dialog: a completed scan hands out the medium (with the end sound in
 // folder mode and never for a re-scan), a cancelled one leaves nothing behind, and
 // the elapsed time reads as hours, minutes and seconds.
-#include "app/CCDInsertDlg.h"
+#include "app/media/CCDInsertDlg.h"
 #include "QtTestApp.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"

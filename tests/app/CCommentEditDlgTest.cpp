@@ -1,7 +1,7 @@
 // The comment edit dialog: caption, the extraction button offered only with an
 // extractor and only for files and folders, extraction into the edit without touching
 // the record, and OK taking a new category into the configured list.
-#include "app/CCommentEditDlg.h"
+#include "app/edit/CCommentEditDlg.h"
 #include "QtTestApp.h"
 #include "model/EditingTree.h"
 

@@ -1,6 +1,6 @@
 // The column table and the display-items dialog: defaults of the three sets, moving
 // columns between shown and offered, order, the name column kept, and Cancel.
-#include "app/CDisplayItemsDlg.h"
+#include "app/options/CDisplayItemsDlg.h"
 #include "QtTestApp.h"
 #include "app/ColumnSets.h"
 #include "app/ColumnTitles.h"

@@ -1,6 +1,6 @@
 // The label dialog: button enabling, moves, sort, in-place edit and revert, and that
 // OK changes labels and order of the case's children while Cancel changes nothing.
-#include "app/CLabelEditDlg.h"
+#include "app/edit/CLabelEditDlg.h"
 #include "QtTestApp.h"
 #include "model/EditingTree.h"
 

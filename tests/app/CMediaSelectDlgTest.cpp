@@ -1,6 +1,6 @@
 // The same-medium dialog: rows with group names and serials, and its three answers;
 // "update" without a selection shows 513 and keeps the dialog open.
-#include "app/CMediaSelectDlg.h"
+#include "app/media/CMediaSelectDlg.h"
 #include "QtTestApp.h"
 #include "core/Resources.h"
 #include "model/EditingTree.h"

@@ -1,6 +1,6 @@
 // The password dialog's rules: at least four characters, the exact case-sensitive
 // password in check mode (a wrong one keeps the dialog open), empty allowed when setting.
-#include "app/CPasswordDlg.h"
+#include "app/edit/CPasswordDlg.h"
 #include "QtTestApp.h"
 #include "core/Resources.h"
 

@@ -1,6 +1,6 @@
 // Composing a new medium's label and comment, and keeping the running-number format
 // from the settings file away from printf unless it is one plain int conversion.
-#include "app/LabelComposer.h"
+#include "app/media/LabelComposer.h"
 
 #include <clocale>
 #include <gtest/gtest.h>

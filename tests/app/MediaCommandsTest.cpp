@@ -4,9 +4,9 @@
 // members to a folder.
 #include "GuiTestApp.h"
 #include "QtTestApp.h"
-#include "app/CAddMediaDlg.h"
-#include "app/CCDInsertDlg.h"
-#include "app/CQtExtractionUi.h"
+#include "app/media/CAddMediaDlg.h"
+#include "app/media/CCDInsertDlg.h"
+#include "app/media/CQtExtractionUi.h"
 #include "app/CaseTreeModel.h"
 #include "app/MainFrame.h"
 #include "app/RecentFileList.h"

@@ -1,7 +1,7 @@
 // The loading dialog's progress texts: the folder line shortened to 35 characters, the
 // name line's prefixes, and the sink that keeps only the newest state.
-#include "app/ScanProgressText.h"
-#include "app/CLatestScanProgress.h"
+#include "app/media/ScanProgressText.h"
+#include "app/media/CLatestScanProgress.h"
 #include "core/Resources.h"
 #include "model/EditingTree.h"
 #include "model/SVolumeInfo.h"

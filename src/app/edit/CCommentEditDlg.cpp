@@ -1,5 +1,5 @@
 // The comment edit dialog.
-#include "app/CCommentEditDlg.h"
+#include "app/edit/CCommentEditDlg.h"
 
 #include "app/DialogMessage.h"
 

@@ -1,7 +1,7 @@
 // The loading dialog's progress sink.
-#include "app/CLatestScanProgress.h"
+#include "app/media/CLatestScanProgress.h"
 
-#include "app/ScanProgressText.h"
+#include "app/media/ScanProgressText.h"
 #include "model/SFileInfo.h"
 
 namespace quillora {

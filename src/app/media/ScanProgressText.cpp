@@ -1,5 +1,5 @@
 // Progress texts of the loading dialog.
-#include "app/ScanProgressText.h"
+#include "app/media/ScanProgressText.h"
 
 #include "core/Resources.h"
 #include "model/SFileInfo.h"

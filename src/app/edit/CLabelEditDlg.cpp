@@ -1,5 +1,5 @@
 // The label dialog.
-#include "app/CLabelEditDlg.h"
+#include "app/edit/CLabelEditDlg.h"
 
 #include "app/MediaIcons.h"
 #include "core/Resources.h"

@@ -1,7 +1,7 @@
 // The same-medium dialog.
-#include "app/CMediaSelectDlg.h"
+#include "app/media/CMediaSelectDlg.h"
 
-#include "app/AddMediaDriveRows.h"
+#include "app/media/AddMediaDriveRows.h"
 #include "app/MediaIcons.h"
 #include "core/Resources.h"
 #include "model/RecordFlags.h"

@@ -1,5 +1,5 @@
 // The turning disc of the loading dialog.
-#include "app/CSpinningDisc.h"
+#include "app/media/CSpinningDisc.h"
 
 #include <QPainter>
 

@@ -1,5 +1,5 @@
 // The end sound, through the desktop's sound player.
-#include "app/EndSound.h"
+#include "app/media/EndSound.h"
 
 #include <QProcess>
 #include <QStandardPaths>

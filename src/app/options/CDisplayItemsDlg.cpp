@@ -1,5 +1,5 @@
 // The display-items dialog.
-#include "app/CDisplayItemsDlg.h"
+#include "app/options/CDisplayItemsDlg.h"
 
 #include "app/ColumnTitles.h"
 

@@ -1,5 +1,5 @@
 // Extraction dialogs on Qt.
-#include "app/CQtExtractionUi.h"
+#include "app/media/CQtExtractionUi.h"
 
 #include "core/Resources.h"
 #include "core/TraceLog.h"

@@ -1,5 +1,5 @@
 // The password dialog.
-#include "app/CPasswordDlg.h"
+#include "app/edit/CPasswordDlg.h"
 
 #include "core/Resources.h"
 

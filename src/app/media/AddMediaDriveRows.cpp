@@ -1,5 +1,5 @@
 // Drive rows of the add-media dialog.
-#include "app/AddMediaDriveRows.h"
+#include "app/media/AddMediaDriveRows.h"
 
 #include <cstdio>
 

@@ -2,9 +2,9 @@
 // the label and comment of the new medium, composed with date and running number.
 #pragma once
 
-#include "app/AddMediaDriveRows.h"
+#include "app/media/AddMediaDriveRows.h"
 #include "app/DialogMessage.h"
-#include "app/LabelComposer.h"
+#include "app/media/LabelComposer.h"
 #include "document/IDocumentUi.h"
 
 #include <QDialog>

@@ -1,9 +1,9 @@
 // The loading dialog.
-#include "app/CCDInsertDlg.h"
+#include "app/media/CCDInsertDlg.h"
 
-#include "app/CSpinningDisc.h"
+#include "app/media/CSpinningDisc.h"
 #include "app/DialogMessage.h"
-#include "app/EndSound.h"
+#include "app/media/EndSound.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"

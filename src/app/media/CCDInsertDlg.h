@@ -4,7 +4,7 @@
 // half-built one.
 #pragma once
 
-#include "app/CLatestScanProgress.h"
+#include "app/media/CLatestScanProgress.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 // The add-media dialog.
-#include "app/CAddMediaDlg.h"
+#include "app/media/CAddMediaDlg.h"
 
 #include "app/MediaIcons.h"
 #include "core/ConfigData.h"

@@ -1,5 +1,5 @@
 // Label and comment composition for new media.
-#include "app/LabelComposer.h"
+#include "app/media/LabelComposer.h"
 
 #include "core/Resources.h"
 
