@@ -136,7 +136,8 @@ void CCDCase::Write(ICaseStream& stream) const {
     stream.Flush();
 }
 
-std::unique_ptr<CCDCase> CCDCase::Read(ICaseStream& stream, const std::string& path) {
+std::unique_ptr<CCDCase> CCDCase::Read(ICaseStream& stream, const std::string& path,
+                                       SPasswordCheck* check) {
     CArchiveReader ar(stream);
     std::uint16_t tag = ar.ReadU16();
     if (tag != 0xFFFF) {
@@ -153,11 +154,12 @@ std::unique_ptr<CCDCase> CCDCase::Read(ICaseStream& stream, const std::string& p
                                 ar.Offset());
     }
     auto root = std::make_unique<CCDCase>();
-    root->LoadCase(ar, schema, path);
+    root->LoadCase(ar, schema, path, check);
     return root;
 }
 
-void CCDCase::LoadCase(CArchiveReader& ar, int schema, const std::string& path) {
+void CCDCase::LoadCase(CArchiveReader& ar, int schema, const std::string& path,
+                       SPasswordCheck* check) {
     Log("CCDCase::Serialize() start");
     LogFormat("CCDCase::Serialize() Version = %0X", schema);
     m_strPassword.clear();
@@ -171,12 +173,16 @@ void CCDCase::LoadCase(CArchiveReader& ar, int schema, const std::string& path) 
         bool complete = ar.ReadSome(block.data(), block.size()) == block.size();
         // The block holds CP932 bytes, like every other text of the file.
         m_strPassword = complete ? text::Cp932ToUtf8(DecodePasswordBlock(block)) : std::string();
-        std::string tryPassword = TryPassword();
+        std::string tryPassword = check ? check->tryPassword : TryPassword();
         bool passes = complete && (m_strPassword.empty() ||
                                    (!tryPassword.empty() && tryPassword == m_strPassword));
         if (!passes) {
             Log("CCDCase::Serialize() PasswordRead() faild");
-            SetTryPassword(m_strPassword);
+            if (check) {
+                check->filePassword = m_strPassword;
+            } else {
+                SetTryPassword(m_strPassword);
+            }
             Log("CCDCase::Serialize() TOBThrowCaseFileException()");
             throw CCaseFileException(CCaseFileException::kBadPassword, -1, std::string());
         }

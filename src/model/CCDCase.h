@@ -32,10 +32,21 @@ public:
     // and flushes it. Throws CFileException on I/O errors.
     void Write(ICaseStream& stream) const;
 
+    // A password check of a read's own, for reading on several threads at once: the
+    // file's password is compared with `tryPassword` instead of the process-wide
+    // try-password, and on a mismatch it goes into `filePassword` instead of into
+    // the process-wide one.
+    struct SPasswordCheck {
+        std::string tryPassword;
+        std::string filePassword;
+    };
+
     // Reads one case object from `stream`. The case's name becomes `path`. Throws
     // CArchiveException (bad class, bad schema), CCaseFileException (wrong
-    // password) or CFileException; nothing partly read survives an error.
-    static std::unique_ptr<CCDCase> Read(ICaseStream& stream, const std::string& path);
+    // password) or CFileException; nothing partly read survives an error. With
+    // `check`, the process-wide try-password is neither read nor changed.
+    static std::unique_ptr<CCDCase> Read(ICaseStream& stream, const std::string& path,
+                                         SPasswordCheck* check = nullptr);
 
     // Takes size, attribute bits and times of its own file (m_strName) from the
     // file system; nothing changes when the file is not found.
@@ -45,7 +56,8 @@ public:
     std::vector<class SVolumeInfo*> CollectMedia() const;
 
 private:
-    void LoadCase(class CArchiveReader& ar, int schema, const std::string& path);
+    void LoadCase(class CArchiveReader& ar, int schema, const std::string& path,
+                  SPasswordCheck* check);
 };
 
 // The 16-byte scrambled form of a password's CP932 bytes, and back (the bytes up to
