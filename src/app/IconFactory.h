@@ -22,7 +22,8 @@ public:
 
     const QPixmap& Tree(int index) const;
     const QPixmap& List(int index) const;
-    // State image 1 is the mark drawn before a marked record's icon; 0 is empty.
+    // State image 1 is the mark drawn before a marked record's icon in the views, 2 the
+    // mark of the result lists; 0 is empty.
     const QPixmap& State(int index) const;
 
     // Appends a run-time list image (a system file icon) and returns its index.
@@ -33,6 +34,8 @@ public:
     QIcon TreeIcon(int normal, int selected) const;
     // The list icon, with the mark before it when `marked` (32 x 16).
     QIcon ListIcon(int index, bool marked) const;
+    // The list icon with state image `state` (0-2) before it.
+    QIcon ListIconWithState(int index, int state) const;
 
 private:
     CIconFactory();
@@ -42,7 +45,7 @@ private:
     std::vector<QPixmap> m_tree;
     std::vector<QPixmap> m_list;
     std::vector<QPixmap> m_state;
-    mutable std::vector<QIcon> m_listIcons[2];
+    mutable std::vector<QIcon> m_listIcons[3];
 };
 
 } // namespace quillora

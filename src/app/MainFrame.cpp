@@ -9,6 +9,8 @@
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
 #include "app/TobPropView.h"
+#include "app/find/CCaseFindDlg.h"
+#include "app/find/CFindDlg.h"
 #include "core/ConfigData.h"
 #include "core/TraceLog.h"
 #include "model/SVolumeInfo.h"
@@ -97,6 +99,9 @@ CMainFrame::CMainFrame(CTobCaseDoc& doc, CRecentFileList& recent, QWidget* paren
 }
 
 CMainFrame::~CMainFrame() {
+    // The dialogs hold records of the case and answer the document's signals.
+    m_pFindDlg.reset();
+    m_pCaseFindDlg.reset();
     m_doc.SetWindow(nullptr);
     m_doc.SetContainerSource({});
 }
@@ -174,8 +179,12 @@ void CMainFrame::ConnectDocument() {
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now == m_pList) {
             m_bListFocus = true;
+            m_bOtherViewActive = false;
         } else if (now == m_pTree) {
             m_bListFocus = false;
+            m_bOtherViewActive = false;
+        } else if (now && m_pProps->isAncestorOf(now)) {
+            m_bOtherViewActive = true;
         }
         UpdateCommandStates();
     });

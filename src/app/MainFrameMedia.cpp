@@ -1,10 +1,10 @@
 // Main window: the media commands that work on drives and on the files of media —
 // extracting files to a folder and the eject menus.
-#include "app/media/CQtExtractionUi.h"
 #include "app/MainFrame.h"
 #include "app/TobCaseDoc.h"
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
+#include "app/media/CQtExtractionUi.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
@@ -95,7 +95,10 @@ std::vector<const SFileInfo*> CMainFrame::ExtractionSelection() const {
 }
 
 bool CMainFrame::OnExtract() {
-    std::vector<const SFileInfo*> selection = ExtractionSelection();
+    return ExtractRecords(ExtractionSelection());
+}
+
+bool CMainFrame::ExtractRecords(const std::vector<const SFileInfo*>& selection) {
     if (selection.empty()) {
         return false;
     }

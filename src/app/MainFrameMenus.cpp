@@ -1,8 +1,5 @@
 // Main window: menus, tool bar, context menus and command states. Commands whose
 // parts are not built yet are present and disabled.
-#include "app/edit/CCommentEditDlg.h"
-#include "app/options/CDisplayItemsDlg.h"
-#include "app/edit/CLabelEditDlg.h"
 #include "app/CaseTreeModel.h"
 #include "app/ColumnTitles.h"
 #include "app/IconFactory.h"
@@ -13,6 +10,9 @@
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
 #include "app/TobPropView.h"
+#include "app/edit/CCommentEditDlg.h"
+#include "app/edit/CLabelEditDlg.h"
+#include "app/options/CDisplayItemsDlg.h"
 #include "core/ConfigData.h"
 #include "model/SVolumeInfo.h"
 
@@ -160,9 +160,10 @@ void CMainFrame::CreateMenus() {
     AddCommand(edit, kEmbedData, "ﾃﾞｰﾀ埋め込み(&B)", {},
                target([&commands](SFileInfo& r) { commands.EmbedData(r); }));
     edit->addSeparator();
-    AddMissing(edit, 32780, "検索(&S)...\tCtrl+F", QKeySequence::Find);
-    AddMissing(edit, 32781, "次を検索(&X)\tF3", QKeySequence("F3"));
-    AddMissing(edit, 32782, "ｹｰｽ検索(&H)...\tCtrl+G", QKeySequence("Ctrl+G"));
+    AddCommand(edit, kFind, "検索(&S)...\tCtrl+F", QKeySequence::Find, [this] { OnFind(); });
+    AddCommand(edit, kFindNext, "次を検索(&X)\tF3", QKeySequence("F3"), [this] { OnFindNext(); });
+    AddCommand(edit, kCaseFind, "ｹｰｽ検索(&H)...\tCtrl+G", QKeySequence("Ctrl+G"),
+               [this] { OnCaseFind(); });
 
     QMenu* view = menuBar()->addMenu(QString::fromUtf8("表示(&V)"));
     // Filled by CreateToolBar with the bars' toggles.
@@ -321,6 +322,7 @@ void CMainFrame::UpdateCommandStates() {
     enable(kUpdateFromDrive, node && node->HasFlags(kFlagMedium));
     enable(kEditLabelInPlace, node && node->HasFlags(kFlagMedium | kFlagGroup));
     enable(kExtract, !ExtractionSelection().empty());
+    enable(kFindNext, m_pFindDlg != nullptr);
 }
 
 void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {
