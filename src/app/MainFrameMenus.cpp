@@ -329,7 +329,7 @@ void CMainFrame::UpdateCommandStates() {
     enable(kExplore, target && target->EnclosingMedium());
     enable(kCopyName, target != nullptr);
     enable(kCopyFullPath, target != nullptr);
-    enable(kUpdateFromDrive, node && node->HasFlags(kFlagMedium));
+    enable(kUpdateFromDrive, node && node->EnclosingMedium());
     for (int command : {CQtCompareUi::kUpdateLinksFromMedium, CQtCompareUi::kUpdateMediumFromLinks,
                         CQtCompareUi::kCompareMediumCase, CQtCompareUi::kCompareCaseLink}) {
         enable(command, CQtCompareUi::CanRun(command, node));

@@ -279,5 +279,17 @@ TEST_F(CompareCommands, LinkedFilesAreComparedAndCopiedOntoTheMedium) {
     EXPECT_EQ(copied->m_ftLastWrite, FileTimeFromUnix(1600000100));
 }
 
+TEST_F(CompareCommands, MediumToCaseRegistersTheMediumOfAnySelectedFolderAgain) {
+    SFileInfo* docs = FindByPath(*m_medium, m_medium->GetPath() + "\\docs");
+    ASSERT_NE(docs, nullptr);
+    m_dir.Write("disc/docs/later.txt", "later");
+    m_frame->Tree().setCurrentIndex(m_frame->Tree().Model().IndexOf(docs));
+    CScriptedUser user;
+    Trigger(CMainFrame::kUpdateFromDrive);
+    EXPECT_TRUE(user.m_messages.empty());
+    auto* again = static_cast<SVolumeInfo*>(m_doc->Case().ChildAt(0));
+    EXPECT_NE(FindByPath(*again, again->GetPath() + "\\docs\\later.txt"), nullptr);
+}
+
 } // namespace
 } // namespace quillora
