@@ -7,13 +7,7 @@
 namespace quillora::cli {
 
 void CCliDocumentUi::ShowMessage(const std::string& text, MessageIcon) {
-    std::string line = text;
-    for (char& c : line) {
-        if (c == '\n') {
-            c = ' ';
-        }
-    }
-    ReportError(line);
+    ReportError(text);
 }
 
 void CCliDocumentUi::ShowFileError(const std::string&, const std::string& cause) {

@@ -4,13 +4,17 @@
 #include "core/Text.h"
 #include "model/CaseFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 namespace quillora::cli {
 
 void ReportError(const std::string& message) {
-    std::fprintf(stderr, "quillora-cli: %s\n", message.c_str());
+    // One line per failure, whatever the message was written for.
+    std::string line = message;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    std::fprintf(stderr, "quillora-cli: %s\n", line.c_str());
 }
 
 std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,

@@ -19,7 +19,7 @@ inline constexpr int kExitFailure = 2;
 std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
                                           const std::optional<std::string>& password);
 
-// Prints "quillora-cli: message" on stderr.
+// Prints "quillora-cli: message" on stderr, as one line.
 void ReportError(const std::string& message);
 
 // A JSON string literal; escaped bytes become \udcXX so the output stays valid.

@@ -21,19 +21,26 @@ namespace quillora::cli {
 namespace {
 
 // Nobody can insert a medium at a prompt here: the answer is always "cancel", after
-// saying which medium is missing.
+// saying which medium is missing (in our words; the prompt's text is the program's).
 class CNoMediumPrompt : public IMediumPrompt {
 public:
-    bool AskForMedium(const std::string& text) override {
-        std::string line = text;
-        for (char& c : line) {
-            if (c == '\n') {
-                c = ' ';
+    explicit CNoMediumPrompt(const SVolumeInfo* medium) : m_medium(medium) {}
+
+    bool AskForMedium(const std::string&) override {
+        std::string text = "the medium is not mounted";
+        if (m_medium) {
+            text += ": \"" + m_medium->m_strLabel + "\"";
+            if (!m_medium->m_strOrgLabel.empty() &&
+                m_medium->m_strOrgLabel != m_medium->m_strLabel) {
+                text += " (volume \"" + m_medium->m_strOrgLabel + "\")";
             }
         }
-        ReportError("the medium is not mounted: " + line);
+        ReportError(text);
         return false;
     }
+
+private:
+    const SVolumeInfo* m_medium;
 };
 
 class CCliExtractionUi : public IExtractionUi {
@@ -42,7 +49,7 @@ public:
         : m_presence(presence), m_target(std::move(target)) {}
 
     bool RequireMedium(const SFileInfo& record) override {
-        CNoMediumPrompt prompt;
+        CNoMediumPrompt prompt(record.EnclosingMedium());
         return m_presence.RequireMedium(record, prompt);
     }
     std::optional<std::string> ChooseTargetFolder(const std::string&) override { return m_target; }
@@ -83,7 +90,7 @@ int RunExtract(const SExtractArgs& a) {
     std::error_code ec;
     std::filesystem::create_directories(a.target, ec);
     if (!std::filesystem::is_directory(a.target)) {
-        ReportError(a.target + ": not a folder");
+        ReportError(a.target + ": " + (ec ? ec.message() : "not a folder"));
         return kExitFailure;
     }
     CMediaPresence presence;
