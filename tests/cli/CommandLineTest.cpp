@@ -251,3 +251,30 @@ TEST(CommandLine, SuggestionsAreCloseSlipsOnly) {
     EXPECT_EQ(ClosestName("frobnicate", names), "");
     EXPECT_EQ(ClosestName("--lable", {"--label", "--group"}), "--label");
 }
+
+TEST(CommandLine, ArgumentsThatSpellACommandStayArguments) {
+    std::string label;
+    bool scanned = false;
+    const std::vector<SCommandDefinition> commands = {
+        {"group", CommandGroup::Edit, "Add a group",
+         [&label](CLI::App& cmd) {
+             auto casePath = std::make_shared<std::string>();
+             AddCaseArgument(cmd, *casePath);
+             cmd.add_option("LABEL", label, "The label")->required();
+             return [] { return 0; };
+         }},
+        {"scan", CommandGroup::Media, "Scan", [&scanned](CLI::App&) {
+             return [&scanned] {
+                 scanned = true;
+                 return 0;
+             };
+         }}};
+    std::ostringstream out, err;
+    CCommandLine line(commands, "1", out, err);
+    // A group named "scan" is a label, not a second command.
+    EXPECT_EQ(line.Run({"group", "shelf.cas", "scan"}), 0) << err.str();
+    EXPECT_EQ(label, "scan");
+    EXPECT_FALSE(scanned);
+    EXPECT_EQ(line.Run({"group", "shelf.cas", "--", "-old-"}), 0) << err.str();
+    EXPECT_EQ(label, "-old-");
+}
