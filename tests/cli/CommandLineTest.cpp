@@ -261,7 +261,7 @@ TEST(CommandLine, ArgumentsThatSpellACommandStayArguments) {
              auto casePath = std::make_shared<std::string>();
              AddCaseArgument(cmd, *casePath);
              cmd.add_option("LABEL", label, "The label")->required();
-             return [] { return 0; };
+             return [casePath] { return 0; };
          }},
         {"scan", CommandGroup::Media, "Scan", [&scanned](CLI::App&) {
              return [&scanned] {
