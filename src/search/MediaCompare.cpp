@@ -109,6 +109,10 @@ CompareRows CompareMediumWithCase(const SVolumeInfo& caseMedium, const SVolumeIn
 CompareRows CompareCaseWithLinks(const SFileInfo& medium) {
     CompareRows rows;
     for (const SFileInfo* record : Collect(medium, kCollectLinked)) {
+        // A medium keeps no time of its own: its link would always look newer.
+        if (record->HasFlags(kFlagMedium)) {
+            continue;
+        }
         FileTime own = record->m_ftLastWrite;
         FileTime target = 0;
         if (!LinkTargetTime(record->Link(), &target)) {

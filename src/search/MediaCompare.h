@@ -20,10 +20,10 @@ class SVolumeInfo;
 // column 2 the case's.
 CompareRows CompareMediumWithCase(const SVolumeInfo& caseMedium, const SVolumeInfo& other);
 
-// One row for every record below and including `medium` that has a link, in
-// pre-order: column 1 the record's time, column 2 its link target's; 220 when the
-// target is missing (or the link is no path on this system), else 215 (target
-// older), 222 (equal) or 217 (target newer).
+// One row for every record below `medium` that has a link, in pre-order (the
+// medium itself, which has no time of its own, is left out): column 1 the record's time, column 2
+// its link target's; 220 when the target is missing (or the link is no path on this system), else
+// 215 (target older), 222 (equal) or 217 (target newer).
 CompareRows CompareCaseWithLinks(const SFileInfo& medium);
 
 } // namespace quillora

@@ -63,6 +63,10 @@ TEST(CaseLinkCompare, ALinkedFolderChecksItselfAndTheFilesBelowInTreeOrder) {
     AddFile(*sub, "b.txt")->m_ftLastWrite = FileTimeFromUnix(kT);
     SetLink(*sub, (dir / "backup/sub").string(), true);
     EXPECT_EQ(Describe(CompareCaseWithLinks(medium)), "222 sub\n222 a.txt\n220 b.txt\n");
+    // Linking the whole medium links everything below it; the medium itself, with no
+    // time of its own, gets no row.
+    SetLink(medium, (dir / "backup").string(), true);
+    EXPECT_EQ(Describe(CompareCaseWithLinks(medium)), "222 sub\n222 a.txt\n220 b.txt\n");
 }
 
 // A case made on Windows carries links such as "D:\Backup\a.txt"; here they name

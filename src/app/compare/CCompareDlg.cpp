@@ -86,6 +86,13 @@ CCompareDlg::CCompareDlg(int mode, const SVolumeInfo& caseMedium, const SVolumeI
     m_startCaseLink->setObjectName("compareCaseLink");
     m_startMediaCase->hide();
     m_startCaseLink->hide();
+    // Enter closes (in mode 3: declines the import); it never starts a comparison.
+    for (QPushButton* button : {m_startMediaCase, m_startCaseLink, m_update}) {
+        if (button) {
+            button->setAutoDefault(false);
+        }
+    }
+    m_close->setDefault(true);
     connect(m_startMediaCase, &QPushButton::clicked, this, &CCompareDlg::CompareMediaCase);
     connect(m_startCaseLink, &QPushButton::clicked, this, &CCompareDlg::CompareCaseLink);
     layout->addWidget(buttons);
