@@ -60,7 +60,8 @@ CCompareDlg::CCompareDlg(int mode, const SVolumeInfo& caseMedium, const SVolumeI
     header->resizeSection(CompareListModel::kSecondTime, timeWidth);
     header->resizeSection(CompareListModel::kResult, 160);
     header->resizeSection(CompareListModel::kLocation, 200);
-    m_list->setMinimumSize(640, 260);
+    // Wide enough to show every column without scrolling.
+    m_list->setMinimumSize(header->length() + 2 * m_list->frameWidth() + 4, 260);
     layout->addWidget(m_list, 1);
 
     m_guidance = new QLabel(QString::fromUtf8("ガイダンス"), this);
