@@ -5,7 +5,7 @@
 // measured in the same run. Then times `quillora-cli search` over 1,000 case files of
 // 1,000 records each, on all cores and with one worker.
 //
-//   bench_find [--no-search] [--cli PATH]
+//   bench_find [--no-search] [--cli PATH]   (PATH: the quillora-cli built beside it)
 #include "core/FindSettings.h"
 #include "model/CCDCase.h"
 #include "model/CaseFile.h"
@@ -169,7 +169,7 @@ struct SCase {
 
 int main(int argc, char** argv) {
     bool search = true;
-    std::string cli;
+    std::string cli = QUILLORA_CLI_PATH;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--no-search") == 0) {
             search = false;
@@ -234,10 +234,6 @@ int main(int argc, char** argv) {
     records.clear();
     root.reset();
     if (!search) {
-        return 0;
-    }
-    if (cli.empty()) {
-        std::printf("\ncase search: skipped (give --cli PATH of quillora-cli)\n");
         return 0;
     }
     const std::filesystem::path folder = "/tmp/quillora-bench-find-cases";
