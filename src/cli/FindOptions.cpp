@@ -57,6 +57,9 @@ bool CheckPattern(const std::string& option, const std::string& pattern, const S
     case CFindPattern::EError::TooLong:
         error = option + ": the wildcard '" + pattern + "' is too long";
         break;
+    case CFindPattern::EError::TooComplex:
+        error = option + ": '" + pattern + "' repeats too much to be compiled";
+        break;
     case CFindPattern::EError::NoUtf8Locale:
         error = "no UTF-8 locale on this system to run regular expressions in";
         break;

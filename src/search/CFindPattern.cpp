@@ -52,6 +52,10 @@ bool CFindPattern::Compile(std::string_view pattern, bool wildcard, bool ignoreC
         m_kind = EKind::Glob;
         return true;
     }
+    if (EstimatedRegexSize(m_strExpression, kMaxRegexSize) > kMaxRegexSize) {
+        m_error = EError::TooComplex;
+        return false;
+    }
     locale_t utf8 = CRegexLocale::Utf8();
     if (!utf8) {
         m_error = EError::NoUtf8Locale;

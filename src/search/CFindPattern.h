@@ -19,6 +19,7 @@ public:
         None,
         TooLong,       // a wildcard whose expression does not fit the pattern buffer
         BadExpression, // regcomp refused the expression
+        TooComplex,    // stacked repetitions that would take regcomp gigabytes
         NoUtf8Locale,  // the system has no UTF-8 locale to run expressions in
     };
 
@@ -40,6 +41,9 @@ public:
 
     bool IsCompiled() const { return m_kind != EKind::None; }
     EError Error() const { return m_error; }
+    // The most states an expression may cost (EstimatedRegexSize): a few megabytes.
+    static constexpr std::size_t kMaxRegexSize = 20000;
+
     // regerror's text for a bad expression; empty otherwise.
     const std::string& ErrorText() const { return m_strErrorText; }
     // The expression that was compiled (after the wildcard conversion and folding).

@@ -3,6 +3,8 @@
 
 #include "search/TextScan.h"
 
+#include <cstring>
+
 namespace quillora {
 
 namespace {
@@ -215,9 +217,25 @@ bool CGlobProgram::Search(std::string_view text) const {
     if (m_bPlainLiteral) {
         return FindBytes(text, m_alternatives[0].segments[0].pieces[0].bytes, 0) != npos;
     }
+    // Neither "." nor a literal takes a zero byte, so a match lies between two of them;
+    // "^" and "$" still mean the ends of the whole text.
+    const bool zeros = std::memchr(text.data(), '\0', text.size()) != nullptr;
     for (const SAlternative& alt : m_alternatives) {
-        if (SearchAlternative(alt, text)) {
-            return true;
+        if (!zeros) {
+            if (SearchAlternative(alt, text)) {
+                return true;
+            }
+            continue;
+        }
+        for (std::size_t begin = 0; begin <= text.size();) {
+            std::size_t end = text.find('\0', begin);
+            const bool last = end == npos;
+            end = last ? text.size() : end;
+            if ((alt.openStart || begin == 0) && (alt.openEnd || last) &&
+                SearchAlternative(alt, text.substr(begin, end - begin))) {
+                return true;
+            }
+            begin = end + 1;
         }
     }
     return false;

@@ -177,7 +177,9 @@ std::string RequiredLiteral(std::string_view expr) {
             if (IsLiteralEscape(e) ||
                 (!IsNamedEscape(e) && !(e >= '0' && e <= '9') &&
                  std::string_view("<>`'").find(e) == std::string_view::npos)) {
-                piece = expr.substr(i + 1, 1);
+                // An escaped character stands for itself, a multi-byte one whole.
+                piece = CharAt(expr, i + 1);
+                next = i + 1 + piece.size();
             } else {
                 flush();
                 i = SkipQuantifier(expr, next);
@@ -191,26 +193,132 @@ std::string RequiredLiteral(std::string_view expr) {
             piece = CharAt(expr, i);
             next = i + piece.size();
         }
-        if (next < expr.size()) {
-            const char q = expr[next];
-            if (q == '*' || q == '?' || q == '{') {
-                // The character may be absent.
-                flush();
-                i = SkipQuantifier(expr, next);
-                continue;
-            }
-            if (q == '+') {
+        if (const std::size_t after = SkipQuantifier(expr, next); after != next) {
+            // Quantified: required only when every quantifier is "+" ("a+*" may match
+            // nothing), and then it ends the run.
+            const bool required =
+                expr.substr(next, after - next).find_first_not_of('+') == std::string_view::npos;
+            if (required) {
                 run += piece;
-                flush();
-                i = SkipQuantifier(expr, next);
-                continue;
             }
+            flush();
+            i = after;
+            continue;
         }
         run += piece;
         i = next;
     }
     flush();
     return best;
+}
+
+namespace {
+
+class CSizeEstimate {
+public:
+    CSizeEstimate(std::string_view expr, std::size_t limit) : m_expr(expr), m_limit(limit) {}
+
+    // The whole expression; a stray ")" (which regcomp refuses) is stepped over.
+    std::size_t Whole() {
+        std::size_t total = Alternation();
+        while (m_pos < m_expr.size()) {
+            ++m_pos;
+            total = Add(total, Alternation());
+        }
+        return total;
+    }
+
+private:
+    // An alternation up to a ")" at this depth or the end: the sum of its branches.
+    std::size_t Alternation() {
+        std::size_t total = Sequence();
+        while (m_pos < m_expr.size() && m_expr[m_pos] == '|') {
+            ++m_pos;
+            total = Add(total, Sequence());
+        }
+        return total;
+    }
+
+    std::size_t Add(std::size_t a, std::size_t b) const { return std::min(a + b, m_limit + 1); }
+    std::size_t Multiply(std::size_t a, std::size_t b) const {
+        return b != 0 && a > (m_limit + 1) / b ? m_limit + 1 : std::min(a * b, m_limit + 1);
+    }
+
+    std::size_t Sequence() {
+        std::size_t total = 0;
+        while (m_pos < m_expr.size() && m_expr[m_pos] != '|' && m_expr[m_pos] != ')') {
+            total = Add(total, Quantified(Atom()));
+        }
+        return total;
+    }
+
+    std::size_t Atom() {
+        const char c = m_expr[m_pos];
+        if (c == '(') {
+            ++m_pos;
+            const std::size_t inner = Alternation();
+            if (m_pos < m_expr.size()) {
+                ++m_pos; // ")"
+            }
+            return Add(inner, 2);
+        }
+        if (c == '[') {
+            m_pos = BracketEnd(m_expr, m_pos);
+        } else if (c == '\\') {
+            m_pos = std::min(m_pos + 2, m_expr.size());
+        } else {
+            m_pos += CharAt(m_expr, m_pos).size();
+        }
+        return 1;
+    }
+
+    // Each quantifier copies what it applies to: "+" twice, "{m,n}" n (or m + 1) times.
+    std::size_t Quantified(std::size_t size) {
+        while (m_pos < m_expr.size()) {
+            const char c = m_expr[m_pos];
+            if (c == '*' || c == '?') {
+                size = Add(size, 1);
+                ++m_pos;
+            } else if (c == '+') {
+                size = Add(Multiply(size, 2), 1);
+                ++m_pos;
+            } else if (c == '{') {
+                const std::size_t close = m_expr.find('}', m_pos);
+                if (close == std::string_view::npos) {
+                    break;
+                }
+                std::size_t low = 0;
+                std::size_t high = 0;
+                bool comma = false;
+                for (std::size_t i = m_pos + 1; i < close; ++i) {
+                    const char d = m_expr[i];
+                    if (d == ',') {
+                        comma = true;
+                    } else if (d >= '0' && d <= '9') {
+                        std::size_t& n = comma ? high : low;
+                        n = std::min<std::size_t>(n * 10 + static_cast<std::size_t>(d - '0'),
+                                                  100000);
+                    }
+                }
+                const std::size_t copies = comma ? (high != 0 ? high : low + 1) : low;
+                size = Add(Multiply(size, std::max<std::size_t>(copies, 1)), 1);
+                m_pos = close + 1;
+            } else {
+                break;
+            }
+        }
+        return size;
+    }
+
+    std::string_view m_expr;
+    std::size_t m_limit;
+    std::size_t m_pos = 0;
+};
+
+} // namespace
+
+std::size_t EstimatedRegexSize(std::string_view expression, std::size_t limit) {
+    return CSizeEstimate(expression, limit).Whole();
 }
 
 } // namespace quillora

@@ -21,4 +21,11 @@ std::string FoldExpressionCase(std::string_view expression);
 // the expression requires, so it can reject texts before the regular expression runs.
 std::string RequiredLiteral(std::string_view expression);
 
+// A rough count of the states regcomp builds for `expression`: it copies a quantified
+// subexpression once per repetition ("a+" is "aa*", "a{3}" is "aaa"), so stacked
+// quantifiers multiply. Used to refuse expressions whose compilation would take
+// gigabytes ("a" and twenty-four "+" do) before regcomp is called. Saturates at
+// `limit` + 1.
+std::size_t EstimatedRegexSize(std::string_view expression, std::size_t limit);
+
 } // namespace quillora

@@ -63,6 +63,10 @@ bool SFindCondition::CompilePattern(CFindPattern& pattern, const std::string& te
                    std::to_string(kPatternBufferSize - 1) +
                    " ﾊﾞｲﾄまで)。この条件に当てはまるものはありません。";
         break;
+    case CFindPattern::EError::TooComplex:
+        sentence = std::string(field) + "の条件 \"" + text +
+                   "\" は繰り返しが多すぎて扱えません。この条件に当てはまるものはありません。";
+        break;
     case CFindPattern::EError::NoUtf8Locale:
         sentence = "正規表現に使う UTF-8 のﾛｹｰﾙがこのｼｽﾃﾑにありません。" + std::string(field) +
                    "の条件に当てはまるものはありません。";

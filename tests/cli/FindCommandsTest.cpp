@@ -121,6 +121,7 @@ TEST(CliFind, InputThatCannotBeUsedIsOneLineAndExitCode2) {
           {"--size-min", "-1"},
           {"--created-from", "yesterday"},
           {"--name", std::string(1100, 'x')},
+          {"--name", "a" + std::string(30, '+'), "--regex"},
           {"--from", "Disc\\nothing"},
           {}}) {
         std::vector<std::string> full = {"find", path};

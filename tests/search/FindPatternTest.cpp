@@ -151,6 +151,12 @@ TEST(RegularExpressions, AnchorsAndLineBreaks) {
     EXPECT_FALSE(Finds("^$", "a", false));
     // Zero bytes inside a text are searched past, not taken as its end.
     EXPECT_TRUE(Finds("b$", std::string_view("a\0b", 3), false));
+    // ... and "." never takes one, as regexec has it.
+    const std::string_view zero("img_1\0.jpg", 10);
+    EXPECT_FALSE(Finds("IMG_*.jpg", zero, true, true));
+    EXPECT_EQ(Finds("img_.*jpg$", zero, false), Reference("img_.*jpg$", zero, false));
+    EXPECT_TRUE(Finds("^img_", zero, false));
+    EXPECT_FALSE(Finds("^jpg", zero, false));
 }
 
 TEST(RegularExpressions, FastMatchersAnswerAsRegexecDoes) {
@@ -198,6 +204,13 @@ TEST(RegularExpressions, FastMatchersAnswerAsRegexecDoes) {
         "line.*\nline",
         "写真",
         "a\\|b",
+        // A quantifier after "+" makes the character optional; an escaped multi-byte
+        // character is one character.
+        "a+*",
+        "x+?",
+        "\\写?",
+        "A?\\写?b",
+        "\\真*x",
     };
     for (const char* expression : expressions) {
         CFindPattern pattern;
@@ -264,6 +277,15 @@ TEST(UnusablePatterns, MatchNothingAndSayWhy) {
     // A regular expression is compiled as it stands, whatever its length.
     EXPECT_TRUE(longer.Compile(std::string(2000, 'a'), false, false));
     EXPECT_TRUE(longer.Search(std::string(2001, 'a')));
+    // Stacked repetitions would take regcomp gigabytes (each "+" doubles what it
+    // copies): refused before regcomp runs.
+    CFindPattern heavy;
+    EXPECT_FALSE(heavy.Compile("a" + std::string(24, '+'), false, false));
+    EXPECT_EQ(heavy.Error(), CFindPattern::EError::TooComplex);
+    EXPECT_FALSE(heavy.Compile("(ab{1000}){1000}", false, false));
+    EXPECT_FALSE(heavy.Compile("*x{999}{999}*", true, false)); // wildcards pass "{" through
+    EXPECT_TRUE(heavy.Compile("a" + std::string(7, '+') + "b{1000}", false, false));
+    EXPECT_TRUE(heavy.Search("a" + std::string(1000, 'b')));
     // Released: nothing matches until the next compile.
     longer.Release();
     EXPECT_FALSE(longer.Search(std::string(2001, 'a')));
@@ -279,6 +301,13 @@ TEST(ExpressionAnalysis, RequiredLiteralNeverClaimsTooMuch) {
     EXPECT_EQ(RequiredLiteral("(abc)?de"), "de");
     EXPECT_EQ(RequiredLiteral("\\w+report"), "report");
     EXPECT_EQ(RequiredLiteral("写真*"), "写");
+    EXPECT_EQ(RequiredLiteral("ab+*cd"), "cd");
+    EXPECT_EQ(EstimatedRegexSize("abc", 100), 3u);
+    EXPECT_EQ(EstimatedRegexSize("(a|bc)+", 100), 11u);
+    EXPECT_EQ(EstimatedRegexSize("a{3}x", 100), 5u);
+    EXPECT_EQ(EstimatedRegexSize("a" + std::string(40, '+'), 100), 101u);
+    EXPECT_EQ(EstimatedRegexSize("a)b[)]", 100), 3u);
+    EXPECT_EQ(RequiredLiteral("x\\写?yz"), "yz");
     EXPECT_EQ(FoldExpressionCase("ABC[A-Z]\\W[[:upper:]][[:digit:]]"),
               "abc[a-z]\\W[[:alpha:]][[:digit:]]");
     EXPECT_EQ(FoldExpressionCase("[^]XY-a[=Q=]]\\B\\Q"), "[^]xy-a[=q=]]\\B\\q");
