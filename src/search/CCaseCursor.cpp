@@ -14,18 +14,6 @@ CCaseCursor::CCaseCursor(SFileInfo& record) : m_pCurrent(&record) {
     std::reverse(m_path.begin(), m_path.end());
 }
 
-bool CCaseCursor::Next() {
-    if (!m_pCurrent) {
-        return false;
-    }
-    if (m_pCurrent->ChildCount() > 0) {
-        m_path.push_back({m_pCurrent, 0});
-        m_pCurrent = m_pCurrent->ChildAt(0);
-        return true;
-    }
-    return Climb();
-}
-
 bool CCaseCursor::SkipChildren() {
     return m_pCurrent ? Climb() : false;
 }

@@ -3,12 +3,12 @@
 // a walk over a million records costs one step per record.
 #pragma once
 
+#include "model/SFileInfo.h"
+
 #include <cstddef>
 #include <vector>
 
 namespace quillora {
-
-class SFileInfo;
 
 class CCaseCursor {
 public:
@@ -19,8 +19,23 @@ public:
     // The record at the cursor; null once the walk went past the last record.
     SFileInfo* Current() const { return m_pCurrent; }
     // Moves to the next record in pre-order (the first child, else the next sibling of
-    // the record or of its nearest ancestor that has one); false at the end.
-    bool Next();
+    // the record or of its nearest ancestor that has one); false at the end. Inline:
+    // walks over millions of records take this step once per record.
+    bool Next() {
+        if (m_pCurrent && !m_pCurrent->Children().empty()) {
+            m_path.push_back({m_pCurrent, 0});
+            m_pCurrent = m_pCurrent->ChildAt(0);
+            return true;
+        }
+        if (!m_path.empty()) {
+            SFrame& frame = m_path.back();
+            if (frame.index + 1 < frame.parent->ChildCount()) {
+                m_pCurrent = frame.parent->ChildAt(++frame.index);
+                return true;
+            }
+        }
+        return m_pCurrent ? Climb() : false;
+    }
     // Skips the current record's subtree: moves to what follows it in pre-order.
     bool SkipChildren();
     // Number of ancestors of the current record (0 for the root of the walk's tree).

@@ -3,7 +3,6 @@
 
 #include "search/CRegexLocale.h"
 #include "search/ExpressionAnalysis.h"
-#include "search/TextScan.h"
 #include "search/WildcardExpression.h"
 
 namespace quillora {
@@ -23,6 +22,7 @@ void CFindPattern::Release() {
     }
     m_kind = EKind::None;
     m_glob = CGlobProgram();
+    m_strLiteral.clear();
     m_strRequired.clear();
 }
 
@@ -49,7 +49,12 @@ bool CFindPattern::Compile(std::string_view pattern, bool wildcard, bool ignoreC
         return true;
     }
     if (m_glob.Build(m_strExpression)) {
-        m_kind = EKind::Glob;
+        if (m_glob.IsPlainLiteral() && !m_bFold) {
+            m_strLiteral = m_glob.RequiredLiteral();
+            m_kind = EKind::Literal;
+        } else {
+            m_kind = EKind::Glob;
+        }
         return true;
     }
     if (EstimatedRegexSize(m_strExpression, kMaxRegexSize) > kMaxRegexSize) {
@@ -82,7 +87,7 @@ bool CFindPattern::Compile(std::string_view pattern, bool wildcard, bool ignoreC
     return true;
 }
 
-bool CFindPattern::Search(std::string_view text) const {
+bool CFindPattern::SearchOther(std::string_view text) const {
     switch (m_kind) {
     case EKind::None:
         return false;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "search/CGlobProgram.h"
+#include "search/TextScan.h"
 
 #include <regex.h>
 #include <string>
@@ -37,7 +38,13 @@ public:
     // Whether the pattern finds a match anywhere in `text`. Safe to call from several
     // threads at once (each then waits for regexec's own lock, so threads that search
     // a lot compile a pattern each).
-    bool Search(std::string_view text) const;
+    bool Search(std::string_view text) const {
+        // The commonest pattern, a plain word, is one substring test.
+        if (m_kind == EKind::Literal) {
+            return FindBytes(text, m_strLiteral, 0) != std::string_view::npos;
+        }
+        return SearchOther(text);
+    }
 
     bool IsCompiled() const { return m_kind != EKind::None; }
     EError Error() const { return m_error; }
@@ -50,8 +57,11 @@ public:
     const std::string& Expression() const { return m_strExpression; }
 
 private:
-    enum class EKind { None, Everything, Glob, Regex };
+    // Literal: a plain substring, letter case kept; Glob: any other glob program (or a
+    // literal with case folded); Regex: regexec behind the required-literal filter.
+    enum class EKind { None, Everything, Literal, Glob, Regex };
 
+    bool SearchOther(std::string_view text) const;
     bool RegexSearch(std::string_view text) const;
 
     EKind m_kind = EKind::None;
@@ -60,6 +70,7 @@ private:
     std::string m_strExpression;
     std::string m_strErrorText;
     CGlobProgram m_glob;
+    std::string m_strLiteral;
     std::string m_strRequired;
     regex_t m_utf8{};
     bool m_bHasUtf8 = false;

@@ -7,7 +7,7 @@
 
 namespace quillora {
 
-std::size_t FindBytes(std::string_view text, std::string_view needle, std::size_t from) {
+std::size_t FindBytesShort(std::string_view text, std::string_view needle, std::size_t from) {
     const std::size_t n = text.size();
     const std::size_t m = needle.size();
     if (from > n || m > n - from) {
@@ -16,12 +16,15 @@ std::size_t FindBytes(std::string_view text, std::string_view needle, std::size_
     if (m == 0) {
         return from;
     }
+    const void* hit = std::memchr(text.data() + from, needle[0], n - from);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data())
+               : std::string_view::npos;
+}
+
+std::size_t FindBytesLong(std::string_view text, std::string_view needle, std::size_t from) {
+    const std::size_t n = text.size();
+    const std::size_t m = needle.size();
     const char* p = text.data();
-    if (m == 1) {
-        const void* hit = std::memchr(p + from, needle[0], n - from);
-        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - p)
-                   : std::string_view::npos;
-    }
     // Candidates are places where the needle's first and last bytes both fit, sixteen
     // places at a time (SSE2 is part of x86-64); only those are compared in full.
     const std::size_t lastStart = n - m;
