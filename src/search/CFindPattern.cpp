@@ -23,7 +23,7 @@ void CFindPattern::Release() {
     m_kind = EKind::None;
     m_glob = CGlobProgram();
     m_strLiteral.clear();
-    m_strRequired.clear();
+    m_required.clear();
 }
 
 bool CFindPattern::Compile(std::string_view pattern, bool wildcard, bool ignoreCase) {
@@ -82,7 +82,7 @@ bool CFindPattern::Compile(std::string_view pattern, bool wildcard, bool ignoreC
         CRegexLocale::CUse use(CRegexLocale::Classic());
         m_bHasAscii = regcomp(&m_ascii, m_strExpression.c_str(), REG_EXTENDED | REG_NOSUB) == 0;
     }
-    m_strRequired = RequiredLiteral(m_strExpression);
+    m_required = RequiredLiterals(m_strExpression);
     m_kind = EKind::Regex;
     return true;
 }
@@ -108,8 +108,10 @@ bool CFindPattern::SearchOther(std::string_view text) const {
 }
 
 bool CFindPattern::RegexSearch(std::string_view text) const {
-    if (!m_strRequired.empty() && FindBytes(text, m_strRequired, 0) == std::string_view::npos) {
-        return false;
+    for (const std::string& literal : m_required) {
+        if (FindBytes(text, literal, 0) == std::string_view::npos) {
+            return false;
+        }
     }
     // REG_STARTEND: the whole text counts, zero bytes included, and it needs no
     // terminating zero.

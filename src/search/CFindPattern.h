@@ -11,6 +11,7 @@
 #include <regex.h>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillora {
 
@@ -71,7 +72,8 @@ private:
     std::string m_strErrorText;
     CGlobProgram m_glob;
     std::string m_strLiteral;
-    std::string m_strRequired;
+    // The literals every match holds (RequiredLiterals), tried before regexec.
+    std::vector<std::string> m_required;
     regex_t m_utf8{};
     bool m_bHasUtf8 = false;
     // The same expression compiled in the "C" locale, when it is ASCII: used for ASCII

@@ -145,12 +145,12 @@ std::string FoldExpressionCase(std::string_view expr) {
     return out;
 }
 
-std::string RequiredLiteral(std::string_view expr) {
-    std::string best;
+std::vector<std::string> RequiredLiterals(std::string_view expr) {
+    std::vector<std::string> runs;
     std::string run;
     auto flush = [&] {
-        if (run.size() > best.size()) {
-            best = run;
+        if (!run.empty() && std::find(runs.begin(), runs.end(), run) == runs.end()) {
+            runs.push_back(run);
         }
         run.clear();
     };
@@ -209,7 +209,16 @@ std::string RequiredLiteral(std::string_view expr) {
         i = next;
     }
     flush();
-    return best;
+    // Longest first: the rarest is tried first; equal lengths keep their order.
+    std::stable_sort(runs.begin(), runs.end(), [](const std::string& a, const std::string& b) {
+        return a.size() > b.size();
+    });
+    return runs;
+}
+
+std::string RequiredLiteral(std::string_view expr) {
+    std::vector<std::string> runs = RequiredLiterals(expr);
+    return runs.empty() ? std::string() : runs.front();
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillora {
 
@@ -20,6 +21,9 @@ std::string FoldExpressionCase(std::string_view expression);
 // when there is none or when the top level has alternatives. Never claims more than
 // the expression requires, so it can reject texts before the regular expression runs.
 std::string RequiredLiteral(std::string_view expression);
+
+// Every such run, longest first: a match holds all of them.
+std::vector<std::string> RequiredLiterals(std::string_view expression);
 
 // A rough count of the states regcomp builds for `expression`: it copies a quantified
 // subexpression once per repetition ("a+" is "aa*", "a{3}" is "aaa"), so stacked

@@ -308,6 +308,9 @@ TEST(ExpressionAnalysis, RequiredLiteralNeverClaimsTooMuch) {
     EXPECT_EQ(EstimatedRegexSize("a" + std::string(40, '+'), 100), 101u);
     EXPECT_EQ(EstimatedRegexSize("a)b[)]", 100), 3u);
     EXPECT_EQ(RequiredLiteral("x\\写?yz"), "yz");
+    EXPECT_EQ(RequiredLiterals("(draft|final).*-20[01][0-9]\\.doc$"),
+              (std::vector<std::string>{".doc", "-20"}));
+    EXPECT_EQ(RequiredLiterals("ab.ab.abc"), (std::vector<std::string>{"abc", "ab"}));
     EXPECT_EQ(FoldExpressionCase("ABC[A-Z]\\W[[:upper:]][[:digit:]]"),
               "abc[a-z]\\W[[:alpha:]][[:digit:]]");
     EXPECT_EQ(FoldExpressionCase("[^]XY-a[=Q=]]\\B\\Q"), "[^]xy-a[=q=]]\\B\\q");
