@@ -150,8 +150,15 @@ void CCaseSearch::Run() {
         m_sink.Listed(found);
         std::vector<std::thread> workers;
         const std::size_t threads = std::min<std::size_t>(m_nWorkers, count);
+        // Each worker reads ".caz" files with a reader of its own (a reader keeps state
+        // per archive); they are loaded here, one after the other, before any runs.
+        std::vector<std::unique_ptr<CLhaArchiver>> readers;
         for (std::size_t slot = 0; slot < threads; ++slot) {
-            workers.emplace_back([this, slot] { Worker(slot); });
+            readers.push_back(std::make_unique<CLhaArchiver>());
+            readers.back()->Load();
+        }
+        for (std::size_t slot = 0; slot < threads; ++slot) {
+            workers.emplace_back([this, &readers, slot] { Worker(*readers[slot]); });
         }
         // Rows are reported in list order: a file is "being searched" once a worker has
         // taken it, and its count follows when it is done, whatever else is done.
@@ -181,9 +188,7 @@ void CCaseSearch::Run() {
     m_sink.Finished();
 }
 
-void CCaseSearch::Worker(std::size_t) {
-    CLhaArchiver lha;
-    lha.Load();
+void CCaseSearch::Worker(CLhaArchiver& lha) {
     SFindCondition conditions(m_conditions);
     conditions.Compile();
     const std::size_t count = m_entries.size();

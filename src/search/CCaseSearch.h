@@ -60,7 +60,7 @@ private:
     int SearchFile(std::size_t index, class CLhaArchiver& lha, const SFindCondition& conditions);
     std::optional<std::string> AskPassword(const std::string& path,
                                            const std::string& filePassword);
-    void Worker(std::size_t slot);
+    void Worker(class CLhaArchiver& lha);
 
     SFindSettings m_conditions;
     std::string m_strBase;
