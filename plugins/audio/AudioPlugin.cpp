@@ -1,7 +1,8 @@
 // tobaudio: the tags of music files through TagLib: ID3v1 and ID3v2 (all their text
 // encodings; Latin-1 frames and ID3v1 fields written by Japanese tools in CP932 are
 // shown as Japanese), Vorbis comments (Ogg, FLAC) and the tags of the other formats
-// TagLib reads, with the play time and bit rate.
+// TagLib reads, with the play time and bit rate where the headers give them (not for
+// MPEG files, whose play time needs a search through the whole file).
 #include "common/PluginCore.h"
 #include "common/PluginText.h"
 
@@ -161,15 +162,15 @@ const SInfo& Info() {
 std::unique_ptr<IDocument> Open(const std::string& path) {
     auto doc = std::make_unique<CAudioDocument>();
     if (IsMpeg(path)) {
-        TagLib::MPEG::File file(path.c_str(), true, TagLib::AudioProperties::Fast);
+        // No audio properties: without a Xing header TagLib finds the play time by
+        // searching the file backwards for its last frame, which costs more than
+        // reading the file once. The tags are all a comment needs.
+        TagLib::MPEG::File file(path.c_str(), false);
         if (!file.isOpen()) {
             return nullptr;
         }
         TakeId3v2(*doc, file.hasID3v2Tag() ? file.ID3v2Tag() : nullptr);
         TakeId3v1(*doc, file.hasID3v1Tag() ? file.ID3v1Tag() : nullptr);
-        if (file.isValid()) {
-            doc->TakeProperties(file.audioProperties());
-        }
         return doc;
     }
     TagLib::FileRef file(path.c_str(), true, TagLib::AudioProperties::Fast);

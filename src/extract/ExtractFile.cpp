@@ -121,23 +121,29 @@ std::string CExtractFile::Head(std::size_t n) const {
 bool CExtractFile::GetRawLine(std::string& line) {
     line.clear();
     bool any = false;
-    while (line.size() < kMaxLine) {
-        const int c = Get();
-        if (c < 0) {
-            break;
-        }
+    while (line.size() < kMaxLine && Fill()) {
         any = true;
-        if (c == 0x1A) {
-            break;
+        const std::size_t at = static_cast<std::size_t>(m_position - m_bufferStart);
+        const unsigned char* begin = m_buffer.data() + at;
+        const std::size_t available = std::min(m_bufferLen - at, kMaxLine - line.size());
+        const unsigned char* end = begin + available;
+        const unsigned char* stop = begin;
+        while (stop != end && *stop != '\n' && *stop != 0x1A) {
+            ++stop;
         }
-        if (c == '\n') {
+        line.append(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(stop - begin));
+        m_position += static_cast<std::uint64_t>(stop - begin);
+        if (stop == end) {
+            continue;
+        }
+        ++m_position; // the line feed or 0x1A
+        if (*stop == '\n') {
             if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
             }
             line += "\r\n";
-            break;
         }
-        line += static_cast<char>(c);
+        break;
     }
     return any;
 }

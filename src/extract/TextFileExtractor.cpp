@@ -78,7 +78,8 @@ bool CTextFileExtractor::GetLine(CExtractFile& file, std::string& line) {
         raw.erase(0, 3);
     }
     for (char c : raw) {
-        if (IsControlChar(static_cast<unsigned char>(c))) {
+        // Bytes from 0x20 up are never control bytes: the common case costs no call.
+        if (static_cast<unsigned char>(c) < 0x20 && IsControlChar(static_cast<unsigned char>(c))) {
             m_bNotText = 1;
             m_bEnd = 1;
             return false;
