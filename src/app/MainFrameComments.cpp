@@ -57,7 +57,10 @@ bool CMainFrame::OnAutoComment() {
         present.insert(medium);
     }
     CAutoCommentRunner runner(*extractors, m_doc.ArchiveExpander());
+    // Media arriving or leaving meanwhile are dealt with after the run, not inside it.
+    m_doc.HoldDeviceChanges(true);
     const bool finished = runner.Run(this, selection);
+    m_doc.HoldDeviceChanges(false);
     if (runner.Processed() > 0) {
         m_doc.Core().SetModifiedFlag(true);
     }

@@ -69,8 +69,10 @@ bool CAutoCommentRunner::Run(QWidget* parent, const std::vector<SFileInfo*>& rec
     const bool finished = Run(
         records,
         [&dialog] {
-            // Paints the window and the dialog, and takes a click on Cancel.
-            QApplication::processEvents();
+            // Paints the window and the dialog, and takes a click on Cancel. Until the
+            // dialog shows, which blocks the window, user input waits.
+            QApplication::processEvents(dialog.isVisible() ? QEventLoop::AllEvents
+                                                           : QEventLoop::ExcludeUserInputEvents);
             return dialog.wasCanceled();
         },
         [&dialog, &done](const SFileInfo& record) {
