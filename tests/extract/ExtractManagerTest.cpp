@@ -45,6 +45,18 @@ TEST(ExtractManager, LoadsBuiltInsThenPluginsThenTheImportHolder) {
     EXPECT_EQ(manager.Count(), 6u);
 }
 
+TEST(ExtractManager, ThePluginFolder) {
+    // A program outside the build tree with no installed folder beside it has none;
+    // one inside the build tree uses the build's; the variable overrides both.
+    EXPECT_EQ(CPluginFolder::FindFor("/nonexistent/bin/quillora"), "");
+    const std::string build = CPluginFolder::Find();
+    ASSERT_FALSE(build.empty());
+    EXPECT_EQ(CPluginFolder::FindFor(build + "/../src/quillora"), build);
+    setenv("QUILLORA_PLUGIN_DIR", "/elsewhere", 1);
+    EXPECT_EQ(CPluginFolder::FindFor("/nonexistent/bin/quillora"), "/elsewhere");
+    unsetenv("QUILLORA_PLUGIN_DIR");
+}
+
 TEST(ExtractManager, PluginsThatDoNotLoadAreSkippedSilently) {
     test::ScratchDir dir;
     // Not a library; a real library without our entry points; a copy of a real plug-in
