@@ -3,13 +3,25 @@
 #include "scan/ArjArchiver.h"
 
 #include "core/TraceLog.h"
+#include "core/XdgPaths.h"
+#include "scan/ArchiveHead.h"
 #include "scan/ArchivePath.h"
 #include "scan/ChildProcess.h"
+#include "scan/ExtractTarget.h"
+#include "scan/ExtractedFile.h"
+#include "scan/PrivateWorkFolder.h"
+#include "scan/VolumeScanner.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace quillora {
 
@@ -44,13 +56,15 @@ bool IsRule(std::string_view line) {
 }
 
 // "001) name": the sequence number, then the stored path.
-bool ParseNameLine(std::string_view line, std::string& name) {
+bool ParseNameLine(std::string_view line, unsigned long& sequence, std::string& name) {
     std::size_t i = 0;
     while (i < line.size() && line[i] == ' ') {
         ++i;
     }
     std::size_t digits = i;
-    while (i < line.size() && line[i] >= '0' && line[i] <= '9') {
+    sequence = 0;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9' && i - digits < 9) {
+        sequence = sequence * 10 + static_cast<unsigned long>(line[i] - '0');
         ++i;
     }
     if (i == digits || line.substr(i, 2) != ") ") {
@@ -131,15 +145,10 @@ std::string FindInPath(const std::string& name) {
     return {};
 }
 
-// A folder below `dest` only this extraction uses, removed with everything in it.
+// Removes a staging folder with everything in it when it goes out of scope.
 class CStagingDir {
 public:
-    explicit CStagingDir(const fs::path& dest) {
-        std::string pattern = (dest / ".arj-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) {
-            m_path = pattern;
-        }
-    }
+    explicit CStagingDir(std::string path) : m_path(std::move(path)) {}
     ~CStagingDir() {
         if (!m_path.empty()) {
             std::error_code ec;
@@ -148,21 +157,35 @@ public:
     }
     CStagingDir(const CStagingDir&) = delete;
     CStagingDir& operator=(const CStagingDir&) = delete;
-    const fs::path& Path() const { return m_path; }
 
 private:
-    fs::path m_path;
+    std::string m_path;
 };
 
-bool MoveInto(const fs::path& from, const fs::path& to) {
+// The name arj gives a member it takes out flat: the stored name after its last "/".
+std::string FlatName(const std::string& raw) {
+    const std::size_t slash = raw.rfind('/');
+    return slash == std::string::npos ? raw : raw.substr(slash + 1);
+}
+
+// The one regular file in `folder`, or empty.
+std::string OnlyFile(const std::string& folder) {
     std::error_code ec;
-    if (!fs::is_regular_file(fs::symlink_status(from, ec))) {
-        return false;
+    std::string found;
+    int count = 0;
+    for (const auto& item : fs::directory_iterator(folder, ec)) {
+        ++count;
+        if (item.is_regular_file(ec) && !item.is_symlink(ec)) {
+            found = item.path().string();
+        }
     }
-    fs::create_directories(to.parent_path(), ec);
-    fs::remove(to, ec);
-    fs::rename(from, to, ec);
-    return !ec;
+    return count == 1 ? found : std::string();
+}
+
+bool IsWholeFile(const std::string& path, std::uint64_t size) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           static_cast<std::uint64_t>(st.st_size) == size;
 }
 
 } // namespace
@@ -176,23 +199,39 @@ bool ParseArjListing(std::string_view text, std::vector<SArjListed>& out) {
     if (i == lines.size()) {
         return false;
     }
+    // Each member is its numbered name line, then (after any comment lines) its
+    // information line; of the lines up to the next member's number, the last that
+    // reads as information lines is taken, since comments come first.
     std::vector<SArjListed> items;
+    std::vector<bool> informed;
+    unsigned long expected = 1;
     for (++i; i < lines.size() && !IsRule(lines[i]); ++i) {
+        unsigned long sequence = 0;
         std::string name;
-        if (!ParseNameLine(lines[i], name) || i + 1 >= lines.size()) {
+        if (ParseNameLine(lines[i], sequence, name) && sequence == expected) {
+            ++expected;
+            items.emplace_back().m_strRawName = std::move(name);
+            informed.push_back(false);
             continue;
         }
-        SArjListed item;
-        item.m_strRawName = name;
-        if (ParseInfoLine(lines[i + 1], item)) {
-            items.push_back(std::move(item));
-            ++i;
+        SArjListed info;
+        if (!items.empty() && ParseInfoLine(lines[i], info)) {
+            info.m_strRawName = std::move(items.back().m_strRawName);
+            items.back() = std::move(info);
+            informed.back() = true;
         }
     }
     if (i == lines.size()) {
         return false; // no closing rule: the listing was cut short
     }
-    out = std::move(items);
+    out.clear();
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        if (informed[k]) {
+            out.push_back(std::move(items[k]));
+        } else {
+            Log("arj listing: no information line for " + items[k].m_strRawName);
+        }
+    }
     return true;
 }
 
@@ -257,10 +296,102 @@ bool CArjArchiver::ListMembers(const std::string& path, std::vector<SMember>& me
     return true;
 }
 
-bool CArjArchiver::ListArchive(const std::string& path, std::vector<SArcListEntry>& out) {
+bool CArjArchiver::Unpack(const std::string& archivePath, const std::string& staging,
+                          const std::vector<const SMember*>& members, const Taker& take) {
+    // arj takes members out flat under their last name component: members sharing one
+    // go into different runs. Names are passed in runs of at most 200.
+    constexpr std::size_t kNamesPerRun = 200;
+    std::vector<std::vector<const SMember*>> runs;
+    std::vector<std::unordered_set<std::string>> runNames;
+    for (const SMember* member : members) {
+        const std::string flat = FlatName(member->m_strRaw);
+        std::size_t r = 0;
+        while (r < runs.size() && (runNames[r].count(flat) || runs[r].size() >= kNamesPerRun)) {
+            ++r;
+        }
+        if (r == runs.size()) {
+            runs.emplace_back();
+            runNames.emplace_back();
+        }
+        runs[r].push_back(member);
+        runNames[r].insert(flat);
+    }
+    bool ok = true;
+    int folderNumber = 0;
+    for (const auto& run : runs) {
+        const std::string folder = staging + "/" + std::to_string(folderNumber++);
+        if (::mkdir(folder.c_str(), 0700) != 0) {
+            SetLastError(folder + ": " + std::strerror(errno));
+            return false;
+        }
+        std::vector<std::string> argv{m_strProgram, "e",         kIgnoreEnvSwitches, "-y",
+                                      "-p",         archivePath, folder + "/"};
+        for (const SMember* member : run) {
+            argv.push_back(member->m_strRaw);
+        }
+        RunChildProcess(argv);
+        for (const SMember* member : run) {
+            std::string produced = folder + "/" + FlatName(member->m_strRaw);
+            if (!IsWholeFile(produced, member->m_rec.m_nOriginalSize64)) {
+                // Named otherwise than expected, or damaged: once more on its own, where
+                // the only file that arrives is the member's.
+                const std::string single = staging + "/" + std::to_string(folderNumber++);
+                ::mkdir(single.c_str(), 0700);
+                RunChildProcess({m_strProgram, "e", kIgnoreEnvSwitches, "-y", "-p", archivePath,
+                                 single + "/", member->m_strRaw});
+                produced = OnlyFile(single);
+            }
+            if (produced.empty() || !IsWholeFile(produced, member->m_rec.m_nOriginalSize64)) {
+                SetLastError(archivePath + ": " + member->m_strName +
+                             ": arj could not extract it whole (a damaged member or no room)");
+                Log("extraction failed: " + LastError());
+                ok = false;
+                continue;
+            }
+            if (!take(*member, produced)) {
+                ok = false;
+            }
+        }
+    }
+    return ok;
+}
+
+bool CArjArchiver::ListArchive(const std::string& path, std::vector<SArcListEntry>& out,
+                               const CArcCrcChoice* crc) {
     std::vector<SMember> members;
     if (!ListMembers(path, members)) {
         return false;
+    }
+    if (crc) {
+        std::vector<const SMember*> wanted;
+        for (const SMember& member : members) {
+            if (!member.m_bFolder && crc->Wants(member.m_strName)) {
+                wanted.push_back(&member);
+            }
+        }
+        CPrivateWorkFolder work;
+        std::string error;
+        if (!wanted.empty() && work.Create(TempFolder(), &error)) {
+            std::string staging = work.Path();
+            staging.pop_back();
+            std::unordered_map<const SMember*, std::uint32_t> crcs;
+            Unpack(path, staging, wanted, [&crcs](const SMember& member, const std::string& file) {
+                crcs[&member] = CVolumeScanner::FileCrc32(AT_FDCWD, file.c_str());
+                std::error_code ec;
+                fs::remove(file, ec);
+                return true;
+            });
+            for (SMember& member : members) {
+                auto it = crcs.find(&member);
+                if (it != crcs.end()) {
+                    member.m_rec.m_bHasCrc = true;
+                    member.m_rec.m_dwCrc = it->second;
+                }
+            }
+        } else if (!wanted.empty()) {
+            SetLastError("CRC of arj members: " + error);
+            Log(LastError());
+        }
     }
     std::vector<SArcListEntry> listing;
     for (SMember& member : members) {
@@ -276,24 +407,23 @@ bool CArjArchiver::Extract(const std::string& archivePath, const std::string& de
     if (!ListMembers(archivePath, members)) {
         return false;
     }
-    std::error_code ec;
-    fs::create_directories(destFolder, ec);
-    fs::path dest = fs::weakly_canonical(fs::path(destFolder), ec);
-    if (ec || !fs::is_directory(dest)) {
-        SetLastError(destFolder + ": destination folder cannot be used");
+    CExtractTarget target;
+    if (!target.Open(destFolder)) {
+        SetLastError(target.Error());
         return false;
     }
     bool ok = true;
     std::vector<const SMember*> chosen;
     for (const std::string& wanted : entries) {
+        const std::string key = ArcMatchKey(wanted);
         const SMember* hit = nullptr;
         for (const SMember& member : members) {
-            if (NormalizeArcPath(member.m_strName) == NormalizeArcPath(wanted)) {
+            if (ArcMatchKey(member.m_strName) == key) {
                 hit = &member;
             }
         }
         if (!hit) {
-            SetLastError("not in the archive: " + wanted);
+            SetLastError(archivePath + ": not in the archive: " + wanted);
             ok = false;
         } else if (!hit->m_bFolder) {
             chosen.push_back(hit);
@@ -306,34 +436,56 @@ bool CArjArchiver::Extract(const std::string& archivePath, const std::string& de
             }
         }
     }
-    // Each member is taken out flat into its own staging folder, so that no stored
-    // path (however it is made) reaches the file system; the file is then moved to the
-    // place ExtractedPath gives it.
+    // Each member is taken out flat into a staging folder inside the target (so that no
+    // stored path, however it is made, reaches the file system and the file can be
+    // renamed into place), then moved to the place ExtractedParts gives it.
+    std::vector<std::pair<const SMember*, SExtractedParts>> placed;
+    std::vector<const SMember*> safe;
     for (const SMember* member : chosen) {
-        std::optional<fs::path> target = ExtractedPath(dest, member->m_strName, withFolders);
-        if (!target) {
-            Log("extraction refused, unsafe path in archive: " + member->m_strName);
+        std::optional<SExtractedParts> parts = ExtractedParts(member->m_strName, withFolders);
+        if (!parts) {
+            SetLastError(archivePath + ": " + member->m_strName +
+                         ": the path cannot be placed inside the extraction folder");
+            Log("extraction refused: " + LastError());
             ok = false;
             continue;
         }
-        CStagingDir staging(dest);
-        if (staging.Path().empty()) {
-            ok = false;
-            continue;
-        }
-        std::string stagingArg = staging.Path().string() + "/";
-        int rc = RunChildProcess({m_strProgram, "e", kIgnoreEnvSwitches, "-y", "-p", archivePath,
-                                  stagingArg, member->m_strRaw});
-        fs::path produced;
-        for (const auto& item : fs::directory_iterator(staging.Path(), ec)) {
-            produced = item.path();
-        }
-        if (rc != 0 || produced.empty() || !MoveInto(produced, *target)) {
-            Log("extraction failed: " + member->m_strName);
-            ok = false;
-        }
+        placed.emplace_back(member, std::move(*parts));
+        safe.push_back(member);
     }
-    return ok;
+    if (safe.empty()) {
+        return ok;
+    }
+    const std::string stagingName = CExtractedFile::TempName();
+    if (::mkdirat(target.Fd(), stagingName.c_str(), 0700) != 0) {
+        SetLastError(target.Path() + ": " + std::strerror(errno));
+        return false;
+    }
+    const std::string staging = target.Path() + "/" + stagingName;
+    CStagingDir cleanup(staging);
+    auto take = [&](const SMember& member, const std::string& produced) {
+        const SExtractedParts* parts = nullptr;
+        for (const auto& [m, p] : placed) {
+            if (m == &member) {
+                parts = &p;
+            }
+        }
+        CUniqueFd folder = target.OpenFolder(parts->m_folders, true);
+        if (folder.Get() < 0) {
+            SetLastError(target.Error());
+            return false;
+        }
+        if (::renameat(AT_FDCWD, produced.c_str(), folder.Get(), parts->m_strLeaf.c_str()) != 0) {
+            SetLastError(target.Shown(*parts) + ": " + std::strerror(errno));
+            return false;
+        }
+        return true;
+    };
+    return Unpack(archivePath, staging, safe, take) && ok;
+}
+
+bool CArjArchiver::MatchesHead(const CArchiveHead& head) const {
+    return head.LooksLikeArj();
 }
 
 } // namespace quillora

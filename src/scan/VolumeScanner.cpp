@@ -150,6 +150,9 @@ void CVolumeScanner::AddVolume(SVolumeInfo& volume, const std::string& osPath,
     LogStamp("Volume add");
     const auto start = std::chrono::steady_clock::now();
     m_entries.store(0, std::memory_order_relaxed);
+    if (m_lister) {
+        m_lister->BeginScan(m_options, m_progress);
+    }
     CScanControl::EnterScan();
     {
         SFinishGuard finish;
@@ -299,6 +302,10 @@ std::uint32_t CVolumeScanner::FileCrc32(int dirFd, const char* name) {
 bool CVolumeScanner::CollectCRC(SFileInfo& record, bool recurse) {
     if (CScanControl::IsScanCancelled()) {
         return false;
+    }
+    if (record.IsInsideArchive() && m_lister) {
+        // One pass over the archive for everything below, not one per entry.
+        return m_lister->CollectArchiveCrcs(record, recurse);
     }
     bool obtained = false;
     if (!record.IsDirectory()) {

@@ -473,22 +473,36 @@ TEST(ExtractedPathTest, PlacesEveryPathBelowTheDestination) {
     EXPECT_EQ(*ExtractedPath(dest, "a\\b.txt", false), dest / "b.txt");
     EXPECT_EQ(*ExtractedPath(dest, "./x.txt", true), dest / "x.txt");
     EXPECT_EQ(*ExtractedPath(dest, "../../x.txt", true), dest / "_parent_" / "_parent_" / "x.txt");
-    EXPECT_FALSE(ExtractedPath(dest, "/etc/passwd", true));
+    // Members stored with absolute paths land below the folder, under the path the
+    // catalogue gives them ("etc\passwd"), and are matched by it.
+    EXPECT_EQ(*ExtractedPath(dest, "/etc/passwd", true), dest / "etc" / "passwd");
+    EXPECT_EQ(ArcMatchKey("/etc/passwd"), ArcMatchKey("etc\\PASSWD"));
+    EXPECT_NE(ArcMatchKey("../a"), ArcMatchKey("a"));
+    EXPECT_EQ(*ExtractedPath(dest, "C:\\x.txt", true), dest / "C:" / "x.txt");
     EXPECT_FALSE(ExtractedPath(dest, "a/../../x", true));
     EXPECT_FALSE(ExtractedPath(dest, "../.././x", true)); // "./" after ".." is no prefix
-    EXPECT_FALSE(ExtractedPath(dest, "C:\\x.txt", true));
     EXPECT_FALSE(ExtractedPath(dest, "..", true));
+    EXPECT_FALSE(ExtractedPath(dest, "//", true));
     EXPECT_EQ(SplitParentPrefix("./../a").m_nParentDepth, 1u);
     EXPECT_EQ(SplitParentPrefix("././a").m_nParentDepth, 0u);
     EXPECT_EQ(SplitParentPrefix("././a").m_strRest, "././a");
 }
 
-TEST(ArcListEntryTest, NamesOf260BytesOrMoreAreRefused) {
+TEST(ArcListEntryTest, LongNamesAreKeptWholeAndMeasuredInCp932) {
     SArcListEntry entry;
-    EXPECT_TRUE(entry.SetName(std::string(259, 'n')));
-    EXPECT_EQ(entry.Name().size(), 259u);
-    EXPECT_FALSE(entry.SetName(std::string(260, 'm')));
-    EXPECT_EQ(entry.Name().size(), 259u);
+    EXPECT_TRUE(entry.SetName(std::string(300, 'n')));
+    EXPECT_EQ(entry.Name().size(), 300u);
+    EXPECT_FALSE(entry.SetName(std::string("a\0b", 3)));
+    EXPECT_EQ(entry.Name().size(), 300u);
+    // 100 kanji: 300 bytes of UTF-8 but 200 of CP932, within the classic field.
+    std::string kanji;
+    for (int i = 0; i < 100; ++i) {
+        kanji += "\xE6\xBC\xA2";
+    }
+    EXPECT_FALSE(SArcListEntry::ExceedsClassicField(kanji));
+    EXPECT_TRUE(SArcListEntry::ExceedsClassicField(kanji + kanji));
+    EXPECT_FALSE(SArcListEntry::ExceedsClassicField(std::string(259, 'a')));
+    EXPECT_TRUE(SArcListEntry::ExceedsClassicField(std::string(260, 'a')));
     entry.SetSizes(1, (1ULL << 32) + 5);
     EXPECT_EQ(entry.m_dwOriginalSize, 0xFFFFFFFFu);
 }

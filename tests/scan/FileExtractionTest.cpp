@@ -21,7 +21,9 @@ public:
     std::optional<std::string> ChooseTargetFolder(const std::string&) override { return m_target; }
     bool CopyProgress(std::uint64_t, std::uint64_t, const std::string&) override { return true; }
     void ReportFailure(const std::string& message) override { failures.push_back(message); }
+    void ReportSkipped(const std::vector<std::string>& entries) override { skipped = entries; }
     std::vector<std::string> failures;
+    std::vector<std::string> skipped;
 
 private:
     std::string m_target;
