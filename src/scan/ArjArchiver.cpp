@@ -1,11 +1,13 @@
-// ARJ through the `arj` program: listing parsed from `arj v`, extraction into a private
-// staging folder from which each file is moved to its safe place.
+// ARJ: the listing from the archive's own headers, extraction through the `arj` program
+// into a private staging folder from which each file is moved to its safe place.
 #include "scan/ArjArchiver.h"
 
 #include "core/TraceLog.h"
+#include "core/UniqueFd.h"
 #include "core/XdgPaths.h"
 #include "scan/ArchiveHead.h"
 #include "scan/ArchivePath.h"
+#include "scan/ArjHeaders.h"
 #include "scan/ChildProcess.h"
 #include "scan/ExtractTarget.h"
 #include "scan/ExtractedFile.h"
@@ -32,100 +34,6 @@ namespace {
 // "-+" makes arj ignore switches from its ARJ_SW environment variable, "-y" answers
 // every question, "-p" matches names against whole stored paths.
 constexpr const char* kIgnoreEnvSwitches = "-+";
-
-std::vector<std::string_view> SplitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
-bool IsRule(std::string_view line) {
-    return line.substr(0, 12) == "------------";
-}
-
-// "001) name": the sequence number, then the stored path.
-bool ParseNameLine(std::string_view line, unsigned long& sequence, std::string& name) {
-    std::size_t i = 0;
-    while (i < line.size() && line[i] == ' ') {
-        ++i;
-    }
-    std::size_t digits = i;
-    sequence = 0;
-    while (i < line.size() && line[i] >= '0' && line[i] <= '9' && i - digits < 9) {
-        sequence = sequence * 10 + static_cast<unsigned long>(line[i] - '0');
-        ++i;
-    }
-    if (i == digits || line.substr(i, 2) != ") ") {
-        return false;
-    }
-    name = std::string(line.substr(i + 2));
-    return !name.empty();
-}
-
-bool ParseInfoLine(std::string_view line, SArjListed& item) {
-    std::string copy(line);
-    unsigned long long original = 0;
-    unsigned long long compressed = 0;
-    int yy, mo, dd, hh, mi, ss;
-    char attributes[64] = {};
-    int n = std::sscanf(copy.c_str(), "%*s %*s %llu %llu %*s %d-%d-%d %d:%d:%d %63s", &original,
-                        &compressed, &yy, &mo, &dd, &hh, &mi, &ss, attributes);
-    if (n < 8) {
-        return false;
-    }
-    int year = yy >= 80 ? 1900 + yy : 2000 + yy;
-    item.m_nOriginal = original;
-    item.m_nCompressed = compressed;
-    if (year >= 1980 && year <= 2107 && mo >= 1 && mo <= 12 && dd >= 1 && dd <= 31 && hh < 24 &&
-        mi < 60 && ss < 60) {
-        std::uint32_t date = static_cast<std::uint32_t>((year - 1980) << 9 | mo << 5 | dd);
-        std::uint32_t time = static_cast<std::uint32_t>(hh << 11 | mi << 5 | ss / 2);
-        item.m_dwDosDateTime = date << 16 | time;
-    }
-    item.m_strAttributes = attributes;
-    return true;
-}
-
-std::uint32_t AttributesFromText(std::string_view text) {
-    std::uint32_t attributes = kArcAttrNormal;
-    if (!text.empty() && text.front() == 'd') {
-        attributes |= kArcAttrDirectory; // Unix-made archives print a mode string
-    }
-    for (char c : text) {
-        switch (c) {
-        case 'R':
-            attributes |= kArcAttrReadOnly;
-            break;
-        case 'H':
-            attributes |= kArcAttrHidden;
-            break;
-        case 'S':
-            attributes |= kArcAttrSystem;
-            break;
-        case 'D':
-            attributes |= kArcAttrDirectory;
-            break;
-        case 'A':
-            attributes |= kArcAttrArchive;
-            break;
-        default:
-            break;
-        }
-    }
-    return attributes;
-}
 
 std::string FindInPath(const std::string& name) {
     if (name.find('/') != std::string::npos) {
@@ -190,51 +98,6 @@ bool IsWholeFile(const std::string& path, std::uint64_t size) {
 
 } // namespace
 
-bool ParseArjListing(std::string_view text, std::vector<SArjListed>& out) {
-    std::vector<std::string_view> lines = SplitLines(text);
-    std::size_t i = 0;
-    while (i < lines.size() && !IsRule(lines[i])) {
-        ++i;
-    }
-    if (i == lines.size()) {
-        return false;
-    }
-    // Each member is its numbered name line, then (after any comment lines) its
-    // information line; of the lines up to the next member's number, the last that
-    // reads as information lines is taken, since comments come first.
-    std::vector<SArjListed> items;
-    std::vector<bool> informed;
-    unsigned long expected = 1;
-    for (++i; i < lines.size() && !IsRule(lines[i]); ++i) {
-        unsigned long sequence = 0;
-        std::string name;
-        if (ParseNameLine(lines[i], sequence, name) && sequence == expected) {
-            ++expected;
-            items.emplace_back().m_strRawName = std::move(name);
-            informed.push_back(false);
-            continue;
-        }
-        SArjListed info;
-        if (!items.empty() && ParseInfoLine(lines[i], info)) {
-            info.m_strRawName = std::move(items.back().m_strRawName);
-            items.back() = std::move(info);
-            informed.back() = true;
-        }
-    }
-    if (i == lines.size()) {
-        return false; // no closing rule: the listing was cut short
-    }
-    out.clear();
-    for (std::size_t k = 0; k < items.size(); ++k) {
-        if (informed[k]) {
-            out.push_back(std::move(items[k]));
-        } else {
-            Log("arj listing: no information line for " + items[k].m_strRawName);
-        }
-    }
-    return true;
-}
-
 CArjArchiver::CArjArchiver() : CArchiver(kArcIdArj, false, "arj", {"ARJ"}) {}
 
 bool CArjArchiver::LoadModule(const std::string& name, const std::string& folder,
@@ -272,22 +135,27 @@ bool CArjArchiver::ListMembers(const std::string& path, std::vector<SMember>& me
         SetLastError("the arj program is not installed");
         return false;
     }
-    std::string text;
-    int rc = RunChildProcess({m_strProgram, "v", kIgnoreEnvSwitches, "-y", path}, &text);
-    std::vector<SArjListed> listed;
-    if (rc != 0 || !ParseArjListing(text, listed)) {
-        SetLastError(path + ": arj could not list the archive");
+    CUniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    std::vector<SArjMember> stored;
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        !ReadArjHeaders(fd.Get(), stored)) {
+        SetLastError(path + ": not an ARJ archive, or its headers are damaged");
         return false;
     }
     members.clear();
-    for (const SArjListed& item : listed) {
+    for (const SArjMember& item : stored) {
         SMember member;
         member.m_strRaw = item.m_strRawName;
         member.m_strName = DecodeArcName(item.m_strRawName);
+        member.m_bFolder = item.m_bFolder;
         SArcListEntry& rec = member.m_rec;
-        rec.m_dwAttributes = AttributesFromText(item.m_strAttributes);
-        member.m_bFolder = (rec.m_dwAttributes & kArcAttrDirectory) != 0;
-        rec.SetSizes(item.m_nCompressed, item.m_nOriginal);
+        rec.m_dwAttributes = kArcAttrNormal | (item.m_bFolder ? kArcAttrDirectory : 0);
+        if (item.m_bHasDosAttributes) {
+            rec.m_dwAttributes |= item.m_dwDosAttributes & (kArcAttrReadOnly | kArcAttrHidden |
+                                                            kArcAttrSystem | kArcAttrArchive);
+        }
+        rec.SetSizes(item.m_nPacked, item.m_nOriginal);
         rec.m_ftLastWrite = FileTimeFromDos(item.m_dwDosDateTime);
         rec.m_ftLastAccess = rec.m_ftLastWrite;
         rec.m_ftCreation = rec.m_ftLastWrite;

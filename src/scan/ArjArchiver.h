@@ -1,5 +1,5 @@
-// ARJ adapter: the `arj` program run as a child process; "not loaded" when it is not
-// installed.
+// ARJ adapter: members listed from the archive's headers, extracted by the `arj`
+// program run as a child process; "not loaded" when the program is not installed.
 #pragma once
 
 #include "scan/Archiver.h"
@@ -50,18 +50,5 @@ private:
     std::string m_strProgram;
     std::uint32_t m_nVersion = 0;
 };
-
-// Parses the verbose listing `arj v` prints into members: name, sizes, attributes,
-// and the DOS date-time as printed. A member's file comment is printed between its
-// name line and its information line and is passed over. False when the listing has
-// no entry section.
-struct SArjListed {
-    std::string m_strRawName;
-    std::uint64_t m_nOriginal = 0;
-    std::uint64_t m_nCompressed = 0;
-    std::uint32_t m_dwDosDateTime = 0;
-    std::string m_strAttributes;
-};
-bool ParseArjListing(std::string_view text, std::vector<SArjListed>& out);
 
 } // namespace quillora
