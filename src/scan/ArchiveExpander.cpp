@@ -167,6 +167,11 @@ void CArchiveExpander::BeginScan(const SScanOptions& options, IScanProgress* pro
     m_pCrcListed = nullptr;
 }
 
+void CArchiveExpander::EndScan() {
+    m_progress = nullptr;
+    m_pCrcListed = nullptr;
+}
+
 void CArchiveExpander::Post(int code, const SFileInfo* record) {
     if (m_progress) {
         m_progress->Post(code, record);

@@ -51,6 +51,7 @@ public:
     // --- IArchiveLister ---
 
     void BeginScan(const SScanOptions& options, IScanProgress* progress) override;
+    void EndScan() override;
 
     // Applies the archive dispatch to a file of `folder` with file-type code `code`
     // (4-16 or 22) and lists it with the adapter of its family (for an .EXE: LHA, GCA,

@@ -20,8 +20,11 @@ public:
     // A scan begins: its options (the archive file itself is registered as a plain file
     // first, so "AutoComment" and "AddVolCRC" apply to it, and "AddVolArcCRC" has the
     // CRC-32 of every entry read while listing) and the sink its progress goes to
-    // (codes 1-4; null for none). Both hold until the next BeginScan.
+    // (codes 1-4; null for none). The options hold until the next BeginScan, the sink
+    // until EndScan.
     virtual void BeginScan(const SScanOptions& options, IScanProgress* progress) = 0;
+    // The scan is over (however it ended): its progress sink may go away.
+    virtual void EndScan() = 0;
 
     // Lists the archive file `entry` of `folder` (file-type code 4-16 or 22) into a
     // new archive node appended as the folder's last child. True when it did; false

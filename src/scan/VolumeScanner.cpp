@@ -125,9 +125,15 @@ int FolderLevel(const SFileInfo& folder) {
 }
 
 // Marks the scan finished however AddVolume is left, so that a waiting
-// RequestScanCancel always returns.
+// RequestScanCancel always returns, and lets the archive lister drop the scan's sink.
 struct SFinishGuard {
-    ~SFinishGuard() { CScanControl::SetScanFinished(true); }
+    IArchiveLister* m_lister = nullptr;
+    ~SFinishGuard() {
+        if (m_lister) {
+            m_lister->EndScan();
+        }
+        CScanControl::SetScanFinished(true);
+    }
 };
 
 } // namespace
@@ -150,12 +156,12 @@ void CVolumeScanner::AddVolume(SVolumeInfo& volume, const std::string& osPath,
     LogStamp("Volume add");
     const auto start = std::chrono::steady_clock::now();
     m_entries.store(0, std::memory_order_relaxed);
-    if (m_lister) {
-        m_lister->BeginScan(m_options, m_progress);
-    }
     CScanControl::EnterScan();
     {
-        SFinishGuard finish;
+        SFinishGuard finish{m_lister};
+        if (m_lister) {
+            m_lister->BeginScan(m_options, m_progress);
+        }
         ResetRecordFields(volume);
         SetVolumeInfo(volume, osPath, label, comment);
         ReadFolder(volume);

@@ -48,6 +48,7 @@ protected:
 class CBlockingLister : public IArchiveLister {
 public:
     void BeginScan(const SScanOptions& /*options*/, IScanProgress* /*progress*/) override {}
+    void EndScan() override {}
     bool TryListArchive(SFileInfo& /*folder*/, const SDirEntry& /*entry*/,
                         std::uint16_t /*fileTypeCode*/) override {
         m_entered.store(true);

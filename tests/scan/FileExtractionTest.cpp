@@ -211,3 +211,20 @@ TEST_F(ScannedExtractionTest, ALinkPlantedInTheTargetStopsTheExtraction) {
     EXPECT_NE(ui->failures[0].find("symbolic link"), std::string::npos) << ui->failures[0];
     EXPECT_TRUE(fs::is_empty(m_dir / "elsewhere"));
 }
+
+TEST_F(ScannedExtractionTest, MembersStoredWithAbsolutePathsGetTheirCrcAndLandBelowTheTarget) {
+    fs::create_directories(Medium());
+    quillora::test::WriteLibarchive(Medium() / "abs.tar", "pax", "",
+                                    {{"/etc/quillora-test.conf", "absolute", kStamp}});
+    Scan();
+    SFileInfo& node = const_cast<SFileInfo&>(At({"abs.tar"}));
+    const SFileInfo& conf = At({"abs.tar", "etc", "quillora-test.conf"});
+    EXPECT_TRUE(m_expander.CollectArchiveCrcs(node, true));
+    EXPECT_TRUE(conf.m_wExtFlags & kExtFlagCrc);
+    EXPECT_EQ(m_expander.ArchiveEntryCrc(conf), conf.m_dwExtValue);
+    ScriptedExtractionUi* ui = nullptr;
+    ASSERT_TRUE(Extract(conf, m_dir / "out", ui));
+    EXPECT_EQ(quillora::test::ReadFileBytes(m_dir / "out" / "etc" / "quillora-test.conf"),
+              "absolute");
+    EXPECT_FALSE(fs::exists("/etc/quillora-test.conf"));
+}
