@@ -524,74 +524,73 @@ bool CArchiveExpander::RemoveExtracted(const std::string& workFolder,
 std::uint32_t CArchiveExpander::ArchiveEntryCrc(const SFileInfo& entry) {
     // The scanner has posted the entry's progress already.
     SFileInfo* archive = EnclosingArchive(entry);
-    if (!archive || entry.IsDirectory() || PathInArchive(entry).empty()) {
+    const std::string path = PathInArchive(entry);
+    if (!archive || entry.IsDirectory() || path.empty()) {
         return 0;
     }
-    SFileInfo& record = const_cast<SFileInfo&>(entry);
-    ReadCrcs(*archive, {&record});
-    return (record.m_wExtFlags & kExtFlagCrc) ? record.m_dwExtValue : 0;
+    const std::unordered_map<std::string, std::uint32_t> crcs = ReadCrcs(*archive, {path});
+    auto it = crcs.find(ArcMatchKey(path));
+    return it == crcs.end() ? 0 : it->second;
 }
 
 bool CArchiveExpander::CollectArchiveCrcs(SFileInfo& record, bool recurse) {
+    std::vector<SFileInfo*> files;
+    CollectFiles(record, recurse, files);
+    auto anyCrc = [&files] {
+        return std::any_of(files.begin(), files.end(),
+                           [](const SFileInfo* f) { return (f->m_wExtFlags & kExtFlagCrc) != 0; });
+    };
     if (&record == m_pCrcListed) {
         // Listed with "AddVolArcCRC" a moment ago: the entries have their CRCs.
         m_pCrcListed = nullptr;
-        std::vector<SFileInfo*> files;
-        CollectFiles(record, recurse, files);
-        return std::any_of(files.begin(), files.end(),
-                           [](const SFileInfo* f) { return (f->m_wExtFlags & kExtFlagCrc) != 0; });
+        return anyCrc();
     }
     SFileInfo* archive = EnclosingArchive(record);
     if (!archive) {
         return false;
     }
     Post(kScanProgressCrc, &record);
-    std::vector<SFileInfo*> files;
-    CollectFiles(record, recurse, files);
-    return ReadCrcs(*archive, files);
+    ArcEntryList paths;
+    for (SFileInfo* file : files) {
+        paths.push_back(PathInArchive(*file));
+    }
+    const std::unordered_map<std::string, std::uint32_t> crcs = ReadCrcs(*archive, paths);
+    // A file whose data could not be read keeps what it had.
+    for (SFileInfo* file : files) {
+        auto it = crcs.find(ArcMatchKey(PathInArchive(*file)));
+        if (it != crcs.end()) {
+            SetRecordCrc(*file, it->second);
+        }
+    }
+    return anyCrc();
 }
 
-bool CArchiveExpander::ReadCrcs(const SFileInfo& archive, const std::vector<SFileInfo*>& files) {
-    std::unordered_map<std::string, std::vector<SFileInfo*>> byKey;
+std::unordered_map<std::string, std::uint32_t>
+CArchiveExpander::ReadCrcs(const SFileInfo& archive, const ArcEntryList& paths) {
+    std::unordered_map<std::string, std::uint32_t> crcs;
     ArcEntryList wanted;
-    for (SFileInfo* file : files) {
-        if (file == &archive) {
-            continue;
+    for (const std::string& path : paths) {
+        if (!path.empty()) {
+            wanted.push_back(path);
         }
-        const std::string path = PathInArchive(*file);
-        if (path.empty()) {
-            continue;
-        }
-        SetRecordCrc(*file, 0);
-        byKey[ArcMatchKey(path)].push_back(file);
-        wanted.push_back(path);
     }
     CArchiver* adapter = AdapterForType(archive.m_wArcType);
     const std::string archivePath = RecordOsPath(archive);
     if (wanted.empty() || !adapter || !adapter->IsLoaded() || archivePath.empty()) {
-        return false;
+        return crcs;
     }
     if (!adapter->OpenArchiveWithCrc(archivePath, CArcCrcChoice(wanted))) {
         Log("CRC of archive entries: " + adapter->LastError());
-        return false;
+        return crcs;
     }
-    bool any = false;
     SArcListEntry listed;
     for (bool more = adapter->FindFirst("*", listed); more; more = adapter->FindNext(listed)) {
-        if (!listed.m_bHasCrc) {
-            continue;
-        }
-        auto it = byKey.find(ArcMatchKey(listed.Name()));
-        if (it == byKey.end()) {
-            continue;
-        }
-        for (SFileInfo* file : it->second) {
-            SetRecordCrc(*file, listed.m_dwCrc);
-            any = any || listed.m_dwCrc != 0;
+        if (listed.m_bHasCrc) {
+            crcs[ArcMatchKey(listed.Name())] = listed.m_dwCrc;
         }
     }
     adapter->CloseArchive();
-    return any;
+    return crcs;
 }
 
 bool CArchiveExpander::ExtractArchiveComments(SFileInfo& record, int slot, bool overwrite,

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace quillora {
@@ -128,9 +129,10 @@ private:
     void PlaceEntry(SPlacement& place, const SArcListEntry& listed);
     SFileInfo* FolderFor(SPlacement& place, SFileInfo* start, std::string_view folderPart);
     void Post(int code, const SFileInfo* record);
-    // Reads the CRC-32 of the files in `files` (records inside `archive`) in one pass
-    // and stores them; true when any is non-zero.
-    bool ReadCrcs(const SFileInfo& archive, const std::vector<SFileInfo*>& files);
+    // Reads the CRC-32 of the entries at `paths` (paths inside `archive`) in one pass:
+    // match key (ArcMatchKey) -> CRC of each whose data could be read.
+    std::unordered_map<std::string, std::uint32_t> ReadCrcs(const SFileInfo& archive,
+                                                            const ArcEntryList& paths);
 
     CArchiverSet& m_archivers;
     IScanProgress* m_progress = nullptr;

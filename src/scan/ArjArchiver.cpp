@@ -307,7 +307,7 @@ bool CArjArchiver::Extract(const std::string& archivePath, const std::string& de
     // Each member is taken out flat into a staging folder inside the target (so that no
     // stored path, however it is made, reaches the file system and the file can be
     // renamed into place), then moved to the place ExtractedParts gives it.
-    std::vector<std::pair<const SMember*, SExtractedParts>> placed;
+    std::unordered_map<const SMember*, SExtractedParts> placed;
     std::vector<const SMember*> safe;
     for (const SMember* member : chosen) {
         std::optional<SExtractedParts> parts = ExtractedParts(member->m_strName, withFolders);
@@ -318,7 +318,7 @@ bool CArjArchiver::Extract(const std::string& archivePath, const std::string& de
             ok = false;
             continue;
         }
-        placed.emplace_back(member, std::move(*parts));
+        placed.emplace(member, std::move(*parts));
         safe.push_back(member);
     }
     if (safe.empty()) {
@@ -332,12 +332,7 @@ bool CArjArchiver::Extract(const std::string& archivePath, const std::string& de
     const std::string staging = target.Path() + "/" + stagingName;
     CStagingDir cleanup(staging);
     auto take = [&](const SMember& member, const std::string& produced) {
-        const SExtractedParts* parts = nullptr;
-        for (const auto& [m, p] : placed) {
-            if (m == &member) {
-                parts = &p;
-            }
-        }
+        const SExtractedParts* parts = &placed.at(&member);
         CUniqueFd folder = target.OpenFolder(parts->m_folders, true);
         if (folder.Get() < 0) {
             SetLastError(target.Error());
