@@ -11,6 +11,7 @@
 #include "scan/LhaWriter.h"
 
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -19,6 +20,25 @@
 #include <unistd.h>
 
 namespace quillora {
+
+namespace {
+
+constexpr const char* kNoArchiver = "no LHA archiver to unpack .caz files";
+
+// Why a ".caz" did not unpack, for the message that names it: a file that cannot be
+// read at all says so; otherwise the archiver's reason, without the path it repeats.
+std::string UnpackFailure(const std::string& path, std::string archiverError) {
+    if (::access(path.c_str(), R_OK) != 0) {
+        return std::strerror(errno);
+    }
+    if (archiverError.rfind(path + ": ", 0) == 0) {
+        archiverError.erase(0, path.size() + 2);
+    }
+    return "not a .caz file that unpacks" +
+           (archiverError.empty() ? std::string() : " (" + archiverError + ")");
+}
+
+} // namespace
 
 CArchivedCaseFile::CArchivedCaseFile(CLhaArchiver& lha) : m_lha(lha) {}
 
@@ -36,9 +56,9 @@ void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
     m_bWriting = (flags & (kOpenWrite | kOpenReadWrite)) != 0;
     if (!m_lha.IsLoaded()) {
         if (m_bWriting) {
-            throw CFileException(CFileException::genericException, 0, path);
+            throw CFileException(CFileException::genericException, 0, path, kNoArchiver);
         }
-        throw CCaseFileException(CFileException::genericException, 0, path, 1);
+        throw CCaseFileException(CFileException::genericException, 0, path, 1, kNoArchiver);
     }
     std::string error;
     if (!m_folder.Create(workFolder, &error)) {
@@ -46,7 +66,8 @@ void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
         if (m_bWriting) {
             throw CFileException(CFileException::CauseFromErrno(errno), errno, path);
         }
-        throw CCaseFileException(CFileException::genericException, errno, path, 1);
+        throw CCaseFileException(CFileException::genericException, errno, path, 1,
+                                 "cannot make a temporary folder: " + error);
     }
     m_strArchivePath = path;
     m_strTempPath = m_folder.Path() + kArchivedCaseMember;
@@ -54,10 +75,16 @@ void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
         // The member is looked for by name without regard to case (archives made
         // elsewhere may hold "TOBLHARC.CAS") and then read under the name it has.
         std::string member;
-        if (!FindMember(path, member) || !m_lha.Extract(path, m_folder.Path(), {member}, false)) {
-            Log("CArchivedCaseFile: " + path + ": " + m_lha.LastError());
+        std::string reason;
+        if (!FindMember(path, member, reason) ||
+            !m_lha.Extract(path, m_folder.Path(), {member}, false)) {
+            if (reason.empty()) {
+                reason = m_lha.LastError();
+            }
+            Log("CArchivedCaseFile: " + path + ": " + reason);
             Discard();
-            throw CCaseFileException(CFileException::genericException, 0, path, 1);
+            throw CCaseFileException(CFileException::genericException, 0, path, 1,
+                                     UnpackFailure(path, reason));
         }
         std::optional<SExtractedParts> parts = ExtractedParts(member, false);
         m_strTempPath = m_folder.Path() + (parts ? parts->m_strLeaf : std::string());
@@ -74,13 +101,16 @@ void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
         const int cause = e.m_cause == CCaseFileException::kBadPassword
                               ? CFileException::genericException
                               : e.m_cause;
-        throw CCaseFileException(cause, e.m_lOsError, path, 1);
+        throw CCaseFileException(cause, e.m_lOsError, path, 1,
+                                 e.m_lOsError == ENOENT ? "the archive holds no case file" : "");
     }
     m_bOpen = true;
 }
 
-bool CArchivedCaseFile::FindMember(const std::string& path, std::string& member) {
+bool CArchivedCaseFile::FindMember(const std::string& path, std::string& member,
+                                   std::string& reason) {
     if (!m_lha.OpenArchive(path, 0)) {
+        reason = m_lha.LastError();
         return false;
     }
     bool found = false;
@@ -96,7 +126,7 @@ bool CArchivedCaseFile::FindMember(const std::string& path, std::string& member)
     }
     m_lha.CloseArchive();
     if (!found) {
-        Log(std::string("CArchivedCaseFile: ") + path + ": no member " + kArchivedCaseMember);
+        reason = std::string("the archive holds no ") + kArchivedCaseMember;
     }
     return found;
 }

@@ -52,8 +52,9 @@ public:
 
 private:
     void Discard();
-    // The name the case member has in the archive at `path`; false when there is none.
-    bool FindMember(const std::string& path, std::string& member);
+    // The name the case member has in the archive at `path`; false, with the reason,
+    // when the archive cannot be listed or holds none.
+    bool FindMember(const std::string& path, std::string& member, std::string& reason);
 
     CLhaArchiver& m_lha;
     CPlainCaseFile m_file;

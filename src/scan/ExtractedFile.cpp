@@ -120,6 +120,11 @@ bool CExtractedFile::Commit(std::uint64_t length, unsigned mode, const struct ti
         return FailErrno(errno);
     }
     if (!m_strTempName.empty()) {
+        struct stat existing {};
+        if (::fstatat(m_folderFd, m_strName.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+            ::fdatasync(fd) != 0) {
+            return FailErrno(errno);
+        }
         // A late write error (a network file system) shows at close.
         if (!m_fd.Close()) {
             return FailErrno(errno);
@@ -140,7 +145,11 @@ bool CExtractedFile::Commit(std::uint64_t length, unsigned mode, const struct ti
         return FailErrno(errno);
     }
     // Something has the name: the file gets a short name of its own first and is then
-    // renamed over it, so the old one is replaced in one step.
+    // renamed over it, so the old one is replaced in one step, and only by bytes that
+    // are on disk.
+    if (::fdatasync(fd) != 0) {
+        return FailErrno(errno);
+    }
     for (int attempt = 0; attempt < 32; ++attempt) {
         std::string temp = TempName();
         if (::linkat(AT_FDCWD, proc, m_folderFd, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {

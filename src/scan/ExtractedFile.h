@@ -31,9 +31,10 @@ public:
     bool Append(const void* data, std::size_t size) { return WriteAt(m_nEnd, data, size); }
 
     // Gives the file its final length (at least what was written), permission bits
-    // and modification time (atime = mtime when `atime` is negative), then its name,
-    // replacing a file or link of that name. False with Error() set when any step
-    // fails; the temporary is then gone and whatever had the name is untouched.
+    // and modification time (and access time, the modification time when null), then
+    // its name, replacing a file or link of that name once the new bytes are on disk.
+    // False with Error() set when any step fails; the temporary is then gone and
+    // whatever had the name is untouched.
     bool Commit(std::uint64_t length, unsigned mode, const struct timespec& mtime,
                 const struct timespec* atime = nullptr);
 

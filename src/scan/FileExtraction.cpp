@@ -2,7 +2,6 @@
 #include "scan/FileExtraction.h"
 
 #include "core/ConfigData.h"
-#include "core/UniqueFd.h"
 #include "core/XdgPaths.h"
 #include "model/CaseEditing.h"
 #include "model/MediumPath.h"
