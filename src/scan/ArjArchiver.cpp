@@ -156,7 +156,8 @@ bool CArjArchiver::ListMembers(const std::string& path, std::vector<SMember>& me
                                                             kArcAttrSystem | kArcAttrArchive);
         }
         rec.SetSizes(item.m_nPacked, item.m_nOriginal);
-        rec.m_ftLastWrite = FileTimeFromDos(item.m_dwDosDateTime);
+        rec.m_ftLastWrite = item.m_bUnixTime ? FileTimeFromUnix(item.m_dwStamp, 0)
+                                             : FileTimeFromDos(item.m_dwStamp);
         rec.m_ftLastAccess = rec.m_ftLastWrite;
         rec.m_ftCreation = rec.m_ftLastWrite;
         members.push_back(std::move(member));

@@ -88,7 +88,8 @@ bool ReadArjHeaders(int fd, std::vector<SArjMember>& out) {
         SArjMember member;
         const unsigned host = basic[3];
         const unsigned type = basic[6];
-        member.m_dwDosDateTime = Le32(&basic[8]);
+        member.m_dwStamp = Le32(&basic[8]);
+        member.m_bUnixTime = host == 2 || host == 8; // Unix, NeXT
         member.m_nPacked = Le32(&basic[12]);
         member.m_nOriginal = Le32(&basic[16]);
         const std::uint32_t access = Le16(&basic[26]);

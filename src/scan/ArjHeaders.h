@@ -14,7 +14,10 @@ struct SArjMember {
     std::string m_strRawName; // name bytes as stored, the way arj matches them
     std::uint64_t m_nPacked = 0;
     std::uint64_t m_nOriginal = 0;
-    std::uint32_t m_dwDosDateTime = 0;
+    // The modification time as stored: a DOS date-time (local), or for members made on
+    // Unix hosts a Unix time (UTC seconds).
+    std::uint32_t m_dwStamp = 0;
+    bool m_bUnixTime = false;
     bool m_bFolder = false;
     // DOS attribute bits when the member was made on MS-DOS, OS/2 or Windows.
     bool m_bHasDosAttributes = false;

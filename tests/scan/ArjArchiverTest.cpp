@@ -4,8 +4,10 @@
 #include "ArchiveTestData.h"
 #include "support/ScratchDir.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/stat.h>
 
 using namespace quillora;
 namespace fs = std::filesystem;
@@ -59,6 +61,8 @@ TEST(ArjArchiverTest, MembersWithFileCommentsAreListedAndReadForTheirCrc) {
     dir.Write("src/a.txt", "alpha");
     dir.Write("src/b.txt", std::string(3000, 'b'));
     dir.Write("src/sub/a.txt", "another alpha");
+    const struct timespec stamp[2] = {{1600000000, 0}, {1600000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "src" / "a.txt").c_str(), stamp, 0), 0);
     // The comment imitates the lines arj prints for a member.
     dir.Write("comment.txt", "002) fake.txt\n 11 UNIX 99 99 1.000 99-01-01 00:00:00 -rw-r--r--\n");
     ASSERT_EQ(quillora::test::RunTool({"arj", "a", "../t.arj", "a.txt", "b.txt", "sub/a.txt"},
@@ -77,6 +81,8 @@ TEST(ArjArchiverTest, MembersWithFileCommentsAreListedAndReadForTheirCrc) {
     arj.CloseArchive();
     ASSERT_EQ(listed.size(), 3u) << (listed.empty() ? "" : listed.begin()->first);
     EXPECT_EQ(listed.at("a.txt").m_nOriginalSize64, 5u);
+    // Made on Unix: the stored time is a Unix time.
+    EXPECT_EQ(listed.at("a.txt").m_ftLastWrite, FileTimeFromUnix(1600000000));
     EXPECT_EQ(listed.at("b.txt").m_nOriginalSize64, 3000u);
     // Two members of one name in different folders are read in separate runs.
     EXPECT_TRUE(listed.at("a.txt").m_bHasCrc);
