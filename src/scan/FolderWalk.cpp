@@ -110,6 +110,7 @@ void CFolderWalk::Push(SFileInfo& folder, int level, int fd, std::string osName)
 
 void CFolderWalk::Pop() {
     SFileInfo* done = m_frames.back().m_folder;
+    done->CompactChildren();
     CloseFd(m_frames.back());
     m_frames.pop_back();
     if (!m_frames.empty()) {
