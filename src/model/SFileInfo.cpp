@@ -311,6 +311,11 @@ std::string SFileInfo::AttributeText() const {
     if (m_dwFlags & kAttrTemporary) {
         text += 'T';
     }
+    // A symbolic link, or a folder where another file system is mounted (which the
+    // scan did not enter): the letter Windows lists reparse points by.
+    if (m_dwFlags & kAttrReparsePoint) {
+        text += 'L';
+    }
     return text;
 }
 

@@ -113,7 +113,8 @@ public:
     const char* ArcTypeText() const { return ArcTypeName(m_wArcType); }
     // The text of m_strName from its last "." on; empty without a ".".
     std::string Extension() const;
-    // Letters R, H, S, A, T for the attribute bits that are set.
+    // Letters R, H, S, A, T, L for the attribute bits that are set (L: a reparse
+    // point, that is a symbolic link or a mount point).
     std::string AttributeText() const;
 
     // The enclosing medium (walking up through parents, this record included).

@@ -20,43 +20,10 @@ bool StartsWithFolder(std::string_view path, std::string_view folder) {
            (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
-bool IsPseudoType(std::string_view type) {
-    static constexpr std::string_view kPseudo[] = {"proc",
-                                                   "sysfs",
-                                                   "cgroup",
-                                                   "cgroup2",
-                                                   "devtmpfs",
-                                                   "devpts",
-                                                   "mqueue",
-                                                   "securityfs",
-                                                   "debugfs",
-                                                   "tracefs",
-                                                   "bpf",
-                                                   "pstore",
-                                                   "configfs",
-                                                   "fusectl",
-                                                   "hugetlbfs",
-                                                   "autofs",
-                                                   "binfmt_misc",
-                                                   "nsfs",
-                                                   "rpc_pipefs",
-                                                   "efivarfs",
-                                                   "selinuxfs",
-                                                   "nfsd",
-                                                   "fuse.gvfsd-fuse",
-                                                   "fuse.portal"};
-    for (std::string_view pseudo : kPseudo) {
-        if (type == pseudo) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 bool CDriveList::IsSystemMount(std::string_view target, std::string_view linuxType) {
-    if (IsPseudoType(linuxType)) {
+    if (CVolumeProbe::IsPseudoFileSystemType(linuxType)) {
         return true;
     }
     if (StartsWithFolder(target, "/proc") || StartsWithFolder(target, "/sys") ||
