@@ -1,10 +1,10 @@
 // The document wrapper: message boxes, the file dialog and view notifications.
 #include "app/TobCaseDoc.h"
 
+#include "app/edit/CPasswordDlg.h"
 #include "app/media/CAddMediaDlg.h"
 #include "app/media/CCDInsertDlg.h"
 #include "app/media/CMediaSelectDlg.h"
-#include "app/edit/CPasswordDlg.h"
 
 #include "core/ConfigData.h"
 #include "core/Resources.h"
@@ -291,7 +291,8 @@ SMediaSelectAnswer CTobCaseDoc::RunMediaSelectDialog(const SMediaSelectRequest& 
 std::unique_ptr<SVolumeInfo> CTobCaseDoc::RunLoadingDialog(const std::string& osPath,
                                                            const std::string* label,
                                                            const std::string* comment, int mode) {
-    return CCDInsertDlg::Run(m_pWindow, osPath, label, comment, mode, m_pArchiveLister);
+    return CCDInsertDlg::Run(m_pWindow, osPath, label, comment, mode, m_pArchiveLister,
+                             &m_lastScanReport);
 }
 
 std::optional<std::string> CTobCaseDoc::AskFileName(const SFileDialogRequest& request) {
