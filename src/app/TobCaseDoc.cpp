@@ -185,9 +185,9 @@ void CTobCaseDoc::OnCheckMounts() {
 }
 
 void CTobCaseDoc::OnUpdateFromDrive(SFileInfo* record) {
+    // A selection outside every medium does nothing; an absent medium gives 209.
     SVolumeInfo* medium = record ? record->EnclosingMedium() : nullptr;
-    if (!medium || medium->HasFlags(kFlagGroup)) {
-        ShowMessage(Res(209), MessageIcon::Warning);
+    if (!medium) {
         return;
     }
     m_pCore->UpdateFromDrive(*medium);
