@@ -3,6 +3,7 @@
 #include "cli/ArchiveServices.h"
 
 #include "cli/ScanTicker.h"
+#include "model/MediumPath.h"
 #include "scan/ArchiveExpander.h"
 #include "scan/ScanControl.h"
 #include "scan/VolumeScanner.h"
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -108,13 +110,24 @@ bool IsGzipFile(const std::string& path) {
 std::string ScanFailureLine(const std::string& osPath, const CScanReport& report) {
     if (!report.RootPseudoType().empty()) {
         return osPath + ": on a pseudo file system (" + report.RootPseudoType() +
-               "), which is not scanned unless asked (Main.Option.MediaAdd.PseudoFileSystems = 1 "
-               "in TobConfig.txt)";
+               "), which is scanned only with --pseudo-fs";
     }
     if (report.RootError() != 0) {
         return osPath + ": cannot read the folder: " + std::strerror(report.RootError());
     }
     return {};
+}
+
+void PrintSkippedItems(const CScanReport& report) {
+    for (const SSkippedItem& item : report.Items()) {
+        std::string line = "quillora-cli: warning: " + RecordOsPath(*item.m_record) + ": " +
+                           CScanReport::KindText(item.m_kind);
+        if (item.m_error != 0) {
+            line += ": ";
+            line += std::strerror(item.m_error);
+        }
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
 }
 
 std::unique_ptr<SVolumeInfo> ScanMedium(const std::string& osPath, const std::string* label,

@@ -21,6 +21,10 @@ std::unique_ptr<SVolumeInfo> ScanMedium(const std::string& osPath, const std::st
 // empty when the report shows no failure.
 std::string ScanFailureLine(const std::string& osPath, const CScanReport& report);
 
+// One "quillora-cli: warning: PATH: cannot read folder: <reason>" line on stderr per
+// item the scan skipped.
+void PrintSkippedItems(const CScanReport& report);
+
 bool FileExists(const std::string& path);
 
 // Whether the file starts with the gzip magic bytes (a compressed case).

@@ -63,6 +63,7 @@ std::vector<SDrive> CDriveList::ReadFrom(const std::string& mountInfoPath) {
         drive.m_kind = facts.m_kind;
         drive.m_label = facts.m_label;
         drive.m_serial = facts.m_serial;
+        drive.m_serialUnknown = facts.m_serialUnknown;
         // A mounted share counts as present; whether it answers is the caller's
         // question to ask off the UI thread.
         drive.m_present = facts.m_spaceKnown || facts.m_kind == DriveKind::Remote;
