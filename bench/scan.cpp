@@ -196,9 +196,8 @@ int main(int argc, char** argv) {
     // is above it is what the records cost.
     const fs::path empty = work / "empty";
     fs::create_directories(empty);
-    const SResult bare =
-        Measure("quillora-cli scan (empty)", {cli, "scan", casePath, empty.string()}, 1,
-                removeCase, env);
+    const SResult bare = Measure("quillora-cli scan (empty)",
+                                 {cli, "scan", casePath, empty.string()}, 1, removeCase, env);
     std::printf("  peak RSS per file: quillora-cli %.0f bytes (%.0f above its own %ld KiB), "
                 "ncdu %.0f bytes\n",
                 scan.maxRssKiB * 1024.0 / files,

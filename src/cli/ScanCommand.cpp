@@ -227,7 +227,7 @@ const CCommandRegistration
                cmd.add_flag("--no-archives", a->noArchives, "Keep archives as plain files");
                cmd.add_flag("--update", a->update,
                             "Re-scan the case's medium of PATH in its place, keeping your notes");
-               cmd.add_flag("--verbose,-v", a->verbose,
+               cmd.add_flag("--verbose", a->verbose,
                             "Warn on stderr of every folder or file that could not be read");
                cmd.add_flag("--pseudo-fs", a->pseudoFs,
                             "Scan PATH even on a pseudo file system (proc, sysfs, ...)");

@@ -191,7 +191,8 @@ TEST_F(ScanCommandTest, UpdateTellsWhatItSkipped) {
     ShareWithOrdinaryUser(casePath);
     chmod((m_dir / "disc/keep").c_str(), 0);
     const int result = test::AsOrdinaryUser([&] {
-        SRun run = Run({"scan", casePath.string(), (m_dir / "disc").string(), "--update", "-v"});
+        SRun run =
+            Run({"scan", casePath.string(), (m_dir / "disc").string(), "--update", "--verbose"});
         if (run.exitCode != 0 ||
             run.out.find("; 1 folder could not be read\n") == std::string::npos) {
             return 1;
