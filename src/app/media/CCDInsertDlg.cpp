@@ -112,8 +112,9 @@ CCDInsertDlg::~CCDInsertDlg() {
 std::unique_ptr<SVolumeInfo> CCDInsertDlg::Run(QWidget* parent, const std::string& osPath,
                                                const std::string* label, const std::string* comment,
                                                int mode, IArchiveLister* lister,
-                                               CScanReport* report) {
+                                               ICommentExtractor* extractor, CScanReport* report) {
     CCDInsertDlg dialog(osPath, label, comment, mode, parent, lister);
+    dialog.SetCommentExtractor(extractor);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     if (report) {
         *report = accepted ? dialog.Report() : CScanReport();
@@ -143,6 +144,7 @@ void CCDInsertDlg::Start() {
     m_scanner = std::make_unique<CVolumeScanner>();
     m_scanner->SetProgress(&m_progress);
     m_scanner->SetArchiveLister(m_lister);
+    m_scanner->SetCommentExtractor(m_extractor);
     CScanControl::BeginScan();
     m_worker = std::thread([this] { Worker(); });
 }
