@@ -13,6 +13,7 @@
 #include "app/TobCaseDoc.h"
 #include "core/ConfigData.h"
 #include "core/TraceLog.h"
+#include "export/CExportFormSets.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -106,6 +107,8 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     // steps keep their trace lines and load nothing.
     Log("CTOBImgDIB::Load()");
     Log("CExtractTextManager::Load()");
+    // The export presets join the configuration before it is read.
+    ExportFormSets();
     Log("m_configData.RegLoad()");
     config.RegLoad();
     Log("LoadStdProfileSettings()");
