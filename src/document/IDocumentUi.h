@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 
 namespace quillora {
 
+class CExportJob;
 class SFileInfo;
 class SVolumeInfo;
 class SGroupInfo;
@@ -84,6 +86,13 @@ public:
                                                           const std::string* label,
                                                           const std::string* comment, int mode) = 0;
     virtual std::optional<std::string> AskFileName(const SFileDialogRequest& request) = 0;
+    // Runs `work`, an export or import of a long list, while showing the progress of
+    // `job` with a way to cancel it (the work polls the job). The desktop runs it on a
+    // worker thread under a modal dialog; without a window it simply runs.
+    virtual void RunJob(const std::string& /*title*/, CExportJob& /*job*/,
+                        const std::function<void()>& work) {
+        work();
+    }
 
     // --- Views ---
     // The group or the case selected in the tree; null means the case.

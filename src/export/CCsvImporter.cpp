@@ -31,10 +31,14 @@ constexpr std::size_t kIndexFrom = 16;
 
 class CImportError {
 public:
-    CImportError(std::uint64_t line, std::string text)
-        : m_nLine(line), m_strText(std::move(text)) {}
+    CImportError(std::uint64_t line, EImportProblem problem, std::string text,
+                 std::string value = {})
+        : m_nLine(line), m_problem(problem), m_strText(std::move(text)),
+          m_strValue(std::move(value)) {}
     std::uint64_t m_nLine;
+    EImportProblem m_problem;
     std::string m_strText;
+    std::string m_strValue;
 };
 
 // A read-only view of a whole file.
@@ -249,7 +253,8 @@ private:
         } else if (m_text[m_pos] == '\n') {
             ++m_pos;
         } else {
-            throw CImportError(startLine, "the line does not end after its last field");
+            throw CImportError(startLine, EImportProblem::QuoteNotClosed,
+                               "the line does not end after its last field");
         }
         ++m_nLine;
     }
@@ -288,7 +293,8 @@ private:
             }
             Append(field, m_text.substr(start, m_pos - start), startLine);
             if (m_pos >= m_text.size()) {
-                throw CImportError(startLine, "a quoted field is not closed");
+                throw CImportError(startLine, EImportProblem::QuoteNotClosed,
+                                   "a quoted field is not closed");
             }
             // At a quote: a doubled one stands for itself; one followed by the separator
             // or the line end closes the field; any other is part of the text.
@@ -305,11 +311,13 @@ private:
         }
     }
     [[noreturn]] void Binary() const {
-        throw CImportError(m_nLine, "binary data (a NUL byte): this is not a list in text form");
+        throw CImportError(m_nLine, EImportProblem::Binary,
+                           "binary data (a NUL byte): this is not a list in text form");
     }
     static void Append(std::string& field, std::string_view part, std::uint64_t startLine) {
         if (field.size() + part.size() > CCsvImporter::kMaxField) {
-            throw CImportError(startLine, "a field is longer than 1 MiB");
+            throw CImportError(startLine, EImportProblem::FieldTooLong,
+                               "a field is longer than 1 MiB");
         }
         field.append(part);
     }
@@ -351,10 +359,13 @@ public:
             result = SImportResult{};
             result.m_status = SImportResult::EStatus::Failed;
             result.m_nLine = e.m_nLine;
+            result.m_problem = e.m_problem;
+            result.m_strValue = e.m_strValue;
             result.m_strError = "line " + std::to_string(e.m_nLine) + ": " + e.m_strText;
         } catch (const std::bad_alloc&) {
             result = SImportResult{};
             result.m_status = SImportResult::EStatus::Failed;
+            result.m_problem = EImportProblem::NoMemory;
             result.m_strError = "not enough memory for the list";
         }
         return result;
@@ -435,7 +446,8 @@ private:
             return text::Cp932ToUtf8(raw);
         }
         if (!m_bChecked && FirstBadUtf8(raw) != std::string_view::npos) {
-            throw CImportError(line, "the text is not UTF-8: " + Quoted(text::Cp932ToUtf8(raw)));
+            throw CImportError(line, EImportProblem::NotUtf8,
+                               "the text is not UTF-8: " + Quoted(text::Cp932ToUtf8(raw)));
         }
         return raw;
     }
@@ -449,10 +461,11 @@ private:
             }
             const std::string found = column < fields.size() ? Decode(fields[column], line) : "";
             if (found != title) {
-                throw CImportError(line, "the title row does not fit the preset \"" +
-                                             m_preset.Name + "\": column " +
-                                             std::to_string(column + 1) + " is " + Quoted(found) +
-                                             ", not \"" + title + "\"");
+                throw CImportError(line, EImportProblem::TitleMismatch,
+                                   "the title row does not fit the preset \"" + m_preset.Name +
+                                       "\": column " + std::to_string(column + 1) + " is " +
+                                       Quoted(found) + ", not \"" + title + "\"",
+                                   found);
             }
             ++column;
         }
@@ -470,8 +483,10 @@ private:
             static_cast<std::size_t>(used) != copy.size() || y < 1601 || y > 30827 || mo < 1 ||
             mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h < 0 || h > 23 || mi < 0 || mi > 59 ||
             s < 0 || s > 59) {
-            throw CImportError(line, "the date " + Quoted(value) +
-                                         " does not read as a time YYYY/MM/DD hh:mm:ss");
+            throw CImportError(line, EImportProblem::BadDate,
+                               "the date " + Quoted(value) +
+                                   " does not read as a time YYYY/MM/DD hh:mm:ss",
+                               std::string(value));
         }
         return FileTimeFromUnix(LocalToUnix(y, mo, d, h, mi, s));
     }
@@ -514,7 +529,9 @@ private:
         std::int64_t size = 0;
         auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), size);
         if (ec != std::errc() || end != value.data() + value.size() || size < 0) {
-            throw CImportError(line, "the size " + Quoted(value) + " is not a number of bytes");
+            throw CImportError(line, EImportProblem::BadSize,
+                               "the size " + Quoted(value) + " is not a number of bytes",
+                               std::string(value));
         }
         return static_cast<std::uint64_t>(size);
     }
@@ -540,7 +557,8 @@ private:
         std::uint32_t crc = 0;
         auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), crc, base);
         if (ec != std::errc() || end != digits.data() + digits.size()) {
-            throw CImportError(line, "the CRC " + Quoted(value) + " does not read");
+            throw CImportError(line, EImportProblem::BadCrc,
+                               "the CRC " + Quoted(value) + " does not read", std::string(value));
         }
         return crc;
     }
@@ -587,8 +605,10 @@ private:
                 } else if (rest.substr(0, open.size()) == open) {
                     std::size_t end = rest.find(close, open.size());
                     if (end == std::string_view::npos) {
-                        throw CImportError(line, "the label in " + Quoted(value) +
-                                                     " has no closing \"" + close + "\"");
+                        throw CImportError(line, EImportProblem::LabelNotClosed,
+                                           "the label in " + Quoted(value) + " has no closing \"" +
+                                               close + "\"",
+                                           value);
                     }
                     row.m_strLabel = std::string(rest.substr(open.size(), end - open.size()));
                     rest.remove_prefix(end + close.size());
@@ -795,9 +815,10 @@ private:
                 ++slot;
             }
             if (slot >= keys.size() || slot >= props->Values().size()) {
-                throw CImportError(line, std::string("the item \"") +
-                                             FormItemListText(kItemProperty1 + key - 1) +
-                                             "\" has no place in the imported properties");
+                const std::string item = FormItemListText(kItemProperty1 + key - 1);
+                throw CImportError(
+                    line, EImportProblem::PropertyHasNoPlace,
+                    "the item \"" + item + "\" has no place in the imported properties", item);
             }
             props->Values()[slot] = value;
         }
@@ -868,7 +889,9 @@ SImportResult CCsvImporter::ImportFile(const std::string& path, CExportJob* job)
     if (file.Error() != 0) {
         SImportResult result;
         result.m_status = SImportResult::EStatus::Failed;
-        result.m_strError = path + ": " + std::strerror(file.Error());
+        result.m_problem = EImportProblem::Unreadable;
+        result.m_strValue = std::strerror(file.Error());
+        result.m_strError = path + ": " + result.m_strValue;
         return result;
     }
     SImportResult result = ImportBytes(file.Bytes(), job);

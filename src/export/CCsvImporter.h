@@ -23,6 +23,23 @@ enum class EImportEncoding {
     Utf8,
 };
 
+// What made an import fail, for the front ends to word.
+enum class EImportProblem {
+    None,
+    Unreadable, // the file cannot be read (m_strValue: the system's reason)
+    Binary,     // a NUL byte
+    QuoteNotClosed,
+    FieldTooLong,
+    NotUtf8,
+    TitleMismatch, // m_strValue: the title found
+    BadDate,       // m_strValue: the date
+    BadSize,
+    BadCrc,
+    LabelNotClosed,     // item 3 opens a label bracket and never closes it
+    PropertyHasNoPlace, // the property definition has no slot for an item (m_strValue)
+    NoMemory,
+};
+
 struct SImportResult {
     enum class EStatus { Ok, Cancelled, Failed };
     EStatus m_status = EStatus::Ok;
@@ -30,6 +47,8 @@ struct SImportResult {
     std::string m_strError;
     // The line the error is about (from 1); 0 when it is about the whole file.
     std::uint64_t m_nLine = 0;
+    EImportProblem m_problem = EImportProblem::None;
+    std::string m_strValue;
     // Ok: a temporary case root holding the new media, in the order their labels came.
     std::unique_ptr<CCDCase> m_pRoot;
     // Lines read (the title row included) and entries made.
