@@ -1,10 +1,11 @@
 // The document wrapper: message boxes, the file dialog and view notifications.
 #include "app/TobCaseDoc.h"
 
+#include "app/edit/CPasswordDlg.h"
+#include "app/export/CJobProgressDlg.h"
 #include "app/media/CAddMediaDlg.h"
 #include "app/media/CCDInsertDlg.h"
 #include "app/media/CMediaSelectDlg.h"
-#include "app/edit/CPasswordDlg.h"
 
 #include "core/ConfigData.h"
 #include "core/Resources.h"
@@ -67,6 +68,19 @@ CTobCaseDoc::CTobCaseDoc(CDriveTable& drives, CMediaPresence& presence, QObject*
 }
 
 CTobCaseDoc::~CTobCaseDoc() = default;
+
+void CTobCaseDoc::RunJob(const std::string& title, CExportJob& job,
+                         const std::function<void()>& work) {
+    // The worker reads the case: a medium re-scanned meanwhile must wait until it ends.
+    HoldDeviceChanges(true);
+    try {
+        CJobProgressDlg::Run(m_pWindow, QString::fromStdString(title), job, work);
+    } catch (...) {
+        HoldDeviceChanges(false);
+        throw;
+    }
+    HoldDeviceChanges(false);
+}
 
 const char* CTobCaseDoc::NotAvailableText() {
     return "この機能はまだ組み込まれていません。";
