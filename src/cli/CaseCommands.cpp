@@ -1,8 +1,8 @@
 // quillora-cli new, info and tree.
 #include "cli/CliSupport.h"
-#include "cli/Commands.h"
+#include "cli/CommandRegistration.h"
+#include "cli/CommonOptions.h"
 
-#include "core/Text.h"
 #include "model/CaseFile.h"
 #include "model/CatalogPath.h"
 #include "model/DisplayName.h"
@@ -10,6 +10,8 @@
 #include "model/SVolumeInfo.h"
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -132,36 +134,32 @@ std::string JsonRecord(const SFileInfo& r) {
     return j;
 }
 
-} // namespace
+struct SNewArgs {
+    std::string casePath;
+    std::optional<std::string> password;
+};
 
-int RunNew(const Args& args) {
-    CArgs a(args, {"password"});
-    if (!a.Check({}) || a.Positional().size() != 1) {
-        ReportError(a.Error().empty() ? "usage: quillora-cli new CASE [--password P]" : a.Error());
-        return kExitUsage;
-    }
+int RunNew(const SNewArgs& a) {
     CCDCase root;
-    root.m_strPassword = a.Value("password").value_or("");
-    if (text::Cp932Width(root.m_strPassword) > 16) {
-        ReportError("a password holds at most 16 bytes");
-        return kExitUsage;
-    }
+    root.m_strPassword = a.password.value_or("");
     try {
-        SaveCaseFile(root, a.Positional()[0], false);
+        SaveCaseFile(root, a.casePath, false);
     } catch (const std::exception& e) {
-        ReportError(DescribeCaseError(e, a.Positional()[0]));
+        ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;
     }
     return kExitOk;
 }
 
-int RunInfo(const Args& args) {
-    CArgs a(args, {"password"});
-    if (!a.Check({}) || a.Positional().size() != 1) {
-        ReportError(a.Error().empty() ? "usage: quillora-cli info CASE [--password P]" : a.Error());
-        return kExitUsage;
-    }
-    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.Positional()[0], a.Value("password"));
+// The arguments of info and tree.
+struct SReadArgs {
+    std::string casePath;
+    std::optional<std::string> password;
+    bool json = false;
+};
+
+int RunInfo(const SReadArgs& a) {
+    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.casePath, a.password);
     if (!root) {
         return kExitFailure;
     }
@@ -196,20 +194,13 @@ int RunInfo(const Args& args) {
     return kExitOk;
 }
 
-int RunTree(const Args& args) {
-    CArgs a(args, {"password"});
-    if (!a.Check({"json"}) || a.Positional().size() != 1) {
-        ReportError(a.Error().empty() ? "usage: quillora-cli tree CASE [--password P] [--json]"
-                                      : a.Error());
-        return kExitUsage;
-    }
-    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.Positional()[0], a.Value("password"));
+int RunTree(const SReadArgs& a) {
+    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.casePath, a.password);
     if (!root) {
         return kExitFailure;
     }
-    bool json = a.Has("json");
     WalkPreOrder(*root, [&](const SFileInfo& r) {
-        if (json) {
+        if (a.json) {
             std::string line = JsonRecord(r);
             line += '\n';
             std::fwrite(line.data(), 1, line.size(), stdout);
@@ -224,5 +215,37 @@ int RunTree(const Args& args) {
     });
     return kExitOk;
 }
+
+const CCommandRegistration kNew({"new", CommandGroup::Catalogue, "Write an empty case file",
+                                 [](CLI::App& cmd) {
+                                     auto a = std::make_shared<SNewArgs>();
+                                     AddCaseArgument(cmd, a->casePath, "The case file to write");
+                                     AddPasswordOption(cmd, a->password)
+                                         ->description("Protect the new case with a password")
+                                         ->check(NewPasswordCheck(0));
+                                     return [a] { return RunNew(*a); };
+                                 }});
+
+const CCommandRegistration kInfo({"info", CommandGroup::Catalogue,
+                                  "Print the schema, the counts and one line per medium",
+                                  [](CLI::App& cmd) {
+                                      auto a = std::make_shared<SReadArgs>();
+                                      AddCaseArgument(cmd, a->casePath);
+                                      AddPasswordOption(cmd, a->password);
+                                      return [a] { return RunInfo(*a); };
+                                  }});
+
+const CCommandRegistration kTree({"tree", CommandGroup::Catalogue,
+                                  "Print every record, in tree order", [](CLI::App& cmd) {
+                                      auto a = std::make_shared<SReadArgs>();
+                                      AddCaseArgument(cmd, a->casePath);
+                                      AddPasswordOption(cmd, a->password);
+                                      AddJsonFlag(cmd, a->json,
+                                                  "Print every field of each record as one "
+                                                  "JSON object per line");
+                                      return [a] { return RunTree(*a); };
+                                  }});
+
+} // namespace
 
 } // namespace quillora::cli

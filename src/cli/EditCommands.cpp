@@ -4,9 +4,9 @@
 #include "cli/CliDocumentUi.h"
 #include "cli/CliScan.h"
 #include "cli/CliSupport.h"
-#include "cli/Commands.h"
+#include "cli/CommandRegistration.h"
+#include "cli/CommonOptions.h"
 
-#include "core/Text.h"
 #include "document/CCaseDocument.h"
 #include "model/CaseEditing.h"
 #include "model/CaseFile.h"
@@ -17,6 +17,8 @@
 #include "scan/MediaPresence.h"
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace quillora::cli {
 
@@ -49,176 +51,231 @@ SFileInfo* FindOrReport(CCDCase& root, const std::string& path) {
     return record;
 }
 
-// The common shape "COMMAND CASE PATH VALUE [--password P]".
-int EditText(const Args& args, const char* usage, int slot) {
-    CArgs a(args, {"password"});
-    if (!a.Check({}) || a.Positional().size() != 3) {
-        ReportError(a.Error().empty() ? usage : a.Error());
-        return kExitUsage;
-    }
-    const std::string& target = a.Positional()[1];
-    const std::string& value = a.Positional()[2];
-    return EditCase(a.Positional()[0], a.Value("password"), [&](CCDCase& root) {
-        SFileInfo* record = FindOrReport(root, target);
+// The arguments of the edits that name one record and give it a value.
+struct SRecordEditArgs {
+    std::string casePath;
+    std::string target;
+    std::string value;
+    std::optional<std::string> password;
+};
+
+// Declares "CASE PATH VALUE [--password P]".
+std::shared_ptr<SRecordEditArgs> DefineRecordEdit(CLI::App& cmd, const char* recordName,
+                                                  const char* recordHelp, const char* valueName,
+                                                  const char* valueHelp) {
+    auto a = std::make_shared<SRecordEditArgs>();
+    AddCaseArgument(cmd, a->casePath);
+    cmd.add_option(recordName, a->target, recordHelp)->required();
+    cmd.add_option(valueName, a->value, valueHelp)->required();
+    AddPasswordOption(cmd, a->password);
+    return a;
+}
+
+constexpr const char* kRecordHelp = "The record, by its path as tree prints it";
+
+int EditText(const SRecordEditArgs& a, int slot) {
+    return EditCase(a.casePath, a.password, [&](CCDCase& root) {
+        SFileInfo* record = FindOrReport(root, a.target);
         if (!record) {
             return false;
         }
-        record->SetText(slot, value);
+        record->SetText(slot, a.value);
         return true;
     });
 }
 
-} // namespace
+struct SMarkArgs {
+    std::string casePath;
+    std::string target;
+    bool off = false;
+    bool recursive = false;
+    std::optional<std::string> password;
+};
 
-int RunComment(const Args& args) {
-    return EditText(args, "usage: quillora-cli comment CASE PATH TEXT [--password P]", 0);
-}
-
-int RunCategory(const Args& args) {
-    return EditText(args, "usage: quillora-cli category CASE PATH TEXT [--password P]", 1);
-}
-
-int RunMark(const Args& args) {
-    CArgs a(args, {"password"});
-    if (!a.Check({"off", "recursive"}) || a.Positional().size() != 2) {
-        ReportError(a.Error().empty()
-                        ? "usage: quillora-cli mark CASE PATH [--off] [--recursive] [--password P]"
-                        : a.Error());
-        return kExitUsage;
-    }
-    bool on = !a.Has("off");
-    bool recursive = a.Has("recursive");
-    const std::string& target = a.Positional()[1];
-    return EditCase(a.Positional()[0], a.Value("password"), [&](CCDCase& root) {
-        SFileInfo* record = FindOrReport(root, target);
+int RunMark(const SMarkArgs& a) {
+    return EditCase(a.casePath, a.password, [&](CCDCase& root) {
+        SFileInfo* record = FindOrReport(root, a.target);
         if (!record) {
             return false;
         }
-        if (recursive) {
+        if (a.recursive) {
             for (SFileInfo* r : Collect(*record, kCollectAll)) {
-                SetMark(*r, kMarkBit, on);
+                SetMark(*r, kMarkBit, !a.off);
             }
         } else {
-            SetMark(*record, kMarkBit, on);
+            SetMark(*record, kMarkBit, !a.off);
         }
         return true;
     });
 }
 
-int RunLink(const Args& args) {
-    CArgs a(args, {"password"});
-    if (!a.Check({}) || a.Positional().size() != 3) {
-        ReportError(a.Error().empty() ? "usage: quillora-cli link CASE PATH TARGET [--password P]"
-                                      : a.Error());
-        return kExitUsage;
-    }
-    const std::string& target = a.Positional()[1];
-    const std::string& link = a.Positional()[2];
-    return EditCase(a.Positional()[0], a.Value("password"), [&](CCDCase& root) {
-        SFileInfo* record = FindOrReport(root, target);
+int RunLink(const SRecordEditArgs& a) {
+    return EditCase(a.casePath, a.password, [&](CCDCase& root) {
+        SFileInfo* record = FindOrReport(root, a.target);
         if (!record) {
             return false;
         }
-        SetLink(*record, link, true);
+        SetLink(*record, a.value, true);
         return true;
     });
 }
 
-int RunLabel(const Args& args) {
-    CArgs a(args, {"password"});
-    if (!a.Check({}) || a.Positional().size() != 3) {
-        ReportError(a.Error().empty()
-                        ? "usage: quillora-cli label CASE MEDIUM NEWLABEL [--password P]"
-                        : a.Error());
-        return kExitUsage;
-    }
-    const std::string& target = a.Positional()[1];
-    const std::string& label = a.Positional()[2];
-    return EditCase(a.Positional()[0], a.Value("password"), [&](CCDCase& root) {
-        SFileInfo* record = FindOrReport(root, target);
+int RunLabel(const SRecordEditArgs& a) {
+    return EditCase(a.casePath, a.password, [&](CCDCase& root) {
+        SFileInfo* record = FindOrReport(root, a.target);
         if (!record) {
             return false;
         }
         if (!record->HasFlags(kFlagMedium | kFlagGroup)) {
-            ReportError(target + " is not a medium or a group");
+            ReportError(a.target + " is not a medium or a group");
             return false;
         }
-        static_cast<SVolumeInfo*>(record)->SetLabel(label);
+        static_cast<SVolumeInfo*>(record)->SetLabel(a.value);
         record->UpdateDisplayName();
         return true;
     });
 }
 
-int RunGroup(const Args& args) {
-    CArgs a(args, {"password"});
-    if (!a.Check({}) || a.Positional().size() != 2) {
-        ReportError(a.Error().empty() ? "usage: quillora-cli group CASE LABEL [--password P]"
-                                      : a.Error());
-        return kExitUsage;
-    }
-    const std::string& label = a.Positional()[1];
-    return EditCase(a.Positional()[0], a.Value("password"), [&](CCDCase& root) {
+struct SGroupArgs {
+    std::string casePath;
+    std::string label;
+    std::optional<std::string> password;
+};
+
+int RunGroup(const SGroupArgs& a) {
+    return EditCase(a.casePath, a.password, [&](CCDCase& root) {
         auto group = std::make_unique<SGroupInfo>();
-        group->SetLabel(label);
+        group->SetLabel(a.label);
         group->UpdateDisplayName();
         root.AddChild(std::move(group));
         return true;
     });
 }
 
-int RunPassword(const Args& args) {
-    CArgs a(args, {"password", "set"});
-    bool clear = a.Has("clear");
-    std::optional<std::string> newPassword = a.Value("set");
-    if (!a.Check({"clear"}) || a.Positional().size() != 1 || clear == newPassword.has_value()) {
-        ReportError(a.Error().empty()
-                        ? "usage: quillora-cli password CASE (--set P | --clear) [--password OLD]"
-                        : a.Error());
-        return kExitUsage;
-    }
-    if (newPassword && (newPassword->size() < 4 || text::Cp932Width(*newPassword) > 16)) {
-        ReportError("a password has 4 to 16 characters");
-        return kExitUsage;
-    }
-    return EditCase(a.Positional()[0], a.Value("password"), [&](CCDCase& root) {
-        root.m_strPassword = newPassword.value_or("");
+struct SPasswordArgs {
+    std::string casePath;
+    std::optional<std::string> newPassword;
+    bool clear = false;
+    std::optional<std::string> password;
+};
+
+int RunPassword(const SPasswordArgs& a) {
+    return EditCase(a.casePath, a.password, [&](CCDCase& root) {
+        root.m_strPassword = a.newPassword.value_or("");
         return true;
     });
 }
 
-int RunMerge(const Args& args) {
-    CArgs a(args, {"password", "other-password"});
-    if (!a.Check({}) || a.Positional().size() != 2) {
-        ReportError(a.Error().empty() ? "usage: quillora-cli merge CASE OTHER [--password P] "
-                                        "[--other-password Q]"
-                                      : a.Error());
-        return kExitUsage;
-    }
-    const std::string& path = a.Positional()[0];
-    std::optional<std::string> otherPassword = a.Value("other-password");
-    if (!otherPassword) {
-        otherPassword = a.Value("password");
-    }
-    CCliDocumentUi ui(a.Value("password"));
+struct SMergeArgs {
+    std::string casePath;
+    std::string otherPath;
+    std::optional<std::string> password;
+    std::optional<std::string> otherPassword;
+};
+
+int RunMerge(const SMergeArgs& a) {
+    std::optional<std::string> otherPassword = a.otherPassword ? a.otherPassword : a.password;
+    CCliDocumentUi ui(a.password);
     CDriveTable drives;
     CMediaPresence presence;
     CCaseDocument doc(ui, drives, presence);
-    if (!doc.OnOpenDocument(path)) {
+    if (!doc.OnOpenDocument(a.casePath)) {
         return kExitFailure;
     }
     // The other case's password answers the merge's password question.
     ui.SetPassword(otherPassword);
     SetTryPassword(otherPassword.value_or(""));
-    if (!doc.MergeCaseFile(a.Positional()[1])) {
+    if (!doc.MergeCaseFile(a.otherPath)) {
         return kExitFailure;
     }
     try {
-        SaveCaseFile(doc.Case(), path, IsGzipFile(path));
+        SaveCaseFile(doc.Case(), a.casePath, IsGzipFile(a.casePath));
     } catch (const std::exception& e) {
-        ReportError(DescribeCaseError(e, path));
+        ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;
     }
     return kExitOk;
 }
+
+const CCommandRegistration
+    kComment({"comment", CommandGroup::Edit, "Set the comment of a record", [](CLI::App& cmd) {
+                  auto a = DefineRecordEdit(cmd, "PATH", kRecordHelp, "TEXT", "The new comment");
+                  return [a] { return EditText(*a, 0); };
+              }});
+
+const CCommandRegistration
+    kCategory({"category", CommandGroup::Edit, "Set the category of a record", [](CLI::App& cmd) {
+                   auto a = DefineRecordEdit(cmd, "PATH", kRecordHelp, "TEXT", "The new category");
+                   return [a] { return EditText(*a, 1); };
+               }});
+
+const CCommandRegistration
+    kLink({"link", CommandGroup::Edit, "Link a record to a folder or file outside the case",
+           [](CLI::App& cmd) {
+               auto a = DefineRecordEdit(cmd, "PATH", kRecordHelp, "TARGET", "The linked path");
+               return [a] { return RunLink(*a); };
+           }});
+
+const CCommandRegistration
+    kLabel({"label", CommandGroup::Edit, "Rename a medium or a group", [](CLI::App& cmd) {
+                auto a = DefineRecordEdit(cmd, "MEDIUM", "The medium or group, by its path",
+                                          "NEWLABEL", "Its new label");
+                return [a] { return RunLabel(*a); };
+            }});
+
+const CCommandRegistration
+    kMark({"mark", CommandGroup::Edit, "Mark a record, or clear its mark", [](CLI::App& cmd) {
+               auto a = std::make_shared<SMarkArgs>();
+               AddCaseArgument(cmd, a->casePath);
+               cmd.add_option("PATH", a->target, kRecordHelp)->required();
+               cmd.add_flag("--off", a->off, "Clear the mark instead");
+               cmd.add_flag("--recursive", a->recursive, "Also every record below it");
+               AddPasswordOption(cmd, a->password);
+               return [a] { return RunMark(*a); };
+           }});
+
+const CCommandRegistration
+    kGroup({"group", CommandGroup::Edit, "Add a new group of media", [](CLI::App& cmd) {
+                auto a = std::make_shared<SGroupArgs>();
+                AddCaseArgument(cmd, a->casePath);
+                cmd.add_option("LABEL", a->label, "The group's label")->required();
+                AddPasswordOption(cmd, a->password);
+                return [a] { return RunGroup(*a); };
+            }});
+
+const CCommandRegistration kPassword(
+    {"password", CommandGroup::Catalogue, "Set or clear the password of a case", [](CLI::App& cmd) {
+         auto a = std::make_shared<SPasswordArgs>();
+         AddCaseArgument(cmd, a->casePath);
+         CLI::Option* set = cmd.add_option("--set", a->newPassword, "The new password")
+                                ->type_name("P")
+                                ->check(NewPasswordCheck(4));
+         CLI::Option* clear = cmd.add_flag("--clear", a->clear, "Remove the password");
+         set->excludes(clear);
+         AddPasswordOption(cmd, a->password)->description("The current password")->type_name("OLD");
+         cmd.callback([a] {
+             if (!a->newPassword && !a->clear) {
+                 throw CLI::RequiredError("--set or --clear");
+             }
+         });
+         return [a] { return RunPassword(*a); };
+     }});
+
+const CCommandRegistration
+    kMerge({"merge", CommandGroup::Catalogue, "Add the media of another case to a case",
+            [](CLI::App& cmd) {
+                auto a = std::make_shared<SMergeArgs>();
+                AddCaseArgument(cmd, a->casePath, "The case that receives the media");
+                cmd.add_option("OTHER", a->otherPath, "The case whose media are added")
+                    ->required()
+                    ->check(NonEmptyPath());
+                AddPasswordOption(cmd, a->password);
+                cmd.add_option("--other-password", a->otherPassword,
+                               "The password of OTHER (else --password)")
+                    ->type_name("Q");
+                return [a] { return RunMerge(*a); };
+            }});
+
+} // namespace
 
 } // namespace quillora::cli

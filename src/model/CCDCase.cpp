@@ -168,12 +168,17 @@ void CCDCase::LoadCase(CArchiveReader& ar, int schema, const std::string& path) 
     if (schema == 12) {
         Log("CCDCase::Serialize() PasswordRead() start");
         std::array<std::uint8_t, 16> block{};
-        bool complete = ar.ReadSome(block.data(), block.size()) == block.size();
+        // A file cut inside the block is damaged, not protected: saying "password"
+        // would send the user after a password that does not exist.
+        if (ar.ReadSome(block.data(), block.size()) != block.size()) {
+            throw CArchiveException(CArchiveException::endOfFile, "the password block is cut short",
+                                    ar.Offset());
+        }
         // The block holds CP932 bytes, like every other text of the file.
-        m_strPassword = complete ? text::Cp932ToUtf8(DecodePasswordBlock(block)) : std::string();
+        m_strPassword = text::Cp932ToUtf8(DecodePasswordBlock(block));
         std::string tryPassword = TryPassword();
-        bool passes = complete && (m_strPassword.empty() ||
-                                   (!tryPassword.empty() && tryPassword == m_strPassword));
+        bool passes =
+            m_strPassword.empty() || (!tryPassword.empty() && tryPassword == m_strPassword);
         if (!passes) {
             Log("CCDCase::Serialize() PasswordRead() faild");
             SetTryPassword(m_strPassword);

@@ -11,6 +11,11 @@
 
 namespace quillora {
 
+namespace {
+// OS error 110 is the framework's "open failed"; strerror would call it a time-out.
+constexpr const char* kOpenFailed = "cannot open a gzip stream on the file";
+} // namespace
+
 CXFileZlib::~CXFileZlib() {
     if (m_gz) {
         Abort();
@@ -29,13 +34,13 @@ void CXFileZlib::Open(const std::string& path, unsigned flags) {
         if (!m_gz) {
             ::close(m_fd);
             m_fd = -1;
-            throw CFileException(CFileException::genericException, 110, path);
+            throw CFileException(CFileException::genericException, 110, path, kOpenFailed);
         }
         m_bWriting = false;
         return;
     }
     if ((flags & kOpenWrite) == 0 && flags != kOpenForSave) {
-        throw CFileException(CFileException::genericException, 110, path);
+        throw CFileException(CFileException::genericException, 110, path, kOpenFailed);
     }
     m_strTempPath = path + ".XXXXXX";
     m_fd = ::mkostemp(m_strTempPath.data(), O_CLOEXEC);
@@ -49,7 +54,7 @@ void CXFileZlib::Open(const std::string& path, unsigned flags) {
     m_gz = gzdopen(m_fd, "wb");
     if (!m_gz) {
         Abort();
-        throw CFileException(CFileException::genericException, 110, path);
+        throw CFileException(CFileException::genericException, 110, path, kOpenFailed);
     }
     m_bWriting = true;
 }
@@ -60,7 +65,13 @@ void CXFileZlib::ThrowGzError() {
     if (code == Z_ERRNO) {
         CFileException::ThrowErrno(m_strPath);
     }
-    throw CFileException(CFileException::invalidFile, 0, m_strPath + " (" + message + ")");
+    // zlib names the stream "<fd:N>"; the user knows the file by its path.
+    std::string reason = message ? message : "";
+    if (reason.rfind("<fd:", 0) == 0 && reason.find(": ") != std::string::npos) {
+        reason.erase(0, reason.find(": ") + 2);
+    }
+    throw CFileException(CFileException::invalidFile, 0, m_strPath,
+                         "damaged compressed data (" + reason + ")");
 }
 
 std::int64_t CXFileZlib::Seek(std::int64_t offset, int origin) {

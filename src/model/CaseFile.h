@@ -35,8 +35,8 @@ std::unique_ptr<CCDCase> ReadCaseFile(const std::string& path, const std::string
 // is then untouched.
 void SaveCaseFile(CCDCase& root, const std::string& path, bool compress);
 
-// A sentence for the user about a failed read or write (the exception's message,
-// with the file name).
+// One line in English about a failed read or write: the file, then why (never the
+// program's resource texts, so the command line can print it as it is).
 std::string DescribeCaseError(const std::exception& error, const std::string& path);
 
 } // namespace quillora
