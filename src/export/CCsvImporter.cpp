@@ -624,15 +624,22 @@ private:
                 row.m_bName = true;
                 break;
             case kItemRelativeName: {
+                // Paths below a medium are written behind the root prefix; a value
+                // without it is the name the medium itself was written with.
                 std::string_view rest = value;
                 const std::string prefix = m_preset.RelRootSpec != 0 ? m_preset.RelRoot : "./";
                 const std::string prefix2 = m_preset.RelRootSpec != 0 ? m_preset.RelRoot : ".\\";
-                if (!prefix.empty() && rest.substr(0, prefix.size()) == prefix) {
-                    rest.remove_prefix(prefix.size());
-                } else if (!prefix2.empty() && rest.substr(0, prefix2.size()) == prefix2) {
-                    rest.remove_prefix(prefix2.size());
+                if (prefix.empty()) {
+                    SplitInto(rest, row);
+                } else if (rest.substr(0, prefix.size()) == prefix) {
+                    SplitInto(rest.substr(prefix.size()), row);
+                } else if (rest.substr(0, prefix2.size()) == prefix2) {
+                    SplitInto(rest.substr(prefix2.size()), row);
+                } else {
+                    row.m_strFolder.clear();
+                    row.m_strName.clear();
+                    row.m_bName = true;
                 }
-                SplitInto(rest, row);
                 break;
             }
             case kItemSize:

@@ -140,8 +140,11 @@ TEST_F(CsvImportTest, EachItemType) {
     Items({4});
     EXPECT_NE(At(Good("C:\\x\\y.txt\n\\\\server\\share\\z.txt\n"), "CSV\\x\\y.txt"), nullptr);
     EXPECT_NE(At(Good("\\\\server\\share\\z.txt\n"), "CSV\\share\\z.txt"), nullptr);
-    Items({25});
-    EXPECT_NE(At(Good("./DIR/b.txt\n"), "CSV\\DIR\\b.txt"), nullptr);
+    Items({25, 11});
+    SImportResult relative = Good("./DIR/b.txt,\nsub/disc,the medium's line\n");
+    EXPECT_NE(At(relative, "CSV\\DIR\\b.txt"), nullptr);
+    EXPECT_EQ(At(relative, "CSV")->Comment(), "the medium's line");
+    EXPECT_EQ(At(relative, "CSV")->ChildCount(), 1u);
     m_preset.RelRootSpec = 1;
     m_preset.RelRoot = "top";
     EXPECT_NE(At(Good("top/DIR/b.txt\n"), "CSV\\DIR\\b.txt"), nullptr);
