@@ -64,8 +64,18 @@ void CListExporter::AddText(CTextBuffer& buffer, std::string_view text, bool quo
         return;
     }
     if (quote) {
+        // A quote inside is doubled: written alone it would end the field early for
+        // every spreadsheet (and split a name such as Tom "J", x into two columns).
         buffer.Append('"');
-        buffer.Append(text);
+        for (std::size_t from = 0;;) {
+            const std::size_t q = text.find('"', from);
+            buffer.Append(text.substr(from, q == std::string_view::npos ? q : q + 1 - from));
+            if (q == std::string_view::npos) {
+                break;
+            }
+            buffer.Append('"');
+            from = q + 1;
+        }
         buffer.Append('"');
     } else {
         buffer.Append(text);

@@ -57,7 +57,7 @@ public:
 protected:
     // --- Building rows ---
     // Appends one field: the separator when it is not the first, then the text (quoted
-    // when asked), unless the text is empty. Counts the field.
+    // when asked, with quotes inside doubled), unless the text is empty. Counts the field.
     virtual void AddText(CTextBuffer& buffer, std::string_view text, bool quote, int& field);
     virtual void AddNumber(CTextBuffer& buffer, std::string_view text, bool quote, int& field);
     // The size as a field: decimal, never quoted.

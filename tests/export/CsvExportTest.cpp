@@ -62,11 +62,14 @@ TEST_F(CsvExportTest, FieldsSeparatorsQuotesAndLineEnds) {
     EXPECT_EQ(Row(*m_case.b), "\"CD1\"  \"b.txt\"");
     m_preset.ItemSep = 9;
     EXPECT_EQ(Row(*m_case.b), "\"CD1\"\"b.txt\"");
-    // Quotes inside a text are written as they are; sizes and CRCs never get quotes.
+    // Quotes inside a quoted text are doubled; sizes and CRCs never get quotes.
     m_preset.ItemSep = 1;
     m_case.b->m_strName = "say \"hi\".txt";
     Items({5, 7, 26});
-    EXPECT_EQ(Row(*m_case.b), "\"say \"hi\".txt\",10,");
+    EXPECT_EQ(Row(*m_case.b), "\"say \"\"hi\"\".txt\",10,");
+    m_preset.StrDQoute = 0;
+    EXPECT_EQ(Row(*m_case.b), "say \"hi\".txt,10,");
+    m_preset.StrDQoute = 1;
     EXPECT_EQ(Row(*m_case.a), "\"a.txt\",1234567,DEADBEEF");
     // The title row quotes every title, the size title included.
     EXPECT_EQ(MakeExporter(m_preset)->TitleLine(), "\"名前\",\"ｻｲｽﾞ\",\"CRC\"");
