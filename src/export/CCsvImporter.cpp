@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -27,7 +28,7 @@ namespace {
 // The attribute Windows gives a file without other attributes: imported entries carry it.
 constexpr std::uint32_t kAttrNormal = 0x00000080;
 // A folder with more children than this gets a name index.
-constexpr std::size_t kIndexFrom = 16;
+constexpr std::size_t kIndexFrom = 64;
 
 class CImportError {
 public:
@@ -236,6 +237,9 @@ public:
 
 private:
     bool AtSeparator() const {
+        if (m_sep.size() == 1) {
+            return m_pos < m_text.size() && m_text[m_pos] == m_sep[0];
+        }
         return !m_sep.empty() && m_text.compare(m_pos, m_sep.size(), m_sep) == 0;
     }
     bool AtLineEnd() const {
@@ -471,24 +475,37 @@ private:
         }
     }
 
-    static FileTime ReadTime(std::string_view value, std::uint64_t line) {
+    // "YYYY/MM/DD hh:mm:ss" (each number of one or more digits), "（不明）" or nothing.
+    FileTime ReadTime(std::string_view value, std::uint64_t line) {
         value = Trim(value);
-        if (value.empty() || value == Res(140)) {
+        if (value.empty() || value == m_strUnknownTime) {
             return 0;
         }
-        int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, used = 0;
-        const std::string copy(value);
-        if (std::sscanf(copy.c_str(), "%d/%d/%d %d:%d:%d%n", &y, &mo, &d, &h, &mi, &s, &used) !=
-                6 ||
-            static_cast<std::size_t>(used) != copy.size() || y < 1601 || y > 30827 || mo < 1 ||
-            mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h < 0 || h > 23 || mi < 0 || mi > 59 ||
-            s < 0 || s > 59) {
+        int numbers[6] = {};
+        static constexpr char kAfter[6] = {'/', '/', ' ', ':', ':', '\0'};
+        std::size_t pos = 0;
+        bool ok = true;
+        for (int i = 0; i < 6 && ok; ++i) {
+            const std::size_t start = pos;
+            int n = 0;
+            while (pos < value.size() && value[pos] >= '0' && value[pos] <= '9' &&
+                   pos - start < 6) {
+                n = n * 10 + (value[pos++] - '0');
+            }
+            numbers[i] = n;
+            ok = pos > start &&
+                 (i == 5 ? pos == value.size() : pos < value.size() && value[pos++] == kAfter[i]);
+        }
+        const int y = numbers[0], mo = numbers[1], d = numbers[2];
+        const int h = numbers[3], mi = numbers[4], sec = numbers[5];
+        if (!ok || y < 1601 || y > 30827 || mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo) ||
+            h > 23 || mi > 59 || sec > 59) {
             throw CImportError(line, EImportProblem::BadDate,
                                "the date " + Quoted(value) +
                                    " does not read as a time YYYY/MM/DD hh:mm:ss",
                                std::string(value));
         }
-        return FileTimeFromUnix(LocalToUnix(y, mo, d, h, mi, s));
+        return FileTimeFromUnix(LocalToUnix(y, mo, d, h, mi, sec));
     }
 
     static int DaysInMonth(int y, int m) {
@@ -499,7 +516,7 @@ private:
 
     // Seconds since 1970 of a local time. The zone's offset is taken from localtime_r
     // (mktime would look at the zone file again for every date of a large list).
-    static std::int64_t LocalToUnix(int y, int mo, int d, int h, int mi, int s) {
+    std::int64_t LocalToUnix(int y, int mo, int d, int h, int mi, int s) {
         const std::int64_t yy = y - (mo <= 2);
         const std::int64_t era = (yy >= 0 ? yy : yy - 399) / 400;
         const std::int64_t yoe = yy - era * 400;
@@ -507,6 +524,12 @@ private:
         const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
         const std::int64_t days = era * 146097 + doe - 719468;
         const std::int64_t wall = days * 86400 + h * 3600 + mi * 60 + s;
+        // A zone keeps its offset for a quarter hour at least, and changes it at the
+        // quarter hours of its own clock.
+        const std::int64_t quarter = wall >= 0 ? wall / 900 : (wall - 899) / 900;
+        if (quarter == m_nOffsetQuarter) {
+            return wall - m_nOffset;
+        }
         auto offset = [](std::int64_t utc) -> std::int64_t {
             std::time_t t = static_cast<std::time_t>(utc);
             std::tm tm{};
@@ -518,6 +541,8 @@ private:
         if (second != utc && wall - offset(second) == second) {
             utc = second;
         }
+        m_nOffsetQuarter = quarter;
+        m_nOffset = wall - utc;
         return utc;
     }
 
@@ -585,7 +610,28 @@ private:
             if (type < kFirstItemType || type > kLastItemType) {
                 break; // the rest of the line is not understood
             }
-            std::string value = Decode(fields[i], line);
+            // Numbers and dates are ASCII in either encoding: read from the bytes.
+            const std::string& raw = fields[i];
+            switch (type) {
+            case kItemSize:
+                row.m_nSize = ReadSize(raw, line);
+                continue;
+            case kItemUpdateTime:
+            case kItemCreationTime:
+            case kItemAccessTime:
+                row.m_times[type - kItemUpdateTime] =
+                    ReadTime(text::IsAscii(raw) ? std::string_view(raw) : Decode(raw, line), line);
+                continue;
+            case kItemCrc:
+                row.m_dwCrc = ReadCrc(raw, line);
+                continue;
+            case kItemExtension:
+            case kItemParentName:
+                continue; // written, never read
+            default:
+                break;
+            }
+            std::string value = Decode(raw, line);
             switch (type) {
             case kItemLabel:
                 row.m_strLabel = std::move(value);
@@ -642,22 +688,11 @@ private:
                 }
                 break;
             }
-            case kItemSize:
-                row.m_nSize = ReadSize(value, line);
-                break;
-            case kItemUpdateTime:
-            case kItemCreationTime:
-            case kItemAccessTime:
-                row.m_times[type - kItemUpdateTime] = ReadTime(value, line);
-                break;
             case kItemComment:
                 row.m_strComment = RestoreBreaks(std::move(value));
                 break;
             case kItemCategory:
                 row.m_strCategory = std::move(value);
-                break;
-            case kItemCrc:
-                row.m_dwCrc = ReadCrc(value, line);
                 break;
             default:
                 if (int key = ItemPropertyKey(type); key != 0) {
@@ -709,11 +744,12 @@ private:
         return m_pLastMedium;
     }
 
+    // Small folders are searched; a folder that grows beyond kIndexFrom children puts
+    // them into the one name index of the import.
     SFileInfo* FindChild(SFileInfo& parent, std::string_view name) {
-        auto it = m_index.find(&parent);
-        if (it != m_index.end()) {
-            auto found = it->second.find(name);
-            return found == it->second.end() ? nullptr : found->second;
+        if (parent.ChildCount() > kIndexFrom) {
+            auto found = m_index.find(SIndexKey{&parent, name});
+            return found == m_index.end() ? nullptr : found->second;
         }
         for (const auto& child : parent.Children()) {
             if (child->m_strName == name) {
@@ -725,14 +761,12 @@ private:
 
     SFileInfo* AddChild(SFileInfo& parent, std::unique_ptr<SFileInfo> child) {
         SFileInfo* added = parent.AddChild(std::move(child));
-        auto it = m_index.find(&parent);
-        if (it != m_index.end()) {
-            it->second.emplace(added->m_strName, added);
-        } else if (parent.ChildCount() > kIndexFrom) {
-            auto& index = m_index[&parent];
+        if (parent.ChildCount() == kIndexFrom + 1) {
             for (const auto& c : parent.Children()) {
-                index.emplace(c->m_strName, c.get());
+                m_index.emplace(SIndexKey{&parent, c->m_strName}, c.get());
             }
+        } else if (parent.ChildCount() > kIndexFrom + 1) {
+            m_index.emplace(SIndexKey{&parent, added->m_strName}, added);
         }
         return added;
     }
@@ -779,15 +813,15 @@ private:
         return folder;
     }
 
-    void Apply(const SRow& row, SFileInfo& entry, std::uint64_t line) {
+    void Apply(SRow& row, SFileInfo& entry, std::uint64_t line) {
         entry.m_ftLastWrite = row.m_times[0];
         entry.m_ftCreation = row.m_times[1];
         entry.m_ftLastAccess = row.m_times[2];
         if (!row.m_strComment.empty()) {
-            entry.SetComment(row.m_strComment);
+            entry.SetComment(std::move(row.m_strComment));
         }
         if (!row.m_strCategory.empty()) {
-            entry.SetCategory(row.m_strCategory);
+            entry.SetCategory(std::move(row.m_strCategory));
         }
         if (row.m_dwCrc != 0) {
             entry.m_dwExtValue = row.m_dwCrc;
@@ -832,7 +866,7 @@ private:
         return props;
     }
 
-    void Place(const SRow& row, std::uint64_t line) {
+    void Place(SRow& row, std::uint64_t line) {
         if (row.m_strLabel.empty()) {
             ++m_nSkipped; // the case itself or a group: outside any medium
             return;
@@ -863,7 +897,7 @@ private:
             return;
         }
         auto entry = std::make_unique<SFileInfo>();
-        entry->m_strName = row.m_strName;
+        entry->m_strName = std::move(row.m_strName);
         entry->m_dwFlags = kAttrNormal;
         entry->m_nSize = row.m_nSize;
         Apply(row, *entry, line);
@@ -883,9 +917,25 @@ private:
     std::string m_strLastFolder;
     SFileInfo* m_pLastFolder = nullptr;
     std::unordered_set<const SFileInfo*> m_implicit;
-    std::unordered_map<const SFileInfo*, std::unordered_map<std::string_view, SFileInfo*>> m_index;
+    struct SIndexKey {
+        const SFileInfo* m_pParent;
+        std::string_view m_name; // the child's own m_strName, which never changes
+        bool operator==(const SIndexKey& o) const {
+            return m_pParent == o.m_pParent && m_name == o.m_name;
+        }
+    };
+    struct SIndexHash {
+        std::size_t operator()(const SIndexKey& k) const {
+            return std::hash<std::string_view>()(k.m_name) ^
+                   (std::hash<const void*>()(k.m_pParent) * 0x9E3779B97F4A7C15ULL);
+        }
+    };
+    std::unordered_map<SIndexKey, SFileInfo*, SIndexHash> m_index;
     std::uint64_t m_nEntries = 0;
     std::uint64_t m_nSkipped = 0;
+    const std::string m_strUnknownTime = Res(140);
+    std::int64_t m_nOffsetQuarter = INT64_MIN;
+    std::int64_t m_nOffset = 0;
 };
 
 CCsvImporter::CCsvImporter(const CFormCondition& preset, EImportEncoding encoding)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "export/CFormCondition.h"
+#include "model/CCDCase.h"
 
 #include <cstdint>
 #include <memory>
