@@ -1,6 +1,7 @@
 // The document wrapper: message boxes, the file dialog and view notifications.
 #include "app/TobCaseDoc.h"
 
+#include "app/compare/CCompareDlg.h"
 #include "app/edit/CPasswordDlg.h"
 #include "app/export/CJobProgressDlg.h"
 #include "app/media/CAddMediaDlg.h"
@@ -10,6 +11,7 @@
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
+#include "extract/ExtractTextManager.h"
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
 #include "scan/ArchiveExpander.h"
@@ -68,6 +70,14 @@ CTobCaseDoc::CTobCaseDoc(CDriveTable& drives, CMediaPresence& presence, QObject*
 }
 
 CTobCaseDoc::~CTobCaseDoc() = default;
+
+bool CTobCaseDoc::ConfirmImportedMedium(const SVolumeInfo& caseMedium,
+                                        const SVolumeInfo& imported) {
+    if (m_bUnattended) {
+        return true;
+    }
+    return CCompareDlg::ConfirmImport(m_pWindow, caseMedium, imported);
+}
 
 void CTobCaseDoc::RunJob(const std::string& title, CExportJob& job,
                          const std::function<void()>& work) {
@@ -199,9 +209,9 @@ void CTobCaseDoc::OnCheckMounts() {
 }
 
 void CTobCaseDoc::OnUpdateFromDrive(SFileInfo* record) {
+    // A selection outside every medium does nothing; an absent medium gives 209.
     SVolumeInfo* medium = record ? record->EnclosingMedium() : nullptr;
-    if (!medium || medium->HasFlags(kFlagGroup)) {
-        ShowMessage(Res(209), MessageIcon::Warning);
+    if (!medium) {
         return;
     }
     m_pCore->UpdateFromDrive(*medium);
@@ -305,7 +315,8 @@ SMediaSelectAnswer CTobCaseDoc::RunMediaSelectDialog(const SMediaSelectRequest& 
 std::unique_ptr<SVolumeInfo> CTobCaseDoc::RunLoadingDialog(const std::string& osPath,
                                                            const std::string* label,
                                                            const std::string* comment, int mode) {
-    return CCDInsertDlg::Run(m_pWindow, osPath, label, comment, mode, m_pArchiveLister);
+    return CCDInsertDlg::Run(m_pWindow, osPath, label, comment, mode, m_pArchiveLister,
+                             m_pExtractors);
 }
 
 std::optional<std::string> CTobCaseDoc::AskFileName(const SFileDialogRequest& request) {

@@ -125,6 +125,9 @@ private:
     void ReplaceCase(std::unique_ptr<CCDCase> root, const std::string& path);
     SFileInfo& TargetContainer();
     bool ExportTo(std::uint16_t code, const std::string& path);
+    // An imported medium that is to update `existing` takes its place: the level named
+    // like its original label is stripped and its volume fields are copied in.
+    void PrepareImported(const SVolumeInfo& existing, SVolumeInfo& imported);
     SVolumeInfo* ReplaceWithImported(SVolumeInfo& existing, std::unique_ptr<SVolumeInfo> imported);
     std::optional<std::string> AskSaveName(const std::string& initial, bool replace);
 

@@ -91,19 +91,24 @@ bool CCaseDocument::ImportList(EFormFormat format, const std::string& path, bool
     return MergeImportedMedia(*result.m_pRoot, showDiff) > 0;
 }
 
-SVolumeInfo* CCaseDocument::ReplaceWithImported(SVolumeInfo& existing,
-                                                std::unique_ptr<SVolumeInfo> imported) {
-    if (!text::EqualsNoCase(imported->m_strLabel, existing.m_strLabel)) {
-        if (SFileInfo* level = LevelNamedLike(*imported, existing)) {
-            std::unique_ptr<SFileInfo> inner = imported->DetachChild(level);
+void CCaseDocument::PrepareImported(const SVolumeInfo& existing, SVolumeInfo& imported) {
+    if (!text::EqualsNoCase(imported.m_strLabel, existing.m_strLabel)) {
+        if (SFileInfo* level = LevelNamedLike(imported, existing)) {
+            std::unique_ptr<SFileInfo> inner = imported.DetachChild(level);
             std::vector<std::unique_ptr<SFileInfo>> children;
             while (std::unique_ptr<SFileInfo> child = inner->TakeFirst()) {
                 children.push_back(std::move(child));
             }
-            imported->SetChildren(std::move(children));
+            imported.SetChildren(std::move(children));
         }
     }
-    CopyVolumeFields(*imported, existing);
+    CopyVolumeFields(imported, existing);
+    imported.UpdateDisplayNameTree(true);
+    imported.RecalcSize(true);
+}
+
+SVolumeInfo* CCaseDocument::ReplaceWithImported(SVolumeInfo& existing,
+                                                std::unique_ptr<SVolumeInfo> imported) {
     SFileInfo& parent = *existing.GetParent();
     auto* added = static_cast<SVolumeInfo*>(parent.InsertBefore(&existing, std::move(imported)));
     // The imported values are the newer ones: the old medium only fills what they lack,
@@ -118,7 +123,7 @@ SVolumeInfo* CCaseDocument::ReplaceWithImported(SVolumeInfo& existing,
     return added;
 }
 
-int CCaseDocument::MergeImportedMedia(CCDCase& imported, bool /*showDiff*/) {
+int CCaseDocument::MergeImportedMedia(CCDCase& imported, bool showDiff) {
     int merged = 0;
     while (std::unique_ptr<SFileInfo> record = imported.TakeFirst()) {
         if (!record->HasFlags(kFlagMedium)) {
@@ -137,6 +142,10 @@ int CCaseDocument::MergeImportedMedia(CCDCase& imported, bool /*showDiff*/) {
             }
             if (answer.m_kind == SMediaSelectAnswer::Update && answer.m_pMedium &&
                 answer.m_pMedium->GetParent()) {
+                PrepareImported(*answer.m_pMedium, *medium);
+                if (showDiff && !m_ui.ConfirmImportedMedium(*answer.m_pMedium, *medium)) {
+                    continue;
+                }
                 ReplaceWithImported(*answer.m_pMedium, std::move(medium));
                 ++merged;
                 continue;

@@ -92,6 +92,14 @@ public:
                                                           const std::string* label,
                                                           const std::string* comment, int mode) = 0;
     virtual std::optional<std::string> AskFileName(const SFileDialogRequest& request) = 0;
+    // Shows what replacing the case's medium by an imported one would change (the
+    // comparison of an import); true when the user goes ahead with the update. Asked
+    // only when the import's "compare first" option is on; a front end without a
+    // comparison view (the command line, which never sets the option) goes ahead.
+    virtual bool ConfirmImportedMedium(const SVolumeInfo& /*caseMedium*/,
+                                       const SVolumeInfo& /*imported*/) {
+        return true;
+    }
     // Runs `work`, an export or import of a long list, while showing the progress of
     // `job` with a way to cancel it (the work polls the job). The desktop runs it on a
     // worker thread under a modal dialog; without a window it simply runs.

@@ -23,6 +23,13 @@ public:
     std::vector<SMediaSelectRequest> requests;
     SMediaSelectAnswer answer;
     std::vector<std::string> messages;
+    bool goAhead = true;
+    std::vector<std::string> compared; // the imported medium's name when asked
+
+    bool ConfirmImportedMedium(const SVolumeInfo&, const SVolumeInfo& imported) override {
+        compared.push_back(imported.m_strName);
+        return goAhead;
+    }
 
     void ShowMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
     bool AskYesNo(const std::string&) override { return false; }
@@ -131,6 +138,19 @@ TEST_F(ImportMergeTest, AFolderNamedLikeTheMediumIsStrippedAndCancelDropsTheImpo
     ui.answer = {SMediaSelectAnswer::Update, old};
     EXPECT_EQ(doc.MergeImportedMedia(*imported, false), 1);
     EXPECT_NE(FindByCatalogPath(doc.Case(), "Share\\docs\\x.txt"), nullptr);
+
+    // With the comparison asked for, the user sees the import already named like the
+    // medium it replaces, and may drop it.
+    SVolumeInfo* replaced = static_cast<SVolumeInfo*>(doc.Case().ChildAt(0));
+    replaced->m_strName = "sub\\share";
+    ui.answer = {SMediaSelectAnswer::Update, replaced};
+    ui.goAhead = false;
+    auto declined = Imported("CSV", {"new.txt"});
+    EXPECT_EQ(doc.MergeImportedMedia(*declined, true), 0);
+    ASSERT_EQ(ui.compared.size(), 1u);
+    EXPECT_EQ(ui.compared[0], "sub\\share");
+    EXPECT_NE(FindByCatalogPath(doc.Case(), "Share\\docs\\x.txt"), nullptr);
+    EXPECT_EQ(FindByCatalogPath(doc.Case(), "Share\\new.txt"), nullptr);
 
     ui.answer = {SMediaSelectAnswer::Cancel, nullptr};
     auto dropped = Imported("Other", {"y.txt"});
