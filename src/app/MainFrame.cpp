@@ -1,5 +1,8 @@
 // Main window: layout, status bar, window state and the wiring of the views.
 #include "app/MainFrame.h"
+#include "app/export/CListCommands.h"
+
+#include "extract/ExtractTextManager.h"
 
 #include "app/CaseTreeModel.h"
 #include "app/FileListModel.h"
@@ -74,12 +77,24 @@ std::string SWindowPlacement::Format() const {
 
 CMainFrame::CMainFrame(CTobCaseDoc& doc, CRecentFileList& recent, QWidget* parent)
     : QMainWindow(parent), m_doc(doc), m_recent(recent),
-      m_pCommands(std::make_unique<CRecordCommands>(doc)) {
+      m_pCommands(std::make_unique<CRecordCommands>(doc)),
+      m_pLists(std::make_unique<CListCommands>(doc, this)) {
     setObjectName("MainFrame");
     m_pOuter = new QSplitter(Qt::Horizontal, this);
     m_pInner = new QSplitter(Qt::Vertical, m_pOuter);
     m_pTree = new CTobCaseView(m_pInner);
     m_pProps = new CTobPropView(m_pInner);
+    m_pProps->SetTitleSource([this](const std::string& definition, int key) -> std::string {
+        const CTextExtractor* extractor =
+            m_doc.Extractors() ? m_doc.Extractors()->FindExtractor(definition) : nullptr;
+        for (const SExtractProperty& p :
+             extractor ? extractor->Properties() : std::vector<SExtractProperty>{}) {
+            if (p.m_nKey == key) {
+                return p.m_strTitle;
+            }
+        }
+        return {};
+    });
     m_pList = new CTobCaseList(m_pOuter);
     m_pOuter->addWidget(m_pInner);
     m_pOuter->addWidget(m_pList);

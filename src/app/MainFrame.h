@@ -22,6 +22,7 @@ namespace quillora {
 
 class CCaseFindDlg;
 class CFindDlg;
+class CListCommands;
 class CQtExtractionUi;
 class CRecentFileList;
 class CRecordCommands;
@@ -57,6 +58,7 @@ public:
         kFileSaveAs = 57604,
         kAppExit = 57665,
         kEditCopy = 57634,
+        kMarkCsvCopy = 32793,
         kMergeCase = 32816,
         kInsertMedia = 32772,
         kContinuousAdd = 32809,
@@ -67,6 +69,7 @@ public:
         kOpenLink = 32794,
         kOpenFile = 32802,
         kAutoComment = 32804,
+        kCommentSettings = 32878,
         kExtract = 32810,
         kEmbedData = 32817,
         kExplore = 32872,
@@ -115,6 +118,12 @@ public:
     // Rebuilds the recent-file entries of the File menu.
     void UpdateRecentFiles();
 
+    // --- List commands (MainFrameLists.cpp) ---
+    CListCommands& Lists() { return *m_pLists; }
+    // What "ｺﾋﾟｰ(&C)" copies: the list's selected rows while the list has the focus, else
+    // the tree's node.
+    std::vector<SFileInfo*> CopySelection() const;
+
     // --- Media commands (MainFrameMedia.cpp) ---
     // The records the extract command takes: the list's selected rows while the list
     // has the focus, else the tree's node; media, groups and the case never.
@@ -137,6 +146,17 @@ public:
     void SetEjector(std::function<bool(std::size_t index, std::string* error)> ejector) {
         m_ejector = std::move(ejector);
     }
+    // --- Comment commands (MainFrameComments.cpp) ---
+    // The records "ｺﾒﾝﾄ自動抽出" works on: the list's selected rows while the list has
+    // the focus, else the tree's node; never the case, a group or a medium.
+    std::vector<SFileInfo*> AutoCommentSelection() const;
+    // Extracts their comments again (after making sure their media are present), with
+    // progress; false when nothing ran or the user stopped it.
+    bool OnAutoComment();
+    bool AutoCommentRecords(const std::vector<SFileInfo*>& records) override;
+    // "ｺﾒﾝﾄ抽出設定(&M)...".
+    void OnCommentSettings();
+
     // "%d %s (%s)": running number, mount point, drive-type name.
     static QString EjectEntryText(int number, const SDriveEntry& entry);
 
@@ -156,6 +176,7 @@ public:
     SFileInfo* FindStartRecord() override;
     void ShowFoundRecord(SFileInfo& record) override;
     void EditComment(SFileInfo& record) override;
+    bool CopyRecordsAsCsv(const std::vector<SFileInfo*>& records) override;
     void RecordsChanged() override;
 
     static constexpr int kMinPaneSize = 20;
@@ -178,6 +199,8 @@ private:
     void UpdateCommandStates();
     void FillEjectMenu(QMenu* menu, const char* audioText);
     void CreateEjectButton(QToolBar* bar);
+    // MainFrameLists.cpp
+    void CreateListCommands(QMenu* import, QMenu* exportMenu, QMenu* tools);
 
     void CreateStatusBar();
     void ConnectDocument();
@@ -199,6 +222,7 @@ private:
     CTobCaseDoc& m_doc;
     CRecentFileList& m_recent;
     std::unique_ptr<CRecordCommands> m_pCommands;
+    std::unique_ptr<CListCommands> m_pLists;
     QSplitter* m_pOuter = nullptr;
     QSplitter* m_pInner = nullptr;
     CTobCaseView* m_pTree = nullptr;

@@ -6,6 +6,7 @@
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
 #include "app/TobPropView.h"
+#include "app/export/CListCommands.h"
 #include "app/find/CCaseFindDlg.h"
 #include "app/find/CFindDlg.h"
 #include "model/SFileInfo.h"
@@ -84,6 +85,12 @@ void CMainFrame::EditComment(SFileInfo& record) {
     if (m_pProps->Record() == &record) {
         m_pProps->ShowRecord(&record);
     }
+}
+
+bool CMainFrame::CopyRecordsAsCsv(const std::vector<SFileInfo*>& records) {
+    // The find list's copy: the current CSV preset, without subfolders, whatever the
+    // copy option says.
+    return m_pLists->CopyAs(EFormFormat::Csv, records, false, true);
 }
 
 void CMainFrame::RecordsChanged() {

@@ -10,12 +10,16 @@
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
 #include "app/TobPropView.h"
+#include "app/comments/CAutoCommentRunner.h"
 #include "app/compare/CQtCompareUi.h"
 #include "app/edit/CCommentEditDlg.h"
 #include "app/edit/CLabelEditDlg.h"
+#include "app/export/CListCommands.h"
 #include "app/options/CDisplayItemsDlg.h"
 #include "core/ConfigData.h"
 #include "model/SVolumeInfo.h"
+#include "scan/ArchiveExpander.h"
+#include "scan/MediaPresence.h"
 
 #include <QAction>
 #include <QApplication>
@@ -85,7 +89,17 @@ void CMainFrame::OnEditComment(SFileInfo& record) {
     CRecentList& history = Config().m_find.m_categoryHistory;
     std::vector<std::string> categories = history.Entries();
     std::size_t known = categories.size();
-    if (!CCommentEditDlg::Run(this, record, categories)) {
+    CCommentEditModel::Extractor extract;
+    if (m_doc.Extractors()) {
+        extract = [this](SFileInfo& r) {
+            if (!m_doc.Presence().RequireMedium(r, m_doc)) {
+                return false;
+            }
+            CAutoCommentRunner runner(*m_doc.Extractors(), m_doc.ArchiveExpander());
+            return runner.Run({&r}, {});
+        };
+    }
+    if (!CCommentEditDlg::Run(this, record, categories, std::move(extract))) {
         return;
     }
     for (std::size_t i = known; i < categories.size(); ++i) {
@@ -121,15 +135,7 @@ void CMainFrame::CreateMenus() {
     AddCommand(file, kSetPassword, "ﾊﾟｽﾜｰﾄﾞ設定(&P)..", {}, [&doc] { doc.OnSetPassword(); });
     file->addSeparator();
     QMenu* import = file->addMenu(QString::fromUtf8("ｲﾝﾎﾟｰﾄ(&I)"));
-    AddMissing(import, 32876, "CSV形式(&C)...\tCtrl+Shift+K", QKeySequence("Ctrl+Shift+K"));
     QMenu* exportMenu = file->addMenu(QString::fromUtf8("ｴｸｽﾎﾟｰﾄ(&E)"));
-    AddMissing(exportMenu, 32858, "CSV形式(&C)...\tAlt+K", QKeySequence("Alt+K"));
-    AddMissing(exportMenu, 32859, "HTML形式(&U)...\tAlt+U", QKeySequence("Alt+U"));
-    AddMissing(exportMenu, 32860, "Tree形式(&T)...\tAlt+L", QKeySequence("Alt+L"));
-    // The MediaMax items are reached through their accelerators only.
-    AddMissing(nullptr, 32877, "MediaMax形式で開く(&D)...", QKeySequence("Ctrl+Shift+Y"));
-    AddMissing(nullptr, 32869, "MediaMax形式で保存(&M)...", QKeySequence("Alt+Y"));
-    AddMissing(nullptr, 32870, "MediaMax形式設定", QKeySequence("Ctrl+Y"));
     file->addSeparator();
     AddMissing(file, kPrint, "印刷(&P)...\tCtrl+P", QKeySequence::Print);
     m_pRecentSeparator = file->addSeparator();
@@ -138,8 +144,9 @@ void CMainFrame::CreateMenus() {
     UpdateRecentFiles();
 
     QMenu* edit = menuBar()->addMenu(QString::fromUtf8("編集(&E)"));
-    AddMissing(edit, kEditCopy, "ｺﾋﾟｰ(&C)\tCtrl+C", QKeySequence::Copy);
-    AddMissing(edit, 32793, "ﾏｰｸ一括CSVｺﾋﾟｰ(&B)", {});
+    AddCommand(edit, kEditCopy, "ｺﾋﾟｰ(&C)\tCtrl+C", QKeySequence::Copy,
+               [this] { m_pLists->CopyEntries(CopySelection()); });
+    AddCommand(edit, kMarkCsvCopy, "ﾏｰｸ一括CSVｺﾋﾟｰ(&B)", {}, [this] { m_pLists->CopyMarked(); });
     AddMissing(edit, 32814, "ﾒﾃﾞｨｱのｺﾋﾟｰ(&Y)", {});
     AddMissing(edit, 32815, "ﾒﾃﾞｨｱの貼り付け(&V)", {});
     AddCommand(edit, kCopyName, "名前のｺﾋﾟｰ(&N)", {},
@@ -220,15 +227,14 @@ void CMainFrame::CreateMenus() {
                target([&commands](SFileInfo& r) { commands.Explore(r); }));
     AddCommand(media, kExtract, "抽出(&T)\tCtrl+M", QKeySequence("Ctrl+M"),
                [this] { OnExtract(); });
-    AddMissing(media, kAutoComment, "ｺﾒﾝﾄ自動抽出(&A)\tCtrl+H", QKeySequence("Ctrl+H"));
+    AddCommand(media, kAutoComment, "ｺﾒﾝﾄ自動抽出(&A)\tCtrl+H", QKeySequence("Ctrl+H"),
+               [this] { OnAutoComment(); });
 
     QMenu* tools = menuBar()->addMenu(QString::fromUtf8("ﾂｰﾙ(&T)"));
     AddMissing(tools, kOptions, "ｵﾌﾟｼｮﾝ(&O)...\tCtrl+J", QKeySequence("Ctrl+J"));
-    AddMissing(tools, 32878, "ｺﾒﾝﾄ抽出設定(&M)...", {});
+    AddCommand(tools, kCommentSettings, "ｺﾒﾝﾄ抽出設定(&M)...", {}, [this] { OnCommentSettings(); });
     tools->addSeparator();
-    AddMissing(tools, 32855, "CSV形式設定(&C)...", {});
-    AddMissing(tools, 32856, "HTML形式設定(&H)...", {});
-    AddMissing(tools, 32857, "Tree形式設定(&T)...", {});
+    CreateListCommands(import, exportMenu, tools);
 
     QMenu* help = menuBar()->addMenu(QString::fromUtf8("ﾍﾙﾌﾟ(&H)"));
     AddCommand(help, 57664, "ﾊﾞｰｼﾞｮﾝ情報(&A)...", {}, [this] {
@@ -337,6 +343,8 @@ void CMainFrame::UpdateCommandStates() {
     }
     enable(kEditLabelInPlace, node && node->HasFlags(kFlagMedium | kFlagGroup));
     enable(kExtract, !ExtractionSelection().empty());
+    enable(kEditCopy, target != nullptr);
+    enable(kAutoComment, m_doc.Extractors() && !AutoCommentSelection().empty());
     enable(kFindNext, m_pFindDlg != nullptr);
 }
 

@@ -16,6 +16,7 @@
 namespace quillora {
 
 class CArchiveExpander;
+class CExtractTextManager;
 
 class CDeviceWatcher;
 class CMainFrame;
@@ -33,16 +34,22 @@ struct SCommandLine {
         Embedding,
         Unregister,
         RegisterUser,
-        UnregisterUser
+        UnregisterUser,
+        Help,
+        Version
     };
     Kind m_kind = Nothing;
     std::string m_strFile;
     QStringList m_printTo; // printer, driver, port of "/pt"
 
     // The framework's rules: a file name; "p", "pt", "dde", "Unregister" or
-    // "Unregserver", "Automation", "Embedding" after "/" or "-"; and "--register",
-    // "--unregister" for the desktop registration. argv[0] is skipped.
+    // "Unregserver", "Automation", "Embedding" after "/" or "-"; "--register",
+    // "--unregister" for the desktop registration; and "-h"/"--help", "--version",
+    // which win over everything else. argv[0] is skipped.
     static SCommandLine Parse(const QStringList& arguments);
+
+    // What "--help" prints (the manual page is made from it too).
+    static std::string HelpText();
 };
 
 class CTobCaseApp {
@@ -56,6 +63,7 @@ public:
     int ExitInstance();
 
     CTobCaseDoc* Document() { return m_pDoc.get(); }
+    CExtractTextManager& Extractors() { return *m_pExtractors; }
     CMainFrame* MainFrame() { return m_pFrame.get(); }
     CRecentFileList& RecentFiles() { return *m_pRecent; }
     const SCommandLine& CommandLine() const { return m_commandLine; }
@@ -73,6 +81,7 @@ private:
     CMediaPresence m_presence;
     CArchiverSet m_archivers;
     std::unique_ptr<CArchiveExpander> m_pExpander;
+    std::unique_ptr<CExtractTextManager> m_pExtractors;
     std::unique_ptr<CRecentFileList> m_pRecent;
     std::unique_ptr<CTobCaseDoc> m_pDoc;
     std::unique_ptr<CMainFrame> m_pFrame;

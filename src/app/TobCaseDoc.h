@@ -5,6 +5,7 @@
 
 #include "document/CCaseDocument.h"
 #include "scan/IMediumPrompt.h"
+#include "scan/ScanReport.h"
 
 #include <QObject>
 
@@ -18,6 +19,7 @@ class QWidget;
 namespace quillora {
 
 class CArchiveExpander;
+class CExtractTextManager;
 class IArchiveLister;
 
 class CDriveTable;
@@ -50,6 +52,10 @@ public:
     // them with (not owned; may be null). Also becomes the archive lister.
     void SetArchiveExpander(CArchiveExpander* expander);
     CArchiveExpander* ArchiveExpander() const { return m_pExpander; }
+    // The comment extractors of scans and of the extraction commands (not owned; may
+    // be null).
+    void SetExtractors(CExtractTextManager* extractors) { m_pExtractors = extractors; }
+    CExtractTextManager* Extractors() const { return m_pExtractors; }
 
     // The title bar text: the case's name and " *" while modified.
     QString WindowTitle() const;
@@ -88,10 +94,14 @@ public:
     std::optional<SAddMediaChoice> RunAddMediaDialog(int tab,
                                                      const std::string& lastDrive) override;
     SMediaSelectAnswer RunMediaSelectDialog(const SMediaSelectRequest& request) override;
+    const CScanReport* LastScanReport() const override { return &m_lastScanReport; }
     std::unique_ptr<SVolumeInfo> RunLoadingDialog(const std::string& osPath,
                                                   const std::string* label,
                                                   const std::string* comment, int mode) override;
     std::optional<std::string> AskFileName(const SFileDialogRequest& request) override;
+    void RunJob(const std::string& title, CExportJob& job,
+                const std::function<void()>& work) override;
+    bool ConfirmImportedMedium(const SVolumeInfo& caseMedium, const SVolumeInfo& imported) override;
     SFileInfo* SelectedContainer() override;
     void CaseReplaced() override;
     void RefreshTree() override;
@@ -131,7 +141,9 @@ private:
     std::function<SFileInfo*()> m_containerSource;
     bool m_bUnattended = false;
     IArchiveLister* m_pArchiveLister = nullptr;
+    CScanReport m_lastScanReport;
     CArchiveExpander* m_pExpander = nullptr;
+    CExtractTextManager* m_pExtractors = nullptr;
     int m_nDeviceHolds = 0;
     std::vector<std::pair<int, int>> m_heldDeviceChanges;
 };

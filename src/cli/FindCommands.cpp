@@ -154,6 +154,7 @@ const CCommandRegistration kSearch(
      [](CLI::App& cmd) {
          auto a = std::make_shared<SSearchArgs>();
          cmd.add_option("FOLDER", a->folder, "The folder whose case files (.cas, .caz) are read")
+             ->type_name("DIR")
              ->required()
              ->check(NonEmptyPath());
          AddFindConditions(cmd, a->find);

@@ -10,6 +10,7 @@
 #include "app/TobCaseDoc.h"
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
+#include "app/export/CListCommands.h"
 #include "app/find/CCaseFindDlg.h"
 #include "app/find/CCaseFindModel.h"
 #include "app/find/CFindConditionPanel.h"
@@ -17,6 +18,7 @@
 #include "app/find/CFindResultModel.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
+#include "export/IExportOutput.h"
 #include "model/CaseEditing.h"
 #include "model/CaseFile.h"
 #include "model/CatalogPath.h"
@@ -43,6 +45,16 @@ namespace quillora {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Keeps what would go to the clipboard.
+class CClipboardCatcher : public IClipboardText {
+public:
+    bool SetText(const std::string& text, bool) override {
+        texts.push_back(text);
+        return !text.empty();
+    }
+    std::vector<std::string> texts;
+};
 
 class FindDialogs : public ::testing::Test {
 protected:
@@ -234,9 +246,9 @@ TEST_F(FindDialogs, TheResultMenuMarksRowsAndFollowsTheSelection) {
     EXPECT_FALSE(MenuItem(*menu, "ﾏｰｸを設定(&M)")->isEnabled());
     EXPECT_FALSE(MenuItem(*menu, "ﾃﾞｰﾀ埋め込み(&B)")->isEnabled());
     EXPECT_TRUE(MenuItem(*menu, "ｺﾒﾝﾄ編集(&W)...")->isEnabled());
-    // Parts of other work that are not there yet are shown and unusable.
+    // Without comment extractors (none were loaded here) there is nothing to run.
     EXPECT_FALSE(MenuItem(*menu, "ｺﾒﾝﾄ自動抽出(&A)")->isEnabled());
-    EXPECT_FALSE(MenuItem(*menu, "CSV形式でｺﾋﾟｰ(&C)")->isEnabled());
+    EXPECT_TRUE(MenuItem(*menu, "CSV形式でｺﾋﾟｰ(&C)")->isEnabled());
 
     SelectRows({1, 3, 4}); // the medium, a.txt and b.jpg
     menu = m_find->ResultMenu();
@@ -250,6 +262,15 @@ TEST_F(FindDialogs, TheResultMenuMarksRowsAndFollowsTheSelection) {
     EXPECT_TRUE(m_doc->Core().IsModified());
     EXPECT_NE(m_find->Results().index(3, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey(),
               iconBefore.value<QIcon>().cacheKey());
+    // The selected rows in the CSV form, with the current preset.
+    CClipboardCatcher clipboard;
+    m_frame->Lists().SetClipboard(&clipboard);
+    menu = m_find->ResultMenu();
+    MenuItem(*menu, "CSV形式でｺﾋﾟｰ(&C)")->trigger();
+    ASSERT_EQ(clipboard.texts.size(), 1u);
+    EXPECT_NE(clipboard.texts[0].find("a.txt"), std::string::npos) << clipboard.texts[0];
+    EXPECT_NE(clipboard.texts[0].find("b.jpg"), std::string::npos);
+    EXPECT_EQ(clipboard.texts[0].find("readme.txt"), std::string::npos);
     SelectRows({3});
     menu = m_find->ResultMenu();
     EXPECT_FALSE(MenuItem(*menu, "ﾏｰｸを設定(&M)")->isEnabled()) << "already marked";

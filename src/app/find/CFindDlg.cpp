@@ -457,9 +457,17 @@ std::unique_ptr<QMenu> CFindDlg::ResultMenu() {
         m_pModel->RefreshRows();
     });
     extract->setEnabled(firstOnMedium);
-    // Comment extraction is not part of this program yet: the item is shown, unusable.
-    QAction* autoComment = menu->addAction(Text("ｺﾒﾝﾄ自動抽出(&A)"));
-    autoComment->setEnabled(false);
+    QAction* autoComment = menu->addAction(Text("ｺﾒﾝﾄ自動抽出(&A)"), this, [this, selected] {
+        std::vector<SFileInfo*> records;
+        for (SFileInfo* r : selected) {
+            if (!r->HasFlags(kNotOnMedium)) {
+                records.push_back(r);
+            }
+        }
+        m_host.AutoCommentRecords(records);
+        m_pModel->RefreshRows();
+    });
+    autoComment->setEnabled(firstOnMedium && m_doc.Extractors() != nullptr);
     QAction* comment = menu->addAction(Text("ｺﾒﾝﾄ編集(&W)..."), this, [this, first] {
         m_host.EditComment(*const_cast<SFileInfo*>(first));
         m_pModel->RefreshRows();
@@ -475,9 +483,9 @@ std::unique_ptr<QMenu> CFindDlg::ResultMenu() {
     QAction* unmark = menu->addAction(Text("ﾏｰｸを解除(&F)"), this, [this] { SetMarks(false); });
     unmark->setEnabled(!selected.empty() && !onlyNotOnMedium && !(onlyOne && !IsMarked(*first)));
     menu->addSeparator();
-    // Copying in the CSV form comes with the CSV export; until then it is unusable.
-    QAction* csv = menu->addAction(Text("CSV形式でｺﾋﾟｰ(&C)"));
-    csv->setEnabled(false);
+    QAction* csv = menu->addAction(Text("CSV形式でｺﾋﾟｰ(&C)"), this,
+                                   [this, selected] { m_host.CopyRecordsAsCsv(selected); });
+    csv->setEnabled(!selected.empty());
     return menu;
 }
 

@@ -25,6 +25,12 @@ public:
     virtual bool ExtractRecords(const std::vector<const SFileInfo*>& records) = 0;
     // Edits the comment and category of a record (the comment dialog).
     virtual void EditComment(SFileInfo& record) = 0;
+    // Extracts the comments of these records again, overwriting and descending, after
+    // making sure their media are present (the main window's automatic extraction);
+    // false when nothing ran or the user stopped it.
+    virtual bool AutoCommentRecords(const std::vector<SFileInfo*>& records) = 0;
+    // Copies the records to the clipboard in the CSV form of the current preset.
+    virtual bool CopyRecordsAsCsv(const std::vector<SFileInfo*>& records) = 0;
     // Marks, comments or stored contents of records changed: redraw the views.
     virtual void RecordsChanged() = 0;
 };
