@@ -77,6 +77,23 @@ void ReportError(const std::string& message) {
     std::fprintf(stderr, "quillora-cli: %s\n", message.c_str());
 }
 
+bool LockCaseForEdit(CCaseLock& lock, const std::string& path, bool noWait) {
+    try {
+        CCaseLock::EResult result =
+            lock.Acquire(path, CCaseLock::EKind::Exclusive, !noWait, [&path] {
+                ReportError("waiting for " + path + ", which another program is using");
+            });
+        if (result == CCaseLock::EResult::Busy) {
+            ReportError(path + ": another program is using the case (try again without --no-wait)");
+            return false;
+        }
+        return true;
+    } catch (const std::exception& e) {
+        ReportError(DescribeCaseError(e, path));
+        return false;
+    }
+}
+
 std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
                                           const std::optional<std::string>& password) {
     bool badPassword = false;

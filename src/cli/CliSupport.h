@@ -4,6 +4,7 @@
 
 #include "cli/Commands.h"
 #include "model/CCDCase.h"
+#include "model/CCaseLock.h"
 
 #include <memory>
 #include <optional>
@@ -40,6 +41,12 @@ private:
 // Loads the case at `path`, printing one line on stderr when it fails.
 std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
                                           const std::optional<std::string>& password);
+
+// Locks the case at `path` exclusively for a command that reads, changes and saves
+// it, so that two such commands never lose each other's changes. While another
+// program holds it, says so on stderr and waits (or, with `noWait`, fails at once).
+// A path with no file yet takes no lock. False after reporting why.
+bool LockCaseForEdit(CCaseLock& lock, const std::string& path, bool noWait = false);
 
 // Prints "quillora-cli: message" on stderr.
 void ReportError(const std::string& message);

@@ -8,10 +8,13 @@ namespace quillora {
 
 namespace {
 
-std::string Describe(int cause, long osError, const std::string& fileName) {
+std::string Describe(int cause, long osError, const std::string& fileName,
+                     const std::string& reason) {
     std::string text = fileName.empty() ? std::string("file") : fileName;
     text += ": ";
-    if (osError > 0) {
+    if (!reason.empty()) {
+        text += reason;
+    } else if (osError > 0) {
         text += std::strerror(static_cast<int>(osError));
     } else if (cause == CFileException::endOfFile) {
         text += "unexpected end of file";
@@ -24,8 +27,11 @@ std::string Describe(int cause, long osError, const std::string& fileName) {
 } // namespace
 
 CFileException::CFileException(int cause, long osError, std::string fileName)
-    : std::runtime_error(Describe(cause, osError, fileName)), m_cause(cause), m_lOsError(osError),
-      m_strFileName(std::move(fileName)) {}
+    : CFileException(cause, osError, std::move(fileName), std::string()) {}
+
+CFileException::CFileException(int cause, long osError, std::string fileName, std::string reason)
+    : std::runtime_error(Describe(cause, osError, fileName, reason)), m_cause(cause),
+      m_lOsError(osError), m_strFileName(std::move(fileName)), m_strReason(std::move(reason)) {}
 
 int CFileException::CauseFromErrno(int error) {
     switch (error) {

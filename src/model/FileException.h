@@ -28,10 +28,13 @@ public:
     };
 
     CFileException(int cause, long osError, std::string fileName);
+    // With the reason said in words where no OS error says it ("not a regular file").
+    CFileException(int cause, long osError, std::string fileName, std::string reason);
 
     int m_cause;
     long m_lOsError;
     std::string m_strFileName;
+    std::string m_strReason;
 
     // The cause that matches an errno value.
     static int CauseFromErrno(int error);

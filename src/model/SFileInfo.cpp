@@ -511,6 +511,13 @@ void SFileInfo::LoadRecordBody(CArchiveReader& ar, CaseLoadContext& ctx) {
         }
         if (s.data) {
             std::uint32_t length = ar.ReadU32();
+            if (length > kMaxStoredContents) {
+                throw CArchiveException(CArchiveException::badSchema,
+                                        "a record keeps " + std::to_string(length) +
+                                            " bytes of stored contents, more than the 1 GiB "
+                                            "allowed",
+                                        ar.Offset());
+            }
             SetData(ar.ReadBytes(length));
         }
         if (s.extFields) {

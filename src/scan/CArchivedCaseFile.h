@@ -2,6 +2,7 @@
 // an LHA archive, read and written through a plain temporary file of this process.
 #pragma once
 
+#include "model/CAtomicFile.h"
 #include "model/CPlainCaseFile.h"
 #include "model/CaseStream.h"
 #include "scan/PrivateWorkFolder.h"
@@ -29,7 +30,8 @@ public:
     // process below `workFolder` and opens it; throws CCaseFileException with message
     // kind 1 when the LHA reader is not loaded, the file is no LHA archive or the
     // member cannot be extracted. Writing: opens the temporary file; throws
-    // CFileException when the LHA reader is not loaded or the file cannot be made.
+    // CFileException when the LHA reader is not loaded, the file cannot be made or the
+    // target may not be replaced (see CAtomicFile).
     void Open(const std::string& path, unsigned flags, const std::string& workFolder);
 
     std::size_t Read(void* buffer, std::size_t count) override;
@@ -41,6 +43,7 @@ public:
     // untouched). The temporary file is removed either way.
     void Close() override;
     void Abort() override;
+    CUniqueFd TakeWrittenFile() override { return m_target.TakeLockedFd(); }
     // The size of the case inside the archive (of the temporary file).
     std::uint64_t GetLength() override;
     // The ".caz" path.
@@ -54,6 +57,7 @@ private:
     CLhaArchiver& m_lha;
     CPlainCaseFile m_file;
     CPrivateWorkFolder m_folder;
+    CAtomicFile m_target;
     std::string m_strArchivePath;
     std::string m_strTempPath;
     unsigned m_nFlags = 0;

@@ -1,0 +1,116 @@
+// Case file locks with flock, checked against the file the path names.
+#include "model/CCaseLock.h"
+
+#include "model/FileException.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+
+namespace quillora {
+
+namespace {
+
+SCaseFileFacts FactsOf(const struct stat& st) {
+    SCaseFileFacts facts;
+    facts.m_nDevice = st.st_dev;
+    facts.m_nInode = st.st_ino;
+    facts.m_nSize = static_cast<std::uint64_t>(st.st_size);
+    facts.m_nModifiedNs =
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return facts;
+}
+
+int FlockOp(CCaseLock::EKind kind) {
+    return kind == CCaseLock::EKind::Shared ? LOCK_SH : LOCK_EX;
+}
+
+} // namespace
+
+std::optional<SCaseFileFacts> SCaseFileFacts::OfPath(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return FactsOf(st);
+}
+
+std::optional<SCaseFileFacts> SCaseFileFacts::OfFd(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        return std::nullopt;
+    }
+    return FactsOf(st);
+}
+
+CCaseLock::EResult CCaseLock::Acquire(const std::string& path, EKind kind, bool wait,
+                                      const std::function<void()>& waiting) {
+    Release();
+    bool told = false;
+    for (;;) {
+        CUniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        if (fd.Get() < 0) {
+            if (errno == ENOENT) {
+                return EResult::NoFile;
+            }
+            CFileException::ThrowErrno(path);
+        }
+        struct stat held {};
+        if (::fstat(fd.Get(), &held) != 0) {
+            CFileException::ThrowErrno(path);
+        }
+        if (!S_ISREG(held.st_mode)) {
+            throw CFileException(CFileException::accessDenied, 0, path, "not a regular file");
+        }
+        if (::flock(fd.Get(), FlockOp(kind) | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK) {
+                CFileException::ThrowErrno(path);
+            }
+            if (!wait) {
+                return EResult::Busy;
+            }
+            if (!told && waiting) {
+                waiting();
+            }
+            told = true;
+            while (::flock(fd.Get(), FlockOp(kind)) != 0) {
+                if (errno != EINTR) {
+                    CFileException::ThrowErrno(path);
+                }
+            }
+        }
+        // The holder we waited for may have put a new file at the path; its lock
+        // then guards that file, and ours must be taken there.
+        struct stat named {};
+        if (::stat(path.c_str(), &named) != 0) {
+            if (errno == ENOENT) {
+                continue;
+            }
+            CFileException::ThrowErrno(path);
+        }
+        if (named.st_dev == held.st_dev && named.st_ino == held.st_ino) {
+            m_facts = FactsOf(named);
+            m_fd = std::move(fd);
+            return EResult::Held;
+        }
+    }
+}
+
+void CCaseLock::Adopt(CUniqueFd fd, EKind kind) {
+    Release();
+    if (fd.Get() < 0) {
+        return;
+    }
+    // Turning an exclusive lock into a shared one never waits.
+    ::flock(fd.Get(), FlockOp(kind));
+    m_facts = SCaseFileFacts::OfFd(fd.Get()).value_or(SCaseFileFacts{});
+    m_fd = std::move(fd);
+}
+
+void CCaseLock::Release() {
+    m_fd = CUniqueFd();
+    m_facts = {};
+}
+
+} // namespace quillora
