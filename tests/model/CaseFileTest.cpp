@@ -185,6 +185,16 @@ TEST(CaseFileFormat, MediumNamesWithDriveLettersLoseThemFromSchema6) {
     auto* volume = static_cast<SVolumeInfo*>(root->ChildAt(0));
     EXPECT_EQ(volume->m_nTotalBytes, 1000u);
     EXPECT_EQ(volume->m_strOrgLabel, "Org");
+
+    // A folder medium whose Linux path holds ":" keeps its whole name through a save.
+    for (const char* name : {"backup:2024", "a:b:c", ":lead", "plain"}) {
+        CCDCase saved;
+        saved.AddChild(std::make_unique<SVolumeInfo>())->m_strName = name;
+        std::unique_ptr<CCDCase> back = ReadBytes(WriteToBytes(saved));
+        EXPECT_EQ(back->ChildAt(0)->m_strName, name);
+        back->m_strName = saved.m_strName;
+        EXPECT_EQ(WriteToBytes(*back), WriteToBytes(saved)) << name;
+    }
 }
 
 TEST(CaseFileFormat, EarlySchemasApplyNameRuleAndOldFlagWord) {
