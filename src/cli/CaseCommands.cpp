@@ -142,9 +142,14 @@ int RunNew(const Args& args) {
     }
     CCDCase root;
     root.m_strPassword = a.Value("password").value_or("");
-    if (text::Cp932Width(root.m_strPassword) > 16) {
-        ReportError("a password holds at most 16 bytes");
-        return kExitUsage;
+    if (!root.m_strPassword.empty()) {
+        if (int code = CheckNewPassword(root.m_strPassword); code != kExitOk) {
+            return code;
+        }
+    }
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, a.Positional()[0])) {
+        return kExitFailure;
     }
     try {
         SaveCaseFile(root, a.Positional()[0], false);

@@ -94,6 +94,30 @@ bool LockCaseForEdit(CCaseLock& lock, const std::string& path, bool noWait) {
     }
 }
 
+int CheckNewPassword(const std::string& password) {
+    std::size_t characters = 0;
+    for (char c : password) {
+        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }
+    if (characters < 4) {
+        ReportError("a password has 4 to 16 characters");
+        return kExitUsage;
+    }
+    switch (PasswordBytes(password)) {
+    case EPasswordProblem::NotCp932:
+        ReportError("the password holds a character a case file cannot store (Shift_JIS has "
+                    "no code for it)");
+        return kExitFailure;
+    case EPasswordProblem::TooLong:
+        ReportError("the password is longer than the 16 bytes a case file stores (a Japanese "
+                    "character takes 2)");
+        return kExitFailure;
+    case EPasswordProblem::None:
+        break;
+    }
+    return kExitOk;
+}
+
 std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
                                           const std::optional<std::string>& password) {
     bool badPassword = false;

@@ -48,6 +48,11 @@ std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
 // A path with no file yet takes no lock. False after reporting why.
 bool LockCaseForEdit(CCaseLock& lock, const std::string& path, bool noWait = false);
 
+// Whether `password` can be set on a case: fewer than 4 characters is a usage error
+// (exit 1); one a case file cannot store whole (a character Shift_JIS lacks, or more
+// than 16 bytes) a failure (exit 2). Reports why; kExitOk when it can be set.
+int CheckNewPassword(const std::string& password);
+
 // Prints "quillora-cli: message" on stderr.
 void ReportError(const std::string& message);
 

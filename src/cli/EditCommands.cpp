@@ -22,9 +22,14 @@ namespace quillora::cli {
 
 namespace {
 
-// Opens CASE, applies `edit` and saves; reports and returns the exit code.
+// Opens CASE, applies `edit` and saves, holding the case's lock throughout; reports
+// and returns the exit code.
 int EditCase(const std::string& path, const std::optional<std::string>& password,
              const std::function<bool(CCDCase&)>& edit) {
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, path)) {
+        return kExitFailure;
+    }
     std::unique_ptr<CCDCase> root = LoadCaseOrReport(path, password);
     if (!root) {
         return kExitFailure;
@@ -63,7 +68,8 @@ int EditText(const Args& args, const char* usage, int slot) {
         if (!record) {
             return false;
         }
-        record->SetText(slot, value);
+        // Comments keep CR LF line breaks in the case file.
+        record->SetText(slot, slot == 0 ? text::ToCrLf(value) : value);
         return true;
     });
 }
@@ -176,9 +182,10 @@ int RunPassword(const Args& args) {
                         : a.Error());
         return kExitUsage;
     }
-    if (newPassword && (newPassword->size() < 4 || text::Cp932Width(*newPassword) > 16)) {
-        ReportError("a password has 4 to 16 characters");
-        return kExitUsage;
+    if (newPassword) {
+        if (int code = CheckNewPassword(*newPassword); code != kExitOk) {
+            return code;
+        }
     }
     return EditCase(a.Positional()[0], a.Value("password"), [&](CCDCase& root) {
         root.m_strPassword = newPassword.value_or("");
@@ -199,10 +206,15 @@ int RunMerge(const Args& args) {
     if (!otherPassword) {
         otherPassword = a.Value("password");
     }
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, path)) {
+        return kExitFailure;
+    }
     CCliDocumentUi ui(a.Value("password"));
     CDriveTable drives;
     CMediaPresence presence;
     CCaseDocument doc(ui, drives, presence);
+    doc.SetFileLocking(false);
     if (!doc.OnOpenDocument(path)) {
         return kExitFailure;
     }

@@ -17,6 +17,11 @@ int RunSave(const Args& args) {
     }
     const std::string& from = a.Positional()[0];
     const std::string& to = a.Positional()[1];
+    // The target may be a case another command is changing.
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, to)) {
+        return kExitFailure;
+    }
     std::unique_ptr<CCDCase> root = LoadCaseOrReport(from, a.Value("password"));
     if (!root) {
         return kExitFailure;

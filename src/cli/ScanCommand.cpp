@@ -89,6 +89,7 @@ int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
     CDriveTable drives;
     CMediaPresence presence;
     CCaseDocument doc(ui, drives, presence);
+    doc.SetFileLocking(false);
     if (!doc.OnOpenDocument(casePath)) {
         return kExitFailure;
     }
@@ -134,6 +135,11 @@ int RunScan(const Args& args) {
         return kExitFailure;
     }
 
+    // Held from the read to the save: an edit made during the scan waits for it.
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, casePath)) {
+        return kExitFailure;
+    }
     std::unique_ptr<CCDCase> root;
     bool compress = false;
     if (FileExists(casePath)) {
