@@ -1,8 +1,8 @@
 // quillora-cli new, info and tree.
 #include "cli/CliSupport.h"
-#include "cli/Commands.h"
+#include "cli/CommandRegistration.h"
+#include "cli/CommonOptions.h"
 
-#include "core/Text.h"
 #include "model/CaseFile.h"
 #include "model/CatalogPath.h"
 #include "model/DisplayName.h"
@@ -10,7 +10,10 @@
 #include "model/SVolumeInfo.h"
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace quillora::cli {
@@ -132,41 +135,46 @@ std::string JsonRecord(const SFileInfo& r) {
     return j;
 }
 
-} // namespace
+struct SNewArgs {
+    std::string casePath;
+    std::optional<std::string> password;
+    bool force = false;
+    bool noWait = false;
+};
 
-int RunNew(const Args& args) {
-    CArgs a(args, {"password"});
-    if (!a.Check({}) || a.Positional().size() != 1) {
-        ReportError(a.Error().empty() ? "usage: quillora-cli new CASE [--password P]" : a.Error());
-        return kExitUsage;
-    }
+int RunNew(const SNewArgs& a) {
     CCDCase root;
-    root.m_strPassword = a.Value("password").value_or("");
-    if (!root.m_strPassword.empty()) {
-        if (int code = CheckNewPassword(root.m_strPassword); code != kExitOk) {
-            return code;
-        }
+    root.m_strPassword = a.password.value_or("");
+    if (!CheckStorablePassword(root.m_strPassword)) {
+        return kExitFailure;
+    }
+    struct stat st {};
+    if (!a.force && ::stat(a.casePath.c_str(), &st) == 0) {
+        ReportError(a.casePath + ": the file exists; --force replaces it with an empty case");
+        return kExitFailure;
     }
     CCaseLock lock;
-    if (!LockCaseForEdit(lock, a.Positional()[0])) {
+    if (!LockCaseForEdit(lock, a.casePath, a.noWait)) {
         return kExitFailure;
     }
     try {
-        SaveCaseFile(root, a.Positional()[0], false);
+        SaveCaseFile(root, a.casePath, false);
     } catch (const std::exception& e) {
-        ReportError(DescribeCaseError(e, a.Positional()[0]));
+        ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;
     }
     return kExitOk;
 }
 
-int RunInfo(const Args& args) {
-    CArgs a(args, {"password"});
-    if (!a.Check({}) || a.Positional().size() != 1) {
-        ReportError(a.Error().empty() ? "usage: quillora-cli info CASE [--password P]" : a.Error());
-        return kExitUsage;
-    }
-    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.Positional()[0], a.Value("password"));
+// The arguments of info and tree.
+struct SReadArgs {
+    std::string casePath;
+    std::optional<std::string> password;
+    bool json = false;
+};
+
+int RunInfo(const SReadArgs& a) {
+    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.casePath, a.password);
     if (!root) {
         return kExitFailure;
     }
@@ -201,20 +209,13 @@ int RunInfo(const Args& args) {
     return kExitOk;
 }
 
-int RunTree(const Args& args) {
-    CArgs a(args, {"password"});
-    if (!a.Check({"json"}) || a.Positional().size() != 1) {
-        ReportError(a.Error().empty() ? "usage: quillora-cli tree CASE [--password P] [--json]"
-                                      : a.Error());
-        return kExitUsage;
-    }
-    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.Positional()[0], a.Value("password"));
+int RunTree(const SReadArgs& a) {
+    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.casePath, a.password);
     if (!root) {
         return kExitFailure;
     }
-    bool json = a.Has("json");
     WalkPreOrder(*root, [&](const SFileInfo& r) {
-        if (json) {
+        if (a.json) {
             std::string line = JsonRecord(r);
             line += '\n';
             std::fwrite(line.data(), 1, line.size(), stdout);
@@ -229,5 +230,39 @@ int RunTree(const Args& args) {
     });
     return kExitOk;
 }
+
+const CCommandRegistration
+    kNew({"new", CommandGroup::Catalogue, "Write an empty case file", [](CLI::App& cmd) {
+              auto a = std::make_shared<SNewArgs>();
+              AddCaseArgument(cmd, a->casePath, "The case file to write");
+              AddPasswordOption(cmd, a->password)
+                  ->description("Protect the new case with a password")
+                  ->check(NewPasswordCheck(0));
+              cmd.add_flag("--force", a->force, "Replace a case file that is already there");
+              AddNoWaitFlag(cmd, a->noWait);
+              return [a] { return RunNew(*a); };
+          }});
+
+const CCommandRegistration kInfo({"info", CommandGroup::Catalogue,
+                                  "Print the schema, the counts and one line per medium",
+                                  [](CLI::App& cmd) {
+                                      auto a = std::make_shared<SReadArgs>();
+                                      AddCaseArgument(cmd, a->casePath);
+                                      AddPasswordOption(cmd, a->password);
+                                      return [a] { return RunInfo(*a); };
+                                  }});
+
+const CCommandRegistration kTree({"tree", CommandGroup::Catalogue,
+                                  "Print every record, in tree order", [](CLI::App& cmd) {
+                                      auto a = std::make_shared<SReadArgs>();
+                                      AddCaseArgument(cmd, a->casePath);
+                                      AddPasswordOption(cmd, a->password);
+                                      AddJsonFlag(cmd, a->json,
+                                                  "Print every field of each record as one "
+                                                  "JSON object per line");
+                                      return [a] { return RunTree(*a); };
+                                  }});
+
+} // namespace
 
 } // namespace quillora::cli

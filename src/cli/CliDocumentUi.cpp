@@ -7,13 +7,15 @@
 namespace quillora::cli {
 
 void CCliDocumentUi::ShowMessage(const std::string& text, MessageIcon) {
-    std::string line = text;
-    for (char& c : line) {
-        if (c == '\n') {
-            c = ' ';
-        }
+    ReportError(text);
+}
+
+void CCliDocumentUi::ShowFileError(const std::string&, const std::string& cause) {
+    if (m_bPasswordReported) {
+        m_bPasswordReported = false;
+        return;
     }
-    ReportError(line);
+    ShowMessage(cause, MessageIcon::Warning);
 }
 
 bool CCliDocumentUi::AskYesNo(const std::string&) {
@@ -28,12 +30,11 @@ std::optional<std::string> CCliDocumentUi::AskPassword(PasswordMode mode,
                                                        const std::string& fileName,
                                                        const std::string& password) {
     if (mode == PasswordMode::Check) {
-        if (!m_password) {
-            ReportError(fileName + ": the case is protected by a password (use --password)");
-            return std::nullopt;
-        }
-        if (*m_password != password) {
-            ReportError(fileName + ": wrong password");
+        if (!m_password || *m_password != password) {
+            ReportError(fileName + (m_password ? ": wrong password"
+                                               : ": the case is protected by a password "
+                                                 "(use --password)"));
+            m_bPasswordReported = true;
             return std::nullopt;
         }
     }

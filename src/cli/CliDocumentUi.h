@@ -16,6 +16,7 @@ public:
         : m_password(std::move(password)) {}
 
     void ShowMessage(const std::string& text, MessageIcon icon) override;
+    void ShowFileError(const std::string& text, const std::string& cause) override;
     bool AskYesNo(const std::string& text) override;
     bool AskOkCancel(const std::string& text) override;
     std::optional<std::string> AskPassword(PasswordMode mode, const std::string& fileName,
@@ -35,6 +36,9 @@ public:
 private:
     std::optional<std::string> m_password;
     bool m_bCancelled = false;
+    // A password question was answered "no" with a message: the failure it causes
+    // has been reported.
+    bool m_bPasswordReported = false;
     double m_dSeconds = 0;
 };
 

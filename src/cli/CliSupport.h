@@ -1,8 +1,7 @@
-// Shared helpers of the quillora-cli commands: option parsing, loading a case with
-// a clear one-line error, JSON text.
+// Shared helpers of the quillora-cli commands: exit codes, loading a case with a
+// clear one-line error, JSON text.
 #pragma once
 
-#include "cli/Commands.h"
 #include "model/CCDCase.h"
 #include "model/CCaseLock.h"
 
@@ -17,27 +16,6 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitUsage = 1;
 inline constexpr int kExitFailure = 2;
 
-// Splits arguments into positionals and "--name value" / "--flag" options.
-class CArgs {
-public:
-    // `valued` lists the options that take a value.
-    CArgs(const Args& args, std::initializer_list<const char*> valued);
-
-    const std::vector<std::string>& Positional() const { return m_positional; }
-    bool Has(const std::string& name) const;
-    std::optional<std::string> Value(const std::string& name) const;
-    // Set when an option is unknown to `valued` and `flags`, or lacks its value.
-    const std::string& Error() const { return m_error; }
-    // Fails on any option that is not in `flags` or `valued`.
-    bool Check(std::initializer_list<const char*> flags);
-
-private:
-    std::vector<std::string> m_positional;
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_options;
-    std::vector<std::string> m_valued;
-    std::string m_error;
-};
-
 // Loads the case at `path`, printing one line on stderr when it fails.
 std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
                                           const std::optional<std::string>& password);
@@ -48,12 +26,11 @@ std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
 // A path with no file yet takes no lock. False after reporting why.
 bool LockCaseForEdit(CCaseLock& lock, const std::string& path, bool noWait = false);
 
-// Whether `password` can be set on a case: fewer than 4 characters is a usage error
-// (exit 1); one a case file cannot store whole (a character Shift_JIS lacks, or more
-// than 16 bytes) a failure (exit 2). Reports why; kExitOk when it can be set.
-int CheckNewPassword(const std::string& password);
+// Whether a case file can hold `password` whole (Shift_JIS has all its characters and
+// it takes at most 16 bytes there); false after reporting why.
+bool CheckStorablePassword(const std::string& password);
 
-// Prints "quillora-cli: message" on stderr.
+// Prints "quillora-cli: message" on stderr, as one line.
 void ReportError(const std::string& message);
 
 // A JSON string literal; escaped bytes become \udcXX so the output stays valid.

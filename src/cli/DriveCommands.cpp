@@ -1,7 +1,8 @@
 // `quillora-cli drives` (the drive table) and `quillora-cli presence CASE` (which
 // media of a case are mounted now, and where).
 #include "cli/CliSupport.h"
-#include "cli/Commands.h"
+#include "cli/CommandRegistration.h"
+#include "cli/CommonOptions.h"
 #include "cli/ScanSettings.h"
 
 #include "model/CatalogPath.h"
@@ -10,6 +11,8 @@
 #include "scan/MediaPresence.h"
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 
 namespace quillora::cli {
 
@@ -22,16 +25,9 @@ void PrintDrive(const std::string& root, DriveKind kind, const std::string& labe
                 present ? "present" : "empty");
 }
 
-} // namespace
-
-int RunDrives(const Args& args) {
-    CArgs a(args, {});
-    if (!a.Check({"all"}) || !a.Positional().empty()) {
-        ReportError(a.Error().empty() ? "usage: quillora-cli drives [--all]" : a.Error());
-        return kExitUsage;
-    }
+int RunDrives(bool all) {
     std::printf("root\tkind\tlabel\tserial\tfile system\tpresent\n");
-    if (a.Has("all")) {
+    if (all) {
         // Every mounted file system the presence check may probe, fixed disks included.
         for (const SDrive& drive : CDriveList::Read()) {
             PrintDrive(drive.m_root, drive.m_kind, drive.m_label, drive.m_serial,
@@ -48,14 +44,13 @@ int RunDrives(const Args& args) {
     return kExitOk;
 }
 
-int RunPresence(const Args& args) {
-    CArgs a(args, {"password"});
-    if (!a.Check({}) || a.Positional().size() != 1) {
-        ReportError(a.Error().empty() ? "usage: quillora-cli presence CASE [--password P]"
-                                      : a.Error());
-        return kExitUsage;
-    }
-    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.Positional()[0], a.Value("password"));
+struct SPresenceArgs {
+    std::string casePath;
+    std::optional<std::string> password;
+};
+
+int RunPresence(const SPresenceArgs& a) {
+    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.casePath, a.password);
     if (!root) {
         return kExitFailure;
     }
@@ -68,5 +63,26 @@ int RunPresence(const Args& args) {
     }
     return kExitOk;
 }
+
+const CCommandRegistration kDrives({"drives", CommandGroup::Media,
+                                    "List the mounted media the program watches",
+                                    [](CLI::App& cmd) {
+                                        auto all = std::make_shared<bool>(false);
+                                        cmd.add_flag("--all", *all,
+                                                     "Every mounted file system, fixed disks "
+                                                     "included");
+                                        return [all] { return RunDrives(*all); };
+                                    }});
+
+const CCommandRegistration kPresence({"presence", CommandGroup::Media,
+                                      "Tell which media of a case are mounted now, and where",
+                                      [](CLI::App& cmd) {
+                                          auto a = std::make_shared<SPresenceArgs>();
+                                          AddCaseArgument(cmd, a->casePath);
+                                          AddPasswordOption(cmd, a->password);
+                                          return [a] { return RunPresence(*a); };
+                                      }});
+
+} // namespace
 
 } // namespace quillora::cli

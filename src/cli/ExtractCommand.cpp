@@ -2,7 +2,8 @@
 // medium into a folder, as the desktop program's extract command does.
 #include "cli/ArchiveServices.h"
 #include "cli/CliSupport.h"
-#include "cli/Commands.h"
+#include "cli/CommandRegistration.h"
+#include "cli/CommonOptions.h"
 
 #include "model/CatalogPath.h"
 #include "model/SVolumeInfo.h"
@@ -11,25 +12,35 @@
 #include "scan/MediaPresence.h"
 
 #include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
 
 namespace quillora::cli {
 
 namespace {
 
 // Nobody can insert a medium at a prompt here: the answer is always "cancel", after
-// saying which medium is missing.
+// saying which medium is missing (in our words; the prompt's text is the program's).
 class CNoMediumPrompt : public IMediumPrompt {
 public:
-    bool AskForMedium(const std::string& text) override {
-        std::string line = text;
-        for (char& c : line) {
-            if (c == '\n') {
-                c = ' ';
+    explicit CNoMediumPrompt(const SVolumeInfo* medium) : m_medium(medium) {}
+
+    bool AskForMedium(const std::string&) override {
+        std::string text = "the medium is not mounted";
+        if (m_medium) {
+            text += ": \"" + m_medium->m_strLabel + "\"";
+            if (!m_medium->m_strOrgLabel.empty() &&
+                m_medium->m_strOrgLabel != m_medium->m_strLabel) {
+                text += " (volume \"" + m_medium->m_strOrgLabel + "\")";
             }
         }
-        ReportError("the medium is not mounted: " + line);
+        ReportError(text);
         return false;
     }
+
+private:
+    const SVolumeInfo* m_medium;
 };
 
 class CCliExtractionUi : public IExtractionUi {
@@ -38,7 +49,7 @@ public:
         : m_presence(presence), m_target(std::move(target)) {}
 
     bool RequireMedium(const SFileInfo& record) override {
-        CNoMediumPrompt prompt;
+        CNoMediumPrompt prompt(record.EnclosingMedium());
         return m_presence.RequireMedium(record, prompt);
     }
     std::optional<std::string> ChooseTargetFolder(const std::string&) override { return m_target; }
@@ -50,26 +61,23 @@ private:
     std::string m_target;
 };
 
-} // namespace
+struct SExtractArgs {
+    std::string casePath;
+    std::vector<std::string> records;
+    std::string target;
+    std::optional<std::string> password;
+};
 
-int RunExtract(const Args& args) {
-    CArgs a(args, {"to", "password"});
-    std::optional<std::string> target = a.Value("to");
-    if (!a.Check({}) || a.Positional().size() < 2 || !target) {
-        ReportError(a.Error().empty() ? "usage: quillora-cli extract CASE PATH... --to DIR "
-                                        "[--password P]"
-                                      : a.Error());
-        return kExitUsage;
-    }
-    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.Positional()[0], a.Value("password"));
+int RunExtract(const SExtractArgs& a) {
+    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.casePath, a.password);
     if (!root) {
         return kExitFailure;
     }
     std::vector<const SFileInfo*> rows;
-    for (std::size_t i = 1; i < a.Positional().size(); ++i) {
-        const SFileInfo* record = FindByCatalogPath(*root, a.Positional()[i]);
+    for (const std::string& path : a.records) {
+        const SFileInfo* record = FindByCatalogPath(*root, path);
         if (!record) {
-            ReportError("no record " + a.Positional()[i] + " in the case");
+            ReportError("no record " + path + " in the case");
             return kExitFailure;
         }
         rows.push_back(record);
@@ -80,16 +88,33 @@ int RunExtract(const Args& args) {
         return kExitFailure;
     }
     std::error_code ec;
-    std::filesystem::create_directories(*target, ec);
-    if (!std::filesystem::is_directory(*target)) {
-        ReportError(*target + ": not a folder");
+    std::filesystem::create_directories(a.target, ec);
+    if (!std::filesystem::is_directory(a.target)) {
+        ReportError(a.target + ": " + (ec ? ec.message() : "not a folder"));
         return kExitFailure;
     }
     CMediaPresence presence;
     presence.CheckDeviceIN(*root);
-    CCliExtractionUi ui(presence, *target);
+    CCliExtractionUi ui(presence, a.target);
     CFileExtraction extraction(Expander(), ui);
     return extraction.Run(selection) ? kExitOk : kExitFailure;
 }
+
+const CCommandRegistration kExtract(
+    {"extract", CommandGroup::Media,
+     "Copy catalogued files and archive members back out of a mounted medium", [](CLI::App& cmd) {
+         auto a = std::make_shared<SExtractArgs>();
+         AddCaseArgument(cmd, a->casePath);
+         cmd.add_option("PATH", a->records, "Records to copy, by their paths as tree prints them")
+             ->required();
+         cmd.add_option("--to", a->target, "The folder to copy into (made when missing)")
+             ->type_name("DIR")
+             ->required()
+             ->check(NonEmptyPath());
+         AddPasswordOption(cmd, a->password);
+         return [a] { return RunExtract(*a); };
+     }});
+
+} // namespace
 
 } // namespace quillora::cli

@@ -1,38 +1,59 @@
 // `quillora-cli save CASE NEW`: writes a case again under a new name; a ".caz" name
 // packs it, --compress writes a gzip ".cas".
 #include "cli/CliSupport.h"
-#include "cli/Commands.h"
+#include "cli/CommandRegistration.h"
+#include "cli/CommonOptions.h"
 
 #include "model/CaseFile.h"
 
+#include <memory>
+#include <optional>
+
 namespace quillora::cli {
 
-int RunSave(const Args& args) {
-    CArgs a(args, {"password"});
-    if (!a.Check({"compress"}) || a.Positional().size() != 2) {
-        ReportError(a.Error().empty()
-                        ? "usage: quillora-cli save CASE NEW [--password P] [--compress]"
-                        : a.Error());
-        return kExitUsage;
-    }
-    const std::string& from = a.Positional()[0];
-    const std::string& to = a.Positional()[1];
+namespace {
+
+struct SSaveArgs {
+    std::string from;
+    std::string to;
+    bool compress = false;
+    std::optional<std::string> password;
+    bool noWait = false;
+};
+
+int RunSave(const SSaveArgs& a) {
     // The target may be a case another command is changing.
     CCaseLock lock;
-    if (!LockCaseForEdit(lock, to)) {
+    if (!LockCaseForEdit(lock, a.to, a.noWait)) {
         return kExitFailure;
     }
-    std::unique_ptr<CCDCase> root = LoadCaseOrReport(from, a.Value("password"));
+    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.from, a.password);
     if (!root) {
         return kExitFailure;
     }
     try {
-        SaveCaseFile(*root, to, a.Has("compress"));
+        SaveCaseFile(*root, a.to, a.compress);
     } catch (const std::exception& e) {
-        ReportError(DescribeCaseError(e, to));
+        ReportError(DescribeCaseError(e, a.to));
         return kExitFailure;
     }
     return kExitOk;
 }
+
+const CCommandRegistration
+    kSave({"save", CommandGroup::Catalogue,
+           "Write a case again under a new name or in another form", [](CLI::App& cmd) {
+               auto a = std::make_shared<SSaveArgs>();
+               AddCaseArgument(cmd, a->from, "The case to read");
+               cmd.add_option("NEW", a->to, "The file to write; a .caz name packs the case")
+                   ->required()
+                   ->check(NonEmptyPath());
+               cmd.add_flag("--compress", a->compress, "Write a gzip-compressed .cas");
+               AddPasswordOption(cmd, a->password);
+               AddNoWaitFlag(cmd, a->noWait);
+               return [a] { return RunSave(*a); };
+           }});
+
+} // namespace
 
 } // namespace quillora::cli

@@ -4,7 +4,8 @@
 #include "cli/CliDocumentUi.h"
 #include "cli/CliScan.h"
 #include "cli/CliSupport.h"
-#include "cli/Commands.h"
+#include "cli/CommandRegistration.h"
+#include "cli/CommonOptions.h"
 #include "cli/ScanSettings.h"
 
 #include "core/ConfigData.h"
@@ -26,6 +27,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 
@@ -33,10 +36,19 @@ namespace quillora::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quillora-cli scan CASE PATH [--label L] [--comment C] [--crc] [--arc-crc] "
-    "[--no-archives] [--group LABEL] "
-    "[--password P] [--update]";
+struct SScanArgs {
+    std::string casePath;
+    std::string scanPath;
+    std::optional<std::string> label;
+    std::optional<std::string> comment;
+    std::optional<std::string> group;
+    std::optional<std::string> password;
+    bool crc = false;
+    bool arcCrc = false;
+    bool noArchives = false;
+    bool update = false;
+    bool noWait = false;
+};
 
 SFileInfo& GroupFor(CCDCase& root, const std::string& label) {
     for (std::size_t i = 0; i < root.ChildCount(); ++i) {
@@ -89,6 +101,7 @@ int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
     CDriveTable drives;
     CMediaPresence presence;
     CCaseDocument doc(ui, drives, presence);
+    // The scan command holds the case's lock itself.
     doc.SetFileLocking(false);
     if (!doc.OnOpenDocument(casePath)) {
         return kExitFailure;
@@ -115,79 +128,94 @@ int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
     return kExitOk;
 }
 
-} // namespace
-
-int RunScan(const Args& args) {
-    CArgs a(args, {"label", "comment", "group", "password"});
-    if (!a.Check({"crc", "arc-crc", "no-archives", "update"}) || a.Positional().size() != 2) {
-        ReportError(a.Error().empty() ? kUsage : a.Error());
-        return kExitUsage;
-    }
-    const std::string& casePath = a.Positional()[0];
-    const std::string& scanPath = a.Positional()[1];
+int RunScan(const SScanArgs& a) {
     struct stat st {};
-    if (stat(scanPath.c_str(), &st) != 0) {
-        ReportError(scanPath + ": " + std::strerror(errno));
+    if (stat(a.scanPath.c_str(), &st) != 0) {
+        ReportError(a.scanPath + ": " + std::strerror(errno));
         return kExitFailure;
     }
     if (!S_ISDIR(st.st_mode)) {
-        ReportError(scanPath + ": not a folder");
+        ReportError(a.scanPath + ": not a folder");
         return kExitFailure;
     }
 
     // Held from the read to the save: an edit made during the scan waits for it.
     CCaseLock lock;
-    if (!LockCaseForEdit(lock, casePath)) {
+    if (!LockCaseForEdit(lock, a.casePath, a.noWait)) {
         return kExitFailure;
     }
     std::unique_ptr<CCDCase> root;
     bool compress = false;
-    if (FileExists(casePath)) {
+    if (FileExists(a.casePath)) {
         // A case that cannot be read is never replaced.
-        root = LoadCaseOrReport(casePath, a.Value("password"));
+        root = LoadCaseOrReport(a.casePath, a.password);
         if (!root) {
             return kExitFailure;
         }
-        compress = IsGzipFile(casePath);
+        compress = IsGzipFile(a.casePath);
     } else {
         root = std::make_unique<CCDCase>();
     }
 
     LoadScanSettings();
-    if (a.Has("crc")) {
+    if (a.crc) {
         Config().m_nAddVolCRC = 1;
     }
-    if (a.Has("arc-crc")) {
+    if (a.arcCrc) {
         Config().m_nAddVolArcCRC = 1;
     }
-    SetListArchives(!a.Has("no-archives"));
-    const std::optional<std::string> label = a.Value("label");
-    const std::optional<std::string> comment = a.Value("comment");
+    SetListArchives(!a.noArchives);
 
-    if (a.Has("update")) {
-        return RunScanUpdate(casePath, scanPath, label, comment, a.Value("password"));
+    if (a.update) {
+        return RunScanUpdate(a.casePath, a.scanPath, a.label, a.comment, a.password);
     }
     double seconds = 0;
-    std::unique_ptr<SVolumeInfo> medium =
-        ScanMedium(scanPath, label ? &*label : nullptr, comment ? &*comment : nullptr, &seconds);
+    std::unique_ptr<SVolumeInfo> medium = ScanMedium(a.scanPath, a.label ? &*a.label : nullptr,
+                                                     a.comment ? &*a.comment : nullptr, &seconds);
     if (!medium) {
-        ReportError("scan cancelled; " + casePath + " was not changed");
+        ReportError("scan cancelled; " + a.casePath + " was not changed");
         return kExitFailure;
     }
 
     SVolumeInfo& added = *medium;
-    SFileInfo& parent = a.Value("group") ? GroupFor(*root, *a.Value("group")) : *root;
+    SFileInfo& parent = a.group ? GroupFor(*root, *a.group) : *root;
     parent.AddChild(std::move(medium));
     parent.RecalcSize(false);
     added.UpdateDisplayName();
     try {
-        SaveCaseFile(*root, casePath, compress);
+        SaveCaseFile(*root, a.casePath, compress);
     } catch (const std::exception& e) {
-        ReportError(DescribeCaseError(e, casePath));
+        ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;
     }
     PrintSummary(added, seconds);
     return kExitOk;
 }
+
+const CCommandRegistration
+    kScan({"scan", CommandGroup::Media, "Add a mount point or folder to a case as a medium",
+           [](CLI::App& cmd) {
+               auto a = std::make_shared<SScanArgs>();
+               AddCaseArgument(cmd, a->casePath, "The case file (made when it does not exist)");
+               cmd.add_option("PATH", a->scanPath, "The mount point or folder to scan")
+                   ->required()
+                   ->check(NonEmptyPath());
+               cmd.add_option("--label", a->label, "The medium's label (else the volume's)")
+                   ->type_name("L");
+               cmd.add_option("--comment", a->comment, "The medium's comment")->type_name("C");
+               cmd.add_option("--group", a->group,
+                              "Put the medium in this group (made when missing)")
+                   ->type_name("LABEL");
+               cmd.add_flag("--crc", a->crc, "Record the CRC-32 of every file");
+               cmd.add_flag("--arc-crc", a->arcCrc, "Record the CRC-32 of every archive entry");
+               cmd.add_flag("--no-archives", a->noArchives, "Keep archives as plain files");
+               cmd.add_flag("--update", a->update,
+                            "Re-scan the case's medium of PATH in its place, keeping your notes");
+               AddNoWaitFlag(cmd, a->noWait);
+               AddPasswordOption(cmd, a->password);
+               return [a] { return RunScan(*a); };
+           }});
+
+} // namespace
 
 } // namespace quillora::cli

@@ -1,11 +1,15 @@
 // `quillora-cli volume PATH`: the volume facts of a mounted path, a disk image or a
 // block device.
-#include "cli/Commands.h"
+#include "cli/CliSupport.h"
+#include "cli/CommandRegistration.h"
+#include "cli/CommonOptions.h"
+
 #include "platform/VolumeProbe.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
 
 namespace quillora::cli {
@@ -55,18 +59,11 @@ void Print(const SVolumeFacts& facts, bool image) {
     }
 }
 
-} // namespace
-
-int RunVolume(const Args& args) {
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: quillora-cli volume PATH\n");
-        return 1;
-    }
-    const std::string& path = args[0];
+int RunVolume(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), std::strerror(errno));
-        return 2;
+        ReportError(path + ": " + std::strerror(errno));
+        return kExitFailure;
     }
     bool image = S_ISREG(st.st_mode) || S_ISBLK(st.st_mode);
     SVolumeFacts facts;
@@ -78,15 +75,29 @@ int RunVolume(const Args& args) {
         error = CVolumeProbe::ProbePath(path, facts);
     }
     if (error == EMEDIUMTYPE) {
-        std::fprintf(stderr, "%s: no known file system found\n", path.c_str());
-        return 2;
+        ReportError(path + ": no known file system found");
+        return kExitFailure;
     }
     if (error != 0) {
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), std::strerror(error));
-        return 2;
+        ReportError(path + ": " + std::strerror(error));
+        return kExitFailure;
     }
     Print(facts, image && !S_ISBLK(st.st_mode));
-    return 0;
+    return kExitOk;
 }
+
+const CCommandRegistration kVolume({"volume", CommandGroup::Media,
+                                    "Print the volume facts of a path, a disk image or a device",
+                                    [](CLI::App& cmd) {
+                                        auto path = std::make_shared<std::string>();
+                                        cmd.add_option("PATH", *path,
+                                                       "A mounted path, an image file or a "
+                                                       "block device")
+                                            ->required()
+                                            ->check(NonEmptyPath());
+                                        return [path] { return RunVolume(*path); };
+                                    }});
+
+} // namespace
 
 } // namespace quillora::cli

@@ -130,9 +130,9 @@ CCaseDocument::LoadResult CCaseDocument::LoadCase(const std::string& path) {
         stream = OpenCaseStream(path, kOpenForLoad, false);
     } catch (const std::exception& e) {
         const auto* caseError = dynamic_cast<const CCaseFileException*>(&e);
-        m_ui.ShowMessage(caseError && caseError->m_nMessageKind == 1 ? caseError->Message()
-                                                                     : WithReason(61697, e, path),
-                         MessageIcon::Warning);
+        m_ui.ShowFileError(caseError && caseError->m_nMessageKind == 1 ? caseError->Message()
+                                                                       : WithReason(61697, e, path),
+                           DescribeCaseError(e, path));
         return LoadResult::Failed;
     }
     Log("CTobCaseDoc::OnOpenDocument() ファイルステータスの取得");
@@ -163,13 +163,13 @@ CCaseDocument::LoadResult CCaseDocument::LoadCase(const std::string& path) {
         Log("CTobCaseDoc::LoadCase() CATCH_ALL");
         stream->Abort();
         const auto* caseError = dynamic_cast<const CCaseFileException*>(&e);
-        bool badPassword = caseError && caseError->m_cause == CCaseFileException::kBadPassword;
+        bool badPassword = caseError && caseError->IsBadPassword();
         LogFormat("CTobCaseDoc::LoadCase() CATCH_ALL bBadPassword = %d", badPassword ? 1 : 0);
         if (!badPassword) {
-            m_ui.ShowMessage(caseError && caseError->m_nMessageKind == 1
-                                 ? caseError->Message()
-                                 : WithReason(61697, e, path),
-                             MessageIcon::Warning);
+            m_ui.ShowFileError(caseError && caseError->m_nMessageKind == 1
+                                   ? caseError->Message()
+                                   : WithReason(61697, e, path),
+                               DescribeCaseError(e, path));
         }
         Log("CTobCaseDoc::LoadCase() CATCH_ALL DELETE_EXCEPTION");
         return badPassword ? LoadResult::BadPassword : LoadResult::Failed;
@@ -267,7 +267,7 @@ bool CCaseDocument::SaveTo(const std::string& path, bool becomesDocumentFile) {
     } catch (const std::exception& e) {
         const auto* fileError = dynamic_cast<const CFileException*>(&e);
         int message = fileError && fileError->m_cause == CFileException::badPath ? 61696 : 61698;
-        m_ui.ShowMessage(WithReason(message, e, path), MessageIcon::Warning);
+        m_ui.ShowFileError(WithReason(message, e, path), DescribeCaseError(e, path));
         RelockDocumentFile();
         return false;
     }
@@ -285,7 +285,7 @@ bool CCaseDocument::SaveTo(const std::string& path, bool becomesDocumentFile) {
         stream->Abort();
         m_pCase->m_strName = previousName;
         m_pCase->UpdateDisplayNameTree(false);
-        m_ui.ShowMessage(WithReason(61698, e, path), MessageIcon::Warning);
+        m_ui.ShowFileError(WithReason(61698, e, path), DescribeCaseError(e, path));
         RelockDocumentFile();
         return false;
     }
@@ -398,9 +398,9 @@ bool CCaseDocument::MergeCaseFile(const std::string& path) {
         }
     }
     if (!other) {
-        m_ui.ShowMessage(ResFormat(521, FileNameOf(path).c_str()) +
-                             (error.empty() ? std::string() : "\n" + error),
-                         MessageIcon::Warning);
+        m_ui.ShowFileError(ResFormat(521, FileNameOf(path).c_str()) +
+                               (error.empty() ? std::string() : "\n" + error),
+                           error.empty() ? path + ": cannot be read" : error);
         SetTryPassword(previousTry);
         return false;
     }

@@ -65,6 +65,12 @@ public:
 
     // --- Messages ---
     virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+    // A case file could not be opened, read, merged or written. `text` is the
+    // program's message; `cause` names the file and says why in one line of plain
+    // English, for front ends that word their own messages. Shows `text` by default.
+    virtual void ShowFileError(const std::string& text, const std::string& /*cause*/) {
+        ShowMessage(text, MessageIcon::Warning);
+    }
     virtual bool AskYesNo(const std::string& text) = 0;
     virtual bool AskOkCancel(const std::string& text) = 0;
 

@@ -194,16 +194,21 @@ void CCDCase::LoadCase(CArchiveReader& ar, int schema, const std::string& path) 
     if (schema == 12) {
         Log("CCDCase::Serialize() PasswordRead() start");
         std::array<std::uint8_t, 16> block{};
-        bool complete = ar.ReadSome(block.data(), block.size()) == block.size();
+        // A file cut inside the block is damaged, not protected: saying "password"
+        // would send the user after a password that does not exist.
+        if (ar.ReadSome(block.data(), block.size()) != block.size()) {
+            throw CArchiveException(CArchiveException::endOfFile, "the password block is cut short",
+                                    ar.Offset());
+        }
         // The block holds CP932 bytes, like every other text of the file; the try-password
         // must match them byte for byte.
-        std::string stored = complete ? DecodePasswordBlock(block) : std::string();
+        std::string stored = DecodePasswordBlock(block);
         m_strPassword = text::Cp932ToUtf8(stored);
         std::string tryPassword = TryPassword();
         std::string tryBytes;
-        bool passes = complete && (stored.empty() || (!tryPassword.empty() &&
-                                                      text::Utf8ToCp932(tryPassword, tryBytes) &&
-                                                      tryBytes == stored));
+        bool passes =
+            stored.empty() || (!tryPassword.empty() && text::Utf8ToCp932(tryPassword, tryBytes) &&
+                               tryBytes == stored);
         if (!passes) {
             Log("CCDCase::Serialize() PasswordRead() faild");
             SetTryPassword(m_strPassword);

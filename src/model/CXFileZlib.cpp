@@ -16,6 +16,8 @@ namespace {
 
 // More than this after the case's last record is no case file of ours.
 constexpr std::size_t kMaxTrailingBytes = 1 << 20;
+// OS error 110 is the framework's "open failed"; strerror would call it a time-out.
+constexpr const char* kOpenFailed = "cannot open a gzip stream on the file";
 
 } // namespace
 
@@ -33,13 +35,13 @@ void CXFileZlib::Open(const std::string& path, unsigned flags) {
         m_gz = gzdopen(fd, "rb");
         if (!m_gz) {
             ::close(fd);
-            throw CFileException(CFileException::genericException, 110, path);
+            throw CFileException(CFileException::genericException, 110, path, kOpenFailed);
         }
         m_bWriting = false;
         return;
     }
     if ((flags & kOpenWrite) == 0 && flags != kOpenForSave) {
-        throw CFileException(CFileException::genericException, 110, path);
+        throw CFileException(CFileException::genericException, 110, path, kOpenFailed);
     }
     m_atomic.Open(path);
     // zlib closes the descriptor it is given; the atomic file keeps its own, and with
@@ -51,7 +53,7 @@ void CXFileZlib::Open(const std::string& path, unsigned flags) {
             ::close(fd);
         }
         m_atomic.Abort();
-        throw CFileException(CFileException::genericException, 110, path);
+        throw CFileException(CFileException::genericException, 110, path, kOpenFailed);
     }
     m_bWriting = true;
 }
@@ -62,19 +64,21 @@ void CXFileZlib::ThrowGzError() {
     if (code == Z_ERRNO) {
         CFileException::ThrowErrno(m_strPath);
     }
+    // zlib names the stream "<fd:N>"; the user knows the file by its path.
+    std::string detail = message ? message : "";
+    if (detail.rfind("<fd:", 0) == 0 && detail.find(": ") != std::string::npos) {
+        detail.erase(0, detail.find(": ") + 2);
+    }
     std::string reason;
     switch (code) {
     case Z_BUF_ERROR:
         reason = "the compressed data ends early (the file was cut short)";
         break;
-    case Z_DATA_ERROR:
-        reason = std::string("the compressed data is damaged (") + message + ")";
-        break;
     case Z_MEM_ERROR:
         reason = "out of memory while reading the compressed data";
         break;
     default:
-        reason = std::string("compressed data error (") + message + ")";
+        reason = "damaged compressed data (" + detail + ")";
     }
     throw CFileException(code == Z_MEM_ERROR ? CFileException::genericException
                                              : CFileException::invalidFile,

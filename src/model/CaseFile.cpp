@@ -36,7 +36,8 @@ std::unique_ptr<ICaseStream> OpenCaseStream(const std::string& path, unsigned fl
             factory = g_archivedFactory;
         }
         if (!factory) {
-            throw CCaseFileException(CFileException::genericException, 0, path, 1);
+            throw CCaseFileException(CFileException::genericException, 0, path, 1,
+                                     "no LHA archiver to unpack .caz files");
         }
         try {
             return factory(path, flags);
@@ -69,7 +70,7 @@ std::unique_ptr<CCDCase> ReadCaseFile(const std::string& path, const std::string
         return root;
     } catch (const CCaseFileException& e) {
         if (badPassword) {
-            *badPassword = e.m_cause == CCaseFileException::kBadPassword;
+            *badPassword = e.IsBadPassword();
         }
         if (error) {
             *error = DescribeCaseError(e, path);
@@ -115,17 +116,12 @@ void SaveCaseFile(CCDCase& root, const std::string& path, bool compress, CUnique
 }
 
 std::string DescribeCaseError(const std::exception& error, const std::string& path) {
-    if (const auto* caseError = dynamic_cast<const CCaseFileException*>(&error)) {
-        if (caseError->m_nMessageKind == 1) {
-            return caseError->Message();
-        }
-        return path + ": " + caseError->Message();
-    }
+    // Plain English in every case: the program shows it below its own message, the
+    // command line on its own.
     if (const auto* fileError = dynamic_cast<const CFileException*>(&error)) {
-        return fileError->Message();
-    }
-    if (dynamic_cast<const CArchiveException*>(&error)) {
-        return path + ": " + error.what();
+        const std::string& name =
+            fileError->m_strFileName.empty() ? path : fileError->m_strFileName;
+        return name + ": " + fileError->Reason();
     }
     return path + ": " + error.what();
 }

@@ -41,8 +41,8 @@ void SaveCaseFile(CCDCase& root, const std::string& path, bool compress,
 // `path` made absolute (against the current folder), as a case names its own file.
 std::string FullCasePath(const std::string& path);
 
-// A sentence for the user about a failed read or write (the exception's message,
-// with the file name).
+// One line in English about a failed read or write: the file, then why (never the
+// program's resource texts, so the command line can print it as it is).
 std::string DescribeCaseError(const std::exception& error, const std::string& path);
 
 } // namespace quillora

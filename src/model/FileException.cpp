@@ -8,30 +8,64 @@ namespace quillora {
 
 namespace {
 
-std::string Describe(int cause, long osError, const std::string& fileName,
-                     const std::string& reason) {
-    std::string text = fileName.empty() ? std::string("file") : fileName;
-    text += ": ";
-    if (!reason.empty()) {
-        text += reason;
-    } else if (osError > 0) {
-        text += std::strerror(static_cast<int>(osError));
-    } else if (cause == CFileException::endOfFile) {
-        text += "unexpected end of file";
-    } else {
-        text += "file error " + std::to_string(cause);
+const char* CauseText(int cause) {
+    switch (cause) {
+    case CFileException::fileNotFound:
+        return "file not found";
+    case CFileException::badPath:
+        return "bad path";
+    case CFileException::tooManyOpenFiles:
+        return "too many open files";
+    case CFileException::accessDenied:
+        return "access denied";
+    case CFileException::invalidFile:
+        return "not a usable file";
+    case CFileException::removeCurrentDir:
+        return "cannot remove the current folder";
+    case CFileException::directoryFull:
+        return "the folder is full";
+    case CFileException::badSeek:
+        return "cannot seek in the file";
+    case CFileException::hardIO:
+        return "input/output error";
+    case CFileException::sharingViolation:
+        return "the file is in use";
+    case CFileException::lockViolation:
+        return "the file is locked";
+    case CFileException::diskFull:
+        return "no space left on the device";
+    case CFileException::endOfFile:
+        return "unexpected end of file";
+    default:
+        return "cannot be read or written";
     }
-    return text;
+}
+
+std::string ReasonOf(int cause, long osError, const std::string& detail) {
+    if (!detail.empty()) {
+        return detail;
+    }
+    if (osError > 0) {
+        return std::strerror(static_cast<int>(osError));
+    }
+    return CauseText(cause);
+}
+
+std::string Describe(int cause, long osError, const std::string& fileName,
+                     const std::string& detail) {
+    return (fileName.empty() ? std::string("file") : fileName) + ": " +
+           ReasonOf(cause, osError, detail);
 }
 
 } // namespace
 
-CFileException::CFileException(int cause, long osError, std::string fileName)
-    : CFileException(cause, osError, std::move(fileName), std::string()) {}
+CFileException::CFileException(int cause, long osError, std::string fileName, std::string detail)
+    : std::runtime_error(Describe(cause, osError, fileName, detail)), m_cause(cause),
+      m_lOsError(osError), m_strFileName(std::move(fileName)), m_strDetail(std::move(detail)) {}
 
-CFileException::CFileException(int cause, long osError, std::string fileName, std::string reason)
-    : std::runtime_error(Describe(cause, osError, fileName, reason)), m_cause(cause),
-      m_lOsError(osError), m_strFileName(std::move(fileName)), m_strReason(std::move(reason)) {}
+std::string CFileException::Reason() const {
+    return ReasonOf(m_cause, m_lOsError, m_strDetail);
+}
 
 int CFileException::CauseFromErrno(int error) {
     switch (error) {

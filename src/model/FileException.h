@@ -27,14 +27,17 @@ public:
         endOfFile = 14,
     };
 
-    CFileException(int cause, long osError, std::string fileName);
-    // With the reason said in words where no OS error says it ("not a regular file").
-    CFileException(int cause, long osError, std::string fileName, std::string reason);
+    // `detail`, when given, says why in plain English (it wins over the OS error's
+    // text, which may not fit: 110 stands for the framework's "open failed").
+    CFileException(int cause, long osError, std::string fileName, std::string detail = {});
 
     int m_cause;
     long m_lOsError;
     std::string m_strFileName;
-    std::string m_strReason;
+    std::string m_strDetail;
+
+    // Why it failed, in plain English and without the file name.
+    virtual std::string Reason() const;
 
     // The cause that matches an errno value.
     static int CauseFromErrno(int error);

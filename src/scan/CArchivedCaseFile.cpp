@@ -21,6 +21,25 @@
 
 namespace quillora {
 
+namespace {
+
+constexpr const char* kNoArchiver = "no LHA archiver to unpack .caz files";
+
+// Why a ".caz" did not unpack, for the message that names it: a file that cannot be
+// read at all says so; otherwise the archiver's reason, without the path it repeats.
+std::string UnpackFailure(const std::string& path, std::string archiverError) {
+    if (::access(path.c_str(), R_OK) != 0) {
+        return std::strerror(errno);
+    }
+    if (archiverError.rfind(path + ": ", 0) == 0) {
+        archiverError.erase(0, path.size() + 2);
+    }
+    return "not a .caz file that unpacks" +
+           (archiverError.empty() ? std::string() : " (" + archiverError + ")");
+}
+
+} // namespace
+
 CArchivedCaseFile::CArchivedCaseFile(CLhaArchiver& lha) : m_lha(lha) {}
 
 CArchivedCaseFile::~CArchivedCaseFile() {
@@ -37,9 +56,9 @@ void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
     m_bWriting = (flags & (kOpenWrite | kOpenReadWrite)) != 0;
     if (!m_lha.IsLoaded()) {
         if (m_bWriting) {
-            throw CFileException(CFileException::genericException, 0, path);
+            throw CFileException(CFileException::genericException, 0, path, kNoArchiver);
         }
-        throw CCaseFileException(CFileException::genericException, 0, path, 1);
+        throw CCaseFileException(CFileException::genericException, 0, path, 1, kNoArchiver);
     }
     std::string error;
     if (!m_folder.Create(workFolder, &error)) {
@@ -47,7 +66,8 @@ void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
         if (m_bWriting) {
             throw CFileException(CFileException::CauseFromErrno(errno), errno, path);
         }
-        throw CCaseFileException(CFileException::genericException, errno, path, 1);
+        throw CCaseFileException(CFileException::genericException, errno, path, 1,
+                                 "cannot make a temporary folder: " + error);
     }
     m_strArchivePath = path;
     m_strTempPath = m_folder.Path() + kArchivedCaseMember;
@@ -65,7 +85,8 @@ void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
             !m_lha.Extract(path, m_folder.Path(), {kArchivedCaseMember}, false)) {
             Log("CArchivedCaseFile: " + path + ": " + m_lha.LastError());
             Discard();
-            throw CCaseFileException(CFileException::genericException, 0, path, 1);
+            throw CCaseFileException(CFileException::genericException, 0, path, 1,
+                                     UnpackFailure(path, m_lha.LastError()));
         }
     }
     try {
@@ -75,7 +96,8 @@ void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
         if (m_bWriting) {
             throw CFileException(e.m_cause, e.m_lOsError, path);
         }
-        throw CCaseFileException(e.m_cause, e.m_lOsError, path, 1);
+        throw CCaseFileException(e.m_cause, e.m_lOsError, path, 1,
+                                 e.m_lOsError == ENOENT ? "the archive holds no case file" : "");
     }
     m_bOpen = true;
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace quillora::test;
 
 TEST(CliCaseCommands, NewInfoAndTreeOfAnEmptyCase) {
@@ -59,4 +61,57 @@ TEST(CliCaseCommands, UnreadableFilesGiveOneLineAndExitCode2WithoutWriting) {
     EXPECT_EQ(RunCli({"info"}).exitCode, 1);
     EXPECT_EQ(RunCli({"frobnicate"}).exitCode, 1);
     EXPECT_EQ(RunCli({"new", (dir / "no-folder" / "x.cas").string()}).exitCode, 2);
+}
+
+TEST(CliCaseCommands, FailuresAreOneEnglishLineNamingTheFileAndTheCause) {
+    ScratchDir dir;
+    const std::string good = (dir / "good.cas").string();
+    const std::string locked = (dir / "locked.cas").string();
+    ASSERT_EQ(RunCli({"new", good}).exitCode, 0);
+    ASSERT_EQ(RunCli({"new", locked, "--password", "abcd1234"}).exitCode, 0);
+    const std::string gz = (dir / "gz.cas").string();
+    ASSERT_EQ(RunCli({"save", good, gz, "--compress"}).exitCode, 0);
+    std::string bytes = ReadFileBytes(gz);
+    bytes[bytes.size() - 6] ^= 0x5A; // the gzip trailer's CRC
+    const std::string crc = dir.Write("crc.cas", bytes).string();
+    // Cut inside the password block: damaged, not protected.
+    const std::string cut = dir.Write("cut.cas", ReadFileBytes(locked).substr(0, 20)).string();
+    const std::string broken = dir.Write("broken.caz", "not an archive").string();
+    const std::string missing = (dir / "missing.caz").string();
+    const std::string goodBefore = ReadFileBytes(good);
+
+    struct SCase {
+        std::vector<std::string> args;
+        std::string file;
+        std::string cause;
+    };
+    const SCase cases[] = {
+        {{"info", broken}, broken, "not a .caz file"},
+        {{"info", missing}, missing, "No such file"},
+        {{"tree", crc}, crc, "damaged compressed data"},
+        {{"info", cut, "--password", "abcd1234"}, cut, "cut short"},
+        {{"merge", good, broken}, broken, "not a .caz file"},
+        {{"merge", good, crc}, crc, "damaged compressed data"},
+        {{"merge", good, locked}, locked, "protected by a password"},
+        {{"merge", broken, good}, broken, "not a .caz file"},
+        {{"volume", missing}, missing, "No such file"},
+        {{"save", good, (dir / "no" / "x.caz").string()}, "x.caz", "No such file"},
+    };
+    for (const SCase& c : cases) {
+        CliResult r = RunCli(c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.args[0] << " " << c.file;
+        ASSERT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(r.err.rfind("quillora-cli: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.file), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.cause), std::string::npos) << r.err;
+        EXPECT_TRUE(std::all_of(r.err.begin(), r.err.end(),
+                                [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }))
+            << "not English: " << r.err;
+        EXPECT_EQ(r.err.find("<fd:"), std::string::npos) << r.err;
+        if (c.file != locked) {
+            EXPECT_EQ(r.err.find("protected"), std::string::npos) << r.err;
+            EXPECT_EQ(r.err.find("wrong password"), std::string::npos) << r.err;
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(good), goodBefore) << "a failed merge left the case as it was";
 }

@@ -114,8 +114,8 @@ TEST(CaseFileFormat, WrongOrMissingPasswordIsRejectedBeforeAnyRecord) {
         }
     }
     EXPECT_NO_THROW(ReadBytes(bytes, "secret"));
-    // A block cut short is a failed check, not an end-of-file error.
-    EXPECT_THROW(ReadBytes(bytes.substr(0, 20), "secret"), CCaseFileException);
+    // A block cut short is a damaged file, never a password question.
+    EXPECT_THROW(ReadBytes(bytes.substr(0, 20), "secret"), CArchiveException);
 }
 
 TEST(CaseFileFormat, TextLengthPrefixesAndWideForm) {
