@@ -1,8 +1,5 @@
 // Main window: menus, tool bar, context menus and command states. Commands whose
 // parts are not built yet are present and disabled.
-#include "app/edit/CCommentEditDlg.h"
-#include "app/options/CDisplayItemsDlg.h"
-#include "app/edit/CLabelEditDlg.h"
 #include "app/CaseTreeModel.h"
 #include "app/ColumnTitles.h"
 #include "app/IconFactory.h"
@@ -13,6 +10,10 @@
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
 #include "app/TobPropView.h"
+#include "app/compare/CQtCompareUi.h"
+#include "app/edit/CCommentEditDlg.h"
+#include "app/edit/CLabelEditDlg.h"
+#include "app/options/CDisplayItemsDlg.h"
 #include "core/ConfigData.h"
 #include "model/SVolumeInfo.h"
 
@@ -187,11 +188,21 @@ void CMainFrame::CreateMenus() {
                [&doc] { doc.OnCheckMounts(); });
     AddCommand(media, kUpdateFromDrive, "更新 ﾒﾃﾞｨｱ->ｹｰｽ(&U)", {},
                [this] { m_doc.OnUpdateFromDrive(m_pTree->Current()); });
-    AddMissing(media, 32830, "更新 ﾒﾃﾞｨｱ->ﾘﾝｸ先(&M)", {});
-    AddMissing(media, 32831, "更新 ﾘﾝｸ先->ﾒﾃﾞｨｱ(&L)", {});
+    auto compare = [this](int command) {
+        return [this, command] {
+            CQtCompareUi(m_doc, this).RunCommand(command, m_pTree->Current());
+            RefreshViews();
+        };
+    };
+    AddCommand(media, CQtCompareUi::kUpdateLinksFromMedium, "更新 ﾒﾃﾞｨｱ->ﾘﾝｸ先(&M)", {},
+               compare(CQtCompareUi::kUpdateLinksFromMedium));
+    AddCommand(media, CQtCompareUi::kUpdateMediumFromLinks, "更新 ﾘﾝｸ先->ﾒﾃﾞｨｱ(&L)", {},
+               compare(CQtCompareUi::kUpdateMediumFromLinks));
     media->addSeparator();
-    AddMissing(media, 32832, "比較 ﾒﾃﾞｨｱ-ｹｰｽ(&H)...", {});
-    AddMissing(media, 32833, "比較 ｹｰｽ-ﾘﾝｸ先(&C)...", {});
+    AddCommand(media, CQtCompareUi::kCompareMediumCase, "比較 ﾒﾃﾞｨｱ-ｹｰｽ(&H)...", {},
+               compare(CQtCompareUi::kCompareMediumCase));
+    AddCommand(media, CQtCompareUi::kCompareCaseLink, "比較 ｹｰｽ-ﾘﾝｸ先(&C)...", {},
+               compare(CQtCompareUi::kCompareCaseLink));
     media->addSeparator();
     m_pEjectMenu = media->addMenu(QString::fromUtf8("ﾒﾃﾞｨｱの取り出し(&T)"));
     connect(m_pEjectMenu, &QMenu::aboutToShow, this, &CMainFrame::RebuildEjectMenus);
@@ -318,7 +329,11 @@ void CMainFrame::UpdateCommandStates() {
     enable(kExplore, target && target->EnclosingMedium());
     enable(kCopyName, target != nullptr);
     enable(kCopyFullPath, target != nullptr);
-    enable(kUpdateFromDrive, node && node->HasFlags(kFlagMedium));
+    enable(kUpdateFromDrive, node && node->EnclosingMedium());
+    for (int command : {CQtCompareUi::kUpdateLinksFromMedium, CQtCompareUi::kUpdateMediumFromLinks,
+                        CQtCompareUi::kCompareMediumCase, CQtCompareUi::kCompareCaseLink}) {
+        enable(command, CQtCompareUi::CanRun(command, node));
+    }
     enable(kEditLabelInPlace, node && node->HasFlags(kFlagMedium | kFlagGroup));
     enable(kExtract, !ExtractionSelection().empty());
 }

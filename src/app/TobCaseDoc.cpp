@@ -1,10 +1,10 @@
 // The document wrapper: message boxes, the file dialog and view notifications.
 #include "app/TobCaseDoc.h"
 
+#include "app/edit/CPasswordDlg.h"
 #include "app/media/CAddMediaDlg.h"
 #include "app/media/CCDInsertDlg.h"
 #include "app/media/CMediaSelectDlg.h"
-#include "app/edit/CPasswordDlg.h"
 
 #include "core/ConfigData.h"
 #include "core/Resources.h"
@@ -185,9 +185,9 @@ void CTobCaseDoc::OnCheckMounts() {
 }
 
 void CTobCaseDoc::OnUpdateFromDrive(SFileInfo* record) {
+    // A selection outside every medium does nothing; an absent medium gives 209.
     SVolumeInfo* medium = record ? record->EnclosingMedium() : nullptr;
-    if (!medium || medium->HasFlags(kFlagGroup)) {
-        ShowMessage(Res(209), MessageIcon::Warning);
+    if (!medium) {
         return;
     }
     m_pCore->UpdateFromDrive(*medium);
