@@ -26,6 +26,12 @@ int FlockOp(CCaseLock::EKind kind) {
     return kind == CCaseLock::EKind::Shared ? LOCK_SH : LOCK_EX;
 }
 
+// Errors of file systems that take no flock (or, like NFS, only on a file open for
+// writing).
+bool LockingUnsupported(int error) {
+    return error == EBADF || error == ENOLCK || error == EOPNOTSUPP || error == EINVAL;
+}
+
 } // namespace
 
 std::optional<SCaseFileFacts> SCaseFileFacts::OfPath(const std::string& path) {
@@ -63,7 +69,25 @@ CCaseLock::EResult CCaseLock::Acquire(const std::string& path, EKind kind, bool 
         if (!S_ISREG(held.st_mode)) {
             throw CFileException(CFileException::accessDenied, 0, path, "not a regular file");
         }
-        if (::flock(fd.Get(), FlockOp(kind) | LOCK_NB) != 0) {
+        int result = ::flock(fd.Get(), FlockOp(kind) | LOCK_NB);
+        if (result != 0 && errno == EBADF && kind == EKind::Exclusive) {
+            // NFS emulates flock with record locks, which want a file open for writing.
+            // Opened so only there: a writable descriptor, closed, reads as a change
+            // to programs that watch the file.
+            CUniqueFd writable(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+            struct stat st {};
+            if (writable.Get() >= 0 && ::fstat(writable.Get(), &st) == 0 &&
+                st.st_ino == held.st_ino && st.st_dev == held.st_dev) {
+                fd = std::move(writable);
+                result = ::flock(fd.Get(), FlockOp(kind) | LOCK_NB);
+            } else {
+                errno = EBADF;
+            }
+        }
+        if (result != 0) {
+            if (LockingUnsupported(errno)) {
+                return EResult::Unsupported;
+            }
             if (errno != EWOULDBLOCK) {
                 CFileException::ThrowErrno(path);
             }

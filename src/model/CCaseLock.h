@@ -33,9 +33,10 @@ class CCaseLock {
 public:
     enum class EKind { Shared, Exclusive };
     enum class EResult {
-        Held,   // the lock is held
-        Busy,   // another program holds a lock that excludes this one (no waiting asked)
-        NoFile, // nothing at the path: nothing to lock
+        Held,        // the lock is held
+        Busy,        // another program holds a lock that excludes this one (no waiting asked)
+        NoFile,      // nothing at the path: nothing to lock
+        Unsupported, // the file system takes no locks (the caller goes on without)
     };
 
     CCaseLock() = default;
