@@ -10,12 +10,15 @@
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
 #include "app/TobPropView.h"
+#include "app/comments/CAutoCommentRunner.h"
 #include "app/compare/CQtCompareUi.h"
 #include "app/edit/CCommentEditDlg.h"
 #include "app/edit/CLabelEditDlg.h"
 #include "app/options/CDisplayItemsDlg.h"
 #include "core/ConfigData.h"
 #include "model/SVolumeInfo.h"
+#include "scan/ArchiveExpander.h"
+#include "scan/MediaPresence.h"
 
 #include <QAction>
 #include <QApplication>
@@ -85,7 +88,17 @@ void CMainFrame::OnEditComment(SFileInfo& record) {
     CRecentList& history = Config().m_find.m_categoryHistory;
     std::vector<std::string> categories = history.Entries();
     std::size_t known = categories.size();
-    if (!CCommentEditDlg::Run(this, record, categories)) {
+    CCommentEditModel::Extractor extract;
+    if (m_doc.Extractors()) {
+        extract = [this](SFileInfo& r) {
+            if (!m_doc.Presence().RequireMedium(r, m_doc)) {
+                return false;
+            }
+            CAutoCommentRunner runner(*m_doc.Extractors(), m_doc.ArchiveExpander());
+            return runner.Run({&r}, {});
+        };
+    }
+    if (!CCommentEditDlg::Run(this, record, categories, std::move(extract))) {
         return;
     }
     for (std::size_t i = known; i < categories.size(); ++i) {
@@ -219,11 +232,12 @@ void CMainFrame::CreateMenus() {
                target([&commands](SFileInfo& r) { commands.Explore(r); }));
     AddCommand(media, kExtract, "抽出(&T)\tCtrl+M", QKeySequence("Ctrl+M"),
                [this] { OnExtract(); });
-    AddMissing(media, kAutoComment, "ｺﾒﾝﾄ自動抽出(&A)\tCtrl+H", QKeySequence("Ctrl+H"));
+    AddCommand(media, kAutoComment, "ｺﾒﾝﾄ自動抽出(&A)\tCtrl+H", QKeySequence("Ctrl+H"),
+               [this] { OnAutoComment(); });
 
     QMenu* tools = menuBar()->addMenu(QString::fromUtf8("ﾂｰﾙ(&T)"));
     AddMissing(tools, kOptions, "ｵﾌﾟｼｮﾝ(&O)...\tCtrl+J", QKeySequence("Ctrl+J"));
-    AddMissing(tools, 32878, "ｺﾒﾝﾄ抽出設定(&M)...", {});
+    AddCommand(tools, kCommentSettings, "ｺﾒﾝﾄ抽出設定(&M)...", {}, [this] { OnCommentSettings(); });
     tools->addSeparator();
     AddMissing(tools, 32855, "CSV形式設定(&C)...", {});
     AddMissing(tools, 32856, "HTML形式設定(&H)...", {});
@@ -336,6 +350,7 @@ void CMainFrame::UpdateCommandStates() {
     }
     enable(kEditLabelInPlace, node && node->HasFlags(kFlagMedium | kFlagGroup));
     enable(kExtract, !ExtractionSelection().empty());
+    enable(kAutoComment, m_doc.Extractors() && !AutoCommentSelection().empty());
 }
 
 void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {

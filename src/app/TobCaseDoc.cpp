@@ -9,6 +9,7 @@
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
+#include "extract/ExtractTextManager.h"
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
 #include "scan/ArchiveExpander.h"
@@ -291,7 +292,8 @@ SMediaSelectAnswer CTobCaseDoc::RunMediaSelectDialog(const SMediaSelectRequest& 
 std::unique_ptr<SVolumeInfo> CTobCaseDoc::RunLoadingDialog(const std::string& osPath,
                                                            const std::string* label,
                                                            const std::string* comment, int mode) {
-    return CCDInsertDlg::Run(m_pWindow, osPath, label, comment, mode, m_pArchiveLister);
+    return CCDInsertDlg::Run(m_pWindow, osPath, label, comment, mode, m_pArchiveLister,
+                             m_pExtractors);
 }
 
 std::optional<std::string> CTobCaseDoc::AskFileName(const SFileDialogRequest& request) {
