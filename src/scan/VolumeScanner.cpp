@@ -125,9 +125,15 @@ int FolderLevel(const SFileInfo& folder) {
 }
 
 // Marks the scan finished however AddVolume is left, so that a waiting
-// RequestScanCancel always returns.
+// RequestScanCancel always returns, and lets the archive lister drop the scan's sink.
 struct SFinishGuard {
-    ~SFinishGuard() { CScanControl::SetScanFinished(true); }
+    IArchiveLister* m_lister = nullptr;
+    ~SFinishGuard() {
+        if (m_lister) {
+            m_lister->EndScan();
+        }
+        CScanControl::SetScanFinished(true);
+    }
 };
 
 } // namespace
@@ -152,7 +158,10 @@ void CVolumeScanner::AddVolume(SVolumeInfo& volume, const std::string& osPath,
     m_entries.store(0, std::memory_order_relaxed);
     CScanControl::EnterScan();
     {
-        SFinishGuard finish;
+        SFinishGuard finish{m_lister};
+        if (m_lister) {
+            m_lister->BeginScan(m_options, m_progress);
+        }
         ResetRecordFields(volume);
         SetVolumeInfo(volume, osPath, label, comment);
         ReadFolder(volume);
@@ -299,6 +308,10 @@ std::uint32_t CVolumeScanner::FileCrc32(int dirFd, const char* name) {
 bool CVolumeScanner::CollectCRC(SFileInfo& record, bool recurse) {
     if (CScanControl::IsScanCancelled()) {
         return false;
+    }
+    if (record.IsInsideArchive() && m_lister) {
+        // One pass over the archive for everything below, not one per entry.
+        return m_lister->CollectArchiveCrcs(record, recurse);
     }
     bool obtained = false;
     if (!record.IsDirectory()) {

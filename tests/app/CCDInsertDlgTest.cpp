@@ -47,6 +47,8 @@ protected:
 // the scan is cancelled, so that a cancel is sure to meet a running scan.
 class CBlockingLister : public IArchiveLister {
 public:
+    void BeginScan(const SScanOptions& /*options*/, IScanProgress* /*progress*/) override {}
+    void EndScan() override {}
     bool TryListArchive(SFileInfo& /*folder*/, const SDirEntry& /*entry*/,
                         std::uint16_t /*fileTypeCode*/) override {
         m_entered.store(true);
@@ -56,6 +58,7 @@ public:
         return false;
     }
     std::uint32_t ArchiveEntryCrc(const SFileInfo& /*entry*/) override { return 0; }
+    bool CollectArchiveCrcs(SFileInfo& /*record*/, bool /*recurse*/) override { return false; }
     bool ExtractArchiveComments(SFileInfo& /*record*/, int /*slot*/, bool /*overwrite*/,
                                 bool /*recurse*/, bool /*checkCancel*/) override {
         return true;
