@@ -251,8 +251,17 @@ int main(int argc, char** argv) {
                 "                 syncing the case file: %.2f\n",
                 scan.seconds / ncdu.seconds, scan.walkSeconds / ncdu.seconds);
     std::printf("  scan / find  = %.2f\n", scan.seconds / find.seconds);
-    std::printf("  peak RSS per file: quillora-cli %.0f bytes, ncdu %.0f bytes\n",
-                scan.maxRssKiB * 1024.0 / files, ncdu.maxRssKiB * 1024.0 / files);
+    // The program's own resident size (code, libraries) scanning an empty folder: what
+    // is above it is what the records cost.
+    const fs::path empty = work / "empty";
+    fs::create_directories(empty);
+    const SResult bare = Measure("quillora-cli scan (empty)",
+                                 {cli, "scan", casePath, empty.string()}, 1, removeCase, env);
+    std::printf("  peak RSS per file: quillora-cli %.0f bytes (%.0f above its own %ld KiB), "
+                "ncdu %.0f bytes\n",
+                scan.maxRssKiB * 1024.0 / files,
+                double(scan.maxRssKiB - bare.maxRssKiB) * 1024.0 / files, bare.maxRssKiB,
+                ncdu.maxRssKiB * 1024.0 / files);
 
     const double crcFiles = double(kCrcFolders) * kCrcFilesPerFolder;
     std::printf("crc: %.0f files, %.0f MiB (%s)\n", crcFiles,

@@ -293,7 +293,7 @@ std::unique_ptr<SVolumeInfo> CTobCaseDoc::RunLoadingDialog(const std::string& os
                                                            const std::string* label,
                                                            const std::string* comment, int mode) {
     return CCDInsertDlg::Run(m_pWindow, osPath, label, comment, mode, m_pArchiveLister,
-                             m_pExtractors);
+                             m_pExtractors, &m_lastScanReport);
 }
 
 std::optional<std::string> CTobCaseDoc::AskFileName(const SFileDialogRequest& request) {

@@ -5,6 +5,7 @@
 
 #include "document/CCaseDocument.h"
 #include "scan/IMediumPrompt.h"
+#include "scan/ScanReport.h"
 
 #include <QObject>
 
@@ -93,6 +94,7 @@ public:
     std::optional<SAddMediaChoice> RunAddMediaDialog(int tab,
                                                      const std::string& lastDrive) override;
     SMediaSelectAnswer RunMediaSelectDialog(const SMediaSelectRequest& request) override;
+    const CScanReport* LastScanReport() const override { return &m_lastScanReport; }
     std::unique_ptr<SVolumeInfo> RunLoadingDialog(const std::string& osPath,
                                                   const std::string* label,
                                                   const std::string* comment, int mode) override;
@@ -136,6 +138,7 @@ private:
     std::function<SFileInfo*()> m_containerSource;
     bool m_bUnattended = false;
     IArchiveLister* m_pArchiveLister = nullptr;
+    CScanReport m_lastScanReport;
     CArchiveExpander* m_pExpander = nullptr;
     CExtractTextManager* m_pExtractors = nullptr;
     int m_nDeviceHolds = 0;

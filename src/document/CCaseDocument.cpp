@@ -13,6 +13,7 @@
 #include "model/UserDataTransfer.h"
 #include "scan/DriveTable.h"
 #include "scan/MediaPresence.h"
+#include "scan/ScanReport.h"
 #include "scan/VolumeScanner.h"
 
 #include <chrono>
@@ -480,6 +481,11 @@ SVolumeInfo* CCaseDocument::DoSetCD(const std::string& osPath, const std::string
     SFileInfo& parent = *existing->GetParent();
     added = static_cast<SVolumeInfo*>(parent.InsertBefore(existing, std::move(scanned)));
     TransferUserData(*added, *existing, kTransferReplace);
+    // What the scan could not read is kept as it was, with the user's data.
+    if (const CScanReport* report = m_ui.LastScanReport()) {
+        const std::size_t kept = KeepUnreadFolders(*added, *existing, report->FoldersNotRead());
+        LogFormat("CTobCaseDoc::DoSetCD() %zu records kept below folders not read", kept);
+    }
     if (label) {
         added->m_strLabel = *label;
     }

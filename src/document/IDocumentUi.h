@@ -12,6 +12,7 @@
 
 namespace quillora {
 
+class CScanReport;
 class SFileInfo;
 class SVolumeInfo;
 class SGroupInfo;
@@ -89,6 +90,9 @@ public:
     virtual std::unique_ptr<SVolumeInfo> RunLoadingDialog(const std::string& osPath,
                                                           const std::string* label,
                                                           const std::string* comment, int mode) = 0;
+    // What the last RunLoadingDialog's scan could not read; its records are those of
+    // the medium it returned. Null when the front end keeps no report.
+    virtual const CScanReport* LastScanReport() const { return nullptr; }
     virtual std::optional<std::string> AskFileName(const SFileDialogRequest& request) = 0;
 
     // --- Views ---
