@@ -99,6 +99,9 @@ public:
                                                   const std::string* label,
                                                   const std::string* comment, int mode) override;
     std::optional<std::string> AskFileName(const SFileDialogRequest& request) override;
+    void RunJob(const std::string& title, CExportJob& job,
+                const std::function<void()>& work) override;
+    bool ConfirmImportedMedium(const SVolumeInfo& caseMedium, const SVolumeInfo& imported) override;
     SFileInfo* SelectedContainer() override;
     void CaseReplaced() override;
     void RefreshTree() override;

@@ -5,6 +5,7 @@
 #include "core/FileTypeCode.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
+#include "export/ListFormats.h"
 #include "model/CaseFile.h"
 #include "model/CaseFileException.h"
 #include "model/FileException.h"
@@ -334,17 +335,16 @@ std::optional<std::string> CCaseDocument::AskSaveName(const std::string& initial
 }
 
 bool CCaseDocument::ExportTo(std::uint16_t code, const std::string& path) {
-    if (!m_pExporter) {
-        m_ui.ShowMessage("この形式での出力はまだ利用できません。\n(" + path + ")",
-                         MessageIcon::Warning);
-        return false;
+    if (m_pExporter) {
+        std::string error;
+        if (!m_pExporter->Export(code, path, *m_pCase, &error)) {
+            m_ui.ShowMessage(path + "\n" + error, MessageIcon::Warning);
+            return false;
+        }
+        return true;
     }
-    std::string error;
-    if (!m_pExporter->Export(code, path, *m_pCase, &error)) {
-        m_ui.ShowMessage(path + "\n" + error, MessageIcon::Warning);
-        return false;
-    }
-    return true;
+    std::optional<EFormFormat> format = SaveExportFormat(code);
+    return format && ExportList(*format, path);
 }
 
 bool CCaseDocument::DoSave(const std::string& path, bool replace) {

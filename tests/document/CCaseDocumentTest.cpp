@@ -153,11 +153,13 @@ TEST_F(CaseDocumentTest, SaveToReadOnlyFileIsRefusedBeforeWriting) {
     EXPECT_EQ(ReadFileBytes(target), "old bytes");
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back(), Res(524));
-    // Export names go to the exporter; without one the user is told and the
-    // document keeps its path.
-    EXPECT_FALSE(doc.DoSave((dir / "list.csv").string(), true));
+    // Export names are exported and the document keeps its path.
+    for (const char* name : {"list.csv", "list.htm", "list.html", "list.txt"}) {
+        EXPECT_TRUE(doc.DoSave((dir / name).string(), true)) << name;
+        EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+    }
+    EXPECT_NE(ReadFileBytes(dir / "list.htm").find("<HTML"), std::string::npos);
     EXPECT_TRUE(doc.PathName().empty());
-    EXPECT_FALSE(std::filesystem::exists(dir / "list.csv"));
 }
 
 TEST_F(CaseDocumentTest, SaveThatFailsHalfwayLeavesTheOldFileByteIdentical) {
