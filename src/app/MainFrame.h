@@ -18,6 +18,7 @@ class QToolBar;
 
 namespace quillora {
 
+class CArchiverSet;
 class CQtExtractionUi;
 class CRecentFileList;
 class CRecordCommands;
@@ -141,6 +142,15 @@ public:
     // "ｺﾒﾝﾄ抽出設定(&M)...".
     void OnCommentSettings();
 
+    // --- Options (MainFrameOptions.cpp) ---
+    // The archivers the options sheet shows (not owned; null: none loaded).
+    void SetArchivers(CArchiverSet* archivers) { m_pArchivers = archivers; }
+    // "ｵﾌﾟｼｮﾝ(&O)...": the options sheet, then ApplyOptions after OK.
+    void OnOptions();
+    // Puts the settings the sheet changed into effect: the recent-file list's size,
+    // and the views by the view change mask.
+    void ApplyOptions();
+
     // "%d %s (%s)": running number, mount point, drive-type name.
     static QString EjectEntryText(int number, const SDriveEntry& entry);
 
@@ -199,6 +209,7 @@ private:
     QMenu* m_pEjectPopup = nullptr;
     std::function<void(CQtExtractionUi&)> m_extractionSetup;
     std::function<bool(std::size_t, std::string*)> m_ejector;
+    CArchiverSet* m_pArchivers = nullptr;
     bool m_bDefaultPlacement = true;
     bool m_bListFocus = false;
 };

@@ -236,7 +236,8 @@ void CMainFrame::CreateMenus() {
                [this] { OnAutoComment(); });
 
     QMenu* tools = menuBar()->addMenu(QString::fromUtf8("ﾂｰﾙ(&T)"));
-    AddMissing(tools, kOptions, "ｵﾌﾟｼｮﾝ(&O)...\tCtrl+J", QKeySequence("Ctrl+J"));
+    AddCommand(tools, kOptions, "ｵﾌﾟｼｮﾝ(&O)...\tCtrl+J", QKeySequence("Ctrl+J"),
+               [this] { OnOptions(); });
     AddCommand(tools, kCommentSettings, "ｺﾒﾝﾄ抽出設定(&M)...", {}, [this] { OnCommentSettings(); });
     tools->addSeparator();
     AddMissing(tools, 32855, "CSV形式設定(&C)...", {});

@@ -137,6 +137,7 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     Log("Regist Clipboard format");
     m_archivers.LoadAll();
     m_bArchiversLoaded = true;
+    m_pFrame->SetArchivers(&m_archivers);
     // Archives are listed while scanning, ".caz" cases read and written, and stored
     // contents loaded from inside archives, all through the one expander.
     m_pExpander = std::make_unique<CArchiveExpander>(m_archivers);

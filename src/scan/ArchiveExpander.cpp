@@ -129,8 +129,11 @@ struct CArchiveExpander::SPlacement {
     std::unordered_map<std::string, SFileInfo*> m_folders;
 };
 
-CArchiveExpander::CArchiveExpander(CArchiverSet& archivers)
-    : m_archivers(archivers), m_options(SScanOptions::FromConfig()) {}
+CArchiveExpander::CArchiveExpander(CArchiverSet& archivers) : m_archivers(archivers) {}
+
+SScanOptions CArchiveExpander::ScanOptions() const {
+    return m_options ? *m_options : SScanOptions::FromConfig();
+}
 
 void CArchiveExpander::Post(int code, const SFileInfo* record) {
     if (m_progress) {
@@ -288,13 +291,14 @@ bool CArchiveExpander::ExtractArc(CArchiver& adapter, SFileInfo& folder, const S
 void CArchiveExpander::RegisterArchiveFile(SFileInfo& node, const std::string& archivePath) {
     // The archive file is registered as a plain file before it becomes a node: its
     // own comment and CRC come from the file on disk.
-    if (m_options.m_autoComment && m_extractor && node.Comment().empty()) {
+    const SScanOptions options = ScanOptions();
+    if (options.m_autoComment && m_extractor && node.Comment().empty()) {
         std::string text;
         if (m_extractor->ExtractText(archivePath, node, text)) {
             node.SetComment(std::move(text));
         }
     }
-    if (m_options.m_addVolCrc && !CScanControl::IsScanCancelled()) {
+    if (options.m_addVolCrc && !CScanControl::IsScanCancelled()) {
         Post(kScanProgressCrc, &node);
         const std::uint32_t crc = CVolumeScanner::FileCrc32(AT_FDCWD, archivePath.c_str());
         node.m_dwExtValue = crc;

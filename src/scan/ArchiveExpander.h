@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace quillora {
@@ -41,9 +42,11 @@ public:
         m_filter = std::move(filter);
     }
     // The scan's options for the archive file itself, which is registered as a plain
-    // file first ("AutoComment" and "AddVolCRC" apply to it). The constructor takes
-    // them from the configuration.
+    // file first ("AutoComment" and "AddVolCRC" apply to it). Until set, they are read
+    // from the configuration at each archive, so a scan started after the options
+    // changed uses the new ones.
     void SetScanOptions(const SScanOptions& options) { m_options = options; }
+    SScanOptions ScanOptions() const;
 
     // --- IArchiveLister ---
 
@@ -121,7 +124,7 @@ private:
     IScanProgress* m_progress = nullptr;
     ICommentExtractor* m_extractor = nullptr;
     std::function<bool(const SFileInfo&)> m_filter;
-    SScanOptions m_options;
+    std::optional<SScanOptions> m_options;
 };
 
 } // namespace quillora
