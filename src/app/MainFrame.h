@@ -70,6 +70,8 @@ public:
         kExplore = 32872,
         kCopyName = 32882,
         kCopyFullPath = 32883,
+        kCopyMedia = 32814,
+        kPasteMedia = 32815,
         kCheckMounts = 32806,
         kUpdateFromDrive = 32792,
         kEditLabelInPlace = 32807,
@@ -141,6 +143,17 @@ public:
     bool OnAutoComment();
     // "ｺﾒﾝﾄ抽出設定(&M)...".
     void OnCommentSettings();
+
+    // --- Media on the clipboard (MainFrameClipboard.cpp) ---
+    // What "ﾒﾃﾞｨｱのｺﾋﾟｰ(&Y)" copies: the tree's node while the tree is active, else the
+    // list's selected rows in list order.
+    std::vector<const SFileInfo*> MediaCopySelection() const;
+    // Puts the media and groups among them on the clipboard; false when there was none.
+    bool OnCopyMedia();
+    // Pastes the clipboard's media into the group of the tree's node; how many arrived.
+    std::size_t OnPasteMedia();
+    // Whether the clipboard holds media.
+    static bool ClipboardHasMedia();
 
     // --- Options (MainFrameOptions.cpp) ---
     // The archivers the options sheet shows (not owned; null: none loaded).

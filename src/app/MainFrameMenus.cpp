@@ -153,8 +153,8 @@ void CMainFrame::CreateMenus() {
     QMenu* edit = menuBar()->addMenu(QString::fromUtf8("編集(&E)"));
     AddMissing(edit, kEditCopy, "ｺﾋﾟｰ(&C)\tCtrl+C", QKeySequence::Copy);
     AddMissing(edit, 32793, "ﾏｰｸ一括CSVｺﾋﾟｰ(&B)", {});
-    AddMissing(edit, 32814, "ﾒﾃﾞｨｱのｺﾋﾟｰ(&Y)", {});
-    AddMissing(edit, 32815, "ﾒﾃﾞｨｱの貼り付け(&V)", {});
+    AddCommand(edit, kCopyMedia, "ﾒﾃﾞｨｱのｺﾋﾟｰ(&Y)", {}, [this] { OnCopyMedia(); });
+    AddCommand(edit, kPasteMedia, "ﾒﾃﾞｨｱの貼り付け(&V)", {}, [this] { OnPasteMedia(); });
     AddCommand(edit, kCopyName, "名前のｺﾋﾟｰ(&N)", {},
                target([](SFileInfo& r) { CRecordCommands::CopyName(r); }));
     AddCommand(edit, kCopyFullPath, "ﾌﾙﾊﾟｽのｺﾋﾟｰ(&L)", {},
@@ -344,6 +344,9 @@ void CMainFrame::UpdateCommandStates() {
     enable(kExplore, target && target->EnclosingMedium());
     enable(kCopyName, target != nullptr);
     enable(kCopyFullPath, target != nullptr);
+    enable(kCopyMedia, target && target->HasFlags(kFlagMedium | kFlagGroup));
+    enable(kPasteMedia,
+           target && target->HasFlags(kFlagMedium | kFlagGroup | kFlagCase) && ClipboardHasMedia());
     enable(kUpdateFromDrive, node && node->EnclosingMedium());
     for (int command : {CQtCompareUi::kUpdateLinksFromMedium, CQtCompareUi::kUpdateMediumFromLinks,
                         CQtCompareUi::kCompareMediumCase, CQtCompareUi::kCompareCaseLink}) {
@@ -375,6 +378,8 @@ void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {
         menu.addSeparator();
         add(kMergeCase);
         add(kCheckMounts);
+        menu.addSeparator();
+        add(kPasteMedia);
     } else if (record->HasFlags(kFlagGroup)) {
         add(kInsertMedia);
         add(kAddGroup);
@@ -382,6 +387,9 @@ void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {
         add(kEditLabelInPlace);
         add(kMarkRecursive);
         add(kCopyName);
+        menu.addSeparator();
+        add(kCopyMedia);
+        add(kPasteMedia);
     } else if (record->HasFlags(kFlagMedium)) {
         add(kUpdateFromDrive);
         add(kEditLabelInPlace);
@@ -392,6 +400,8 @@ void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {
         menu.addSeparator();
         add(kCopyName);
         add(kCopyFullPath);
+        add(kCopyMedia);
+        add(kPasteMedia);
     } else if (record->IsDirectory()) {
         add(kMark);
         add(kMarkRecursive);
