@@ -25,6 +25,8 @@ COptionDlg::COptionDlg(CConfigData& config, SOptionContext context, SOptionHooks
     setWindowTitle(QString::fromUtf8("ｵﾌﾟｼｮﾝ"));
     auto* layout = new QVBoxLayout(this);
     m_tabs = new QTabWidget(this);
+    // Every tab in view: the sheet grows to fit them rather than scroll them.
+    m_tabs->setUsesScrollButtons(false);
     const SOptionHooks& h = m_hooks;
     COptionPage* pages[] = {
         new COptSavePage(config, h),
