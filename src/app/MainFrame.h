@@ -19,6 +19,7 @@ class QToolBar;
 namespace quillora {
 
 class CArchiverSet;
+class CListCommands;
 class CQtExtractionUi;
 class CRecentFileList;
 class CRecordCommands;
@@ -54,6 +55,7 @@ public:
         kFileSaveAs = 57604,
         kAppExit = 57665,
         kEditCopy = 57634,
+        kMarkCsvCopy = 32793,
         kMergeCase = 32816,
         kInsertMedia = 32772,
         kContinuousAdd = 32809,
@@ -111,6 +113,12 @@ public:
     static QString RecordStatusText(const SFileInfo& record);
     // Rebuilds the recent-file entries of the File menu.
     void UpdateRecentFiles();
+
+    // --- List commands (MainFrameLists.cpp) ---
+    CListCommands& Lists() { return *m_pLists; }
+    // What "ｺﾋﾟｰ(&C)" copies: the list's selected rows while the list has the focus, else
+    // the tree's node.
+    std::vector<SFileInfo*> CopySelection() const;
 
     // --- Media commands (MainFrameMedia.cpp) ---
     // The records the extract command takes: the list's selected rows while the list
@@ -187,6 +195,8 @@ private:
     void UpdateCommandStates();
     void FillEjectMenu(QMenu* menu, const char* audioText);
     void CreateEjectButton(QToolBar* bar);
+    // MainFrameLists.cpp
+    void CreateListCommands(QMenu* import, QMenu* exportMenu, QMenu* tools);
 
     void CreateStatusBar();
     void ConnectDocument();
@@ -208,6 +218,7 @@ private:
     CTobCaseDoc& m_doc;
     CRecentFileList& m_recent;
     std::unique_ptr<CRecordCommands> m_pCommands;
+    std::unique_ptr<CListCommands> m_pLists;
     QSplitter* m_pOuter = nullptr;
     QSplitter* m_pInner = nullptr;
     CTobCaseView* m_pTree = nullptr;

@@ -17,6 +17,7 @@
 #include "app/TobCaseDoc.h"
 #include "core/ConfigData.h"
 #include "core/TraceLog.h"
+#include "export/CExportFormSets.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -144,6 +145,8 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     Log("CExtractTextManager::Load()");
     m_pExtractors->Load(config.Store(), CPluginFolder::Find());
     SetPropertyDefinitions(m_pExtractors.get());
+    // The export presets join the configuration before it is read.
+    ExportFormSets();
     Log("m_configData.RegLoad()");
     config.RegLoad();
     Log("LoadStdProfileSettings()");

@@ -5,11 +5,15 @@
 #include <QIcon>
 
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char** argv) {
     // Sorting by name follows the user's locale (strcoll).
     std::setlocale(LC_ALL, "");
+    // A file-size limit (ulimit -f) must fail the write that passes it, so that the
+    // save or copy reports it and keeps the old file, not kill the program mid-write.
+    std::signal(SIGXFSZ, SIG_IGN);
     // --help and --version answer before the window system is opened, so that they
     // work without a display (the build makes the manual page from them).
     QStringList rawArguments;

@@ -168,6 +168,9 @@ int RunUpdate(const SUpdateArgs& a) {
     if (!updated) {
         if (ui.Cancelled()) {
             ReportError("scan cancelled; " + a.casePath + " was not changed");
+        } else if (ui.LastScanReport()->RootFailed()) {
+            ReportError(ScanFailureLine(MediumOsFolder(*medium), *ui.LastScanReport()) + "; " +
+                        a.casePath + " was not changed");
         }
         return kExitFailure;
     }
@@ -177,10 +180,12 @@ int RunUpdate(const SUpdateArgs& a) {
         ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;
     }
-    std::printf("updated medium \"%s\" (%s): %zu folders, %zu files, %llu bytes in %.2f s\n",
+    const std::string skipped = ui.LastScanReport()->Summary();
+    std::printf("updated medium \"%s\" (%s): %zu folders, %zu files, %llu bytes in %.2f s%s%s\n",
                 updated->m_strLabel.c_str(), MediumOsFolder(*updated).c_str(),
                 updated->CountFolders(true), updated->CountFiles(true),
-                static_cast<unsigned long long>(updated->m_nSize), ui.LastScanSeconds());
+                static_cast<unsigned long long>(updated->m_nSize), ui.LastScanSeconds(),
+                skipped.empty() ? "" : "; ", skipped.c_str());
     return kExitOk;
 }
 

@@ -35,6 +35,13 @@ bool Utf8ToCp932(std::string_view utf8, std::string& out);
 // '?', escaped bytes are written as the raw byte.
 std::string Utf8ToCp932Lossy(std::string_view utf8);
 
+// UTF-8 -> CP932 appended to `out`, for exports that count what they cannot write:
+// escaped bytes are written as the raw byte, and each character CP932 lacks is handed to
+// `replace` (with its code point), which appends what stands in for it. Returns the number
+// of characters replaced.
+using MissingCharWriter = void (*)(char32_t cp, std::string& out);
+std::size_t AppendCp932(std::string_view utf8, std::string& out, MissingCharWriter replace);
+
 // UTF-8 <-> UTF-16 (as std::u16string of code units). Escapes map to lone surrogates
 // U+DC80..U+DCFF and back; invalid UTF-16 (other lone surrogates) becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view utf8);

@@ -5,6 +5,7 @@
 #include "core/FileTypeCode.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
+#include "export/ListFormats.h"
 #include "model/CaseFile.h"
 #include "model/CaseFileException.h"
 #include "model/FileException.h"
@@ -13,6 +14,7 @@
 #include "model/UserDataTransfer.h"
 #include "scan/DriveTable.h"
 #include "scan/MediaPresence.h"
+#include "scan/ScanReport.h"
 #include "scan/VolumeScanner.h"
 
 #include <filesystem>
@@ -220,17 +222,16 @@ std::optional<std::string> CCaseDocument::AskSaveName(const std::string& initial
 }
 
 bool CCaseDocument::ExportTo(std::uint16_t code, const std::string& path) {
-    if (!m_pExporter) {
-        m_ui.ShowMessage("この形式での出力はまだ利用できません。\n(" + path + ")",
-                         MessageIcon::Warning);
-        return false;
+    if (m_pExporter) {
+        std::string error;
+        if (!m_pExporter->Export(code, path, *m_pCase, &error)) {
+            m_ui.ShowMessage(path + "\n" + error, MessageIcon::Warning);
+            return false;
+        }
+        return true;
     }
-    std::string error;
-    if (!m_pExporter->Export(code, path, *m_pCase, &error)) {
-        m_ui.ShowMessage(path + "\n" + error, MessageIcon::Warning);
-        return false;
-    }
-    return true;
+    std::optional<EFormFormat> format = SaveExportFormat(code);
+    return format && ExportList(*format, path);
 }
 
 bool CCaseDocument::DoSave(const std::string& path, bool replace) {
@@ -367,6 +368,11 @@ SVolumeInfo* CCaseDocument::DoSetCD(const std::string& osPath, const std::string
     SFileInfo& parent = *existing->GetParent();
     added = static_cast<SVolumeInfo*>(parent.InsertBefore(existing, std::move(scanned)));
     TransferUserData(*added, *existing, kTransferReplace);
+    // What the scan could not read is kept as it was, with the user's data.
+    if (const CScanReport* report = m_ui.LastScanReport()) {
+        const std::size_t kept = KeepUnreadFolders(*added, *existing, report->FoldersNotRead());
+        LogFormat("CTobCaseDoc::DoSetCD() %zu records kept below folders not read", kept);
+    }
     if (label) {
         added->m_strLabel = *label;
     }

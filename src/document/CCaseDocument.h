@@ -5,6 +5,8 @@
 #pragma once
 
 #include "document/IDocumentUi.h"
+#include "export/CCsvImporter.h"
+#include "export/FormFormat.h"
 #include "model/CCDCase.h"
 
 #include <cstdint>
@@ -104,6 +106,21 @@ public:
     // The mount check: presence of every medium over all drives.
     void CheckMounts();
 
+    // --- Lists out and in (CCaseDocumentLists.cpp) ---
+    // Writes the subtree at `start` (the whole case when null) to `path` in a list
+    // format with the format's current preset, showing progress. Tells the user when it
+    // fails and how many characters the file's encoding could not hold.
+    bool ExportList(EFormFormat format, const std::string& path, const SFileInfo* start = nullptr);
+    // Reads a CSV or MediaMax file with the format's current preset and merges the media
+    // it describes into the case. A file that does not read is reported by its first bad
+    // line and changes nothing. False when nothing was added.
+    bool ImportList(EFormFormat format, const std::string& path, bool showDiff,
+                    EImportEncoding encoding = EImportEncoding::Detect);
+    // Merges the media of an import into the case: when the case holds media the user
+    // chooses for each to update one of them, add it or drop it. Returns the number of
+    // media added or updated; the imported root is left empty.
+    int MergeImportedMedia(CCDCase& imported, bool showDiff);
+
     // A medium arrived or left (event kDeviceArrival / kDeviceRemoveComplete).
     // True when handled.
     bool DoDeviceChange(int event, int deviceType);
@@ -116,6 +133,10 @@ private:
     void ReplaceCase(std::unique_ptr<CCDCase> root, const std::string& path);
     SFileInfo& TargetContainer();
     bool ExportTo(std::uint16_t code, const std::string& path);
+    // An imported medium that is to update `existing` takes its place: the level named
+    // like its original label is stripped and its volume fields are copied in.
+    void PrepareImported(const SVolumeInfo& existing, SVolumeInfo& imported);
+    SVolumeInfo* ReplaceWithImported(SVolumeInfo& existing, std::unique_ptr<SVolumeInfo> imported);
     std::optional<std::string> AskSaveName(const std::string& initial, bool replace);
 
     IDocumentUi& m_ui;

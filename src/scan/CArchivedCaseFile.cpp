@@ -6,6 +6,7 @@
 #include "core/XdgPaths.h"
 #include "model/CaseFile.h"
 #include "model/CaseFileException.h"
+#include "scan/ArchivePath.h"
 #include "scan/ArchiverSet.h"
 #include "scan/LhaWriter.h"
 
@@ -14,6 +15,7 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,15 +72,22 @@ void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
     m_strArchivePath = path;
     m_strTempPath = m_folder.Path() + kArchivedCaseMember;
     if (!m_bWriting) {
-        // The "e" command of the LHA adapter, called directly: a command line could not
-        // carry a path that holds a double quote.
-        if (!m_lha.CheckArchive(path) ||
-            !m_lha.Extract(path, m_folder.Path(), {kArchivedCaseMember}, false)) {
-            Log("CArchivedCaseFile: " + path + ": " + m_lha.LastError());
+        // The member is looked for by name without regard to case (archives made
+        // elsewhere may hold "TOBLHARC.CAS") and then read under the name it has.
+        std::string member;
+        std::string reason;
+        if (!FindMember(path, member, reason) ||
+            !m_lha.Extract(path, m_folder.Path(), {member}, false)) {
+            if (reason.empty()) {
+                reason = m_lha.LastError();
+            }
+            Log("CArchivedCaseFile: " + path + ": " + reason);
             Discard();
             throw CCaseFileException(CFileException::genericException, 0, path, 1,
-                                     UnpackFailure(path, m_lha.LastError()));
+                                     UnpackFailure(path, reason));
         }
+        std::optional<SExtractedParts> parts = ExtractedParts(member, false);
+        m_strTempPath = m_folder.Path() + (parts ? parts->m_strLeaf : std::string());
     }
     try {
         m_file.Open(m_strTempPath, flags);
@@ -87,10 +96,39 @@ void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
         if (m_bWriting) {
             throw CFileException(e.m_cause, e.m_lOsError, path);
         }
-        throw CCaseFileException(e.m_cause, e.m_lOsError, path, 1,
+        // A file error is reported as such: the cause that means "wrong password" in
+        // a case-file error must never come from here.
+        const int cause = e.m_cause == CCaseFileException::kBadPassword
+                              ? CFileException::genericException
+                              : e.m_cause;
+        throw CCaseFileException(cause, e.m_lOsError, path, 1,
                                  e.m_lOsError == ENOENT ? "the archive holds no case file" : "");
     }
     m_bOpen = true;
+}
+
+bool CArchivedCaseFile::FindMember(const std::string& path, std::string& member,
+                                   std::string& reason) {
+    if (!m_lha.OpenArchive(path, 0)) {
+        reason = m_lha.LastError();
+        return false;
+    }
+    bool found = false;
+    SArcListEntry entry;
+    for (bool more = m_lha.FindFirst("*", entry); more; more = m_lha.FindNext(entry)) {
+        const std::string_view name = entry.Name();
+        if ((entry.m_dwAttributes & kArcAttrDirectory) == 0 &&
+            ArcMatchKey(name) == kArchivedCaseMember) {
+            member = std::string(name);
+            found = true;
+            break;
+        }
+    }
+    m_lha.CloseArchive();
+    if (!found) {
+        reason = std::string("the archive holds no ") + kArchivedCaseMember;
+    }
+    return found;
 }
 
 std::size_t CArchivedCaseFile::Read(void* buffer, std::size_t count) {
