@@ -18,6 +18,7 @@
 #include "core/ConfigData.h"
 #include "core/TraceLog.h"
 #include "export/CExportFormSets.h"
+#include "export/CPrintFormSet.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -147,6 +148,7 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     SetPropertyDefinitions(m_pExtractors.get());
     // The export presets join the configuration before it is read.
     ExportFormSets();
+    PrintFormSet();
     Log("m_configData.RegLoad()");
     config.RegLoad();
     Log("LoadStdProfileSettings()");
