@@ -163,6 +163,11 @@ public:
     // Whether the clipboard holds media.
     static bool ClipboardHasMedia();
 
+    // --- Printing (MainFrameOptions.cpp) ---
+    // "印刷(&P)...": the print dialog over the case, the tree's node and the list's
+    // selected rows. Printing to a PDF file is always there, so it always opens.
+    void OnPrint();
+
     // --- Options (MainFrameOptions.cpp) ---
     // The archivers the options sheet shows (not owned; null: none loaded).
     void SetArchivers(CArchiverSet* archivers) { m_pArchivers = archivers; }

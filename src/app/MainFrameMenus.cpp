@@ -137,7 +137,7 @@ void CMainFrame::CreateMenus() {
     QMenu* import = file->addMenu(QString::fromUtf8("ｲﾝﾎﾟｰﾄ(&I)"));
     QMenu* exportMenu = file->addMenu(QString::fromUtf8("ｴｸｽﾎﾟｰﾄ(&E)"));
     file->addSeparator();
-    AddMissing(file, kPrint, "印刷(&P)...\tCtrl+P", QKeySequence::Print);
+    AddCommand(file, kPrint, "印刷(&P)...\tCtrl+P", QKeySequence::Print, [this] { OnPrint(); });
     m_pRecentSeparator = file->addSeparator();
     file->addSeparator();
     AddCommand(file, kAppExit, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", {}, [this] { close(); });

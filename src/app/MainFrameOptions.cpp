@@ -1,4 +1,5 @@
-// Main window: the options sheet and what its OK changes in the views at once.
+// Main window: the options sheet and what its OK changes in the views at once, and the
+// print dialog.
 #include "app/MainFrame.h"
 
 #include "app/CaseTreeModel.h"
@@ -10,7 +11,9 @@
 #include "app/TobPropView.h"
 #include "app/options/COptMeltPage.h"
 #include "app/options/COptionDlg.h"
+#include "app/print/CPrintDlg.h"
 #include "core/ConfigData.h"
+#include "export/CPrintFormSet.h"
 #include "scan/ArchiverSet.h"
 
 namespace quillora {
@@ -32,6 +35,16 @@ void CMainFrame::OnOptions() {
         return;
     }
     ApplyOptions();
+}
+
+void CMainFrame::OnPrint() {
+    std::vector<const SFileInfo*> selected;
+    for (const SFileInfo* record : m_pList->Selected()) {
+        selected.push_back(record);
+    }
+    CPrintDlg dialog(PrintFormSet().Set(), &m_doc.Case(), m_pTree->Current(), std::move(selected),
+                     {}, this);
+    dialog.exec();
 }
 
 void CMainFrame::ApplyOptions() {
