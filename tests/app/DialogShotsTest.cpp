@@ -4,7 +4,9 @@
 #include "GuiTestApp.h"
 #include "app/options/COptMeltPage.h"
 #include "app/options/COptionDlg.h"
+#include "app/print/CPrintDlg.h"
 #include "core/ConfigData.h"
+#include "export/CPrintFormSet.h"
 #include "platform/DriveList.h"
 #include "scan/ArchiverSet.h"
 
@@ -47,6 +49,21 @@ TEST(DialogShots, OptionSheet) {
         Save(sheet, "options-" + std::to_string(page + 1));
     }
     archivers.UnloadAll();
+}
+
+TEST(DialogShots, PrintDialog) {
+    if (ShotFolder().empty()) {
+        GTEST_SKIP() << "set QUILLORA_SHOTS to a folder to take the pictures";
+    }
+    test::GuiApp();
+    auto root = test::MakeSampleCase();
+    CFormConditionSet set = CPrintFormSet::MakeSet();
+    CPrintDlg dialog(set, root.get(), root.get(), {});
+    auto* tabs = dialog.Tabs();
+    for (int page = 0; page < tabs->count(); ++page) {
+        tabs->setCurrentIndex(page);
+        Save(dialog, "print-" + std::to_string(page + 1));
+    }
 }
 
 } // namespace
