@@ -143,6 +143,7 @@ struct SUpdateArgs {
     std::string medium;
     std::optional<std::string> password;
     bool noArchives = false;
+    bool noWait = false;
 };
 
 int RunUpdate(const SUpdateArgs& a) {
@@ -150,10 +151,16 @@ int RunUpdate(const SUpdateArgs& a) {
         ReportError(a.casePath + ": no such case to update");
         return kExitFailure;
     }
+    // Held from the read to the save, so that no other change to the case is lost.
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, a.casePath, a.noWait)) {
+        return kExitFailure;
+    }
     CCliDocumentUi ui(a.password);
     CDriveTable drives;
     CMediaPresence presence;
     CCaseDocument doc(ui, drives, presence);
+    doc.SetFileLocking(false);
     if (!doc.OnOpenDocument(a.casePath)) {
         return kExitFailure;
     }
@@ -199,6 +206,7 @@ const CCommandRegistration
                      ->required();
                  cmd.add_flag("--no-archives", a->noArchives, "Read archives as plain files");
                  AddPasswordOption(cmd, a->password);
+                 AddNoWaitFlag(cmd, a->noWait);
                  return [a] { return RunUpdate(*a); };
              }});
 

@@ -154,6 +154,7 @@ struct SImportArgs {
     std::optional<std::string> preset;
     EEncodingChoice encoding = EEncodingChoice::Preset;
     bool replace = false;
+    bool noWait = false;
 };
 
 // Answers the media-select question: a medium of the same label is updated (the
@@ -176,10 +177,16 @@ int RunImport(const SImportArgs& a) {
     if (!preset) {
         return kExitUsage;
     }
+    // Held from the read to the save, so that no other change to the case is lost.
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, a.casePath, a.noWait)) {
+        return kExitFailure;
+    }
     CImportUi ui(a.password);
     CDriveTable drives;
     CMediaPresence presence;
     CCaseDocument doc(ui, drives, presence);
+    doc.SetFileLocking(false);
     if (!doc.OnOpenDocument(a.casePath)) {
         return kExitFailure;
     }
@@ -272,6 +279,7 @@ const CCommandRegistration kImport(
          cmd.add_flag("--replace", a->replace,
                       "Replace a medium of the same label (without it such a list is refused)");
          AddPasswordOption(cmd, a->password);
+         AddNoWaitFlag(cmd, a->noWait);
          return [a] { return RunImport(*a); };
      }});
 

@@ -49,6 +49,7 @@ struct SScanArgs {
     bool comments = false;
     bool arcComments = false;
     bool update = false;
+    bool noWait = false;
     bool verbose = false;
     bool pseudoFs = false;
 };
@@ -120,6 +121,8 @@ int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
     CDriveTable drives;
     CMediaPresence presence;
     CCaseDocument doc(ui, drives, presence);
+    // The scan command holds the case's lock itself.
+    doc.SetFileLocking(false);
     if (!doc.OnOpenDocument(casePath)) {
         return kExitFailure;
     }
@@ -157,6 +160,11 @@ int RunScan(const SScanArgs& a) {
         return kExitFailure;
     }
 
+    // Held from the read to the save: an edit made during the scan waits for it.
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, a.casePath, a.noWait)) {
+        return kExitFailure;
+    }
     std::unique_ptr<CCDCase> root;
     bool compress = false;
     if (FileExists(a.casePath)) {
@@ -239,6 +247,7 @@ const CCommandRegistration
                             "Extract comments of archive entries (MeltAutoComment)");
                cmd.add_flag("--update", a->update,
                             "Re-scan the case's medium of PATH in its place, keeping your notes");
+               AddNoWaitFlag(cmd, a->noWait);
                cmd.add_flag("--verbose", a->verbose,
                             "Warn on stderr of every folder or file that could not be read");
                cmd.add_flag("--pseudo-fs", a->pseudoFs,

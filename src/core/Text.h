@@ -65,6 +65,11 @@ std::size_t CharCp932Width(std::string_view utf8, std::size_t pos, std::size_t* 
 // character. *cut is set to whether anything was dropped.
 std::string TruncateCp932Width(std::string_view utf8, std::size_t maxWidth, bool* cut = nullptr);
 
+// Line breaks: case files keep CR LF, the program's editors show LF. ToCrLf turns
+// every line break (LF, CR LF or a lone CR) into CR LF; ToLf turns them into LF.
+std::string ToCrLf(std::string_view text);
+std::string ToLf(std::string_view text);
+
 // ASCII-only case folding (other bytes unchanged), as the catalogue's
 // case-insensitive comparisons need. CompareNoCase compares the bytes folded to lower
 // case as unsigned values (a shorter prefix sorts first) and returns <0, 0 or >0.

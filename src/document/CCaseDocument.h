@@ -8,6 +8,7 @@
 #include "export/CCsvImporter.h"
 #include "export/FormFormat.h"
 #include "model/CCDCase.h"
+#include "model/CCaseLock.h"
 
 #include <cstdint>
 #include <functional>
@@ -49,6 +50,10 @@ public:
     // Whether ".caz" files can be read and written (the LHA archiver is loaded).
     void SetArchivedCasesAvailable(bool available) { m_bCazAvailable = available; }
     void SetExporter(ICaseExporter* exporter) { m_pExporter = exporter; }
+    // Whether the open case file is kept under a shared lock (on by default), so that
+    // commands that change cases wait until it is closed. The command line, which
+    // locks its cases itself, turns it off.
+    void SetFileLocking(bool on);
 
     // --- New, open, save ---
     // A new, empty case; while a failed open is being undone it keeps the case.
@@ -56,7 +61,9 @@ public:
     // Opens the case at `path`, asking for its password when it has one. On failure
     // the previous case stays open and the user has been told why.
     bool OnOpenDocument(const std::string& path);
-    // Writes the case to `path` (atomically). False after telling the user.
+    // Writes the case to `path` (atomically) and keeps that file as the document's.
+    // Before the document's own file is replaced, asks when another program changed
+    // it since it was loaded or saved, or holds it now. False after telling the user.
     bool OnSaveDocument(const std::string& path);
     // Save (replace set) or save a copy: asks for the name when `path` is empty,
     // refuses a read-only target before anything is written, and turns ".csv",
@@ -130,6 +137,9 @@ public:
 private:
     enum class LoadResult { Ok, Failed, BadPassword };
     LoadResult LoadCase(const std::string& path);
+    bool SaveTo(const std::string& path, bool becomesDocumentFile);
+    bool LockForSave(CCaseLock& lock, const std::string& path);
+    void RelockDocumentFile();
     void ReplaceCase(std::unique_ptr<CCDCase> root, const std::string& path);
     SFileInfo& TargetContainer();
     bool ExportTo(std::uint16_t code, const std::string& path);
@@ -150,6 +160,11 @@ private:
     bool m_bLoading = false;
     bool m_bBusy = false;
     bool m_bCazAvailable = false;
+    bool m_bLocking = true;
+    // A shared lock on the document's file while one is open.
+    CCaseLock m_lock;
+    // The document's file as it was loaded or last saved.
+    std::optional<SCaseFileFacts> m_loadedFacts;
 };
 
 } // namespace quillora

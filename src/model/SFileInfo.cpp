@@ -463,7 +463,15 @@ void SFileInfo::StoreRecordBody(CArchiveWriter& ar) const {
     ar.WriteU64(m_ftLastAccess);
     ar.WriteU64(m_ftLastWrite);
     ar.WriteU64(m_ftCreation);
-    ar.WriteText(m_strName);
+    if (HasFlags(kFlagMedium) && m_strName.find(':') != std::string::npos &&
+        m_strName.find(':') > 0) {
+        // Readers drop everything up to the first ":" of a medium's name (old files
+        // kept "D:label" there); a Linux folder name may hold one, so it is written
+        // behind a prefix of that form, which every reader takes away again.
+        ar.WriteText("_:" + m_strName);
+    } else {
+        ar.WriteText(m_strName);
+    }
     ar.WriteU8(2);
     ar.WriteText(Comment());
     ar.WriteText(Category());
@@ -586,6 +594,13 @@ void SFileInfo::LoadRecordBody(CArchiveReader& ar, CaseLoadContext& ctx) {
         }
         if (s.data) {
             std::uint32_t length = ar.ReadU32();
+            if (length > kMaxStoredContents) {
+                throw CArchiveException(CArchiveException::badSchema,
+                                        "a record keeps " + std::to_string(length) +
+                                            " bytes of stored contents, more than the 1 GiB "
+                                            "allowed",
+                                        ar.Offset());
+            }
             SetData(ar.ReadBytes(length));
         }
         if (s.extFields) {

@@ -20,6 +20,10 @@ class CArchiveReader;
 class CArchiveWriter;
 struct CaseLoadContext;
 
+// The most stored contents one record may keep (1 GiB): files over it are refused,
+// and a case file that declares more is refused before anything is allocated.
+inline constexpr std::uint32_t kMaxStoredContents = 1u << 30;
+
 enum class RecordClass : std::uint8_t { File, ArcFile, Volume, Group, Case };
 
 class SFileInfo {

@@ -11,8 +11,10 @@
 #include "scan/LhaWriter.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -71,7 +73,14 @@ void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
     }
     m_strArchivePath = path;
     m_strTempPath = m_folder.Path() + kArchivedCaseMember;
-    if (!m_bWriting) {
+    if (m_bWriting) {
+        try {
+            m_target.Open(path);
+        } catch (...) {
+            Discard();
+            throw;
+        }
+    } else {
         // The member is looked for by name without regard to case (archives made
         // elsewhere may hold "TOBLHARC.CAS") and then read under the name it has.
         std::string member;
@@ -155,30 +164,44 @@ void CArchivedCaseFile::Close() {
     try {
         m_file.Close();
     } catch (...) {
+        m_target.Abort();
         Discard();
         throw;
     }
-    // The new archive is built beside the old one and renamed over it only when
+    // The new archive is built beside the old one and put in its place only when
     // complete, so a failed pack leaves the old ".caz" as it was.
     CLhaWriter writer;
     std::string error;
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
-    const bool packed = writer.Open(m_strArchivePath, error) &&
-                        writer.AddMember(kArchivedCaseMember, std::filesystem::path(m_strTempPath),
-                                         now, 0644, error) &&
-                        writer.Finish(error);
-    const int packError = packed ? 0 : errno;
+    const int fd = ::fcntl(m_target.Fd(), F_DUPFD_CLOEXEC, 0);
+    std::FILE* out = fd >= 0 ? ::fdopen(fd, "w+b") : nullptr;
+    if (!out && fd >= 0) {
+        ::close(fd);
+    }
+    bool packed = out && writer.Open(out, error) &&
+                  writer.AddMember(kArchivedCaseMember, std::filesystem::path(m_strTempPath), now,
+                                   0644, error) &&
+                  writer.Finish(error);
+    int packError = packed ? 0 : errno;
+    if (out && std::fclose(out) != 0 && packed) {
+        packed = false;
+        packError = errno;
+        error = std::strerror(packError);
+    }
     Discard();
     if (!packed) {
+        m_target.Abort();
         Log("CArchivedCaseFile: " + m_strArchivePath + ": " + error);
         const int cause = packError != 0 ? CFileException::CauseFromErrno(packError)
                                          : CFileException::genericException;
         throw CFileException(cause, packError, m_strArchivePath);
     }
+    m_target.Commit();
 }
 
 void CArchivedCaseFile::Abort() {
     m_file.Abort();
+    m_target.Abort();
     Discard();
 }
 

@@ -122,7 +122,7 @@ TEST(CompletionScript, BashCompletesTheRegisteredCommandsOptionsAndPaths) {
     // Commands and options, from the parser.
     EXPECT_EQ(shell.Complete("quillora-cli s"), "save scan");
     EXPECT_EQ(shell.Complete("quillora-cli --v"), "--version");
-    EXPECT_EQ(shell.Complete("quillora-cli scan --no"), "--no-archives");
+    EXPECT_EQ(shell.Complete("quillora-cli scan --no"), "--no-archives --no-wait");
     EXPECT_EQ(shell.Complete("quillora-cli scan shelf.cas /mnt --cr"), "--crc");
     EXPECT_EQ(shell.Complete("quillora-cli frobnicate "), "");
     // The case argument: case files, either case, and folders to look into.

@@ -3,6 +3,7 @@
 #include "document/CCaseDocument.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
+#include "model/CCaseLock.h"
 #include "model/CaseEditing.h"
 #include "model/CaseFile.h"
 #include "model/SGroupInfo.h"
@@ -172,6 +173,9 @@ TEST_F(CaseDocumentTest, SaveThatFailsHalfwayLeavesTheOldFileByteIdentical) {
     file->SetData(std::vector<std::uint8_t>(1 << 20, 0x5A));
     pid_t pid = fork();
     if (pid == 0) {
+        // The parent's shared lock on the file is the child's too; the save must
+        // fail on the full disk, not wait for that lock.
+        doc.SetFileLocking(false);
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{64 * 1024, 64 * 1024};
         setrlimit(RLIMIT_FSIZE, &limit);
@@ -333,4 +337,63 @@ TEST_F(CaseDocumentTest, GroupsMergeAndPasswords) {
     EXPECT_EQ(doc.Case().m_strPassword, "newpass");
     ui.passwords = {std::string("newpass")};
     EXPECT_FALSE(doc.SetPasswordAsk()); // unchanged
+}
+
+TEST_F(CaseDocumentTest, AnOpenCaseIsSharedLockedAndAChangeOnDiskIsAskedAbout) {
+    const std::string path = (dir / "shelf.cas").string();
+    CCDCase first;
+    SaveCaseFile(first, path, false);
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    // A command that would change the case must wait while it is open here.
+    CCaseLock command;
+    EXPECT_EQ(command.Acquire(path, CCaseLock::EKind::Exclusive, false), CCaseLock::EResult::Busy);
+
+    // A program that ignores locks replaces the file behind the document's back.
+    CCDCase other;
+    other.AddChild(std::make_unique<SGroupInfo>())->m_strName = "theirs";
+    SaveCaseFile(other, path, false);
+    const std::string theirs = ReadFileBytes(path);
+    doc.AddGroup();
+    ui.messages.clear();
+    ui.yesNo = {false};
+    EXPECT_FALSE(doc.DoSave(path, true));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("他のﾌﾟﾛｸﾞﾗﾑによって変更されています"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(path), theirs);
+    EXPECT_TRUE(doc.IsModified());
+
+    ui.yesNo = {true};
+    EXPECT_TRUE(doc.DoSave(path, true));
+    EXPECT_NE(ReadFileBytes(path), theirs);
+    // Saved, the new file is the document's and is locked again at once.
+    EXPECT_EQ(command.Acquire(path, CCaseLock::EKind::Exclusive, false), CCaseLock::EResult::Busy);
+    ui.messages.clear();
+    doc.AddGroup();
+    EXPECT_TRUE(doc.DoSave(path, true));
+    EXPECT_TRUE(ui.messages.empty()) << "no question when only the document changed it";
+
+    // Closed, the case is free.
+    doc.OnNewDocument();
+    EXPECT_EQ(command.Acquire(path, CCaseLock::EKind::Exclusive, false), CCaseLock::EResult::Held);
+}
+
+TEST_F(CaseDocumentTest, SavingAFileAnotherProgramHoldsAsksFirst) {
+    const std::string path = (dir / "shelf.cas").string();
+    CCDCase first;
+    SaveCaseFile(first, path, false);
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    const std::string before = ReadFileBytes(path);
+    // Another window has the same case open.
+    CCaseLock otherWindow;
+    ASSERT_EQ(otherWindow.Acquire(path, CCaseLock::EKind::Shared, false), CCaseLock::EResult::Held);
+    doc.AddGroup();
+    ui.messages.clear();
+    ui.yesNo = {false};
+    EXPECT_FALSE(doc.DoSave(path, true));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("使用中"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(path), before);
+    // The refusal keeps the document's own shared lock.
+    CCaseLock command;
+    EXPECT_EQ(command.Acquire(path, CCaseLock::EKind::Exclusive, false), CCaseLock::EResult::Busy);
 }
