@@ -20,8 +20,10 @@
 #include "platform/OsPath.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
 #include <QScreen>
@@ -163,6 +165,9 @@ void CMainFrame::ConnectDocument() {
         UpdateCommandStates();
     });
     connect(&m_doc, &CTobCaseDoc::DrivesChanged, this, &CMainFrame::RebuildEjectMenus);
+    // "ﾒﾃﾞｨｱの貼り付け(&V)" follows what the clipboard holds.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &CMainFrame::UpdateCommandStates);
     connect(&m_doc, &CTobCaseDoc::PathUsed, this, [this](const QString& path) {
         m_recent.Add(path.toStdString());
         UpdateRecentFiles();

@@ -20,6 +20,7 @@ class QToolBar;
 
 namespace quillora {
 
+class CArchiverSet;
 class CCaseFindDlg;
 class CFindDlg;
 class CListCommands;
@@ -75,6 +76,8 @@ public:
         kExplore = 32872,
         kCopyName = 32882,
         kCopyFullPath = 32883,
+        kCopyMedia = 32814,
+        kPasteMedia = 32815,
         kCheckMounts = 32806,
         kUpdateFromDrive = 32792,
         kEditLabelInPlace = 32807,
@@ -157,6 +160,31 @@ public:
     // "ｺﾒﾝﾄ抽出設定(&M)...".
     void OnCommentSettings();
 
+    // --- Media on the clipboard (MainFrameClipboard.cpp) ---
+    // What "ﾒﾃﾞｨｱのｺﾋﾟｰ(&Y)" copies: the tree's node while the tree is active, else the
+    // list's selected rows in list order.
+    std::vector<const SFileInfo*> MediaCopySelection() const;
+    // Puts the media and groups among them on the clipboard; false when there was none.
+    bool OnCopyMedia();
+    // Pastes the clipboard's media into the group of the tree's node; how many arrived.
+    std::size_t OnPasteMedia();
+    // Whether the clipboard holds media.
+    static bool ClipboardHasMedia();
+
+    // --- Printing (MainFrameOptions.cpp) ---
+    // "印刷(&P)...": the print dialog over the case, the tree's node and the list's
+    // selected rows. Printing to a PDF file is always there, so it always opens.
+    void OnPrint();
+
+    // --- Options (MainFrameOptions.cpp) ---
+    // The archivers the options sheet shows (not owned; null: none loaded).
+    void SetArchivers(CArchiverSet* archivers) { m_pArchivers = archivers; }
+    // "ｵﾌﾟｼｮﾝ(&O)...": the options sheet, then ApplyOptions after OK.
+    void OnOptions();
+    // Puts the settings the sheet changed into effect: the recent-file list's size,
+    // and the views by the view change mask.
+    void ApplyOptions();
+
     // "%d %s (%s)": running number, mount point, drive-type name.
     static QString EjectEntryText(int number, const SDriveEntry& entry);
 
@@ -237,6 +265,7 @@ private:
     QMenu* m_pEjectPopup = nullptr;
     std::function<void(CQtExtractionUi&)> m_extractionSetup;
     std::function<bool(std::size_t, std::string*)> m_ejector;
+    CArchiverSet* m_pArchivers = nullptr;
     bool m_bDefaultPlacement = true;
     bool m_bListFocus = false;
     // The property view was the last of the views to have the focus.

@@ -137,7 +137,7 @@ void CMainFrame::CreateMenus() {
     QMenu* import = file->addMenu(QString::fromUtf8("ｲﾝﾎﾟｰﾄ(&I)"));
     QMenu* exportMenu = file->addMenu(QString::fromUtf8("ｴｸｽﾎﾟｰﾄ(&E)"));
     file->addSeparator();
-    AddMissing(file, kPrint, "印刷(&P)...\tCtrl+P", QKeySequence::Print);
+    AddCommand(file, kPrint, "印刷(&P)...\tCtrl+P", QKeySequence::Print, [this] { OnPrint(); });
     m_pRecentSeparator = file->addSeparator();
     file->addSeparator();
     AddCommand(file, kAppExit, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", {}, [this] { close(); });
@@ -147,8 +147,8 @@ void CMainFrame::CreateMenus() {
     AddCommand(edit, kEditCopy, "ｺﾋﾟｰ(&C)\tCtrl+C", QKeySequence::Copy,
                [this] { m_pLists->CopyEntries(CopySelection()); });
     AddCommand(edit, kMarkCsvCopy, "ﾏｰｸ一括CSVｺﾋﾟｰ(&B)", {}, [this] { m_pLists->CopyMarked(); });
-    AddMissing(edit, 32814, "ﾒﾃﾞｨｱのｺﾋﾟｰ(&Y)", {});
-    AddMissing(edit, 32815, "ﾒﾃﾞｨｱの貼り付け(&V)", {});
+    AddCommand(edit, kCopyMedia, "ﾒﾃﾞｨｱのｺﾋﾟｰ(&Y)", {}, [this] { OnCopyMedia(); });
+    AddCommand(edit, kPasteMedia, "ﾒﾃﾞｨｱの貼り付け(&V)", {}, [this] { OnPasteMedia(); });
     AddCommand(edit, kCopyName, "名前のｺﾋﾟｰ(&N)", {},
                target([](SFileInfo& r) { CRecordCommands::CopyName(r); }));
     AddCommand(edit, kCopyFullPath, "ﾌﾙﾊﾟｽのｺﾋﾟｰ(&L)", {},
@@ -231,7 +231,8 @@ void CMainFrame::CreateMenus() {
                [this] { OnAutoComment(); });
 
     QMenu* tools = menuBar()->addMenu(QString::fromUtf8("ﾂｰﾙ(&T)"));
-    AddMissing(tools, kOptions, "ｵﾌﾟｼｮﾝ(&O)...\tCtrl+J", QKeySequence("Ctrl+J"));
+    AddCommand(tools, kOptions, "ｵﾌﾟｼｮﾝ(&O)...\tCtrl+J", QKeySequence("Ctrl+J"),
+               [this] { OnOptions(); });
     AddCommand(tools, kCommentSettings, "ｺﾒﾝﾄ抽出設定(&M)...", {}, [this] { OnCommentSettings(); });
     tools->addSeparator();
     CreateListCommands(import, exportMenu, tools);
@@ -336,6 +337,9 @@ void CMainFrame::UpdateCommandStates() {
     enable(kExplore, target && target->EnclosingMedium());
     enable(kCopyName, target != nullptr);
     enable(kCopyFullPath, target != nullptr);
+    enable(kCopyMedia, target && target->HasFlags(kFlagMedium | kFlagGroup));
+    enable(kPasteMedia,
+           target && target->HasFlags(kFlagMedium | kFlagGroup | kFlagCase) && ClipboardHasMedia());
     enable(kUpdateFromDrive, node && node->EnclosingMedium());
     for (int command : {CQtCompareUi::kUpdateLinksFromMedium, CQtCompareUi::kUpdateMediumFromLinks,
                         CQtCompareUi::kCompareMediumCase, CQtCompareUi::kCompareCaseLink}) {
@@ -369,6 +373,8 @@ void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {
         menu.addSeparator();
         add(kMergeCase);
         add(kCheckMounts);
+        menu.addSeparator();
+        add(kPasteMedia);
     } else if (record->HasFlags(kFlagGroup)) {
         add(kInsertMedia);
         add(kAddGroup);
@@ -376,6 +382,9 @@ void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {
         add(kEditLabelInPlace);
         add(kMarkRecursive);
         add(kCopyName);
+        menu.addSeparator();
+        add(kCopyMedia);
+        add(kPasteMedia);
     } else if (record->HasFlags(kFlagMedium)) {
         add(kUpdateFromDrive);
         add(kEditLabelInPlace);
@@ -386,6 +395,8 @@ void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {
         menu.addSeparator();
         add(kCopyName);
         add(kCopyFullPath);
+        add(kCopyMedia);
+        add(kPasteMedia);
     } else if (record->IsDirectory()) {
         add(kMark);
         add(kMarkRecursive);

@@ -52,4 +52,17 @@ std::string CRecentFileList::First() const {
     return m_entries.empty() ? std::string() : m_entries.front();
 }
 
+void CRecentFileList::SetCount(int count) {
+    m_nCount = std::clamp(count, 0, kMaxSlots);
+    if (m_entries.size() > static_cast<std::size_t>(m_nCount)) {
+        m_entries.resize(static_cast<std::size_t>(m_nCount));
+    }
+}
+
+void CRecentFileList::ClearExcept(const std::string& keep) {
+    std::erase_if(m_entries, [&](const std::string& e) {
+        return keep.empty() || text::CompareNoCase(e, keep) != 0;
+    });
+}
+
 } // namespace quillora

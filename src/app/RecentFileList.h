@@ -27,6 +27,11 @@ public:
     void Remove(const std::string& path);
     // The first non-empty entry, or empty.
     std::string First() const;
+    // Changes the number of slots (0..16); entries beyond it fall out.
+    void SetCount(int count);
+    // Takes out every entry but the one equal to `keep` without regard to ASCII letter
+    // case (the open case stays in the list).
+    void ClearExcept(const std::string& keep);
 
     const std::vector<std::string>& Entries() const { return m_entries; }
     int Count() const { return m_nCount; }

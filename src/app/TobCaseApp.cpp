@@ -15,9 +15,11 @@
 #include "app/ShellRegistration.h"
 #include "app/SystemFileTypes.h"
 #include "app/TobCaseDoc.h"
+#include "app/print/CPrintDlg.h"
 #include "core/ConfigData.h"
 #include "core/TraceLog.h"
 #include "export/CExportFormSets.h"
+#include "export/CPrintFormSet.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -147,6 +149,7 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     SetPropertyDefinitions(m_pExtractors.get());
     // The export presets join the configuration before it is read.
     ExportFormSets();
+    PrintFormSet();
     Log("m_configData.RegLoad()");
     config.RegLoad();
     Log("LoadStdProfileSettings()");
@@ -167,6 +170,7 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     Log("Regist Clipboard format");
     m_archivers.LoadAll();
     m_bArchiversLoaded = true;
+    m_pFrame->SetArchivers(&m_archivers);
     // Archives are listed while scanning, ".caz" cases read and written, and stored
     // contents loaded from inside archives, all through the one expander.
     m_pExpander = std::make_unique<CArchiveExpander>(m_archivers);
@@ -209,13 +213,6 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     return true;
 }
 
-void CTobCaseApp::ShowNotAvailable() {
-    if (!m_bUnattended) {
-        QMessageBox::information(nullptr, "Quillora",
-                                 QString::fromUtf8(CTobCaseDoc::NotAvailableText()));
-    }
-}
-
 bool CTobCaseApp::DispatchCommandLine() {
     switch (m_commandLine.m_kind) {
     case SCommandLine::Nothing:
@@ -225,11 +222,25 @@ bool CTobCaseApp::DispatchCommandLine() {
         m_pDoc->OpenPath(m_commandLine.m_strFile);
         return true;
     case SCommandLine::Print:
-    case SCommandLine::PrintTo:
-        // Printing is not built yet: say so, and end as a print run ends.
-        Log("print from the command line: not available");
-        ShowNotAvailable();
+    case SCommandLine::PrintTo: {
+        // Open the case, print it whole with the selected preset and end, as a print run
+        // from the shell does.
+        if (!m_pDoc->OpenPath(m_commandLine.m_strFile)) {
+            return false;
+        }
+        std::string error;
+        QString printer =
+            m_commandLine.m_kind == SCommandLine::PrintTo && !m_commandLine.m_printTo.isEmpty()
+                ? m_commandLine.m_printTo.front()
+                : QString();
+        if (!CPrintDlg::PrintCase(m_pDoc->Case(), printer, &error)) {
+            LogFormat("print from the command line: %s", error.c_str());
+            if (!m_bUnattended) {
+                QMessageBox::warning(nullptr, "Quillora", QString::fromStdString(error));
+            }
+        }
         return false;
+    }
     case SCommandLine::Help:
     case SCommandLine::Version:
         // main answers these before the window system is opened.

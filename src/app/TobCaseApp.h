@@ -75,7 +75,6 @@ public:
 
 private:
     bool DispatchCommandLine();
-    void ShowNotAvailable();
 
     CDriveTable m_drives;
     CMediaPresence m_presence;

@@ -6,6 +6,7 @@
 #include "core/ConfigData.h"
 #include "model/SFileInfo.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -39,7 +40,7 @@ CTobCaseList::CTobCaseList(QWidget* parent)
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
-    setAllColumnsShowFocus(Config().m_nLineSelect != 0);
+    ApplyViewOptions();
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -57,6 +58,20 @@ CTobCaseList::CTobCaseList(QWidget* parent)
             emit Activated(record);
         }
     });
+}
+
+void CTobCaseList::ApplyViewOptions() {
+    setAllColumnsShowFocus(Config().m_nLineSelect != 0);
+    // Without "ShowSelAlways" the selection disappears while another control has the
+    // focus, as list controls without that style do.
+    QPalette colours = QApplication::palette(this);
+    if (Config().m_nShowSelAlways == 0) {
+        colours.setColor(QPalette::Inactive, QPalette::Highlight,
+                         colours.color(QPalette::Inactive, QPalette::Base));
+        colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                         colours.color(QPalette::Inactive, QPalette::Text));
+    }
+    setPalette(colours);
 }
 
 CTobCaseList::~CTobCaseList() {

@@ -30,6 +30,9 @@ public:
     static CColumnSets::Mode ModeFor(const SFileInfo& folder);
     // The column sets were edited: show the current folder again.
     void ColumnSetsChanged();
+    // Takes "LineSelect" (the whole row shows the focus) and "ShowSelAlways" (the
+    // selection stays visible while the list has no focus) from the configuration.
+    void ApplyViewOptions();
 
     // Sorting: the current sort column and its direction.
     int SortColumn() const { return m_nSortColumn; }

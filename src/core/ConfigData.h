@@ -77,6 +77,9 @@ struct SConfigFields {
     // OptionCopy.
     int m_nCopyTarget = 0; // 0 CSV, 1 HTML, 2 tree
     int m_nCopyShowFormDlg = 0;
+    // Not stored: which view options the options sheet's last OK changed (its view
+    // change mask), so that the main window redraws what they affect.
+    int m_nViewChangeMask = 0;
     // Find and its histories FindName, FindCategory, FindComment.
     SFindSettings m_find;
     // AddVol and its folder history AddVolFolder.

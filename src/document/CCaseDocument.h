@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace quillora {
@@ -78,6 +79,13 @@ public:
     bool MergeCaseFileAsk();
     // A new group "新規ｸﾞﾙｰﾌﾟ" in the selected container (the case or a group).
     SGroupInfo* AddGroup();
+    // Pastes the media and groups of a clipboard payload into the group that holds
+    // `selected` (the case when no group does, or nothing is selected). The payload is
+    // read whole before the case changes; its complete records are appended (a damaged
+    // payload is reported with how many of its records arrived), the presence of the
+    // media is checked again, the tree refreshed and the case marked modified, also
+    // for a payload of no records. Returns how many records were pasted.
+    std::size_t PasteMedia(std::span<const std::uint8_t> payload, const SFileInfo* selected);
     // Sets or clears the case's password through the password dialog.
     bool SetPasswordAsk();
     // Changes the password directly (the command line's --set/--clear).

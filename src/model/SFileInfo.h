@@ -150,6 +150,11 @@ public:
     virtual void StoreBody(CArchiveWriter& ar) const;
     virtual void LoadBody(CArchiveReader& ar, CaseLoadContext& ctx);
 
+    // Makes the class bits of m_dwFlags agree with the record's class. Old files
+    // chose a child's class by its parent and damaged ones may disagree with their
+    // own flag word; a record whose bits lied would be written back unreadable.
+    void NormalizeClassFlags();
+
 protected:
     void SetDisplayName(std::string name);
     void ClearDisplayName();
@@ -157,10 +162,6 @@ protected:
     void LoadRecordBody(CArchiveReader& ar, CaseLoadContext& ctx);
     void LoadChildren(CArchiveReader& ar, CaseLoadContext& ctx, std::uint32_t count,
                       bool flagWords);
-    // Makes the class bits of m_dwFlags agree with the record's class. Old files
-    // chose a child's class by its parent and damaged ones may disagree with their
-    // own flag word; a record whose bits lied would be written back unreadable.
-    void NormalizeClassFlags();
 
 private:
     struct SUserData {

@@ -747,3 +747,23 @@ TEST_F(ArchiveExpanderTest, FilesNamedLikeArchivesButHoldingOtherBytesStayPlainF
     }
     EXPECT_TRUE(IsArchiveNode(Node(volume, "real.tar"), kArcTar));
 }
+
+TEST_F(ArchiveExpanderTest, OneExpanderForTheWholeRunReadsTheOptionsOfEachScan) {
+    // The program keeps one expander from start-up on: a scan after the options
+    // changed must see the new ones.
+    Tar("docs.tar", {{"a.txt", "alpha", kStamp}});
+    CArchiveExpander expander(m_set);
+    auto scan = [&] {
+        SVolumeInfo volume;
+        CVolumeScanner scanner;
+        scanner.SetArchiveLister(&expander);
+        scanner.AddVolume(volume, Medium().string(), nullptr, nullptr);
+        const SFileInfo* node = Node(volume, "docs.tar");
+        return node ? node->m_dwExtValue : 0xFFFFFFFFu;
+    };
+    Config().m_nAddVolCRC = 0;
+    EXPECT_EQ(scan(), 0u);
+    Config().m_nAddVolCRC = 1;
+    EXPECT_NE(scan(), 0u);
+    Config().m_nAddVolCRC = 0;
+}

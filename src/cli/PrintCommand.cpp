@@ -1,0 +1,167 @@
+// `quillora-cli print CASE [--from PATH] [--preset NAME] --pdf FILE`: the printed list of
+// a case (or of one record's entries, as the file list shows them) written as a PDF with
+// the program's own page layout and the user's print presets.
+#include "cli/CliSupport.h"
+#include "cli/CommandRegistration.h"
+#include "cli/CommonOptions.h"
+
+#include "app/print/CListPrinter.h"
+#include "core/ProfileStore.h"
+#include "core/Text.h"
+#include "export/CPrintFormSet.h"
+#include "export/CPrintTable.h"
+#include "model/CatalogPath.h"
+#include "model/SFileInfo.h"
+
+#include <QGuiApplication>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+
+namespace quillora::cli {
+
+namespace {
+
+struct SPrintArgs {
+    std::string casePath;
+    std::optional<std::string> password;
+    std::optional<std::string> from;
+    std::optional<std::string> preset;
+    std::string pdf;
+};
+
+// The user's print presets, read without changing the settings file.
+std::optional<CPrintCondition> ChoosePreset(const std::optional<std::string>& name) {
+    CPrintFormSet sets;
+    CProfileStore store;
+    std::ifstream in(CProfileStore::DefaultPath(), std::ios::binary);
+    if (in) {
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        if (!store.FromText(text)) {
+            store.Clear();
+        }
+    }
+    sets.Load(store);
+    CFormConditionSet& set = sets.Set();
+    if (!name) {
+        return *sets.Current();
+    }
+    const int index = set.IndexOf(*name);
+    if (index < 0) {
+        std::string known;
+        for (std::size_t i = 0; i < set.Count(); ++i) {
+            known += (known.empty() ? "" : ", ") + set.At(i).Name;
+        }
+        ReportError("no print preset named \"" + *name + "\" (presets: " + known + ")");
+        return std::nullopt;
+    }
+    return dynamic_cast<const CPrintCondition&>(set.At(static_cast<std::size_t>(index)));
+}
+
+// A record's entries in the file list's order: folders, media and groups first, then
+// by name.
+std::vector<const SFileInfo*> ListEntries(const SFileInfo& folder) {
+    std::vector<const SFileInfo*> entries;
+    for (const auto& child : folder.Children()) {
+        entries.push_back(child.get());
+    }
+    auto kind = [](const SFileInfo* r) {
+        return r->HasFlags(kFlagGroup) ? -1 : r->IsDirectory() ? -2 : 0;
+    };
+    std::stable_sort(entries.begin(), entries.end(), [&](const SFileInfo* a, const SFileInfo* b) {
+        if (kind(a) != kind(b)) {
+            return kind(a) < kind(b);
+        }
+        return text::CompareNoCase(a->GetDisplayName(), b->GetDisplayName()) < 0;
+    });
+    return entries;
+}
+
+int RunPrint(const SPrintArgs& a) {
+    std::optional<CPrintCondition> preset = ChoosePreset(a.preset);
+    if (!preset) {
+        return kExitUsage;
+    }
+    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.casePath, a.password);
+    if (!root) {
+        return kExitFailure;
+    }
+    std::vector<const SFileInfo*> entries;
+    if (a.from) {
+        const SFileInfo* folder = FindByCatalogPath(*root, *a.from);
+        if (!folder) {
+            ReportError(a.casePath + ": no record \"" + *a.from + "\"");
+            return kExitFailure;
+        }
+        preset->Target = kPrintListSelection;
+        entries = ListEntries(*folder);
+    } else {
+        preset->Target = kPrintWholeCase;
+    }
+    CPrintTable table(*preset);
+    table.Build(root.get(), root.get(), entries);
+
+    // Fonts and pages need the GUI library, not a screen.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Qt's notes about the missing desktop session are not the command's output.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) {
+            ReportError(text.toStdString());
+        }
+    });
+    static int argc = 1;
+    static char name[] = "quillora-cli";
+    static char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+
+    // The old file is replaced only by a complete new one.
+    QSaveFile file(QString::fromStdString(a.pdf));
+    if (!file.open(QIODevice::WriteOnly)) {
+        ReportError(a.pdf + ": " + file.errorString().toStdString());
+        return kExitFailure;
+    }
+    {
+        QPdfWriter writer(&file);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(300);
+        writer.setTitle(QString::fromStdString(preset->Title));
+        writer.setCreator("quillora-cli");
+        QPainter painter(&writer);
+        CListPrinter(table, *preset).Paint(painter, writer);
+    }
+    if (!file.commit()) {
+        ReportError(a.pdf + ": " + file.errorString().toStdString());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+const CCommandRegistration kPrint(
+    {"print", CommandGroup::Lists, "Write the printed list of a case as a PDF", [](CLI::App& cmd) {
+         auto a = std::make_shared<SPrintArgs>();
+         AddCaseArgument(cmd, a->casePath);
+         cmd.add_option("--from", a->from,
+                        "Print the entries of this record, as the file list shows them")
+             ->type_name("PATH");
+         cmd.add_option("--preset", a->preset, "The print preset to use (default: the selected)")
+             ->type_name("NAME");
+         cmd.add_option("--pdf", a->pdf, "The PDF file to write")
+             ->required()
+             ->type_name("FILE")
+             ->check(NonEmptyPath());
+         AddPasswordOption(cmd, a->password);
+         return [a] { return RunPrint(*a); };
+     }});
+
+} // namespace
+
+} // namespace quillora::cli

@@ -1,0 +1,134 @@
+// The print dialog: its grid follows every change on the pages, shows "No." even when
+// it is not printed, prints into a PDF file (read back as text), says
+// "ﾌﾟﾘﾝﾀが存在しません。" when a device is asked for and none exists, keeps its presets on
+// close; a removed printer gives way to the default; long lists stop when cancelled.
+#include "app/print/CPrintDlg.h"
+#include "GuiTestApp.h"
+#include "app/print/CListPrinter.h"
+#include "app/print/CPrinterChoice.h"
+#include "export/CPrintFormSet.h"
+#include "export/CPrintTable.h"
+#include "support/CliRunner.h"
+#include "support/ScratchDir.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSpinBox>
+#include <QTableView>
+#include <gtest/gtest.h>
+
+namespace quillora {
+namespace {
+
+class PrintDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::GuiApp();
+        m_case = test::MakeSampleCase();
+        m_hooks.printers = [this] { return m_printers; };
+        m_hooks.message = [this](QWidget*, const std::string& text) { m_messages.push_back(text); };
+        m_hooks.pdfFile = [this](QWidget*) {
+            return std::optional<QString>(QString::fromStdString((m_dir / "out.pdf").string()));
+        };
+    }
+
+    std::unique_ptr<CCDCase> m_case;
+    CFormConditionSet m_set = CPrintFormSet::MakeSet();
+    CPrintDlg::SHooks m_hooks;
+    QStringList m_printers;
+    std::vector<std::string> m_messages;
+    test::ScratchDir m_dir;
+};
+
+TEST_F(PrintDialog, GridFollowsThePagesAndPrintsIntoAPdf) {
+    SFileInfo* disc = m_case->ChildAt(0);
+    CPrintDlg dialog(m_set, m_case.get(), disc, {}, m_hooks);
+    QTableView* grid = dialog.Grid();
+    // The medium and everything below it: Disc, Docs, a.txt, b.jpg, Sub, readme.txt.
+    EXPECT_EQ(grid->model()->rowCount(), 6);
+    EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), "No.");
+    EXPECT_EQ(grid->model()->index(5, 0).data().toString(), "6");
+
+    dialog.findChild<QCheckBox*>("TargetSubFolder")->setChecked(false);
+    EXPECT_EQ(grid->model()->rowCount(), 1) << "the grid follows at once";
+    dialog.findChild<QCheckBox*>("TargetSubFolder")->setChecked(true);
+    dialog.findChild<QSpinBox*>("TargetRows")->setValue(3);
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+
+    dialog.findChild<QCheckBox*>("ListNo")->setChecked(false);
+    EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), "No.")
+        << "the screen still shows the number column";
+    dialog.findChild<QSpinBox*>("TargetRows")->setValue(200);
+    auto* printer = dialog.findChild<QComboBox*>("SelectPrinter");
+    ASSERT_EQ(printer->count(), 1);
+    printer->setCurrentIndex(0); // the PDF file
+    ASSERT_TRUE(dialog.Print());
+    test::CliResult text =
+        test::RunProgram({"pdftotext", "-layout", (m_dir / "out.pdf").string(), "-"});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("readme.txt"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("first line second"), std::string::npos);
+    EXPECT_EQ(text.out.find("No."), std::string::npos) << "no number column on paper";
+    EXPECT_NE(text.out.find("Page 1 of 1"), std::string::npos);
+    // Printing kept the edited presets.
+    EXPECT_EQ(static_cast<const CPrintCondition*>(m_set.Current())->ListNo, 0);
+}
+
+TEST_F(PrintDialog, NoPrinterForADeviceAndARemovedPrinter) {
+    m_set.EnsureDefault();
+    auto* preset = static_cast<CPrintCondition*>(m_set.Current());
+    preset->SelectPrinter = "Gone";
+    CPrintDlg dialog(m_set, m_case.get(), m_case.get(), {}, m_hooks);
+    auto* printer = dialog.findChild<QComboBox*>("SelectPrinter");
+    // Only the PDF entry: choose no device, print to a device anyway through the preset.
+    dialog.Current().SelectPrinter = "Gone";
+    printer->addItem("Gone"); // a name that CUPS does not list
+    printer->setCurrentIndex(1);
+    EXPECT_FALSE(dialog.Print());
+    EXPECT_EQ(m_messages, (std::vector<std::string>{"ﾌﾟﾘﾝﾀが存在しません。"}));
+
+    CPrintCondition choice;
+    choice.SelectPrinter = "office";
+    EXPECT_EQ(CPrinterChoice::Resolve(choice, {"Default", "Office"}), "Office");
+    choice.SelectPrinter = "Removed";
+    EXPECT_EQ(CPrinterChoice::Resolve(choice, {"Default", "Office"}), "Default");
+    EXPECT_EQ(CPrinterChoice::Resolve(choice, {}), "");
+
+    // Closing keeps the edits in the caller's set.
+    dialog.findChild<QSpinBox*>("MarginTop")->setValue(7);
+    dialog.CloseAndKeep();
+    EXPECT_EQ(static_cast<const CPrintCondition*>(m_set.Current())->MarginTop, 7);
+}
+
+TEST_F(PrintDialog, LongListsPrintPageByPageAndStopWhenCancelled) {
+    auto root = std::make_unique<CCDCase>();
+    for (int i = 0; i < 100000; ++i) {
+        auto file = std::make_unique<SFileInfo>();
+        file->m_strName = "f" + std::to_string(i);
+        root->AddChild(std::move(file));
+    }
+    CPrintCondition preset;
+    preset.Target = kPrintWholeCase;
+    preset.TargetRowsMode = 0;
+    CPrintTable table(preset);
+    ASSERT_TRUE(table.Build(root.get(), nullptr, {}));
+    EXPECT_EQ(table.RowCount(), 100001u);
+    QPdfWriter writer(QString::fromStdString((m_dir / "long.pdf").string()));
+    writer.setResolution(150);
+    CListPrinter pages(table, preset);
+    const int count = pages.PageCount(writer);
+    EXPECT_GT(count, 1000);
+    QPainter painter(&writer);
+    int asked = 0;
+    EXPECT_FALSE(pages.Paint(painter, writer, [&](int page, int total) {
+        EXPECT_EQ(total, count);
+        ++asked;
+        return page <= 3;
+    }));
+    EXPECT_EQ(asked, 4) << "stops at the page after the cancel";
+}
+
+} // namespace
+} // namespace quillora

@@ -1,0 +1,70 @@
+// Pictures of this program's option and print dialogs for people to look at: with
+// QUILLORA_SHOTS set to a folder, each dialog is shown on every page and saved there as
+// a PNG (run under Xvfb, also with QT_SCALE_FACTOR=1.5). Skipped otherwise.
+#include "GuiTestApp.h"
+#include "app/options/COptMeltPage.h"
+#include "app/options/COptionDlg.h"
+#include "app/print/CPrintDlg.h"
+#include "core/ConfigData.h"
+#include "export/CPrintFormSet.h"
+#include "platform/DriveList.h"
+#include "scan/ArchiverSet.h"
+
+#include <QPixmap>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace quillora {
+namespace {
+
+std::string ShotFolder() {
+    const char* folder = std::getenv("QUILLORA_SHOTS");
+    return folder ? folder : "";
+}
+
+void Save(QWidget& widget, const std::string& name) {
+    widget.show();
+    widget.activateWindow();
+    QTest::qWait(150);
+    widget.grab().save(QString::fromStdString(ShotFolder() + "/" + name + ".png"));
+}
+
+TEST(DialogShots, OptionSheet) {
+    if (ShotFolder().empty()) {
+        GTEST_SKIP() << "set QUILLORA_SHOTS to a folder to take the pictures";
+    }
+    test::GuiApp();
+    CConfigData config;
+    CArchiverSet archivers;
+    archivers.LoadAll();
+    SOptionContext context;
+    context.m_archivers = COptMeltPage::KindsOf(archivers);
+    context.m_drives = CDriveList::Read();
+    COptionDlg sheet(config, context);
+    for (int page = 0; page < COptionDlg::kPageCount; ++page) {
+        sheet.ShowPage(page);
+        Save(sheet, "options-" + std::to_string(page + 1));
+    }
+    archivers.UnloadAll();
+}
+
+TEST(DialogShots, PrintDialog) {
+    if (ShotFolder().empty()) {
+        GTEST_SKIP() << "set QUILLORA_SHOTS to a folder to take the pictures";
+    }
+    test::GuiApp();
+    auto root = test::MakeSampleCase();
+    CFormConditionSet set = CPrintFormSet::MakeSet();
+    CPrintDlg dialog(set, root.get(), root.get(), {});
+    auto* tabs = dialog.Tabs();
+    for (int page = 0; page < tabs->count(); ++page) {
+        tabs->setCurrentIndex(page);
+        Save(dialog, "print-" + std::to_string(page + 1));
+    }
+}
+
+} // namespace
+} // namespace quillora
