@@ -657,7 +657,11 @@ std::uint32_t NameHash(std::string_view name) {
 class CCsvImporter::CRun {
 public:
     CRun(const CFormCondition& preset, EImportEncoding encoding, CExportJob* job)
-        : m_preset(preset), m_requested(encoding), m_pJob(job), m_decoded(preset.Visible.size()) {}
+        : m_preset(preset), m_requested(encoding), m_pJob(job), m_decoded(preset.Visible.size()) {
+        for (const FormItem& item : preset.Visible) {
+            m_types.push_back(item.Data);
+        }
+    }
 
     SImportResult Run(std::string_view bytes) {
         SImportResult result;
@@ -714,9 +718,9 @@ private:
             ReadRow(fields, count, line, row);
             Place(row, line);
         }
-        // The records below the media took their display names as they were made.
+        // The records below the media took their display names as they were made, and
+        // the folders their sizes.
         for (const auto& medium : m_pRoot->Children()) {
-            medium->RecalcSize(true);
             medium->UpdateDisplayName();
         }
         if (m_pJob) {
@@ -892,18 +896,14 @@ private:
         }
         const bool minus = value[0] == '-';
         const std::string_view digits = minus ? value.substr(1) : value;
-        constexpr std::uint64_t kMax = INT64_MAX;
         std::uint64_t size = 0;
         bool ok = !digits.empty();
         for (const char c : digits) {
             const auto digit = static_cast<unsigned>(c - '0');
-            if (digit > 9 || size > (kMax - digit) / 10) {
-                ok = false;
-                break;
-            }
-            size = size * 10 + digit;
+            ok = ok && digit <= 9 && !__builtin_mul_overflow(size, 10u, &size) &&
+                 !__builtin_add_overflow(size, digit, &size);
         }
-        if (!ok || (minus && size != 0)) {
+        if (!ok || size > INT64_MAX || (minus && size != 0)) {
             throw CImportError(line, EImportProblem::BadSize,
                                "the size " + Quoted(value) + " is not a number of bytes",
                                std::string(value));
@@ -954,9 +954,9 @@ private:
     void ReadRow(const std::vector<SField>& fields, std::size_t count, std::uint64_t line,
                  SRow& row) {
         row.m_strLabel = kDefaultLabel;
-        const FormItemList& items = m_preset.Visible;
-        for (std::size_t i = 0; i < count && i < items.size(); ++i) {
-            const int type = items[i].Data;
+        const std::size_t items = std::min(count, m_types.size());
+        for (std::size_t i = 0; i < items; ++i) {
+            const int type = m_types[i];
             if (type < kFirstItemType || type > kLastItemType) {
                 break; // the rest of the line is not understood
             }
@@ -1169,7 +1169,10 @@ private:
                 next = AddChild(*folder, std::move(created), hash);
                 m_folders.Get(next).m_bImplicit = true;
             } else if (!next->IsDirectory()) {
+                // Its size becomes that of what it will hold.
                 next->m_dwFlags = (next->m_dwFlags & ~kAttrNormal) | kAttrDirectory;
+                AddToFolders(folder, 0 - next->m_nSize);
+                next->m_nSize = 0;
             }
             folder = next;
         }
@@ -1177,6 +1180,15 @@ private:
         m_strLastFolder.assign(path);
         m_pLastFolder = folder;
         return folder;
+    }
+
+    // A folder's size is the sum of what it holds: an entry's size is added to its folder
+    // and every folder above it, the medium included, as the entry comes (modulo 2^64, as
+    // a sum made afterwards would be).
+    void AddToFolders(SFileInfo* folder, std::uint64_t size) {
+        for (; folder && folder != m_pRoot.get(); folder = folder->GetParent()) {
+            folder->m_nSize += size;
+        }
     }
 
     void Apply(const SRow& row, SFileInfo& entry, std::uint64_t line) {
@@ -1270,6 +1282,7 @@ private:
         entry->m_nSize = row.m_nSize;
         Apply(row, *entry, line);
         AddChild(*folder, std::move(entry), hash);
+        AddToFolders(folder, row.m_nSize);
         ++m_nEntries;
     }
 
@@ -1279,6 +1292,8 @@ private:
     bool m_bUtf8 = false;
     bool m_bChecked = false; // the whole text is known to be valid UTF-8
     std::unique_ptr<CCDCase> m_pRoot;
+    // The item type of each field.
+    std::vector<int> m_types;
     // Decoded text of each field of the current line, and its comment with the line
     // breaks restored.
     std::vector<std::string> m_decoded;

@@ -308,6 +308,24 @@ TEST_F(CsvImportTest, LargeFoldersKeepNamesApartAndFoldersTakeTheirOwnLines) {
     EXPECT_EQ(r.m_nSkipped, 2u);
 }
 
+TEST_F(CsvImportTest, FoldersWeighWhatTheyHold) {
+    // Sizes of folders and media are the sums of their entries, also where a file of its
+    // own size turned into a folder when a later line went through it.
+    Items({1, 4, 7});
+    SImportResult r = Good("M,DIR,100\n"
+                           "M,DIR\\a.txt,5\n"
+                           "M,DIR\\SUB\\b.txt,7\n"
+                           "M,DIR\\SUB,50\n" // the folder's own line keeps its sum
+                           "M,c.txt,1\n"
+                           "N,x.txt,9223372036854775807\n" // sums wrap as 64-bit sizes do
+                           "N,y.txt,9223372036854775807\n"
+                           "N,z.txt,3\n");
+    EXPECT_EQ(At(r, "M\\DIR")->m_nSize, 12u);
+    EXPECT_EQ(At(r, "M\\DIR\\SUB")->m_nSize, 7u);
+    EXPECT_EQ(At(r, "M")->m_nSize, 13u);
+    EXPECT_EQ(At(r, "N")->m_nSize, 1u);
+}
+
 TEST_F(CsvImportTest, EncodingsAreDetectedAndHonoured) {
     Items({5});
     SImportResult r = Good(Cp932("日本語.txt\n"));
