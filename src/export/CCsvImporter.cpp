@@ -225,19 +225,21 @@ std::string Quoted(std::string_view s) {
     return out;
 }
 
-// The first byte at or after `pos` that is one of a, b and c; `size` when there is none.
-// Sets `high` when a byte before it is not ASCII. Sixteen bytes a step where the processor
-// has SSE2 (every x86-64 does).
+// The first byte at or after `pos` that is one of a, b, c and NUL; `size` when there is
+// none. Sets `high` when a byte before it is not ASCII. Sixteen bytes a step where the
+// processor has SSE2 (every x86-64 does).
 std::size_t FindAnyOf(const char* text, std::size_t pos, std::size_t size, char a, char b, char c,
                       bool& high) {
 #if defined(__SSE2__)
     const __m128i va = _mm_set1_epi8(a);
     const __m128i vb = _mm_set1_epi8(b);
     const __m128i vc = _mm_set1_epi8(c);
+    const __m128i nul = _mm_setzero_si128();
     while (pos + 16 <= size) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + pos));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
-                                         _mm_cmpeq_epi8(v, vc));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
+                         _mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, nul)));
         const auto highBits = static_cast<unsigned>(_mm_movemask_epi8(v));
         if (const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask != 0) {
             const auto at = static_cast<unsigned>(__builtin_ctz(mask));
@@ -250,7 +252,7 @@ std::size_t FindAnyOf(const char* text, std::size_t pos, std::size_t size, char 
 #endif
     for (; pos < size; ++pos) {
         const char x = text[pos];
-        if (x == a || x == b || x == c) {
+        if (x == a || x == b || x == c || x == '\0') {
             return pos;
         }
         high = high || static_cast<unsigned char>(x) >= 0x80;
@@ -274,7 +276,7 @@ struct SField {
 class CRecordReader {
 public:
     CRecordReader(std::string_view text, std::string_view separator)
-        : m_text(text), m_sep(separator), m_nNul(text.find('\0')) {}
+        : m_text(text), m_sep(separator) {}
 
     bool AtEnd() const { return m_pos >= m_text.size(); }
     std::size_t Position() const { return m_pos; }
@@ -344,7 +346,7 @@ private:
             const char sep0 = m_sep.empty() ? '\n' : m_sep[0];
             while (pos < size) {
                 const char c = text[pos];
-                if (c == '\n' || c == '\r') {
+                if (c == '\n' || c == '\r' || c == '\0') {
                     break;
                 }
                 if (c == sep0) {
@@ -358,8 +360,7 @@ private:
             }
         }
         m_pos = pos;
-        // The NUL is looked for once, in the whole text; a field that holds it fails.
-        if (m_nNul >= start && m_nNul < pos) {
+        if (pos < size && text[pos] == '\0') {
             Binary(m_nLine);
         }
         CheckLength(0, pos - start, startLine);
@@ -384,13 +385,13 @@ private:
                 if (pos >= size || text[pos] == '"') {
                     break;
                 }
+                if (text[pos] == '\0') {
+                    Binary(m_nLine + lines);
+                }
                 if (text[pos] == '\n' || pos + 1 >= size || text[pos + 1] != '\n') {
                     ++lines;
                 }
                 ++pos;
-            }
-            if (m_nNul >= start && m_nNul < pos) {
-                Binary(m_nLine + LineEnds(start, m_nNul));
             }
             m_nLine += lines;
             m_pos = pos;
@@ -429,17 +430,6 @@ private:
             }
         }
     }
-    // The line ends (CRLF counted once) in text[from, to).
-    std::uint64_t LineEnds(std::size_t from, std::size_t to) const {
-        std::uint64_t lines = 0;
-        for (std::size_t pos = from; pos < to; ++pos) {
-            const char c = m_text[pos];
-            if (c == '\n' || (c == '\r' && (pos + 1 >= m_text.size() || m_text[pos + 1] != '\n'))) {
-                ++lines;
-            }
-        }
-        return lines;
-    }
     // Storage for field `index` of a record; a deque, so that growing it leaves the
     // strings (and views into them) where they are.
     std::string& Copy(std::size_t index) {
@@ -461,7 +451,6 @@ private:
 
     std::string_view m_text;
     std::string_view m_sep;
-    const std::size_t m_nNul; // the first NUL byte, or npos
     std::size_t m_pos = 0;
     std::uint64_t m_nLine = 1;
     std::deque<std::string> m_copies;
@@ -515,7 +504,7 @@ public:
 
 private:
     void Grow() {
-        std::vector<std::uint64_t> old(std::max<std::size_t>(16, m_slots.size() * 2), 0);
+        std::vector<std::uint64_t> old(std::max<std::size_t>(64, m_slots.size() * 2), 0);
         old.swap(m_slots);
         for (std::uint64_t slot : old) {
             if (slot != 0) {
@@ -546,21 +535,26 @@ bool SameText(std::string_view a, std::string_view b) {
     const char* p = a.data();
     const char* q = b.data();
     std::size_t n = a.size();
-    for (; n >= 8; p += 8, q += 8, n -= 8) {
-        std::uint64_t x;
-        std::uint64_t y;
-        std::memcpy(&x, p, 8);
-        std::memcpy(&y, q, 8);
-        if (x != y) {
+    auto word = [](const char* at) {
+        std::uint64_t w;
+        std::memcpy(&w, at, 8);
+        return w;
+    };
+    if (n < 8) {
+        for (; n > 0; ++p, ++q, --n) {
+            if (*p != *q) {
+                return false;
+            }
+        }
+        return true;
+    }
+    for (; n > 8; p += 8, q += 8, n -= 8) {
+        if (word(p) != word(q)) {
             return false;
         }
     }
-    for (; n > 0; ++p, ++q, --n) {
-        if (*p != *q) {
-            return false;
-        }
-    }
-    return true;
+    // The last eight bytes, overlapping those already compared.
+    return word(p + n - 8) == word(q + n - 8);
 }
 
 // What the import keeps about a folder that it made from a path or that holds many
@@ -642,8 +636,15 @@ std::uint32_t NameHash(std::string_view name) {
         h ^= h >> 29;
     }
     if (n > 0) {
+        // The last bytes: as the last eight of the name when it has them, else one by one.
         std::uint64_t word = 0;
-        std::memcpy(&word, p, n);
+        if (name.size() >= 8) {
+            std::memcpy(&word, name.data() + name.size() - 8, 8);
+        } else {
+            for (std::size_t i = 0; i < n; ++i) {
+                word = word << 8 | static_cast<unsigned char>(p[i]);
+            }
+        }
         h = (h ^ word) * 0xBF58476D1CE4E5B9ULL;
     }
     h ^= h >> 32;
