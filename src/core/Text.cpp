@@ -346,14 +346,21 @@ bool IsEscapedByte(std::string_view utf8, std::size_t pos, unsigned char* byte) 
 }
 
 std::string Cp932ToUtf8(std::string_view cp932) {
+    std::string out;
+    Cp932ToUtf8(cp932, out);
+    return out;
+}
+
+void Cp932ToUtf8(std::string_view cp932, std::string& out) {
     if (IsAscii(cp932)) {
-        return std::string(cp932);
+        out.assign(cp932);
+        return;
     }
     const Cp932Tables& t = Tables();
     const auto* in = reinterpret_cast<const unsigned char*>(cp932.data());
     const std::size_t n = cp932.size();
     // No byte or pair makes more than three bytes of UTF-8.
-    std::string out(3 * n, '\0');
+    out.resize(3 * n);
     char* p = out.data();
     for (std::size_t i = 0; i < n;) {
         unsigned char b = in[i];
@@ -377,7 +384,6 @@ std::string Cp932ToUtf8(std::string_view cp932) {
         ++i;
     }
     out.resize(static_cast<std::size_t>(p - out.data()));
-    return out;
 }
 
 bool Utf8ToCp932(std::string_view utf8, std::string& out) {

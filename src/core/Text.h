@@ -25,6 +25,9 @@ bool IsAscii(std::string_view s);
 
 // CP932 bytes -> UTF-8. Never fails: undecodable bytes become escapes.
 std::string Cp932ToUtf8(std::string_view cp932);
+// The same into `out` (replacing what it held; `cp932` must not lie in it), for loops
+// that reuse one buffer.
+void Cp932ToUtf8(std::string_view cp932, std::string& out);
 
 // UTF-8 -> CP932. Returns false when the text cannot be stored as CP932 so that
 // Cp932ToUtf8(out) gives the same text back (a character CP932 lacks, or an escaped

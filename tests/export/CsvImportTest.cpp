@@ -231,6 +231,101 @@ TEST_F(CsvImportTest, EntriesArePlacedIntoFoldersWithoutDuplicates) {
     EXPECT_EQ(r.m_nSkipped, 1u);
 }
 
+TEST_F(CsvImportTest, NonAsciiTextIsDecodedWhereverItFallsInAField) {
+    // Fields of many lengths with one Japanese character at each place, quoted and not:
+    // the reader looks at sixteen bytes a step, so the character falls before, across
+    // and after every step boundary.
+    Items({5, 11});
+    std::string utf8;
+    std::vector<std::string> names;
+    for (std::size_t length = 0; length < 40; length += 3) {
+        for (std::size_t at = 0; at <= length; at += 2) {
+            std::string name = std::string(at, 'a') + "表" + std::string(length - at, 'b') + ".txt";
+            const bool quoted = (length + at) % 2 == 0;
+            utf8 += (quoted ? "\"" + name + "\"" : name) + "," + (quoted ? "c" : "\"表\"") + "\n";
+            names.push_back(std::move(name));
+        }
+    }
+    for (const std::string& bytes : {Cp932(utf8), utf8}) {
+        SImportResult r = Good(bytes);
+        for (const std::string& name : names) {
+            const SFileInfo* f = At(r, ("CSV\\" + name).c_str());
+            ASSERT_NE(f, nullptr) << name;
+            EXPECT_TRUE(f->Comment() == "c" || f->Comment() == "表") << name;
+        }
+        EXPECT_EQ(r.m_nEntries, names.size());
+    }
+}
+
+TEST_F(CsvImportTest, DoubledQuotesInSeveralFieldsOfALine) {
+    Items({5, 11, 13});
+    SImportResult r =
+        Good("\"a \"\"long\"\" name over sixteen bytes.txt\",\"say \"\"hi\"\"\r\nand\","
+             "\"cat\"\"egory\"\n"
+             "\"x\"\"y.txt\",plain,\"in \"the\" middle of a long category\"\n");
+    const SFileInfo* a = At(r, "CSV\\a \"long\" name over sixteen bytes.txt");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->Comment(), "say \"hi\"\r\nand");
+    EXPECT_EQ(a->Category(), "cat\"egory");
+    const SFileInfo* x = At(r, "CSV\\x\"y.txt");
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->Comment(), "plain");
+    EXPECT_EQ(x->Category(), "in \"the\" middle of a long category");
+}
+
+TEST_F(CsvImportTest, LargeFoldersKeepNamesApartAndFoldersTakeTheirOwnLines) {
+    // Enough entries that the folder is found by its name index.
+    Items({1, 4, 11});
+    std::string lines;
+    for (int i = 0; i < 100; ++i) {
+        lines += "M,f" + std::to_string(i) + ",\n";
+    }
+    lines += "M,F7,case differs\n"       // a file of its own
+             "M,f7,again\n"              // already there
+             "M,sub\\x.txt,\n"           // makes the folder sub among many
+             "M,sub,the folder's line\n" // which takes its own line
+             "M,sub,a second line\n"     // only once
+             "M,f3\\y.txt,\n";           // a file becomes a folder
+    SImportResult r = Good(lines);
+    const SFileInfo* medium = At(r, "M");
+    ASSERT_NE(medium, nullptr);
+    EXPECT_EQ(medium->ChildCount(), 102u);
+    // Catalogue paths compare without regard to case: look the two up by their names.
+    auto named = [medium](const char* name) -> const SFileInfo* {
+        for (const auto& child : medium->Children()) {
+            if (child->m_strName == name) {
+                return child.get();
+            }
+        }
+        return nullptr;
+    };
+    ASSERT_TRUE(named("F7") && named("f7"));
+    EXPECT_EQ(named("F7")->Comment(), "case differs");
+    EXPECT_EQ(named("f7")->Comment(), "");
+    EXPECT_EQ(At(r, "M\\sub")->Comment(), "the folder's line");
+    EXPECT_TRUE(At(r, "M\\f3")->IsDirectory());
+    EXPECT_NE(At(r, "M\\f3\\y.txt"), nullptr);
+    EXPECT_EQ(r.m_nSkipped, 2u);
+}
+
+TEST_F(CsvImportTest, FoldersWeighWhatTheyHold) {
+    // Sizes of folders and media are the sums of their entries, also where a file of its
+    // own size turned into a folder when a later line went through it.
+    Items({1, 4, 7});
+    SImportResult r = Good("M,DIR,100\n"
+                           "M,DIR\\a.txt,5\n"
+                           "M,DIR\\SUB\\b.txt,7\n"
+                           "M,DIR\\SUB,50\n" // the folder's own line keeps its sum
+                           "M,c.txt,1\n"
+                           "N,x.txt,9223372036854775807\n" // sums wrap as 64-bit sizes do
+                           "N,y.txt,9223372036854775807\n"
+                           "N,z.txt,3\n");
+    EXPECT_EQ(At(r, "M\\DIR")->m_nSize, 12u);
+    EXPECT_EQ(At(r, "M\\DIR\\SUB")->m_nSize, 7u);
+    EXPECT_EQ(At(r, "M")->m_nSize, 13u);
+    EXPECT_EQ(At(r, "N")->m_nSize, 1u);
+}
+
 TEST_F(CsvImportTest, EncodingsAreDetectedAndHonoured) {
     Items({5});
     SImportResult r = Good(Cp932("日本語.txt\n"));
