@@ -1,10 +1,10 @@
 // The document wrapper: message boxes, the file dialog and view notifications.
 #include "app/TobCaseDoc.h"
 
+#include "app/edit/CPasswordDlg.h"
 #include "app/media/CAddMediaDlg.h"
 #include "app/media/CCDInsertDlg.h"
 #include "app/media/CMediaSelectDlg.h"
-#include "app/edit/CPasswordDlg.h"
 
 #include "core/ConfigData.h"
 #include "core/Resources.h"
@@ -278,7 +278,9 @@ std::optional<SAddMediaChoice> CTobCaseDoc::RunAddMediaDialog(int tab,
     if (m_bUnattended) {
         return std::nullopt;
     }
-    return CAddMediaDlg::Run(m_pWindow, tab, lastDrive);
+    // The dialog offers the drives the drive table is built from, so the drive that
+    // just arrived is among them.
+    return CAddMediaDlg::Run(m_pWindow, tab, lastDrive, [this] { return m_drives.ReadDrives(); });
 }
 
 SMediaSelectAnswer CTobCaseDoc::RunMediaSelectDialog(const SMediaSelectRequest& request) {

@@ -412,14 +412,18 @@ int CCaseDocument::InsertCDEx(bool fromDevice) {
     if (m_bBusy) {
         return 0;
     }
-    m_bBusy = true;
     if (fromDevice) {
-        Config().m_nAddVolPage = 0;
+        // Offer only the drive a medium was just inserted into; when none of the
+        // watched drives took one, there is nothing to add.
         SDriveEntry arrived;
-        if (m_drives.FirstChangedPresentDrive(arrived)) {
-            m_strLastDrive = arrived.m_root;
+        if (!m_drives.FirstChangedPresentDrive(arrived)) {
+            Log("CTobCaseDoc::InsertCDEx() no medium arrived in a watched drive");
+            return 0;
         }
+        Config().m_nAddVolPage = 0;
+        m_strLastDrive = arrived.m_root;
     }
+    m_bBusy = true;
     int result = InsertCD();
     m_bBusy = false;
     return result;

@@ -82,7 +82,7 @@ public:
     // The add-media dialog and what follows; 1 when a medium was added.
     int InsertCD();
     // Refused (0) while another add runs; fromDevice preselects the drive that was
-    // just inserted.
+    // just inserted, and opens nothing (0) when no watched drive took a medium.
     int InsertCDEx(bool fromDevice);
     int InsertFromDrive(int drivesListed, const std::string& driveRoot,
                         const std::string& driveName, std::uint32_t serial,

@@ -4,15 +4,16 @@
 // members to a folder.
 #include "GuiTestApp.h"
 #include "QtTestApp.h"
-#include "app/media/CAddMediaDlg.h"
-#include "app/media/CCDInsertDlg.h"
-#include "app/media/CQtExtractionUi.h"
 #include "app/CaseTreeModel.h"
+#include "app/DeviceWatcher.h"
 #include "app/MainFrame.h"
 #include "app/RecentFileList.h"
 #include "app/TobCaseDoc.h"
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
+#include "app/media/CAddMediaDlg.h"
+#include "app/media/CCDInsertDlg.h"
+#include "app/media/CQtExtractionUi.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "document/CCaseDocument.h"
@@ -212,8 +213,10 @@ protected:
     }
 
     test::ScratchDir m_dir;
-    CDriveTable m_drives;
-    CMediaPresence m_presence;
+    // The mounts the drive table and the presence check see, made up by each test.
+    std::vector<SDrive> m_mounts;
+    CDriveTable m_drives{[this] { return m_mounts; }};
+    CMediaPresence m_presence{[this] { return m_mounts; }};
     CArchiverSet m_archivers;
     std::unique_ptr<CArchiveExpander> m_expander;
     CRecentFileList m_recent{4};
@@ -261,28 +264,93 @@ TEST_F(MediaCommands, ContinuousAddAsksToChangeTheMediumBetweenAdds) {
     EXPECT_TRUE(m_doc->Core().IsModified());
 }
 
-TEST_F(MediaCommands, AnUnknownMediumArrivingOpensTheAddDialogOnTheDrivesPage) {
+SDrive Mount(std::string root, DriveKind kind, std::string source) {
+    SDrive d;
+    d.m_root = std::move(root);
+    d.m_source = std::move(source);
+    d.m_kind = kind;
+    d.m_present = true;
+    d.m_serial = 0x1234ABCD;
+    d.m_label = "STICK";
+    return d;
+}
+
+TEST_F(MediaCommands, AnUnknownMediumArrivingOpensTheAddDialogWithItsDriveSelected) {
+    m_dir.Write("stick/photo.jpg", "jpeg");
+    const std::string stick = (m_dir / "stick").string();
+    m_mounts = {Mount("/", DriveKind::Fixed, "/dev/sda1")};
+    m_drives.RefreshDriveTable();
     CScriptedUser user;
     user.m_addFolders = {""}; // Cancel
     Config().m_nAddVolPage = 1;
+    m_mounts.push_back(Mount(stick, DriveKind::Removable, "/dev/sdb1"));
     m_doc->OnDeviceChange(kDeviceArrival, kDeviceTypeVolume);
     ASSERT_EQ(user.m_addTabs.size(), 1u);
-    EXPECT_EQ(user.m_addTabs[0], 0);
+    EXPECT_EQ(user.m_addTabs[0], 0) << "the drives page";
+    EXPECT_EQ(user.m_addDrives[0], stick) << "the drive that arrived, not the first one";
     EXPECT_TRUE(m_doc->Case().Children().empty());
 
     Config().m_bMediaAddAutoDetect = false;
+    m_mounts.push_back(Mount(stick + "2", DriveKind::CdRom, "/dev/sr0"));
     m_doc->OnDeviceChange(kDeviceArrival, kDeviceTypeVolume);
     EXPECT_EQ(user.m_addTabs.size(), 1u) << "no add dialog without AutoDetect";
 
     // While an extraction holds the case, device changes wait for it to end.
     Config().m_bMediaAddAutoDetect = true;
     m_doc->HoldDeviceChanges(true);
+    m_mounts.push_back(Mount(stick + "3", DriveKind::Removable, "/dev/sdc1"));
     m_doc->OnDeviceChange(kDeviceArrival, kDeviceTypeVolume);
     QCoreApplication::processEvents();
     EXPECT_EQ(user.m_addTabs.size(), 1u);
     user.m_addFolders = {""};
     m_doc->HoldDeviceChanges(false);
     EXPECT_TRUE(test::PumpUntil([&] { return user.m_addTabs.size() == 2; }, 5000));
+}
+
+TEST_F(MediaCommands, AnUnrelatedMountNeverOpensTheAddDialog) {
+    m_mounts = {Mount("/", DriveKind::Fixed, "/dev/sda1"),
+                Mount("/media/u/STICK", DriveKind::Removable, "/dev/sdb1")};
+    m_drives.RefreshDriveTable();
+    CScriptedUser user;
+    int delivered = 0;
+    CDeviceWatcher watcher([&](int event, int type) {
+        ++delivered;
+        m_doc->OnDeviceChange(event, type);
+    });
+    watcher.CheckChanges(m_mounts);
+    QCoreApplication::processEvents();
+    delivered = 0;
+    // A RAM disk, a container's overlay, a FUSE file system and a loop-mounted disk
+    // image come and go: none of them is a medium drive.
+    m_mounts.push_back(Mount("/tmp/ram", DriveKind::RamDisk, "tmpfs"));
+    m_mounts.push_back(Mount("/var/lib/docker/overlay2/x/merged", DriveKind::Fixed, "overlay"));
+    m_mounts.push_back(Mount("/tmp/.mount_app", DriveKind::Fixed, "app.AppImage"));
+    m_mounts.push_back(Mount("/mnt/image", DriveKind::Fixed, "/dev/loop3"));
+    watcher.CheckChanges(m_mounts);
+    m_mounts.resize(2);
+    watcher.CheckChanges(m_mounts);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, 0);
+    // An arrival notice with no medium drive changed (a mount the watcher let
+    // through while the table was already up to date) opens nothing either.
+    m_mounts.push_back(Mount("/tmp/ram", DriveKind::RamDisk, "tmpfs"));
+    m_doc->OnDeviceChange(kDeviceArrival, kDeviceTypeVolume);
+    EXPECT_TRUE(user.m_addTabs.empty());
+    EXPECT_TRUE(user.m_messages.empty());
+
+    // A drive the settings switch off is not watched: the disc takes position 1.
+    Config().m_nDriveUseAll = 0;
+    Config().m_nDriveUse = ~(1 << 1);
+    m_mounts.insert(m_mounts.begin() + 1, Mount("/media/u/DISC", DriveKind::CdRom, "/dev/sr0"));
+    watcher.CheckChanges(m_mounts);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, 0);
+    m_mounts.push_back(Mount("/media/u/CARD", DriveKind::Removable, "/dev/sdd1"));
+    watcher.CheckChanges(m_mounts);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, 1);
+    ASSERT_EQ(user.m_addDrives.size(), 1u);
+    EXPECT_EQ(user.m_addDrives[0], "/media/u/CARD");
 }
 
 TEST_F(MediaCommands, EjectMenusListRemovableAndOpticalDrivesOfTheTable) {

@@ -96,8 +96,8 @@ CAddMediaDlg::CAddMediaDlg(int tab, const std::string& lastDrive, QWidget* paren
 }
 
 std::optional<SAddMediaChoice> CAddMediaDlg::Run(QWidget* parent, int tab,
-                                                 const std::string& lastDrive) {
-    CAddMediaDlg dialog(tab, lastDrive, parent);
+                                                 const std::string& lastDrive, DriveSource source) {
+    CAddMediaDlg dialog(tab, lastDrive, parent, std::move(source));
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
