@@ -35,6 +35,16 @@ const char kColumnInfo[] = "ColumnInfo";
 // Category and comment in the status bar: one line each.
 constexpr std::size_t kStatusTextWidth = 128;
 
+// Whether `record` is `ancestor` or lies below it.
+bool IsWithin(const SFileInfo* record, const SFileInfo* ancestor) {
+    for (; record; record = record->GetParent()) {
+        if (record == ancestor) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool IsCaseFile(const QString& path) {
     return path.endsWith(".cas", Qt::CaseInsensitive) || path.endsWith(".caz", Qt::CaseInsensitive);
 }
@@ -123,17 +133,12 @@ void CMainFrame::ConnectDocument() {
     connect(&m_doc, &CTobCaseDoc::MediaAdded, this,
             [this](SFileInfo* container, SFileInfo* record, bool expand) {
                 m_pTree->Added(container, record, expand);
+                // The new node may have taken the place of the current one without
+                // the current index changing: fill the list and the property view
+                // from the tree again whatever they held.
+                OnTreeSelection(m_pTree->Current());
             });
-    connect(&m_doc, &CTobCaseDoc::MediumReplaced, this,
-            [this](SFileInfo* oldRecord, SFileInfo* newRecord) {
-                if (m_pProps->Record() == oldRecord) {
-                    m_pProps->ShowRecord(nullptr);
-                }
-                if (m_pList->Folder() == oldRecord) {
-                    m_pList->ShowFolder(nullptr);
-                }
-                m_pTree->Model().ReplaceRecord(oldRecord, newRecord);
-            });
+    connect(&m_doc, &CTobCaseDoc::MediumReplaced, this, &CMainFrame::OnMediumReplaced);
     connect(&m_doc, &CTobCaseDoc::LabelEditRequested, this, [this](SFileInfo* record) {
         m_pTree->Added(nullptr, record, false);
         m_pTree->EditLabel(record);
@@ -192,6 +197,20 @@ void CMainFrame::OnCaseChanged() {
     }
     UpdateTitle();
     UpdateCommandStates();
+}
+
+void CMainFrame::OnMediumReplaced(SFileInfo* oldRecord, SFileInfo* newRecord) {
+    // Every view that holds a record of the old medium lets go of it before it is
+    // deleted; the list of its container too, whose children change. MediaAdded
+    // fills them again.
+    if (IsWithin(m_pProps->Record(), oldRecord)) {
+        m_pProps->ShowRecord(nullptr);
+    }
+    SFileInfo* folder = m_pList->Folder();
+    if (IsWithin(folder, oldRecord) || folder == oldRecord->GetParent()) {
+        m_pList->ShowFolder(nullptr);
+    }
+    m_pTree->Model().ReplaceRecord(oldRecord, newRecord);
 }
 
 void CMainFrame::RefreshViews() {

@@ -157,6 +157,7 @@ private:
     void CreateStatusBar();
     void ConnectDocument();
     void OnCaseChanged();
+    void OnMediumReplaced(SFileInfo* oldRecord, SFileInfo* newRecord);
     void OnTreeSelection(SFileInfo* record);
     void OnListSelection(SFileInfo* record);
     void OnListActivated(SFileInfo* record);

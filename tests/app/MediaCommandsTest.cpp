@@ -6,11 +6,13 @@
 #include "QtTestApp.h"
 #include "app/CaseTreeModel.h"
 #include "app/DeviceWatcher.h"
+#include "app/FileListModel.h"
 #include "app/MainFrame.h"
 #include "app/RecentFileList.h"
 #include "app/TobCaseDoc.h"
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
+#include "app/TobPropView.h"
 #include "app/media/CAddMediaDlg.h"
 #include "app/media/CCDInsertDlg.h"
 #include "app/media/CQtExtractionUi.h"
@@ -559,6 +561,56 @@ TEST_F(MediaCommands, ARegisteredMediumArrivingIsOfferedForUpdateAndLeavingMarks
     EXPECT_EQ(rescanned->m_strLabel, "Songs");
     EXPECT_NE(ChildNamed(*rescanned, "song.txt"), nullptr);
     EXPECT_EQ(frame.Tree().Current(), rescanned);
+}
+
+} // namespace quillora
+
+namespace quillora {
+
+// "更新 ﾒﾃﾞｨｱ->ｹｰｽ(&U)" on the medium the views show: the list and the property view
+// never keep records of the medium that is deleted, and show the new one.
+TEST_F(MediaCommands, RescanningTheSelectedMediumRefillsTheListAndThePropertyView) {
+    CScriptedUser user;
+    const fs::path folder = MakeMedium();
+    SVolumeInfo* medium = AddFolder(user, folder);
+    ASSERT_NE(medium, nullptr);
+    CTobCaseList& list = m_frame->List();
+    // The medium is current in the tree; a file of it is current in the list.
+    ASSERT_TRUE(m_frame->Tree().Select(medium));
+    list.setFocus();
+    list.setCurrentIndex(list.Model().index(list.Model().RowOf(ChildNamed(*medium, "top.txt")), 0));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(m_frame->Props().Record(), ChildNamed(*medium, "top.txt"));
+    m_dir.Write("medium/new.txt", "new");
+    m_frame->Action(CMainFrame::kUpdateFromDrive)->trigger();
+    ASSERT_EQ(m_doc->Case().ChildCount(), 1u);
+    auto* again = static_cast<SVolumeInfo*>(m_doc->Case().ChildAt(0));
+    ASSERT_NE(again, medium);
+    EXPECT_EQ(m_frame->Tree().Current(), again);
+    EXPECT_EQ(list.Folder(), again);
+    EXPECT_EQ(list.Model().rowCount(), static_cast<int>(again->ChildCount()));
+    EXPECT_GE(list.Model().RowOf(ChildNamed(*again, "new.txt")), 0);
+    EXPECT_EQ(m_frame->Props().Record(), again);
+
+    // A folder of the medium is current: the tree, the list and the property view
+    // move to the new medium.
+    SFileInfo* docs = ChildNamed(*again, "docs");
+    ASSERT_TRUE(m_frame->Tree().Select(docs));
+    EXPECT_EQ(list.Folder(), docs);
+    ASSERT_NE(m_doc->Core().UpdateFromDrive(*again), nullptr);
+    auto* third = static_cast<SVolumeInfo*>(m_doc->Case().ChildAt(0));
+    ASSERT_NE(third, again);
+    EXPECT_EQ(m_frame->Tree().Current(), third);
+    EXPECT_EQ(list.Folder(), third);
+    EXPECT_EQ(m_frame->Props().Record(), third);
+
+    // The case is current and lists its media: the list shows the new one.
+    ASSERT_TRUE(m_frame->Tree().Select(&m_doc->Case()));
+    ASSERT_NE(m_doc->Core().UpdateFromDrive(*third), nullptr);
+    auto* fourth = static_cast<SVolumeInfo*>(m_doc->Case().ChildAt(0));
+    EXPECT_EQ(list.Folder(), fourth);
+    EXPECT_EQ(m_frame->Props().Record(), fourth);
+    EXPECT_TRUE(user.m_messages.empty());
 }
 
 } // namespace quillora
