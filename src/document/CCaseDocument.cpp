@@ -219,6 +219,23 @@ std::optional<std::string> CCaseDocument::AskSaveName(const std::string& initial
     return m_ui.AskFileName(request);
 }
 
+SFileDialogRequest CCaseDocument::OpenDialogRequest() const {
+    SFileDialogRequest request;
+    request.m_bOpen = true;
+    request.m_strTitle = Res(61440);
+    request.m_strDefaultExtension = ".cas";
+    if (m_bCazAvailable) {
+        request.m_filters.emplace_back("Caseﾌｧｲﾙ(*.caz,*.cas)", "*.caz;*.cas");
+        if (FileTypeCode(FileNameOf(m_strPathName)) == kFtCaz || Config().m_nAllwaysCompress != 0) {
+            request.m_strDefaultExtension = ".caz";
+        }
+    } else {
+        request.m_filters.emplace_back("Caseﾌｧｲﾙ(*.cas)", "*.cas");
+    }
+    request.m_filters.emplace_back(Res(61442), "*.*");
+    return request;
+}
+
 bool CCaseDocument::ExportTo(std::uint16_t code, const std::string& path) {
     if (!m_pExporter) {
         m_ui.ShowMessage("この形式での出力はまだ利用できません。\n(" + path + ")",

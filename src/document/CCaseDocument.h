@@ -61,6 +61,9 @@ public:
     bool DoSave(const std::string& path, bool replace);
     // Saves to the document's path, or asks for one.
     bool Save() { return DoSave(m_strPathName, true); }
+    // The open dialog: case files of both kinds while ".caz" files can be read, its
+    // default extension ".caz" for a ".caz" document or with "AllwaysCompress" on.
+    SFileDialogRequest OpenDialogRequest() const;
 
     // --- Changing the case ---
     // Merges the media and groups of another case file into the selected container.

@@ -4,6 +4,7 @@
 // members to a folder.
 #include "GuiTestApp.h"
 #include "QtTestApp.h"
+#include "ScriptedUser.h"
 #include "app/CaseTreeModel.h"
 #include "app/DeviceWatcher.h"
 #include "app/FileListModel.h"
@@ -45,74 +46,7 @@ namespace quillora {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Answers whatever modal window shows up, as a user at the keyboard would.
-class CScriptedUser {
-public:
-    CScriptedUser() {
-        m_timer.setInterval(20);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { Step(); });
-        m_timer.start();
-    }
-
-    // The add dialogs to answer, in order: a folder to add (empty: Cancel).
-    std::deque<std::string> m_addFolders;
-    // Message box answers in order; when none is left, the default button.
-    std::deque<QMessageBox::StandardButton> m_answers;
-    std::vector<QString> m_messages;
-    std::vector<int> m_addTabs; // the tab each add dialog opened on
-    std::vector<std::string> m_addDrives;
-
-private:
-    void Step() {
-        QWidget* modal = QApplication::activeModalWidget();
-        // Marked rather than remembered: a new box may reuse the address of the last.
-        if (!modal || modal->property("answered").toBool()) {
-            return;
-        }
-        if (auto* add = qobject_cast<CAddMediaDlg*>(modal)) {
-            modal->setProperty("answered", true);
-            m_addTabs.push_back(add->findChild<QTabWidget*>() ? CurrentTab(*add) : -1);
-            int row = add->SelectedDriveRow();
-            m_addDrives.push_back(row >= 0 ? add->DriveRows()[static_cast<std::size_t>(row)].m_root
-                                           : std::string());
-            std::string folder = m_addFolders.empty() ? std::string() : m_addFolders.front();
-            if (!m_addFolders.empty()) {
-                m_addFolders.pop_front();
-            }
-            if (folder.empty()) {
-                add->reject();
-                return;
-            }
-            add->SetTab(1);
-            add->SetFolderText(folder);
-            add->accept();
-        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            modal->setProperty("answered", true);
-            m_messages.push_back(box->text());
-            QMessageBox::StandardButton answer = QMessageBox::NoButton;
-            if (!m_answers.empty()) {
-                answer = m_answers.front();
-                m_answers.pop_front();
-            }
-            QAbstractButton* button = box->defaultButton();
-            if (answer != QMessageBox::NoButton) {
-                button = box->button(answer);
-            }
-            if (!button) {
-                button = box->buttons().front();
-            }
-            button->click();
-        }
-    }
-    static int CurrentTab(const CAddMediaDlg& dialog);
-
-    QTimer m_timer;
-};
-
-int CScriptedUser::CurrentTab(const CAddMediaDlg& dialog) {
-    return dialog.findChild<QTabWidget*>()->currentIndex();
-}
+using test::CScriptedUser;
 
 void WriteTar(const fs::path& path, const std::vector<std::pair<std::string, std::string>>& files) {
     archive* a = archive_write_new();
