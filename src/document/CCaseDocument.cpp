@@ -477,7 +477,9 @@ int CCaseDocument::InsertFromDrive(int drivesListed, const std::string& driveRoo
     }
     m_presence.CheckDeviceIN(*m_pCase);
     m_ui.RefreshTree();
-    return DoSetCD(driveRoot, &useLabel, &comment, existing, mode) ? 1 : 0;
+    // An empty composed comment is no comment given: an update keeps the medium's own.
+    return DoSetCD(driveRoot, &useLabel, comment.empty() ? nullptr : &comment, existing, mode) ? 1
+                                                                                               : 0;
 }
 
 int CCaseDocument::InsertFolder(const std::string& folder, const std::string& label,
@@ -488,7 +490,8 @@ int CCaseDocument::InsertFolder(const std::string& folder, const std::string& la
     }
     m_presence.CheckDeviceIN(*m_pCase);
     m_ui.RefreshTree();
-    return DoSetCD(folder, &label, &comment, nullptr, kAddFolder) ? 1 : 0;
+    return DoSetCD(folder, &label, comment.empty() ? nullptr : &comment, nullptr, kAddFolder) ? 1
+                                                                                              : 0;
 }
 
 void CCaseDocument::ContinuousAdd() {
