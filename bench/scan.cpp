@@ -5,6 +5,8 @@
 //
 // usage: bench_scan [--cli PATH] [--dir DIR] [--runs N]
 // Build quillora-cli with the release preset for meaningful figures.
+#include "ListingTree.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -27,12 +29,10 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using namespace quillora::bench;
 
-// Tree shapes. Bump the version when a shape changes so old trees are rebuilt.
-constexpr int kTreeVersion = 1;
-constexpr int kTop = 25, kMid = 24, kLeaf = 25, kFilesPerLeaf = 20; // 15,000 leaves, 300,000 files
-constexpr int kCrcFolders = 32, kCrcFilesPerFolder = 32;            // 1,024 files
-constexpr std::size_t kCrcFileSize = 1u << 20;                      // 1 GiB in all
+constexpr int kCrcFolders = 32, kCrcFilesPerFolder = 32; // 1,024 files
+constexpr std::size_t kCrcFileSize = 1u << 20;           // 1 GiB in all
 
 struct SResult {
     double seconds = 0;
@@ -120,74 +120,6 @@ SResult Measure(const char* name, const std::vector<std::string>& argv, int runs
     return median;
 }
 
-void WriteFile(const fs::path& path, std::size_t size, std::mt19937_64& random, bool content) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        std::perror(path.c_str());
-        std::exit(1);
-    }
-    if (!content) {
-        // Only the size matters to a listing; a sparse file is quick to make.
-        if (ftruncate(fd, static_cast<off_t>(size)) != 0) {
-            std::perror("ftruncate");
-        }
-    } else {
-        std::vector<std::uint64_t> buffer(size / 8);
-        for (std::uint64_t& word : buffer) {
-            word = random();
-        }
-        if (write(fd, buffer.data(), size) != static_cast<ssize_t>(size)) {
-            std::perror("write");
-        }
-    }
-    close(fd);
-}
-
-bool TreeIsCurrent(const fs::path& dir, const char* tag) {
-    FILE* f = std::fopen((dir / tag).c_str(), "r");
-    int version = 0;
-    if (f) {
-        if (std::fscanf(f, "%d", &version) != 1) {
-            version = 0;
-        }
-        std::fclose(f);
-    }
-    return version == kTreeVersion;
-}
-
-void MarkTree(const fs::path& dir, const char* tag) {
-    FILE* f = std::fopen((dir / tag).c_str(), "w");
-    if (f) {
-        std::fprintf(f, "%d\n", kTreeVersion);
-        std::fclose(f);
-    }
-}
-
-// ~300,000 files in 15,000 leaf folders (plus their 625 parents); sizes 0-64 KiB.
-void MakeListingTree(const fs::path& dir) {
-    if (TreeIsCurrent(dir, ".complete")) {
-        return;
-    }
-    std::printf("making the listing tree in %s ...\n", dir.c_str());
-    std::fflush(stdout);
-    fs::remove_all(dir);
-    std::mt19937_64 random(20240601);
-    for (int t = 0; t < kTop; ++t) {
-        for (int m = 0; m < kMid; ++m) {
-            for (int l = 0; l < kLeaf; ++l) {
-                const fs::path leaf = dir / ("top" + std::to_string(t)) /
-                                      ("mid" + std::to_string(m)) / ("leaf" + std::to_string(l));
-                fs::create_directories(leaf);
-                for (int f = 0; f < kFilesPerLeaf; ++f) {
-                    const std::size_t size = random() % 65536;
-                    WriteFile(leaf / ("file_" + std::to_string(f) + ".dat"), size, random, false);
-                }
-            }
-        }
-    }
-    MarkTree(dir, ".complete");
-}
-
 // 1,024 files of 1 MiB of pseudo-random bytes in 32 folders.
 void MakeCrcTree(const fs::path& dir) {
     if (TreeIsCurrent(dir, ".complete")) {
@@ -244,10 +176,10 @@ int main(int argc, char** argv) {
     const std::vector<std::string> env{"XDG_CONFIG_HOME=" + (work / "config").string()};
     auto removeCase = [&] { fs::remove(casePath); };
     auto nothing = [] {};
-    const double files = double(kTop) * kMid * kLeaf * kFilesPerLeaf;
+    const double files = ListingFiles();
 
-    std::printf("listing: %.0f files in %d folders (%s)\n", files,
-                kTop * kMid * kLeaf + kTop * kMid + kTop, listing.c_str());
+    std::printf("listing: %.0f files in %d folders (%s)\n", files, ListingFolders(),
+                listing.c_str());
     const std::string summary = (work / "summary.txt").string();
     const SResult scan = Measure("quillora-cli scan", {cli, "scan", casePath, listing.string()},
                                  runs, removeCase, env, summary);

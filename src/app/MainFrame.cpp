@@ -1,6 +1,8 @@
 // Main window: layout, status bar, window state and the wiring of the views.
 #include "app/MainFrame.h"
 
+#include "extract/ExtractTextManager.h"
+
 #include "app/CaseTreeModel.h"
 #include "app/FileListModel.h"
 #include "app/RecentFileList.h"
@@ -88,6 +90,17 @@ CMainFrame::CMainFrame(CTobCaseDoc& doc, CRecentFileList& recent, QWidget* paren
     m_pInner = new QSplitter(Qt::Vertical, m_pOuter);
     m_pTree = new CTobCaseView(m_pInner);
     m_pProps = new CTobPropView(m_pInner);
+    m_pProps->SetTitleSource([this](const std::string& definition, int key) -> std::string {
+        const CTextExtractor* extractor =
+            m_doc.Extractors() ? m_doc.Extractors()->FindExtractor(definition) : nullptr;
+        for (const SExtractProperty& p :
+             extractor ? extractor->Properties() : std::vector<SExtractProperty>{}) {
+            if (p.m_nKey == key) {
+                return p.m_strTitle;
+            }
+        }
+        return {};
+    });
     m_pList = new CTobCaseList(m_pOuter);
     m_pOuter->addWidget(m_pInner);
     m_pOuter->addWidget(m_pList);

@@ -63,6 +63,7 @@ public:
         kOpenLink = 32794,
         kOpenFile = 32802,
         kAutoComment = 32804,
+        kCommentSettings = 32878,
         kExtract = 32810,
         kEmbedData = 32817,
         kExplore = 32872,
@@ -130,6 +131,16 @@ public:
     void SetEjector(std::function<bool(std::size_t index, std::string* error)> ejector) {
         m_ejector = std::move(ejector);
     }
+    // --- Comment commands (MainFrameComments.cpp) ---
+    // The records "ｺﾒﾝﾄ自動抽出" works on: the list's selected rows while the list has
+    // the focus, else the tree's node; never the case, a group or a medium.
+    std::vector<SFileInfo*> AutoCommentSelection() const;
+    // Extracts their comments again (after making sure their media are present), with
+    // progress; false when nothing ran or the user stopped it.
+    bool OnAutoComment();
+    // "ｺﾒﾝﾄ抽出設定(&M)...".
+    void OnCommentSettings();
+
     // "%d %s (%s)": running number, mount point, drive-type name.
     static QString EjectEntryText(int number, const SDriveEntry& entry);
 

@@ -1,10 +1,11 @@
 // Main window: the media commands that work on drives and on the files of media —
 // extracting files to a folder and the eject menus.
-#include "app/media/CQtExtractionUi.h"
+#include "app/DeviceChangeHold.h"
 #include "app/MainFrame.h"
 #include "app/TobCaseDoc.h"
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
+#include "app/media/CQtExtractionUi.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
@@ -49,18 +50,6 @@ QString DriveTypeName(DriveKind kind) {
         return QString::fromUtf8(Res(316));
     }
 }
-
-// Keeps device changes waiting while the extraction holds records of the case.
-class CDeviceChangeHold {
-public:
-    explicit CDeviceChangeHold(CTobCaseDoc& doc) : m_doc(doc) { m_doc.HoldDeviceChanges(true); }
-    ~CDeviceChangeHold() { m_doc.HoldDeviceChanges(false); }
-    CDeviceChangeHold(const CDeviceChangeHold&) = delete;
-    CDeviceChangeHold& operator=(const CDeviceChangeHold&) = delete;
-
-private:
-    CTobCaseDoc& m_doc;
-};
 
 } // namespace
 

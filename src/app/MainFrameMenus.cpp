@@ -1,8 +1,5 @@
 // Main window: menus, tool bar, context menus and command states. Commands whose
 // parts are not built yet are present and disabled.
-#include "app/edit/CCommentEditDlg.h"
-#include "app/options/CDisplayItemsDlg.h"
-#include "app/edit/CLabelEditDlg.h"
 #include "app/CaseTreeModel.h"
 #include "app/ColumnTitles.h"
 #include "app/IconFactory.h"
@@ -13,8 +10,15 @@
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
 #include "app/TobPropView.h"
+#include "app/comments/CAutoCommentRunner.h"
+#include "app/compare/CQtCompareUi.h"
+#include "app/edit/CCommentEditDlg.h"
+#include "app/edit/CLabelEditDlg.h"
+#include "app/options/CDisplayItemsDlg.h"
 #include "core/ConfigData.h"
 #include "model/SVolumeInfo.h"
+#include "scan/ArchiveExpander.h"
+#include "scan/MediaPresence.h"
 
 #include <QAction>
 #include <QApplication>
@@ -84,7 +88,17 @@ void CMainFrame::OnEditComment(SFileInfo& record) {
     CRecentList& history = Config().m_find.m_categoryHistory;
     std::vector<std::string> categories = history.Entries();
     std::size_t known = categories.size();
-    if (!CCommentEditDlg::Run(this, record, categories)) {
+    CCommentEditModel::Extractor extract;
+    if (m_doc.Extractors()) {
+        extract = [this](SFileInfo& r) {
+            if (!m_doc.Presence().RequireMedium(r, m_doc)) {
+                return false;
+            }
+            CAutoCommentRunner runner(*m_doc.Extractors(), m_doc.ArchiveExpander());
+            return runner.Run({&r}, {});
+        };
+    }
+    if (!CCommentEditDlg::Run(this, record, categories, std::move(extract))) {
         return;
     }
     for (std::size_t i = known; i < categories.size(); ++i) {
@@ -187,11 +201,21 @@ void CMainFrame::CreateMenus() {
                [&doc] { doc.OnCheckMounts(); });
     AddCommand(media, kUpdateFromDrive, "更新 ﾒﾃﾞｨｱ->ｹｰｽ(&U)", {},
                [this] { m_doc.OnUpdateFromDrive(m_pTree->Current()); });
-    AddMissing(media, 32830, "更新 ﾒﾃﾞｨｱ->ﾘﾝｸ先(&M)", {});
-    AddMissing(media, 32831, "更新 ﾘﾝｸ先->ﾒﾃﾞｨｱ(&L)", {});
+    auto compare = [this](int command) {
+        return [this, command] {
+            CQtCompareUi(m_doc, this).RunCommand(command, m_pTree->Current());
+            RefreshViews();
+        };
+    };
+    AddCommand(media, CQtCompareUi::kUpdateLinksFromMedium, "更新 ﾒﾃﾞｨｱ->ﾘﾝｸ先(&M)", {},
+               compare(CQtCompareUi::kUpdateLinksFromMedium));
+    AddCommand(media, CQtCompareUi::kUpdateMediumFromLinks, "更新 ﾘﾝｸ先->ﾒﾃﾞｨｱ(&L)", {},
+               compare(CQtCompareUi::kUpdateMediumFromLinks));
     media->addSeparator();
-    AddMissing(media, 32832, "比較 ﾒﾃﾞｨｱ-ｹｰｽ(&H)...", {});
-    AddMissing(media, 32833, "比較 ｹｰｽ-ﾘﾝｸ先(&C)...", {});
+    AddCommand(media, CQtCompareUi::kCompareMediumCase, "比較 ﾒﾃﾞｨｱ-ｹｰｽ(&H)...", {},
+               compare(CQtCompareUi::kCompareMediumCase));
+    AddCommand(media, CQtCompareUi::kCompareCaseLink, "比較 ｹｰｽ-ﾘﾝｸ先(&C)...", {},
+               compare(CQtCompareUi::kCompareCaseLink));
     media->addSeparator();
     m_pEjectMenu = media->addMenu(QString::fromUtf8("ﾒﾃﾞｨｱの取り出し(&T)"));
     connect(m_pEjectMenu, &QMenu::aboutToShow, this, &CMainFrame::RebuildEjectMenus);
@@ -208,11 +232,12 @@ void CMainFrame::CreateMenus() {
                target([&commands](SFileInfo& r) { commands.Explore(r); }));
     AddCommand(media, kExtract, "抽出(&T)\tCtrl+M", QKeySequence("Ctrl+M"),
                [this] { OnExtract(); });
-    AddMissing(media, kAutoComment, "ｺﾒﾝﾄ自動抽出(&A)\tCtrl+H", QKeySequence("Ctrl+H"));
+    AddCommand(media, kAutoComment, "ｺﾒﾝﾄ自動抽出(&A)\tCtrl+H", QKeySequence("Ctrl+H"),
+               [this] { OnAutoComment(); });
 
     QMenu* tools = menuBar()->addMenu(QString::fromUtf8("ﾂｰﾙ(&T)"));
     AddMissing(tools, kOptions, "ｵﾌﾟｼｮﾝ(&O)...\tCtrl+J", QKeySequence("Ctrl+J"));
-    AddMissing(tools, 32878, "ｺﾒﾝﾄ抽出設定(&M)...", {});
+    AddCommand(tools, kCommentSettings, "ｺﾒﾝﾄ抽出設定(&M)...", {}, [this] { OnCommentSettings(); });
     tools->addSeparator();
     AddMissing(tools, 32855, "CSV形式設定(&C)...", {});
     AddMissing(tools, 32856, "HTML形式設定(&H)...", {});
@@ -318,9 +343,14 @@ void CMainFrame::UpdateCommandStates() {
     enable(kExplore, target && target->EnclosingMedium());
     enable(kCopyName, target != nullptr);
     enable(kCopyFullPath, target != nullptr);
-    enable(kUpdateFromDrive, node && node->HasFlags(kFlagMedium));
+    enable(kUpdateFromDrive, node && node->EnclosingMedium());
+    for (int command : {CQtCompareUi::kUpdateLinksFromMedium, CQtCompareUi::kUpdateMediumFromLinks,
+                        CQtCompareUi::kCompareMediumCase, CQtCompareUi::kCompareCaseLink}) {
+        enable(command, CQtCompareUi::CanRun(command, node));
+    }
     enable(kEditLabelInPlace, node && node->HasFlags(kFlagMedium | kFlagGroup));
     enable(kExtract, !ExtractionSelection().empty());
+    enable(kAutoComment, m_doc.Extractors() && !AutoCommentSelection().empty());
 }
 
 void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {

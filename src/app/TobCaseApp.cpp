@@ -1,7 +1,11 @@
 // Application start-up and exit.
 #include "app/TobCaseApp.h"
 
+#include "extract/ExtractTextManager.h"
+#include "extract/PluginFolder.h"
 #include "model/CaseFile.h"
+#include "model/PropertyDefinitions.h"
+#include "model/SFileInfo.h"
 #include "model/StoredContents.h"
 #include "scan/ArchiveExpander.h"
 #include "scan/CArchivedCaseFile.h"
@@ -90,9 +94,14 @@ SCommandLine SCommandLine::Parse(const QStringList& arguments) {
     return line;
 }
 
-CTobCaseApp::CTobCaseApp() : m_pRecent(std::make_unique<CRecentFileList>(4)) {}
+CTobCaseApp::CTobCaseApp()
+    : m_pExtractors(std::make_unique<CExtractTextManager>()),
+      m_pRecent(std::make_unique<CRecentFileList>(4)) {}
 
-CTobCaseApp::~CTobCaseApp() = default;
+CTobCaseApp::~CTobCaseApp() {
+    // Cases read from now on must not reach into extractors that are gone.
+    SetPropertyDefinitions(nullptr);
+}
 
 bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     CConfigData& config = Config();
@@ -102,10 +111,12 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
         LogStamp("CTobCaseApp::InitInistance() start");
     }
     config.SetDefaults();
-    // The image library and the extraction plug-ins are not part of this build: the
-    // steps keep their trace lines and load nothing.
+    // Pictures of the property view are drawn by Qt's image readers: the image
+    // library's step keeps its trace line and loads nothing of its own.
     Log("CTOBImgDIB::Load()");
     Log("CExtractTextManager::Load()");
+    m_pExtractors->Load(config.Store(), CPluginFolder::Find());
+    SetPropertyDefinitions(m_pExtractors.get());
     Log("m_configData.RegLoad()");
     config.RegLoad();
     Log("LoadStdProfileSettings()");
@@ -113,6 +124,7 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     m_pRecent->Load(config.Store());
 
     m_pDoc = std::make_unique<CTobCaseDoc>(m_drives, m_presence);
+    m_pDoc->SetExtractors(m_pExtractors.get());
     m_pDoc->SetUnattended(m_bUnattended);
     CSystemFileTypes::Install();
     m_pFrame = std::make_unique<CMainFrame>(*m_pDoc, *m_pRecent);
@@ -128,6 +140,10 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     // Archives are listed while scanning, ".caz" cases read and written, and stored
     // contents loaded from inside archives, all through the one expander.
     m_pExpander = std::make_unique<CArchiveExpander>(m_archivers);
+    m_pExpander->SetCommentExtractor(m_pExtractors.get());
+    m_pExpander->SetCommentFilter([extractors = m_pExtractors.get()](const SFileInfo& record) {
+        return extractors->HasExtractorFor(record.m_strName);
+    });
     InstallArchivedCaseStreams(m_archivers);
     SetArchiveEntryExtractor(m_pExpander.get());
     m_pDoc->SetArchiveExpander(m_pExpander.get());
@@ -226,9 +242,13 @@ int CTobCaseApp::ExitInstance() {
     m_pRecent->Save(config.Store());
     Log("m_configData.RegSave()");
     if (config.m_bSaveSettings) {
+        // The extractors' settings go into the same file, written once.
+        m_pExtractors->SaveSettings(config.Store());
         config.RegSave();
     }
     Log("CExtractTextManager::Unload()");
+    SetPropertyDefinitions(nullptr);
+    m_pExtractors->Unload(config.Store());
     Log("CTOBImgDIB::Unload()");
     SetArchiveEntryExtractor(nullptr);
     SetArchivedCaseStreamFactory({});

@@ -16,6 +16,7 @@
 namespace quillora {
 
 class CArchiveExpander;
+class CExtractTextManager;
 
 class CDeviceWatcher;
 class CMainFrame;
@@ -56,6 +57,7 @@ public:
     int ExitInstance();
 
     CTobCaseDoc* Document() { return m_pDoc.get(); }
+    CExtractTextManager& Extractors() { return *m_pExtractors; }
     CMainFrame* MainFrame() { return m_pFrame.get(); }
     CRecentFileList& RecentFiles() { return *m_pRecent; }
     const SCommandLine& CommandLine() const { return m_commandLine; }
@@ -73,6 +75,7 @@ private:
     CMediaPresence m_presence;
     CArchiverSet m_archivers;
     std::unique_ptr<CArchiveExpander> m_pExpander;
+    std::unique_ptr<CExtractTextManager> m_pExtractors;
     std::unique_ptr<CRecentFileList> m_pRecent;
     std::unique_ptr<CTobCaseDoc> m_pDoc;
     std::unique_ptr<CMainFrame> m_pFrame;

@@ -9,6 +9,7 @@
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
+#include "extract/ExtractTextManager.h"
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
 #include "scan/ArchiveExpander.h"
@@ -180,9 +181,9 @@ void CTobCaseDoc::OnCheckMounts() {
 }
 
 void CTobCaseDoc::OnUpdateFromDrive(SFileInfo* record) {
+    // A selection outside every medium does nothing; an absent medium gives 209.
     SVolumeInfo* medium = record ? record->EnclosingMedium() : nullptr;
-    if (!medium || medium->HasFlags(kFlagGroup)) {
-        ShowMessage(Res(209), MessageIcon::Warning);
+    if (!medium) {
         return;
     }
     m_pCore->UpdateFromDrive(*medium);
@@ -288,7 +289,8 @@ SMediaSelectAnswer CTobCaseDoc::RunMediaSelectDialog(const SMediaSelectRequest& 
 std::unique_ptr<SVolumeInfo> CTobCaseDoc::RunLoadingDialog(const std::string& osPath,
                                                            const std::string* label,
                                                            const std::string* comment, int mode) {
-    return CCDInsertDlg::Run(m_pWindow, osPath, label, comment, mode, m_pArchiveLister);
+    return CCDInsertDlg::Run(m_pWindow, osPath, label, comment, mode, m_pArchiveLister,
+                             m_pExtractors);
 }
 
 std::optional<std::string> CTobCaseDoc::AskFileName(const SFileDialogRequest& request) {

@@ -18,6 +18,7 @@ class QWidget;
 namespace quillora {
 
 class CArchiveExpander;
+class CExtractTextManager;
 class IArchiveLister;
 
 class CDriveTable;
@@ -50,6 +51,10 @@ public:
     // them with (not owned; may be null). Also becomes the archive lister.
     void SetArchiveExpander(CArchiveExpander* expander);
     CArchiveExpander* ArchiveExpander() const { return m_pExpander; }
+    // The comment extractors of scans and of the extraction commands (not owned; may
+    // be null).
+    void SetExtractors(CExtractTextManager* extractors) { m_pExtractors = extractors; }
+    CExtractTextManager* Extractors() const { return m_pExtractors; }
 
     // The title bar text: the case's name and " *" while modified.
     QString WindowTitle() const;
@@ -131,6 +136,7 @@ private:
     bool m_bUnattended = false;
     IArchiveLister* m_pArchiveLister = nullptr;
     CArchiveExpander* m_pExpander = nullptr;
+    CExtractTextManager* m_pExtractors = nullptr;
     int m_nDeviceHolds = 0;
     std::vector<std::pair<int, int>> m_heldDeviceChanges;
 };

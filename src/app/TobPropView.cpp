@@ -1,6 +1,8 @@
 // Property view.
 #include "app/TobPropView.h"
 
+#include "extract/PropertyTitles.h"
+
 #include "app/DisplayColumns.h"
 #include "model/CDisplayTypeTable.h"
 #include "model/SVolumeInfo.h"
@@ -89,7 +91,14 @@ void CTobPropView::ShowRecord(SFileInfo* record) {
         for (std::size_t i = 0; i < values.size(); ++i) {
             int key = definition && i < definition->m_itemKeys.size() ? definition->m_itemKeys[i]
                                                                       : static_cast<int>(i + 1);
-            QString name = key >= 1 && key <= 11
+            std::string title = m_titles && !(definition && definition->m_bAdopted)
+                                    ? m_titles(props->DefinitionName(), key)
+                                    : std::string();
+            if (title.empty() && !(definition && definition->m_bAdopted)) {
+                title = CPropertyTitles::Title(key);
+            }
+            QString name = !title.empty() ? Q(title)
+                           : key >= 1 && key <= 11
                                ? QString::fromUtf8(CDisplayColumns::Title(20 + key))
                                : QString::number(key);
             new QTreeWidgetItem(m_pProps, {name, Q(values[i])});

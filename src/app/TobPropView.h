@@ -5,6 +5,9 @@
 
 #include <QTabWidget>
 
+#include <functional>
+#include <string>
+
 class QFormLayout;
 class QLabel;
 class QPlainTextEdit;
@@ -27,6 +30,11 @@ public:
     SFileInfo* Record() const { return m_pRecord; }
     // Whether a picture is shown for the current record.
     bool HasPicture() const;
+    // Where the titles of properties come from: the title of item `key` of the
+    // extractor named `definition` (empty when unknown). Without it, or for an
+    // unknown item, the common title of the key is shown.
+    using TitleSource = std::function<std::string(const std::string& definition, int key)>;
+    void SetTitleSource(TitleSource source) { m_titles = std::move(source); }
 
 private:
     void FillGeneral(SFileInfo& record);
@@ -38,6 +46,7 @@ private:
     QLabel* m_pPicture;
     QPlainTextEdit* m_pComment;
     QTreeWidget* m_pProps;
+    TitleSource m_titles;
 };
 
 } // namespace quillora

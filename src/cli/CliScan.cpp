@@ -1,6 +1,10 @@
 // Command-line scanning: a clean Ctrl+C and the progress line.
 #include "cli/CliScan.h"
 #include "cli/ArchiveServices.h"
+#include "cli/ExtractServices.h"
+#include "core/ConfigData.h"
+#include "extract/ExtractTextManager.h"
+#include "model/SFileInfo.h"
 
 #include "cli/ScanTicker.h"
 #include "scan/ArchiveExpander.h"
@@ -86,6 +90,16 @@ std::unique_ptr<SVolumeInfo> ScanMedium(const std::string& osPath, const std::st
     CVolumeScanner scanner;
     CScanTicker ticker(scanner);
     scanner.SetProgress(&ticker);
+    // The extractors (and their plug-ins) are loaded only for scans that want comments.
+    const CConfigData& config = Config();
+    if (config.m_nAutoComment || config.m_nMeltAutoComment) {
+        CExtractTextManager& extractors = Extractors();
+        scanner.SetCommentExtractor(&extractors);
+        Expander().SetCommentExtractor(&extractors);
+        Expander().SetCommentFilter([&extractors](const SFileInfo& record) {
+            return extractors.HasExtractorFor(record.m_strName);
+        });
+    }
     if (ListArchives()) {
         Expander().SetProgress(&ticker);
         Expander().SetScanOptions(SScanOptions::FromConfig());

@@ -46,6 +46,8 @@ struct SScanArgs {
     bool crc = false;
     bool arcCrc = false;
     bool noArchives = false;
+    bool comments = false;
+    bool arcComments = false;
     bool update = false;
 };
 
@@ -156,6 +158,12 @@ int RunScan(const SScanArgs& a) {
     if (a.arcCrc) {
         Config().m_nAddVolArcCRC = 1;
     }
+    if (a.comments) {
+        Config().m_nAutoComment = 1;
+    }
+    if (a.arcComments) {
+        Config().m_nMeltAutoComment = 1;
+    }
     SetListArchives(!a.noArchives);
 
     if (a.update) {
@@ -201,6 +209,10 @@ const CCommandRegistration
                cmd.add_flag("--crc", a->crc, "Record the CRC-32 of every file");
                cmd.add_flag("--arc-crc", a->arcCrc, "Record the CRC-32 of every archive entry");
                cmd.add_flag("--no-archives", a->noArchives, "Keep archives as plain files");
+               cmd.add_flag("--comments", a->comments,
+                            "Extract comments and properties of every file (AutoComment)");
+               cmd.add_flag("--arc-comments", a->arcComments,
+                            "Extract comments of archive entries (MeltAutoComment)");
                cmd.add_flag("--update", a->update,
                             "Re-scan the case's medium of PATH in its place, keeping your notes");
                AddPasswordOption(cmd, a->password);

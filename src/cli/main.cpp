@@ -2,6 +2,7 @@
 #include "cli/ArchiveServices.h"
 #include "cli/CliSupport.h"
 #include "cli/CommandLine.h"
+#include "cli/ExtractServices.h"
 
 #include <clocale>
 #include <exception>
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
             return commandLine.ExitCode();
         }
         StartArchiveServices();
+        InstallPropertyDefinitions();
         const int code = (*run)();
         StopArchiveServices();
         return code;

@@ -509,9 +509,8 @@ bool CArchiveExpander::ExtractArchiveComments(SFileInfo& record, int slot, bool 
             continue;
         }
         std::string text;
-        if (m_extractor->ExtractText(file, *w.m_record, text)) {
-            w.m_record->SetText(slot, std::move(text));
-        }
+        const bool extracted = m_extractor->ExtractText(file, *w.m_record, text);
+        w.m_record->SetText(slot, extracted ? std::move(text) : std::string());
     }
     for (const SWanted& w : wanted) {
         RemoveExtracted(work.Path(), w.m_path);

@@ -2,20 +2,15 @@
 #include "scan/FileExtraction.h"
 
 #include "core/ConfigData.h"
-#include "core/UniqueFd.h"
 #include "core/XdgPaths.h"
 #include "model/CaseEditing.h"
 #include "model/MediumPath.h"
 #include "model/SFileInfo.h"
+#include "platform/FileCopy.h"
 #include "platform/OsPath.h"
 #include "scan/ArchiveExpander.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillora {
 
@@ -109,63 +104,19 @@ bool CFileExtraction::CopyOne(const SCopy& copy, const std::string& target, std:
     std::string destination = Join(target, copy.m_relative);
     std::error_code ec;
     fs::create_directories(fs::path(destination).parent_path(), ec);
-    // Only regular files are read: a FIFO or device on the medium is never opened
-    // for reading in earnest.
-    CUniqueFd in(::open(copy.m_source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat st {};
-    if (in.Get() < 0 || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        m_ui.ReportFailure(copy.m_source + ": " +
-                           (in.Get() < 0 ? std::strerror(errno) : "not a regular file"));
-        return false;
+    // A file of the same name already there is replaced only by a complete copy.
+    std::string error;
+    ECopyResult result = CopyFileAtomically(
+        copy.m_source, destination, SFileCopyOptions{},
+        [&](std::uint64_t bytes) {
+            done += bytes;
+            return m_ui.CopyProgress(done, total, copy.m_source);
+        },
+        &error);
+    if (result == ECopyResult::Failed) {
+        m_ui.ReportFailure(error);
     }
-    // The copy goes to a temporary name beside the destination, so that a file of the
-    // same name already there is replaced only by a complete copy.
-    std::string temp = destination + ".quillora-XXXXXX";
-    CUniqueFd out(::mkostemp(temp.data(), O_CLOEXEC));
-    if (out.Get() < 0) {
-        m_ui.ReportFailure(destination + ": " + std::strerror(errno));
-        return false;
-    }
-    std::vector<char> buffer(1 << 17);
-    for (;;) {
-        ssize_t n = ::read(in.Get(), buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            m_ui.ReportFailure(copy.m_source + ": " + std::strerror(errno));
-            ::unlink(temp.c_str());
-            return false;
-        }
-        if (n == 0) {
-            break;
-        }
-        for (ssize_t written = 0; written < n;) {
-            ssize_t w =
-                ::write(out.Get(), buffer.data() + written, static_cast<std::size_t>(n - written));
-            if (w < 0 && errno == EINTR) {
-                continue;
-            }
-            if (w < 0) {
-                m_ui.ReportFailure(destination + ": " + std::strerror(errno));
-                ::unlink(temp.c_str());
-                return false;
-            }
-            written += w;
-        }
-        done += static_cast<std::uint64_t>(n);
-        if (!m_ui.CopyProgress(done, total, copy.m_source)) {
-            ::unlink(temp.c_str());
-            return false;
-        }
-    }
-    ::fchmod(out.Get(), 0644);
-    if (!out.Close() || ::rename(temp.c_str(), destination.c_str()) != 0) {
-        m_ui.ReportFailure(destination + ": " + std::strerror(errno));
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    return result == ECopyResult::Copied;
 }
 
 bool CFileExtraction::CopyFiles(const std::vector<SCopy>& copies, const std::string& target) {

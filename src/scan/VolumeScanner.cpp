@@ -340,10 +340,10 @@ bool CVolumeScanner::ExtractComment(SFileInfo& record, int slot, bool overwrite,
         struct stat st {};
         // Only regular files are handed over: never a FIFO, socket, device or link.
         if (!path.empty() && lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            // Nothing extracted leaves the slot empty (it was empty, or is overwritten).
             std::string text;
-            if (m_extractor->ExtractText(path, record, text)) {
-                record.SetText(slot, std::move(text));
-            }
+            const bool extracted = m_extractor->ExtractText(path, record, text);
+            record.SetText(slot, extracted ? std::move(text) : std::string());
         }
     }
     if (!recurse) {

@@ -11,7 +11,9 @@
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
 #include "core/ConfigData.h"
+#include "extract/ExtractTextManager.h"
 #include "model/CaseFile.h"
+#include "model/PropertyDefinitions.h"
 #include "model/SVolumeInfo.h"
 #include "support/ScratchDir.h"
 
@@ -194,6 +196,37 @@ TEST(RecentFileList, KeepsTheNewestFirstWithinItsLength) {
     list.Save(store);
     EXPECT_EQ(store.GetString("Recent File List", "File1"), "/a.cas");
     EXPECT_FALSE(store.HasValue("Recent File List", "File2"));
+}
+
+} // namespace
+} // namespace quillora
+
+namespace quillora {
+namespace {
+
+TEST_F(TobCaseApp, LoadsTheExtractorsAndKeepsTheirSettings) {
+    Config().Store().SetInt("Comment\\TEXT", "DocLine", 4);
+    Config().SaveStore();
+    auto app = Start({});
+    ASSERT_TRUE(m_started);
+    CExtractTextManager* extractors = app->Document()->Extractors();
+    ASSERT_NE(extractors, nullptr);
+    // The build's plug-ins are found from the build tree.
+    EXPECT_NE(extractors->FindExtractor("AUDIO"), nullptr);
+    EXPECT_EQ(extractors->FindExtractor("TEXT")->m_nDocLine, 4);
+    // Case files now find definitions through the extractors.
+    EXPECT_EQ(PropertyDefinitions()->FindByName("html"),
+              &extractors->FindExtractor("HTML")->Definition());
+    EXPECT_EQ(PropertyDefinitions()->FindByName("NoSuchExtractor"), nullptr);
+    extractors->FindExtractor("HTML")->m_bEnable = 0;
+    app->ExitInstance();
+    app.reset();
+    CProfileStore saved;
+    ASSERT_EQ(saved.Load(Config().Store().Path()), EProfileLoad::Ok);
+    EXPECT_EQ(saved.GetInt("Comment\\HTML", "Enable", 1), 0);
+    EXPECT_EQ(saved.GetInt("Comment\\TEXT", "DocLine", 0), 4);
+    // Without the program, unknown sets are kept again until extractors come back.
+    EXPECT_NE(PropertyDefinitions()->FindByName("NoSuchExtractor"), nullptr);
 }
 
 } // namespace

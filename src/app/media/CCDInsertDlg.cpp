@@ -1,8 +1,8 @@
 // The loading dialog.
 #include "app/media/CCDInsertDlg.h"
 
-#include "app/media/CSpinningDisc.h"
 #include "app/DialogMessage.h"
+#include "app/media/CSpinningDisc.h"
 #include "app/media/EndSound.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
@@ -106,8 +106,10 @@ CCDInsertDlg::~CCDInsertDlg() {
 
 std::unique_ptr<SVolumeInfo> CCDInsertDlg::Run(QWidget* parent, const std::string& osPath,
                                                const std::string* label, const std::string* comment,
-                                               int mode, IArchiveLister* lister) {
+                                               int mode, IArchiveLister* lister,
+                                               ICommentExtractor* extractor) {
     CCDInsertDlg dialog(osPath, label, comment, mode, parent, lister);
+    dialog.SetCommentExtractor(extractor);
     if (dialog.exec() != QDialog::Accepted) {
         return nullptr;
     }
@@ -136,6 +138,7 @@ void CCDInsertDlg::Start() {
     m_scanner = std::make_unique<CVolumeScanner>();
     m_scanner->SetProgress(&m_progress);
     m_scanner->SetArchiveLister(m_lister);
+    m_scanner->SetCommentExtractor(m_extractor);
     CScanControl::BeginScan();
     m_worker = std::thread([this] { Worker(); });
 }

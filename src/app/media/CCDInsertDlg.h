@@ -25,6 +25,7 @@ namespace quillora {
 class CSpinningDisc;
 class CVolumeScanner;
 class IArchiveLister;
+class ICommentExtractor;
 class SVolumeInfo;
 
 class CCDInsertDlg : public QDialog {
@@ -51,7 +52,12 @@ public:
     // owns it), null when the user cancelled or the scan failed.
     static std::unique_ptr<SVolumeInfo> Run(QWidget* parent, const std::string& osPath,
                                             const std::string* label, const std::string* comment,
-                                            int mode, IArchiveLister* lister = nullptr);
+                                            int mode, IArchiveLister* lister = nullptr,
+                                            ICommentExtractor* extractor = nullptr);
+
+    // The comment extraction of the scan ("AutoComment"); none: no comments. Must
+    // outlive the dialog; set before Start.
+    void SetCommentExtractor(ICommentExtractor* extractor) { m_extractor = extractor; }
 
     // Starts the worker thread, the timers and the animation (once).
     void Start();
@@ -92,6 +98,7 @@ private:
     std::optional<std::string> m_comment;
     int m_mode;
     IArchiveLister* m_lister;
+    ICommentExtractor* m_extractor = nullptr;
 
     std::unique_ptr<SVolumeInfo> m_result;
     std::unique_ptr<CVolumeScanner> m_scanner;
