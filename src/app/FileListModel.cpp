@@ -4,16 +4,17 @@
 #include "app/ColumnSet.h"
 #include "app/DisplayColumns.h"
 #include "app/IconFactory.h"
+#include "app/NameOrder.h"
 #include "model/CDisplayTypeTable.h"
 #include "model/CaseEditing.h"
 #include "model/SFileInfo.h"
+#include "model/SVolumeInfo.h"
 
 #include <QColor>
 #include <QGuiApplication>
 #include <QPalette>
 
 #include <algorithm>
-#include <cstring>
 #include <numeric>
 #include <string>
 
@@ -26,16 +27,8 @@ namespace {
 struct SSortKey {
     int m_nClass = 0;
     std::uint64_t m_nNumber = 0;
-    std::string m_strName; // strxfrm of the display name: byte order = strcoll order
+    std::string m_strName; // CNameOrder's key of the display name
 };
-
-std::string CollationKey(const std::string& text) {
-    std::size_t n = std::strxfrm(nullptr, text.c_str(), 0);
-    std::string key(n + 1, '\0');
-    std::strxfrm(key.data(), text.c_str(), n + 1);
-    key.resize(n);
-    return key;
-}
 
 enum class KeyKind { Name, Number, Record };
 
@@ -47,6 +40,8 @@ KeyKind KindOf(int columnId) {
     case 3:
     case 4:
     case 5:
+    case 11:
+    case 12:
     case 19:
     case 32:
     case 33:
@@ -71,6 +66,14 @@ std::uint64_t NumberKey(const SFileInfo& r, int columnId) {
         return r.CountFiles(true);
     case 34:
         return r.CountFolders(true);
+    case 11:
+        return r.HasFlags(kFlagMedium | kFlagGroup)
+                   ? static_cast<const SVolumeInfo&>(r).m_nFreeBytes
+                   : 0;
+    case 12:
+        return r.HasFlags(kFlagMedium | kFlagGroup)
+                   ? static_cast<const SVolumeInfo&>(r).m_nTotalBytes
+                   : 0;
     default:
         return r.m_nSize;
     }
@@ -153,7 +156,7 @@ void CFileListModel::Sort(int columnId, bool ascending, bool groupArcView) {
     for (std::size_t i = 0; i < n; ++i) {
         SFileInfo& r = *m_pFolder->ChildAt(i);
         keys[i].m_nClass = SortClass(r, groupArcView);
-        keys[i].m_strName = CollationKey(r.GetDisplayName());
+        keys[i].m_strName = CNameOrder::Key(r.GetDisplayName());
         if (kind == KeyKind::Number) {
             keys[i].m_nNumber = NumberKey(r, columnId);
         }

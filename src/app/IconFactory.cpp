@@ -292,17 +292,15 @@ QIcon CIconFactory::ListIcon(int index, bool marked) const {
     }
     QIcon& icon = cache[static_cast<std::size_t>(index)];
     if (icon.isNull()) {
-        if (!marked) {
-            icon = QIcon(List(index));
-        } else {
-            QPixmap both(kSize * 2, kSize);
-            both.fill(Qt::transparent);
-            QPainter p(&both);
-            p.drawPixmap(0, 0, State(1));
-            p.drawPixmap(kSize, 0, List(index));
-            p.end();
-            icon = QIcon(both);
-        }
+        // The state image has a cell of its own before the icon, empty when unmarked,
+        // so icons line up whether rows are marked or not.
+        QPixmap both(kSize * 2, kSize);
+        both.fill(Qt::transparent);
+        QPainter p(&both);
+        p.drawPixmap(0, 0, State(marked ? 1 : 0));
+        p.drawPixmap(kSize, 0, List(index));
+        p.end();
+        icon = QIcon(both);
     }
     return icon;
 }

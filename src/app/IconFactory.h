@@ -16,6 +16,9 @@ public:
     static constexpr int kTreeImages = 26;
     // List strip: the images of the fixed display types (CDisplayTypeTable).
     static constexpr int kListImages = 12;
+    // The size of a list icon: the state image's cell and the icon's.
+    static constexpr int kListIconWidth = 32;
+    static constexpr int kListIconHeight = 16;
 
     // The process-wide set; made on first use (a QGuiApplication must exist).
     static CIconFactory& Instance();
@@ -31,7 +34,7 @@ public:
 
     // The tree icon with its selected image as the icon's Selected mode.
     QIcon TreeIcon(int normal, int selected) const;
-    // The list icon, with the mark before it when `marked` (32 x 16).
+    // The list icon (32 x 16): the mark's cell, empty unless `marked`, then the icon.
     QIcon ListIcon(int index, bool marked) const;
 
 private:
