@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QLabel>
+#include <QMetaObject>
 #include <QMimeData>
 #include <QScreen>
 #include <QSplitter>
@@ -104,8 +105,14 @@ CMainFrame::CMainFrame(CTobCaseDoc& doc, CRecentFileList& recent, QWidget* paren
     m_pList = new CTobCaseList(m_pOuter);
     m_pOuter->addWidget(m_pInner);
     m_pOuter->addWidget(m_pList);
+    m_pOuter->setObjectName("TreeListSplitter");
+    m_pInner->setObjectName("TreePropSplitter");
+    // The tree keeps the size the user gave it; the list and the property view take
+    // what the window gains or loses.
+    m_pOuter->setStretchFactor(0, 0);
     m_pOuter->setStretchFactor(1, 1);
-    m_pInner->setStretchFactor(0, 1);
+    m_pInner->setStretchFactor(0, 0);
+    m_pInner->setStretchFactor(1, 1);
     setCentralWidget(m_pOuter);
     CreateMenus();
     CreateToolBar();
@@ -120,6 +127,9 @@ CMainFrame::CMainFrame(CTobCaseDoc& doc, CRecentFileList& recent, QWidget* paren
 }
 
 CMainFrame::~CMainFrame() {
+    // A shown window is hidden by QWidget's destructor, which moves the focus: the
+    // handlers must not run on the half-destroyed frame.
+    disconnect(qApp, nullptr, this, nullptr);
     m_doc.SetWindow(nullptr);
     m_doc.SetContainerSource({});
 }
@@ -179,6 +189,16 @@ void CMainFrame::ConnectDocument() {
         m_doc.Core().SetModifiedFlag(true);
         m_pList->Model().RefreshRecord(record);
         m_pProps->ShowRecord(record);
+        m_panes[1]->setText(RecordStatusText(*record));
+        // The new label moves the record among its siblings in the tree and in the
+        // list; done once the editor has closed, which is still using the node.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_pTree->Model().Resync();
+                m_pList->Resort();
+            },
+            Qt::QueuedConnection);
     });
     connect(m_pList, &CTobCaseList::CurrentRecordChanged, this, &CMainFrame::OnListSelection);
     connect(m_pList, &CTobCaseList::Activated, this, &CMainFrame::OnListActivated);
@@ -306,6 +326,9 @@ void CMainFrame::RunOnTarget(const std::function<void(SFileInfo&)>& command) {
     if (m_pProps->Record() == record) {
         m_pProps->ShowRecord(record);
     }
+    // Pane 1 shows the selected record's comment and category, which the command may
+    // have changed.
+    m_panes[1]->setText(RecordStatusText(*record));
 }
 
 // --- Window state ---
@@ -335,11 +358,29 @@ void CMainFrame::RestoreWindowState() {
     if (height < kMinPaneSize) {
         height = kDefaultTreeHeight;
     }
-    m_pOuter->setSizes({width, std::max(width * 3, 400)});
-    m_pInner->setSizes({height, std::max(height, 150)});
+    // The sizes are pixels; they are set once the splitters have their real size
+    // (showEvent), since sizes set before that are taken as proportions.
+    m_nTreeWidth = width;
+    m_nTreeHeight = height;
+    ApplyPaneSizes();
     if (auto bars = store.GetBinary(kSettings, "BarState")) {
         restoreState(QByteArray(reinterpret_cast<const char*>(bars->data()),
                                 static_cast<qsizetype>(bars->size())));
+    }
+}
+
+void CMainFrame::ApplyPaneSizes() {
+    const int outer = m_pOuter->width() - m_pOuter->handleWidth();
+    const int inner = m_pInner->height() - m_pInner->handleWidth();
+    m_pOuter->setSizes({m_nTreeWidth, std::max(outer - m_nTreeWidth, kMinPaneSize)});
+    m_pInner->setSizes({m_nTreeHeight, std::max(inner - m_nTreeHeight, kMinPaneSize)});
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_bPaneSizesApplied) {
+        m_bPaneSizesApplied = true;
+        ApplyPaneSizes();
     }
 }
 

@@ -150,6 +150,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -166,6 +167,8 @@ private:
     void CreateEjectButton(QToolBar* bar);
 
     void CreateStatusBar();
+    // Gives the tree its stored width and height in pixels.
+    void ApplyPaneSizes();
     void ConnectDocument();
     void OnCaseChanged();
     void OnMediumReplaced(SFileInfo* oldRecord, SFileInfo* newRecord);
@@ -201,6 +204,9 @@ private:
     std::function<void(CQtExtractionUi&)> m_extractionSetup;
     std::function<bool(std::size_t, std::string*)> m_ejector;
     bool m_bDefaultPlacement = true;
+    int m_nTreeWidth = kDefaultTreeWidth;
+    int m_nTreeHeight = kDefaultTreeHeight;
+    bool m_bPaneSizesApplied = false;
     bool m_bListFocus = false;
 };
 

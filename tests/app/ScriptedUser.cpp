@@ -1,6 +1,7 @@
 // The scripted user of the GUI tests.
 #include "ScriptedUser.h"
 
+#include "app/edit/CCommentEditDlg.h"
 #include "app/media/CAddMediaDlg.h"
 
 #include <QAbstractButton>
@@ -8,6 +9,8 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -59,27 +62,49 @@ void CScriptedUser::Step() {
             button = box->buttons().front();
         }
         button->click();
-    } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+    } else if (auto* edit = qobject_cast<CCommentEditDlg*>(modal)) {
         modal->setProperty("answered", true);
-        QStringList shown;
-        if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo")) {
-            for (int i = 0; i < types->count(); ++i) {
-                shown << types->itemText(i);
+        std::optional<std::string> comment;
+        if (!m_comments.empty()) {
+            comment = m_comments.front();
+            m_comments.pop_front();
+        }
+        if (!comment) {
+            edit->reject();
+            return;
+        }
+        edit->CommentEdit()->setPlainText(QString::fromStdString(*comment));
+        edit->accept();
+    } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        // Not marked answered: a dialog that did not take the answer (still reading
+        // its folder) is answered again at the next step.
+        if (!modal->property("seen").toBool()) {
+            modal->setProperty("seen", true);
+            QStringList shown;
+            if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo")) {
+                for (int i = 0; i < types->count(); ++i) {
+                    shown << types->itemText(i);
+                }
             }
+            m_shownFilters.push_back(shown);
+            auto* files = dialog->findChild<QFileSystemModel*>();
+            m_appliedPatterns.push_back(files ? files->nameFilters() : QStringList());
+            std::optional<std::string> file;
+            if (!m_files.empty()) {
+                file = m_files.front();
+                m_files.pop_front();
+            }
+            modal->setProperty("file", file ? QString::fromStdString(*file) : QString());
         }
-        m_shownFilters.push_back(shown);
-        auto* files = dialog->findChild<QFileSystemModel*>();
-        m_appliedPatterns.push_back(files ? files->nameFilters() : QStringList());
-        std::optional<std::string> file;
-        if (!m_files.empty()) {
-            file = m_files.front();
-            m_files.pop_front();
-        }
-        if (!file) {
+        const QString file = modal->property("file").toString();
+        if (file.isEmpty()) {
             dialog->reject();
             return;
         }
-        dialog->selectFile(QString::fromStdString(*file));
+        // Typed as a whole path, as a user may, so nothing depends on the folder shown.
+        if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit")) {
+            name->setText(file);
+        }
         static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, checking the name
     }
 }

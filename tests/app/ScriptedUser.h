@@ -26,6 +26,9 @@ public:
     std::deque<QMessageBox::StandardButton> m_answers;
     std::vector<QString> m_messages;
 
+    // Comment edit dialogs: the comment to enter in each, in order (nullopt: Cancel).
+    std::deque<std::optional<std::string>> m_comments;
+
     // File dialogs: the file to choose in each, in order (nullopt: Cancel).
     std::deque<std::optional<std::string>> m_files;
     // What each file dialog offered: its filters as shown, and the patterns the

@@ -2,6 +2,7 @@
 // stored state, the status bar, the command line and the recent-file list.
 #include "app/TobCaseApp.h"
 #include "GuiTestApp.h"
+#include "ScriptedUser.h"
 #include "app/CaseTreeModel.h"
 #include "app/DisplayColumns.h"
 #include "app/FileListModel.h"
@@ -10,14 +11,20 @@
 #include "app/TobCaseDoc.h"
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
+#include "app/TobPropView.h"
 #include "core/ConfigData.h"
+#include "core/Resources.h"
 #include "extract/ExtractTextManager.h"
 #include "model/CaseFile.h"
 #include "model/PropertyDefinitions.h"
+#include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
 #include "support/ScratchDir.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
+#include <QLineEdit>
+#include <QSplitter>
 #include <gtest/gtest.h>
 
 namespace quillora {
@@ -128,6 +135,112 @@ TEST_F(TobCaseApp, WindowPosWithNineNumbersKeepsTheDefaultPlacement) {
     Config().SaveStore();
     app = Start({});
     EXPECT_FALSE(app->MainFrame()->UsedDefaultPlacement());
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, AFirstGroupInAnEmptyCaseShowsAtOnceWithItsNameBeingEdited) {
+    auto app = Start({});
+    CMainFrame& frame = *app->MainFrame();
+    frame.show();
+    CTobCaseView& tree = frame.Tree();
+    QAbstractItemModelTester tester(&tree.Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    frame.Action(CMainFrame::kAddGroup)->trigger();
+    ASSERT_EQ(app->Document()->Case().ChildCount(), 1u);
+    SFileInfo* group = app->Document()->Case().ChildAt(0);
+    QModelIndex index = tree.Model().IndexOf(group);
+    ASSERT_TRUE(index.isValid());
+    EXPECT_TRUE(tree.isExpanded(index.parent())) << "the case opens to show it";
+    EXPECT_FALSE(tree.visualRect(index).isEmpty());
+    EXPECT_EQ(tree.Current(), group);
+    auto* editor = tree.viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr) << "its name is being edited";
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->text(), QString::fromUtf8(Res(531)));
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, AddingToTheTreeKeepsOpenNodesOpen) {
+    auto app = Start({QString::fromStdString(m_casePath)});
+    CMainFrame& frame = *app->MainFrame();
+    frame.show();
+    CTobCaseView& tree = frame.Tree();
+    SFileInfo* disc = app->Document()->Case().ChildAt(0);
+    SFileInfo* docs = disc->ChildAt(0);
+    tree.expand(tree.Model().IndexOf(disc));
+    tree.expand(tree.Model().IndexOf(docs));
+    tree.expand(tree.Model().IndexOf(app->Document()->Case().ChildAt(1)));
+    tree.Select(&app->Document()->Case());
+    frame.Action(CMainFrame::kAddGroup)->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app->Document()->Case().ChildCount(), 3u);
+    EXPECT_TRUE(tree.isExpanded(tree.Model().IndexOf(disc)));
+    EXPECT_TRUE(tree.isExpanded(tree.Model().IndexOf(docs)));
+    EXPECT_TRUE(tree.isExpanded(tree.Model().IndexOf(app->Document()->Case().ChildAt(1))));
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, ALabelEditedInPlaceTakesItsPlaceInTheListAndTheStatus) {
+    auto root = test::MakeSampleCase();
+    auto zulu = std::make_unique<SVolumeInfo>();
+    zulu->SetLabel("Zulu");
+    zulu->UpdateDisplayName();
+    root->AddChild(std::move(zulu));
+    SaveCaseFile(*root, m_casePath, false);
+    auto app = Start({QString::fromStdString(m_casePath)});
+    CMainFrame& frame = *app->MainFrame();
+    CTobCaseList& list = frame.List();
+    ASSERT_EQ(list.Folder(), &app->Document()->Case());
+    ASSERT_EQ(list.Model().RecordAt(1)->GetDisplayName(), "Zulu");
+    SFileInfo* medium = list.Model().RecordAt(1);
+    QModelIndex index = frame.Tree().Model().IndexOf(medium);
+    ASSERT_TRUE(frame.Tree().Model().setData(index, "Able", Qt::EditRole));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list.Model().RecordAt(0), medium);
+    EXPECT_EQ(list.Model().RecordAt(0)->GetDisplayName(), "Able");
+    EXPECT_EQ(frame.PaneText(1), "Able");
+    EXPECT_TRUE(app->Document()->Core().IsModified());
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, EditingACommentShowsItInTheStatusBar) {
+    auto app = Start({QString::fromStdString(m_casePath)});
+    CMainFrame& frame = *app->MainFrame();
+    frame.show();
+    SFileInfo* disc = app->Document()->Case().ChildAt(0);
+    ASSERT_TRUE(frame.Tree().Select(disc));
+    frame.Tree().setFocus();
+    QCoreApplication::processEvents();
+    test::CScriptedUser user;
+    user.m_comments = {std::string("borrowed by Ann")};
+    frame.Action(CMainFrame::kEditComment)->trigger();
+    EXPECT_EQ(disc->Comment(), "borrowed by Ann");
+    EXPECT_EQ(frame.PaneText(1), QString::fromUtf8("Disc () [borrowed by Ann]"));
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, TheTreeAndPropertyPanesComeBackInPixels) {
+    Config().Store().SetInt("ColumnInfo", "TreeView", 230);
+    Config().Store().SetInt("ColumnInfo", "TreeViewHeight", 340);
+    Config().Store().SetString("Settings", "WindowPos", "0,1,-1,-1,-1,-1,0,0,1400,900");
+    Config().SaveStore();
+    auto app = Start({});
+    CMainFrame& frame = *app->MainFrame();
+    frame.show();
+    QCoreApplication::processEvents();
+    auto* outer = frame.findChild<QSplitter*>("TreeListSplitter");
+    auto* inner = frame.findChild<QSplitter*>("TreePropSplitter");
+    ASSERT_TRUE(outer && inner);
+    EXPECT_EQ(outer->sizes().front(), 230);
+    EXPECT_EQ(inner->sizes().front(), 340);
+    // A larger window gives the room to the list and the property view.
+    frame.resize(1600, 1000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(outer->sizes().front(), 230);
+    EXPECT_EQ(inner->sizes().front(), 340);
+    frame.close();
+    EXPECT_EQ(Config().Store().GetInt("ColumnInfo", "TreeView", 0), 230);
+    EXPECT_EQ(Config().Store().GetInt("ColumnInfo", "TreeViewHeight", 0), 340);
     app->ExitInstance();
 }
 
