@@ -104,6 +104,9 @@ public:
     // The default placement is in force (no usable "WindowPos").
     bool UsedDefaultPlacement() const { return m_bDefaultPlacement; }
 
+    // The commands of the context menu for a record (null: the empty area of a view),
+    // in order; 0 stands for a separator.
+    static std::vector<int> ContextCommands(const SFileInfo* record);
     // The text of status pane 1 for a record.
     static QString RecordStatusText(const SFileInfo& record);
     // Rebuilds the recent-file entries of the File menu.

@@ -144,7 +144,8 @@ void CMainFrame::CreateMenus() {
     AddMissing(nullptr, 32869, "MediaMax形式で保存(&M)...", QKeySequence("Alt+Y"));
     AddMissing(nullptr, 32870, "MediaMax形式設定", QKeySequence("Ctrl+Y"));
     file->addSeparator();
-    AddMissing(file, kPrint, "印刷(&P)...\tCtrl+P", QKeySequence::Print);
+    // &P belongs to ﾊﾟｽﾜｰﾄﾞ設定 in this menu.
+    AddMissing(file, kPrint, "印刷(&T)...\tCtrl+P", QKeySequence::Print);
     m_pRecentSeparator = file->addSeparator();
     file->addSeparator();
     AddCommand(file, kAppExit, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", {}, [this] { close(); });
@@ -353,64 +354,48 @@ void CMainFrame::UpdateCommandStates() {
     enable(kAutoComment, m_doc.Extractors() && !AutoCommentSelection().empty());
 }
 
+std::vector<int> CMainFrame::ContextCommands(const SFileInfo* record) {
+    if (!record) {
+        // The empty area of a view.
+        return {kInsertMedia, kAddGroup, 0, kCheckMounts};
+    }
+    if (record->HasFlags(kFlagCase)) {
+        return {kInsertMedia, kContinuousAdd, kAddGroup, 0,
+                kMergeCase,   kCheckMounts,   0,         kEditLabels};
+    }
+    if (record->HasFlags(kFlagGroup)) {
+        return {kInsertMedia,   kAddGroup, 0, kEditLabelInPlace, kEditLabels, kEditComment, 0,
+                kMarkRecursive, kCopyName};
+    }
+    if (record->HasFlags(kFlagMedium)) {
+        return {kUpdateFromDrive,
+                kEditLabelInPlace,
+                kEditComment,
+                0,
+                kMark,
+                kMarkRecursive,
+                kExplore,
+                0,
+                kCopyName,
+                kCopyFullPath};
+    }
+    if (record->IsDirectory()) {
+        return {kMark, kMarkRecursive, kExplore,     kExtract, 0, kEditComment,
+                0,     kCopyName,      kCopyFullPath};
+    }
+    return {kOpenFile, kOpenLink,    kExplore,     0, kMark,     kEmbedData,
+            kExtract,  kAutoComment, kEditComment, 0, kCopyName, kCopyFullPath};
+}
+
 void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {
     UpdateCommandStates();
     QMenu menu(this);
-    auto add = [&](int command) {
-        if (QAction* action = Action(command)) {
+    for (int command : ContextCommands(record)) {
+        if (command == 0) {
+            menu.addSeparator();
+        } else if (QAction* action = Action(command)) {
             menu.addAction(action);
         }
-    };
-    if (!record) {
-        // The empty area of a view.
-        add(kInsertMedia);
-        add(kAddGroup);
-        menu.addSeparator();
-        add(kCheckMounts);
-    } else if (record->HasFlags(kFlagCase)) {
-        add(kInsertMedia);
-        add(kContinuousAdd);
-        add(kAddGroup);
-        menu.addSeparator();
-        add(kMergeCase);
-        add(kCheckMounts);
-    } else if (record->HasFlags(kFlagGroup)) {
-        add(kInsertMedia);
-        add(kAddGroup);
-        menu.addSeparator();
-        add(kEditLabelInPlace);
-        add(kMarkRecursive);
-        add(kCopyName);
-    } else if (record->HasFlags(kFlagMedium)) {
-        add(kUpdateFromDrive);
-        add(kEditLabelInPlace);
-        menu.addSeparator();
-        add(kMark);
-        add(kMarkRecursive);
-        add(kExplore);
-        menu.addSeparator();
-        add(kCopyName);
-        add(kCopyFullPath);
-    } else if (record->IsDirectory()) {
-        add(kMark);
-        add(kMarkRecursive);
-        add(kExplore);
-        add(kExtract);
-        menu.addSeparator();
-        add(kCopyName);
-        add(kCopyFullPath);
-    } else {
-        add(kOpenFile);
-        add(kOpenLink);
-        add(kExplore);
-        menu.addSeparator();
-        add(kMark);
-        add(kEmbedData);
-        add(kExtract);
-        add(kAutoComment);
-        menu.addSeparator();
-        add(kCopyName);
-        add(kCopyFullPath);
     }
     menu.exec(globalPos);
 }

@@ -19,6 +19,8 @@
 #include "core/TraceLog.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 
 namespace quillora {
@@ -103,6 +105,20 @@ CTobCaseApp::~CTobCaseApp() {
     SetPropertyDefinitions(nullptr);
 }
 
+bool CTobCaseApp::InstallQtTranslation() {
+    if (m_pQtTranslator) {
+        return true;
+    }
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return false;
+    }
+    QCoreApplication::installTranslator(translator.get());
+    m_pQtTranslator = std::move(translator);
+    return true;
+}
+
 bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     CConfigData& config = Config();
     config.OpenStore();
@@ -111,6 +127,9 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
         LogStamp("CTobCaseApp::InitInistance() start");
     }
     config.SetDefaults();
+    if (!InstallQtTranslation()) {
+        Log("qtbase_ja: not found, Qt's dialogs speak English");
+    }
     // Pictures of the property view are drawn by Qt's image readers: the image
     // library's step keeps its trace line and loads nothing of its own.
     Log("CTOBImgDIB::Load()");

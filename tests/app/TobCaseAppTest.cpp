@@ -2,6 +2,7 @@
 // stored state, the status bar, the command line and the recent-file list.
 #include "app/TobCaseApp.h"
 #include "GuiTestApp.h"
+#include "Mnemonics.h"
 #include "ScriptedUser.h"
 #include "app/CaseTreeModel.h"
 #include "app/DisplayColumns.h"
@@ -24,6 +25,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QSplitter>
 #include <gtest/gtest.h>
 
@@ -241,6 +243,47 @@ TEST_F(TobCaseApp, TheTreeAndPropertyPanesComeBackInPixels) {
     frame.close();
     EXPECT_EQ(Config().Store().GetInt("ColumnInfo", "TreeView", 0), 230);
     EXPECT_EQ(Config().Store().GetInt("ColumnInfo", "TreeViewHeight", 0), 340);
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, QtsOwnDialogsSpeakJapanese) {
+    auto app = Start({});
+    EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Yes");
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
+    app->ExitInstance();
+    app.reset();
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Yes")
+        << "the translation goes with the program object";
+}
+
+TEST_F(TobCaseApp, MenuEntriesHaveMnemonicsOfTheirOwnAndContextMenusOfferTheEditors) {
+    auto app = Start({});
+    CMainFrame& frame = *app->MainFrame();
+    // These entries are named so by the system itself and keep their letters.
+    const QStringList named = {
+        QString::fromUtf8("ﾏｰｸ一括CSVｺﾋﾟｰ(&B) / ﾗﾍﾞﾙの編集(&B)... / ﾃﾞｰﾀ埋め込み(&B)"),
+        QString::fromUtf8("更新 ﾘﾝｸ先->ﾒﾃﾞｨｱ(&L) / ﾘﾝｸ先ﾌｧｲﾙを開く(&L)"),
+        QString::fromUtf8("ﾒﾃﾞｨｱの取り出し(&T) / 抽出(&T)")};
+    for (QAction* top : frame.menuBar()->actions()) {
+        ASSERT_NE(top->menu(), nullptr);
+        for (const QString& clash : test::MenuMnemonicClashes(*top->menu())) {
+            EXPECT_TRUE(named.contains(clash)) << clash.toStdString();
+        }
+    }
+    // ｺﾒﾝﾄ編集 for every record, ﾗﾍﾞﾙの編集 where media or groups are listed.
+    auto root = test::MakeSampleCase();
+    SFileInfo* disc = root->ChildAt(0);
+    auto has = [](const std::vector<int>& commands, int command) {
+        return std::find(commands.begin(), commands.end(), command) != commands.end();
+    };
+    const std::vector<const SFileInfo*> records = {root->ChildAt(1), disc, disc->ChildAt(0),
+                                                   disc->ChildAt(2)};
+    for (const SFileInfo* record : records) {
+        EXPECT_TRUE(has(CMainFrame::ContextCommands(record), CMainFrame::kEditComment))
+            << record->GetDisplayName();
+    }
+    EXPECT_TRUE(has(CMainFrame::ContextCommands(root.get()), CMainFrame::kEditLabels));
+    EXPECT_TRUE(has(CMainFrame::ContextCommands(root->ChildAt(1)), CMainFrame::kEditLabels));
     app->ExitInstance();
 }
 

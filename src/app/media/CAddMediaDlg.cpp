@@ -169,7 +169,7 @@ QWidget* CAddMediaDlg::BuildLabelEditor() {
     m_serialNo = new QSpinBox(box);
     m_serialNo->setRange(0, INT_MAX - 1);
     numberCaption->setBuddy(m_serialNo);
-    auto* formatCaption = new QLabel(Q("書式(&F):"), box);
+    auto* formatCaption = new QLabel(Q("書式(&T):"), box);
     m_serialFormat = new QLineEdit(box);
     m_serialFormat->setMaxLength(64);
     formatCaption->setBuddy(m_serialFormat);
