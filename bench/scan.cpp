@@ -139,6 +139,65 @@ void MakeCrcTree(const fs::path& dir) {
     MarkTree(dir, ".complete");
 }
 
+// The listing tree's shape with every tenth file named like an archive (.zip, .lzh, .exe,
+// .tgz, .cab, .rar, .arj in turn) whose bytes are something else: 30,000 such files.
+void MakeProbeTree(const fs::path& dir) {
+    if (TreeIsCurrent(dir, ".complete")) {
+        return;
+    }
+    std::printf("making the archive-name tree in %s ...\n", dir.c_str());
+    std::fflush(stdout);
+    fs::remove_all(dir);
+    static const char* const kEndings[] = {".zip", ".lzh", ".exe", ".tgz", ".cab", ".rar", ".arj"};
+    std::mt19937_64 random(20240602);
+    int named = 0;
+    for (int t = 0; t < kTop; ++t) {
+        for (int m = 0; m < kMid; ++m) {
+            for (int l = 0; l < kLeaf; ++l) {
+                const fs::path leaf = dir / ("top" + std::to_string(t)) /
+                                      ("mid" + std::to_string(m)) / ("leaf" + std::to_string(l));
+                fs::create_directories(leaf);
+                for (int f = 0; f < kFilesPerLeaf; ++f) {
+                    const std::size_t size = 4096 + random() % 61440;
+                    if (f % 10 == 0) {
+                        // Some bytes that are no archive's, then a hole for the rest.
+                        const fs::path path =
+                            leaf / ("file_" + std::to_string(f) + kEndings[named++ % 7]);
+                        WriteFile(path, 4096, random, true);
+                        if (truncate(path.c_str(), static_cast<off_t>(size)) != 0) {
+                            std::perror("truncate");
+                        }
+                    } else {
+                        WriteFile(leaf / ("file_" + std::to_string(f) + ".dat"), size, random,
+                                  false);
+                    }
+                }
+            }
+        }
+    }
+    MarkTree(dir, ".complete");
+}
+
+// A scan of the archive-name tree with archives listed (each such file's first bytes
+// read once) against the same scan with --no-archives; run after the other cases.
+void MeasureArchiveProbing(const std::string& cli, const fs::path& base, int runs,
+                           const std::vector<std::string>& env) {
+    const fs::path tree = base / "probe";
+    MakeProbeTree(tree);
+    const std::string casePath = (base / "work" / "probe.cas").string();
+    auto removeCase = [&] { fs::remove(casePath); };
+    std::printf("archive names: 300000 files, 30000 of them named like archives (%s)\n",
+                tree.c_str());
+    const SResult with =
+        Measure("quillora-cli scan", {cli, "scan", casePath, tree.string()}, runs, removeCase, env);
+    const SResult without =
+        Measure("quillora-cli scan --no-archives",
+                {cli, "scan", casePath, tree.string(), "--no-archives"}, runs, removeCase, env);
+    std::printf("  with archives / --no-archives = %.2f (aim <= 1.15)\n",
+                with.seconds / without.seconds);
+    removeCase();
+}
+
 std::string DefaultCli(const char* self) {
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
@@ -192,8 +251,17 @@ int main(int argc, char** argv) {
                 "                 syncing the case file: %.2f\n",
                 scan.seconds / ncdu.seconds, scan.walkSeconds / ncdu.seconds);
     std::printf("  scan / find  = %.2f\n", scan.seconds / find.seconds);
-    std::printf("  peak RSS per file: quillora-cli %.0f bytes, ncdu %.0f bytes\n",
-                scan.maxRssKiB * 1024.0 / files, ncdu.maxRssKiB * 1024.0 / files);
+    // The program's own resident size (code, libraries) scanning an empty folder: what
+    // is above it is what the records cost.
+    const fs::path empty = work / "empty";
+    fs::create_directories(empty);
+    const SResult bare = Measure("quillora-cli scan (empty)",
+                                 {cli, "scan", casePath, empty.string()}, 1, removeCase, env);
+    std::printf("  peak RSS per file: quillora-cli %.0f bytes (%.0f above its own %ld KiB), "
+                "ncdu %.0f bytes\n",
+                scan.maxRssKiB * 1024.0 / files,
+                double(scan.maxRssKiB - bare.maxRssKiB) * 1024.0 / files, bare.maxRssKiB,
+                ncdu.maxRssKiB * 1024.0 / files);
 
     const double crcFiles = double(kCrcFolders) * kCrcFilesPerFolder;
     std::printf("crc: %.0f files, %.0f MiB (%s)\n", crcFiles,
@@ -214,5 +282,6 @@ int main(int argc, char** argv) {
     std::printf("  CRC throughput: %.2f GB/s\n",
                 crcFiles * double(kCrcFileSize) / crcScan.seconds / 1e9);
     removeCase();
+    MeasureArchiveProbing(cli, base, runs, env);
     return 0;
 }

@@ -1,5 +1,6 @@
 // Main window: layout, status bar, window state and the wiring of the views.
 #include "app/MainFrame.h"
+#include "app/export/CListCommands.h"
 
 #include "extract/ExtractTextManager.h"
 
@@ -85,7 +86,8 @@ std::string SWindowPlacement::Format() const {
 
 CMainFrame::CMainFrame(CTobCaseDoc& doc, CRecentFileList& recent, QWidget* parent)
     : QMainWindow(parent), m_doc(doc), m_recent(recent),
-      m_pCommands(std::make_unique<CRecordCommands>(doc)) {
+      m_pCommands(std::make_unique<CRecordCommands>(doc)),
+      m_pLists(std::make_unique<CListCommands>(doc, this)) {
     setObjectName("MainFrame");
     m_pOuter = new QSplitter(Qt::Horizontal, this);
     m_pInner = new QSplitter(Qt::Vertical, m_pOuter);

@@ -18,6 +18,7 @@ class QToolBar;
 
 namespace quillora {
 
+class CListCommands;
 class CQtExtractionUi;
 class CRecentFileList;
 class CRecordCommands;
@@ -53,6 +54,7 @@ public:
         kFileSaveAs = 57604,
         kAppExit = 57665,
         kEditCopy = 57634,
+        kMarkCsvCopy = 32793,
         kMergeCase = 32816,
         kInsertMedia = 32772,
         kContinuousAdd = 32809,
@@ -112,6 +114,12 @@ public:
     // Rebuilds the recent-file entries of the File menu.
     void UpdateRecentFiles();
 
+    // --- List commands (MainFrameLists.cpp) ---
+    CListCommands& Lists() { return *m_pLists; }
+    // What "ｺﾋﾟｰ(&C)" copies: the list's selected rows while the list has the focus, else
+    // the tree's node.
+    std::vector<SFileInfo*> CopySelection() const;
+
     // --- Media commands (MainFrameMedia.cpp) ---
     // The records the extract command takes: the list's selected rows while the list
     // has the focus, else the tree's node; media, groups and the case never.
@@ -168,6 +176,8 @@ private:
     void UpdateCommandStates();
     void FillEjectMenu(QMenu* menu, const char* audioText);
     void CreateEjectButton(QToolBar* bar);
+    // MainFrameLists.cpp
+    void CreateListCommands(QMenu* import, QMenu* exportMenu, QMenu* tools);
 
     void CreateStatusBar();
     // Gives the tree its stored width and height in pixels.
@@ -192,6 +202,7 @@ private:
     CTobCaseDoc& m_doc;
     CRecentFileList& m_recent;
     std::unique_ptr<CRecordCommands> m_pCommands;
+    std::unique_ptr<CListCommands> m_pLists;
     QSplitter* m_pOuter = nullptr;
     QSplitter* m_pInner = nullptr;
     CTobCaseView* m_pTree = nullptr;

@@ -14,6 +14,7 @@
 #include "app/compare/CQtCompareUi.h"
 #include "app/edit/CCommentEditDlg.h"
 #include "app/edit/CLabelEditDlg.h"
+#include "app/export/CListCommands.h"
 #include "app/options/CDisplayItemsDlg.h"
 #include "core/ConfigData.h"
 #include "model/SVolumeInfo.h"
@@ -134,15 +135,7 @@ void CMainFrame::CreateMenus() {
     AddCommand(file, kSetPassword, "ﾊﾟｽﾜｰﾄﾞ設定(&P)..", {}, [&doc] { doc.OnSetPassword(); });
     file->addSeparator();
     QMenu* import = file->addMenu(QString::fromUtf8("ｲﾝﾎﾟｰﾄ(&I)"));
-    AddMissing(import, 32876, "CSV形式(&C)...\tCtrl+Shift+K", QKeySequence("Ctrl+Shift+K"));
     QMenu* exportMenu = file->addMenu(QString::fromUtf8("ｴｸｽﾎﾟｰﾄ(&E)"));
-    AddMissing(exportMenu, 32858, "CSV形式(&C)...\tAlt+K", QKeySequence("Alt+K"));
-    AddMissing(exportMenu, 32859, "HTML形式(&U)...\tAlt+U", QKeySequence("Alt+U"));
-    AddMissing(exportMenu, 32860, "Tree形式(&T)...\tAlt+L", QKeySequence("Alt+L"));
-    // The MediaMax items are reached through their accelerators only.
-    AddMissing(nullptr, 32877, "MediaMax形式で開く(&D)...", QKeySequence("Ctrl+Shift+Y"));
-    AddMissing(nullptr, 32869, "MediaMax形式で保存(&M)...", QKeySequence("Alt+Y"));
-    AddMissing(nullptr, 32870, "MediaMax形式設定", QKeySequence("Ctrl+Y"));
     file->addSeparator();
     // &P belongs to ﾊﾟｽﾜｰﾄﾞ設定 in this menu.
     AddMissing(file, kPrint, "印刷(&T)...\tCtrl+P", QKeySequence::Print);
@@ -152,8 +145,9 @@ void CMainFrame::CreateMenus() {
     UpdateRecentFiles();
 
     QMenu* edit = menuBar()->addMenu(QString::fromUtf8("編集(&E)"));
-    AddMissing(edit, kEditCopy, "ｺﾋﾟｰ(&C)\tCtrl+C", QKeySequence::Copy);
-    AddMissing(edit, 32793, "ﾏｰｸ一括CSVｺﾋﾟｰ(&B)", {});
+    AddCommand(edit, kEditCopy, "ｺﾋﾟｰ(&C)\tCtrl+C", QKeySequence::Copy,
+               [this] { m_pLists->CopyEntries(CopySelection()); });
+    AddCommand(edit, kMarkCsvCopy, "ﾏｰｸ一括CSVｺﾋﾟｰ(&B)", {}, [this] { m_pLists->CopyMarked(); });
     AddMissing(edit, 32814, "ﾒﾃﾞｨｱのｺﾋﾟｰ(&Y)", {});
     AddMissing(edit, 32815, "ﾒﾃﾞｨｱの貼り付け(&V)", {});
     AddCommand(edit, kCopyName, "名前のｺﾋﾟｰ(&N)", {},
@@ -240,9 +234,7 @@ void CMainFrame::CreateMenus() {
     AddMissing(tools, kOptions, "ｵﾌﾟｼｮﾝ(&O)...\tCtrl+J", QKeySequence("Ctrl+J"));
     AddCommand(tools, kCommentSettings, "ｺﾒﾝﾄ抽出設定(&M)...", {}, [this] { OnCommentSettings(); });
     tools->addSeparator();
-    AddMissing(tools, 32855, "CSV形式設定(&C)...", {});
-    AddMissing(tools, 32856, "HTML形式設定(&H)...", {});
-    AddMissing(tools, 32857, "Tree形式設定(&T)...", {});
+    CreateListCommands(import, exportMenu, tools);
 
     QMenu* help = menuBar()->addMenu(QString::fromUtf8("ﾍﾙﾌﾟ(&H)"));
     AddCommand(help, 57664, "ﾊﾞｰｼﾞｮﾝ情報(&A)...", {}, [this] {
@@ -351,6 +343,7 @@ void CMainFrame::UpdateCommandStates() {
     }
     enable(kEditLabelInPlace, node && node->HasFlags(kFlagMedium | kFlagGroup));
     enable(kExtract, !ExtractionSelection().empty());
+    enable(kEditCopy, target != nullptr);
     enable(kAutoComment, m_doc.Extractors() && !AutoCommentSelection().empty());
 }
 

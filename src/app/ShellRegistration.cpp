@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <sstream>
 #include <vector>
 
@@ -133,6 +134,7 @@ std::string CShellRegistration::DesktopEntry(const std::string& exec) {
                        "Exec=" +
                        ExecArgument(exec) +
                        " %f\n"
+                       "Icon=quillora\n"
                        "Terminal=false\n"
                        "Categories=Utility;Archiving;\n"
                        "MimeType=" +
@@ -163,7 +165,36 @@ std::string CShellRegistration::MimePath() {
     return DataHome() + "/mime/packages/quillora.xml";
 }
 
+std::string CShellRegistration::IconName(const std::string& mimeType) {
+    std::string name = mimeType;
+    std::replace(name.begin(), name.end(), '/', '-');
+    return name;
+}
+
+std::vector<std::string> CShellRegistration::IconPaths() {
+    const std::string theme = DataHome() + "/icons/hicolor/scalable/";
+    std::vector<std::string> paths{theme + "apps/quillora.svg"};
+    for (int id : {128, 188}) {
+        paths.push_back(theme + "mimetypes/" + IconName(FileType(id).m_strMimeType) + ".svg");
+    }
+    return paths;
+}
+
 bool CShellRegistration::Register(const std::string& exec, std::string* error) {
+    // The icons are the ones built into the program (the same files the build installs).
+    for (const std::string& path : IconPaths()) {
+        const std::string name = path.substr(path.rfind('/') + 1);
+        QFile icon(QString::fromStdString(":/icons/" + name));
+        if (!icon.open(QIODevice::ReadOnly)) {
+            if (error) {
+                *error = name + ": " + icon.errorString().toStdString();
+            }
+            return false;
+        }
+        if (!WriteFile(path, icon.readAll().toStdString(), error)) {
+            return false;
+        }
+    }
     if (!WriteFile(MimePath(), MimePackage(), error) ||
         !WriteFile(DesktopPath(), DesktopEntry(exec), error)) {
         return false;
@@ -174,7 +205,11 @@ bool CShellRegistration::Register(const std::string& exec, std::string* error) {
 
 bool CShellRegistration::Unregister(std::string* error) {
     bool ok = true;
-    for (const std::string& path : {DesktopPath(), MimePath()}) {
+    std::vector<std::string> paths{DesktopPath(), MimePath()};
+    for (const std::string& path : IconPaths()) {
+        paths.push_back(path);
+    }
+    for (const std::string& path : paths) {
         QFile file(QString::fromStdString(path));
         if (file.exists() && !file.remove()) {
             ok = false;

@@ -17,6 +17,7 @@
 #include "app/TobCaseDoc.h"
 #include "core/ConfigData.h"
 #include "core/TraceLog.h"
+#include "export/CExportFormSets.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -61,6 +62,12 @@ SCommandLine SCommandLine::Parse(const QStringList& arguments) {
             }
             continue;
         }
+        if (arg == "--help" || arg == "-h") {
+            return SCommandLine{Help, {}, {}};
+        }
+        if (arg == "--version") {
+            return SCommandLine{Version, {}, {}};
+        }
         if (arg.startsWith("--")) {
             if (name == "register") {
                 line.m_kind = RegisterUser;
@@ -94,6 +101,27 @@ SCommandLine SCommandLine::Parse(const QStringList& arguments) {
         }
     }
     return line;
+}
+
+std::string SCommandLine::HelpText() {
+    return "Usage: quillora [OPTIONS] [CASE]\n"
+           "Keeps a catalogue (a case) of your removable media: the volume data and the whole\n"
+           "file tree of CDs, DVDs, USB disks, network shares and folders, with the entries\n"
+           "of archives, CRC-32 values and comments, to browse and search without the discs.\n"
+           "\n"
+           "Arguments:\n"
+           "  CASE            The case file to open (.cas or .caz); without one, the last\n"
+           "                  case when \"StartLoading\" is on\n"
+           "\n"
+           "Options:\n"
+           "  -h, --help      Print this help and exit\n"
+           "  --version       Print the version and exit\n"
+           "  --register      Install the desktop entry, the icons and the .cas and .caz file\n"
+           "                  types for the current user, then exit\n"
+           "  --unregister    Remove them again, and the program's settings, then exit\n"
+           "\n"
+           "Qt's own options (-platform, -style, ...) are taken too. quillora-cli does the\n"
+           "same work without a window.\n";
 }
 
 CTobCaseApp::CTobCaseApp()
@@ -136,6 +164,8 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     Log("CExtractTextManager::Load()");
     m_pExtractors->Load(config.Store(), CPluginFolder::Find());
     SetPropertyDefinitions(m_pExtractors.get());
+    // The export presets join the configuration before it is read.
+    ExportFormSets();
     Log("m_configData.RegLoad()");
     config.RegLoad();
     Log("LoadStdProfileSettings()");
@@ -218,6 +248,10 @@ bool CTobCaseApp::DispatchCommandLine() {
         // Printing is not built yet: say so, and end as a print run ends.
         Log("print from the command line: not available");
         ShowNotAvailable();
+        return false;
+    case SCommandLine::Help:
+    case SCommandLine::Version:
+        // main answers these before the window system is opened.
         return false;
     case SCommandLine::Dde:
     case SCommandLine::Automation:

@@ -35,16 +35,22 @@ struct SCommandLine {
         Embedding,
         Unregister,
         RegisterUser,
-        UnregisterUser
+        UnregisterUser,
+        Help,
+        Version
     };
     Kind m_kind = Nothing;
     std::string m_strFile;
     QStringList m_printTo; // printer, driver, port of "/pt"
 
     // The framework's rules: a file name; "p", "pt", "dde", "Unregister" or
-    // "Unregserver", "Automation", "Embedding" after "/" or "-"; and "--register",
-    // "--unregister" for the desktop registration. argv[0] is skipped.
+    // "Unregserver", "Automation", "Embedding" after "/" or "-"; "--register",
+    // "--unregister" for the desktop registration; and "-h"/"--help", "--version",
+    // which win over everything else. argv[0] is skipped.
     static SCommandLine Parse(const QStringList& arguments);
+
+    // What "--help" prints (the manual page is made from it too).
+    static std::string HelpText();
 };
 
 class CTobCaseApp {

@@ -1,7 +1,9 @@
 // The document wrapper: message boxes, the file dialog and view notifications.
 #include "app/TobCaseDoc.h"
 
+#include "app/compare/CCompareDlg.h"
 #include "app/edit/CPasswordDlg.h"
+#include "app/export/CJobProgressDlg.h"
 #include "app/media/CAddMediaDlg.h"
 #include "app/media/CCDInsertDlg.h"
 #include "app/media/CMediaSelectDlg.h"
@@ -74,6 +76,27 @@ CTobCaseDoc::CTobCaseDoc(CDriveTable& drives, CMediaPresence& presence, QObject*
 }
 
 CTobCaseDoc::~CTobCaseDoc() = default;
+
+bool CTobCaseDoc::ConfirmImportedMedium(const SVolumeInfo& caseMedium,
+                                        const SVolumeInfo& imported) {
+    if (m_bUnattended) {
+        return true;
+    }
+    return CCompareDlg::ConfirmImport(m_pWindow, caseMedium, imported);
+}
+
+void CTobCaseDoc::RunJob(const std::string& title, CExportJob& job,
+                         const std::function<void()>& work) {
+    // The worker reads the case: a medium re-scanned meanwhile must wait until it ends.
+    HoldDeviceChanges(true);
+    try {
+        CJobProgressDlg::Run(m_pWindow, QString::fromStdString(title), job, work);
+    } catch (...) {
+        HoldDeviceChanges(false);
+        throw;
+    }
+    HoldDeviceChanges(false);
+}
 
 const char* CTobCaseDoc::NotAvailableText() {
     return "この機能はまだ組み込まれていません。";
@@ -290,7 +313,7 @@ std::unique_ptr<SVolumeInfo> CTobCaseDoc::RunLoadingDialog(const std::string& os
                                                            const std::string* label,
                                                            const std::string* comment, int mode) {
     return CCDInsertDlg::Run(m_pWindow, osPath, label, comment, mode, m_pArchiveLister,
-                             m_pExtractors);
+                             m_pExtractors, &m_lastScanReport);
 }
 
 std::optional<std::string> CTobCaseDoc::AskFileName(const SFileDialogRequest& request) {

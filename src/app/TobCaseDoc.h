@@ -5,6 +5,7 @@
 
 #include "document/CCaseDocument.h"
 #include "scan/IMediumPrompt.h"
+#include "scan/ScanReport.h"
 
 #include <QObject>
 
@@ -93,10 +94,14 @@ public:
     std::optional<SAddMediaChoice> RunAddMediaDialog(int tab,
                                                      const std::string& lastDrive) override;
     SMediaSelectAnswer RunMediaSelectDialog(const SMediaSelectRequest& request) override;
+    const CScanReport* LastScanReport() const override { return &m_lastScanReport; }
     std::unique_ptr<SVolumeInfo> RunLoadingDialog(const std::string& osPath,
                                                   const std::string* label,
                                                   const std::string* comment, int mode) override;
     std::optional<std::string> AskFileName(const SFileDialogRequest& request) override;
+    void RunJob(const std::string& title, CExportJob& job,
+                const std::function<void()>& work) override;
+    bool ConfirmImportedMedium(const SVolumeInfo& caseMedium, const SVolumeInfo& imported) override;
     SFileInfo* SelectedContainer() override;
     void CaseReplaced() override;
     void RefreshTree() override;
@@ -135,6 +140,7 @@ private:
     std::function<SFileInfo*()> m_containerSource;
     bool m_bUnattended = false;
     IArchiveLister* m_pArchiveLister = nullptr;
+    CScanReport m_lastScanReport;
     CArchiveExpander* m_pExpander = nullptr;
     CExtractTextManager* m_pExtractors = nullptr;
     int m_nDeviceHolds = 0;

@@ -4,6 +4,7 @@
 #include "extract/PropertyTitles.h"
 
 #include "app/DisplayColumns.h"
+#include "core/Text.h"
 #include "model/CDisplayTypeTable.h"
 #include "model/SVolumeInfo.h"
 #include "model/StoredContents.h"
@@ -83,7 +84,7 @@ void CTobPropView::ShowRecord(SFileInfo* record) {
     if (!record->Category().empty()) {
         comment = QString::fromUtf8("分類 : ") + Q(record->Category()) + "\n\n";
     }
-    comment += Q(record->Comment());
+    comment += Q(text::ToLf(record->Comment()));
     m_pComment->setPlainText(comment);
     if (const CPropertySet* props = record->Props()) {
         const auto& values = props->Values();

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace quillora::cli {
@@ -137,11 +138,25 @@ std::string JsonRecord(const SFileInfo& r) {
 struct SNewArgs {
     std::string casePath;
     std::optional<std::string> password;
+    bool force = false;
+    bool noWait = false;
 };
 
 int RunNew(const SNewArgs& a) {
     CCDCase root;
     root.m_strPassword = a.password.value_or("");
+    if (!CheckStorablePassword(root.m_strPassword)) {
+        return kExitFailure;
+    }
+    struct stat st {};
+    if (!a.force && ::stat(a.casePath.c_str(), &st) == 0) {
+        ReportError(a.casePath + ": the file exists; --force replaces it with an empty case");
+        return kExitFailure;
+    }
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, a.casePath, a.noWait)) {
+        return kExitFailure;
+    }
     try {
         SaveCaseFile(root, a.casePath, false);
     } catch (const std::exception& e) {
@@ -216,15 +231,17 @@ int RunTree(const SReadArgs& a) {
     return kExitOk;
 }
 
-const CCommandRegistration kNew({"new", CommandGroup::Catalogue, "Write an empty case file",
-                                 [](CLI::App& cmd) {
-                                     auto a = std::make_shared<SNewArgs>();
-                                     AddCaseArgument(cmd, a->casePath, "The case file to write");
-                                     AddPasswordOption(cmd, a->password)
-                                         ->description("Protect the new case with a password")
-                                         ->check(NewPasswordCheck(0));
-                                     return [a] { return RunNew(*a); };
-                                 }});
+const CCommandRegistration
+    kNew({"new", CommandGroup::Catalogue, "Write an empty case file", [](CLI::App& cmd) {
+              auto a = std::make_shared<SNewArgs>();
+              AddCaseArgument(cmd, a->casePath, "The case file to write");
+              AddPasswordOption(cmd, a->password)
+                  ->description("Protect the new case with a password")
+                  ->check(NewPasswordCheck(0));
+              cmd.add_flag("--force", a->force, "Replace a case file that is already there");
+              AddNoWaitFlag(cmd, a->noWait);
+              return [a] { return RunNew(*a); };
+          }});
 
 const CCommandRegistration kInfo({"info", CommandGroup::Catalogue,
                                   "Print the schema, the counts and one line per medium",

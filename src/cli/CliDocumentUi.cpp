@@ -52,8 +52,9 @@ SMediaSelectAnswer CCliDocumentUi::RunMediaSelectDialog(const SMediaSelectReques
 std::unique_ptr<SVolumeInfo> CCliDocumentUi::RunLoadingDialog(const std::string& osPath,
                                                               const std::string* label,
                                                               const std::string* comment, int) {
-    std::unique_ptr<SVolumeInfo> medium = ScanMedium(osPath, label, comment, &m_dSeconds);
-    m_bCancelled = !medium;
+    std::unique_ptr<SVolumeInfo> medium =
+        ScanMedium(osPath, label, comment, &m_dSeconds, &m_report);
+    m_bCancelled = !medium && !m_report.RootFailed();
     return medium;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "document/IDocumentUi.h"
+#include "scan/ScanReport.h"
 
 #include <optional>
 #include <string>
@@ -27,9 +28,11 @@ public:
     std::unique_ptr<SVolumeInfo> RunLoadingDialog(const std::string& osPath,
                                                   const std::string* label,
                                                   const std::string* comment, int mode) override;
+    const CScanReport* LastScanReport() const override { return &m_report; }
     std::optional<std::string> AskFileName(const SFileDialogRequest& request) override;
 
     void SetPassword(std::optional<std::string> password) { m_password = std::move(password); }
+    // The last scan was cancelled (not failed: see LastScanReport()->RootFailed()).
     bool Cancelled() const { return m_bCancelled; }
     double LastScanSeconds() const { return m_dSeconds; }
 
@@ -40,6 +43,7 @@ private:
     // has been reported.
     bool m_bPasswordReported = false;
     double m_dSeconds = 0;
+    CScanReport m_report;
 };
 
 } // namespace quillora::cli

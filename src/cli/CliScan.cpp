@@ -7,45 +7,73 @@
 #include "model/SFileInfo.h"
 
 #include "cli/ScanTicker.h"
+#include "model/MediumPath.h"
 #include "scan/ArchiveExpander.h"
 #include "scan/ScanControl.h"
 #include "scan/VolumeScanner.h"
 
-#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace quillora::cli {
 
 namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
+// The write end of the watcher's pipe while a watch is on, else -1.
+volatile std::sig_atomic_t g_wakeFd = -1;
 
 extern "C" void OnInterrupt(int) {
     g_interrupted = 1;
+    const int fd = g_wakeFd;
+    if (fd >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t ignored = write(fd, &byte, 1);
+    }
 }
 
-// Ctrl+C only raises a flag; a watcher thread turns it into a scan cancel, which
-// waits until the scan has stopped.
+// Ctrl+C only raises a flag and wakes a watcher thread, which turns it into a scan
+// cancel (that waits until the scan has stopped). The watcher sleeps in a read of
+// its pipe, so it costs nothing while no one presses a key.
 class CInterruptWatch {
 public:
     CInterruptWatch() {
         g_interrupted = 0;
+        if (pipe2(m_pipe, O_CLOEXEC) != 0) {
+            m_pipe[0] = m_pipe[1] = -1;
+        }
+        g_wakeFd = m_pipe[1];
         struct sigaction action {};
         action.sa_handler = OnInterrupt;
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, &m_previous);
         sigaction(SIGTERM, &action, &m_previousTerm);
-        m_thread = std::thread([this] { Watch(); });
+        if (m_pipe[0] >= 0) {
+            m_thread = std::thread([this] { Watch(); });
+        }
     }
     ~CInterruptWatch() {
-        m_done = true;
-        m_thread.join();
         sigaction(SIGINT, &m_previous, nullptr);
         sigaction(SIGTERM, &m_previousTerm, nullptr);
+        g_wakeFd = -1;
+        if (m_thread.joinable()) {
+            const char byte = 0;
+            [[maybe_unused]] const ssize_t ignored = write(m_pipe[1], &byte, 1);
+            m_thread.join();
+        }
+        for (int fd : m_pipe) {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
     }
     CInterruptWatch(const CInterruptWatch&) = delete;
     CInterruptWatch& operator=(const CInterruptWatch&) = delete;
@@ -54,18 +82,17 @@ public:
 
 private:
     void Watch() {
-        while (!m_done) {
-            if (g_interrupted) {
-                CScanControl::RequestScanCancel();
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        char byte = 0;
+        while (read(m_pipe[0], &byte, 1) < 0 && errno == EINTR) {
+        }
+        if (g_interrupted) {
+            CScanControl::RequestScanCancel();
         }
     }
 
+    int m_pipe[2] = {-1, -1};
     struct sigaction m_previous {};
     struct sigaction m_previousTerm {};
-    std::atomic<bool> m_done{false};
     std::thread m_thread;
 };
 
@@ -84,8 +111,32 @@ bool IsGzipFile(const std::string& path) {
     return in.gcount() == 2 && magic[0] == 0x1F && magic[1] == 0x8B;
 }
 
+std::string ScanFailureLine(const std::string& osPath, const CScanReport& report) {
+    if (!report.RootPseudoType().empty()) {
+        return osPath + ": on a pseudo file system (" + report.RootPseudoType() +
+               "), which is scanned only with --pseudo-fs";
+    }
+    if (report.RootError() != 0) {
+        return osPath + ": cannot read the folder: " + std::strerror(report.RootError());
+    }
+    return {};
+}
+
+void PrintSkippedItems(const CScanReport& report) {
+    for (const SSkippedItem& item : report.Items()) {
+        std::string line = "quillora-cli: warning: " + RecordOsPath(*item.m_record) + ": " +
+                           CScanReport::KindText(item.m_kind);
+        if (item.m_error != 0) {
+            line += ": ";
+            line += std::strerror(item.m_error);
+        }
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+}
+
 std::unique_ptr<SVolumeInfo> ScanMedium(const std::string& osPath, const std::string* label,
-                                        const std::string* comment, double* seconds) {
+                                        const std::string* comment, double* seconds,
+                                        CScanReport* report) {
     auto medium = std::make_unique<SVolumeInfo>();
     CVolumeScanner scanner;
     CScanTicker ticker(scanner);
@@ -119,7 +170,10 @@ std::unique_ptr<SVolumeInfo> ScanMedium(const std::string& osPath, const std::st
     if (seconds) {
         *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
-    if (cancelled) {
+    if (report) {
+        *report = scanner.Report();
+    }
+    if (cancelled || scanner.Report().RootFailed()) {
         return nullptr;
     }
     return medium;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/SVolumeInfo.h"
+#include "scan/ScanReport.h"
 
 #include <memory>
 #include <string>
@@ -10,9 +11,19 @@
 namespace quillora::cli {
 
 // Scans the folder or mount point into a new medium, showing progress on a terminal.
-// Null when the scan was cancelled (Ctrl+C); the partial medium is discarded.
+// Null when the scan was cancelled (Ctrl+C) or failed (report->RootFailed()); the
+// partial medium is discarded. `report` receives what the scan could not read.
 std::unique_ptr<SVolumeInfo> ScanMedium(const std::string& osPath, const std::string* label,
-                                        const std::string* comment, double* seconds = nullptr);
+                                        const std::string* comment, double* seconds = nullptr,
+                                        CScanReport* report = nullptr);
+
+// Why the scan of `osPath` failed, in one English line without the program's prefix;
+// empty when the report shows no failure.
+std::string ScanFailureLine(const std::string& osPath, const CScanReport& report);
+
+// One "quillora-cli: warning: PATH: cannot read folder: <reason>" line on stderr per
+// item the scan skipped.
+void PrintSkippedItems(const CScanReport& report);
 
 bool FileExists(const std::string& path);
 

@@ -17,6 +17,39 @@ void ReportError(const std::string& message) {
     std::fprintf(stderr, "quillora-cli: %s\n", line.c_str());
 }
 
+bool LockCaseForEdit(CCaseLock& lock, const std::string& path, bool noWait) {
+    try {
+        CCaseLock::EResult result =
+            lock.Acquire(path, CCaseLock::EKind::Exclusive, !noWait, [&path] {
+                ReportError("waiting for " + path + ", which another program is using");
+            });
+        if (result == CCaseLock::EResult::Busy) {
+            ReportError(path + ": another program is using the case (try again without --no-wait)");
+            return false;
+        }
+        return true;
+    } catch (const std::exception& e) {
+        ReportError(DescribeCaseError(e, path));
+        return false;
+    }
+}
+
+bool CheckStorablePassword(const std::string& password) {
+    switch (PasswordBytes(password)) {
+    case EPasswordProblem::NotCp932:
+        ReportError("the password holds a character a case file cannot store (Shift_JIS has "
+                    "no code for it)");
+        return false;
+    case EPasswordProblem::TooLong:
+        ReportError("the password is longer than the 16 bytes a case file stores (a Japanese "
+                    "character takes 2)");
+        return false;
+    case EPasswordProblem::None:
+        break;
+    }
+    return true;
+}
+
 std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
                                           const std::optional<std::string>& password) {
     bool badPassword = false;

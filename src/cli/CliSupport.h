@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/CCDCase.h"
+#include "model/CCaseLock.h"
 
 #include <memory>
 #include <optional>
@@ -18,6 +19,16 @@ inline constexpr int kExitFailure = 2;
 // Loads the case at `path`, printing one line on stderr when it fails.
 std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
                                           const std::optional<std::string>& password);
+
+// Locks the case at `path` exclusively for a command that reads, changes and saves
+// it, so that two such commands never lose each other's changes. While another
+// program holds it, says so on stderr and waits (or, with `noWait`, fails at once).
+// A path with no file yet takes no lock. False after reporting why.
+bool LockCaseForEdit(CCaseLock& lock, const std::string& path, bool noWait = false);
+
+// Whether a case file can hold `password` whole (Shift_JIS has all its characters and
+// it takes at most 16 bytes there); false after reporting why.
+bool CheckStorablePassword(const std::string& password);
 
 // Prints "quillora-cli: message" on stderr, as one line.
 void ReportError(const std::string& message);

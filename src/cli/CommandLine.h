@@ -33,6 +33,10 @@ public:
     // Parses and runs; the process's exit code.
     int Run(const std::vector<std::string>& args);
 
+    // The parser with every command declared, for what is written from it (the
+    // manual page, the shell completion).
+    CLI::App& App() { return *m_app; }
+
 private:
     void ReportUsage(const std::string& where, const std::string& message);
     std::string Describe(const CLI::Error& error, const CLI::App* command) const;

@@ -49,7 +49,9 @@ struct SCommandDefinition {
 //      Validate in the parser (typed options, ->check(...), the helpers of
 //      CommonOptions.h) so that bad input is a usage error (exit 1) before anything runs.
 //   3. Add the command to the README's command table, in its group.
-// Nothing else changes: no list in main, no header to edit.
+// Nothing else changes: no list in main, no header to edit. The manual page and the
+// shell completion are written from the parser: a file-system path checked with
+// NonEmptyPath() completes file names, a value named DIR folders, a choice its words.
 class CCommandRegistration {
 public:
     explicit CCommandRegistration(SCommandDefinition definition);

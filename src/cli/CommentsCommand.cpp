@@ -34,6 +34,7 @@ struct SCommentsArgs {
     bool recursive = false;
     bool overwrite = false;
     std::optional<std::string> password;
+    bool noWait = false;
 };
 
 // Files at or below the record (with recurse) whose comment is not empty.
@@ -46,6 +47,11 @@ std::size_t CountComments(const SFileInfo& record, bool recurse) {
 }
 
 int RunComments(const SCommentsArgs& a) {
+    // Held from the read to the save, so that no other change to the case is lost.
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, a.casePath, a.noWait)) {
+        return kExitFailure;
+    }
     std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.casePath, a.password);
     if (!root) {
         return kExitFailure;
@@ -109,6 +115,7 @@ const CCommandRegistration kComments(
          cmd.add_flag("--overwrite", a->overwrite,
                       "Replace comments already there (else only empty ones are filled)");
          AddPasswordOption(cmd, a->password);
+         AddNoWaitFlag(cmd, a->noWait);
          return [a] { return RunComments(*a); };
      }});
 

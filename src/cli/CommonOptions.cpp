@@ -26,13 +26,16 @@ CLI::Option* AddJsonFlag(CLI::App& cmd, bool& json, const std::string& descripti
     return cmd.add_flag("--json", json, description);
 }
 
+CLI::Option* AddNoWaitFlag(CLI::App& cmd, bool& noWait) {
+    return cmd.add_flag("--no-wait", noWait,
+                        "Fail at once when another program is using the case, instead of waiting");
+}
+
 CLI::Validator NewPasswordCheck(std::size_t minBytes) {
     return CLI::Validator(
         [minBytes](std::string& password) -> std::string {
-            if (password.size() < minBytes || text::Cp932Width(password) > 16) {
-                return minBytes > 0
-                           ? "a password has " + std::to_string(minBytes) + " to 16 characters"
-                           : "a password holds at most 16 bytes";
+            if (password.size() < minBytes) {
+                return "a password has " + std::to_string(minBytes) + " to 16 characters";
             }
             return {};
         },

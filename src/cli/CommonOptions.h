@@ -28,8 +28,11 @@ CLI::Option* AddPasswordOption(CLI::App& cmd, std::optional<std::string>& passwo
 CLI::Option* AddJsonFlag(CLI::App& cmd, bool& json,
                          const std::string& description = "Print one JSON object per line");
 
-// A password a command is about to store: at most 16 bytes as the case file holds it,
-// and at least `minBytes` bytes.
+// --no-wait: fail at once when another program is using the case, instead of waiting.
+CLI::Option* AddNoWaitFlag(CLI::App& cmd, bool& noWait);
+
+// A password a command is about to store: at least `minBytes` bytes. Whether the case
+// file can hold it (CheckStorablePassword) is a failure, not a usage error.
 CLI::Validator NewPasswordCheck(std::size_t minBytes);
 
 // A calendar date (local time) given as YYYY-MM-DD or YYYY/MM/DD, optionally followed

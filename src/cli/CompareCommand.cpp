@@ -143,6 +143,7 @@ struct SUpdateArgs {
     std::string medium;
     std::optional<std::string> password;
     bool noArchives = false;
+    bool noWait = false;
 };
 
 int RunUpdate(const SUpdateArgs& a) {
@@ -150,10 +151,16 @@ int RunUpdate(const SUpdateArgs& a) {
         ReportError(a.casePath + ": no such case to update");
         return kExitFailure;
     }
+    // Held from the read to the save, so that no other change to the case is lost.
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, a.casePath, a.noWait)) {
+        return kExitFailure;
+    }
     CCliDocumentUi ui(a.password);
     CDriveTable drives;
     CMediaPresence presence;
     CCaseDocument doc(ui, drives, presence);
+    doc.SetFileLocking(false);
     if (!doc.OnOpenDocument(a.casePath)) {
         return kExitFailure;
     }
@@ -168,6 +175,9 @@ int RunUpdate(const SUpdateArgs& a) {
     if (!updated) {
         if (ui.Cancelled()) {
             ReportError("scan cancelled; " + a.casePath + " was not changed");
+        } else if (ui.LastScanReport()->RootFailed()) {
+            ReportError(ScanFailureLine(MediumOsFolder(*medium), *ui.LastScanReport()) + "; " +
+                        a.casePath + " was not changed");
         }
         return kExitFailure;
     }
@@ -177,10 +187,12 @@ int RunUpdate(const SUpdateArgs& a) {
         ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;
     }
-    std::printf("updated medium \"%s\" (%s): %zu folders, %zu files, %llu bytes in %.2f s\n",
+    const std::string skipped = ui.LastScanReport()->Summary();
+    std::printf("updated medium \"%s\" (%s): %zu folders, %zu files, %llu bytes in %.2f s%s%s\n",
                 updated->m_strLabel.c_str(), MediumOsFolder(*updated).c_str(),
                 updated->CountFolders(true), updated->CountFiles(true),
-                static_cast<unsigned long long>(updated->m_nSize), ui.LastScanSeconds());
+                static_cast<unsigned long long>(updated->m_nSize), ui.LastScanSeconds(),
+                skipped.empty() ? "" : "; ", skipped.c_str());
     return kExitOk;
 }
 
@@ -194,6 +206,7 @@ const CCommandRegistration
                      ->required();
                  cmd.add_flag("--no-archives", a->noArchives, "Read archives as plain files");
                  AddPasswordOption(cmd, a->password);
+                 AddNoWaitFlag(cmd, a->noWait);
                  return [a] { return RunUpdate(*a); };
              }});
 

@@ -7,6 +7,7 @@
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
 
+#include "core/Text.h"
 #include "document/CCaseDocument.h"
 #include "model/CaseEditing.h"
 #include "model/CaseFile.h"
@@ -16,6 +17,7 @@
 #include "scan/DriveTable.h"
 #include "scan/MediaPresence.h"
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,9 +26,14 @@ namespace quillora::cli {
 
 namespace {
 
-// Opens CASE, applies `edit` and saves; reports and returns the exit code.
-int EditCase(const std::string& path, const std::optional<std::string>& password,
+// Opens CASE, applies `edit` and saves, holding the case's lock from the read to the
+// save (waiting for it unless `noWait`); reports and returns the exit code.
+int EditCase(const std::string& path, const std::optional<std::string>& password, bool noWait,
              const std::function<bool(CCDCase&)>& edit) {
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, path, noWait)) {
+        return kExitFailure;
+    }
     std::unique_ptr<CCDCase> root = LoadCaseOrReport(path, password);
     if (!root) {
         return kExitFailure;
@@ -57,6 +64,9 @@ struct SRecordEditArgs {
     std::string target;
     std::string value;
     std::optional<std::string> password;
+    bool noWait = false;
+    // The value argument; a command may leave it optional.
+    CLI::Option* valueOption = nullptr;
 };
 
 // Declares "CASE PATH VALUE [--password P]".
@@ -66,22 +76,42 @@ std::shared_ptr<SRecordEditArgs> DefineRecordEdit(CLI::App& cmd, const char* rec
     auto a = std::make_shared<SRecordEditArgs>();
     AddCaseArgument(cmd, a->casePath);
     cmd.add_option(recordName, a->target, recordHelp)->required();
-    cmd.add_option(valueName, a->value, valueHelp)->required();
+    a->valueOption = cmd.add_option(valueName, a->value, valueHelp)->required();
     AddPasswordOption(cmd, a->password);
+    AddNoWaitFlag(cmd, a->noWait);
     return a;
 }
 
 constexpr const char* kRecordHelp = "The record, by its path as tree prints it";
 
 int EditText(const SRecordEditArgs& a, int slot) {
-    return EditCase(a.casePath, a.password, [&](CCDCase& root) {
+    return EditCase(a.casePath, a.password, a.noWait, [&](CCDCase& root) {
         SFileInfo* record = FindOrReport(root, a.target);
         if (!record) {
             return false;
         }
-        record->SetText(slot, a.value);
+        // Comments keep CR LF line breaks in the case file, as the format has them.
+        record->SetText(slot, slot == 0 ? text::ToCrLf(a.value) : a.value);
         return true;
     });
+}
+
+// `comment CASE PATH` without a text: prints the comment, with LF line breaks.
+int PrintComment(const SRecordEditArgs& a) {
+    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.casePath, a.password);
+    if (!root) {
+        return kExitFailure;
+    }
+    SFileInfo* record = FindOrReport(*root, a.target);
+    if (!record) {
+        return kExitFailure;
+    }
+    std::string shown = text::ToLf(record->Comment());
+    if (!shown.empty() && shown.back() != '\n') {
+        shown += '\n';
+    }
+    std::fwrite(shown.data(), 1, shown.size(), stdout);
+    return kExitOk;
 }
 
 struct SMarkArgs {
@@ -90,10 +120,11 @@ struct SMarkArgs {
     bool off = false;
     bool recursive = false;
     std::optional<std::string> password;
+    bool noWait = false;
 };
 
 int RunMark(const SMarkArgs& a) {
-    return EditCase(a.casePath, a.password, [&](CCDCase& root) {
+    return EditCase(a.casePath, a.password, a.noWait, [&](CCDCase& root) {
         SFileInfo* record = FindOrReport(root, a.target);
         if (!record) {
             return false;
@@ -110,7 +141,7 @@ int RunMark(const SMarkArgs& a) {
 }
 
 int RunLink(const SRecordEditArgs& a) {
-    return EditCase(a.casePath, a.password, [&](CCDCase& root) {
+    return EditCase(a.casePath, a.password, a.noWait, [&](CCDCase& root) {
         SFileInfo* record = FindOrReport(root, a.target);
         if (!record) {
             return false;
@@ -121,7 +152,7 @@ int RunLink(const SRecordEditArgs& a) {
 }
 
 int RunLabel(const SRecordEditArgs& a) {
-    return EditCase(a.casePath, a.password, [&](CCDCase& root) {
+    return EditCase(a.casePath, a.password, a.noWait, [&](CCDCase& root) {
         SFileInfo* record = FindOrReport(root, a.target);
         if (!record) {
             return false;
@@ -140,10 +171,11 @@ struct SGroupArgs {
     std::string casePath;
     std::string label;
     std::optional<std::string> password;
+    bool noWait = false;
 };
 
 int RunGroup(const SGroupArgs& a) {
-    return EditCase(a.casePath, a.password, [&](CCDCase& root) {
+    return EditCase(a.casePath, a.password, a.noWait, [&](CCDCase& root) {
         auto group = std::make_unique<SGroupInfo>();
         group->SetLabel(a.label);
         group->UpdateDisplayName();
@@ -157,10 +189,14 @@ struct SPasswordArgs {
     std::optional<std::string> newPassword;
     bool clear = false;
     std::optional<std::string> password;
+    bool noWait = false;
 };
 
 int RunPassword(const SPasswordArgs& a) {
-    return EditCase(a.casePath, a.password, [&](CCDCase& root) {
+    if (a.newPassword && !CheckStorablePassword(*a.newPassword)) {
+        return kExitFailure;
+    }
+    return EditCase(a.casePath, a.password, a.noWait, [&](CCDCase& root) {
         root.m_strPassword = a.newPassword.value_or("");
         return true;
     });
@@ -171,14 +207,21 @@ struct SMergeArgs {
     std::string otherPath;
     std::optional<std::string> password;
     std::optional<std::string> otherPassword;
+    bool noWait = false;
 };
 
 int RunMerge(const SMergeArgs& a) {
     std::optional<std::string> otherPassword = a.otherPassword ? a.otherPassword : a.password;
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, a.casePath, a.noWait)) {
+        return kExitFailure;
+    }
     CCliDocumentUi ui(a.password);
     CDriveTable drives;
     CMediaPresence presence;
     CCaseDocument doc(ui, drives, presence);
+    // This command holds the case's lock itself.
+    doc.SetFileLocking(false);
     if (!doc.OnOpenDocument(a.casePath)) {
         return kExitFailure;
     }
@@ -197,11 +240,13 @@ int RunMerge(const SMergeArgs& a) {
     return kExitOk;
 }
 
-const CCommandRegistration
-    kComment({"comment", CommandGroup::Edit, "Set the comment of a record", [](CLI::App& cmd) {
-                  auto a = DefineRecordEdit(cmd, "PATH", kRecordHelp, "TEXT", "The new comment");
-                  return [a] { return EditText(*a, 0); };
-              }});
+const CCommandRegistration kComment(
+    {"comment", CommandGroup::Edit, "Set the comment of a record, or print it", [](CLI::App& cmd) {
+         auto a = DefineRecordEdit(cmd, "PATH", kRecordHelp, "TEXT",
+                                   "The new comment (without it, the comment is printed)");
+         a->valueOption->required(false);
+         return [a] { return a->valueOption->count() == 0 ? PrintComment(*a) : EditText(*a, 0); };
+     }});
 
 const CCommandRegistration
     kCategory({"category", CommandGroup::Edit, "Set the category of a record", [](CLI::App& cmd) {
@@ -231,6 +276,7 @@ const CCommandRegistration
                cmd.add_flag("--off", a->off, "Clear the mark instead");
                cmd.add_flag("--recursive", a->recursive, "Also every record below it");
                AddPasswordOption(cmd, a->password);
+               AddNoWaitFlag(cmd, a->noWait);
                return [a] { return RunMark(*a); };
            }});
 
@@ -240,6 +286,7 @@ const CCommandRegistration
                 AddCaseArgument(cmd, a->casePath);
                 cmd.add_option("LABEL", a->label, "The group's label")->required();
                 AddPasswordOption(cmd, a->password);
+                AddNoWaitFlag(cmd, a->noWait);
                 return [a] { return RunGroup(*a); };
             }});
 
@@ -253,6 +300,7 @@ const CCommandRegistration kPassword(
          CLI::Option* clear = cmd.add_flag("--clear", a->clear, "Remove the password");
          set->excludes(clear);
          AddPasswordOption(cmd, a->password)->description("The current password")->type_name("OLD");
+         AddNoWaitFlag(cmd, a->noWait);
          cmd.callback([a] {
              if (!a->newPassword && !a->clear) {
                  throw CLI::RequiredError("--set or --clear");
@@ -273,6 +321,7 @@ const CCommandRegistration
                 cmd.add_option("--other-password", a->otherPassword,
                                "The password of OTHER (else --password)")
                     ->type_name("Q");
+                AddNoWaitFlag(cmd, a->noWait);
                 return [a] { return RunMerge(*a); };
             }});
 

@@ -55,6 +55,11 @@ public:
     std::optional<std::string> ChooseTargetFolder(const std::string&) override { return m_target; }
     bool CopyProgress(std::uint64_t, std::uint64_t, const std::string&) override { return true; }
     void ReportFailure(const std::string& message) override { ReportError(message); }
+    void ReportSkipped(const std::vector<std::string>& entries) override {
+        for (const std::string& entry : entries) {
+            ReportError("not copied, " + entry);
+        }
+    }
 
 private:
     CMediaPresence& m_presence;

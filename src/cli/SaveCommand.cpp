@@ -18,9 +18,15 @@ struct SSaveArgs {
     std::string to;
     bool compress = false;
     std::optional<std::string> password;
+    bool noWait = false;
 };
 
 int RunSave(const SSaveArgs& a) {
+    // The target may be a case another command is changing.
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, a.to, a.noWait)) {
+        return kExitFailure;
+    }
     std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.from, a.password);
     if (!root) {
         return kExitFailure;
@@ -44,6 +50,7 @@ const CCommandRegistration
                    ->check(NonEmptyPath());
                cmd.add_flag("--compress", a->compress, "Write a gzip-compressed .cas");
                AddPasswordOption(cmd, a->password);
+               AddNoWaitFlag(cmd, a->noWait);
                return [a] { return RunSave(*a); };
            }});
 

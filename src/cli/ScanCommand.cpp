@@ -49,6 +49,9 @@ struct SScanArgs {
     bool comments = false;
     bool arcComments = false;
     bool update = false;
+    bool noWait = false;
+    bool verbose = false;
+    bool pseudoFs = false;
 };
 
 SFileInfo& GroupFor(CCDCase& root, const std::string& label) {
@@ -64,11 +67,27 @@ SFileInfo& GroupFor(CCDCase& root, const std::string& label) {
     return *root.AddChild(std::move(group));
 }
 
-void PrintSummary(const SVolumeInfo& medium, double seconds, const char* verb = "added") {
-    std::printf("%s medium \"%s\" (%s): %zu folders, %zu files, %llu bytes in %.2f s\n", verb,
+// The summary line, with what could not be read after the time; with `verbose`
+// first one warning line on stderr per item skipped.
+void PrintSummary(const SVolumeInfo& medium, double seconds, const CScanReport& report,
+                  bool verbose, const char* verb = "added") {
+    if (verbose) {
+        PrintSkippedItems(report);
+    }
+    const std::string skipped = report.Summary();
+    std::printf("%s medium \"%s\" (%s): %zu folders, %zu files, %llu bytes in %.2f s%s%s\n", verb,
                 medium.m_strLabel.c_str(), MediumOsFolder(medium).c_str(),
                 medium.CountFolders(true), medium.CountFiles(true),
-                static_cast<unsigned long long>(medium.m_nSize), seconds);
+                static_cast<unsigned long long>(medium.m_nSize), seconds,
+                skipped.empty() ? "" : "; ", skipped.c_str());
+}
+
+// Why a scan handed out no medium, in one line.
+std::string NoMediumReason(const CScanReport& report, const std::string& scanPath,
+                           const std::string& casePath) {
+    const std::string failure = ScanFailureLine(scanPath, report);
+    return (failure.empty() ? std::string("scan cancelled") : failure) + "; " + casePath +
+           " was not changed";
 }
 
 // The medium of the case that `osPath` is: the same folder below its mount point (or
@@ -93,7 +112,7 @@ SVolumeInfo* FindScannedMedium(CCDCase& root, const std::string& osPath) {
 int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
                   const std::optional<std::string>& label,
                   const std::optional<std::string>& comment,
-                  const std::optional<std::string>& password) {
+                  const std::optional<std::string>& password, bool verbose) {
     if (!FileExists(casePath)) {
         ReportError(casePath + ": no such case to update");
         return kExitFailure;
@@ -102,6 +121,8 @@ int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
     CDriveTable drives;
     CMediaPresence presence;
     CCaseDocument doc(ui, drives, presence);
+    // The scan command holds the case's lock itself.
+    doc.SetFileLocking(false);
     if (!doc.OnOpenDocument(casePath)) {
         return kExitFailure;
     }
@@ -113,8 +134,9 @@ int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
     SVolumeInfo* updated = doc.DoSetCD(scanPath, label ? &*label : nullptr,
                                        comment ? &*comment : nullptr, existing, kAddRescan);
     if (!updated) {
-        ReportError(ui.Cancelled() ? "scan cancelled; " + casePath + " was not changed"
-                                   : "the medium was not updated");
+        ReportError(ui.Cancelled() || ui.LastScanReport()->RootFailed()
+                        ? NoMediumReason(*ui.LastScanReport(), scanPath, casePath)
+                        : "the medium was not updated");
         return kExitFailure;
     }
     try {
@@ -123,7 +145,7 @@ int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
         ReportError(DescribeCaseError(e, casePath));
         return kExitFailure;
     }
-    PrintSummary(*updated, ui.LastScanSeconds(), "updated");
+    PrintSummary(*updated, ui.LastScanSeconds(), *ui.LastScanReport(), verbose, "updated");
     return kExitOk;
 }
 
@@ -138,6 +160,11 @@ int RunScan(const SScanArgs& a) {
         return kExitFailure;
     }
 
+    // Held from the read to the save: an edit made during the scan waits for it.
+    CCaseLock lock;
+    if (!LockCaseForEdit(lock, a.casePath, a.noWait)) {
+        return kExitFailure;
+    }
     std::unique_ptr<CCDCase> root;
     bool compress = false;
     if (FileExists(a.casePath)) {
@@ -164,16 +191,21 @@ int RunScan(const SScanArgs& a) {
     if (a.arcComments) {
         Config().m_nMeltAutoComment = 1;
     }
+    if (a.pseudoFs) {
+        Config().m_bScanPseudoFileSystems = true;
+    }
     SetListArchives(!a.noArchives);
 
     if (a.update) {
-        return RunScanUpdate(a.casePath, a.scanPath, a.label, a.comment, a.password);
+        return RunScanUpdate(a.casePath, a.scanPath, a.label, a.comment, a.password, a.verbose);
     }
     double seconds = 0;
-    std::unique_ptr<SVolumeInfo> medium = ScanMedium(a.scanPath, a.label ? &*a.label : nullptr,
-                                                     a.comment ? &*a.comment : nullptr, &seconds);
+    CScanReport report;
+    std::unique_ptr<SVolumeInfo> medium =
+        ScanMedium(a.scanPath, a.label ? &*a.label : nullptr, a.comment ? &*a.comment : nullptr,
+                   &seconds, &report);
     if (!medium) {
-        ReportError("scan cancelled; " + a.casePath + " was not changed");
+        ReportError(NoMediumReason(report, a.scanPath, a.casePath));
         return kExitFailure;
     }
 
@@ -188,7 +220,7 @@ int RunScan(const SScanArgs& a) {
         ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;
     }
-    PrintSummary(added, seconds);
+    PrintSummary(added, seconds, report, a.verbose);
     return kExitOk;
 }
 
@@ -215,6 +247,11 @@ const CCommandRegistration
                             "Extract comments of archive entries (MeltAutoComment)");
                cmd.add_flag("--update", a->update,
                             "Re-scan the case's medium of PATH in its place, keeping your notes");
+               AddNoWaitFlag(cmd, a->noWait);
+               cmd.add_flag("--verbose", a->verbose,
+                            "Warn on stderr of every folder or file that could not be read");
+               cmd.add_flag("--pseudo-fs", a->pseudoFs,
+                            "Scan PATH even on a pseudo file system (proc, sysfs, ...)");
                AddPasswordOption(cmd, a->password);
                return [a] { return RunScan(*a); };
            }});

@@ -35,7 +35,12 @@ void Print(const SVolumeFacts& facts, bool image) {
     std::printf("kind: %s\n", kind);
     std::printf("file system: %s\n", FileSystemText(facts).c_str());
     std::printf("label: %s\n", facts.m_label.c_str());
-    std::printf("serial: %s\n", SerialText(facts.m_serial).c_str());
+    if (facts.m_serialUnknown) {
+        std::printf("serial: unknown (the volume descriptors of %s cannot be read: %s)\n",
+                    facts.m_device.c_str(), std::strerror(facts.m_serialError));
+    } else {
+        std::printf("serial: %s\n", SerialText(facts.m_serial).c_str());
+    }
     if (facts.m_totalBytes != 0 || facts.m_spaceKnown) {
         std::printf("total bytes: %llu\n", static_cast<unsigned long long>(facts.m_totalBytes));
     } else {

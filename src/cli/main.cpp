@@ -5,6 +5,7 @@
 #include "cli/ExtractServices.h"
 
 #include <clocale>
+#include <csignal>
 #include <exception>
 #include <iostream>
 
@@ -12,6 +13,9 @@ int main(int argc, char** argv) {
     using namespace quillora::cli;
     // Names sort by the user's locale, as they do in the desktop program.
     std::setlocale(LC_ALL, "");
+    // A file-size limit (ulimit -f) must fail the write that passes it, so that the
+    // save or copy reports it and keeps the old file, not kill the program mid-write.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         CCommandLine commandLine(RegisteredCommands(), QUILLORA_VERSION, std::cout, std::cerr);
         std::optional<CommandRun> run =

@@ -309,6 +309,8 @@ bool CConfigData::LoadTextConfig() {
         return false;
     }
     m_bMediaAddAutoDetect = text.GetBool("Main.Option.MediaAdd.AutoDetect", m_bMediaAddAutoDetect);
+    m_bScanPseudoFileSystems =
+        text.GetBool("Main.Option.MediaAdd.PseudoFileSystems", m_bScanPseudoFileSystems);
     return true;
 }
 

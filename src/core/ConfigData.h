@@ -93,6 +93,9 @@ struct SConfigFields {
     int m_nAddVolMediaExpand = 0;
     // TobConfig.txt "Main.Option.MediaAdd.AutoDetect".
     bool m_bMediaAddAutoDetect = true;
+    // TobConfig.txt "Main.Option.MediaAdd.PseudoFileSystems": folders on proc, sysfs
+    // and the like may be scanned (their files report sizes they do not have).
+    bool m_bScanPseudoFileSystems = false;
     // Not stored: when off at the end, the settings are deleted instead of saved.
     bool m_bSaveSettings = true;
 };

@@ -404,6 +404,40 @@ std::string Utf8ToCp932Lossy(std::string_view utf8) {
     return out;
 }
 
+std::size_t AppendCp932(std::string_view utf8, std::string& out, MissingCharWriter replace) {
+    if (IsAscii(utf8)) {
+        out.append(utf8);
+        return 0;
+    }
+    const Cp932Tables& t = Tables();
+    std::size_t replaced = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        Unit u = DecodeAt(utf8, i);
+        i += u.len;
+        if (u.kind != Kind::Char) {
+            out += static_cast<char>(u.cp);
+            continue;
+        }
+        std::uint16_t code = u.cp <= 0xFFFF ? t.encode[u.cp] : kNone;
+        if (code == kNone) {
+            replace(u.cp, out);
+            ++replaced;
+        } else if (code < 0x100) {
+            out += static_cast<char>(code);
+        } else {
+            out += static_cast<char>(code >> 8);
+            out += static_cast<char>(code & 0xFF);
+        }
+    }
+    return replaced;
+}
+
 std::u16string Utf8ToUtf16(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());
@@ -582,6 +616,40 @@ int CompareNoCase(std::string_view a, std::string_view b) {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+std::string ToCrLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+std::string ToLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            continue;
+        }
+        out += c;
+    }
+    return out;
 }
 
 } // namespace quillora::text

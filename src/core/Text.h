@@ -35,6 +35,13 @@ bool Utf8ToCp932(std::string_view utf8, std::string& out);
 // '?', escaped bytes are written as the raw byte.
 std::string Utf8ToCp932Lossy(std::string_view utf8);
 
+// UTF-8 -> CP932 appended to `out`, for exports that count what they cannot write:
+// escaped bytes are written as the raw byte, and each character CP932 lacks is handed to
+// `replace` (with its code point), which appends what stands in for it. Returns the number
+// of characters replaced.
+using MissingCharWriter = void (*)(char32_t cp, std::string& out);
+std::size_t AppendCp932(std::string_view utf8, std::string& out, MissingCharWriter replace);
+
 // UTF-8 <-> UTF-16 (as std::u16string of code units). Escapes map to lone surrogates
 // U+DC80..U+DCFF and back; invalid UTF-16 (other lone surrogates) becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view utf8);
@@ -57,6 +64,11 @@ std::size_t CharCp932Width(std::string_view utf8, std::size_t pos, std::size_t* 
 // The longest prefix whose CP932 width is at most maxWidth, never splitting a
 // character. *cut is set to whether anything was dropped.
 std::string TruncateCp932Width(std::string_view utf8, std::size_t maxWidth, bool* cut = nullptr);
+
+// Line breaks: case files keep CR LF, the program's editors show LF. ToCrLf turns
+// every line break (LF, CR LF or a lone CR) into CR LF; ToLf turns them into LF.
+std::string ToCrLf(std::string_view text);
+std::string ToLf(std::string_view text);
 
 // ASCII-only case folding (other bytes unchanged), as the catalogue's
 // case-insensitive comparisons need. CompareNoCase compares the bytes folded to lower

@@ -5,6 +5,7 @@
 #include "core/FileTypeCode.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
+#include "export/ListFormats.h"
 #include "model/CaseFile.h"
 #include "model/CaseFileException.h"
 #include "model/FileException.h"
@@ -13,10 +14,13 @@
 #include "model/UserDataTransfer.h"
 #include "scan/DriveTable.h"
 #include "scan/MediaPresence.h"
+#include "scan/ScanReport.h"
 #include "scan/VolumeScanner.h"
 
+#include <chrono>
 #include <filesystem>
 #include <sys/stat.h>
+#include <thread>
 
 namespace quillora {
 
@@ -25,6 +29,20 @@ namespace {
 // Titles of the save dialog; the program never numbered these texts.
 constexpr const char* kSaveTitle = "名前を付けて保存";
 constexpr const char* kSaveCopyTitle = "ｺﾋﾟｰを保存";
+// Questions before the document's own file is replaced.
+constexpr const char* kChangedOnDisk =
+    "%s\nこのﾌｧｲﾙは読み込んだ後に他のﾌﾟﾛｸﾞﾗﾑによって変更されています。\n上書きして保存しますか？";
+constexpr const char* kInUseElsewhere =
+    "%s\nこのﾌｧｲﾙは他のﾌﾟﾛｸﾞﾗﾑが使用中です。\nこのまま保存しますか？";
+// How long a save waits for another program to let go of the file (in steps of 50 ms):
+// the command line's edits take a moment.
+constexpr int kLockAttempts = 20;
+
+std::string Formatted(const char* pattern, const std::string& path) {
+    std::string text = pattern;
+    text.replace(text.find("%s"), 2, path);
+    return text;
+}
 
 std::string FileNameOf(const std::string& path) {
     std::size_t slash = path.rfind('/');
@@ -84,10 +102,31 @@ void CCaseDocument::OnNewDocument() {
         return;
     }
     ReplaceCase(std::make_unique<CCDCase>(), {});
+    m_lock.Release();
+    m_loadedFacts.reset();
     SetModifiedFlag(false);
 }
 
+void CCaseDocument::SetFileLocking(bool on) {
+    m_bLocking = on;
+    if (!on) {
+        m_lock.Release();
+    }
+}
+
 CCaseDocument::LoadResult CCaseDocument::LoadCase(const std::string& path) {
+    // Held while the case stays open. A command changing the file right now leaves it
+    // unlocked; the check before saving still sees what that command did.
+    CCaseLock lock;
+    if (m_bLocking) {
+        try {
+            lock.Acquire(path, CCaseLock::EKind::Shared, false);
+        } catch (const std::exception&) {
+            // Opening the file says what is wrong with it.
+        }
+    }
+    std::optional<SCaseFileFacts> facts =
+        lock.IsHeld() ? std::optional(lock.Facts()) : SCaseFileFacts::OfPath(path);
     std::unique_ptr<ICaseStream> stream;
     try {
         stream = OpenCaseStream(path, kOpenForLoad, false);
@@ -118,6 +157,8 @@ CCaseDocument::LoadResult CCaseDocument::LoadCase(const std::string& path) {
             stream->Close();
             m_strPathName = path;
         }
+        m_lock = std::move(lock);
+        m_loadedFacts = facts;
         return LoadResult::Ok;
     } catch (const std::exception& e) {
         m_bLoading = false;
@@ -168,6 +209,60 @@ bool CCaseDocument::OnOpenDocument(const std::string& path) {
 // --- Save ---
 
 bool CCaseDocument::OnSaveDocument(const std::string& path) {
+    return SaveTo(path, true);
+}
+
+bool CCaseDocument::LockForSave(CCaseLock& lock, const std::string& path) {
+    if (!m_bLocking) {
+        return true;
+    }
+    for (int attempt = 0;; ++attempt) {
+        CCaseLock::EResult result = CCaseLock::EResult::NoFile;
+        try {
+            result = lock.Acquire(path, CCaseLock::EKind::Exclusive, false);
+        } catch (const std::exception&) {
+            // Saving says what is wrong with the target.
+            return true;
+        }
+        if (result != CCaseLock::EResult::Busy) {
+            return true;
+        }
+        if (attempt + 1 == kLockAttempts) {
+            return m_ui.AskYesNo(Formatted(kInUseElsewhere, path));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+void CCaseDocument::RelockDocumentFile() {
+    if (!m_bLocking || m_lock.IsHeld() || m_strPathName.empty()) {
+        return;
+    }
+    try {
+        m_lock.Acquire(m_strPathName, CCaseLock::EKind::Shared, false);
+    } catch (const std::exception&) {
+        m_lock.Release();
+    }
+}
+
+bool CCaseDocument::SaveTo(const std::string& path, bool becomesDocumentFile) {
+    const bool ownFile = !m_strPathName.empty() && path == m_strPathName;
+    // Our own shared lock would keep our exclusive one out.
+    if (ownFile) {
+        m_lock.Release();
+    }
+    CCaseLock writeLock;
+    if (!LockForSave(writeLock, path)) {
+        RelockDocumentFile();
+        return false;
+    }
+    if (ownFile && m_loadedFacts) {
+        std::optional<SCaseFileFacts> now = SCaseFileFacts::OfPath(path);
+        if (now && *now != *m_loadedFacts && !m_ui.AskYesNo(Formatted(kChangedOnDisk, path))) {
+            RelockDocumentFile();
+            return false;
+        }
+    }
     std::unique_ptr<ICaseStream> stream;
     try {
         stream = OpenCaseStream(path, kOpenForSave, Config().m_nCasCompress != 0);
@@ -175,24 +270,44 @@ bool CCaseDocument::OnSaveDocument(const std::string& path) {
         const auto* fileError = dynamic_cast<const CFileException*>(&e);
         int message = fileError && fileError->m_cause == CFileException::badPath ? 61696 : 61698;
         m_ui.ShowFileError(WithReason(message, e, path), DescribeCaseError(e, path));
+        RelockDocumentFile();
         return false;
     }
     std::string previousName = m_pCase->m_strName;
+    CUniqueFd written;
     try {
         Log("CTobCaseDoc::Serialize() start");
-        m_pCase->m_strName = path;
+        m_pCase->m_strName = FullCasePath(path);
         m_pCase->UpdateDisplayNameTree(false);
         m_pCase->Write(*stream);
         stream->Close();
+        written = stream->TakeWrittenFile();
         Log("CTobCaseDoc::Serialize() end");
     } catch (const std::exception& e) {
         stream->Abort();
         m_pCase->m_strName = previousName;
         m_pCase->UpdateDisplayNameTree(false);
         m_ui.ShowFileError(WithReason(61698, e, path), DescribeCaseError(e, path));
+        RelockDocumentFile();
         return false;
     }
     m_pCase->TakeFileFacts();
+    if (becomesDocumentFile) {
+        if (m_bLocking) {
+            m_lock.Adopt(std::move(written), CCaseLock::EKind::Shared);
+            if (!m_lock.IsHeld()) {
+                try {
+                    m_lock.Acquire(path, CCaseLock::EKind::Shared, false);
+                } catch (const std::exception&) {
+                    m_lock.Release();
+                }
+            }
+        }
+        m_loadedFacts =
+            m_lock.IsHeld() ? std::optional(m_lock.Facts()) : SCaseFileFacts::OfPath(path);
+    } else {
+        RelockDocumentFile();
+    }
     SetModifiedFlag(false);
     return true;
 }
@@ -237,17 +352,16 @@ SFileDialogRequest CCaseDocument::OpenDialogRequest() const {
 }
 
 bool CCaseDocument::ExportTo(std::uint16_t code, const std::string& path) {
-    if (!m_pExporter) {
-        m_ui.ShowMessage("この形式での出力はまだ利用できません。\n(" + path + ")",
-                         MessageIcon::Warning);
-        return false;
+    if (m_pExporter) {
+        std::string error;
+        if (!m_pExporter->Export(code, path, *m_pCase, &error)) {
+            m_ui.ShowMessage(path + "\n" + error, MessageIcon::Warning);
+            return false;
+        }
+        return true;
     }
-    std::string error;
-    if (!m_pExporter->Export(code, path, *m_pCase, &error)) {
-        m_ui.ShowMessage(path + "\n" + error, MessageIcon::Warning);
-        return false;
-    }
-    return true;
+    std::optional<EFormFormat> format = SaveExportFormat(code);
+    return format && ExportList(*format, path);
 }
 
 bool CCaseDocument::DoSave(const std::string& path, bool replace) {
@@ -276,7 +390,7 @@ bool CCaseDocument::DoSave(const std::string& path, bool replace) {
         m_ui.ShowMessage(std::string(Res(61698)) + "\n" + target, MessageIcon::Warning);
         return false;
     }
-    if (!OnSaveDocument(target)) {
+    if (!SaveTo(target, replace)) {
         return false;
     }
     if (replace) {
@@ -384,6 +498,11 @@ SVolumeInfo* CCaseDocument::DoSetCD(const std::string& osPath, const std::string
     SFileInfo& parent = *existing->GetParent();
     added = static_cast<SVolumeInfo*>(parent.InsertBefore(existing, std::move(scanned)));
     TransferUserData(*added, *existing, kTransferReplace);
+    // What the scan could not read is kept as it was, with the user's data.
+    if (const CScanReport* report = m_ui.LastScanReport()) {
+        const std::size_t kept = KeepUnreadFolders(*added, *existing, report->FoldersNotRead());
+        LogFormat("CTobCaseDoc::DoSetCD() %zu records kept below folders not read", kept);
+    }
     if (label) {
         added->m_strLabel = *label;
     }

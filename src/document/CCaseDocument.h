@@ -5,7 +5,10 @@
 #pragma once
 
 #include "document/IDocumentUi.h"
+#include "export/CCsvImporter.h"
+#include "export/FormFormat.h"
 #include "model/CCDCase.h"
+#include "model/CCaseLock.h"
 
 #include <cstdint>
 #include <functional>
@@ -46,6 +49,10 @@ public:
     // Whether ".caz" files can be read and written (the LHA archiver is loaded).
     void SetArchivedCasesAvailable(bool available) { m_bCazAvailable = available; }
     void SetExporter(ICaseExporter* exporter) { m_pExporter = exporter; }
+    // Whether the open case file is kept under a shared lock (on by default), so that
+    // commands that change cases wait until it is closed. The command line, which
+    // locks its cases itself, turns it off.
+    void SetFileLocking(bool on);
 
     // --- New, open, save ---
     // A new, empty case; while a failed open is being undone it keeps the case.
@@ -53,7 +60,9 @@ public:
     // Opens the case at `path`, asking for its password when it has one. On failure
     // the previous case stays open and the user has been told why.
     bool OnOpenDocument(const std::string& path);
-    // Writes the case to `path` (atomically). False after telling the user.
+    // Writes the case to `path` (atomically) and keeps that file as the document's.
+    // Before the document's own file is replaced, asks when another program changed
+    // it since it was loaded or saved, or holds it now. False after telling the user.
     bool OnSaveDocument(const std::string& path);
     // Save (replace set) or save a copy: asks for the name when `path` is empty,
     // refuses a read-only target before anything is written, and turns ".csv",
@@ -99,6 +108,21 @@ public:
     // The mount check: presence of every medium over all drives.
     void CheckMounts();
 
+    // --- Lists out and in (CCaseDocumentLists.cpp) ---
+    // Writes the subtree at `start` (the whole case when null) to `path` in a list
+    // format with the format's current preset, showing progress. Tells the user when it
+    // fails and how many characters the file's encoding could not hold.
+    bool ExportList(EFormFormat format, const std::string& path, const SFileInfo* start = nullptr);
+    // Reads a CSV or MediaMax file with the format's current preset and merges the media
+    // it describes into the case. A file that does not read is reported by its first bad
+    // line and changes nothing. False when nothing was added.
+    bool ImportList(EFormFormat format, const std::string& path, bool showDiff,
+                    EImportEncoding encoding = EImportEncoding::Detect);
+    // Merges the media of an import into the case: when the case holds media the user
+    // chooses for each to update one of them, add it or drop it. Returns the number of
+    // media added or updated; the imported root is left empty.
+    int MergeImportedMedia(CCDCase& imported, bool showDiff);
+
     // A medium arrived or left (event kDeviceArrival / kDeviceRemoveComplete).
     // True when handled.
     bool DoDeviceChange(int event, int deviceType);
@@ -108,9 +132,16 @@ public:
 private:
     enum class LoadResult { Ok, Failed, BadPassword };
     LoadResult LoadCase(const std::string& path);
+    bool SaveTo(const std::string& path, bool becomesDocumentFile);
+    bool LockForSave(CCaseLock& lock, const std::string& path);
+    void RelockDocumentFile();
     void ReplaceCase(std::unique_ptr<CCDCase> root, const std::string& path);
     SFileInfo& TargetContainer();
     bool ExportTo(std::uint16_t code, const std::string& path);
+    // An imported medium that is to update `existing` takes its place: the level named
+    // like its original label is stripped and its volume fields are copied in.
+    void PrepareImported(const SVolumeInfo& existing, SVolumeInfo& imported);
+    SVolumeInfo* ReplaceWithImported(SVolumeInfo& existing, std::unique_ptr<SVolumeInfo> imported);
     std::optional<std::string> AskSaveName(const std::string& initial, bool replace);
 
     IDocumentUi& m_ui;
@@ -124,6 +155,11 @@ private:
     bool m_bLoading = false;
     bool m_bBusy = false;
     bool m_bCazAvailable = false;
+    bool m_bLocking = true;
+    // A shared lock on the document's file while one is open.
+    CCaseLock m_lock;
+    // The document's file as it was loaded or last saved.
+    std::optional<SCaseFileFacts> m_loadedFacts;
 };
 
 } // namespace quillora

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +13,8 @@
 
 namespace quillora {
 
+class CExportJob;
+class CScanReport;
 class SFileInfo;
 class SVolumeInfo;
 class SGroupInfo;
@@ -89,7 +92,25 @@ public:
     virtual std::unique_ptr<SVolumeInfo> RunLoadingDialog(const std::string& osPath,
                                                           const std::string* label,
                                                           const std::string* comment, int mode) = 0;
+    // What the last RunLoadingDialog's scan could not read; its records are those of
+    // the medium it returned. Null when the front end keeps no report.
+    virtual const CScanReport* LastScanReport() const { return nullptr; }
     virtual std::optional<std::string> AskFileName(const SFileDialogRequest& request) = 0;
+    // Shows what replacing the case's medium by an imported one would change (the
+    // comparison of an import); true when the user goes ahead with the update. Asked
+    // only when the import's "compare first" option is on; a front end without a
+    // comparison view (the command line, which never sets the option) goes ahead.
+    virtual bool ConfirmImportedMedium(const SVolumeInfo& /*caseMedium*/,
+                                       const SVolumeInfo& /*imported*/) {
+        return true;
+    }
+    // Runs `work`, an export or import of a long list, while showing the progress of
+    // `job` with a way to cancel it (the work polls the job). The desktop runs it on a
+    // worker thread under a modal dialog; without a window it simply runs.
+    virtual void RunJob(const std::string& /*title*/, CExportJob& /*job*/,
+                        const std::function<void()>& work) {
+        work();
+    }
 
     // --- Views ---
     // The group or the case selected in the tree; null means the case.

@@ -13,8 +13,11 @@ CImportPropertyHolder::CImportPropertyHolder() {
     m_dwSupport = kSupportProperties;
     m_bPropUse = 1;
     m_nDocTarget = kTargetNothing;
+    // A list can carry all eleven property items, and an imported value must have a
+    // slot to go to; sets of five values written elsewhere still read into the first
+    // five slots.
     std::vector<SExtractProperty> table;
-    for (int key = 1; key <= 5; ++key) {
+    for (int key = 1; key <= 11; ++key) {
         table.push_back({key, CPropertyTitles::Title(key), {}});
     }
     SetPropertyTable(std::move(table));

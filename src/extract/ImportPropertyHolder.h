@@ -1,5 +1,5 @@
 // "Improt": never picked by suffix and not shown in the settings dialog; it defines the
-// properties (keys 1 to 5) that CSV import attaches to imported records.
+// properties (keys 1 to 11) that CSV import attaches to imported records.
 #pragma once
 
 #include "extract/TextExtractor.h"

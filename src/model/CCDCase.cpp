@@ -11,6 +11,7 @@
 #include "model/CaseFileException.h"
 #include "model/CaseSchema.h"
 #include "model/DisplayName.h"
+#include "model/FileException.h"
 #include "model/PropertyDefinitions.h"
 #include "model/SVolumeInfo.h"
 
@@ -45,6 +46,24 @@ std::string TryPassword() {
 void SetTryPassword(const std::string& password) {
     std::lock_guard guard(g_passwordLock);
     g_tryPassword = password;
+}
+
+EPasswordProblem PasswordBytes(std::string_view password, std::string* bytes) {
+    std::string cp932;
+    if (!text::Utf8ToCp932(password, cp932)) {
+        return EPasswordProblem::NotCp932;
+    }
+    // A zero byte would end the password early when it is read back.
+    if (cp932.find('\0') != std::string::npos) {
+        return EPasswordProblem::NotCp932;
+    }
+    if (cp932.size() > kMaxPasswordBytes) {
+        return EPasswordProblem::TooLong;
+    }
+    if (bytes) {
+        *bytes = std::move(cp932);
+    }
+    return EPasswordProblem::None;
 }
 
 std::array<std::uint8_t, 16> EncodePasswordBlock(std::string_view password) {
@@ -128,7 +147,13 @@ void CCDCase::Write(ICaseStream& stream) const {
     ar.WriteU16(kCurrentSchema);
     ar.WriteU16(static_cast<std::uint16_t>(sizeof kClassName - 1));
     ar.WriteBytes(kClassName, sizeof kClassName - 1);
-    std::string passwordBytes = text::Utf8ToCp932Lossy(m_strPassword);
+    std::string passwordBytes;
+    if (PasswordBytes(m_strPassword, &passwordBytes) != EPasswordProblem::None) {
+        // Stored cut or altered, the password could never be typed again.
+        throw CFileException(CFileException::invalidFile, 0, stream.GetFilePath(),
+                             "the password cannot be stored in a case file (at most 16 "
+                             "bytes of Shift_JIS characters)");
+    }
     std::array<std::uint8_t, 16> block = EncodePasswordBlock(passwordBytes);
     ar.WriteBytes(block.data(), block.size());
     StoreRecordBody(ar);
@@ -154,6 +179,7 @@ std::unique_ptr<CCDCase> CCDCase::Read(ICaseStream& stream, const std::string& p
     }
     auto root = std::make_unique<CCDCase>();
     root->LoadCase(ar, schema, path);
+    stream.CheckEnd();
     return root;
 }
 
@@ -174,11 +200,15 @@ void CCDCase::LoadCase(CArchiveReader& ar, int schema, const std::string& path) 
             throw CArchiveException(CArchiveException::endOfFile, "the password block is cut short",
                                     ar.Offset());
         }
-        // The block holds CP932 bytes, like every other text of the file.
-        m_strPassword = text::Cp932ToUtf8(DecodePasswordBlock(block));
+        // The block holds CP932 bytes, like every other text of the file; the try-password
+        // must match them byte for byte.
+        std::string stored = DecodePasswordBlock(block);
+        m_strPassword = text::Cp932ToUtf8(stored);
         std::string tryPassword = TryPassword();
+        std::string tryBytes;
         bool passes =
-            m_strPassword.empty() || (!tryPassword.empty() && tryPassword == m_strPassword);
+            stored.empty() || (!tryPassword.empty() && text::Utf8ToCp932(tryPassword, tryBytes) &&
+                               tryBytes == stored);
         if (!passes) {
             Log("CCDCase::Serialize() PasswordRead() faild");
             SetTryPassword(m_strPassword);

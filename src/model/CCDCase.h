@@ -6,6 +6,7 @@
 
 #include <array>
 #include <memory>
+#include <string_view>
 
 namespace quillora {
 
@@ -29,7 +30,8 @@ public:
     void UpdateDisplayName() override;
 
     // Writes the whole case file (class record, password block, tree) to `stream`
-    // and flushes it. Throws CFileException on I/O errors.
+    // and flushes it. Throws CFileException on I/O errors and when the password
+    // cannot be stored (see PasswordBytes).
     void Write(ICaseStream& stream) const;
 
     // Reads one case object from `stream`. The case's name becomes `path`. Throws
@@ -47,6 +49,13 @@ public:
 private:
     void LoadCase(class CArchiveReader& ar, int schema, const std::string& path);
 };
+
+// A password the case file can hold: its CP932 bytes, at most 16 of them.
+inline constexpr std::size_t kMaxPasswordBytes = 16;
+enum class EPasswordProblem { None, NotCp932, TooLong };
+// Why `password` cannot be stored as it stands (None when it can); *bytes (when
+// given) receives its CP932 bytes. A password is never stored cut or altered.
+EPasswordProblem PasswordBytes(std::string_view password, std::string* bytes = nullptr);
 
 // The 16-byte scrambled form of a password's CP932 bytes, and back (the bytes up to
 // the first 0 byte, at most 16).

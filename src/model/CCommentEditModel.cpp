@@ -29,8 +29,8 @@ private:
 } // namespace
 
 CCommentEditModel::CCommentEditModel(SFileInfo& record, std::vector<std::string>& categories)
-    : m_strComment(record.Comment()), m_strCategory(record.Category()), m_record(record),
-      m_categories(categories) {
+    : m_strComment(text::ToLf(record.Comment())), m_strCategory(record.Category()),
+      m_record(record), m_categories(categories) {
     for (const std::string& category : categories) {
         if (!category.empty() && !IsChoice(category)) {
             m_choices.push_back(category);
@@ -58,7 +58,7 @@ bool CCommentEditModel::AutoExtract(const Extractor& extract) {
         }
         extracted = m_record.Comment();
     }
-    m_strComment = std::move(extracted);
+    m_strComment = text::ToLf(extracted);
     return true;
 }
 
@@ -71,7 +71,7 @@ void CCommentEditModel::Accept() {
 }
 
 void CCommentEditModel::ApplyTo(SFileInfo& record) const {
-    record.SetComment(m_strComment);
+    record.SetComment(text::ToCrLf(m_strComment));
     record.SetCategory(m_strCategory);
 }
 

@@ -17,8 +17,8 @@ public:
     // property set); false when nothing could be extracted.
     using Extractor = std::function<bool(SFileInfo& record)>;
 
-    // Starts from the record's comment and category. `categories` is the configured
-    // category list; it must outlive the model, which adds to it on Accept.
+    // Starts from the record's comment (its line breaks shown as LF) and category. `categories` is
+    // the configured category list; it must outlive the model, which adds to it on Accept.
     CCommentEditModel(SFileInfo& record, std::vector<std::string>& categories);
 
     // The dialog's caption followed by " (" + the record's display name + ")".
@@ -42,7 +42,8 @@ public:
     // configured list.
     void Accept();
 
-    // Stores the edited comment and category into the record.
+    // Stores the edited comment (with CR LF line breaks, as case files keep them) and
+    // category into the record.
     void ApplyTo(SFileInfo& record) const;
 
     std::string m_strComment;

@@ -1,4 +1,4 @@
-// Plain case file stream with atomic replacement on save.
+// Plain case file stream; saving replaces the file atomically.
 #include "model/CPlainCaseFile.h"
 
 #include "model/FileException.h"
@@ -15,17 +15,6 @@ namespace {
 
 constexpr std::size_t kWriteBuffer = 1 << 16;
 
-// The permissions the new file gets: those of the file it replaces, else the default.
-mode_t ModeFor(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        return st.st_mode & 07777;
-    }
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 } // namespace
 
 CPlainCaseFile::~CPlainCaseFile() {
@@ -38,26 +27,11 @@ void CPlainCaseFile::Open(const std::string& path, unsigned flags) {
     m_strPath = path;
     m_bWriting = (flags & (kOpenWrite | kOpenReadWrite)) != 0;
     if (!m_bWriting) {
-        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (m_fd < 0) {
-            CFileException::ThrowErrno(path);
-        }
-        struct stat st {};
-        if (::fstat(m_fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-            ::close(m_fd);
-            m_fd = -1;
-            throw CFileException(CFileException::accessDenied, EISDIR, path);
-        }
+        m_fd = OpenCaseForReading(path);
         return;
     }
-    m_strTempPath = path + ".XXXXXX";
-    m_fd = ::mkostemp(m_strTempPath.data(), O_CLOEXEC);
-    if (m_fd < 0) {
-        int error = errno;
-        m_strTempPath.clear();
-        throw CFileException(CFileException::CauseFromErrno(error), error, path);
-    }
-    ::fchmod(m_fd, ModeFor(path));
+    m_atomic.Open(path);
+    m_fd = m_atomic.Fd();
     m_buffer.reserve(kWriteBuffer);
 }
 
@@ -123,33 +97,23 @@ void CPlainCaseFile::Close() {
         m_fd = -1;
         return;
     }
-    FlushBuffer();
-    if (::fsync(m_fd) != 0) {
-        CFileException::ThrowErrno(m_strPath);
-    }
-    if (::close(m_fd) != 0) {
+    try {
+        FlushBuffer();
         m_fd = -1;
-        CFileException::ThrowErrno(m_strPath);
+        m_atomic.Commit();
+    } catch (...) {
+        Abort();
+        throw;
     }
-    m_fd = -1;
-    if (::rename(m_strTempPath.c_str(), m_strPath.c_str()) != 0) {
-        int error = errno;
-        ::unlink(m_strTempPath.c_str());
-        m_strTempPath.clear();
-        throw CFileException(CFileException::CauseFromErrno(error), error, m_strPath);
-    }
-    m_strTempPath.clear();
 }
 
 void CPlainCaseFile::Abort() {
-    if (m_fd >= 0) {
+    if (m_bWriting) {
+        m_atomic.Abort();
+    } else if (m_fd >= 0) {
         ::close(m_fd);
-        m_fd = -1;
     }
-    if (!m_strTempPath.empty()) {
-        ::unlink(m_strTempPath.c_str());
-        m_strTempPath.clear();
-    }
+    m_fd = -1;
     m_buffer.clear();
 }
 

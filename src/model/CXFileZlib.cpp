@@ -3,6 +3,7 @@
 
 #include "model/FileException.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -12,8 +13,12 @@
 namespace quillora {
 
 namespace {
+
+// More than this after the case's last record is no case file of ours.
+constexpr std::size_t kMaxTrailingBytes = 1 << 20;
 // OS error 110 is the framework's "open failed"; strerror would call it a time-out.
 constexpr const char* kOpenFailed = "cannot open a gzip stream on the file";
+
 } // namespace
 
 CXFileZlib::~CXFileZlib() {
@@ -26,14 +31,10 @@ void CXFileZlib::Open(const std::string& path, unsigned flags) {
     m_strPath = path;
     m_nOpenFlags = static_cast<int>(flags);
     if (flags == kOpenRead || flags == kOpenShareDenyWrite) {
-        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (m_fd < 0) {
-            CFileException::ThrowErrno(path);
-        }
-        m_gz = gzdopen(m_fd, "rb");
+        int fd = OpenCaseForReading(path);
+        m_gz = gzdopen(fd, "rb");
         if (!m_gz) {
-            ::close(m_fd);
-            m_fd = -1;
+            ::close(fd);
             throw CFileException(CFileException::genericException, 110, path, kOpenFailed);
         }
         m_bWriting = false;
@@ -42,18 +43,16 @@ void CXFileZlib::Open(const std::string& path, unsigned flags) {
     if ((flags & kOpenWrite) == 0 && flags != kOpenForSave) {
         throw CFileException(CFileException::genericException, 110, path, kOpenFailed);
     }
-    m_strTempPath = path + ".XXXXXX";
-    m_fd = ::mkostemp(m_strTempPath.data(), O_CLOEXEC);
-    if (m_fd < 0) {
-        int error = errno;
-        m_strTempPath.clear();
-        throw CFileException(CFileException::CauseFromErrno(error), error, path);
-    }
-    struct stat st {};
-    ::fchmod(m_fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-    m_gz = gzdopen(m_fd, "wb");
+    m_atomic.Open(path);
+    // zlib closes the descriptor it is given; the atomic file keeps its own, and with
+    // it the lock, until the new file is in place.
+    int fd = ::fcntl(m_atomic.Fd(), F_DUPFD_CLOEXEC, 0);
+    m_gz = fd >= 0 ? gzdopen(fd, "wb") : nullptr;
     if (!m_gz) {
-        Abort();
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        m_atomic.Abort();
         throw CFileException(CFileException::genericException, 110, path, kOpenFailed);
     }
     m_bWriting = true;
@@ -66,12 +65,34 @@ void CXFileZlib::ThrowGzError() {
         CFileException::ThrowErrno(m_strPath);
     }
     // zlib names the stream "<fd:N>"; the user knows the file by its path.
-    std::string reason = message ? message : "";
-    if (reason.rfind("<fd:", 0) == 0 && reason.find(": ") != std::string::npos) {
-        reason.erase(0, reason.find(": ") + 2);
+    std::string detail = message ? message : "";
+    if (detail.rfind("<fd:", 0) == 0 && detail.find(": ") != std::string::npos) {
+        detail.erase(0, detail.find(": ") + 2);
     }
-    throw CFileException(CFileException::invalidFile, 0, m_strPath,
-                         "damaged compressed data (" + reason + ")");
+    std::string reason;
+    switch (code) {
+    case Z_BUF_ERROR:
+        reason = "the compressed data ends early (the file was cut short)";
+        break;
+    case Z_MEM_ERROR:
+        reason = "out of memory while reading the compressed data";
+        break;
+    default:
+        reason = "damaged compressed data (" + detail + ")";
+    }
+    throw CFileException(code == Z_MEM_ERROR ? CFileException::genericException
+                                             : CFileException::invalidFile,
+                         0, m_strPath, reason);
+}
+
+void CXFileZlib::CheckTruncated() {
+    int code = Z_OK;
+    gzerror(m_gz, &code);
+    // zlib reports a stream cut short as Z_BUF_ERROR and still returns what it had,
+    // as for a file that is still being written; a case file is complete or damaged.
+    if (code == Z_BUF_ERROR) {
+        ThrowGzError();
+    }
 }
 
 std::int64_t CXFileZlib::Seek(std::int64_t offset, int origin) {
@@ -113,7 +134,23 @@ std::size_t CXFileZlib::Read(void* buffer, std::size_t count) {
         }
         done += static_cast<std::size_t>(n);
     }
+    CheckTruncated();
     return done;
+}
+
+void CXFileZlib::CheckEnd() {
+    if (!m_gz || m_bWriting) {
+        return;
+    }
+    std::size_t trailing = 0;
+    char piece[4096];
+    while (std::size_t n = Read(piece, sizeof piece)) {
+        trailing += n;
+        if (trailing > kMaxTrailingBytes) {
+            throw CFileException(CFileException::invalidFile, 0, m_strPath,
+                                 "more data follows the end of the case");
+        }
+    }
 }
 
 void CXFileZlib::Write(const void* buffer, std::size_t count) {
@@ -141,45 +178,28 @@ void CXFileZlib::Close() {
     if (!m_bWriting) {
         gzclose(m_gz);
         m_gz = nullptr;
-        m_fd = -1;
         return;
     }
     if (gzflush(m_gz, Z_FINISH) != Z_OK) {
         ThrowGzError();
     }
-    if (::fsync(m_fd) != 0) {
-        CFileException::ThrowErrno(m_strPath);
-    }
     int result = gzclose(m_gz);
     m_gz = nullptr;
-    m_fd = -1;
     if (result != Z_OK) {
-        ::unlink(m_strTempPath.c_str());
-        m_strTempPath.clear();
-        throw CFileException(CFileException::hardIO, 0, m_strPath);
+        int error = result == Z_ERRNO ? errno : 0;
+        m_atomic.Abort();
+        throw CFileException(error ? CFileException::CauseFromErrno(error) : CFileException::hardIO,
+                             error, m_strPath);
     }
-    if (::rename(m_strTempPath.c_str(), m_strPath.c_str()) != 0) {
-        int error = errno;
-        ::unlink(m_strTempPath.c_str());
-        m_strTempPath.clear();
-        throw CFileException(CFileException::CauseFromErrno(error), error, m_strPath);
-    }
-    m_strTempPath.clear();
+    m_atomic.Commit();
 }
 
 void CXFileZlib::Abort() {
     if (m_gz) {
         gzclose(m_gz);
         m_gz = nullptr;
-        m_fd = -1;
-    } else if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
     }
-    if (!m_strTempPath.empty()) {
-        ::unlink(m_strTempPath.c_str());
-        m_strTempPath.clear();
-    }
+    m_atomic.Abort();
 }
 
 std::uint64_t CXFileZlib::GetLength() {

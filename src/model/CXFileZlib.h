@@ -1,8 +1,9 @@
 // A case file stream in the gzip format. Reading also accepts plain files, which
 // zlib passes through unchanged, so one reader serves both kinds of ".cas".
-// Writing goes to a temporary file that replaces the target on Close.
+// Writing goes to a new file that takes the target's place on Close (CAtomicFile).
 #pragma once
 
+#include "model/CAtomicFile.h"
 #include "model/CaseStream.h"
 
 #include <cstdint>
@@ -29,24 +30,30 @@ public:
     // -1 for other origins.
     std::int64_t Seek(std::int64_t offset, int origin);
 
+    // Throws CFileException when the compressed data is damaged or ends early.
     std::size_t Read(void* buffer, std::size_t count) override;
     void Write(const void* buffer, std::size_t count) override;
     // Finishes the gzip member written so far (Z_FINISH).
     void Flush() override;
     void Close() override;
     void Abort() override;
+    // Reads what is left (at most 1 MiB, else the file is refused) so that zlib checks
+    // the gzip trailer's CRC and size.
+    void CheckEnd() override;
+    CUniqueFd TakeWrittenFile() override { return m_atomic.TakeLockedFd(); }
     std::uint64_t GetLength() override;
     const std::string& GetFilePath() const override { return m_strPath; }
 
 private:
     [[noreturn]] void ThrowGzError();
+    // Throws when zlib met the end of the file inside the compressed data.
+    void CheckTruncated();
 
     gzFile m_gz = nullptr;
-    int m_fd = -1;
     int m_nOpenFlags = -1;
     bool m_bWriting = false;
     std::string m_strPath;
-    std::string m_strTempPath;
+    CAtomicFile m_atomic;
 };
 
 } // namespace quillora

@@ -8,6 +8,7 @@
 #include "model/CXFileZlib.h"
 #include "model/CaseFileException.h"
 
+#include <filesystem>
 #include <mutex>
 
 namespace quillora {
@@ -64,7 +65,7 @@ std::unique_ptr<CCDCase> ReadCaseFile(const std::string& path, const std::string
     std::unique_ptr<ICaseStream> stream;
     try {
         stream = OpenCaseStream(path, kOpenForLoad, false);
-        std::unique_ptr<CCDCase> root = CCDCase::Read(*stream, path);
+        std::unique_ptr<CCDCase> root = CCDCase::Read(*stream, FullCasePath(path));
         stream->Close();
         return root;
     } catch (const CCaseFileException& e) {
@@ -85,14 +86,26 @@ std::unique_ptr<CCDCase> ReadCaseFile(const std::string& path, const std::string
     return nullptr;
 }
 
-void SaveCaseFile(CCDCase& root, const std::string& path, bool compress) {
+std::string FullCasePath(const std::string& path) {
+    if (path.empty() || path[0] == '/') {
+        return path;
+    }
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.lexically_normal().string();
+}
+
+void SaveCaseFile(CCDCase& root, const std::string& path, bool compress, CUniqueFd* writtenFile) {
     std::unique_ptr<ICaseStream> stream = OpenCaseStream(path, kOpenForSave, compress);
     std::string previousName = root.m_strName;
     try {
-        root.m_strName = path;
+        root.m_strName = FullCasePath(path);
         root.UpdateDisplayNameTree(false);
         root.Write(*stream);
         stream->Close();
+        if (writtenFile) {
+            *writtenFile = stream->TakeWrittenFile();
+        }
     } catch (...) {
         stream->Abort();
         root.m_strName = previousName;

@@ -30,10 +30,16 @@ std::unique_ptr<ICaseStream> OpenCaseStream(const std::string& path, unsigned fl
 std::unique_ptr<CCDCase> ReadCaseFile(const std::string& path, const std::string& tryPassword,
                                       bool* badPassword, std::string* error = nullptr);
 
-// Writes the case to `path` (its name becomes the path): the new file replaces the
-// old one only when it is complete. Throws CFileException on failure; the old file
-// is then untouched.
-void SaveCaseFile(CCDCase& root, const std::string& path, bool compress);
+// Writes the case to `path` (its name becomes the full path): the new file replaces
+// the old one only when it is complete, beside the file a symbolic link at `path`
+// names. Throws CFileException on failure (also when `path` is read-only or not a
+// regular file); the old file is then untouched. *writtenFile (when given) receives
+// the new file, under an exclusive lock, for a caller that keeps it locked.
+void SaveCaseFile(CCDCase& root, const std::string& path, bool compress,
+                  CUniqueFd* writtenFile = nullptr);
+
+// `path` made absolute (against the current folder), as a case names its own file.
+std::string FullCasePath(const std::string& path);
 
 // One line in English about a failed read or write: the file, then why (never the
 // program's resource texts, so the command line can print it as it is).

@@ -2,6 +2,8 @@
 // failures by throwing CFileException; Read returns 0 only at the end of the data.
 #pragma once
 
+#include "core/UniqueFd.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,9 +33,21 @@ public:
     virtual void Close() = 0;
     // Gives up: a written file is discarded and the old one stays as it was.
     virtual void Abort() = 0;
+    // Reading: called once the case has been read; throws CFileException when the data
+    // did not end as it must (a compressed file without its trailer, or whose check
+    // values do not match).
+    virtual void CheckEnd() {}
+    // Writing, after Close: the new file, still under the writer's exclusive lock, for
+    // a caller that keeps it locked; an empty descriptor when the stream has none.
+    virtual CUniqueFd TakeWrittenFile() { return CUniqueFd(); }
     // The size of the file on disk (for compressed streams the compressed size).
     virtual std::uint64_t GetLength() = 0;
     virtual const std::string& GetFilePath() const = 0;
 };
+
+// Opens a case file for reading: a descriptor of the regular file at `path`. Throws
+// CFileException when it cannot be opened or is a folder, device, FIFO or socket
+// (which are never read as cases: a FIFO would wait for ever).
+int OpenCaseForReading(const std::string& path);
 
 } // namespace quillora

@@ -41,36 +41,67 @@ std::uint16_t ArcTypeFromOldFlags(std::uint32_t flags) {
 
 } // namespace
 
+// A plain file is this record and nothing else; the pool keeps it at this size.
+static_assert(sizeof(void*) != 8 || sizeof(SFileInfo) <= 112, "a record grew");
+static_assert(alignof(SFileInfo) <= 8, "the record pool hands out 8-byte aligned slots");
+
 SFileInfo::~SFileInfo() = default;
 
 // --- User data ---
 
-SFileInfo::SUserData& SFileInfo::UserData() {
-    if (!m_pUser) {
-        m_pUser = std::make_unique<SUserData>();
+// --- Out-of-line parts ---
+
+SFileInfo::SMore& SFileInfo::More() {
+    if (!m_pMore) {
+        m_pMore = std::make_unique<SMore>();
     }
-    return *m_pUser;
+    return *m_pMore;
+}
+
+// Only the user-data and display-name setters give the block back, and never for a
+// folder (or medium, group, archive): a caller holding Children() of a folder whose
+// last child went must not find the list freed under it.
+void SFileInfo::DropMoreIfEmpty() {
+    if (m_pMore && !IsDirectory() && m_pMore->m_children.capacity() == 0 && !m_pMore->m_pDispName &&
+        !m_pMore->m_pUser) {
+        m_pMore.reset();
+    }
+}
+
+SFileInfo::SUserData& SFileInfo::UserData() {
+    SMore& more = More();
+    if (!more.m_pUser) {
+        more.m_pUser = std::make_unique<SUserData>();
+    }
+    return *more.m_pUser;
 }
 
 void SFileInfo::DropUserDataIfEmpty() {
-    if (m_pUser && m_pUser->m_strComment.empty() && m_pUser->m_strCategory.empty() &&
-        m_pUser->m_strLink.empty() && !m_pUser->m_pProps && m_pUser->m_data.empty()) {
-        m_pUser.reset();
+    SUserData* user = User();
+    if (user && user->m_strComment.empty() && user->m_strCategory.empty() &&
+        user->m_strLink.empty() && !user->m_pProps && user->m_data.empty()) {
+        m_pMore->m_pUser.reset();
+        DropMoreIfEmpty();
     }
 }
 
+// --- User data ---
+
 const std::string& SFileInfo::Comment() const {
-    return m_pUser ? m_pUser->m_strComment : kEmptyText;
+    const SUserData* user = User();
+    return user ? user->m_strComment : kEmptyText;
 }
 const std::string& SFileInfo::Category() const {
-    return m_pUser ? m_pUser->m_strCategory : kEmptyText;
+    const SUserData* user = User();
+    return user ? user->m_strCategory : kEmptyText;
 }
 const std::string& SFileInfo::Link() const {
-    return m_pUser ? m_pUser->m_strLink : kEmptyText;
+    const SUserData* user = User();
+    return user ? user->m_strLink : kEmptyText;
 }
 
 void SFileInfo::SetComment(std::string text) {
-    if (text.empty() && !m_pUser) {
+    if (text.empty() && !User()) {
         return;
     }
     UserData().m_strComment = std::move(text);
@@ -78,7 +109,7 @@ void SFileInfo::SetComment(std::string text) {
 }
 
 void SFileInfo::SetCategory(std::string text) {
-    if (text.empty() && !m_pUser) {
+    if (text.empty() && !User()) {
         return;
     }
     UserData().m_strCategory = std::move(text);
@@ -86,7 +117,7 @@ void SFileInfo::SetCategory(std::string text) {
 }
 
 void SFileInfo::SetLink(std::string text) {
-    if (text.empty() && !m_pUser) {
+    if (text.empty() && !User()) {
         return;
     }
     UserData().m_strLink = std::move(text);
@@ -106,11 +137,12 @@ void SFileInfo::SetText(int index, std::string text) {
 }
 
 CPropertySet* SFileInfo::Props() const {
-    return m_pUser ? m_pUser->m_pProps.get() : nullptr;
+    const SUserData* user = User();
+    return user ? user->m_pProps.get() : nullptr;
 }
 
 void SFileInfo::SetProps(std::unique_ptr<CPropertySet> props) {
-    if (!props && !m_pUser) {
+    if (!props && !User()) {
         return;
     }
     UserData().m_pProps = std::move(props);
@@ -118,24 +150,27 @@ void SFileInfo::SetProps(std::unique_ptr<CPropertySet> props) {
 }
 
 std::unique_ptr<CPropertySet> SFileInfo::TakeProps() {
-    if (!m_pUser) {
+    SUserData* user = User();
+    if (!user) {
         return nullptr;
     }
-    std::unique_ptr<CPropertySet> props = std::move(m_pUser->m_pProps);
+    std::unique_ptr<CPropertySet> props = std::move(user->m_pProps);
     DropUserDataIfEmpty();
     return props;
 }
 
 std::uint32_t SFileInfo::DataLen() const {
-    return m_pUser ? static_cast<std::uint32_t>(m_pUser->m_data.size()) : 0;
+    const SUserData* user = User();
+    return user ? static_cast<std::uint32_t>(user->m_data.size()) : 0;
 }
 
 const std::vector<std::uint8_t>& SFileInfo::Data() const {
-    return m_pUser ? m_pUser->m_data : kEmptyData;
+    const SUserData* user = User();
+    return user ? user->m_data : kEmptyData;
 }
 
 void SFileInfo::SetData(std::vector<std::uint8_t> data) {
-    if (data.empty() && !m_pUser) {
+    if (data.empty() && !User()) {
         return;
     }
     UserData().m_data = std::move(data);
@@ -159,38 +194,47 @@ std::string SFileInfo::CommentOneLine(std::size_t maxWidth, bool* cut) const {
 
 // --- Tree ---
 
+const std::vector<std::unique_ptr<SFileInfo>>& SFileInfo::Children() const {
+    static const std::vector<std::unique_ptr<SFileInfo>> none;
+    return m_pMore ? m_pMore->m_children : none;
+}
+
 SFileInfo* SFileInfo::AddChild(std::unique_ptr<SFileInfo> child) {
     child->m_pParent = this;
-    m_children.push_back(std::move(child));
-    return m_children.back().get();
+    auto& children = More().m_children;
+    children.push_back(std::move(child));
+    return children.back().get();
 }
 
 std::size_t SFileInfo::IndexOfChild(const SFileInfo* child) const {
-    for (std::size_t i = 0; i < m_children.size(); ++i) {
-        if (m_children[i].get() == child) {
+    const auto& children = Children();
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        if (children[i].get() == child) {
             return i;
         }
     }
-    return m_children.size();
+    return children.size();
 }
 
 SFileInfo* SFileInfo::InsertBefore(const SFileInfo* existing, std::unique_ptr<SFileInfo> child) {
     child->m_pParent = this;
     std::size_t index = IndexOfChild(existing);
-    auto it = m_children.insert(m_children.begin() + static_cast<std::ptrdiff_t>(index),
-                                std::move(child));
+    auto& children = More().m_children;
+    auto it =
+        children.insert(children.begin() + static_cast<std::ptrdiff_t>(index), std::move(child));
     return it->get();
 }
 
 std::unique_ptr<SFileInfo> SFileInfo::DetachChild(const SFileInfo* child) {
     std::size_t index = IndexOfChild(child);
-    if (index == m_children.size()) {
+    if (index == ChildCount()) {
         return nullptr;
     }
-    std::unique_ptr<SFileInfo> taken = std::move(m_children[index]);
-    m_children.erase(m_children.begin() + static_cast<std::ptrdiff_t>(index));
-    if (m_children.empty()) {
-        m_children.shrink_to_fit();
+    auto& children = m_pMore->m_children;
+    std::unique_ptr<SFileInfo> taken = std::move(children[index]);
+    children.erase(children.begin() + static_cast<std::ptrdiff_t>(index));
+    if (children.empty()) {
+        children.shrink_to_fit();
     }
     taken->m_pParent = nullptr;
     return taken;
@@ -207,21 +251,34 @@ bool SFileInfo::RemoveChild(const SFileInfo* child) {
 }
 
 std::unique_ptr<SFileInfo> SFileInfo::TakeFirst() {
-    if (m_children.empty()) {
+    if (ChildCount() == 0) {
         return nullptr;
     }
-    return DetachChild(m_children.front().get());
+    return DetachChild(m_pMore->m_children.front().get());
 }
 
 void SFileInfo::DeleteChildren() {
-    m_children.clear();
-    m_children.shrink_to_fit();
+    if (!m_pMore) {
+        return;
+    }
+    // Taken out first: a child's destructor never sees a half-emptied list.
+    std::vector<std::unique_ptr<SFileInfo>> doomed;
+    doomed.swap(m_pMore->m_children);
 }
 
 void SFileInfo::SetChildren(std::vector<std::unique_ptr<SFileInfo>> children) {
-    m_children = std::move(children);
-    for (auto& child : m_children) {
+    for (auto& child : children) {
         child->m_pParent = this;
+    }
+    if (children.empty() && !m_pMore) {
+        return;
+    }
+    More().m_children = std::move(children);
+}
+
+void SFileInfo::CompactChildren() {
+    if (m_pMore) {
+        m_pMore->m_children.shrink_to_fit();
     }
 }
 
@@ -254,6 +311,11 @@ std::string SFileInfo::AttributeText() const {
     if (m_dwFlags & kAttrTemporary) {
         text += 'T';
     }
+    // A symbolic link, or a folder where another file system is mounted (which the
+    // scan did not enter): the letter Windows lists reparse points by.
+    if (m_dwFlags & kAttrReparsePoint) {
+        text += 'L';
+    }
     return text;
 }
 
@@ -268,7 +330,7 @@ SVolumeInfo* SFileInfo::EnclosingMedium() const {
 
 std::size_t SFileInfo::CountFiles(bool recurse) const {
     std::size_t count = 0;
-    for (const auto& child : m_children) {
+    for (const auto& child : Children()) {
         if (child->HasFlags(kAttrDirectory | kFlagMedium | kFlagCase)) {
             if (recurse && child->IsDirectory()) {
                 count += child->CountFiles(true);
@@ -282,7 +344,7 @@ std::size_t SFileInfo::CountFiles(bool recurse) const {
 
 std::size_t SFileInfo::CountFolders(bool recurse) const {
     std::size_t count = 0;
-    for (const auto& child : m_children) {
+    for (const auto& child : Children()) {
         if (!child->IsDirectory()) {
             continue;
         }
@@ -331,22 +393,34 @@ std::string SFileInfo::GetPath() const {
 }
 
 const std::string& SFileInfo::GetDisplayName() const {
-    return m_pDispName ? *m_pDispName : m_strName;
+    return m_pMore && m_pMore->m_pDispName ? *m_pMore->m_pDispName : m_strName;
+}
+
+void SFileInfo::ClearDisplayName() {
+    if (m_pMore && m_pMore->m_pDispName) {
+        m_pMore->m_pDispName.reset();
+        DropMoreIfEmpty();
+    }
 }
 
 void SFileInfo::SetDisplayName(std::string name) {
     if (name == m_strName) {
-        m_pDispName.reset();
+        ClearDisplayName();
         return;
     }
-    m_pDispName = std::make_unique<std::string>(std::move(name));
+    SMore& more = More();
+    if (more.m_pDispName) {
+        *more.m_pDispName = std::move(name);
+    } else {
+        more.m_pDispName = std::make_unique<std::string>(std::move(name));
+    }
 }
 
 void SFileInfo::UpdateDisplayName() {
     std::string_view tail = LastComponent(m_strName);
     int mode = FileDispModeSetting();
     if (tail.size() == m_strName.size() && DisplayNameUnchanged(tail, mode)) {
-        m_pDispName.reset();
+        ClearDisplayName();
         return;
     }
     SetDisplayName(NormalizeDisplayName(tail, mode));
@@ -357,14 +431,14 @@ void SFileInfo::UpdateDisplayNameTree(bool recurse) {
     if (!recurse) {
         return;
     }
-    for (auto& child : m_children) {
+    for (const auto& child : Children()) {
         child->UpdateDisplayNameTree(true);
     }
 }
 
 std::uint16_t SFileInfo::RecalcSize(bool recurse) {
     std::uint64_t sum = 0;
-    for (auto& child : m_children) {
+    for (const auto& child : Children()) {
         if (recurse && child->HasFlags(kSizeFromChildrenMask)) {
             child->RecalcSize(true);
         }
@@ -389,7 +463,15 @@ void SFileInfo::StoreRecordBody(CArchiveWriter& ar) const {
     ar.WriteU64(m_ftLastAccess);
     ar.WriteU64(m_ftLastWrite);
     ar.WriteU64(m_ftCreation);
-    ar.WriteText(m_strName);
+    if (HasFlags(kFlagMedium) && m_strName.find(':') != std::string::npos &&
+        m_strName.find(':') > 0) {
+        // Readers drop everything up to the first ":" of a medium's name (old files
+        // kept "D:label" there); a Linux folder name may hold one, so it is written
+        // behind a prefix of that form, which every reader takes away again.
+        ar.WriteText("_:" + m_strName);
+    } else {
+        ar.WriteText(m_strName);
+    }
     ar.WriteU8(2);
     ar.WriteText(Comment());
     ar.WriteText(Category());
@@ -410,8 +492,9 @@ void SFileInfo::StoreRecordBody(CArchiveWriter& ar) const {
     ar.WriteBytes(data.data(), data.size());
     ar.WriteU16(m_wExtFlags);
     ar.WriteU32(m_dwExtValue);
-    ar.WriteU32(static_cast<std::uint32_t>(m_children.size()));
-    for (const auto& child : m_children) {
+    const auto& children = Children();
+    ar.WriteU32(static_cast<std::uint32_t>(children.size()));
+    for (const auto& child : children) {
         ar.WriteU32(child->m_dwFlags);
         child->StoreBody(ar);
     }
@@ -511,6 +594,13 @@ void SFileInfo::LoadRecordBody(CArchiveReader& ar, CaseLoadContext& ctx) {
         }
         if (s.data) {
             std::uint32_t length = ar.ReadU32();
+            if (length > kMaxStoredContents) {
+                throw CArchiveException(CArchiveException::badSchema,
+                                        "a record keeps " + std::to_string(length) +
+                                            " bytes of stored contents, more than the 1 GiB "
+                                            "allowed",
+                                        ar.Offset());
+            }
             SetData(ar.ReadBytes(length));
         }
         if (s.extFields) {
@@ -578,7 +668,9 @@ void SFileInfo::LoadChildren(CArchiveReader& ar, CaseLoadContext& ctx, std::uint
     ++ctx.depth;
     // Each child consumes bytes, so a bogus count runs into the end of the file; the
     // reservation is bounded for the same reason.
-    m_children.reserve(std::min<std::uint32_t>(count, 4096));
+    if (count > 0) {
+        More().m_children.reserve(std::min<std::uint32_t>(count, 4096));
+    }
     for (std::uint32_t i = 0; i < count; ++i) {
         std::unique_ptr<SFileInfo> child = CreateChildForLoad(ar, ctx, flagWords);
         child->m_pParent = this;
@@ -598,7 +690,7 @@ void SFileInfo::LoadChildren(CArchiveReader& ar, CaseLoadContext& ctx, std::uint
             throw CArchiveException(CArchiveException::badClass, e.what(), ar.Offset());
         }
         child->NormalizeClassFlags();
-        m_children.push_back(std::move(child));
+        m_pMore->m_children.push_back(std::move(child));
     }
     --ctx.depth;
 }

@@ -6,6 +6,7 @@
 #include "core/FileTime.h"
 #include "model/PropertySet.h"
 #include "model/RecordFlags.h"
+#include "model/RecordPool.h"
 
 #include <cstdint>
 #include <memory>
@@ -19,6 +20,10 @@ class CArchiveReader;
 class CArchiveWriter;
 struct CaseLoadContext;
 
+// The most stored contents one record may keep (1 GiB): files over it are refused,
+// and a case file that declares more is refused before anything is allocated.
+inline constexpr std::uint32_t kMaxStoredContents = 1u << 30;
+
 enum class RecordClass : std::uint8_t { File, ArcFile, Volume, Group, Case };
 
 class SFileInfo {
@@ -29,6 +34,12 @@ public:
     SFileInfo& operator=(const SFileInfo&) = delete;
 
     virtual RecordClass Class() const { return RecordClass::File; }
+
+    // Records come from the record pool: a case holds millions of them.
+    static void* operator new(std::size_t size) { return CRecordPool::Allocate(size); }
+    static void operator delete(void* memory, std::size_t size) noexcept {
+        CRecordPool::Free(memory, size);
+    }
 
     // --- Stored fields (in the order the case file carries them) ---
     std::uint64_t m_nSize = 0;
@@ -75,9 +86,9 @@ public:
 
     // --- Tree ---
     SFileInfo* GetParent() const { return m_pParent; }
-    const std::vector<std::unique_ptr<SFileInfo>>& Children() const { return m_children; }
-    std::size_t ChildCount() const { return m_children.size(); }
-    SFileInfo* ChildAt(std::size_t index) const { return m_children[index].get(); }
+    const std::vector<std::unique_ptr<SFileInfo>>& Children() const;
+    std::size_t ChildCount() const { return m_pMore ? m_pMore->m_children.size() : 0; }
+    SFileInfo* ChildAt(std::size_t index) const { return m_pMore->m_children[index].get(); }
 
     // Sets the child's parent to this record and appends it.
     SFileInfo* AddChild(std::unique_ptr<SFileInfo> child);
@@ -92,6 +103,9 @@ public:
     void DeleteChildren();
     // Replaces the child list by `children` in that order (each becomes this record's).
     void SetChildren(std::vector<std::unique_ptr<SFileInfo>> children);
+    // Gives back the child list's spare room; for builders that appended the last
+    // child of a folder and will not append more soon.
+    void CompactChildren();
     std::size_t IndexOfChild(const SFileInfo* child) const;
 
     // --- Flag tests ---
@@ -103,7 +117,8 @@ public:
     const char* ArcTypeText() const { return ArcTypeName(m_wArcType); }
     // The text of m_strName from its last "." on; empty without a ".".
     std::string Extension() const;
-    // Letters R, H, S, A, T for the attribute bits that are set.
+    // Letters R, H, S, A, T, L for the attribute bits that are set (L: a reparse
+    // point, that is a symbolic link or a mount point).
     std::string AttributeText() const;
 
     // The enclosing medium (walking up through parents, this record included).
@@ -137,6 +152,7 @@ public:
 
 protected:
     void SetDisplayName(std::string name);
+    void ClearDisplayName();
     void StoreRecordBody(CArchiveWriter& ar) const;
     void LoadRecordBody(CArchiveReader& ar, CaseLoadContext& ctx);
     void LoadChildren(CArchiveReader& ar, CaseLoadContext& ctx, std::uint32_t count,
@@ -154,17 +170,23 @@ private:
         std::unique_ptr<CPropertySet> m_pProps;
         std::vector<std::uint8_t> m_data;
     };
+    // What most records lack, kept out of line so that a plain file costs one pointer
+    // for all of it: children, a display name that differs from the name, user data.
+    struct SMore {
+        std::vector<std::unique_ptr<SFileInfo>> m_children;
+        std::unique_ptr<std::string> m_pDispName;
+        std::unique_ptr<SUserData> m_pUser;
+    };
+    SMore& More();
+    void DropMoreIfEmpty();
+    SUserData* User() const { return m_pMore ? m_pMore->m_pUser.get() : nullptr; }
     SUserData& UserData();
     void DropUserDataIfEmpty();
     std::unique_ptr<SFileInfo> CreateChildForLoad(CArchiveReader& ar, CaseLoadContext& ctx,
                                                   bool flagWords);
 
     SFileInfo* m_pParent = nullptr;
-    // The display name when it differs from m_strName; null when they are the same,
-    // which is the common case and saves the bytes of a second string per record.
-    std::unique_ptr<std::string> m_pDispName;
-    std::unique_ptr<SUserData> m_pUser;
-    std::vector<std::unique_ptr<SFileInfo>> m_children;
+    std::unique_ptr<SMore> m_pMore;
 };
 
 } // namespace quillora

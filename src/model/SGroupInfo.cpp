@@ -12,7 +12,6 @@ void SGroupInfo::SetLabel(const std::string& label) {
     m_strLabel = label;
     m_strOrgLabel = label;
     m_strName = label;
-    RecomputeLocation();
 }
 
 void SGroupInfo::StoreBody(CArchiveWriter& ar) const {
@@ -40,7 +39,6 @@ void SGroupInfo::LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) {
     if (schema == 11) {
         m_dwFlags |= kAttrDirectory;
     }
-    RecomputeLocation();
     Log("CGroupInfo::Serialize() end");
 }
 

@@ -11,6 +11,8 @@
 #include "model/CaseSchema.h"
 #include "model/DisplayName.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 namespace quillora {
@@ -21,7 +23,27 @@ std::string FormatSerialNumber(std::uint32_t serial) {
     return buffer;
 }
 
+std::uint64_t OldSizeFromDouble(double value) {
+    // A damaged file may hold any bits here; converting a NaN or an out-of-range double
+    // to an integer is undefined, so those are settled first.
+    if (std::isnan(value)) {
+        return kUnknownSize;
+    }
+    if (value <= 0) {
+        return 0;
+    }
+    constexpr double kLimit = 9223372036854775807.0; // rounds to 2^63
+    std::int64_t whole = value >= kLimit ? INT64_MAX : static_cast<std::int64_t>(value);
+    // Only the low 32 bits of the old sizes survive.
+    return static_cast<std::uint32_t>(whole);
+}
+
 void SVolumeInfo::RecomputeLocation() {
+    if (HasFlags(kFlagGroup)) {
+        // A group stands for no place on any drive.
+        m_strLocation.clear();
+        return;
+    }
     if (HasFlags(kFlagRemote)) {
         // A network medium is named by its network path; while its share is mounted
         // here, the root is the local folder that path is reachable at.
@@ -124,13 +146,8 @@ void SVolumeInfo::LoadVolumeFields(CArchiveReader& ar, int schema) {
         m_strVolText1 = ar.ReadText();
         m_dwSerial = ar.ReadU32();
         m_strVolText2 = ar.ReadText();
-        // Old forms kept the sizes as doubles; only their low 32 bits survive.
-        auto low32 = [](double v) {
-            return static_cast<std::uint64_t>(
-                static_cast<std::uint32_t>(static_cast<std::int64_t>(v)));
-        };
-        m_nTotalBytes = low32(ar.ReadF64());
-        m_nFreeBytes = low32(ar.ReadF64());
+        m_nTotalBytes = OldSizeFromDouble(ar.ReadF64());
+        m_nFreeBytes = OldSizeFromDouble(ar.ReadF64());
         if (schema >= 4) {
             m_strOrgLabel = ar.ReadText();
         }
@@ -148,18 +165,25 @@ void SVolumeInfo::LoadVolumeFields(CArchiveReader& ar, int schema) {
         Log("SVolumeInfo::SerializeVer1183() Throw");
         throw;
     }
-    // Files that end right before the two cluster fields were written that way.
-    try {
-        m_dwSectorsPerCluster = ar.ReadU32();
-        m_dwBytesPerSector = ar.ReadU32();
-    } catch (const CArchiveException& e) {
-        if (e.m_cause != CArchiveException::endOfFile) {
-            Log("SVolumeInfo::SerializeVer1183() Throw");
-            throw;
-        }
+    // Files that end right before the two cluster fields were written that way; a
+    // file that ends inside them was cut short.
+    unsigned char tail[8];
+    std::size_t got = ar.ReadSome(tail, sizeof tail);
+    if (got == 0) {
         m_dwSectorsPerCluster = 0;
         m_dwBytesPerSector = 0;
+        return;
     }
+    if (got != sizeof tail) {
+        Log("SVolumeInfo::SerializeVer1183() Throw");
+        ar.ThrowEof();
+    }
+    auto u32At = [&tail](int at) {
+        return static_cast<std::uint32_t>(tail[at] | tail[at + 1] << 8 | tail[at + 2] << 16 |
+                                          static_cast<std::uint32_t>(tail[at + 3]) << 24);
+    };
+    m_dwSectorsPerCluster = u32At(0);
+    m_dwBytesPerSector = u32At(4);
 }
 
 void SVolumeInfo::LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) {

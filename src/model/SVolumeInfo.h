@@ -30,7 +30,7 @@ public:
 
     // m_strRoot, then "\" and m_strName when the name is not empty. A remote medium
     // is m_strName (its network path) while absent and its root, the local folder the
-    // network path is mounted at, while present.
+    // network path is mounted at, while present. A group has no location.
     void RecomputeLocation();
 
     const std::string& GetName() const override { return m_strLocation; }
@@ -67,5 +67,10 @@ protected:
 
 // "%04X-%04X" of a serial number.
 std::string FormatSerialNumber(std::uint32_t serial);
+
+// A capacity or free size as the old forms stored it (a double of which the low 32
+// bits of its integer part count); NaN is unknown, negatives are 0, huge values are
+// held at the largest.
+std::uint64_t OldSizeFromDouble(double value);
 
 } // namespace quillora

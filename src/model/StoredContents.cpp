@@ -62,8 +62,9 @@ bool ReadWhole(const std::string& path, std::vector<std::uint8_t>& data, std::st
     if (!S_ISREG(st.st_mode)) {
         return Fail(error, path + ": not a regular file");
     }
-    if (static_cast<std::uint64_t>(st.st_size) > UINT32_MAX) {
-        return Fail(error, path + ": too large to keep in the case");
+    if (static_cast<std::uint64_t>(st.st_size) > kMaxStoredContents) {
+        return Fail(error, path + ": too large to keep in the case (" + std::to_string(st.st_size) +
+                               " bytes; a record keeps at most 1 GiB)");
     }
     auto length = static_cast<std::size_t>(st.st_size);
     std::vector<std::uint8_t> buffer(length);

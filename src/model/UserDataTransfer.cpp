@@ -148,7 +148,55 @@ void Walk(SFileInfo& record, const SFileInfo& newRoot, std::uint64_t hash, COldR
     }
 }
 
+// The child of `parent` with this name (without regard to case); null when none.
+SFileInfo* ChildNamed(const SFileInfo& parent, const std::string& name) {
+    for (const auto& child : parent.Children()) {
+        if (text::EqualsNoCase(child->GetName(), name)) {
+            return child.get();
+        }
+    }
+    return nullptr;
+}
+
+// The record of oldTree at the path `record` has below newTree; null when none.
+SFileInfo* SamePathIn(SFileInfo& oldTree, const SFileInfo& newTree, const SFileInfo& record) {
+    std::vector<const SFileInfo*> chain;
+    for (const SFileInfo* r = &record; r != &newTree; r = r->GetParent()) {
+        if (!r) {
+            return nullptr; // not below newTree
+        }
+        chain.push_back(r);
+    }
+    SFileInfo* old = &oldTree;
+    for (auto it = chain.rbegin(); it != chain.rend() && old; ++it) {
+        old = ChildNamed(*old, (*it)->GetName());
+    }
+    return old;
+}
+
 } // namespace
+
+std::size_t KeepUnreadFolders(SFileInfo& newTree, SFileInfo& oldTree,
+                              const std::vector<SFileInfo*>& unread) {
+    std::size_t moved = 0;
+    for (SFileInfo* folder : unread) {
+        SFileInfo* old = SamePathIn(oldTree, newTree, *folder);
+        if (!old || !old->IsDirectory()) {
+            continue;
+        }
+        SFileInfo& target = *folder;
+        for (std::size_t i = 0; i < old->ChildCount();) {
+            SFileInfo* child = old->ChildAt(i);
+            if (ChildNamed(target, child->GetName())) {
+                ++i;
+                continue;
+            }
+            target.AddChild(old->DetachChild(child));
+            ++moved;
+        }
+    }
+    return moved;
+}
 
 void TransferUserData(SFileInfo& newTree, const SFileInfo& oldTree, int mode) {
     COldRecords old(oldTree);

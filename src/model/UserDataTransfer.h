@@ -2,6 +2,9 @@
 // an old copy of a medium to a freshly scanned or imported one.
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
 namespace quillora {
 
 class SFileInfo;
@@ -21,5 +24,15 @@ inline constexpr int kTransferFill = 2;
 // label. Paths are taken below the two roots, so a medium mounted somewhere else
 // than at its last scan still finds its files. The old tree is not changed.
 void TransferUserData(SFileInfo& newTree, const SFileInfo& oldTree, int mode);
+
+// For each folder of `unread` (records of newTree whose contents a re-scan could not
+// read: unreadable, or not entered), moves the records that the folder at the same
+// path in oldTree holds and the new folder lacks (by name, without regard to case)
+// into the new folder, with everything below them and their user data, so that a
+// re-scan never drops what it could not see. Paths are taken below the two roots.
+// Returns how many records were moved (their subtrees not counted); oldTree loses
+// them. Sizes are not recalculated.
+std::size_t KeepUnreadFolders(SFileInfo& newTree, SFileInfo& oldTree,
+                              const std::vector<SFileInfo*>& unread);
 
 } // namespace quillora

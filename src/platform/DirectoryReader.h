@@ -6,7 +6,7 @@
 #include "core/FileTime.h"
 
 #include <cstdint>
-#include <dirent.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,17 +28,22 @@ struct SDirEntry {
     FileTime m_creation = 0; // birth time, else the last write
     FileTime m_lastAccess = 0;
     FileTime m_lastWrite = 0;
+    // The file system the entry lives on (a folder on another one is a mount point);
+    // 0 when its facts are missing.
+    std::uint64_t m_device = 0;
     // The entry was listed but its facts could not be read (a folder with read but
     // no search permission, or an entry removed meanwhile): kind from the listing,
-    // size and times 0.
+    // size and times 0, m_factsError the reason.
     bool m_factsMissing = false;
+    int m_factsError = 0;
 };
 
 // One folder being read. Open it, then call Next until it returns false.
-// Not recursive: the caller decides which entries to descend into.
+// Not recursive: the caller decides which entries to descend into. A reader may be
+// used for one folder after another; its buffer is kept.
 class CDirectoryReader {
 public:
-    CDirectoryReader() = default;
+    CDirectoryReader();
     ~CDirectoryReader();
     CDirectoryReader(const CDirectoryReader&) = delete;
     CDirectoryReader& operator=(const CDirectoryReader&) = delete;
@@ -53,13 +58,21 @@ public:
     // Lets a walker open folders relative to their parent, at any depth.
     int OpenFd(int dirFd);
 
+    // Reads the folder open at a descriptor that stays the caller's (the reader never
+    // closes it and must be done with it first). `fat` tells whether the folder is on
+    // FAT, whose DOS attributes are read per entry; a walker that never leaves one
+    // file system knows it from its first folder. With `dontSync`, facts come from
+    // what a network file system has cached instead of asking the server each time.
+    void Borrow(int dirFd, bool fat, bool dontSync = false);
+
     // The next entry, skipping "." and "..". False at the end, or when reading
-    // stopped with an error (then Error() is non-zero).
+    // stopped with an error (then Error() is non-zero). The entry's strings keep
+    // their capacity from one call to the next.
     bool Next(SDirEntry& entry);
 
     // The descriptor of the open folder (for opening entries relative to it); -1
-    // when closed. It stays the reader's.
-    int Fd() const;
+    // when closed. It stays the reader's (or the lender's).
+    int Fd() const { return m_fd; }
 
     // errno of a listing failure after Open succeeded; 0 otherwise.
     int Error() const { return m_error; }
@@ -70,10 +83,27 @@ public:
     // read before a failure stay in `entries`.
     static int ReadAll(const std::string& osPath, std::vector<SDirEntry>& entries);
 
+    // Whether the folder `name` in the folder open at dirFd holds any entry; true
+    // when that cannot be told (it cannot be opened or listed).
+    static bool HasEntries(int dirFd, const char* name);
+
+    // Whether the folder open at dirFd lies on FAT (vfat, msdos), whose entries carry
+    // real DOS attributes.
+    static bool IsFatFileSystem(int dirFd);
+
 private:
-    DIR* m_dir = nullptr;
+    // The next raw name and its listed type; false at the end or on an error.
+    bool NextName(const char*& name, unsigned char& type);
+
+    int m_fd = -1;
+    bool m_own = false;
     int m_error = 0;
     bool m_fat = false; // the folder is on vfat/msdos, whose DOS attributes are real
+    bool m_dontSync = false;
+    bool m_end = false;
+    std::unique_ptr<char[]> m_buffer; // getdents64 records
+    std::size_t m_pos = 0;
+    std::size_t m_filled = 0;
 };
 
 } // namespace quillora

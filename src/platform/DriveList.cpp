@@ -20,43 +20,10 @@ bool StartsWithFolder(std::string_view path, std::string_view folder) {
            (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
-bool IsPseudoType(std::string_view type) {
-    static constexpr std::string_view kPseudo[] = {"proc",
-                                                   "sysfs",
-                                                   "cgroup",
-                                                   "cgroup2",
-                                                   "devtmpfs",
-                                                   "devpts",
-                                                   "mqueue",
-                                                   "securityfs",
-                                                   "debugfs",
-                                                   "tracefs",
-                                                   "bpf",
-                                                   "pstore",
-                                                   "configfs",
-                                                   "fusectl",
-                                                   "hugetlbfs",
-                                                   "autofs",
-                                                   "binfmt_misc",
-                                                   "nsfs",
-                                                   "rpc_pipefs",
-                                                   "efivarfs",
-                                                   "selinuxfs",
-                                                   "nfsd",
-                                                   "fuse.gvfsd-fuse",
-                                                   "fuse.portal"};
-    for (std::string_view pseudo : kPseudo) {
-        if (type == pseudo) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 bool CDriveList::IsSystemMount(std::string_view target, std::string_view linuxType) {
-    if (IsPseudoType(linuxType)) {
+    if (CVolumeProbe::IsPseudoFileSystemType(linuxType)) {
         return true;
     }
     if (StartsWithFolder(target, "/proc") || StartsWithFolder(target, "/sys") ||
@@ -96,6 +63,7 @@ std::vector<SDrive> CDriveList::ReadFrom(const std::string& mountInfoPath) {
         drive.m_kind = facts.m_kind;
         drive.m_label = facts.m_label;
         drive.m_serial = facts.m_serial;
+        drive.m_serialUnknown = facts.m_serialUnknown;
         // A mounted share counts as present; whether it answers is the caller's
         // question to ask off the UI thread.
         drive.m_present = facts.m_spaceKnown || facts.m_kind == DriveKind::Remote;

@@ -19,6 +19,8 @@ struct SDrive {
     DriveKind m_kind = DriveKind::Unknown;
     std::string m_label; // empty when the volume has none or it cannot be read
     std::uint32_t m_serial = 0;
+    // The disc's volume descriptors could not be read: m_serial means nothing.
+    bool m_serialUnknown = false;
     bool m_present = false; // the file system answered (statvfs); network mounts
                             // are not asked and count as present
 };

@@ -83,7 +83,12 @@ ECopyResult CopyFileAtomically(const std::string& source, const std::string& des
         break;
     }
 
-    std::string temp = destination + ".quillora-XXXXXX";
+    // A short name beside the destination, so that a destination name of up to 255
+    // bytes still leaves room for its temporary.
+    const std::size_t slash = destination.rfind('/');
+    std::string temp =
+        (slash == std::string::npos ? std::string() : destination.substr(0, slash + 1)) +
+        ".qXXXXXX";
     CUniqueFd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (out.Get() < 0) {
         return Fail(error, destination, std::strerror(errno));

@@ -23,7 +23,8 @@ constexpr std::size_t kSpaceSizeOffset = 80; // little-endian half of a both-end
 constexpr std::size_t kEscapeOffset = 88;
 constexpr std::size_t kBlockSizeOffset = 128; // little-endian half of a both-endian u16
 
-bool ReadSector(int fd, std::uint64_t offset, std::string& sector) {
+// False at the end of the file or on an error (then `error` is its errno).
+bool ReadSector(int fd, std::uint64_t offset, std::string& sector, int& error) {
     sector.assign(CIsoVolumeDescriptors::kSectorSize, '\0');
     std::size_t done = 0;
     while (done < sector.size()) {
@@ -32,7 +33,11 @@ bool ReadSector(int fd, std::uint64_t offset, std::string& sector) {
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0) {
+        if (n < 0) {
+            error = errno;
+            return false;
+        }
+        if (n == 0) {
             return false;
         }
         done += static_cast<std::size_t>(n);
@@ -93,12 +98,14 @@ bool CIsoVolumeDescriptors::IsJoliet(std::string_view descriptor) {
     return escape == "%/@" || escape == "%/C" || escape == "%/E";
 }
 
-std::optional<SIsoIdentity> CIsoVolumeDescriptors::Read(int fd) {
+std::optional<SIsoIdentity> CIsoVolumeDescriptors::Read(int fd, int* error) {
     std::string sector;
     std::string primary;
     std::string joliet;
+    int readError = 0;
     for (int i = 0; i < kMaxDescriptors; ++i) {
-        if (!ReadSector(fd, kFirstDescriptorOffset + std::uint64_t(i) * kSectorSize, sector) ||
+        if (!ReadSector(fd, kFirstDescriptorOffset + std::uint64_t(i) * kSectorSize, sector,
+                        readError) ||
             !IsDescriptor(sector)) {
             break;
         }
@@ -113,6 +120,9 @@ std::optional<SIsoIdentity> CIsoVolumeDescriptors::Read(int fd) {
         }
     }
     if (primary.empty()) {
+        if (error) {
+            *error = readError;
+        }
         return std::nullopt;
     }
     SIsoIdentity id;
@@ -130,12 +140,18 @@ std::optional<SIsoIdentity> CIsoVolumeDescriptors::Read(int fd) {
     return id;
 }
 
-std::optional<SIsoIdentity> CIsoVolumeDescriptors::ReadFile(const std::string& osPath) {
+std::optional<SIsoIdentity> CIsoVolumeDescriptors::ReadFile(const std::string& osPath, int* error) {
+    if (error) {
+        *error = 0;
+    }
     const int fd = open(osPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
+        if (error) {
+            *error = errno;
+        }
         return std::nullopt;
     }
-    std::optional<SIsoIdentity> id = Read(fd);
+    std::optional<SIsoIdentity> id = Read(fd, error);
     close(fd);
     return id;
 }

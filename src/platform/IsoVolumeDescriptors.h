@@ -22,11 +22,14 @@ public:
     static constexpr std::uint64_t kFirstDescriptorOffset = 16 * 2048;
 
     // Reads the descriptor set starting at sector 16 of an open file or device.
-    // nullopt when there is no primary volume descriptor ("CD001", type 1) there.
-    static std::optional<SIsoIdentity> Read(int fd);
+    // nullopt when there is no primary volume descriptor ("CD001", type 1) there;
+    // then `error`, when given, is the errno of a read that failed, or 0 when the
+    // bytes were read and hold no such descriptor.
+    static std::optional<SIsoIdentity> Read(int fd, int* error = nullptr);
 
-    // Same for an image or device path (opened read-only).
-    static std::optional<SIsoIdentity> ReadFile(const std::string& osPath);
+    // Same for an image or device path (opened read-only); `error` also tells why it
+    // could not be opened.
+    static std::optional<SIsoIdentity> ReadFile(const std::string& osPath, int* error = nullptr);
 
     // The Windows NT checksum over one 2048-byte descriptor: byte i is added
     // (mod 256) into sum[i % 4]; serial = sum0<<24 | sum1<<16 | sum2<<8 | sum3.

@@ -39,6 +39,22 @@ template <typename Fn> std::string MapComponents(std::string_view path, char fro
 
 } // namespace
 
+void ModelNameFromOs(std::string_view osName, std::string& out) {
+    // Most names are plain ASCII without "\": they stay as they are.
+    bool plain = true;
+    for (char c : osName) {
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '\\') {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
+        out.assign(osName);
+        return;
+    }
+    out = ModelNameFromOs(osName);
+}
+
 std::string ModelNameFromOs(std::string_view osName) {
     const std::string utf8 = text::OsBytesToUtf8(osName);
     std::string out;

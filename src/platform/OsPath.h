@@ -16,6 +16,8 @@ inline constexpr char32_t kBackslashStandIn = 0xF05C;
 // text layer's escapes, "\" replaced by the stand-in. A name that really contains
 // the stand-in character keeps its bytes as escapes, so the way back is exact.
 std::string ModelNameFromOs(std::string_view osName);
+// The same into `out`, whose capacity is reused (a walk converts millions of names).
+void ModelNameFromOs(std::string_view osName, std::string& out);
 
 // One catalogue name -> Linux name bytes (the inverse of ModelNameFromOs).
 std::string OsNameFromModel(std::string_view modelName);

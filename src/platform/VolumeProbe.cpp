@@ -162,6 +162,14 @@ void IdentityFromUdev(const std::string& device, SVolumeFacts& facts) {
     facts.m_identityRead = true;
 }
 
+// Only the label, for a disc whose serial cannot be read.
+void LabelFromUdev(const std::string& device, SVolumeFacts& facts) {
+    const std::string realDevice = RealPath(device);
+    if (!realDevice.empty() && facts.m_label.empty()) {
+        facts.m_label = DecodeUdevName(UdevLinkName("/dev/disk/by-label", realDevice));
+    }
+}
+
 std::string ProbeValue(blkid_probe probe, const char* name) {
     const char* value = nullptr;
     if (blkid_probe_lookup_value(probe, name, &value, nullptr) == 0 && value) {
@@ -231,11 +239,23 @@ void FatGeometry(const std::string& path, SVolumeFacts& facts) {
 // Label, serial and the file-system variant read from the volume itself.
 void ReadIdentity(const std::string& path, SVolumeFacts& facts, SSuperblock& sb) {
     if (IsOpticalType(facts.m_linuxType) || IsOpticalType(sb.m_type)) {
-        if (const std::optional<SIsoIdentity> iso = CIsoVolumeDescriptors::ReadFile(path)) {
+        int error = 0;
+        if (const std::optional<SIsoIdentity> iso = CIsoVolumeDescriptors::ReadFile(path, &error)) {
             facts.m_serial = iso->m_serial;
             facts.m_label = iso->m_label;
             facts.m_identityRead = true;
             if (facts.m_linuxType == "udf" && !sb.m_label.empty()) {
+                facts.m_label = sb.m_label;
+            }
+            return;
+        }
+        if (error != 0) {
+            // The device may not be read by this user: the serial stays unknown.
+            // Whatever else names the disc (udev's UUID of an ISO 9660 volume is its
+            // creation time) is no serial, and a wrong one never matches the record.
+            facts.m_serialUnknown = true;
+            facts.m_serialError = error;
+            if (!sb.m_type.empty()) {
                 facts.m_label = sb.m_label;
             }
             return;
@@ -340,6 +360,39 @@ std::uint32_t CVolumeProbe::SerialFromUuid(std::string_view linuxType, std::stri
     return static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 16));
 }
 
+bool CVolumeProbe::IsPseudoFileSystemType(std::string_view linuxType) {
+    static constexpr std::string_view kPseudo[] = {"proc",
+                                                   "sysfs",
+                                                   "cgroup",
+                                                   "cgroup2",
+                                                   "devtmpfs",
+                                                   "devpts",
+                                                   "mqueue",
+                                                   "securityfs",
+                                                   "debugfs",
+                                                   "tracefs",
+                                                   "bpf",
+                                                   "pstore",
+                                                   "configfs",
+                                                   "fusectl",
+                                                   "hugetlbfs",
+                                                   "autofs",
+                                                   "binfmt_misc",
+                                                   "nsfs",
+                                                   "rpc_pipefs",
+                                                   "efivarfs",
+                                                   "selinuxfs",
+                                                   "nfsd",
+                                                   "fuse.gvfsd-fuse",
+                                                   "fuse.portal"};
+    for (std::string_view pseudo : kPseudo) {
+        if (linuxType == pseudo) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CVolumeProbe::IsRemoteType(std::string_view linuxType) {
     static constexpr std::string_view kRemote[] = {
         "nfs",   "nfs4",        "cifs",        "smb3",           "smbfs",  "ncpfs",
@@ -413,7 +466,9 @@ void CVolumeProbe::ProbeMount(const std::string& mountPoint, const std::string& 
                 facts.m_fileSystem = WindowsFileSystemName(type, sb.m_version);
             }
         }
-        if (!facts.m_identityRead) {
+        if (facts.m_serialUnknown) {
+            LabelFromUdev(facts.m_device, facts);
+        } else if (!facts.m_identityRead) {
             IdentityFromUdev(facts.m_device, facts);
         }
     }

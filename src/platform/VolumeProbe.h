@@ -31,6 +31,11 @@ struct SVolumeFacts {
     std::string m_label;         // UTF-8; empty when there is none or it cannot be read
     std::uint32_t m_serial = 0;  // 0 when nothing tells it
     bool m_identityRead = false; // the label and serial came from the volume itself or udev
+    // An optical disc whose volume descriptors could not be read (m_serialError says
+    // why): its serial is a checksum of them that nothing else tells, so it is
+    // unknown, never made up from another identifier.
+    bool m_serialUnknown = false;
+    int m_serialError = 0;
     DriveKind m_kind = DriveKind::Unknown;
     std::string m_networkPath; // remote mounts: the source with "\" separators ("\\srv\share")
     bool m_spaceKnown = false;
@@ -80,6 +85,10 @@ public:
 
     // File-system types of network mounts.
     static bool IsRemoteType(std::string_view linuxType);
+
+    // File systems that hold no media but the kernel's (proc, sysfs, devtmpfs,
+    // cgroup, ...): their files report sizes they do not have, or none.
+    static bool IsPseudoFileSystemType(std::string_view linuxType);
 };
 
 } // namespace quillora

@@ -1,7 +1,8 @@
 // The listing record: name storage and the two widths of sizes.
 #include "scan/ArcListEntry.h"
 
-#include <cstring>
+#include "core/Text.h"
+
 #include <limits>
 
 namespace quillora {
@@ -16,12 +17,15 @@ std::uint32_t Saturate32(std::uint64_t value) {
 } // namespace
 
 bool SArcListEntry::SetName(std::string_view utf8) {
-    if (utf8.size() >= kArcNameCapacity || utf8.find('\0') != std::string_view::npos) {
+    if (utf8.find('\0') != std::string_view::npos) {
         return false;
     }
-    std::memset(m_szName, 0, sizeof m_szName);
-    std::memcpy(m_szName, utf8.data(), utf8.size());
+    m_strName.assign(utf8);
     return true;
+}
+
+bool SArcListEntry::ExceedsClassicField(std::string_view utf8) {
+    return utf8.size() >= kArcNameCapacity && text::Cp932Width(utf8) >= kArcNameCapacity;
 }
 
 void SArcListEntry::SetSizes(std::uint64_t packed, std::uint64_t original) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace quillora {
@@ -17,7 +18,8 @@ inline constexpr std::uint32_t kArcAttrDirectory = 0x10;
 inline constexpr std::uint32_t kArcAttrArchive = 0x20;
 inline constexpr std::uint32_t kArcAttrNormal = 0x80;
 
-// Room for a name and its terminating NUL; a name of 260 bytes or more does not fit.
+// The name field of the classic record: 260 bytes with the terminating NUL, counted in
+// the record's code page (CP932). Longer names are kept whole here (see SetName).
 inline constexpr std::size_t kArcNameCapacity = 260;
 
 struct SArcListEntry {
@@ -31,19 +33,32 @@ struct SArcListEntry {
     std::uint32_t m_dwOriginalSize = 0;
     std::uint64_t m_nPackedSize64 = 0;
     std::uint64_t m_nOriginalSize64 = 0;
-    // Path inside the archive in UTF-8 with "/" separators, NUL-terminated.
-    char m_szName[kArcNameCapacity] = {};
+    // The CRC-32 of the entry's data, when it was read while listing (see
+    // CArchiver::OpenArchiveWithCrc) and read without error.
+    bool m_bHasCrc = false;
+    std::uint32_t m_dwCrc = 0;
 
     // Clears every field (each conversion starts from an empty record).
     void Clear() { *this = SArcListEntry{}; }
 
-    // Stores the name; false (record unchanged) when it has 260 bytes or more or holds
-    // a NUL byte, so that a name is never silently cut into another, valid path.
+    // Stores the path inside the archive (UTF-8, "/" separators). A name as long as the
+    // classic record's field or longer is kept whole rather than cut, since a cut name
+    // would stand for another path (or collide with a real entry) and the entry could
+    // no longer be extracted; such names are written to the trace log. False (record
+    // unchanged) only for a name holding a NUL byte.
     bool SetName(std::string_view utf8);
-    std::string_view Name() const { return m_szName; }
+    std::string_view Name() const { return m_strName; }
+
+    // Whether the name would not have fitted the classic record's field: 260 bytes or
+    // more in CP932, where every character other than ASCII and half-width katakana
+    // takes two bytes.
+    static bool ExceedsClassicField(std::string_view utf8);
 
     // Sets both the 32-bit and the 64-bit fields.
     void SetSizes(std::uint64_t packed, std::uint64_t original);
+
+private:
+    std::string m_strName;
 };
 
 } // namespace quillora

@@ -10,6 +10,7 @@
 #include "model/MediumPath.h"
 #include "model/SArcFileInfo.h"
 #include "platform/DirectoryReader.h"
+#include "scan/ArchiveHead.h"
 #include "scan/ArchivePath.h"
 #include "scan/ArchiverSet.h"
 #include "scan/ICommentExtractor.h"
@@ -39,6 +40,31 @@ constexpr std::uint32_t kPlaceholderAttributes =
 
 bool On(int option) {
     return option != 0;
+}
+
+// A CRC of 0 stands for "none" in the catalogue.
+void SetRecordCrc(SFileInfo& record, std::uint32_t crc) {
+    record.m_dwExtValue = crc;
+    if (crc != 0) {
+        record.m_wExtFlags = static_cast<std::uint16_t>(record.m_wExtFlags | kExtFlagCrc);
+    } else {
+        record.m_wExtFlags = static_cast<std::uint16_t>(record.m_wExtFlags & ~kExtFlagCrc);
+    }
+}
+
+// The files at and (with recurse) below `record`, in tree order.
+void CollectFiles(SFileInfo& record, bool recurse, std::vector<SFileInfo*>& out) {
+    std::vector<SFileInfo*> pending{&record};
+    while (!pending.empty()) {
+        SFileInfo* r = pending.back();
+        pending.pop_back();
+        if (!r->IsDirectory()) {
+            out.push_back(r);
+        }
+        for (std::size_t i = recurse ? r->ChildCount() : 0; i-- > 0;) {
+            pending.push_back(r->ChildAt(i));
+        }
+    }
 }
 
 bool IsSeparator(char c) {
@@ -102,6 +128,9 @@ std::unique_ptr<SArcFileInfo> EntryFromListing(const SArcListEntry& listed, std:
     record->m_dwPackedSize = listed.m_dwPackedSize;
     record->m_strName = std::string(name);
     record->m_strArcText = std::move(arcText);
+    if (listed.m_bHasCrc) {
+        SetRecordCrc(*record, listed.m_dwCrc);
+    }
     return record;
 }
 
@@ -131,6 +160,17 @@ struct CArchiveExpander::SPlacement {
 
 CArchiveExpander::CArchiveExpander(CArchiverSet& archivers)
     : m_archivers(archivers), m_options(SScanOptions::FromConfig()) {}
+
+void CArchiveExpander::BeginScan(const SScanOptions& options, IScanProgress* progress) {
+    m_options = options;
+    m_progress = progress;
+    m_pCrcListed = nullptr;
+}
+
+void CArchiveExpander::EndScan() {
+    m_progress = nullptr;
+    m_pCrcListed = nullptr;
+}
 
 void CArchiveExpander::Post(int code, const SFileInfo* record) {
     if (m_progress) {
@@ -201,10 +241,33 @@ CArchiver* CArchiveExpander::AdapterForType(std::uint16_t arcType) {
 
 bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry,
                                       std::uint16_t code) {
+    // Most files named like archives on a medium are what they say, but a scan meets
+    // many that are not (programs named .exe, renamed or damaged files): one read of
+    // the first bytes keeps those away from the archivers, which would open, scan and
+    // give up on each.
+    constexpr std::uint64_t kSmallest = 4;
+    if (entry.m_size < kSmallest) {
+        return false;
+    }
+    auto pathOf = [&] {
+        std::string path = RecordOsPath(folder);
+        if (!path.empty() && path.back() != '/') {
+            path += '/';
+        }
+        return path.empty() ? path : path + entry.m_osName;
+    };
     const std::uint16_t type = ArcTypeOfCode(code);
     if (type != kArcNone) {
         CArchiver* adapter = AdapterForType(type);
-        return adapter && ExtractArc(*adapter, folder, entry, type);
+        if (!adapter || !adapter->IsLoaded()) {
+            return false;
+        }
+        const std::string path = pathOf();
+        CArchiveHead head;
+        if (path.empty() || !head.Read(path, entry.m_size) || !adapter->MatchesHead(head)) {
+            return false;
+        }
+        return ExtractArc(*adapter, folder, entry, type);
     }
     if (code != kFtExe) {
         return false;
@@ -214,11 +277,23 @@ bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry,
     if (!On(c.m_nExtractExe) || !On(c.m_nExtractEnableExe)) {
         return false;
     }
+    std::vector<std::pair<CArchiver*, std::uint16_t>> candidates;
     for (std::uint16_t candidate : {kArcLha, kArcGca, kArcRar, kArcZip}) {
         CArchiver* adapter = AdapterForType(candidate);
-        if (!adapter || (candidate == kArcZip && !adapter->CanReadSelfExtracting())) {
-            continue;
+        if (adapter && adapter->IsLoaded() &&
+            (candidate != kArcZip || adapter->CanReadSelfExtracting())) {
+            candidates.emplace_back(adapter, candidate);
         }
+    }
+    if (candidates.empty()) {
+        return false;
+    }
+    const std::string path = pathOf();
+    CArchiveHead head;
+    if (path.empty() || !head.Read(path, entry.m_size) || !head.HasDataPastImage(path)) {
+        return false;
+    }
+    for (const auto& [adapter, candidate] : candidates) {
         if (ExtractArc(*adapter, folder, entry, candidate)) {
             return true;
         }
@@ -241,7 +316,10 @@ bool CArchiveExpander::ExtractArc(CArchiver& adapter, SFileInfo& folder, const S
     // The archive is listed once: opening it checks it as a whole (a damaged archive
     // fails to open), and the listing kept from the pass that finds the parent depth
     // is the one placed, so each archive is read a single time.
-    if (!adapter.IsLoaded() || !adapter.OpenArchive(archivePath, 0)) {
+    // With "AddVolArcCRC" the entries' data is read in this same pass for their CRC.
+    const bool withCrc = m_options.m_addVolArcCrc;
+    if (!adapter.IsLoaded() || !(withCrc ? adapter.OpenArchiveWithCrc(archivePath, CArcCrcChoice())
+                                         : adapter.OpenArchive(archivePath, 0))) {
         Log("ExtractArc() end ret[0]");
         return false;
     }
@@ -268,6 +346,9 @@ bool CArchiveExpander::ExtractArc(CArchiver& adapter, SFileInfo& folder, const S
     node.m_dwFlags = kArchiveNodeFlags;
     node.m_wArcType = arcType;
     Post(kScanProgressRecord, &node);
+    if (withCrc) {
+        Post(kScanProgressCrc, &node);
+    }
 
     SPlacement place;
     place.m_node = &node;
@@ -280,6 +361,9 @@ bool CArchiveExpander::ExtractArc(CArchiver& adapter, SFileInfo& folder, const S
     }
     for (const SArcListEntry& item : listing) {
         PlaceEntry(place, item);
+    }
+    if (withCrc) {
+        m_pCrcListed = &node;
     }
     Log("ExtractArc() end ret[1]");
     return true;
@@ -383,25 +467,36 @@ SFileInfo* CArchiveExpander::EnclosingArchive(const SFileInfo& record) {
 }
 
 bool CArchiveExpander::ExtractEntries(const SFileInfo& archive, const std::string& workFolder,
-                                      const ArcEntryList& entries, bool withFolders) {
-    if (::mkdir(workFolder.c_str(), 0777) != 0 && errno != EEXIST) {
-        Log("extraction folder cannot be made: " + workFolder + ": " + std::strerror(errno));
+                                      const ArcEntryList& entries, bool withFolders,
+                                      std::string* error) {
+    auto fail = [error](std::string text) {
+        Log("extraction failed: " + text);
+        if (error) {
+            *error = std::move(text);
+        }
         return false;
+    };
+    const std::string archivePath = RecordOsPath(archive);
+    if (::mkdir(workFolder.c_str(), 0777) != 0 && errno != EEXIST) {
+        return fail(workFolder + ": " + std::strerror(errno));
     }
     CArchiver* adapter = AdapterForType(archive.m_wArcType);
-    if (!adapter || !adapter->IsLoaded()) {
-        return false;
+    if (!adapter) {
+        return fail(archivePath + ": extraction from " + ArcTypeName(archive.m_wArcType) +
+                    " archives is turned off in the options");
+    }
+    if (!adapter->IsLoaded()) {
+        return fail(archivePath + ": no archiver for " + ArcTypeName(archive.m_wArcType) +
+                    " archives is available");
     }
     if (archive.m_wArcType == kArcZip && !entries.empty() && !adapter->SupportsMode(2)) {
-        return false;
+        return fail(archivePath + ": the ZIP reader cannot extract single entries");
     }
-    const std::string archivePath = RecordOsPath(archive);
     if (archivePath.empty()) {
-        return false;
+        return fail(archive.GetName() + ": the archive's place on its medium is unknown");
     }
     if (!adapter->Extract(archivePath, workFolder, entries, withFolders)) {
-        Log("extraction failed: " + archivePath + ": " + adapter->LastError());
-        return false;
+        return fail(adapter->LastError());
     }
     return true;
 }
@@ -430,22 +525,72 @@ std::uint32_t CArchiveExpander::ArchiveEntryCrc(const SFileInfo& entry) {
     // The scanner has posted the entry's progress already.
     SFileInfo* archive = EnclosingArchive(entry);
     const std::string path = PathInArchive(entry);
-    if (!archive || path.empty()) {
+    if (!archive || entry.IsDirectory() || path.empty()) {
         return 0;
     }
-    CPrivateWorkFolder work;
-    std::string error;
-    if (!work.Create(WorkFolder(), &error)) {
-        Log("CRC of archive entry: " + error);
-        return 0;
+    const std::unordered_map<std::string, std::uint32_t> crcs = ReadCrcs(*archive, {path});
+    auto it = crcs.find(ArcMatchKey(path));
+    return it == crcs.end() ? 0 : it->second;
+}
+
+bool CArchiveExpander::CollectArchiveCrcs(SFileInfo& record, bool recurse) {
+    std::vector<SFileInfo*> files;
+    CollectFiles(record, recurse, files);
+    auto anyCrc = [&files] {
+        return std::any_of(files.begin(), files.end(),
+                           [](const SFileInfo* f) { return (f->m_wExtFlags & kExtFlagCrc) != 0; });
+    };
+    if (&record == m_pCrcListed) {
+        // Listed with "AddVolArcCRC" a moment ago: the entries have their CRCs.
+        m_pCrcListed = nullptr;
+        return anyCrc();
     }
-    if (!ExtractEntries(*archive, work.Path(), {path}, true)) {
-        return 0;
+    SFileInfo* archive = EnclosingArchive(record);
+    if (!archive) {
+        return false;
     }
-    const std::string file = ExtractedFile(work.Path(), path);
-    std::uint32_t crc = file.empty() ? 0 : CVolumeScanner::FileCrc32(AT_FDCWD, file.c_str());
-    RemoveExtracted(work.Path(), path);
-    return crc;
+    Post(kScanProgressCrc, &record);
+    ArcEntryList paths;
+    for (SFileInfo* file : files) {
+        paths.push_back(PathInArchive(*file));
+    }
+    const std::unordered_map<std::string, std::uint32_t> crcs = ReadCrcs(*archive, paths);
+    // A file whose data could not be read keeps what it had.
+    for (SFileInfo* file : files) {
+        auto it = crcs.find(ArcMatchKey(PathInArchive(*file)));
+        if (it != crcs.end()) {
+            SetRecordCrc(*file, it->second);
+        }
+    }
+    return anyCrc();
+}
+
+std::unordered_map<std::string, std::uint32_t>
+CArchiveExpander::ReadCrcs(const SFileInfo& archive, const ArcEntryList& paths) {
+    std::unordered_map<std::string, std::uint32_t> crcs;
+    ArcEntryList wanted;
+    for (const std::string& path : paths) {
+        if (!path.empty()) {
+            wanted.push_back(path);
+        }
+    }
+    CArchiver* adapter = AdapterForType(archive.m_wArcType);
+    const std::string archivePath = RecordOsPath(archive);
+    if (wanted.empty() || !adapter || !adapter->IsLoaded() || archivePath.empty()) {
+        return crcs;
+    }
+    if (!adapter->OpenArchiveWithCrc(archivePath, CArcCrcChoice(wanted))) {
+        Log("CRC of archive entries: " + adapter->LastError());
+        return crcs;
+    }
+    SArcListEntry listed;
+    for (bool more = adapter->FindFirst("*", listed); more; more = adapter->FindNext(listed)) {
+        if (listed.m_bHasCrc) {
+            crcs[ArcMatchKey(listed.Name())] = listed.m_dwCrc;
+        }
+    }
+    adapter->CloseArchive();
+    return crcs;
 }
 
 bool CArchiveExpander::ExtractArchiveComments(SFileInfo& record, int slot, bool overwrite,
@@ -493,7 +638,7 @@ bool CArchiveExpander::ExtractArchiveComments(SFileInfo& record, int slot, bool 
         Log("comments of archive entries: " + error);
         return true;
     }
-    if (!ExtractEntries(*archive, work.Path(), list, true)) {
+    if (!ExtractEntries(*archive, work.Path(), list, true, nullptr)) {
         return true;
     }
     bool stopped = false;

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace quillora {
 
@@ -24,14 +26,15 @@ struct SDirEntry;
 inline constexpr const char* kParentPlaceholderName = "Parent";
 
 // One expander serves one thread at a time (the scan's, or the UI's when no scan
-// runs). Options are read from the process-wide configuration at each call: the
-// "OptionExtract" keys decide which families are listed and extracted, "MeltFolder"
-// is the work folder. The archiver set and the hooks must outlive the expander.
+// runs). The "OptionExtract" keys (which families are listed and extracted) and
+// "MeltFolder" (the work folder) are read from the process-wide configuration at each
+// call; the scan's own options and progress sink arrive with each scan (BeginScan).
+// The archiver set and the hooks must outlive the expander.
 class CArchiveExpander : public IArchiveLister, public IArchiveEntryExtractor {
 public:
     explicit CArchiveExpander(CArchiverSet& archivers);
 
-    // Where progress goes (codes 1, 2 and 3); null for none.
+    // Where progress goes (codes 1 to 4); null for none. BeginScan sets it too.
     void SetProgress(IScanProgress* progress) { m_progress = progress; }
     // The text extraction for comments; null: no comments are extracted.
     void SetCommentExtractor(ICommentExtractor* extractor) { m_extractor = extractor; }
@@ -41,20 +44,28 @@ public:
         m_filter = std::move(filter);
     }
     // The scan's options for the archive file itself, which is registered as a plain
-    // file first ("AutoComment" and "AddVolCRC" apply to it). The constructor takes
-    // them from the configuration.
+    // file first ("AutoComment" and "AddVolCRC" apply to it), and "AddVolArcCRC",
+    // which has the entries' CRC-32 read while listing. The constructor takes them from
+    // the configuration; BeginScan sets them too.
     void SetScanOptions(const SScanOptions& options) { m_options = options; }
 
     // --- IArchiveLister ---
 
+    void BeginScan(const SScanOptions& options, IScanProgress* progress) override;
+    void EndScan() override;
+
     // Applies the archive dispatch to a file of `folder` with file-type code `code`
     // (4-16 or 22) and lists it with the adapter of its family (for an .EXE: LHA, GCA,
-    // RAR, then ZIP, each under its own option, the first that lists it wins). True
-    // when an archive node was appended to the folder.
+    // RAR, then ZIP, each under its own option, the first that lists it wins). A file
+    // is handed to an adapter only when one read of its first bytes shows the family's
+    // magic (for an .EXE: data past the program image). True when an archive node was
+    // appended to the folder.
     bool TryListArchive(SFileInfo& folder, const SDirEntry& entry, std::uint16_t code) override;
-    // Extracts the entry alone into the work folder, takes the CRC-32 of the file and
-    // removes it; 0 when the extraction fails.
+    // Reads the entry's data from the archive for its CRC-32; 0 when it cannot be read.
     std::uint32_t ArchiveEntryCrc(const SFileInfo& entry) override;
+    // One pass over the archive for every file at or below `record`; an archive node
+    // whose entries got their CRC-32 while it was listed in this scan is not read again.
+    bool CollectArchiveCrcs(SFileInfo& record, bool recurse) override;
     // Extracts, in one batch, every file at or (with recurse) below `record` whose
     // text slot is empty (or overwrite), runs the comment extraction on each and
     // removes them again. Nothing when the record's own slot already holds text and
@@ -82,9 +93,11 @@ public:
 
     // Extracts the entries `entries` (all when empty) of the archive node `archive`
     // below `workFolder` (made when missing, one level). For ZIP, named entries only
-    // when the chosen ZIP reader can extract single entries. True on success.
+    // when the chosen ZIP reader can extract single entries. True on success; false
+    // with *error (when given) naming the file and the cause.
     bool ExtractEntries(const SFileInfo& archive, const std::string& workFolder,
-                        const ArcEntryList& entries, bool withFolders);
+                        const ArcEntryList& entries, bool withFolders,
+                        std::string* error = nullptr);
 
     // The path of a record inside its archive as the archive lists it ("\" separated,
     // leading parent references in front, "Parent" folders left out); empty for the
@@ -116,12 +129,19 @@ private:
     void PlaceEntry(SPlacement& place, const SArcListEntry& listed);
     SFileInfo* FolderFor(SPlacement& place, SFileInfo* start, std::string_view folderPart);
     void Post(int code, const SFileInfo* record);
+    // Reads the CRC-32 of the entries at `paths` (paths inside `archive`) in one pass:
+    // match key (ArcMatchKey) -> CRC of each whose data could be read.
+    std::unordered_map<std::string, std::uint32_t> ReadCrcs(const SFileInfo& archive,
+                                                            const ArcEntryList& paths);
 
     CArchiverSet& m_archivers;
     IScanProgress* m_progress = nullptr;
     ICommentExtractor* m_extractor = nullptr;
     std::function<bool(const SFileInfo&)> m_filter;
     SScanOptions m_options;
+    // The archive node whose entries got their CRC-32 in the listing pass; the scan's
+    // CRC collection that follows takes them as they are.
+    const SFileInfo* m_pCrcListed = nullptr;
 };
 
 } // namespace quillora

@@ -3,7 +3,6 @@
 
 #include "core/Text.h"
 
-#include <cctype>
 #include <vector>
 
 namespace quillora {
@@ -96,15 +95,10 @@ SArcPathParts SplitParentPrefix(std::string_view path) {
     return parts;
 }
 
-std::optional<std::filesystem::path>
-ExtractedPath(const std::filesystem::path& dest, std::string_view pathInArchive, bool withFolders) {
+std::optional<SExtractedParts> ExtractedParts(std::string_view pathInArchive, bool withFolders) {
     SArcPathParts parts = SplitParentPrefix(NormalizeArcPath(pathInArchive));
-    const std::string& rest = parts.m_strRest;
-    if (rest.empty() || rest.front() == '/' ||
-        (rest.size() >= 2 && rest[1] == ':' && std::isalpha(static_cast<unsigned char>(rest[0])))) {
-        return std::nullopt;
-    }
     std::vector<std::string> components;
+    const std::string& rest = parts.m_strRest;
     std::size_t start = 0;
     while (start <= rest.size()) {
         std::size_t end = rest.find('/', start);
@@ -116,25 +110,66 @@ ExtractedPath(const std::filesystem::path& dest, std::string_view pathInArchive,
             return std::nullopt;
         }
         if (!component.empty() && component != ".") {
-            components.push_back(std::move(component));
+            // Escaped bytes of undecodable names go back to the bytes themselves on disk.
+            components.push_back(text::Utf8ToOsBytes(component));
         }
         start = end + 1;
     }
     if (components.empty()) {
         return std::nullopt;
     }
-    // Escaped bytes of undecodable names go back to the bytes themselves on disk.
-    std::filesystem::path out = dest;
-    if (!withFolders) {
-        return out / text::Utf8ToOsBytes(components.back());
-    }
-    for (std::size_t i = 0; i < parts.m_nParentDepth; ++i) {
-        out /= kArcParentFolder;
-    }
-    for (const std::string& component : components) {
-        out /= text::Utf8ToOsBytes(component);
+    SExtractedParts out;
+    out.m_strLeaf = std::move(components.back());
+    components.pop_back();
+    if (withFolders) {
+        out.m_folders.assign(parts.m_nParentDepth, std::string(kArcParentFolder));
+        for (std::string& component : components) {
+            out.m_folders.push_back(std::move(component));
+        }
     }
     return out;
+}
+
+std::optional<std::filesystem::path>
+ExtractedPath(const std::filesystem::path& dest, std::string_view pathInArchive, bool withFolders) {
+    std::optional<SExtractedParts> parts = ExtractedParts(pathInArchive, withFolders);
+    if (!parts) {
+        return std::nullopt;
+    }
+    std::filesystem::path out = dest;
+    for (const std::string& folder : parts->m_folders) {
+        out /= folder;
+    }
+    return out / parts->m_strLeaf;
+}
+
+std::string ArcMatchKey(std::string_view path) {
+    SArcPathParts parts = SplitParentPrefix(NormalizeArcPath(path));
+    std::string key;
+    for (std::size_t i = 0; i < parts.m_nParentDepth; ++i) {
+        key += "../";
+    }
+    const std::string& rest = parts.m_strRest;
+    std::size_t start = 0;
+    bool first = true;
+    while (start <= rest.size()) {
+        std::size_t end = rest.find('/', start);
+        if (end == std::string::npos) {
+            end = rest.size();
+        }
+        std::string_view component(rest.data() + start, end - start);
+        if (!component.empty() && component != ".") {
+            if (!first) {
+                key += '/';
+            }
+            first = false;
+            for (char c : component) {
+                key += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+            }
+        }
+        start = end + 1;
+    }
+    return key;
 }
 
 } // namespace quillora

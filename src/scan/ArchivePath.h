@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillora {
 
@@ -29,13 +30,30 @@ SArcPathParts SplitParentPrefix(std::string_view path);
 // Path in an archive with "\" turned into "/" (catalogue paths use "\").
 std::string NormalizeArcPath(std::string_view path);
 
-// Where the entry `pathInArchive` is (or would be) extracted below `dest`: with folder
-// structure dest / "_parent_" per leading parent reference / the rest; without it
-// dest / the last component. Empty when the path cannot be placed safely: absolute
-// paths, a ".." anywhere after the leading references, an empty last component, or
-// a drive prefix such as "C:". Never returns a path outside `dest`.
+// Where an entry lands below an extraction folder, as names of the file system (bytes):
+// the folders to walk or make, then the entry's own name.
+struct SExtractedParts {
+    std::vector<std::string> m_folders;
+    std::string m_strLeaf;
+};
+
+// The parts of `pathInArchive` below an extraction folder: with folder structure one
+// "_parent_" per leading parent reference, then the rest of the path; without it only
+// the last component. Leading separators are dropped, so a member stored with an
+// absolute path lands below the folder like any other (and is found there under the
+// path the catalogue gives it). Empty when the path cannot be placed safely: a ".."
+// anywhere after the leading references, or nothing left to name.
+std::optional<SExtractedParts> ExtractedParts(std::string_view pathInArchive, bool withFolders);
+
+// ExtractedParts joined below `dest`; never a path outside `dest`.
 std::optional<std::filesystem::path>
 ExtractedPath(const std::filesystem::path& dest, std::string_view pathInArchive, bool withFolders);
+
+// The key under which an entry asked for by its catalogue path is matched with the
+// archive's listing: separators unified, leading separators, "./" and repeated
+// separators dropped, ASCII letters folded. Leading parent references stay, so
+// "../a" and "a" remain different entries.
+std::string ArcMatchKey(std::string_view path);
 
 // Name bytes as an archive stored them -> UTF-8: valid UTF-8 stays as it is (names
 // with their own UTF-8 flag, archives made on Unix), anything else is read as CP932,

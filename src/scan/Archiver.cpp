@@ -3,10 +3,21 @@
 #include "scan/Archiver.h"
 
 #include "core/TraceLog.h"
+#include "scan/ArchivePath.h"
 
 #include <fnmatch.h>
 
 namespace quillora {
+
+CArcCrcChoice::CArcCrcChoice(const ArcEntryList& entries) {
+    for (const std::string& entry : entries) {
+        m_keys.insert(ArcMatchKey(entry));
+    }
+}
+
+bool CArcCrcChoice::Wants(std::string_view listedName) const {
+    return m_keys.empty() || m_keys.count(ArcMatchKey(listedName)) != 0;
+}
 
 CArchiver::CArchiver(int id, bool selfExtracting, std::string defaultName,
                      std::vector<std::string> extensions)
@@ -93,7 +104,11 @@ bool CArchiver::CheckArchive(const std::string& path) {
         return false;
     }
     std::vector<SArcListEntry> scratch;
-    return ListArchive(path, scratch);
+    return ListArchive(path, scratch, nullptr);
+}
+
+bool CArchiver::MatchesHead(const CArchiveHead&) const {
+    return true;
 }
 
 bool CArchiver::Open(const std::string& path, int mode) {
@@ -101,13 +116,21 @@ bool CArchiver::Open(const std::string& path, int mode) {
 }
 
 bool CArchiver::OpenArchive(const std::string& path, int) {
+    return OpenListing(path, nullptr);
+}
+
+bool CArchiver::OpenArchiveWithCrc(const std::string& path, const CArcCrcChoice& choice) {
+    return OpenListing(path, &choice);
+}
+
+bool CArchiver::OpenListing(const std::string& path, const CArcCrcChoice* crc) {
     CloseArchive();
     if (!IsLoaded()) {
         SetLastError("archiver not loaded");
         return false;
     }
     std::vector<SArcListEntry> listing;
-    if (!ListArchive(path, listing)) {
+    if (!ListArchive(path, listing, crc)) {
         return false;
     }
     m_listing = std::move(listing);
@@ -138,7 +161,8 @@ bool CArchiver::FindMatching(SArcListEntry& entry) {
     while (m_nCursor < m_listing.size()) {
         const SArcListEntry& candidate = m_listing[m_nCursor++];
         if (m_strWildcard.empty() || m_strWildcard == "*" ||
-            fnmatch(m_strWildcard.c_str(), candidate.m_szName, FNM_CASEFOLD) == 0) {
+            fnmatch(m_strWildcard.c_str(), std::string(candidate.Name()).c_str(), FNM_CASEFOLD) ==
+                0) {
             entry = candidate;
             return true;
         }
@@ -151,19 +175,21 @@ bool CArchiver::LoadModule(const std::string&, const std::string&, std::string&)
     return false;
 }
 
-bool CArchiver::ListArchive(const std::string&, std::vector<SArcListEntry>&) {
+bool CArchiver::ListArchive(const std::string&, std::vector<SArcListEntry>&, const CArcCrcChoice*) {
     SetLastError("archiver not loaded");
     return false;
 }
 
 void CArchiver::AddListed(std::vector<SArcListEntry>& out, SArcListEntry& entry,
                           std::string_view name) {
-    // A cut name would stand for another path (and could collide with a real entry),
-    // so an entry whose name does not fit is left out of the listing.
     if (!entry.SetName(name)) {
-        LogFormat("archive entry skipped, name of %zu bytes too long: %.80s...", name.size(),
+        LogFormat("archive entry skipped, its name holds a NUL byte: %.80s",
                   std::string(name).c_str());
         return;
+    }
+    if (SArcListEntry::ExceedsClassicField(name)) {
+        LogFormat("archive entry name of %zu bytes kept whole: %.80s...", name.size(),
+                  std::string(name).c_str());
     }
     out.push_back(entry);
 }

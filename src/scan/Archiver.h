@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace quillora {
+
+class CArchiveHead;
 
 // Adapter ids.
 inline constexpr int kArcIdZipSelector = 0;
@@ -24,6 +27,18 @@ inline constexpr int kArcIdGca = 11;
 
 // Entries to extract: paths as the archive lists them ("\" or "/" separators).
 using ArcEntryList = std::vector<std::string>;
+
+// Which entries' data a listing reads for their CRC-32: every file, or those named
+// (matched as ArcMatchKey matches them).
+class CArcCrcChoice {
+public:
+    // Every file when `entries` is empty.
+    explicit CArcCrcChoice(const ArcEntryList& entries = {});
+    bool Wants(std::string_view listedName) const;
+
+private:
+    std::unordered_set<std::string> m_keys;
+};
 
 class CArchiver {
 public:
@@ -59,9 +74,17 @@ public:
     virtual int ConfigDialog(int mode);
     // True when the file is an archive this adapter reads whole.
     virtual bool CheckArchive(const std::string& path);
+    // Whether the first bytes of a file are those of this family's archives (its
+    // magic); the base, which knows no magic, answers true. A self-extracting .EXE is
+    // judged by CArchiveHead::HasDataPastImage instead.
+    virtual bool MatchesHead(const CArchiveHead& head) const;
     virtual bool Open(const std::string& path, int mode);
     // Lists the archive and keeps the listing until CloseArchive; true when it opened.
     virtual bool OpenArchive(const std::string& path, int mode);
+    // OpenArchive, reading the data of the files `choice` wants in the same pass: their
+    // listing records carry the CRC-32 (m_bHasCrc). An entry whose data fails to read
+    // (a CRC or data error) is listed without a CRC and LastError names it.
+    virtual bool OpenArchiveWithCrc(const std::string& path, const CArcCrcChoice& choice);
     virtual void CloseArchive();
     // Entries of the open archive whose name matches the wildcard ("*" and "*.*" match
     // every name); true and the record filled when one was found.
@@ -83,16 +106,20 @@ protected:
     virtual bool LoadModule(const std::string& name, const std::string& folder,
                             std::string& moduleFileName);
     virtual void UnloadModule() {}
-    // Fills `out` with the whole listing of `path`; the base lists nothing.
-    virtual bool ListArchive(const std::string& path, std::vector<SArcListEntry>& out);
+    // Fills `out` with the whole listing of `path`, with the CRC-32 of the files `crc`
+    // wants (none when null); the base lists nothing.
+    virtual bool ListArchive(const std::string& path, std::vector<SArcListEntry>& out,
+                             const CArcCrcChoice* crc);
 
     void SetLastError(std::string text) { m_strLastError = std::move(text); }
-    // Adds an entry to a listing unless its name does not fit the record (logged).
+    // Adds an entry to a listing under `name` (a name holding a NUL byte is left out,
+    // a name beyond the classic record's field is kept whole; both are logged).
     static void AddListed(std::vector<SArcListEntry>& out, SArcListEntry& entry,
                           std::string_view name);
 
 private:
     bool FindMatching(SArcListEntry& entry);
+    bool OpenListing(const std::string& path, const CArcCrcChoice* crc);
 
     int m_nId;
     bool m_bSelfExtracting;

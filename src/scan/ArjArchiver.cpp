@@ -1,15 +1,29 @@
-// ARJ through the `arj` program: listing parsed from `arj v`, extraction into a private
-// staging folder from which each file is moved to its safe place.
+// ARJ: the listing from the archive's own headers, extraction through the `arj` program
+// into a private staging folder from which each file is moved to its safe place.
 #include "scan/ArjArchiver.h"
 
 #include "core/TraceLog.h"
+#include "core/UniqueFd.h"
+#include "core/XdgPaths.h"
+#include "scan/ArchiveHead.h"
 #include "scan/ArchivePath.h"
+#include "scan/ArjHeaders.h"
 #include "scan/ChildProcess.h"
+#include "scan/ExtractTarget.h"
+#include "scan/ExtractedFile.h"
+#include "scan/PrivateWorkFolder.h"
+#include "scan/VolumeScanner.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace quillora {
 
@@ -20,98 +34,6 @@ namespace {
 // "-+" makes arj ignore switches from its ARJ_SW environment variable, "-y" answers
 // every question, "-p" matches names against whole stored paths.
 constexpr const char* kIgnoreEnvSwitches = "-+";
-
-std::vector<std::string_view> SplitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
-bool IsRule(std::string_view line) {
-    return line.substr(0, 12) == "------------";
-}
-
-// "001) name": the sequence number, then the stored path.
-bool ParseNameLine(std::string_view line, std::string& name) {
-    std::size_t i = 0;
-    while (i < line.size() && line[i] == ' ') {
-        ++i;
-    }
-    std::size_t digits = i;
-    while (i < line.size() && line[i] >= '0' && line[i] <= '9') {
-        ++i;
-    }
-    if (i == digits || line.substr(i, 2) != ") ") {
-        return false;
-    }
-    name = std::string(line.substr(i + 2));
-    return !name.empty();
-}
-
-bool ParseInfoLine(std::string_view line, SArjListed& item) {
-    std::string copy(line);
-    unsigned long long original = 0;
-    unsigned long long compressed = 0;
-    int yy, mo, dd, hh, mi, ss;
-    char attributes[64] = {};
-    int n = std::sscanf(copy.c_str(), "%*s %*s %llu %llu %*s %d-%d-%d %d:%d:%d %63s", &original,
-                        &compressed, &yy, &mo, &dd, &hh, &mi, &ss, attributes);
-    if (n < 8) {
-        return false;
-    }
-    int year = yy >= 80 ? 1900 + yy : 2000 + yy;
-    item.m_nOriginal = original;
-    item.m_nCompressed = compressed;
-    if (year >= 1980 && year <= 2107 && mo >= 1 && mo <= 12 && dd >= 1 && dd <= 31 && hh < 24 &&
-        mi < 60 && ss < 60) {
-        std::uint32_t date = static_cast<std::uint32_t>((year - 1980) << 9 | mo << 5 | dd);
-        std::uint32_t time = static_cast<std::uint32_t>(hh << 11 | mi << 5 | ss / 2);
-        item.m_dwDosDateTime = date << 16 | time;
-    }
-    item.m_strAttributes = attributes;
-    return true;
-}
-
-std::uint32_t AttributesFromText(std::string_view text) {
-    std::uint32_t attributes = kArcAttrNormal;
-    if (!text.empty() && text.front() == 'd') {
-        attributes |= kArcAttrDirectory; // Unix-made archives print a mode string
-    }
-    for (char c : text) {
-        switch (c) {
-        case 'R':
-            attributes |= kArcAttrReadOnly;
-            break;
-        case 'H':
-            attributes |= kArcAttrHidden;
-            break;
-        case 'S':
-            attributes |= kArcAttrSystem;
-            break;
-        case 'D':
-            attributes |= kArcAttrDirectory;
-            break;
-        case 'A':
-            attributes |= kArcAttrArchive;
-            break;
-        default:
-            break;
-        }
-    }
-    return attributes;
-}
 
 std::string FindInPath(const std::string& name) {
     if (name.find('/') != std::string::npos) {
@@ -131,15 +53,10 @@ std::string FindInPath(const std::string& name) {
     return {};
 }
 
-// A folder below `dest` only this extraction uses, removed with everything in it.
+// Removes a staging folder with everything in it when it goes out of scope.
 class CStagingDir {
 public:
-    explicit CStagingDir(const fs::path& dest) {
-        std::string pattern = (dest / ".arj-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) {
-            m_path = pattern;
-        }
-    }
+    explicit CStagingDir(std::string path) : m_path(std::move(path)) {}
     ~CStagingDir() {
         if (!m_path.empty()) {
             std::error_code ec;
@@ -148,53 +65,38 @@ public:
     }
     CStagingDir(const CStagingDir&) = delete;
     CStagingDir& operator=(const CStagingDir&) = delete;
-    const fs::path& Path() const { return m_path; }
 
 private:
-    fs::path m_path;
+    std::string m_path;
 };
 
-bool MoveInto(const fs::path& from, const fs::path& to) {
+// The name arj gives a member it takes out flat: the stored name after its last "/".
+std::string FlatName(const std::string& raw) {
+    const std::size_t slash = raw.rfind('/');
+    return slash == std::string::npos ? raw : raw.substr(slash + 1);
+}
+
+// The one regular file in `folder`, or empty.
+std::string OnlyFile(const std::string& folder) {
     std::error_code ec;
-    if (!fs::is_regular_file(fs::symlink_status(from, ec))) {
-        return false;
+    std::string found;
+    int count = 0;
+    for (const auto& item : fs::directory_iterator(folder, ec)) {
+        ++count;
+        if (item.is_regular_file(ec) && !item.is_symlink(ec)) {
+            found = item.path().string();
+        }
     }
-    fs::create_directories(to.parent_path(), ec);
-    fs::remove(to, ec);
-    fs::rename(from, to, ec);
-    return !ec;
+    return count == 1 ? found : std::string();
+}
+
+bool IsWholeFile(const std::string& path, std::uint64_t size) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           static_cast<std::uint64_t>(st.st_size) == size;
 }
 
 } // namespace
-
-bool ParseArjListing(std::string_view text, std::vector<SArjListed>& out) {
-    std::vector<std::string_view> lines = SplitLines(text);
-    std::size_t i = 0;
-    while (i < lines.size() && !IsRule(lines[i])) {
-        ++i;
-    }
-    if (i == lines.size()) {
-        return false;
-    }
-    std::vector<SArjListed> items;
-    for (++i; i < lines.size() && !IsRule(lines[i]); ++i) {
-        std::string name;
-        if (!ParseNameLine(lines[i], name) || i + 1 >= lines.size()) {
-            continue;
-        }
-        SArjListed item;
-        item.m_strRawName = name;
-        if (ParseInfoLine(lines[i + 1], item)) {
-            items.push_back(std::move(item));
-            ++i;
-        }
-    }
-    if (i == lines.size()) {
-        return false; // no closing rule: the listing was cut short
-    }
-    out = std::move(items);
-    return true;
-}
 
 CArjArchiver::CArjArchiver() : CArchiver(kArcIdArj, false, "arj", {"ARJ"}) {}
 
@@ -233,23 +135,29 @@ bool CArjArchiver::ListMembers(const std::string& path, std::vector<SMember>& me
         SetLastError("the arj program is not installed");
         return false;
     }
-    std::string text;
-    int rc = RunChildProcess({m_strProgram, "v", kIgnoreEnvSwitches, "-y", path}, &text);
-    std::vector<SArjListed> listed;
-    if (rc != 0 || !ParseArjListing(text, listed)) {
-        SetLastError(path + ": arj could not list the archive");
+    CUniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    std::vector<SArjMember> stored;
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        !ReadArjHeaders(fd.Get(), stored)) {
+        SetLastError(path + ": not an ARJ archive, or its headers are damaged");
         return false;
     }
     members.clear();
-    for (const SArjListed& item : listed) {
+    for (const SArjMember& item : stored) {
         SMember member;
         member.m_strRaw = item.m_strRawName;
         member.m_strName = DecodeArcName(item.m_strRawName);
+        member.m_bFolder = item.m_bFolder;
         SArcListEntry& rec = member.m_rec;
-        rec.m_dwAttributes = AttributesFromText(item.m_strAttributes);
-        member.m_bFolder = (rec.m_dwAttributes & kArcAttrDirectory) != 0;
-        rec.SetSizes(item.m_nCompressed, item.m_nOriginal);
-        rec.m_ftLastWrite = FileTimeFromDos(item.m_dwDosDateTime);
+        rec.m_dwAttributes = kArcAttrNormal | (item.m_bFolder ? kArcAttrDirectory : 0);
+        if (item.m_bHasDosAttributes) {
+            rec.m_dwAttributes |= item.m_dwDosAttributes & (kArcAttrReadOnly | kArcAttrHidden |
+                                                            kArcAttrSystem | kArcAttrArchive);
+        }
+        rec.SetSizes(item.m_nPacked, item.m_nOriginal);
+        rec.m_ftLastWrite = item.m_bUnixTime ? FileTimeFromUnix(item.m_dwStamp, 0)
+                                             : FileTimeFromDos(item.m_dwStamp);
         rec.m_ftLastAccess = rec.m_ftLastWrite;
         rec.m_ftCreation = rec.m_ftLastWrite;
         members.push_back(std::move(member));
@@ -257,10 +165,102 @@ bool CArjArchiver::ListMembers(const std::string& path, std::vector<SMember>& me
     return true;
 }
 
-bool CArjArchiver::ListArchive(const std::string& path, std::vector<SArcListEntry>& out) {
+bool CArjArchiver::Unpack(const std::string& archivePath, const std::string& staging,
+                          const std::vector<const SMember*>& members, const Taker& take) {
+    // arj takes members out flat under their last name component: members sharing one
+    // go into different runs. Names are passed in runs of at most 200.
+    constexpr std::size_t kNamesPerRun = 200;
+    std::vector<std::vector<const SMember*>> runs;
+    std::vector<std::unordered_set<std::string>> runNames;
+    for (const SMember* member : members) {
+        const std::string flat = FlatName(member->m_strRaw);
+        std::size_t r = 0;
+        while (r < runs.size() && (runNames[r].count(flat) || runs[r].size() >= kNamesPerRun)) {
+            ++r;
+        }
+        if (r == runs.size()) {
+            runs.emplace_back();
+            runNames.emplace_back();
+        }
+        runs[r].push_back(member);
+        runNames[r].insert(flat);
+    }
+    bool ok = true;
+    int folderNumber = 0;
+    for (const auto& run : runs) {
+        const std::string folder = staging + "/" + std::to_string(folderNumber++);
+        if (::mkdir(folder.c_str(), 0700) != 0) {
+            SetLastError(folder + ": " + std::strerror(errno));
+            return false;
+        }
+        std::vector<std::string> argv{m_strProgram, "e",         kIgnoreEnvSwitches, "-y",
+                                      "-p",         archivePath, folder + "/"};
+        for (const SMember* member : run) {
+            argv.push_back(member->m_strRaw);
+        }
+        RunChildProcess(argv);
+        for (const SMember* member : run) {
+            std::string produced = folder + "/" + FlatName(member->m_strRaw);
+            if (!IsWholeFile(produced, member->m_rec.m_nOriginalSize64)) {
+                // Named otherwise than expected, or damaged: once more on its own, where
+                // the only file that arrives is the member's.
+                const std::string single = staging + "/" + std::to_string(folderNumber++);
+                ::mkdir(single.c_str(), 0700);
+                RunChildProcess({m_strProgram, "e", kIgnoreEnvSwitches, "-y", "-p", archivePath,
+                                 single + "/", member->m_strRaw});
+                produced = OnlyFile(single);
+            }
+            if (produced.empty() || !IsWholeFile(produced, member->m_rec.m_nOriginalSize64)) {
+                SetLastError(archivePath + ": " + member->m_strName +
+                             ": arj could not extract it whole (a damaged member or no room)");
+                Log("extraction failed: " + LastError());
+                ok = false;
+                continue;
+            }
+            if (!take(*member, produced)) {
+                ok = false;
+            }
+        }
+    }
+    return ok;
+}
+
+bool CArjArchiver::ListArchive(const std::string& path, std::vector<SArcListEntry>& out,
+                               const CArcCrcChoice* crc) {
     std::vector<SMember> members;
     if (!ListMembers(path, members)) {
         return false;
+    }
+    if (crc) {
+        std::vector<const SMember*> wanted;
+        for (const SMember& member : members) {
+            if (!member.m_bFolder && crc->Wants(member.m_strName)) {
+                wanted.push_back(&member);
+            }
+        }
+        CPrivateWorkFolder work;
+        std::string error;
+        if (!wanted.empty() && work.Create(TempFolder(), &error)) {
+            std::string staging = work.Path();
+            staging.pop_back();
+            std::unordered_map<const SMember*, std::uint32_t> crcs;
+            Unpack(path, staging, wanted, [&crcs](const SMember& member, const std::string& file) {
+                crcs[&member] = CVolumeScanner::FileCrc32(AT_FDCWD, file.c_str());
+                std::error_code ec;
+                fs::remove(file, ec);
+                return true;
+            });
+            for (SMember& member : members) {
+                auto it = crcs.find(&member);
+                if (it != crcs.end()) {
+                    member.m_rec.m_bHasCrc = true;
+                    member.m_rec.m_dwCrc = it->second;
+                }
+            }
+        } else if (!wanted.empty()) {
+            SetLastError("CRC of arj members: " + error);
+            Log(LastError());
+        }
     }
     std::vector<SArcListEntry> listing;
     for (SMember& member : members) {
@@ -276,24 +276,23 @@ bool CArjArchiver::Extract(const std::string& archivePath, const std::string& de
     if (!ListMembers(archivePath, members)) {
         return false;
     }
-    std::error_code ec;
-    fs::create_directories(destFolder, ec);
-    fs::path dest = fs::weakly_canonical(fs::path(destFolder), ec);
-    if (ec || !fs::is_directory(dest)) {
-        SetLastError(destFolder + ": destination folder cannot be used");
+    CExtractTarget target;
+    if (!target.Open(destFolder)) {
+        SetLastError(target.Error());
         return false;
     }
     bool ok = true;
     std::vector<const SMember*> chosen;
     for (const std::string& wanted : entries) {
+        const std::string key = ArcMatchKey(wanted);
         const SMember* hit = nullptr;
         for (const SMember& member : members) {
-            if (NormalizeArcPath(member.m_strName) == NormalizeArcPath(wanted)) {
+            if (ArcMatchKey(member.m_strName) == key) {
                 hit = &member;
             }
         }
         if (!hit) {
-            SetLastError("not in the archive: " + wanted);
+            SetLastError(archivePath + ": not in the archive: " + wanted);
             ok = false;
         } else if (!hit->m_bFolder) {
             chosen.push_back(hit);
@@ -306,34 +305,51 @@ bool CArjArchiver::Extract(const std::string& archivePath, const std::string& de
             }
         }
     }
-    // Each member is taken out flat into its own staging folder, so that no stored
-    // path (however it is made) reaches the file system; the file is then moved to the
-    // place ExtractedPath gives it.
+    // Each member is taken out flat into a staging folder inside the target (so that no
+    // stored path, however it is made, reaches the file system and the file can be
+    // renamed into place), then moved to the place ExtractedParts gives it.
+    std::unordered_map<const SMember*, SExtractedParts> placed;
+    std::vector<const SMember*> safe;
     for (const SMember* member : chosen) {
-        std::optional<fs::path> target = ExtractedPath(dest, member->m_strName, withFolders);
-        if (!target) {
-            Log("extraction refused, unsafe path in archive: " + member->m_strName);
+        std::optional<SExtractedParts> parts = ExtractedParts(member->m_strName, withFolders);
+        if (!parts) {
+            SetLastError(archivePath + ": " + member->m_strName +
+                         ": the path cannot be placed inside the extraction folder");
+            Log("extraction refused: " + LastError());
             ok = false;
             continue;
         }
-        CStagingDir staging(dest);
-        if (staging.Path().empty()) {
-            ok = false;
-            continue;
-        }
-        std::string stagingArg = staging.Path().string() + "/";
-        int rc = RunChildProcess({m_strProgram, "e", kIgnoreEnvSwitches, "-y", "-p", archivePath,
-                                  stagingArg, member->m_strRaw});
-        fs::path produced;
-        for (const auto& item : fs::directory_iterator(staging.Path(), ec)) {
-            produced = item.path();
-        }
-        if (rc != 0 || produced.empty() || !MoveInto(produced, *target)) {
-            Log("extraction failed: " + member->m_strName);
-            ok = false;
-        }
+        placed.emplace(member, std::move(*parts));
+        safe.push_back(member);
     }
-    return ok;
+    if (safe.empty()) {
+        return ok;
+    }
+    const std::string stagingName = CExtractedFile::TempName();
+    if (::mkdirat(target.Fd(), stagingName.c_str(), 0700) != 0) {
+        SetLastError(target.Path() + ": " + std::strerror(errno));
+        return false;
+    }
+    const std::string staging = target.Path() + "/" + stagingName;
+    CStagingDir cleanup(staging);
+    auto take = [&](const SMember& member, const std::string& produced) {
+        const SExtractedParts* parts = &placed.at(&member);
+        CUniqueFd folder = target.OpenFolder(parts->m_folders, true);
+        if (folder.Get() < 0) {
+            SetLastError(target.Error());
+            return false;
+        }
+        if (::renameat(AT_FDCWD, produced.c_str(), folder.Get(), parts->m_strLeaf.c_str()) != 0) {
+            SetLastError(target.Shown(*parts) + ": " + std::strerror(errno));
+            return false;
+        }
+        return true;
+    };
+    return Unpack(archivePath, staging, safe, take) && ok;
+}
+
+bool CArjArchiver::MatchesHead(const CArchiveHead& head) const {
+    return head.LooksLikeArj();
 }
 
 } // namespace quillora

@@ -1,9 +1,10 @@
-// ARJ adapter: the `arj` program run as a child process; "not loaded" when it is not
-// installed.
+// ARJ adapter: members listed from the archive's headers, extracted by the `arj`
+// program run as a child process; "not loaded" when the program is not installed.
 #pragma once
 
 #include "scan/Archiver.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ public:
 
     bool Extract(const std::string& archivePath, const std::string& destFolder,
                  const ArcEntryList& entries, bool withFolders) override;
+    bool MatchesHead(const CArchiveHead& head) const override;
     // The program's version from its banner ("ARJ32 v 3.10" -> 3 << 24 | 10 << 16).
     std::uint32_t GetVersion() const override;
 
@@ -23,7 +25,11 @@ protected:
     bool LoadModule(const std::string& name, const std::string& folder,
                     std::string& moduleFileName) override;
     void UnloadModule() override;
-    bool ListArchive(const std::string& path, std::vector<SArcListEntry>& out) override;
+    // With `crc`, the chosen files are taken out into a private folder below the
+    // temporary folder in as few runs of arj as their names allow, read for their
+    // CRC-32 and removed.
+    bool ListArchive(const std::string& path, std::vector<SArcListEntry>& out,
+                     const CArcCrcChoice* crc) override;
 
 private:
     struct SMember {
@@ -33,20 +39,16 @@ private:
         SArcListEntry m_rec;
     };
     bool ListMembers(const std::string& path, std::vector<SMember>& members);
+    // Takes the members out flat into fresh folders below `staging`, one run of arj for
+    // each group of distinct file names, and hands each file that arrived to `take`.
+    // A member whose file does not arrive whole, or that `take` refuses, makes the
+    // result false (LastError names it); the others are still handed over.
+    using Taker = std::function<bool(const SMember&, const std::string& producedPath)>;
+    bool Unpack(const std::string& archivePath, const std::string& staging,
+                const std::vector<const SMember*>& members, const Taker& take);
 
     std::string m_strProgram;
     std::uint32_t m_nVersion = 0;
 };
-
-// Parses the verbose listing `arj v` prints into members: name, sizes, attributes,
-// and the DOS date-time as printed. False when the listing has no entry section.
-struct SArjListed {
-    std::string m_strRawName;
-    std::uint64_t m_nOriginal = 0;
-    std::uint64_t m_nCompressed = 0;
-    std::uint32_t m_dwDosDateTime = 0;
-    std::string m_strAttributes;
-};
-bool ParseArjListing(std::string_view text, std::vector<SArjListed>& out);
 
 } // namespace quillora

@@ -6,14 +6,18 @@
 #include "core/XdgPaths.h"
 #include "model/CaseFile.h"
 #include "model/CaseFileException.h"
+#include "scan/ArchivePath.h"
 #include "scan/ArchiverSet.h"
 #include "scan/LhaWriter.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,16 +73,30 @@ void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
     }
     m_strArchivePath = path;
     m_strTempPath = m_folder.Path() + kArchivedCaseMember;
-    if (!m_bWriting) {
-        // The "e" command of the LHA adapter, called directly: a command line could not
-        // carry a path that holds a double quote.
-        if (!m_lha.CheckArchive(path) ||
-            !m_lha.Extract(path, m_folder.Path(), {kArchivedCaseMember}, false)) {
-            Log("CArchivedCaseFile: " + path + ": " + m_lha.LastError());
+    if (m_bWriting) {
+        try {
+            m_target.Open(path);
+        } catch (...) {
+            Discard();
+            throw;
+        }
+    } else {
+        // The member is looked for by name without regard to case (archives made
+        // elsewhere may hold "TOBLHARC.CAS") and then read under the name it has.
+        std::string member;
+        std::string reason;
+        if (!FindMember(path, member, reason) ||
+            !m_lha.Extract(path, m_folder.Path(), {member}, false)) {
+            if (reason.empty()) {
+                reason = m_lha.LastError();
+            }
+            Log("CArchivedCaseFile: " + path + ": " + reason);
             Discard();
             throw CCaseFileException(CFileException::genericException, 0, path, 1,
-                                     UnpackFailure(path, m_lha.LastError()));
+                                     UnpackFailure(path, reason));
         }
+        std::optional<SExtractedParts> parts = ExtractedParts(member, false);
+        m_strTempPath = m_folder.Path() + (parts ? parts->m_strLeaf : std::string());
     }
     try {
         m_file.Open(m_strTempPath, flags);
@@ -87,10 +105,39 @@ void CArchivedCaseFile::Open(const std::string& path, unsigned flags,
         if (m_bWriting) {
             throw CFileException(e.m_cause, e.m_lOsError, path);
         }
-        throw CCaseFileException(e.m_cause, e.m_lOsError, path, 1,
+        // A file error is reported as such: the cause that means "wrong password" in
+        // a case-file error must never come from here.
+        const int cause = e.m_cause == CCaseFileException::kBadPassword
+                              ? CFileException::genericException
+                              : e.m_cause;
+        throw CCaseFileException(cause, e.m_lOsError, path, 1,
                                  e.m_lOsError == ENOENT ? "the archive holds no case file" : "");
     }
     m_bOpen = true;
+}
+
+bool CArchivedCaseFile::FindMember(const std::string& path, std::string& member,
+                                   std::string& reason) {
+    if (!m_lha.OpenArchive(path, 0)) {
+        reason = m_lha.LastError();
+        return false;
+    }
+    bool found = false;
+    SArcListEntry entry;
+    for (bool more = m_lha.FindFirst("*", entry); more; more = m_lha.FindNext(entry)) {
+        const std::string_view name = entry.Name();
+        if ((entry.m_dwAttributes & kArcAttrDirectory) == 0 &&
+            ArcMatchKey(name) == kArchivedCaseMember) {
+            member = std::string(name);
+            found = true;
+            break;
+        }
+    }
+    m_lha.CloseArchive();
+    if (!found) {
+        reason = std::string("the archive holds no ") + kArchivedCaseMember;
+    }
+    return found;
 }
 
 std::size_t CArchivedCaseFile::Read(void* buffer, std::size_t count) {
@@ -117,30 +164,44 @@ void CArchivedCaseFile::Close() {
     try {
         m_file.Close();
     } catch (...) {
+        m_target.Abort();
         Discard();
         throw;
     }
-    // The new archive is built beside the old one and renamed over it only when
+    // The new archive is built beside the old one and put in its place only when
     // complete, so a failed pack leaves the old ".caz" as it was.
     CLhaWriter writer;
     std::string error;
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
-    const bool packed = writer.Open(m_strArchivePath, error) &&
-                        writer.AddMember(kArchivedCaseMember, std::filesystem::path(m_strTempPath),
-                                         now, 0644, error) &&
-                        writer.Finish(error);
-    const int packError = packed ? 0 : errno;
+    const int fd = ::fcntl(m_target.Fd(), F_DUPFD_CLOEXEC, 0);
+    std::FILE* out = fd >= 0 ? ::fdopen(fd, "w+b") : nullptr;
+    if (!out && fd >= 0) {
+        ::close(fd);
+    }
+    bool packed = out && writer.Open(out, error) &&
+                  writer.AddMember(kArchivedCaseMember, std::filesystem::path(m_strTempPath), now,
+                                   0644, error) &&
+                  writer.Finish(error);
+    int packError = packed ? 0 : errno;
+    if (out && std::fclose(out) != 0 && packed) {
+        packed = false;
+        packError = errno;
+        error = std::strerror(packError);
+    }
     Discard();
     if (!packed) {
+        m_target.Abort();
         Log("CArchivedCaseFile: " + m_strArchivePath + ": " + error);
         const int cause = packError != 0 ? CFileException::CauseFromErrno(packError)
                                          : CFileException::genericException;
         throw CFileException(cause, packError, m_strArchivePath);
     }
+    m_target.Commit();
 }
 
 void CArchivedCaseFile::Abort() {
     m_file.Abort();
+    m_target.Abort();
     Discard();
 }
 

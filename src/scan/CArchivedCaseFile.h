@@ -2,6 +2,7 @@
 // an LHA archive, read and written through a plain temporary file of this process.
 #pragma once
 
+#include "model/CAtomicFile.h"
 #include "model/CPlainCaseFile.h"
 #include "model/CaseStream.h"
 #include "scan/PrivateWorkFolder.h"
@@ -25,11 +26,14 @@ public:
     CArchivedCaseFile(const CArchivedCaseFile&) = delete;
     CArchivedCaseFile& operator=(const CArchivedCaseFile&) = delete;
 
-    // Reading (no write bits in flags): extracts the member into a folder of this
-    // process below `workFolder` and opens it; throws CCaseFileException with message
-    // kind 1 when the LHA reader is not loaded, the file is no LHA archive or the
-    // member cannot be extracted. Writing: opens the temporary file; throws
-    // CFileException when the LHA reader is not loaded or the file cannot be made.
+    // Reading (no write bits in flags): extracts the member (named "toblharc.cas" in any
+    // letter case) into a folder of this process below `workFolder` and opens it;
+    // throws CCaseFileException with message kind 1, never with the cause of a wrong
+    // password, when the LHA reader is not loaded, the file is no LHA archive, or the
+    // member is missing or cannot be extracted whole (a CRC or data error, no room).
+    // Writing: opens the temporary file; throws CFileException when the LHA reader is
+    // not loaded, the file cannot be made or the target may not be replaced (see
+    // CAtomicFile).
     void Open(const std::string& path, unsigned flags, const std::string& workFolder);
 
     std::size_t Read(void* buffer, std::size_t count) override;
@@ -41,6 +45,7 @@ public:
     // untouched). The temporary file is removed either way.
     void Close() override;
     void Abort() override;
+    CUniqueFd TakeWrittenFile() override { return m_target.TakeLockedFd(); }
     // The size of the case inside the archive (of the temporary file).
     std::uint64_t GetLength() override;
     // The ".caz" path.
@@ -50,10 +55,14 @@ public:
 
 private:
     void Discard();
+    // The name the case member has in the archive at `path`; false, with the reason,
+    // when the archive cannot be listed or holds none.
+    bool FindMember(const std::string& path, std::string& member, std::string& reason);
 
     CLhaArchiver& m_lha;
     CPlainCaseFile m_file;
     CPrivateWorkFolder m_folder;
+    CAtomicFile m_target;
     std::string m_strArchivePath;
     std::string m_strTempPath;
     unsigned m_nFlags = 0;

@@ -1,7 +1,11 @@
-// CAB adapter: cabinets store local DOS date-times.
+// CAB adapter: cabinets store local DOS date-times; attributes and compressed sizes come
+// from the cabinet's own tables.
 #include "scan/CabArchiver.h"
 
+#include "scan/ArchiveHead.h"
+
 #include <archive.h>
+#include <archive_entry.h>
 
 namespace quillora {
 
@@ -15,11 +19,35 @@ bool CCabArchiver::AcceptsFormat(archive* a) const {
     return (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_CAB;
 }
 
-CLibarchiveArchiver::SEntryFacts CCabArchiver::FactsOf(archive*, archive_entry*,
-                                                       const std::string&) const {
+void CCabArchiver::ReadSideFacts(int fd) {
+    m_files.clear();
+    m_nNext = 0;
+    ReadCabDirectory(fd, m_files);
+}
+
+CLibarchiveArchiver::SEntryFacts CCabArchiver::FactsOf(archive*, archive_entry* e, int) {
     SEntryFacts facts;
     facts.m_bDosTime = true;
+    if (m_nNext >= m_files.size()) {
+        return facts;
+    }
+    const SCabFileFacts& file = m_files[m_nNext++];
+    // The table and libarchive walk the same files; a size that differs means they
+    // have lost step, and nothing is taken from the table.
+    if (archive_entry_size_is_set(e) &&
+        static_cast<std::uint64_t>(archive_entry_size(e)) != file.m_nSize) {
+        m_nNext = m_files.size();
+        return facts;
+    }
+    facts.m_bHasPacked = true;
+    facts.m_nPacked = file.m_nPacked;
+    facts.m_bHasDosAttributes = true;
+    facts.m_dwDosAttributes = file.m_dwAttributes;
     return facts;
+}
+
+bool CCabArchiver::MatchesHead(const CArchiveHead& head) const {
+    return head.LooksLikeCab();
 }
 
 } // namespace quillora

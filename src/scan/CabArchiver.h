@@ -1,6 +1,7 @@
 // CAB adapter (Microsoft cabinet files) over libarchive.
 #pragma once
 
+#include "scan/CabDirectory.h"
 #include "scan/LibarchiveArchiver.h"
 
 namespace quillora {
@@ -9,10 +10,18 @@ class CCabArchiver : public CLibarchiveArchiver {
 public:
     CCabArchiver();
 
+    bool MatchesHead(const CArchiveHead& head) const override;
+
 protected:
     void EnableFormats(archive* a) const override;
     bool AcceptsFormat(archive* a) const override;
-    SEntryFacts FactsOf(archive* a, archive_entry* e, const std::string& path) const override;
+    void ReadSideFacts(int fd) override;
+    SEntryFacts FactsOf(archive* a, archive_entry* e, int fd) override;
+
+private:
+    // The cabinet's file table, in the order libarchive lists the files.
+    std::vector<SCabFileFacts> m_files;
+    std::size_t m_nNext = 0;
 };
 
 } // namespace quillora

@@ -3,6 +3,8 @@
 // archive expansion, below a folder the user picks. The catalogue is not changed.
 #pragma once
 
+#include "scan/ExtractTarget.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,6 +30,10 @@ public:
                               const std::string& current) = 0;
     // The one sentence explaining why the extraction stopped.
     virtual void ReportFailure(const std::string& message) = 0;
+    // At the end of an extraction that went on past entries it does not copy (FIFOs,
+    // sockets, devices and symbolic links on the medium): one line per entry, its path
+    // and what it is.
+    virtual void ReportSkipped(const std::vector<std::string>& entries) = 0;
 };
 
 class CFileExtraction {
@@ -40,7 +46,10 @@ public:
     static std::vector<const SFileInfo*> TreeSelection(const SFileInfo* node);
 
     // Copies and extracts the selection; true when everything arrived. Stops at the
-    // first failure (files copied so far stay) and tells the user which file failed.
+    // first failure (files copied so far stay) and tells the user which file failed and
+    // why. Entries on the medium that are not regular files are passed over and
+    // reported together at the end. Nothing is written through a symbolic link found
+    // below the target folder, and each copy keeps its modification time and mode.
     bool Run(const std::vector<const SFileInfo*>& selection);
 
     // The folder the picker starts in: "MeltFolder" when "MeltFolderMode" is on and
@@ -48,22 +57,24 @@ public:
     static std::string InitialFolder();
 
 private:
+    using Components = std::vector<std::string>;
     struct SCopy {
-        std::string m_source;   // OS path on the medium
-        std::string m_relative; // below the target folder
+        std::string m_source;  // OS path on the medium
+        Components m_relative; // below the target folder, the file's name last
         std::uint64_t m_size;
     };
     // False (after telling the user) for a name that cannot be a path component.
-    bool CollectPlainFiles(const SFileInfo& record, const std::string& relative,
+    bool CollectPlainFiles(const SFileInfo& record, const Components& relative,
                            std::vector<SCopy>& out) const;
-    bool CopyFiles(const std::vector<SCopy>& copies, const std::string& target);
-    bool CopyOne(const SCopy& copy, const std::string& target, std::uint64_t& done,
-                 std::uint64_t total);
-    bool ExtractArchived(const SFileInfo& record, const std::string& destination);
-    bool ExtractBelowFolder(const SFileInfo& folder, const std::string& destination);
+    bool CopyFiles(const std::vector<SCopy>& copies);
+    bool CopyOne(const SCopy& copy, std::uint64_t& done, std::uint64_t total);
+    bool ExtractArchived(const SFileInfo& record, const Components& destination);
+    bool ExtractBelowFolder(const SFileInfo& folder, const Components& destination);
 
     CArchiveExpander& m_expander;
     IExtractionUi& m_ui;
+    CExtractTarget m_target;
+    std::vector<std::string> m_skipped;
 };
 
 } // namespace quillora

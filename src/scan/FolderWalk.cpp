@@ -1,15 +1,19 @@
-// Folder walk: every folder is read whole, then its entries are turned into records;
-// subfolders are pushed on the walk's own stack and opened relative to their parent,
-// so neither the machine stack nor PATH_MAX limits the depth.
+// Folder walk: each folder is listed whole into records as its entries come, then
+// its subfolders are entered one by one on the walk's own stack, opened relative to
+// their parent, so neither the machine stack nor PATH_MAX limits the depth. The walk
+// stays on the file system it started on, as du -x does: the device of every entry
+// comes with its facts, so no folder costs a call of its own to check it.
 #include "scan/FolderWalk.h"
 
 #include "core/FileTypeCode.h"
-#include "model/SFileInfo.h"
+#include "model/SVolumeInfo.h"
 #include "scan/IArchiveLister.h"
 #include "scan/IScanProgress.h"
 #include "scan/ScanControl.h"
+#include "scan/ScanReport.h"
 #include "scan/VolumeScanner.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,84 +51,91 @@ CFolderWalk::~CFolderWalk() {
     }
 }
 
-bool CFolderWalk::OnSameVolume(int fd) const {
-    struct stat st {};
-    return fstat(fd, &st) == 0 && st.st_dev == m_device;
-}
-
-int CFolderWalk::FrameFd(const SFrame& frame) {
-    if (frame.m_reader && frame.m_reader->Fd() >= 0) {
-        return frame.m_reader->Fd();
-    }
-    return frame.m_fd;
-}
-
 void CFolderWalk::CloseFd(SFrame& frame) {
-    frame.m_reader.reset();
     if (frame.m_fd >= 0) {
         close(frame.m_fd);
         frame.m_fd = -1;
     }
 }
 
-void CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
+int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
     const int fd = open(osPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        m_scanner.PostScanProgress(kScanProgressRecord, &folder);
+        return error;
+    }
     struct stat st {};
-    m_device = fd >= 0 && fstat(fd, &st) == 0 ? st.st_dev : 0;
-    Push(folder, level, fd, osPath);
+    if (fstat(fd, &st) != 0) {
+        const int error = errno;
+        close(fd);
+        return error;
+    }
+    m_device = st.st_dev;
+    m_fat = CDirectoryReader::IsFatFileSystem(fd);
+    const SVolumeInfo* medium = folder.EnclosingMedium();
+    m_dontSync = medium && medium->HasFlags(kFlagRemote);
+    if (const int rootError = Enter(folder, level, fd, osPath)) {
+        return rootError; // the frames close with the walk
+    }
     while (!m_frames.empty()) {
         SFrame& top = m_frames.back();
-        if (top.m_next == top.m_entries.size()) {
+        if (top.m_next == top.m_subfolders.size()) {
             Pop();
             continue;
         }
-        // Visit may push a frame, which moves the vector; take the entry out first.
-        const SDirEntry entry = std::move(top.m_entries[top.m_next++]);
-        Visit(entry);
+        SSubfolder sub = std::move(top.m_subfolders[top.m_next++]);
+        const int childLevel = top.m_level + 1;
+        if (CScanControl::IsScanCancelled()) {
+            continue; // recorded, but left empty
+        }
+        const int parentFd = TopFd();
+        const int subFd =
+            parentFd < 0 ? -1 : openat(parentFd, sub.m_osName.c_str(), kSubfolderFlags);
+        if (subFd < 0) {
+            m_scanner.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record,
+                                   parentFd < 0 ? EIO : errno);
+            continue;
+        }
+        if (const int error = Enter(*sub.m_record, childLevel, subFd, std::move(sub.m_osName))) {
+            m_scanner.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record, error);
+        }
     }
+    return 0;
 }
 
-void CFolderWalk::Push(SFileInfo& folder, int level, int fd, std::string osName) {
+int CFolderWalk::Enter(SFileInfo& folder, int level, int fd, std::string osName) {
     SFrame& frame = m_frames.emplace_back();
     frame.m_folder = &folder;
     frame.m_level = level;
+    frame.m_fd = fd;
     frame.m_osName = std::move(osName);
     if (m_frames.size() > kOpenFolderWindow) {
         CloseFd(m_frames[m_frames.size() - 1 - kOpenFolderWindow]);
     }
     m_scanner.PostScanProgress(kScanProgressRecord, &folder);
-    if (fd < 0) {
-        return; // cannot be opened: the folder stays empty
-    }
-    frame.m_reader = std::make_unique<CDirectoryReader>();
-    if (frame.m_reader->OpenFd(fd) != 0) {
-        frame.m_reader.reset();
-        return;
-    }
-    SDirEntry entry;
-    while (frame.m_reader->Next(entry)) {
-        frame.m_entries.push_back(std::move(entry));
+    m_reader.Borrow(fd, m_fat, m_dontSync);
+    while (m_reader.Next(m_entry)) {
+        Visit(frame, m_entry);
     }
     // A listing error keeps the entries read before it.
+    const int error = m_reader.Error();
+    m_reader.Close();
+    folder.CompactChildren();
+    return error;
 }
 
 void CFolderWalk::Pop() {
-    SFileInfo* done = m_frames.back().m_folder;
     CloseFd(m_frames.back());
     m_frames.pop_back();
-    if (!m_frames.empty()) {
-        // The subfolder's record is complete: report it as appended.
-        m_scanner.PostScanProgress(kScanProgressRecord, done);
-    }
 }
 
-void CFolderWalk::Visit(const SDirEntry& entry) {
+void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry) {
     // The reader never returns "." and ".."; names merely ending in dots ("notes.",
     // "a..") are ordinary Linux files although their file-type codes are those of
     // the dot entries. Only regular files can be archives, and only a lister needs
     // the code at all.
-    SFrame& top = m_frames.back();
-    SFileInfo& folder = *top.m_folder;
+    SFileInfo& folder = *frame.m_folder;
     const SScanOptions& options = m_scanner.m_options;
     const bool mayBeArchive = m_scanner.m_lister && entry.m_kind == EntryKind::Regular;
     const std::uint16_t code =
@@ -143,28 +154,34 @@ void CFolderWalk::Visit(const SDirEntry& entry) {
     }
     SFileInfo& record = *folder.AddChild(RecordFromEntry(entry));
     m_scanner.CountEntry();
+    CScanReport& report = m_scanner.m_report;
     if (entry.m_kind != EntryKind::Directory) {
-        AddFile(record, entry);
+        if (entry.m_factsMissing) {
+            report.Add(SkipKind::UnreadableFile, record, entry.m_factsError);
+        }
+        AddFile(record, entry, frame.m_fd);
         m_scanner.PostScanProgress(kScanProgressRecord, &record);
         return;
     }
-    const int level = top.m_level + 1;
-    if (level >= CVolumeScanner::kMaxScanLevel || CScanControl::IsScanCancelled()) {
-        m_scanner.PostScanProgress(kScanProgressRecord, &record);
-        return;
-    }
-    const int parentFd = TopFd();
-    int fd = parentFd < 0 ? -1 : openat(parentFd, entry.m_osName.c_str(), kSubfolderFlags);
-    if (fd >= 0 && !OnSameVolume(fd)) {
+    if (entry.m_factsMissing) {
+        // Listed, but its parent may not be searched: it cannot be opened either.
+        report.Add(SkipKind::UnreadableFolder, record, entry.m_factsError);
+    } else if (entry.m_device != m_device) {
         // Another file system mounted here is another medium (and /proc or /sys
-        // below "/" is none at all): the mount point is recorded as an empty folder.
-        close(fd);
-        fd = -1;
+        // below "/" is none at all). Marked as Windows marks a mounted folder.
+        record.m_dwFlags |= kAttrReparsePoint;
+        report.Add(SkipKind::OtherFileSystem, record, 0);
+    } else if (frame.m_level + 1 >= CVolumeScanner::kMaxScanLevel) {
+        if (CDirectoryReader::HasEntries(frame.m_fd, entry.m_osName.c_str())) {
+            report.Add(SkipKind::TooDeep, record, 0);
+        }
+    } else if (!CScanControl::IsScanCancelled()) {
+        frame.m_subfolders.push_back({&record, entry.m_osName});
     }
-    Push(record, level, fd, entry.m_osName);
+    m_scanner.PostScanProgress(kScanProgressRecord, &record);
 }
 
-void CFolderWalk::AddFile(SFileInfo& record, const SDirEntry& entry) {
+void CFolderWalk::AddFile(SFileInfo& record, const SDirEntry& entry, int dirFd) {
     if (record.IsInsideArchive()) {
         return;
     }
@@ -177,25 +194,28 @@ void CFolderWalk::AddFile(SFileInfo& record, const SDirEntry& entry) {
     }
     m_scanner.PostScanProgress(kScanProgressCrc, &record);
     std::uint32_t crc = 0;
-    if (entry.m_kind == EntryKind::Regular) {
-        const int fd = TopFd();
-        crc = fd < 0 ? 0 : CVolumeScanner::FileCrc32(fd, entry.m_osName.c_str());
+    if (entry.m_kind == EntryKind::Regular && !entry.m_factsMissing) {
+        const int error =
+            CVolumeScanner::ReadCrc32(dirFd, entry.m_osName.c_str(), entry.m_size, crc);
+        if (error != 0 && error != ECANCELED) {
+            m_scanner.m_report.Add(SkipKind::UnreadableFile, record, error);
+        }
     }
     CVolumeScanner::SetCrc(record, crc);
 }
 
 int CFolderWalk::TopFd() {
     const std::size_t top = m_frames.size() - 1;
-    if (const int fd = FrameFd(m_frames[top]); fd >= 0) {
-        return fd;
+    if (m_frames[top].m_fd >= 0) {
+        return m_frames[top].m_fd;
     }
     // Reopen from the nearest ancestor that is still open (or the first frame's
     // path), one name at a time and without following links.
     std::size_t open = top;
-    while (open > 0 && FrameFd(m_frames[open]) < 0) {
+    while (open > 0 && m_frames[open].m_fd < 0) {
         --open;
     }
-    int base = FrameFd(m_frames[open]);
+    int base = m_frames[open].m_fd;
     bool ownBase = false;
     if (base < 0) {
         base = ::open(m_frames[0].m_osName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -5,9 +5,8 @@
 #include "platform/DirectoryReader.h"
 
 #include <cstddef>
-#include <memory>
+#include <cstdint>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace quillora {
@@ -23,38 +22,46 @@ public:
     CFolderWalk& operator=(const CFolderWalk&) = delete;
 
     // Walks the folder at the Linux path `osPath` into `folder`, which lies `level`
-    // folders below its medium (0 for the medium itself).
-    void Run(SFileInfo& folder, const std::string& osPath, int level);
+    // folders below its medium (0 for the medium itself). Returns 0, or the errno
+    // value that kept `folder` itself from being opened or listed to its end.
+    // Everything below it that could not be read is counted in the scanner's report.
+    int Run(SFileInfo& folder, const std::string& osPath, int level);
 
 private:
+    struct SSubfolder {
+        SFileInfo* m_record = nullptr;
+        std::string m_osName;
+    };
     struct SFrame {
         SFileInfo* m_folder = nullptr;
         int m_level = 0;
-        // The folder stays open through its listing's reader while the walk is below
-        // it; a folder reopened later is a plain descriptor. Both are closed while
-        // the walk is far deeper, to save descriptors.
-        std::unique_ptr<CDirectoryReader> m_reader;
+        // Open while the walk is below the folder; closed while the walk is far
+        // deeper, to save descriptors, and reopened through its ancestors.
         int m_fd = -1;
         std::string m_osName; // the name below the parent frame; a full path for the first
-        std::vector<SDirEntry> m_entries;
+        // Subfolders found by the listing, entered one after another once the
+        // listing is done, so that only one folder is being listed at a time.
+        std::vector<SSubfolder> m_subfolders;
         std::size_t m_next = 0;
     };
 
-    void Push(SFileInfo& folder, int level, int fd, std::string osName);
+    // Pushes the folder open at fd and lists it; the listing's errno or 0.
+    int Enter(SFileInfo& folder, int level, int fd, std::string osName);
     void Pop();
-    void Visit(const SDirEntry& entry);
-    void AddFile(SFileInfo& record, const SDirEntry& entry);
+    void Visit(SFrame& frame, const SDirEntry& entry);
+    void AddFile(SFileInfo& record, const SDirEntry& entry, int dirFd);
     // The descriptor of the innermost frame, reopened through its ancestors when it
     // was closed; -1 when it cannot be opened.
     int TopFd();
-    // Whether the open folder lies on the file system the walk started on.
-    bool OnSameVolume(int fd) const;
-    static int FrameFd(const SFrame& frame);
     static void CloseFd(SFrame& frame);
 
     CVolumeScanner& m_scanner;
+    CDirectoryReader m_reader;
+    SDirEntry m_entry; // reused, so that names keep their buffers
     std::vector<SFrame> m_frames;
-    dev_t m_device = 0; // of the folder the walk started at
+    std::uint64_t m_device = 0; // of the folder the walk started at
+    bool m_fat = false;
+    bool m_dontSync = false;
 };
 
 } // namespace quillora

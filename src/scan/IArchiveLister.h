@@ -5,8 +5,10 @@
 
 namespace quillora {
 
+class IScanProgress;
 class SFileInfo;
 struct SDirEntry;
+struct SScanOptions;
 
 // Lists archives found during a scan into archive nodes, and reads what lies inside
 // them. The scanner holds a pointer to one; without it every archive stays a plain
@@ -15,15 +17,29 @@ class IArchiveLister {
 public:
     virtual ~IArchiveLister() = default;
 
+    // A scan begins: its options (the archive file itself is registered as a plain file
+    // first, so "AutoComment" and "AddVolCRC" apply to it, and "AddVolArcCRC" has the
+    // CRC-32 of every entry read while listing) and the sink its progress goes to
+    // (codes 1-4; null for none). The options hold until the next BeginScan, the sink
+    // until EndScan.
+    virtual void BeginScan(const SScanOptions& options, IScanProgress* progress) = 0;
+    // The scan is over (however it ended): its progress sink may go away.
+    virtual void EndScan() = 0;
+
     // Lists the archive file `entry` of `folder` (file-type code 4-16 or 22) into a
     // new archive node appended as the folder's last child. True when it did; false
     // leaves the folder unchanged and the file is registered as a plain file.
     virtual bool TryListArchive(SFileInfo& folder, const SDirEntry& entry,
                                 std::uint16_t fileTypeCode) = 0;
 
-    // The CRC-32 of one record inside an archive (extracted alone to the work folder
-    // and removed again); 0 when it cannot be extracted.
+    // The CRC-32 of one record inside an archive, read from the archive without
+    // writing it anywhere; 0 when it cannot be read.
     virtual std::uint32_t ArchiveEntryCrc(const SFileInfo& entry) = 0;
+
+    // The CRC-32 of the file `record` inside an archive and, with recurse, of every file
+    // below it (an archive node: of all its entries), read in one pass over the
+    // archive and stored in the records. True when a non-zero CRC was obtained for any.
+    virtual bool CollectArchiveCrcs(SFileInfo& record, bool recurse) = 0;
 
     // Comment extraction for a record inside an archive (the archive node included):
     // the entries are extracted in one batch, their texts stored in slot 0 (comment)

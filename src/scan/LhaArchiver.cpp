@@ -3,14 +3,17 @@
 #include "scan/LhaArchiver.h"
 
 #include "core/TraceLog.h"
+#include "scan/ArchiveBytes.h"
+#include "scan/ArchiveHead.h"
 #include "scan/LhaWriter.h"
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <cstdio>
+#include <cerrno>
 #include <filesystem>
-#include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace quillora {
 
@@ -18,20 +21,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct SFileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, SFileCloser>;
-
-std::size_t ReadAt(std::FILE* f, std::int64_t offset, unsigned char* buffer, std::size_t size) {
-    if (offset < 0 || fseeko(f, offset, SEEK_SET) != 0) {
+std::size_t ReadAt(int fd, std::int64_t offset, unsigned char* buffer, std::size_t size) {
+    if (offset < 0) {
         return 0;
     }
-    return std::fread(buffer, 1, size, f);
-}
-
-std::uint32_t Le32(const unsigned char* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(fd, buffer + got, size - got, static_cast<off_t>(offset) + got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
 }
 
 // A header starts with its size, a sum or size byte, and the method "-lXX-".
@@ -41,12 +46,12 @@ bool LooksLikeHeader(const unsigned char* p) {
 
 // Offset of the entry's header at or shortly after `pos` (the first header of a
 // self-extracting file follows its program code).
-std::int64_t FindHeader(std::FILE* f, std::int64_t pos) {
+std::int64_t FindHeader(int fd, std::int64_t pos) {
     constexpr std::size_t kWindow = 64 * 1024;
     constexpr std::int64_t kLimit = 4 * 1024 * 1024;
     std::vector<unsigned char> buffer(kWindow + 32);
     for (std::int64_t base = pos; base < pos + kLimit; base += kWindow) {
-        std::size_t got = ReadAt(f, base, buffer.data(), buffer.size());
+        std::size_t got = ReadAt(fd, base, buffer.data(), buffer.size());
         for (std::size_t i = 0; i + 22 <= got; ++i) {
             if (LooksLikeHeader(&buffer[i])) {
                 return base + static_cast<std::int64_t>(i);
@@ -59,21 +64,32 @@ std::int64_t FindHeader(std::FILE* f, std::int64_t pos) {
     return -1;
 }
 
-// Level 1 counts its extended headers in the stored size; they are walked and taken off.
-std::uint64_t Level1ExtendedSize(std::FILE* f, std::int64_t headerPos, unsigned headerSize) {
+// Walks the extended headers that start with the size field at `at`: each holds its
+// type, its data and the size of the next. Returns the bytes they take, and the DOS
+// attributes of a type 0x40 header in `dosAttributes` (-1 when there is none).
+std::uint64_t WalkExtended(int fd, std::int64_t at, int& dosAttributes) {
     std::uint64_t total = 0;
-    std::int64_t at = headerPos + headerSize - 2;
-    for (int guard = 0; guard < 256; ++guard) {
-        unsigned char size[2];
-        if (ReadAt(f, at, size, 2) != 2) {
+    dosAttributes = -1;
+    unsigned char size[2];
+    if (ReadAt(fd, at, size, 2) != 2) {
+        return 0;
+    }
+    unsigned next = size[0] | size[1] << 8;
+    at += 2;
+    for (int guard = 0; guard < 256 && next >= 3; ++guard) {
+        unsigned char head[3];
+        if (ReadAt(fd, at, head, 1) != 1) {
             break;
         }
-        unsigned next = size[0] | size[1] << 8;
-        if (next == 0) {
-            break;
+        if (head[0] == 0x40 && next >= 5 && ReadAt(fd, at + 1, head + 1, 2) == 2) {
+            dosAttributes = head[1];
         }
         total += next;
+        if (ReadAt(fd, at + next - 2, size, 2) != 2) {
+            break;
+        }
         at += next;
+        next = size[0] | size[1] << 8;
     }
     return total;
 }
@@ -90,31 +106,42 @@ bool CLhaArchiver::AcceptsFormat(archive* a) const {
     return (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_LHA;
 }
 
-CLibarchiveArchiver::SEntryFacts CLhaArchiver::FactsOf(archive* a, archive_entry*,
-                                                       const std::string& path) const {
+CLibarchiveArchiver::SEntryFacts CLhaArchiver::FactsOf(archive* a, archive_entry*, int fd) {
     SEntryFacts facts;
     facts.m_bDosTime = true;
-    FilePtr f(std::fopen(path.c_str(), "rb"));
-    if (!f) {
-        return facts;
-    }
     std::int64_t pos = archive_read_header_position(a);
-    unsigned char header[24];
-    if (ReadAt(f.get(), pos, header, sizeof header) != sizeof header || !LooksLikeHeader(header)) {
-        pos = FindHeader(f.get(), pos < 0 ? 0 : pos);
-        if (pos < 0 || ReadAt(f.get(), pos, header, sizeof header) != sizeof header) {
+    unsigned char header[26];
+    if (ReadAt(fd, pos, header, sizeof header) < 22 || !LooksLikeHeader(header)) {
+        pos = FindHeader(fd, pos < 0 ? 0 : pos);
+        if (pos < 0 || ReadAt(fd, pos, header, sizeof header) < 22) {
             return facts;
         }
     }
-    unsigned level = header[20];
+    const unsigned level = header[20];
     std::uint64_t packed = Le32(header + 7);
+    int dosAttributes = -1;
+    if (level <= 1) {
+        // Levels 0 and 1 keep the DOS attributes in the header itself.
+        dosAttributes = header[19];
+    }
     if (level == 1) {
-        std::uint64_t extended = Level1ExtendedSize(f.get(), pos, header[0] + 2u);
-        packed = extended <= packed ? packed - extended : 0;
+        // Level 1 counts its extended headers in the stored size; they are taken off.
+        int extended = -1;
+        const std::uint64_t extra = WalkExtended(fd, pos + header[0] + 2 - 2, extended);
+        packed = extra <= packed ? packed - extra : 0;
+        if (extended >= 0) {
+            dosAttributes = extended;
+        }
+    } else if (level == 2) {
+        WalkExtended(fd, pos + 24, dosAttributes);
     }
     facts.m_bDosTime = level <= 1;
     facts.m_bHasPacked = true;
     facts.m_nPacked = packed;
+    if (dosAttributes >= 0) {
+        facts.m_bHasDosAttributes = true;
+        facts.m_dwDosAttributes = static_cast<std::uint32_t>(dosAttributes) & 0x37;
+    }
     return facts;
 }
 
@@ -187,6 +214,10 @@ int CLhaArchiver::Pack(const std::string& archivePath, const std::string& filePa
         return 1;
     }
     return 0;
+}
+
+bool CLhaArchiver::MatchesHead(const CArchiveHead& head) const {
+    return head.LooksLikeLha();
 }
 
 } // namespace quillora

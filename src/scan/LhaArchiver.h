@@ -18,10 +18,12 @@ public:
     //   a -jp0 -n -c1 -m1 "ARCHIVE" "FILE"              pack FILE as the only member
     int Command(std::string_view commandLine);
 
+    bool MatchesHead(const CArchiveHead& head) const override;
+
 protected:
     void EnableFormats(archive* a) const override;
     bool AcceptsFormat(archive* a) const override;
-    SEntryFacts FactsOf(archive* a, archive_entry* e, const std::string& path) const override;
+    SEntryFacts FactsOf(archive* a, archive_entry* e, int fd) override;
     // Archives made on Japanese Windows: names in CP932, converted by libarchive.
     const char* RetryOptions() const override { return "lha:hdrcharset=CP932"; }
 

@@ -1,20 +1,29 @@
 // Listing and extraction through libarchive, shared by the families it reads.
 #include "scan/LibarchiveArchiver.h"
 
+#include "core/Crc32.h"
 #include "core/TraceLog.h"
+#include "core/UniqueFd.h"
 #include "scan/ArchivePath.h"
+#include "scan/ExtractTarget.h"
+#include "scan/ExtractedFile.h"
 
 #include <archive.h>
 #include <archive_entry.h>
 #include <cctype>
+#include <cerrno>
 #include <clocale>
+#include <cstring>
 #include <ctime>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <langinfo.h>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
+#include <unordered_map>
 
 namespace quillora {
 
@@ -25,11 +34,7 @@ namespace {
 struct SReadDeleter {
     void operator()(archive* a) const { archive_read_free(a); }
 };
-struct SWriteDeleter {
-    void operator()(archive* a) const { archive_write_free(a); }
-};
 using ReadPtr = std::unique_ptr<archive, SReadDeleter>;
-using WritePtr = std::unique_ptr<archive, SWriteDeleter>;
 
 constexpr std::size_t kReadBlock = 64 * 1024;
 
@@ -88,29 +93,23 @@ std::string RawMemberName(const std::string& archivePath) {
     return name.empty() ? std::string("data") : name;
 }
 
-bool SameArcPath(std::string_view a, std::string_view b) {
-    std::string na = NormalizeArcPath(a);
-    std::string nb = NormalizeArcPath(b);
-    while (!na.empty() && na.back() == '/') {
-        na.pop_back();
+// The archive file, opened once per pass; libarchive reads it and the families read
+// their side tables from the same descriptor with pread.
+CUniqueFd OpenArchiveFile(const std::string& path, std::string& error) {
+    CUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat st {};
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0) {
+        error = path + ": " + std::strerror(errno);
+        return CUniqueFd();
     }
-    while (!nb.empty() && nb.back() == '/') {
-        nb.pop_back();
+    if (!S_ISREG(st.st_mode)) {
+        error = path + ": not a regular file";
+        return CUniqueFd();
     }
-    return LowerAscii(na) == LowerAscii(nb);
+    return fd;
 }
 
-// A link target stays inside `dest` when, read from the link's folder, no step leaves it.
-bool LinkStaysInside(const fs::path& dest, const fs::path& linkPath, std::string_view target) {
-    if (target.empty() || target.front() == '/') {
-        return false;
-    }
-    fs::path resolved = (linkPath.parent_path() / fs::path(std::string(target))).lexically_normal();
-    fs::path relative = resolved.lexically_relative(dest);
-    return !relative.empty() && *relative.begin() != "..";
-}
-
-ReadPtr OpenReader(const std::string& path, const std::function<void(archive*)>& enable,
+ReadPtr OpenReader(int fd, const std::string& path, const std::function<void(archive*)>& enable,
                    const char* options, std::string& error) {
     ReadPtr a(archive_read_new());
     if (!a) {
@@ -122,31 +121,59 @@ ReadPtr OpenReader(const std::string& path, const std::function<void(archive*)>&
         error = ArchiveError(a.get());
         return nullptr;
     }
-    if (archive_read_open_filename(a.get(), path.c_str(), kReadBlock) != ARCHIVE_OK) {
+    if (archive_read_open_fd(a.get(), fd, kReadBlock) != ARCHIVE_OK) {
         error = path + ": " + ArchiveError(a.get());
         return nullptr;
     }
     return a;
 }
 
-bool CopyData(archive* in, archive* out, std::string& error) {
+// Reads the current entry's data to its end: its length and, when asked, its CRC-32.
+// Any answer but a clean block or the end (a warning included: libarchive reports a
+// CRC mismatch that way) is a data error.
+bool ReadData(archive* a, std::uint32_t* crc, std::uint64_t& length, std::string& error) {
+    length = 0;
+    std::uint32_t value = 0;
     for (;;) {
         const void* buffer = nullptr;
         std::size_t size = 0;
         la_int64_t offset = 0;
-        int rc = archive_read_data_block(in, &buffer, &size, &offset);
+        const int rc = archive_read_data_block(a, &buffer, &size, &offset);
         if (rc == ARCHIVE_EOF) {
-            return true;
+            break;
         }
-        if (rc < ARCHIVE_WARN) {
-            error = ArchiveError(in);
+        if (rc != ARCHIVE_OK) {
+            error = ArchiveError(a);
             return false;
         }
-        if (archive_write_data_block(out, buffer, size, offset) < ARCHIVE_WARN) {
-            error = ArchiveError(out);
-            return false;
+        if (crc) {
+            // A sparse member's holes read as zeros.
+            static constexpr unsigned char kZeros[4096] = {};
+            for (std::uint64_t at = length; at < static_cast<std::uint64_t>(offset);) {
+                const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(
+                    sizeof kZeros, static_cast<std::uint64_t>(offset) - at));
+                value = Crc32Update(value, kZeros, n);
+                at += n;
+            }
+            value = Crc32Update(value, buffer, size);
         }
+        length = static_cast<std::uint64_t>(offset) + size;
     }
+    if (crc) {
+        *crc = value;
+    }
+    return true;
+}
+
+struct timespec EntryTimespec(bool set, std::time_t seconds, long nanoseconds) {
+    struct timespec t {};
+    if (set) {
+        t.tv_sec = seconds;
+        t.tv_nsec = nanoseconds;
+    } else {
+        clock_gettime(CLOCK_REALTIME, &t);
+    }
+    return t;
 }
 
 } // namespace
@@ -190,8 +217,9 @@ bool CLibarchiveArchiver::AcceptsFormat(archive*) const {
     return true;
 }
 
-CLibarchiveArchiver::SEntryFacts CLibarchiveArchiver::FactsOf(archive*, archive_entry*,
-                                                              const std::string&) const {
+void CLibarchiveArchiver::ReadSideFacts(int) {}
+
+CLibarchiveArchiver::SEntryFacts CLibarchiveArchiver::FactsOf(archive*, archive_entry*, int) {
     return {};
 }
 
@@ -207,36 +235,23 @@ std::string CLibarchiveArchiver::EntryName(archive* a, archive_entry* e,
     return raw ? DecodeArcName(raw) : std::string();
 }
 
-bool CLibarchiveArchiver::FillEntry(archive* a, archive_entry* e, const std::string& path,
-                                    SArcListEntry& rec) {
+void CLibarchiveArchiver::FillEntry(archive_entry* e, const SEntryFacts& facts,
+                                    SArcListEntry& rec) const {
     rec.Clear();
-    SEntryFacts facts = FactsOf(a, e, path);
-    bool isDir = archive_entry_filetype(e) == AE_IFDIR;
+    const bool isDir = archive_entry_filetype(e) == AE_IFDIR;
     rec.m_dwAttributes = kArcAttrNormal;
     if (isDir) {
         rec.m_dwAttributes |= kArcAttrDirectory;
     }
-    if ((archive_entry_perm(e) & 0222) == 0 && !isDir) {
+    if (facts.m_bHasDosAttributes) {
+        rec.m_dwAttributes |= facts.m_dwDosAttributes & (kArcAttrReadOnly | kArcAttrHidden |
+                                                         kArcAttrSystem | kArcAttrArchive);
+    } else if ((archive_entry_perm(e) & 0222) == 0 && !isDir) {
         rec.m_dwAttributes |= kArcAttrReadOnly;
     }
-    std::uint64_t size = archive_entry_size_is_set(e) && archive_entry_size(e) > 0
-                             ? static_cast<std::uint64_t>(archive_entry_size(e))
-                             : 0;
-    if (archive_format(a) == ARCHIVE_FORMAT_RAW) {
-        // A bare compressed file names no size: count it.
-        size = 0;
-        const void* buffer = nullptr;
-        std::size_t got = 0;
-        la_int64_t offset = 0;
-        int rc;
-        while ((rc = archive_read_data_block(a, &buffer, &got, &offset)) == ARCHIVE_OK) {
-            size = static_cast<std::uint64_t>(offset) + got;
-        }
-        if (rc != ARCHIVE_EOF) {
-            SetLastError(path + ": " + ArchiveError(a));
-            return false;
-        }
-    }
+    const std::uint64_t size = archive_entry_size_is_set(e) && archive_entry_size(e) > 0
+                                   ? static_cast<std::uint64_t>(archive_entry_size(e))
+                                   : 0;
     rec.SetSizes(facts.m_bHasPacked ? facts.m_nPacked : 0, size);
     if (archive_entry_mtime_is_set(e)) {
         rec.m_ftLastWrite =
@@ -250,30 +265,66 @@ bool CLibarchiveArchiver::FillEntry(archive* a, archive_entry* e, const std::str
                            ? EntryTime(archive_entry_birthtime(e), archive_entry_birthtime_nsec(e),
                                        facts.m_bDosTime)
                            : rec.m_ftLastWrite;
-    return true;
 }
 
-bool CLibarchiveArchiver::ListArchive(const std::string& path, std::vector<SArcListEntry>& out) {
-    if (ListWith(path, nullptr, out)) {
-        return true;
+struct CLibarchiveArchiver::SListing {
+    std::vector<SArcListEntry> m_entries;
+    bool m_bDataFailed = false; // the data of an entry could not be read
+};
+
+bool CLibarchiveArchiver::ListArchive(const std::string& path, std::vector<SArcListEntry>& out,
+                                      const CArcCrcChoice* crc) {
+    const char* attempts[] = {nullptr, RetryOptions()};
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (i == 1 && attempts[1] == nullptr) {
+            break;
+        }
+        SListing listing;
+        if (ListWith(path, attempts[i], crc, listing)) {
+            out = std::move(listing.m_entries);
+            return true;
+        }
+        if (crc && listing.m_bDataFailed) {
+            // Data that cannot be read can stop libarchive altogether; the entries are
+            // then listed again without their data, keeping the CRCs read before.
+            const std::string dataError = LastError();
+            SListing plain;
+            if (ListWith(path, attempts[i], nullptr, plain)) {
+                const std::size_t n = std::min(listing.m_entries.size(), plain.m_entries.size());
+                for (std::size_t k = 0; k < n; ++k) {
+                    if (listing.m_entries[k].Name() == plain.m_entries[k].Name()) {
+                        plain.m_entries[k].m_bHasCrc = listing.m_entries[k].m_bHasCrc;
+                        plain.m_entries[k].m_dwCrc = listing.m_entries[k].m_dwCrc;
+                    }
+                }
+                out = std::move(plain.m_entries);
+                SetLastError(dataError);
+                return true;
+            }
+        }
     }
-    return RetryOptions() != nullptr && ListWith(path, RetryOptions(), out);
+    return false;
 }
 
 bool CLibarchiveArchiver::ListWith(const std::string& path, const char* options,
-                                   std::vector<SArcListEntry>& out) {
+                                   const CArcCrcChoice* crc, SListing& listing) {
     std::string error;
-    ReadPtr a = OpenReader(
-        path, [this](archive* r) { EnableFormats(r); }, options, error);
+    CUniqueFd fd = OpenArchiveFile(path, error);
+    ReadPtr a = fd.Get() < 0
+                    ? nullptr
+                    : OpenReader(
+                          fd.Get(), path, [this](archive* r) { EnableFormats(r); }, options, error);
     if (!a) {
         SetLastError(error);
         return false;
     }
-    std::vector<SArcListEntry> listing;
+    ReadSideFacts(fd.Get());
+    // Hard links carry no data of their own: they take the CRC of the entry they name.
+    std::unordered_map<std::string, std::uint32_t> crcOf;
     bool first = true;
     for (;;) {
         archive_entry* e = nullptr;
-        int rc = archive_read_next_header(a.get(), &e);
+        const int rc = archive_read_next_header(a.get(), &e);
         if (rc == ARCHIVE_EOF) {
             break;
         }
@@ -281,12 +332,17 @@ bool CLibarchiveArchiver::ListWith(const std::string& path, const char* options,
             SetLastError(path + ": " + ArchiveError(a.get()));
             return false;
         }
+        if (rc == ARCHIVE_WARN) {
+            Log(path + ": " + ArchiveError(a.get())); // about the header, no data is lost
+        }
         if (first && !AcceptsFormat(a.get())) {
             SetLastError(path + ": not an archive of this family");
             return false;
         }
         first = false;
-        if (archive_entry_filetype(e) == AE_IFDIR && !ListsFolders()) {
+        const SEntryFacts facts = FactsOf(a.get(), e, fd.Get());
+        const unsigned type = archive_entry_filetype(e);
+        if (type == AE_IFDIR && !ListsFolders()) {
             continue;
         }
         std::string name = EntryName(a.get(), e, path);
@@ -294,16 +350,44 @@ bool CLibarchiveArchiver::ListWith(const std::string& path, const char* options,
             continue;
         }
         SArcListEntry rec;
-        if (!FillEntry(a.get(), e, path, rec)) {
-            return false;
+        FillEntry(e, facts, rec);
+        const bool raw = archive_format(a.get()) == ARCHIVE_FORMAT_RAW;
+        const char* hardlink = archive_entry_hardlink(e);
+        const bool wantCrc = crc && type == AE_IFREG && crc->Wants(name);
+        if (wantCrc && hardlink) {
+            auto known = crcOf.find(ArcMatchKey(DecodeArcName(hardlink)));
+            if (known != crcOf.end()) {
+                rec.m_bHasCrc = true;
+                rec.m_dwCrc = known->second;
+            }
+        } else if (raw || wantCrc) {
+            // A bare compressed file names no size: it is counted while its data is read.
+            std::uint32_t value = 0;
+            std::uint64_t length = 0;
+            if (ReadData(a.get(), wantCrc ? &value : nullptr, length, error)) {
+                if (raw) {
+                    rec.SetSizes(rec.m_nPackedSize64, length);
+                }
+                if (wantCrc) {
+                    rec.m_bHasCrc = true;
+                    rec.m_dwCrc = value;
+                    crcOf[ArcMatchKey(name)] = value;
+                }
+            } else {
+                SetLastError(path + ": " + name + ": " + error);
+                Log("archive entry data cannot be read: " + LastError());
+                listing.m_bDataFailed = true;
+                if (raw) {
+                    return false;
+                }
+            }
         }
-        AddListed(listing, rec, name);
+        AddListed(listing.m_entries, rec, name);
     }
     if (first && !AcceptsFormat(a.get())) {
         SetLastError(path + ": not an archive of this family");
         return false;
     }
-    out = std::move(listing);
     return true;
 }
 
@@ -313,49 +397,48 @@ bool CLibarchiveArchiver::Extract(const std::string& archivePath, const std::str
         SetLastError("archiver not loaded");
         return false;
     }
-    std::error_code ec;
-    fs::create_directories(destFolder, ec);
-    fs::path dest = fs::weakly_canonical(fs::path(destFolder), ec);
-    if (ec || !fs::is_directory(dest)) {
-        SetLastError(destFolder + ": destination folder cannot be used");
+    CExtractTarget target;
+    if (!target.Open(destFolder)) {
+        SetLastError(target.Error());
         return false;
     }
-    if (ExtractWith(archivePath, dest, entries, withFolders, nullptr)) {
+    if (ExtractWith(archivePath, target, entries, withFolders, nullptr)) {
         return true;
     }
     // A retry replaces what the first attempt wrote; it is only made when the archive
     // itself, not an entry, failed.
     return RetryOptions() != nullptr && m_bArchiveFailed &&
-           ExtractWith(archivePath, dest, entries, withFolders, RetryOptions());
+           ExtractWith(archivePath, target, entries, withFolders, RetryOptions());
 }
 
-bool CLibarchiveArchiver::ExtractWith(const std::string& archivePath, const fs::path& dest,
+bool CLibarchiveArchiver::ExtractWith(const std::string& archivePath, CExtractTarget& target,
                                       const ArcEntryList& entries, bool withFolders,
                                       const char* options) {
-    std::error_code ec;
     m_bArchiveFailed = true;
     std::string error;
-    ReadPtr in = OpenReader(
-        archivePath, [this](archive* r) { EnableFormats(r); }, options, error);
+    CUniqueFd fd = OpenArchiveFile(archivePath, error);
+    ReadPtr in = fd.Get() < 0 ? nullptr
+                              : OpenReader(
+                                    fd.Get(), archivePath, [this](archive* r) { EnableFormats(r); },
+                                    options, error);
     if (!in) {
         SetLastError(error);
         return false;
     }
-    WritePtr out(archive_write_disk_new());
-    // Every path handed to the writer is built here below the canonical destination, so
-    // it is absolute by construction: the writer's "no absolute paths" guard cannot be
-    // used (and a chdir to a relative base would move the whole process). The writer
-    // still refuses ".." and writing through symbolic links; existing files are
-    // replaced, not written through.
-    archive_write_disk_set_options(out.get(), ARCHIVE_EXTRACT_SECURE_NODOTDOT |
-                                                  ARCHIVE_EXTRACT_SECURE_SYMLINKS |
-                                                  ARCHIVE_EXTRACT_UNLINK | ARCHIVE_EXTRACT_TIME);
-    std::vector<bool> found(entries.size(), false);
+    std::unordered_map<std::string, bool> found;
+    for (const std::string& entry : entries) {
+        found.emplace(ArcMatchKey(entry), false);
+    }
     bool ok = true;
+    auto refuse = [&](const std::string& name, const std::string& why) {
+        SetLastError(archivePath + ": " + name + ": " + why);
+        Log("extraction refused: " + LastError());
+        ok = false;
+    };
     bool first = true;
     for (;;) {
         archive_entry* e = nullptr;
-        int rc = archive_read_next_header(in.get(), &e);
+        const int rc = archive_read_next_header(in.get(), &e);
         if (rc == ARCHIVE_EOF) {
             break;
         }
@@ -368,82 +451,115 @@ bool CLibarchiveArchiver::ExtractWith(const std::string& archivePath, const fs::
             return false;
         }
         first = false;
-        std::string name = EntryName(in.get(), e, archivePath);
-        bool wanted = entries.empty();
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (SameArcPath(entries[i], name)) {
-                found[i] = true;
-                wanted = true;
+        const std::string name = EntryName(in.get(), e, archivePath);
+        if (!entries.empty()) {
+            auto it = found.find(ArcMatchKey(name));
+            if (it == found.end()) {
+                continue;
             }
+            it->second = true;
         }
-        if (!wanted) {
+        const std::optional<SExtractedParts> parts = ExtractedParts(name, withFolders);
+        if (!parts) {
+            refuse(name, "the path cannot be placed inside the extraction folder");
             continue;
         }
-        unsigned type = archive_entry_filetype(e);
+        const unsigned type = archive_entry_filetype(e);
+        const char* hardlink = archive_entry_hardlink(e);
         if (type == AE_IFDIR) {
             if (withFolders) {
-                if (auto dir = ExtractedPath(dest, name, true)) {
-                    fs::create_directories(*dir, ec);
+                std::vector<std::string> folders = parts->m_folders;
+                folders.push_back(parts->m_strLeaf);
+                if (target.OpenFolder(folders, true).Get() < 0) {
+                    refuse(name, target.Error());
                 }
             }
             continue;
         }
-        bool isHardlink = archive_entry_hardlink(e) != nullptr;
-        if (type != AE_IFREG && type != AE_IFLNK && !isHardlink) {
-            continue; // devices, FIFOs and sockets are never made
-        }
-        std::optional<fs::path> target = ExtractedPath(dest, name, withFolders);
-        if (!target) {
-            Log("extraction refused, unsafe path in archive: " + name);
-            ok = false;
+        if (hardlink) {
+            const std::optional<SExtractedParts> existing =
+                ExtractedParts(DecodeArcName(hardlink), withFolders);
+            if (!existing) {
+                refuse(name, "the link leads outside the extraction folder");
+            } else if (!target.MakeHardLink(*parts, *existing)) {
+                refuse(name, target.Error());
+            }
             continue;
         }
         if (type == AE_IFLNK) {
             const char* link = archive_entry_symlink(e);
-            if (!withFolders || link == nullptr || !LinkStaysInside(dest, *target, link)) {
-                Log("extraction refused, link leads outside: " + name);
-                ok = false;
-                continue;
+            if (!withFolders || link == nullptr) {
+                refuse(name, "a link is only made with its folders");
+            } else if (!target.MakeSymlink(*parts, link)) {
+                refuse(name, target.Error());
             }
-        }
-        if (isHardlink) {
-            std::optional<fs::path> linkTarget =
-                ExtractedPath(dest, DecodeArcName(archive_entry_hardlink(e)), withFolders);
-            if (!linkTarget) {
-                Log("extraction refused, link leads outside: " + name);
-                ok = false;
-                continue;
-            }
-            archive_entry_set_hardlink(e, linkTarget->c_str());
-        }
-        archive_entry_set_pathname(e, target->c_str());
-        // The copies are working files to read: owner-readable whatever was stored.
-        if (type == AE_IFREG) {
-            archive_entry_set_perm(e, 0644);
-        }
-        if (archive_write_header(out.get(), e) < ARCHIVE_WARN) {
-            Log("extraction failed: " + name + ": " + ArchiveError(out.get()));
-            ok = false;
             continue;
         }
-        if (type == AE_IFREG && !isHardlink && !CopyData(in.get(), out.get(), error)) {
-            Log("extraction failed: " + name + ": " + error);
-            SetLastError(error);
-            archive_write_finish_entry(out.get());
-            return false;
+        if (type != AE_IFREG) {
+            Log("extraction: special file not made: " + name);
+            continue; // devices, FIFOs and sockets are never made
         }
-        if (archive_write_finish_entry(out.get()) < ARCHIVE_WARN) {
-            ok = false;
+        if (!ExtractFile(in.get(), e, archivePath, name, target, *parts)) {
+            m_bArchiveFailed = false;
+            return false;
         }
     }
     m_bArchiveFailed = false;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (!found[i]) {
-            SetLastError("not in the archive: " + entries[i]);
+    for (const std::string& entry : entries) {
+        if (!found[ArcMatchKey(entry)]) {
+            SetLastError(archivePath + ": not in the archive: " + entry);
             ok = false;
         }
     }
     return ok;
+}
+
+bool CLibarchiveArchiver::ExtractFile(archive* in, archive_entry* e, const std::string& archivePath,
+                                      const std::string& name, CExtractTarget& target,
+                                      const SExtractedParts& parts) {
+    CUniqueFd folder = target.OpenFolder(parts.m_folders, true);
+    if (folder.Get() < 0) {
+        SetLastError(target.Error());
+        return false;
+    }
+    CExtractedFile file;
+    if (!file.Create(folder.Get(), parts.m_strLeaf, target.Shown(parts))) {
+        SetLastError(file.Error());
+        return false;
+    }
+    for (;;) {
+        const void* buffer = nullptr;
+        std::size_t size = 0;
+        la_int64_t offset = 0;
+        const int rc = archive_read_data_block(in, &buffer, &size, &offset);
+        if (rc == ARCHIVE_EOF) {
+            break;
+        }
+        // A warning here means lost or wrong bytes (a CRC mismatch): the file is dropped.
+        if (rc != ARCHIVE_OK) {
+            SetLastError(archivePath + ": " + name + ": " + ArchiveError(in));
+            return false;
+        }
+        if (!file.WriteAt(static_cast<std::uint64_t>(offset), buffer, size)) {
+            SetLastError(file.Error());
+            return false;
+        }
+    }
+    const std::uint64_t length = archive_entry_size_is_set(e) && archive_entry_size(e) > 0
+                                     ? static_cast<std::uint64_t>(archive_entry_size(e))
+                                     : 0;
+    const unsigned mode = ((archive_entry_perm(e) & 0777) & CExtractTarget::DefaultMode()) | 0400;
+    const struct timespec mtime = EntryTimespec(
+        archive_entry_mtime_is_set(e) != 0, archive_entry_mtime(e), archive_entry_mtime_nsec(e));
+    const struct timespec atime =
+        archive_entry_atime_is_set(e)
+            ? EntryTimespec(true, archive_entry_atime(e), archive_entry_atime_nsec(e))
+            : mtime;
+    if (!file.Commit(length, mode, mtime, &atime)) {
+        SetLastError(file.Error());
+        return false;
+    }
+    return true;
 }
 
 } // namespace quillora

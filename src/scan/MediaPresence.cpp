@@ -141,6 +141,11 @@ void CMediaPresence::ProbeDrives(const std::vector<SVolumeInfo*>& media,
         if (ExcludesFloppies(excluded) && CDriveTable::IsFloppy(drive)) {
             continue;
         }
+        // A disc whose serial cannot be read matches by its label alone, and only
+        // where media are told apart by label only.
+        if (drive.m_serialUnknown && config.m_nMediaId != 2) {
+            continue;
+        }
         const std::string driveLabel =
             drive.m_label.empty() ? FormatSerialNumber(drive.m_serial) : drive.m_label;
         for (std::size_t i = 0; i < media.size(); ++i) {

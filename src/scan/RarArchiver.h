@@ -2,6 +2,7 @@
 #pragma once
 
 #include "scan/LibarchiveArchiver.h"
+#include "scan/RarHeaders.h"
 
 namespace quillora {
 
@@ -9,12 +10,20 @@ class CRarArchiver : public CLibarchiveArchiver {
 public:
     CRarArchiver();
 
+    bool MatchesHead(const CArchiveHead& head) const override;
+
 protected:
     void EnableFormats(archive* a) const override;
     bool AcceptsFormat(archive* a) const override;
     // Folders are not listed; the scanner makes them from the entries' paths.
     bool ListsFolders() const override { return false; }
-    SEntryFacts FactsOf(archive* a, archive_entry* e, const std::string& path) const override;
+    void ReadSideFacts(int fd) override;
+    SEntryFacts FactsOf(archive* a, archive_entry* e, int fd) override;
+
+private:
+    // The archive's file headers, in the order libarchive lists the entries.
+    std::vector<SRarFileFacts> m_files;
+    std::size_t m_nNext = 0;
 };
 
 } // namespace quillora

@@ -10,10 +10,14 @@ class CTarArchiver : public CLibarchiveArchiver {
 public:
     CTarArchiver();
 
+    bool MatchesHead(const CArchiveHead& head) const override;
+
 protected:
     void EnableFormats(archive* a) const override;
     bool AcceptsFormat(archive* a) const override;
-    SEntryFacts FactsOf(archive* a, archive_entry* e, const std::string& path) const override;
+    // Members of a tar are stored whole; a bare .gz or .Z file's one member takes the
+    // file's size less the compression format's header (and the gzip trailer).
+    SEntryFacts FactsOf(archive* a, archive_entry* e, int fd) override;
 };
 
 } // namespace quillora

@@ -17,10 +17,12 @@
 #include "scan/IScanProgress.h"
 #include "scan/ScanControl.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -125,9 +127,15 @@ int FolderLevel(const SFileInfo& folder) {
 }
 
 // Marks the scan finished however AddVolume is left, so that a waiting
-// RequestScanCancel always returns.
+// RequestScanCancel always returns, and lets the archive lister drop the scan's sink.
 struct SFinishGuard {
-    ~SFinishGuard() { CScanControl::SetScanFinished(true); }
+    IArchiveLister* m_lister = nullptr;
+    ~SFinishGuard() {
+        if (m_lister) {
+            m_lister->EndScan();
+        }
+        CScanControl::SetScanFinished(true);
+    }
 };
 
 } // namespace
@@ -139,6 +147,7 @@ SScanOptions SScanOptions::FromConfig() {
     options.m_meltAutoComment = config.m_nMeltAutoComment != 0;
     options.m_addVolCrc = config.m_nAddVolCRC != 0;
     options.m_addVolArcCrc = config.m_nAddVolArcCRC != 0;
+    options.m_scanPseudoFileSystems = config.m_bScanPseudoFileSystems;
     return options;
 }
 
@@ -150,28 +159,51 @@ void CVolumeScanner::AddVolume(SVolumeInfo& volume, const std::string& osPath,
     LogStamp("Volume add");
     const auto start = std::chrono::steady_clock::now();
     m_entries.store(0, std::memory_order_relaxed);
+    m_report.Clear();
     CScanControl::EnterScan();
     {
-        SFinishGuard finish;
+        SFinishGuard finish{m_lister};
+        if (m_lister) {
+            m_lister->BeginScan(m_options, m_progress);
+        }
         ResetRecordFields(volume);
-        SetVolumeInfo(volume, osPath, label, comment);
-        ReadFolder(volume);
+        const std::string linuxType = ApplyVolumeInfo(volume, osPath, label, comment);
+        if (CVolumeProbe::IsPseudoFileSystemType(linuxType) && !m_options.m_scanPseudoFileSystems) {
+            LogFormat("Volume [%s] is on a pseudo file system (%s): not scanned", osPath.c_str(),
+                      linuxType.c_str());
+            m_report.SetRootPseudoType(linuxType);
+            return;
+        }
+        if (const int error = ReadFolder(volume)) {
+            LogFormat("Volume [%s] cannot be read: %s", osPath.c_str(), std::strerror(error));
+            m_report.SetRootError(error);
+            return;
+        }
         volume.UpdateDisplayNameTree(true);
         volume.RecalcSize(true);
         UpdateDiskSpace(volume);
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    if (!m_report.Complete()) {
+        LogFormat("Volume add: %s", m_report.Summary().c_str());
+    }
     LogFormat("Volume add end (%.3f s)", took.count());
 }
 
 void CVolumeScanner::SetVolumeInfo(SVolumeInfo& volume, const std::string& osPath,
                                    const std::string* label, const std::string* comment) {
+    ApplyVolumeInfo(volume, osPath, label, comment);
+}
+
+std::string CVolumeScanner::ApplyVolumeInfo(SVolumeInfo& volume, const std::string& osPath,
+                                            const std::string* label, const std::string* comment) {
     LogFormat("SetVolumeInfo() Start Drive[%s]", osPath.c_str());
     const std::string path = StripTrailingSlash(osPath);
     SVolumeFacts facts;
     const bool known = CVolumeProbe::ProbePath(path, facts) == 0;
     ApplyVolumeFacts(volume, RealPathOr(path), known ? &facts : nullptr, label, comment);
     Log("SetVolumeInfo() End");
+    return known ? facts.m_linuxType : std::string();
 }
 
 void CVolumeScanner::ApplyVolumeFacts(SVolumeInfo& volume, const std::string& realPath,
@@ -201,11 +233,17 @@ void CVolumeScanner::ApplyVolumeFacts(SVolumeInfo& volume, const std::string& re
         volume.m_strRoot = StripTrailingSlash(facts->m_root);
         volume.m_strName = ModelPathFromOs(Below(realPath, volume.m_strRoot));
         volume.m_strVolText2 = facts->m_fileSystem;
-        volume.m_dwSerial = facts->m_serial;
+        volume.m_dwSerial = facts->m_serialUnknown ? 0 : facts->m_serial;
+        if (facts->m_serialUnknown) {
+            LogFormat("Serial number unknown: the volume descriptors of %s cannot be read (%s)",
+                      facts->m_device.c_str(), std::strerror(facts->m_serialError));
+        }
         if (!volume.m_strName.empty()) {
             volume.m_strOrgLabel = LastComponent(volume.m_strName);
         } else if (!facts->m_label.empty()) {
             volume.m_strOrgLabel = facts->m_label;
+        } else if (facts->m_serialUnknown) {
+            volume.m_strOrgLabel = "Unkown"; // as for a volume that cannot be read
         } else {
             volume.m_strOrgLabel = FormatSerialNumber(facts->m_serial);
         }
@@ -222,21 +260,21 @@ void CVolumeScanner::ApplyVolumeFacts(SVolumeInfo& volume, const std::string& re
     volume.RecomputeLocation();
 }
 
-void CVolumeScanner::ReadFolder(SFileInfo& folder) {
+int CVolumeScanner::ReadFolder(SFileInfo& folder) {
     if (CScanControl::IsScanCancelled()) {
-        return;
+        return 0;
     }
     const std::string osPath = RecordOsPath(folder);
     const int level = FolderLevel(folder);
     if (osPath.empty()) {
-        return;
+        return ENOENT;
     }
     if (level >= kMaxScanLevel) {
         PostScanProgress(kScanProgressRecord, &folder);
-        return;
+        return 0;
     }
     CFolderWalk walk(*this);
-    walk.Run(folder, osPath, level);
+    return walk.Run(folder, osPath, level);
 }
 
 void CVolumeScanner::SetCrc(SFileInfo& record, std::uint32_t crc) {
@@ -249,17 +287,28 @@ void CVolumeScanner::SetCrc(SFileInfo& record, std::uint32_t crc) {
 }
 
 std::uint32_t CVolumeScanner::FileCrc32(int dirFd, const char* name) {
+    std::uint32_t crc = 0;
+    ReadCrc32(dirFd, name, UINT64_MAX, crc);
+    return crc;
+}
+
+int CVolumeScanner::ReadCrc32(int dirFd, const char* name, std::uint64_t limit,
+                              std::uint32_t& crc) {
+    crc = 0;
     // O_NONBLOCK: should a FIFO take the file's place after it was listed, the open
     // does not wait for a writer; the type check below then refuses it.
     const int fd = openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        return 0;
+        return errno == ELOOP ? 0 : errno; // a link put in the file's place is no file
     }
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         return 0;
     }
+    // The size the file reports bounds the reading: files of /proc report 0 and some
+    // never end (pagemap), and a file that grows meanwhile is read as it was listed.
+    std::uint64_t left = std::min<std::uint64_t>(limit, static_cast<std::uint64_t>(st.st_size));
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     // Page-aligned: the kernel copies into an unaligned buffer at a third of the speed.
     struct SFree {
@@ -269,36 +318,44 @@ std::uint32_t CVolumeScanner::FileCrc32(int dirFd, const char* name) {
         static_cast<unsigned char*>(std::aligned_alloc(4096, kCrcBufferSize)));
     if (!buffer) {
         close(fd);
-        return 0;
+        return ENOMEM;
     }
-    std::uint32_t crc = 0;
-    for (unsigned blocks = 1;; ++blocks) {
+    int result = 0;
+    for (unsigned blocks = 1; left > 0; ++blocks) {
         // A cancel is not kept waiting for the end of a huge file; the partial tree
         // is thrown away anyway.
         if (blocks % kCrcCancelCheckBlocks == 0 && CScanControl::IsScanCancelled()) {
-            crc = 0;
+            result = ECANCELED;
             break;
         }
-        const ssize_t got = read(fd, buffer.get(), kCrcBufferSize);
+        const ssize_t got = read(fd, buffer.get(), std::min<std::uint64_t>(left, kCrcBufferSize));
         if (got == 0) {
-            break;
+            break; // shorter than it said: the CRC of what is there
         }
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            crc = 0; // a file that cannot be read to its end has no CRC
+            result = errno; // a file that cannot be read to its end has no CRC
             break;
         }
         crc = Crc32Update(crc, buffer.get(), static_cast<std::size_t>(got));
+        left -= static_cast<std::uint64_t>(got);
     }
     close(fd);
-    return crc;
+    if (result != 0) {
+        crc = 0;
+    }
+    return result;
 }
 
 bool CVolumeScanner::CollectCRC(SFileInfo& record, bool recurse) {
     if (CScanControl::IsScanCancelled()) {
         return false;
+    }
+    if (record.IsInsideArchive() && m_lister) {
+        // One pass over the archive for everything below, not one per entry.
+        return m_lister->CollectArchiveCrcs(record, recurse);
     }
     bool obtained = false;
     if (!record.IsDirectory()) {
@@ -306,9 +363,11 @@ bool CVolumeScanner::CollectCRC(SFileInfo& record, bool recurse) {
         std::uint32_t crc = 0;
         if (record.IsInsideArchive()) {
             crc = m_lister ? m_lister->ArchiveEntryCrc(record) : 0;
-        } else {
-            const std::string path = RecordOsPath(record);
-            crc = path.empty() ? 0 : FileCrc32(AT_FDCWD, path.c_str());
+        } else if (const std::string path = RecordOsPath(record); !path.empty()) {
+            const int error = ReadCrc32(AT_FDCWD, path.c_str(), record.m_nSize, crc);
+            if (error != 0 && error != ECANCELED) {
+                m_report.Add(SkipKind::UnreadableFile, record, error);
+            }
         }
         SetCrc(record, crc);
         obtained = crc != 0;

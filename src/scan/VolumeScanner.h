@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/CaseSchema.h"
+#include "scan/ScanReport.h"
 
 #include <atomic>
 #include <cstdint>
@@ -25,6 +26,9 @@ struct SScanOptions {
     bool m_meltAutoComment = false; // OptionView "MeltAutoComment": comments of archive entries
     bool m_addVolCrc = false;       // OptionMelt "AddVolCRC": CRC-32 of every plain file
     bool m_addVolArcCrc = false;    // OptionMelt "AddVolArcCRC": CRC-32 of archive entries
+    // A folder on a pseudo file system (proc, sysfs, ...) is scanned only when asked
+    // (TobConfig.txt "Main.Option.MediaAdd.PseudoFileSystems", or the command line).
+    bool m_scanPseudoFileSystems = false;
 
     // The values of the process-wide configuration.
     static SScanOptions FromConfig();
@@ -44,9 +48,16 @@ public:
     // `volume`, a new medium record without children: its own fields, its tree,
     // sizes and capacity; label and comment replace the proposed ones when given.
     // Marks the scan finished as its last step, also after a cancel; the record is
-    // then partial and the caller discards it.
+    // then partial and the caller discards it. What could not be read is in
+    // Report(); when Report().RootFailed() the scan failed (the folder itself could
+    // not be read, or it lies on a pseudo file system not asked for) and the record
+    // must not be used either.
     void AddVolume(SVolumeInfo& volume, const std::string& osPath, const std::string* label,
                    const std::string* comment);
+
+    // What the last AddVolume (or ReadFolder, CollectCRC) could not read. Read it
+    // on the scanning thread, or after the scan has finished.
+    const CScanReport& Report() const { return m_report; }
 
     // Fills the medium's own fields from the file system holding `osPath`: kind,
     // root (the mount point), name (the folder below it, "\" separated), serial,
@@ -67,11 +78,13 @@ public:
     // Reads the folder (a medium or a folder record of one) from disk and appends
     // one record per entry, descending into subfolders. Returns at once when the
     // scan is cancelled. Symbolic links are recorded, never followed; a folder that
-    // cannot be read stays empty, and so does a mount point of another file system;
-    // folders kMaxScanLevel below the medium are
-    // recorded without contents, so that no case file nests deeper than a reader
-    // accepts. Uses no machine-stack recursion.
-    void ReadFolder(SFileInfo& folder);
+    // cannot be read stays empty, and so does a mount point of another file system
+    // (its record gets the reparse-point attribute); folders kMaxScanLevel below the
+    // medium are recorded without contents, so that no case file nests deeper than a
+    // reader accepts. Each of these is counted in Report(). Uses no machine-stack
+    // recursion. Returns 0, or the errno value that kept `folder` itself from being
+    // read (nothing below it was read then).
+    int ReadFolder(SFileInfo& folder);
 
     // Collects the CRC-32 of the record's file (not for folders) and, with recurse,
     // of every record below it. True when a non-zero CRC was obtained for any of
@@ -97,10 +110,16 @@ public:
     std::uint64_t EntriesSoFar() const { return m_entries.load(std::memory_order_relaxed); }
 
     // The CRC-32 of the regular file `name` in the folder open at dirFd (AT_FDCWD for
-    // a path). 0 when it is not a regular file (links are not followed; FIFOs,
-    // sockets and devices are never opened), cannot be opened or cannot be read to
-    // its end.
+    // a path), over at most the size the file reports (a file of /proc says 0 and
+    // may be endless). 0 when it is not a regular file (links are not followed;
+    // FIFOs, sockets and devices are never opened), cannot be opened or cannot be
+    // read to that size.
     static std::uint32_t FileCrc32(int dirFd, const char* name);
+
+    // The same over at most `limit` bytes (the size the listing saw) into `crc`.
+    // Returns 0, the errno value of a failed open or read (crc is then 0), or
+    // ECANCELED when the scan was cancelled meanwhile. Not a regular file: 0, crc 0.
+    static int ReadCrc32(int dirFd, const char* name, std::uint64_t limit, std::uint32_t& crc);
 
     // Folders this many levels below their medium are recorded without contents.
     static constexpr int kMaxScanLevel = kMaxTreeDepth - 64;
@@ -111,7 +130,12 @@ private:
     void CountEntry() { m_entries.fetch_add(1, std::memory_order_relaxed); }
     static void SetCrc(SFileInfo& record, std::uint32_t crc);
 
+    // SetVolumeInfo's work; the Linux type of the file system holding the path.
+    static std::string ApplyVolumeInfo(SVolumeInfo& volume, const std::string& osPath,
+                                       const std::string* label, const std::string* comment);
+
     SScanOptions m_options;
+    CScanReport m_report;
     IScanProgress* m_progress = nullptr;
     IArchiveLister* m_lister = nullptr;
     ICommentExtractor* m_extractor = nullptr;

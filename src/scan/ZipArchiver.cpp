@@ -92,12 +92,20 @@ bool CZipArchiver::CheckArchive(const std::string& path) {
     return m_pChosen && m_pChosen->CheckArchive(path);
 }
 
+bool CZipArchiver::MatchesHead(const CArchiveHead& head) const {
+    return m_pChosen && m_pChosen->MatchesHead(head);
+}
+
 bool CZipArchiver::Open(const std::string& path, int mode) {
     return m_pChosen && m_pChosen->Open(path, mode);
 }
 
 bool CZipArchiver::OpenArchive(const std::string& path, int mode) {
     return m_pChosen && m_pChosen->OpenArchive(path, mode);
+}
+
+bool CZipArchiver::OpenArchiveWithCrc(const std::string& path, const CArcCrcChoice& choice) {
+    return m_pChosen && m_pChosen->OpenArchiveWithCrc(path, choice);
 }
 
 void CZipArchiver::CloseArchive() {

@@ -28,8 +28,10 @@ public:
     std::uint32_t GetVersion() const override;
     int ConfigDialog(int mode) override;
     bool CheckArchive(const std::string& path) override;
+    bool MatchesHead(const CArchiveHead& head) const override;
     bool Open(const std::string& path, int mode) override;
     bool OpenArchive(const std::string& path, int mode) override;
+    bool OpenArchiveWithCrc(const std::string& path, const CArcCrcChoice& choice) override;
     void CloseArchive() override;
     bool FindFirst(std::string_view wildcard, SArcListEntry& entry) override;
     bool FindNext(SArcListEntry& entry) override;

@@ -1,8 +1,9 @@
 // A bounded reader of the ZIP end records and central directory.
 #include "scan/ZipDirectory.h"
 
-#include <cstdio>
-#include <memory>
+#include "scan/ArchiveBytes.h"
+
+#include <sys/stat.h>
 #include <vector>
 
 namespace quillora {
@@ -15,25 +16,15 @@ constexpr std::uint32_t kLocator64Sig = 0x07064b50;
 constexpr std::uint32_t kCentralSig = 0x02014b50;
 constexpr std::uint64_t kMaxDirectory = 64ULL << 20;
 
-struct SFileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-std::uint32_t Le16(const unsigned char* p) {
-    return p[0] | p[1] << 8u;
-}
-std::uint32_t Le32(const unsigned char* p) {
-    return p[0] | p[1] << 8u | p[2] << 16u | static_cast<std::uint32_t>(p[3]) << 24;
-}
-std::uint64_t Le64(const unsigned char* p) {
-    return Le32(p) | static_cast<std::uint64_t>(Le32(p + 4)) << 32;
+// Hosts whose external attributes carry DOS attribute bits in their low byte.
+bool HasDosAttributes(std::uint32_t madeBy) {
+    const std::uint32_t host = madeBy >> 8;
+    return host == 0 || host == 6 || host == 10 || host == 14;
 }
 
-bool ReadAt(std::FILE* f, std::uint64_t offset, std::vector<unsigned char>& buffer,
-            std::size_t size) {
+bool ReadAt(int fd, std::uint64_t offset, std::vector<unsigned char>& buffer, std::size_t size) {
     buffer.resize(size);
-    return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0 &&
-           std::fread(buffer.data(), 1, size, f) == size;
+    return PreadExact(fd, offset, buffer.data(), size);
 }
 
 // The compressed size, from the ZIP64 extra field when the 32-bit field says so.
@@ -64,16 +55,15 @@ std::uint64_t PackedSize(const unsigned char* entry, const unsigned char* extra,
 
 } // namespace
 
-bool ReadZipPackedSizes(const std::string& path,
-                        std::unordered_map<std::string, std::uint64_t>& out) {
-    std::unique_ptr<std::FILE, SFileCloser> f(std::fopen(path.c_str(), "rb"));
-    if (!f || fseeko(f.get(), 0, SEEK_END) != 0) {
+bool ReadZipDirectory(int fd, std::unordered_map<std::string, SZipMemberFacts>& out) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || st.st_size <= 0) {
         return false;
     }
-    std::uint64_t fileSize = static_cast<std::uint64_t>(ftello(f.get()));
+    const std::uint64_t fileSize = static_cast<std::uint64_t>(st.st_size);
     std::size_t tailSize = static_cast<std::size_t>(fileSize < 65557 ? fileSize : 65557);
     std::vector<unsigned char> tail;
-    if (tailSize < 22 || !ReadAt(f.get(), fileSize - tailSize, tail, tailSize)) {
+    if (tailSize < 22 || !ReadAt(fd, fileSize - tailSize, tail, tailSize)) {
         return false;
     }
     std::size_t end = tailSize - 22 + 1;
@@ -87,15 +77,13 @@ bool ReadZipPackedSizes(const std::string& path,
     }
     std::uint64_t endPos = fileSize - tailSize + end;
     std::uint64_t dirSize = Le32(&tail[end + 12]);
-    std::uint64_t dirOffset = Le32(&tail[end + 16]);
     std::uint64_t endOfDirectory = endPos;
     if (end >= 20 && Le32(&tail[end - 20]) == kLocator64Sig) {
         std::uint64_t end64 = Le64(&tail[end - 20 + 8]);
         std::vector<unsigned char> record;
-        if (end64 + 56 <= fileSize && ReadAt(f.get(), end64, record, 56) &&
+        if (end64 + 56 <= fileSize && ReadAt(fd, end64, record, 56) &&
             Le32(record.data()) == kEnd64Sig) {
             dirSize = Le64(&record[40]);
-            dirOffset = Le64(&record[48]);
             endOfDirectory = end64;
         }
     }
@@ -106,10 +94,9 @@ bool ReadZipPackedSizes(const std::string& path,
     // right before the end records rather than at its stated offset.
     std::uint64_t start = endOfDirectory - dirSize;
     std::vector<unsigned char> dir;
-    if (!ReadAt(f.get(), start, dir, static_cast<std::size_t>(dirSize))) {
+    if (!ReadAt(fd, start, dir, static_cast<std::size_t>(dirSize))) {
         return false;
     }
-    (void)dirOffset;
     std::size_t at = 0;
     while (at + 46 <= dir.size() && Le32(&dir[at]) == kCentralSig) {
         std::size_t nameLen = Le16(&dir[at + 28]);
@@ -120,7 +107,13 @@ bool ReadZipPackedSizes(const std::string& path,
             return false;
         }
         std::string name(reinterpret_cast<const char*>(&dir[at + 46]), nameLen);
-        out[name] = PackedSize(&dir[at], &dir[at + 46 + nameLen], extraLen);
+        SZipMemberFacts facts;
+        facts.m_nPacked = PackedSize(&dir[at], &dir[at + 46 + nameLen], extraLen);
+        if (HasDosAttributes(Le16(&dir[at + 4]))) {
+            facts.m_bHasDosAttributes = true;
+            facts.m_dwDosAttributes = Le32(&dir[at + 38]) & 0x37;
+        }
+        out[name] = facts;
         at = next;
     }
     return !out.empty();

@@ -1,6 +1,7 @@
 // ZIP over libarchive: local DOS date-times as stored.
 #include "scan/ZipVariant.h"
 
+#include "scan/ArchiveHead.h"
 #include "scan/ZipDirectory.h"
 
 #include <archive.h>
@@ -20,25 +21,27 @@ bool CZipVariant::AcceptsFormat(archive* a) const {
     return (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
 }
 
-bool CZipVariant::ListArchive(const std::string& path, std::vector<SArcListEntry>& out) {
-    m_packed.clear();
-    ReadZipPackedSizes(path, m_packed);
-    bool ok = CLibarchiveArchiver::ListArchive(path, out);
-    m_packed.clear();
-    return ok;
+void CZipVariant::ReadSideFacts(int fd) {
+    m_members.clear();
+    ReadZipDirectory(fd, m_members);
 }
 
-CLibarchiveArchiver::SEntryFacts CZipVariant::FactsOf(archive*, archive_entry* e,
-                                                      const std::string&) const {
+CLibarchiveArchiver::SEntryFacts CZipVariant::FactsOf(archive*, archive_entry* e, int) {
     SEntryFacts facts;
     facts.m_bDosTime = true;
     const char* raw = archive_entry_pathname(e);
-    auto it = raw ? m_packed.find(raw) : m_packed.end();
-    if (it != m_packed.end()) {
+    auto it = raw ? m_members.find(raw) : m_members.end();
+    if (it != m_members.end()) {
         facts.m_bHasPacked = true;
-        facts.m_nPacked = it->second;
+        facts.m_nPacked = it->second.m_nPacked;
+        facts.m_bHasDosAttributes = it->second.m_bHasDosAttributes;
+        facts.m_dwDosAttributes = it->second.m_dwDosAttributes;
     }
     return facts;
+}
+
+bool CZipVariant::MatchesHead(const CArchiveHead& head) const {
+    return head.LooksLikeZip();
 }
 
 } // namespace quillora

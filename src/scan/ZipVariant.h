@@ -3,6 +3,7 @@
 #pragma once
 
 #include "scan/LibarchiveArchiver.h"
+#include "scan/ZipDirectory.h"
 
 #include <unordered_map>
 
@@ -12,17 +13,19 @@ class CZipVariant : public CLibarchiveArchiver {
 public:
     CZipVariant();
 
+    bool MatchesHead(const CArchiveHead& head) const override;
+
 protected:
     void EnableFormats(archive* a) const override;
     bool AcceptsFormat(archive* a) const override;
     // Folder entries are left out of the listing; the scanner makes folders from paths.
     bool ListsFolders() const override { return false; }
-    bool ListArchive(const std::string& path, std::vector<SArcListEntry>& out) override;
-    SEntryFacts FactsOf(archive* a, archive_entry* e, const std::string& path) const override;
+    void ReadSideFacts(int fd) override;
+    SEntryFacts FactsOf(archive* a, archive_entry* e, int fd) override;
 
 private:
-    // Compressed sizes of the archive being listed, read once per listing.
-    std::unordered_map<std::string, std::uint64_t> m_packed;
+    // The central directory of the archive being listed, read once per listing.
+    std::unordered_map<std::string, SZipMemberFacts> m_members;
 };
 
 } // namespace quillora

@@ -95,6 +95,19 @@ TEST(AddMediaDriveRows, OffersReadableAndNetworkDrivesOfTheUsedPositions) {
     EXPECT_EQ(BuildAddMediaDriveRows(many, {}).size(), kMaxAddMediaDrives);
 }
 
+TEST(AddMediaDriveRows, ADiscWhoseSerialCannotBeReadSaysSo) {
+    SDrive locked = Drive("/media/u/DISC", DriveKind::CdRom, "", 0);
+    locked.m_serialUnknown = true;
+    SDrive labelled = locked;
+    labelled.m_label = "HOLIDAY";
+    const auto rows = BuildAddMediaDriveRows({locked, labelled}, {});
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].m_serialText, "（不明）");
+    EXPECT_EQ(rows[0].m_name, "Unkown") << "never a serial made up as its name";
+    EXPECT_EQ(rows[1].m_name, "HOLIDAY");
+    EXPECT_EQ(rows[1].m_serialText, "（不明）");
+}
+
 TEST_F(CAddMediaDlgTest, SelectsTheLastDriveAndProposesItsName) {
     auto dialog = Dialog(0, "/media/u/stick");
     EXPECT_EQ(dialog->SelectedDriveRow(), 2);

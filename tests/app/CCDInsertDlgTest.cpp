@@ -13,7 +13,10 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <thread>
 
 using namespace quillora;
@@ -47,6 +50,8 @@ protected:
 // the scan is cancelled, so that a cancel is sure to meet a running scan.
 class CBlockingLister : public IArchiveLister {
 public:
+    void BeginScan(const SScanOptions& /*options*/, IScanProgress* /*progress*/) override {}
+    void EndScan() override {}
     bool TryListArchive(SFileInfo& /*folder*/, const SDirEntry& /*entry*/,
                         std::uint16_t /*fileTypeCode*/) override {
         m_entered.store(true);
@@ -56,6 +61,7 @@ public:
         return false;
     }
     std::uint32_t ArchiveEntryCrc(const SFileInfo& /*entry*/) override { return 0; }
+    bool CollectArchiveCrcs(SFileInfo& /*record*/, bool /*recurse*/) override { return false; }
     bool ExtractArchiveComments(SFileInfo& /*record*/, int /*slot*/, bool /*overwrite*/,
                                 bool /*recurse*/, bool /*checkCancel*/) override {
         return true;
@@ -160,6 +166,55 @@ TEST_F(CCDInsertDlgTest, ProgressLinesShowWhatIsRead) {
     // the lines are bounded.
     EXPECT_LE(dialog.PathLine().size(), 35);
     EXPECT_NE(dialog.TakeResult(), nullptr);
+}
+
+// A scan that skipped something stays open on what it skipped; OK keeps the medium
+// (and only then ejects it), ｷｬﾝｾﾙ discards it.
+TEST_F(CCDInsertDlgTest, SkippedItemsWaitForTheUserInTheFinalState) {
+    const std::filesystem::path mnt = m_scratch / "photos/card";
+    std::filesystem::create_directories(mnt);
+    if (mount("quillora-test", mnt.c_str(), "tmpfs", 0, "size=1m") != 0) {
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    }
+    Config().m_nAddVolMediaOut = 1;
+    auto run = [&](bool keep) {
+        m_ejects = 0;
+        CCDInsertDlg dialog(m_scratch.Path().string(), nullptr, nullptr, 1);
+        Watch(dialog);
+        dialog.Start();
+        EXPECT_TRUE(PumpUntil([&] { return dialog.IsShowingReport(); }));
+        EXPECT_EQ(dialog.result(), 0) << "still open";
+        EXPECT_EQ(m_ejects, 0) << "nothing ejected before the user has read it";
+        EXPECT_NE(dialog.PathLine().toStdString().find("入らなかったﾏｳﾝﾄ (別のﾌｧｲﾙｼｽﾃﾑ): 1 個"),
+                  std::string::npos)
+            << dialog.PathLine().toStdString();
+        EXPECT_EQ(dialog.Report().Count(SkipKind::OtherFileSystem), 1u);
+        if (keep) {
+            dialog.AcceptReport();
+        } else {
+            dialog.reject();
+        }
+        return std::make_tuple(dialog.result(), dialog.TakeResult() != nullptr, m_ejects);
+    };
+    const auto kept = run(true);
+    const auto dropped = run(false);
+    umount2(mnt.c_str(), MNT_DETACH);
+    EXPECT_EQ(kept, std::make_tuple(int(QDialog::Accepted), true, 1));
+    EXPECT_EQ(dropped, std::make_tuple(int(QDialog::Rejected), false, 0));
+}
+
+TEST_F(CCDInsertDlgTest, AFolderThatCannotBeReadFailsWithAMessage) {
+    std::vector<std::string> told;
+    CCDInsertDlg dialog((m_scratch / "gone").string(), nullptr, nullptr, 2);
+    Watch(dialog);
+    dialog.SetMessageSink([&](const std::string& text) { told.push_back(text); });
+    dialog.Start();
+    ASSERT_TRUE(PumpUntil([&] { return !told.empty(); }));
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(dialog.TakeResult(), nullptr);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("ﾌｫﾙﾀﾞを読み込めません"), std::string::npos) << told[0];
+    EXPECT_TRUE(m_played.empty());
 }
 
 TEST(CCDInsertDlgElapsed, RoundsToWholeSeconds) {

@@ -57,14 +57,23 @@ TEST_F(CCommentEditDlgTest, ExtractionNeedsAnExtractorAndAFile) {
     EXPECT_FALSE(medium.ExtractButton()->isEnabled()) << "no extraction for media";
 }
 
-TEST_F(CCommentEditDlgTest, OkTakesTextsAndANewCategory) {
+TEST_F(CCommentEditDlgTest, OkTakesTextsAndANewCategoryWithCrLfLineBreaks) {
     CCommentEditModel model(*m_file, m_categories);
     CCommentEditDlg dialog(model);
-    dialog.CommentEdit()->setPlainText(QStringLiteral("一行目\n二行目"));
+    dialog.CommentEdit()->setPlainText(QStringLiteral("一行目\n二行目\n"));
     dialog.CategoryCombo()->setCurrentText(QStringLiteral("音楽"));
     dialog.accept();
     model.ApplyTo(*m_file);
-    EXPECT_EQ(m_file->Comment(), "一行目\n二行目");
+    // Case files keep CR LF, as the system the format comes from reads them.
+    EXPECT_EQ(m_file->Comment(), "一行目\r\n二行目\r\n");
     EXPECT_EQ(m_file->Category(), "音楽");
     EXPECT_NE(std::find(m_categories.begin(), m_categories.end(), "音楽"), m_categories.end());
+
+    // Opened again, the editor shows LF and OK unchanged stores the same bytes.
+    CCommentEditModel again(*m_file, m_categories);
+    CCommentEditDlg reopened(again);
+    EXPECT_EQ(reopened.CommentEdit()->toPlainText().toStdString(), "一行目\n二行目\n");
+    reopened.accept();
+    again.ApplyTo(*m_file);
+    EXPECT_EQ(m_file->Comment(), "一行目\r\n二行目\r\n");
 }

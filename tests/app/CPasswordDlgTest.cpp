@@ -4,6 +4,8 @@
 #include "QtTestApp.h"
 #include "core/Resources.h"
 
+#include <QPushButton>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -67,4 +69,38 @@ TEST(CPasswordDlg, CaptionsPromptsAndPreset) {
     EXPECT_EQ(set.Text(), "old1");
     EXPECT_EQ(CPasswordDlg::RefusalFor(PasswordMode::Check, "ﾊﾟｽﾜ", "ﾊﾟｽﾜ"), 0)
         << "length counts characters";
+}
+
+TEST(CPasswordDlg, SetModeKeepsOkDisabledForPasswordsACaseFileCannotHold) {
+    TestApp();
+    CPasswordDlg dialog(PasswordMode::Set, "/x/a.cas", "");
+    struct Case {
+        const char* text;
+        bool storable;
+    } cases[] = {
+        {"パスワード日本", true},        // 14 bytes in CP932
+        {"0123456789ABCDEF", true},      // exactly 16
+        {"ﾊﾟｽﾜｰﾄﾞﾊﾟｽﾜｰﾄﾞ12", true},      // half-width katakana take one byte each
+        {"abcdefghijklmnoあ", false},    // 17 bytes
+        {"パスワード日本語です", false}, // 20 bytes
+        {"café", false},                 // é has no CP932 code
+    };
+    for (const Case& c : cases) {
+        dialog.SetText(c.text);
+        EXPECT_EQ(dialog.OkButton()->isEnabled(), c.storable) << c.text;
+        EXPECT_EQ(dialog.ShownProblem().empty(), c.storable) << c.text;
+    }
+    dialog.SetText("café");
+    EXPECT_NE(dialog.ShownProblem(), CPasswordDlg::StorageProblem("abcdefghijklmnoあ"))
+        << "the reason says which rule the text breaks";
+    std::vector<std::string> messages;
+    dialog.SetMessageSink([&messages](const std::string& text) { messages.push_back(text); });
+    dialog.setResult(-1);
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), -1) << "no way around the disabled button";
+
+    dialog.SetText("パスワード日本");
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.Text(), "パスワード日本");
 }

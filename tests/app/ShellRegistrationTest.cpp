@@ -37,9 +37,24 @@ TEST(ShellRegistration, RegisterAndUnregisterForTheUser) {
     std::string desktop = test::ReadFileBytes(CShellRegistration::DesktopPath());
     EXPECT_NE(desktop.find("Exec=\"/opt/my programs/quillora\" %f\n"), std::string::npos);
     EXPECT_NE(test::ReadFileBytes(CShellRegistration::MimePath()).find("*.caz"), std::string::npos);
+    // The icons the entry and the types name, the same drawings the build installs.
+    const std::vector<std::string> icons = CShellRegistration::IconPaths();
+    ASSERT_EQ(icons.size(), 3u);
+    EXPECT_NE(icons[0].find("/icons/hicolor/scalable/apps/quillora.svg"), std::string::npos);
+    EXPECT_NE(icons[2].find("/scalable/mimetypes/application-x-tobcase-documentz.svg"),
+              std::string::npos);
+    const std::filesystem::path dist = std::filesystem::path(QUILLORA_SOURCE_DIR) / "dist/icons";
+    for (const std::string& icon : icons) {
+        const std::string name = std::filesystem::path(icon).filename().string();
+        EXPECT_EQ(test::ReadFileBytes(icon), test::ReadFileBytes(dist / name)) << name;
+        EXPECT_FALSE(test::ReadFileBytes(icon).empty()) << name;
+    }
     ASSERT_TRUE(CShellRegistration::Unregister(&error)) << error;
     EXPECT_FALSE(QFile::exists(QString::fromStdString(CShellRegistration::DesktopPath())));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(CShellRegistration::MimePath())));
+    for (const std::string& icon : icons) {
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(icon))) << icon;
+    }
 }
 
 TEST(ShellRegistration, UnregisterSwitchEndsAtOnceAndDeletesTheSettings) {

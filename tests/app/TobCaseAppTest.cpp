@@ -330,6 +330,12 @@ TEST(CommandLine, FileAndSwitchesAreReadTheFrameworksWay) {
     EXPECT_EQ(parse({"--unregister"}).m_kind, SCommandLine::UnregisterUser);
     EXPECT_EQ(parse({"--register"}).m_kind, SCommandLine::RegisterUser);
     EXPECT_EQ(parse({"-Embedding"}).m_kind, SCommandLine::Embedding);
+    // Help and version win, wherever they stand, and open nothing.
+    EXPECT_EQ(parse({"a.cas", "--help"}).m_kind, SCommandLine::Help);
+    EXPECT_EQ(parse({"-h"}).m_kind, SCommandLine::Help);
+    SCommandLine version = parse({"--register", "--version", "a.cas"});
+    EXPECT_EQ(version.m_kind, SCommandLine::Version);
+    EXPECT_TRUE(version.m_strFile.empty());
 }
 
 TEST_F(TobCaseApp, PrintingFromTheCommandLineEndsAtOnce) {

@@ -115,3 +115,46 @@ TEST(CliCaseCommands, FailuresAreOneEnglishLineNamingTheFileAndTheCause) {
     }
     EXPECT_EQ(ReadFileBytes(good), goodBefore) << "a failed merge left the case as it was";
 }
+
+TEST(CliCaseCommands, NewRefusesAnExistingCaseUnlessForcedAndStoresTheFullPath) {
+    ScratchDir dir;
+    const std::string path = (dir / "shelf.cas").string();
+    ASSERT_EQ(RunCli({"new", path}).exitCode, 0);
+    ASSERT_EQ(RunCli({"group", path, "Keep me"}).exitCode, 0);
+    const std::string before = ReadFileBytes(path);
+    CliResult refused = RunCli({"new", path});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFileBytes(path), before);
+    CliResult forced = RunCli({"new", path, "--force"});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_NE(ReadFileBytes(path), before);
+
+    // A relative name is stored as the full path, as the case names its own file.
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    CliResult relative = RunCli({"new", "relative.cas"});
+    std::filesystem::current_path(previous);
+    ASSERT_EQ(relative.exitCode, 0) << relative.err;
+    const std::string full = (dir / "relative.cas").string();
+    const std::string bytes = ReadFileBytes(full);
+    EXPECT_NE(bytes.find(static_cast<char>(full.size()) + full), std::string::npos);
+}
+
+TEST(CliCaseCommands, PasswordsACaseFileCannotHoldAreRefusedInOneLine) {
+    ScratchDir dir;
+    const std::string path = (dir / "shelf.cas").string();
+    ASSERT_EQ(RunCli({"new", path}).exitCode, 0);
+    for (const char* password : {"abcdefghijklmnoあ", "パスワード日本語です", "café"}) {
+        CliResult r = RunCli({"password", path, "--set", password});
+        EXPECT_EQ(r.exitCode, 2) << password;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(RunCli({"info", path}).exitCode, 0) << "the case stays open to all";
+        EXPECT_EQ(RunCli({"new", (dir / "other.cas").string(), "--password", password}).exitCode,
+                  2);
+    }
+    // A non-ASCII password that fits opens the case, and only the same bytes do.
+    ASSERT_EQ(RunCli({"password", path, "--set", "パスワード日本"}).exitCode, 0);
+    EXPECT_EQ(RunCli({"info", path, "--password", "パスワード日本"}).exitCode, 0);
+    EXPECT_EQ(RunCli({"info", path, "--password", "ﾊﾟｽﾜｰﾄﾞ日本"}).exitCode, 2);
+}

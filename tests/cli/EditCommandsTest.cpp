@@ -1,4 +1,5 @@
 // quillora-cli's editing commands and scan --update, run as a script would run them.
+#include "model/CCaseLock.h"
 #include "support/CliRunner.h"
 #include "support/ScratchDir.h"
 
@@ -84,4 +85,44 @@ TEST(CliEditCommands, PasswordAndMerge) {
 
     ASSERT_EQ(RunCli({"password", b, "--clear", "--password", "secret12"}).exitCode, 0);
     EXPECT_EQ(RunCli({"info", b}).exitCode, 0);
+}
+
+TEST(CliEditCommands, CommentsAreStoredWithCrLfAndPrintedWithLf) {
+    ScratchDir dir;
+    dir.Write("disc/a.txt", "a");
+    std::string cas = (dir / "shelf.cas").string();
+    ASSERT_EQ(RunCli({"scan", cas, (dir / "disc").string(), "--label", "Disc"}).exitCode, 0);
+    ASSERT_EQ(RunCli({"comment", cas, "Disc\\a.txt", "first line\nsecond line"}).exitCode, 0);
+    CliResult tree = RunCli({"tree", cas, "--json"});
+    EXPECT_TRUE(
+        Has(LineOf(tree.out, "Disc\\\\a.txt"), "\"comment\":\"first line\\r\\nsecond line\""))
+        << tree.out;
+    CliResult shown = RunCli({"comment", cas, "Disc\\a.txt"});
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_EQ(shown.out, "first line\nsecond line\n");
+    // A text given with its final line break keeps it, as CR LF.
+    ASSERT_EQ(RunCli({"comment", cas, "Disc\\a.txt", "first line\nsecond line\n"}).exitCode, 0);
+    EXPECT_TRUE(
+        Has(LineOf(RunCli({"tree", cas, "--json"}).out, "Disc\\\\a.txt"), "second line\\r\\n\""));
+}
+
+TEST(CliEditCommands, NoWaitFailsAtOnceWhileAnotherProgramHoldsTheCase) {
+    ScratchDir dir;
+    std::string cas = (dir / "shelf.cas").string();
+    ASSERT_EQ(RunCli({"new", cas}).exitCode, 0);
+    const std::string before = ReadFileBytes(cas);
+    quillora::CCaseLock other;
+    ASSERT_EQ(other.Acquire(cas, quillora::CCaseLock::EKind::Shared, false),
+              quillora::CCaseLock::EResult::Held);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"group", cas, "G", "--no-wait"},
+          {"new", cas, "--force", "--no-wait"},
+          {"password", cas, "--set", "abcd1234", "--no-wait"}}) {
+        CliResult r = RunCli(args);
+        EXPECT_EQ(r.exitCode, 2) << args[0];
+        EXPECT_TRUE(Has(r.err, "another program is using")) << r.err;
+    }
+    EXPECT_EQ(ReadFileBytes(cas), before);
+    // Reading needs no lock.
+    EXPECT_EQ(RunCli({"info", cas}).exitCode, 0);
 }

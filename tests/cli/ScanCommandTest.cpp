@@ -1,5 +1,6 @@
 // quillora-cli scan, drives and presence, run as a separate program.
 #include "support/CliRunner.h"
+#include "support/OrdinaryUser.h"
 #include "support/ScratchDir.h"
 
 #include "core/ProfileStore.h"
@@ -16,6 +17,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -48,6 +50,16 @@ protected:
     std::unique_ptr<CCDCase> Load(const std::filesystem::path& path) {
         bool badPassword = false;
         return ReadCaseFile(path.string(), "", &badPassword);
+    }
+
+    // Lets an ordinary user write the case and the program's output files.
+    void ShareWithOrdinaryUser(const std::filesystem::path& casePath) {
+        for (const auto& path : {m_dir.Path(), m_dir / "disc", m_home}) {
+            chmod(path.c_str(), 0777);
+        }
+        chmod(casePath.c_str(), 0666);
+        std::filesystem::remove(m_home / "out");
+        std::filesystem::remove(m_home / "err");
     }
 
     ScratchDir m_dir;
@@ -128,6 +140,84 @@ TEST_F(ScanCommandTest, UnreadableCaseIsNeverReplaced) {
     EXPECT_FALSE(std::filesystem::exists(m_dir / "new.cas"));
     EXPECT_EQ(Run({"scan", (m_dir / "new.cas").string()}).exitCode, 1);
     EXPECT_EQ(Run({"scan", "a", "b", "--bogus"}).exitCode, 1);
+}
+
+// scan --update run by a user who may not read one folder: the records and notes
+// below it stay, and the summary and --verbose say what was not read. When the
+// medium's own folder cannot be read the update fails and the case stays as it was.
+TEST_F(ScanCommandTest, UpdateNeverWipesWhatItCannotRead) {
+    m_dir.Write("disc/top.txt", "top");
+    m_dir.Write("disc/keep/notes.txt", "notes");
+    const auto casePath = m_dir / "shelf.cas";
+    ASSERT_EQ(Run({"scan", casePath.string(), (m_dir / "disc").string()}).exitCode, 0);
+    ASSERT_EQ(Run({"comment", casePath.string(), "disc\\keep\\notes.txt", "mine"}).exitCode, 0);
+    ShareWithOrdinaryUser(casePath);
+    chmod((m_dir / "disc/keep").c_str(), 0);
+    const int asUser = test::AsOrdinaryUser([&] {
+        return Run({"scan", casePath.string(), (m_dir / "disc").string(), "--update"}).exitCode;
+    });
+    if (asUser == 99) {
+        chmod((m_dir / "disc/keep").c_str(), 0755);
+        GTEST_SKIP() << "cannot take an ordinary user's permissions here";
+    }
+    ASSERT_EQ(asUser, 0);
+    auto root = Load(casePath);
+    ASSERT_NE(root, nullptr);
+    const SFileInfo* notes = FindByCatalogPath(*root, "disc\\keep\\notes.txt");
+    ASSERT_NE(notes, nullptr) << "a folder that could not be read keeps its records";
+    EXPECT_EQ(notes->Comment(), "mine");
+
+    const std::string before = ReadFileBytes(casePath);
+    ShareWithOrdinaryUser(casePath);
+    chmod((m_dir / "disc").c_str(), 0);
+    const int failed = test::AsOrdinaryUser([&] {
+        SRun run = Run({"scan", casePath.string(), (m_dir / "disc").string(), "--update"});
+        const bool told =
+            run.err.find("cannot read the folder: Permission denied") != std::string::npos &&
+            run.err.find("was not changed") != std::string::npos;
+        return run.exitCode == 2 && told ? 0 : 1;
+    });
+    chmod((m_dir / "disc").c_str(), 0755);
+    chmod((m_dir / "disc/keep").c_str(), 0755);
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(ReadFileBytes(casePath), before);
+}
+
+TEST_F(ScanCommandTest, UpdateTellsWhatItSkipped) {
+    m_dir.Write("disc/top.txt", "top");
+    m_dir.Write("disc/keep/notes.txt", "notes");
+    const auto casePath = m_dir / "shelf.cas";
+    ASSERT_EQ(Run({"scan", casePath.string(), (m_dir / "disc").string()}).exitCode, 0);
+    ShareWithOrdinaryUser(casePath);
+    chmod((m_dir / "disc/keep").c_str(), 0);
+    const int result = test::AsOrdinaryUser([&] {
+        SRun run =
+            Run({"scan", casePath.string(), (m_dir / "disc").string(), "--update", "--verbose"});
+        if (run.exitCode != 0 ||
+            run.out.find("; 1 folder could not be read\n") == std::string::npos) {
+            return 1;
+        }
+        return run.err.find("quillora-cli: warning: " + (m_dir / "disc/keep").string() +
+                            ": cannot read folder: Permission denied\n") == std::string::npos
+                   ? 2
+                   : 0;
+    });
+    chmod((m_dir / "disc/keep").c_str(), 0755);
+    if (result == 99) {
+        GTEST_SKIP() << "cannot take an ordinary user's permissions here";
+    }
+    EXPECT_EQ(result, 0);
+}
+
+TEST_F(ScanCommandTest, PseudoFileSystemsNeedToBeAskedFor) {
+    const auto casePath = m_dir / "proc.cas";
+    SRun refused = Run({"scan", casePath.string(), "/proc/self", "--crc"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("pseudo file system (proc)"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--pseudo-fs"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(casePath));
+    // Asked for, it ends: files of /proc are read no further than their size, 0.
+    EXPECT_EQ(Run({"scan", casePath.string(), "/proc/self", "--crc", "--pseudo-fs"}).exitCode, 0);
 }
 
 TEST_F(ScanCommandTest, InterruptCancelsAndLeavesTheCaseAsItWas) {

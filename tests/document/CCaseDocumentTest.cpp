@@ -3,6 +3,7 @@
 #include "document/CCaseDocument.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
+#include "model/CCaseLock.h"
 #include "model/CaseEditing.h"
 #include "model/CaseFile.h"
 #include "model/SGroupInfo.h"
@@ -10,6 +11,7 @@
 #include "scan/DriveTable.h"
 #include "scan/MediaPresence.h"
 #include "scan/VolumeScanner.h"
+#include "support/OrdinaryUser.h"
 #include "support/ScratchDir.h"
 
 #include <csignal>
@@ -73,8 +75,12 @@ public:
         auto medium = std::make_unique<SVolumeInfo>();
         CVolumeScanner scanner;
         scanner.AddVolume(*medium, osPath, label, comment);
-        return medium;
+        report = scanner.Report();
+        // As the loading dialog: a scan whose folder could not be read hands out nothing.
+        return report.RootFailed() ? nullptr : std::move(medium);
     }
+    const CScanReport* LastScanReport() const override { return &report; }
+    CScanReport report;
     std::optional<std::string> AskFileName(const SFileDialogRequest&) override {
         return std::nullopt;
     }
@@ -147,11 +153,13 @@ TEST_F(CaseDocumentTest, SaveToReadOnlyFileIsRefusedBeforeWriting) {
     EXPECT_EQ(ReadFileBytes(target), "old bytes");
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back(), Res(524));
-    // Export names go to the exporter; without one the user is told and the
-    // document keeps its path.
-    EXPECT_FALSE(doc.DoSave((dir / "list.csv").string(), true));
+    // Export names are exported and the document keeps its path.
+    for (const char* name : {"list.csv", "list.htm", "list.html", "list.txt"}) {
+        EXPECT_TRUE(doc.DoSave((dir / name).string(), true)) << name;
+        EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+    }
+    EXPECT_NE(ReadFileBytes(dir / "list.htm").find("<HTML"), std::string::npos);
     EXPECT_TRUE(doc.PathName().empty());
-    EXPECT_FALSE(std::filesystem::exists(dir / "list.csv"));
 }
 
 TEST_F(CaseDocumentTest, SaveThatFailsHalfwayLeavesTheOldFileByteIdentical) {
@@ -165,6 +173,9 @@ TEST_F(CaseDocumentTest, SaveThatFailsHalfwayLeavesTheOldFileByteIdentical) {
     file->SetData(std::vector<std::uint8_t>(1 << 20, 0x5A));
     pid_t pid = fork();
     if (pid == 0) {
+        // The parent's shared lock on the file is the child's too; the save must
+        // fail on the full disk, not wait for that lock.
+        doc.SetFileLocking(false);
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{64 * 1024, 64 * 1024};
         setrlimit(RLIMIT_FSIZE, &limit);
@@ -242,6 +253,57 @@ TEST_F(CaseDocumentTest, UpdatingFromTheAddDialogKeepsTheMediumsCommentUnlessOne
     EXPECT_EQ(doc.Case().ChildAt(0)->Comment(), "2002/12/31");
 }
 
+// A re-scan that meets a folder it may not read keeps what the case held below it
+// (and the notes on it); one whose folder cannot be read at all changes nothing.
+TEST_F(CaseDocumentTest, RescanNeverDropsWhatItCouldNotRead) {
+    chmod(dir.Path().c_str(), 0755);
+    std::string disc = MakeTree("disc");
+    dir.Write("disc/private/notes.txt", "mine");
+    SVolumeInfo* medium = doc.DoSetCD(disc, nullptr, nullptr, nullptr, kAddFolder);
+    ASSERT_TRUE(medium);
+    SFileInfo* privateFolder = FindChildFolder(*medium, "private");
+    ASSERT_TRUE(privateFolder && privateFolder->ChildCount() == 1);
+    privateFolder->ChildAt(0)->SetComment("about my notes");
+    chmod((dir / "disc/private").c_str(), 0);
+
+    const int result = test::AsOrdinaryUser([&] {
+        SVolumeInfo* again = doc.DoSetCD(disc, nullptr, nullptr, medium, kAddRescan);
+        if (!again || ui.report.Count(SkipKind::UnreadableFolder) != 1) {
+            return 1;
+        }
+        const SFileInfo* kept = FindChildFolder(*again, "private");
+        if (!kept || kept->ChildCount() != 1 || kept->ChildAt(0)->Comment() != "about my notes") {
+            return 2;
+        }
+        if (again->m_nSize != 5 + 4 + 4) { // alpha, beta and the kept notes
+            return 3;
+        }
+        return 0;
+    });
+    if (result == 99) {
+        GTEST_SKIP() << "cannot take an ordinary user's permissions here";
+    }
+    ASSERT_EQ(result, 0);
+
+    // The medium's own folder locked: the re-scan fails and the case stays.
+    chmod(disc.c_str(), 0);
+    doc.SetModifiedFlag(false);
+    const int failed = test::AsOrdinaryUser([&] {
+        const std::size_t before = medium->CountFiles(true);
+        if (doc.DoSetCD(disc, nullptr, nullptr, medium, kAddRescan) != nullptr) {
+            return 1;
+        }
+        if (!ui.report.RootFailed() || doc.Case().ChildCount() != 1 ||
+            doc.Case().ChildAt(0) != medium || medium->CountFiles(true) != before) {
+            return 2;
+        }
+        return doc.IsModified() ? 3 : 0;
+    });
+    chmod(disc.c_str(), 0755);
+    chmod((dir / "disc/private").c_str(), 0755);
+    EXPECT_EQ(failed, 0);
+}
+
 TEST_F(CaseDocumentTest, SecondAddWhileOneRunsIsRefused) {
     std::string folder = MakeTree("disc");
     SAddMediaChoice choice;
@@ -298,4 +360,63 @@ TEST_F(CaseDocumentTest, GroupsMergeAndPasswords) {
     EXPECT_EQ(doc.Case().m_strPassword, "newpass");
     ui.passwords = {std::string("newpass")};
     EXPECT_FALSE(doc.SetPasswordAsk()); // unchanged
+}
+
+TEST_F(CaseDocumentTest, AnOpenCaseIsSharedLockedAndAChangeOnDiskIsAskedAbout) {
+    const std::string path = (dir / "shelf.cas").string();
+    CCDCase first;
+    SaveCaseFile(first, path, false);
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    // A command that would change the case must wait while it is open here.
+    CCaseLock command;
+    EXPECT_EQ(command.Acquire(path, CCaseLock::EKind::Exclusive, false), CCaseLock::EResult::Busy);
+
+    // A program that ignores locks replaces the file behind the document's back.
+    CCDCase other;
+    other.AddChild(std::make_unique<SGroupInfo>())->m_strName = "theirs";
+    SaveCaseFile(other, path, false);
+    const std::string theirs = ReadFileBytes(path);
+    doc.AddGroup();
+    ui.messages.clear();
+    ui.yesNo = {false};
+    EXPECT_FALSE(doc.DoSave(path, true));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("他のﾌﾟﾛｸﾞﾗﾑによって変更されています"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(path), theirs);
+    EXPECT_TRUE(doc.IsModified());
+
+    ui.yesNo = {true};
+    EXPECT_TRUE(doc.DoSave(path, true));
+    EXPECT_NE(ReadFileBytes(path), theirs);
+    // Saved, the new file is the document's and is locked again at once.
+    EXPECT_EQ(command.Acquire(path, CCaseLock::EKind::Exclusive, false), CCaseLock::EResult::Busy);
+    ui.messages.clear();
+    doc.AddGroup();
+    EXPECT_TRUE(doc.DoSave(path, true));
+    EXPECT_TRUE(ui.messages.empty()) << "no question when only the document changed it";
+
+    // Closed, the case is free.
+    doc.OnNewDocument();
+    EXPECT_EQ(command.Acquire(path, CCaseLock::EKind::Exclusive, false), CCaseLock::EResult::Held);
+}
+
+TEST_F(CaseDocumentTest, SavingAFileAnotherProgramHoldsAsksFirst) {
+    const std::string path = (dir / "shelf.cas").string();
+    CCDCase first;
+    SaveCaseFile(first, path, false);
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    const std::string before = ReadFileBytes(path);
+    // Another window has the same case open.
+    CCaseLock otherWindow;
+    ASSERT_EQ(otherWindow.Acquire(path, CCaseLock::EKind::Shared, false), CCaseLock::EResult::Held);
+    doc.AddGroup();
+    ui.messages.clear();
+    ui.yesNo = {false};
+    EXPECT_FALSE(doc.DoSave(path, true));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("使用中"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(path), before);
+    // The refusal keeps the document's own shared lock.
+    CCaseLock command;
+    EXPECT_EQ(command.Acquire(path, CCaseLock::EKind::Exclusive, false), CCaseLock::EResult::Busy);
 }

@@ -39,6 +39,9 @@ TEST(ExtractManager, LoadsBuiltInsThenPluginsThenTheImportHolder) {
     const CTextExtractor& improt = *manager.FindExtractor("Improt");
     EXPECT_FALSE(improt.m_bConfigurable);
     EXPECT_FALSE(improt.m_bEnable);
+    // Every property item of an imported list has its slot.
+    EXPECT_EQ(improt.Definition().m_itemKeys,
+              (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
     EXPECT_EQ(manager.At(5).m_strVersion, "0.1.0.0");
     // Without a plug-in folder the built-in readers still work.
     ASSERT_TRUE(manager.Load(store, {}));

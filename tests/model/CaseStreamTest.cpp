@@ -4,12 +4,15 @@
 #include "model/CXFileZlib.h"
 #include "model/CaseFile.h"
 #include "model/CaseFileException.h"
+#include "model/SVolumeInfo.h"
+#include "support/MemoryStream.h"
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 using namespace quillora;
+using quillora::test::MemoryStream;
 using quillora::test::ReadFileBytes;
 using quillora::test::ScratchDir;
 
@@ -173,4 +176,45 @@ TEST(CaseStreamOpener, ChoosesTheStreamByNameModeAndCompression) {
         EXPECT_EQ(e.m_nMessageKind, 1);
     }
     SetArchivedCaseStreamFactory(nullptr);
+}
+
+TEST(CXFileZlibTest, GzipCasesAreCheckedToTheirTrailer) {
+    ScratchDir dir;
+    CCDCase root;
+    auto* volume = static_cast<SVolumeInfo*>(root.AddChild(std::make_unique<SVolumeInfo>()));
+    volume->m_strLabel = "Disc";
+    volume->AddChild(std::make_unique<SFileInfo>())->m_strName = "readme.txt";
+    const std::string good = (dir / "good.cas").string();
+    SaveCaseFile(root, good, true);
+    const std::string packed = ReadFileBytes(good);
+    ASSERT_EQ(packed.substr(0, 2), "\x1F\x8B");
+
+    auto readError = [&dir](const std::string& bytes) {
+        const std::string path = dir.Write("damaged.cas", bytes).string();
+        bool badPassword = false;
+        std::string error;
+        std::unique_ptr<CCDCase> back = ReadCaseFile(path, "", &badPassword, &error);
+        EXPECT_FALSE(badPassword);
+        return back ? std::string() : error;
+    };
+    EXPECT_EQ(readError(packed), "");
+    // The trailer holds the CRC-32 and the length of the data: 8 bytes at the end.
+    const std::size_t trailer = packed.size() - 8;
+    EXPECT_NE(readError(packed.substr(0, trailer)).find("ends early"), std::string::npos);
+    EXPECT_NE(readError(packed.substr(0, packed.size() - 3)).find("ends early"), std::string::npos);
+    std::string badCrc = packed;
+    badCrc[trailer] = static_cast<char>(badCrc[trailer] ^ 0x01);
+    EXPECT_NE(readError(badCrc).find("damaged"), std::string::npos);
+    std::string badLength = packed;
+    badLength[packed.size() - 1] = static_cast<char>(badLength[packed.size() - 1] ^ 0x40);
+    EXPECT_NE(readError(badLength).find("damaged"), std::string::npos);
+
+    // A few stray bytes after the case are let be; a flood of them is no case file.
+    MemoryStream plain;
+    root.Write(plain);
+    WriteGzip((dir / "tail.cas").string(), plain.Bytes() + std::string(100, '\0'));
+    EXPECT_EQ(readError(ReadFileBytes(dir / "tail.cas")), "");
+    WriteGzip((dir / "flood.cas").string(), plain.Bytes() + std::string(3 << 20, '\0'));
+    EXPECT_NE(readError(ReadFileBytes(dir / "flood.cas")).find("more data follows"),
+              std::string::npos);
 }

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace quillora;
 
 namespace {
@@ -261,4 +263,73 @@ TEST_F(RecordTest, PropertyComparisonOrdersMissingFirst) {
     EXPECT_LT(CompareProperty(withOther, low, 2), 0);
     EXPECT_LT(CompareProperty(low, high, 2), 0);
     EXPECT_EQ(CompareProperty(low, high, 1), 0);
+}
+
+// The out-of-line parts of a record (children, display name, user data) share one
+// block that comes and goes; none of them may take another with it.
+TEST_F(RecordTest, OutOfLinePartsComeAndGoIndependently) {
+    settings.dispMode = 0;
+    SFileInfo folder;
+    folder.m_dwFlags = kAttrDirectory;
+    folder.m_strName = "DATA";
+    const auto& children = folder.Children();
+    EXPECT_TRUE(children.empty());
+    SFileInfo* a = AddEntry(folder, "a.txt", 1, false);
+    AddEntry(folder, "b.txt", 2, false);
+    folder.UpdateDisplayName();
+    EXPECT_EQ(folder.GetDisplayName(), "Data");
+    folder.SetComment("note");
+    folder.SetComment("");
+    EXPECT_EQ(folder.GetDisplayName(), "Data");
+    ASSERT_EQ(folder.ChildCount(), 2u);
+    EXPECT_EQ(folder.ChildAt(0), a);
+
+    // A caller holding the child list sees it empty, not freed, once the last child
+    // has gone, and after the other parts were cleared as well.
+    const auto& held = folder.Children();
+    EXPECT_TRUE(folder.RemoveChild(folder.ChildAt(1)));
+    EXPECT_TRUE(folder.RemoveChild(a));
+    folder.m_strName = "data";
+    folder.UpdateDisplayName();
+    EXPECT_TRUE(held.empty());
+    EXPECT_EQ(folder.GetDisplayName(), "data");
+    EXPECT_EQ(folder.m_nSize, 0u);
+
+    AddEntry(folder, "c.txt", 3, false);
+    folder.CompactChildren();
+    folder.SetLink("/elsewhere");
+    EXPECT_EQ(folder.Link(), "/elsewhere");
+    EXPECT_EQ(folder.ChildAt(0)->m_strName, "c.txt");
+}
+
+// Records are made on a scanning thread and deleted on another; slots freed there
+// must serve new records of every class without mixing up their sizes.
+TEST(RecordPool, RecordsMadeOnOneThreadAreFreedAndReusedOnAnother) {
+    std::vector<std::unique_ptr<SFileInfo>> made;
+    std::thread maker([&made] {
+        for (int i = 0; i < 5000; ++i) {
+            if (i % 3 == 0) {
+                auto entry = std::make_unique<SArcFileInfo>();
+                entry->m_strArcText = "../";
+                made.push_back(std::move(entry));
+            } else {
+                made.push_back(std::make_unique<SFileInfo>());
+            }
+            made.back()->m_strName = "name " + std::to_string(i);
+        }
+    });
+    maker.join();
+    made.erase(made.begin(), made.begin() + 2500);
+    std::vector<std::unique_ptr<SFileInfo>> again;
+    for (int i = 0; i < 2500; ++i) {
+        again.push_back(std::make_unique<SArcFileInfo>());
+        again.back()->m_strName = std::string(40, 'x');
+    }
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        EXPECT_EQ(made[i]->m_strName, "name " + std::to_string(i + 2500));
+    }
+    for (const auto& entry : again) {
+        EXPECT_EQ(entry->m_strName.size(), 40u);
+        EXPECT_EQ(entry->Class(), RecordClass::ArcFile);
+    }
 }

@@ -182,3 +182,32 @@ TEST(UserDataTransfer, TreesOtherThanMediaTransferToo) {
     TransferUserData(newFolder, oldFolder, kTransferReplace);
     EXPECT_EQ(newFolder.ChildAt(0)->Comment(), "kept");
 }
+
+// A re-scan that could not read a folder keeps what the old copy held below it, with
+// the user's data, and never adds what the new scan already saw there.
+TEST(UserDataTransfer, FoldersNotReadKeepTheOldRecordsBelowThem) {
+    auto old = OldDisc();
+    SFileInfo* deep = AddFolder(At(*old, {0}), "Deep");
+    AddFile(*deep, "kept.txt")->SetComment("deep note");
+    auto scanned = NewDisc();
+    SFileInfo& docs = At(*scanned, {0}); // read only in part: report.doc and new.txt
+    scanned->AddChild(std::make_unique<SFileInfo>())->m_strName = "Missing"; // not in old
+
+    TransferUserData(*scanned, *old, kTransferReplace);
+    const std::size_t moved = KeepUnreadFolders(*scanned, *old, {&docs, scanned->ChildAt(2)});
+
+    // gone.txt and the Deep folder came over whole; Report.doc was seen again and
+    // stays the new record, with the data TransferUserData carried to it.
+    EXPECT_EQ(moved, 2u);
+    ASSERT_EQ(docs.ChildCount(), 4u);
+    EXPECT_EQ(docs.ChildAt(0)->m_strName, "report.doc");
+    EXPECT_EQ(docs.ChildAt(0)->Comment(), "old report comment");
+    EXPECT_EQ(docs.ChildAt(2)->m_strName, "gone.txt");
+    EXPECT_EQ(docs.ChildAt(2)->Comment(), "vanished");
+    EXPECT_EQ(docs.ChildAt(2)->GetParent(), &docs);
+    const SFileInfo* keptDeep = docs.ChildAt(3);
+    ASSERT_EQ(keptDeep->ChildCount(), 1u);
+    EXPECT_EQ(keptDeep->ChildAt(0)->Comment(), "deep note");
+    // The old tree gave them up; what it still holds is untouched.
+    EXPECT_EQ(At(*old, {0}).ChildCount(), 1u);
+}

@@ -6,11 +6,13 @@
 #include "support/ScratchDir.h"
 
 #include "support/CliRunner.h"
+#include "support/OrdinaryUser.h"
 #include <cerrno>
 #include <cstdlib>
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 using namespace quillora;
 using quillora::test::ReadFileBytes;
@@ -118,6 +120,45 @@ TEST(VolumeProbe, LoopMountedVolumeReadsItsDevice) {
     EXPECT_EQ(facts.m_kind, DriveKind::Fixed);
     EXPECT_TRUE(facts.m_spaceKnown);
     EXPECT_LE(facts.m_totalBytes, 8u << 20);
+}
+
+// A disc whose device this user may not read: the serial (a checksum of the
+// descriptors) is unknown, and nothing else stands in for it. The disc image sits on
+// a loop device, probed as the mount table would describe it mounted.
+TEST(VolumeProbe, UnreadableDiscLeavesTheSerialUnknown) {
+    ScratchDir dir;
+    chmod(dir.Path().c_str(), 0755);
+    const std::string iso = (dir / "disc.iso").string();
+    std::filesystem::create_directory(dir / "content");
+    if (RunTool({"genisoimage", "-quiet", "-V", "LOCKED_01", "-o", iso,
+                 (dir / "content").string()}) != 0) {
+        GTEST_SKIP() << "genisoimage is not installed";
+    }
+    std::string device;
+    if (RunTool({"losetup", "-f", "--show", "-r", iso}, &device) != 0 || device.empty()) {
+        GTEST_SKIP() << "loop devices are not permitted here";
+    }
+    device.erase(device.find_last_not_of("\n") + 1);
+    chmod(device.c_str(), 0600);
+    const std::string mnt = (dir / "content").string();
+    SVolumeFacts asRoot;
+    CVolumeProbe::ProbeMount(mnt, device, "iso9660", asRoot);
+    const int result = quillora::test::AsOrdinaryUser([&] {
+        SVolumeFacts facts;
+        CVolumeProbe::ProbeMount(mnt, device, "iso9660", facts);
+        if (facts.m_kind != DriveKind::CdRom || !facts.m_serialUnknown) {
+            return 1;
+        }
+        return facts.m_serialError == EACCES && facts.m_serial == 0 ? 0 : 2;
+    });
+    RunTool({"losetup", "-d", device});
+    EXPECT_FALSE(asRoot.m_serialUnknown);
+    EXPECT_EQ(asRoot.m_label, "LOCKED_01");
+    EXPECT_EQ(asRoot.m_serial, CIsoVolumeDescriptors::ReadFile(iso)->m_serial);
+    if (result == 99) {
+        GTEST_SKIP() << "cannot take an ordinary user's permissions here";
+    }
+    EXPECT_EQ(result, 0);
 }
 
 TEST(VolumeProbe, WindowsFileSystemNames) {

@@ -436,7 +436,9 @@ TEST_F(ArchiveExpanderTest, EntryCrcsAfterListingWithoutLeftovers) {
     const SFileInfo* w = Child(*Node(*Node(volume, "z.zip"), "q"), "w.txt");
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->m_dwExtValue, ZlibCrc("whiskey"));
-    EXPECT_EQ(m_progress.Count(kScanProgressCrc, "e.txt"), 1);
+    // The CRCs were read in the listing pass: no entry was extracted on its own.
+    EXPECT_EQ(m_progress.Count(kScanProgressCrc, "e.txt"), 0);
+    EXPECT_EQ(m_progress.Count(kScanProgressCrc, "sums.tgz"), 1);
     // The archive file itself has no CRC without "AddVolCRC".
     EXPECT_EQ(node->m_dwExtValue, 0u);
     EXPECT_EQ(quillora::test::ReadFileBytes(Work() / "d" / "e.txt"), "mine");
@@ -643,7 +645,8 @@ protected:
         module = "names";
         return true;
     }
-    bool ListArchive(const std::string&, std::vector<SArcListEntry>& out) override {
+    bool ListArchive(const std::string&, std::vector<SArcListEntry>& out,
+                     const CArcCrcChoice*) override {
         for (const std::string& name : m_names) {
             SArcListEntry entry;
             entry.m_dwAttributes = name.ends_with('/') ? kArcAttrDirectory : kArcAttrArchive;
@@ -697,4 +700,50 @@ TEST(ArchiveExpanderNames, HostileListedPathsStayInsideTheArchiveNode) {
         }
     }
     EXPECT_EQ(files, 8u);
+}
+
+TEST_F(ArchiveExpanderTest, EachScanBringsItsOptionsAndItsProgressSink) {
+    Tar("a.tar", {{"d/one.txt", "one", kStamp}, {"two.txt", "two", kStamp}});
+    // One expander for the whole session, as the desktop program keeps it; the options
+    // change between scans and progress goes to the sink of the scan that runs.
+    CArchiveExpander expander(m_set);
+    for (bool crc : {false, true}) {
+        SScanOptions options;
+        options.m_addVolArcCrc = crc;
+        options.m_addVolCrc = crc;
+        CProgressLog sink;
+        CVolumeScanner scanner(options);
+        scanner.SetProgress(&sink);
+        scanner.SetArchiveLister(&expander);
+        SVolumeInfo volume;
+        scanner.AddVolume(volume, Medium().string(), nullptr, nullptr);
+        const SFileInfo* two = Child(*Node(volume, "a.tar"), "two.txt");
+        ASSERT_NE(two, nullptr);
+        EXPECT_EQ((two->m_wExtFlags & kExtFlagCrc) != 0, crc);
+        EXPECT_EQ(two->m_dwExtValue, crc ? ZlibCrc("two") : 0u);
+        // The archive file itself is registered under the scan's "AddVolCRC" too.
+        EXPECT_EQ(Node(volume, "a.tar")->m_dwExtValue,
+                  crc ? ZlibCrc(quillora::test::ReadFileBytes(Medium() / "a.tar")) : 0u);
+        // Listing progress (code 1 for the node, its folders and first-level entries).
+        EXPECT_EQ(sink.Count(kScanProgressRecord, "a.tar"), 1);
+        EXPECT_EQ(sink.Count(kScanProgressRecord, "d"), 1);
+        EXPECT_EQ(sink.Count(kScanProgressRecord, "two.txt"), 1);
+    }
+}
+
+TEST_F(ArchiveExpanderTest, FilesNamedLikeArchivesButHoldingOtherBytesStayPlainFiles) {
+    fs::create_directories(Medium());
+    for (const char* name : {"a.zip", "b.lzh", "c.tgz", "d.cab", "e.rar", "f.arj", "g.exe"}) {
+        WriteBytes(Medium() / name, std::string(5000, '\0'));
+    }
+    Tar("real.tar", {{"x.txt", "x", kStamp}});
+    SVolumeInfo volume;
+    Scan(volume);
+    for (const char* name : {"a.zip", "b.lzh", "c.tgz", "d.cab", "e.rar", "f.arj", "g.exe"}) {
+        const SFileInfo* file = Node(volume, name);
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(file->m_wArcType, 0) << name;
+        EXPECT_EQ(file->m_nSize, 5000u) << name;
+    }
+    EXPECT_TRUE(IsArchiveNode(Node(volume, "real.tar"), kArcTar));
 }

@@ -109,7 +109,7 @@ void WriteRawCompressed(const std::filesystem::path& path, const std::string& fi
 }
 
 std::string ZipWithRawName(const std::string& nameBytes, const std::string& data,
-                           std::uint32_t dosDateTime) {
+                           std::uint32_t dosDateTime, std::uint32_t dosAttributes) {
     std::string out;
     std::uint32_t crc = Crc32(data);
     auto common = [&](std::string& s) {
@@ -133,11 +133,11 @@ std::string ZipWithRawName(const std::string& nameBytes, const std::string& data
     Put32(cd, 0x02014b50);
     Put16(cd, 0x000A); // made by MS-DOS
     common(cd);
-    Put16(cd, 0);    // comment length
-    Put16(cd, 0);    // disk
-    Put16(cd, 0);    // internal attributes
-    Put32(cd, 0x20); // external attributes
-    Put32(cd, 0);    // local header offset
+    Put16(cd, 0);             // comment length
+    Put16(cd, 0);             // disk
+    Put16(cd, 0);             // internal attributes
+    Put32(cd, dosAttributes); // external attributes
+    Put32(cd, 0);             // local header offset
     cd += nameBytes;
     out += cd;
     Put32(out, 0x06054b50);
@@ -179,7 +179,7 @@ std::string Rar4Stored(const std::vector<SMember>& members, std::uint32_t dosDat
         h += '\x14';
         h += '\x30'; // stored
         Put16(h, static_cast<unsigned>(m.m_strName.size()));
-        Put32(h, dir ? 0x10 : 0x20);
+        Put32(h, m.m_dwAttributes ? m.m_dwAttributes : dir ? 0x10 : 0x20);
         h += m.m_strName;
         block(h);
         out += m.m_strData;

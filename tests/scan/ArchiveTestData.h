@@ -18,8 +18,9 @@ struct SMember {
     std::string m_strName;
     std::string m_strData;
     std::time_t m_mtime;
-    char m_type;           // 'f' file, 'd' folder, 'l' symlink, 'h' hard link
-    std::string m_strLink; // link target
+    char m_type;                      // 'f' file, 'd' folder, 'l' symlink, 'h' hard link
+    std::string m_strLink;            // link target
+    std::uint32_t m_dwAttributes = 0; // DOS attributes where the format keeps them; 0: by type
 };
 
 // format: "zip", "pax", "gnutar"; filter: "", "gzip", "compress".
@@ -29,9 +30,10 @@ void WriteLibarchive(const std::filesystem::path& path, const std::string& forma
 void WriteRawCompressed(const std::filesystem::path& path, const std::string& filter,
                         const std::string& data);
 
-// Stored ZIP with exactly these name bytes and no UTF-8 flag.
+// Stored ZIP with exactly these name bytes and no UTF-8 flag, made on MS-DOS with
+// these DOS attributes.
 std::string ZipWithRawName(const std::string& nameBytes, const std::string& data,
-                           std::uint32_t dosDateTime);
+                           std::uint32_t dosDateTime, std::uint32_t dosAttributes = 0x20);
 // RAR 1.5-4 archive, stored method, one file per member; names are raw bytes.
 std::string Rar4Stored(const std::vector<SMember>& members, std::uint32_t dosDateTime);
 // RAR5 archive, stored method, UTC modification times.

@@ -9,6 +9,7 @@
 #include "model/SVolumeInfo.h"
 #include "scan/ArchiverSet.h"
 #include "scan/LhaWriter.h"
+#include "support/FileSizeLimit.h"
 #include "support/ScratchDir.h"
 
 #include <algorithm>
@@ -35,6 +36,20 @@ std::unique_ptr<CCDCase> SmallCase(const std::string& label) {
     file->m_dwFlags = 0x20;
     volume->AddChild(std::move(file));
     root->AddChild(std::move(volume));
+    return root;
+}
+
+// A case of `files` records, big enough that its member takes many kilobytes.
+std::unique_ptr<CCDCase> BigCase(const std::string& label, int files) {
+    std::unique_ptr<CCDCase> root = SmallCase(label);
+    SFileInfo* volume = root->ChildAt(0);
+    for (int i = 0; i < files; ++i) {
+        auto file = std::make_unique<SFileInfo>();
+        file->m_strName = "file-" + std::to_string(i * 7919) + ".dat";
+        file->m_nSize = static_cast<std::uint64_t>(i) * 977;
+        file->m_dwFlags = 0x20;
+        volume->AddChild(std::move(file));
+    }
     return root;
 }
 
@@ -240,4 +255,57 @@ TEST_F(ArchivedCaseFileTest, AFailedPackIsReportedAndKeepsTheOldArchive) {
     std::unique_ptr<CCDCase> back = ReadCaseFile(path, "", &badPassword);
     ASSERT_TRUE(back);
     EXPECT_EQ(FirstLabel(*back), "OLD");
+}
+
+TEST_F(ArchivedCaseFileTest, AMemberNamedInCapitalsIsReadUnderTheNameItHas) {
+    const std::string plain = (m_dir / "plain.cas").string();
+    SaveCaseFile(*SmallCase("UPPER"), plain, false);
+    const std::string path = (m_dir / "upper.caz").string();
+    {
+        CLhaWriter writer;
+        std::string error;
+        ASSERT_TRUE(writer.Open(path, error) &&
+                    writer.AddMember("TOBLHARC.CAS", fs::path(plain), 0, 0644, error) &&
+                    writer.Finish(error))
+            << error;
+    }
+    bool badPassword = true;
+    std::string error;
+    std::unique_ptr<CCDCase> back = ReadCaseFile(path, "", &badPassword, &error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_FALSE(badPassword);
+    EXPECT_EQ(FirstLabel(*back), "UPPER");
+    EXPECT_TRUE(Entries(m_dir / "tmp").empty());
+}
+
+TEST_F(ArchivedCaseFileTest, AMemberThatDoesNotUnpackWholeIsNeverLoaded) {
+    const std::string path = (m_dir / "big.caz").string();
+    SaveCaseFile(*BigCase("WHOLE", 3000), path, false);
+    const std::string good = ReadFileBytes(path);
+    ASSERT_GT(good.size(), 8000u);
+    auto expectRefused = [&](const char* what) {
+        bool badPassword = true;
+        std::string error;
+        EXPECT_FALSE(ReadCaseFile(path, "", &badPassword, &error)) << what;
+        // A damaged or unwritable member is a file error, never a password question.
+        EXPECT_FALSE(badPassword) << what;
+        EXPECT_NE(error.find(path), std::string::npos) << what << ": " << error;
+    };
+
+    // One byte of the compressed member changed: its CRC no longer matches.
+    std::string flipped = good;
+    flipped[flipped.size() / 2] = static_cast<char>(flipped[flipped.size() / 2] ^ 0x55);
+    m_dir.Write("big.caz", flipped);
+    expectRefused("damaged member");
+    EXPECT_TRUE(Entries(m_dir / "tmp").empty());
+
+    // The temporary folder has room for a few kilobytes only.
+    m_dir.Write("big.caz", good);
+    {
+        quillora::test::FileSizeLimit full(4096);
+        expectRefused("no room for the member");
+    }
+    EXPECT_TRUE(Entries(m_dir / "tmp").empty());
+    bool badPassword = false;
+    EXPECT_TRUE(ReadCaseFile(path, "", &badPassword));
 }

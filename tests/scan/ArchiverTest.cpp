@@ -473,22 +473,148 @@ TEST(ExtractedPathTest, PlacesEveryPathBelowTheDestination) {
     EXPECT_EQ(*ExtractedPath(dest, "a\\b.txt", false), dest / "b.txt");
     EXPECT_EQ(*ExtractedPath(dest, "./x.txt", true), dest / "x.txt");
     EXPECT_EQ(*ExtractedPath(dest, "../../x.txt", true), dest / "_parent_" / "_parent_" / "x.txt");
-    EXPECT_FALSE(ExtractedPath(dest, "/etc/passwd", true));
+    // Members stored with absolute paths land below the folder, under the path the
+    // catalogue gives them ("etc\passwd"), and are matched by it.
+    EXPECT_EQ(*ExtractedPath(dest, "/etc/passwd", true), dest / "etc" / "passwd");
+    EXPECT_EQ(ArcMatchKey("/etc/passwd"), ArcMatchKey("etc\\PASSWD"));
+    EXPECT_NE(ArcMatchKey("../a"), ArcMatchKey("a"));
+    EXPECT_EQ(*ExtractedPath(dest, "C:\\x.txt", true), dest / "C:" / "x.txt");
     EXPECT_FALSE(ExtractedPath(dest, "a/../../x", true));
     EXPECT_FALSE(ExtractedPath(dest, "../.././x", true)); // "./" after ".." is no prefix
-    EXPECT_FALSE(ExtractedPath(dest, "C:\\x.txt", true));
     EXPECT_FALSE(ExtractedPath(dest, "..", true));
+    EXPECT_FALSE(ExtractedPath(dest, "//", true));
     EXPECT_EQ(SplitParentPrefix("./../a").m_nParentDepth, 1u);
     EXPECT_EQ(SplitParentPrefix("././a").m_nParentDepth, 0u);
     EXPECT_EQ(SplitParentPrefix("././a").m_strRest, "././a");
 }
 
-TEST(ArcListEntryTest, NamesOf260BytesOrMoreAreRefused) {
+TEST(ArcListEntryTest, LongNamesAreKeptWholeAndMeasuredInCp932) {
     SArcListEntry entry;
-    EXPECT_TRUE(entry.SetName(std::string(259, 'n')));
-    EXPECT_EQ(entry.Name().size(), 259u);
-    EXPECT_FALSE(entry.SetName(std::string(260, 'm')));
-    EXPECT_EQ(entry.Name().size(), 259u);
+    EXPECT_TRUE(entry.SetName(std::string(300, 'n')));
+    EXPECT_EQ(entry.Name().size(), 300u);
+    EXPECT_FALSE(entry.SetName(std::string("a\0b", 3)));
+    EXPECT_EQ(entry.Name().size(), 300u);
+    // 100 kanji: 300 bytes of UTF-8 but 200 of CP932, within the classic field.
+    std::string kanji;
+    for (int i = 0; i < 100; ++i) {
+        kanji += "\xE6\xBC\xA2";
+    }
+    EXPECT_FALSE(SArcListEntry::ExceedsClassicField(kanji));
+    EXPECT_TRUE(SArcListEntry::ExceedsClassicField(kanji + kanji));
+    EXPECT_FALSE(SArcListEntry::ExceedsClassicField(std::string(259, 'a')));
+    EXPECT_TRUE(SArcListEntry::ExceedsClassicField(std::string(260, 'a')));
     entry.SetSizes(1, (1ULL << 32) + 5);
     EXPECT_EQ(entry.m_dwOriginalSize, 0xFFFFFFFFu);
+}
+
+TEST_F(ArchiverTest, StoredSizesOfFormatsThatCompressMoreThanOneFileAtOnce) {
+    // A cabinet compresses a folder of files as one stream: each file gets its share.
+    // Text of random words compresses, but not to nothing.
+    auto words = [](std::size_t size, unsigned seed) {
+        std::string text;
+        while (text.size() < size) {
+            seed = seed * 1103515245u + 12345u;
+            text += "abcdefghijklmnopqrstuvwxyz"[(seed >> 16) % 26];
+            text += ((seed >> 8) % 5 == 0) ? " " : "";
+        }
+        return text;
+    };
+    m_dir.Write("c/one.txt", "one");
+    m_dir.Write("c/two.txt", words(50000, 1));
+    m_dir.Write("c/three.txt", words(20000, 2));
+    ASSERT_EQ(quillora::test::RunTool(
+                  {"gcab", "-c", "-z", "../t.cab", "one.txt", "two.txt", "three.txt"}, m_dir / "c"),
+              0);
+    auto cab = ListAll(m_set.Cab(), m_dir / "t.cab");
+    ASSERT_EQ(cab.size(), 3u);
+    const std::uint64_t cabSize = fs::file_size(m_dir / "t.cab");
+    std::uint64_t packed = 0;
+    for (const auto& [name, entry] : cab) {
+        EXPECT_GT(entry.m_nPackedSize64, 0u) << name;
+        EXPECT_LT(entry.m_nPackedSize64, entry.m_nOriginalSize64) << name;
+        packed += entry.m_nPackedSize64;
+    }
+    // Shared out, the folder's compressed bytes are nearly the whole cabinet.
+    EXPECT_LT(packed, cabSize);
+    EXPECT_GT(packed, cabSize * 9 / 10);
+    EXPECT_GT(cab.at("two.txt").m_nPackedSize64, 2 * cab.at("three.txt").m_nPackedSize64);
+
+    // A bare .gz or .Z: the file less the format's header and trailer.
+    m_dir.Write("g/notes.txt", std::string(30000, 'n') + "end");
+    ASSERT_EQ(quillora::test::RunTool({"gzip", "-n", "-k", "notes.txt"}, m_dir / "g"), 0);
+    ASSERT_EQ(quillora::test::RunTool({"gzip", "-c", "-N", "notes.txt"}, m_dir / "g"), 0);
+    auto gz = ListAll(m_set.Tar(), m_dir / "g" / "notes.txt.gz");
+    ASSERT_EQ(gz.size(), 1u);
+    EXPECT_EQ(gz.begin()->second.m_nOriginalSize64, 30003u);
+    EXPECT_EQ(gz.begin()->second.m_nPackedSize64, fs::file_size(m_dir / "g" / "notes.txt.gz") - 18);
+    quillora::test::WriteRawCompressed(m_dir / "g" / "data.Z", "compress", std::string(9000, 'z'));
+    auto z = ListAll(m_set.Tar(), m_dir / "g" / "data.Z");
+    ASSERT_EQ(z.size(), 1u);
+    EXPECT_EQ(z.begin()->second.m_nPackedSize64, fs::file_size(m_dir / "g" / "data.Z") - 3);
+
+    // RAR keeps each file's stored size in its header.
+    const std::string rar = (m_dir / "r.rar").string();
+    WriteBytes(rar, quillora::test::Rar4Stored({{"a.txt", std::string(1234, 'a')}, {"b.txt", "b"}},
+                                               quillora::test::DosDateTime(2010, 1, 1, 0, 0, 0)));
+    auto r4 = ListAll(m_set.Rar(), rar);
+    EXPECT_EQ(r4.at("a.txt").m_nPackedSize64, 1234u);
+    EXPECT_EQ(r4.at("b.txt").m_nPackedSize64, 1u);
+    WriteBytes(rar, quillora::test::Rar5Stored({{"c.txt", std::string(777, 'c'), kStamp}}));
+    EXPECT_EQ(ListAll(m_set.Rar(), rar).at("c.txt").m_nPackedSize64, 777u);
+}
+
+TEST_F(ArchiverTest, DosAttributesOfMembersAreKept) {
+    const std::uint32_t dos = quillora::test::DosDateTime(2001, 2, 3, 4, 5, 6);
+    WriteBytes(m_dir / "z.zip", quillora::test::ZipWithRawName("hidden.sys", "s", dos, 0x27));
+    EXPECT_EQ(ListAll(m_set.Zip(), m_dir / "z.zip").at("hidden.sys").m_dwAttributes, 0xA7u);
+    quillora::test::SMember system("sys.bin", "x");
+    system.m_dwAttributes = 0x26; // hidden, system, archive
+    WriteBytes(m_dir / "r.rar", quillora::test::Rar4Stored({system}, dos));
+    EXPECT_EQ(ListAll(m_set.Rar(), m_dir / "r.rar").at("sys.bin").m_dwAttributes, 0xA6u);
+    m_dir.Write("c/one.txt", "one");
+    ASSERT_EQ(quillora::test::RunTool({"gcab", "-c", "../t.cab", "one.txt"}, m_dir / "c"), 0);
+    EXPECT_EQ(ListAll(m_set.Cab(), m_dir / "t.cab").at("one.txt").m_dwAttributes, 0xA0u);
+    // LHA levels 0 and 1 keep the attribute in the header.
+    WriteBytes(m_dir / "l.lzh", quillora::test::LhaStored({{"a.txt", "alpha"}}, 0, dos));
+    EXPECT_EQ(ListAll(m_set.Lha(), m_dir / "l.lzh").at("a.txt").m_dwAttributes, 0xA0u);
+}
+
+TEST_F(ArchiverTest, LongCp932NamesAreListedWholeAndExtractedOrRefusedClearly) {
+    // A path of 200 CP932 bytes (300 in UTF-8): four folders and a file of 20 kanji.
+    std::string kanji20;
+    for (int i = 0; i < 20; ++i) {
+        kanji20 += "\x8A\xBF"; // U+6F22
+    }
+    std::string path;
+    for (int i = 0; i < 4; ++i) {
+        path += kanji20 + "\\";
+    }
+    path += kanji20.substr(0, 32) + ".txt";
+    ASSERT_EQ(path.size(), 200u);
+    const std::uint32_t dos = quillora::test::DosDateTime(2002, 2, 2, 2, 2, 2);
+    WriteBytes(m_dir / "long.zip", quillora::test::ZipWithRawName(path, "deep", dos));
+    auto listed = ListAll(m_set.Zip(), m_dir / "long.zip");
+    ASSERT_EQ(listed.size(), 1u);
+    const std::string name = listed.begin()->first;
+    EXPECT_EQ(std::count(name.begin(), name.end(), '/'), 4);
+    EXPECT_EQ(name.size(), 4 * 61 + 48u + 4);
+    const fs::path out = m_dir / "out";
+    ASSERT_TRUE(m_set.Zip().Extract((m_dir / "long.zip").string(), out.string(), {name}, true))
+        << m_set.Zip().LastError();
+    EXPECT_EQ(quillora::test::ReadFileBytes(*ExtractedPath(out, name, true)), "deep");
+
+    // One name of 130 kanji is 260 bytes in CP932 and 390 in UTF-8: kept whole in the
+    // listing, and its extraction fails with the reason, as no Linux file name is
+    // that long.
+    std::string huge;
+    for (int i = 0; i < 130; ++i) {
+        huge += "\x8A\xBF";
+    }
+    WriteBytes(m_dir / "huge.zip", quillora::test::ZipWithRawName(huge, "h", dos));
+    auto one = ListAll(m_set.Zip(), m_dir / "huge.zip");
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one.begin()->first.size(), 390u);
+    EXPECT_FALSE(m_set.Zip().Extract((m_dir / "huge.zip").string(), out.string(), {}, true));
+    EXPECT_NE(m_set.Zip().LastError().find("too long"), std::string::npos)
+        << m_set.Zip().LastError();
 }

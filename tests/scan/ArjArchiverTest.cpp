@@ -4,7 +4,10 @@
 #include "ArchiveTestData.h"
 #include "support/ScratchDir.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <map>
+#include <sys/stat.h>
 
 using namespace quillora;
 namespace fs = std::filesystem;
@@ -49,22 +52,67 @@ TEST(ArjArchiverTest, ListsAndExtractsWithAndWithoutFolders) {
     EXPECT_FALSE(arj.Open(cut.string(), 0));
 }
 
-TEST(ArjArchiverTest, ParsesTheVerboseListing) {
-    const char* text =
-        "ARJ32 v 3.10\n"
-        "Rev/Host OS    Original Compressed Ratio DateTime modified Attributes/GUA BPMGS\n"
-        "------------ ---------- ---------- ----- ----------------- -------------- -----\n"
-        "001) \x83\x5c.txt\n"
-        " 11 WIN32            6          5 0.833 99-03-04 05:06:08 A---         \n"
-        "                                   DTA   21-03-04 05:06:08\n"
-        "------------ ---------- ---------- -----\n";
-    std::vector<SArjListed> out;
-    ASSERT_TRUE(ParseArjListing(text, out));
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].m_nOriginal, 6u);
-    EXPECT_EQ(out[0].m_nCompressed, 5u);
-    EXPECT_EQ(out[0].m_dwDosDateTime, quillora::test::DosDateTime(1999, 3, 4, 5, 6, 8));
-    EXPECT_EQ(out[0].m_strAttributes, "A---");
-    std::vector<SArjListed> none;
-    EXPECT_FALSE(ParseArjListing("001) cut short\n", none));
+TEST(ArjArchiverTest, MembersWithFileCommentsAreListedAndReadForTheirCrc) {
+    CArjArchiver arj;
+    if (!arj.Load()) {
+        GTEST_SKIP() << "arj is not installed";
+    }
+    quillora::test::ScratchDir dir;
+    dir.Write("src/a.txt", "alpha");
+    dir.Write("src/b.txt", std::string(3000, 'b'));
+    dir.Write("src/sub/a.txt", "another alpha");
+    const struct timespec stamp[2] = {{1600000000, 0}, {1600000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "src" / "a.txt").c_str(), stamp, 0), 0);
+    // The comment imitates the lines arj prints for a member.
+    dir.Write("comment.txt", "002) fake.txt\n 11 UNIX 99 99 1.000 99-01-01 00:00:00 -rw-r--r--\n");
+    ASSERT_EQ(quillora::test::RunTool({"arj", "a", "../t.arj", "a.txt", "b.txt", "sub/a.txt"},
+                                      dir / "src"),
+              0);
+    ASSERT_EQ(
+        quillora::test::RunTool({"arj", "c", "t.arj", "a.txt", "-jzcomment.txt", "-y"}, dir.Path()),
+        0);
+    const std::string archive = (dir / "t.arj").string();
+    ASSERT_TRUE(arj.OpenArchiveWithCrc(archive, CArcCrcChoice())) << arj.LastError();
+    std::map<std::string, SArcListEntry> listed;
+    SArcListEntry entry;
+    for (bool more = arj.FindFirst("*", entry); more; more = arj.FindNext(entry)) {
+        listed[std::string(entry.Name())] = entry;
+    }
+    arj.CloseArchive();
+    ASSERT_EQ(listed.size(), 3u) << (listed.empty() ? "" : listed.begin()->first);
+    EXPECT_EQ(listed.at("a.txt").m_nOriginalSize64, 5u);
+    // Made on Unix: the stored time is a Unix time.
+    EXPECT_EQ(listed.at("a.txt").m_ftLastWrite, FileTimeFromUnix(1600000000));
+    EXPECT_EQ(listed.at("b.txt").m_nOriginalSize64, 3000u);
+    // Two members of one name in different folders are read in separate runs.
+    EXPECT_TRUE(listed.at("a.txt").m_bHasCrc);
+    EXPECT_EQ(listed.at("a.txt").m_dwCrc, 0xD0E0396Au); // CRC-32 of "alpha"
+    EXPECT_TRUE(listed.at("sub/a.txt").m_bHasCrc);
+    EXPECT_NE(listed.at("sub/a.txt").m_dwCrc, listed.at("a.txt").m_dwCrc);
+    EXPECT_TRUE(listed.at("b.txt").m_bHasCrc);
+
+    const fs::path out = dir / "out";
+    ASSERT_TRUE(arj.Extract(archive, out.string(), {"a.txt", "sub\\a.txt"}, true))
+        << arj.LastError();
+    EXPECT_EQ(quillora::test::ReadFileBytes(out / "a.txt"), "alpha");
+    EXPECT_EQ(quillora::test::ReadFileBytes(out / "sub" / "a.txt"), "another alpha");
+}
+
+TEST(ArjArchiverTest, DamagedHeadersFailTheListing) {
+    CArjArchiver arj;
+    if (!arj.Load()) {
+        GTEST_SKIP() << "arj is not installed";
+    }
+    quillora::test::ScratchDir dir;
+    dir.Write("src/a.txt", "alpha");
+    ASSERT_EQ(quillora::test::RunTool({"arj", "a", "../t.arj", "a.txt"}, dir / "src"), 0);
+    std::string bytes = quillora::test::ReadFileBytes(dir / "t.arj");
+    const std::size_t name = bytes.find("a.txt");
+    ASSERT_NE(name, std::string::npos);
+    bytes[name] = 'b'; // the member's header no longer matches its CRC
+    const fs::path bad = dir.Write("bad.arj", bytes);
+    EXPECT_FALSE(arj.Open(bad.string(), 0));
+    EXPECT_NE(arj.LastError().find("damaged"), std::string::npos);
+    const fs::path garbage = dir.Write("garbage.arj", std::string("\x60\xEA\xFF\xFF", 4) + "x");
+    EXPECT_FALSE(arj.Open(garbage.string(), 0));
 }

@@ -98,6 +98,22 @@ TEST_F(MediaPresenceTest, EmptyDriveLabelStandsAsTheFormattedSerial) {
     EXPECT_EQ(disc.m_bPresent, 1);
 }
 
+// A disc the user may not read has no serial: it matches no medium by serial (not even
+// one registered with serial 0), only by label where that is the rule.
+TEST_F(MediaPresenceTest, ADiscWithoutAReadableSerialMatchesByLabelOnly) {
+    ScratchDir dir;
+    CCDCase root;
+    SVolumeInfo& zero = AddMedium(root, kFlagCdRom, 0, "HOLIDAY");
+    SDrive drive = Drive(dir.Path(), DriveKind::CdRom, 0, "HOLIDAY");
+    drive.m_serialUnknown = true;
+    m_drives = {drive};
+    m_presence.CheckDeviceIN(root);
+    EXPECT_EQ(zero.m_bPresent, 0);
+    Config().m_nMediaId = 2;
+    m_presence.CheckDeviceIN(root);
+    EXPECT_EQ(zero.m_bPresent, 1);
+}
+
 TEST_F(MediaPresenceTest, FolderMediumNeedsItsFolderAndSerial) {
     ScratchDir dir;
     std::filesystem::create_directories(dir / "stick/Data/Photos");

@@ -155,16 +155,19 @@ TEST(VolumeScanner, NeverFollowsLinksNorOpensSpecialFiles) {
     EXPECT_EQ(CVolumeScanner::FileCrc32(AT_FDCWD, (dir / "sub/file.txt").c_str()), ZlibCrc("data"));
 }
 
-TEST(VolumeScanner, UnreadableFolderStaysEmptyAndUnreadableFileGetsCrcZero) {
+TEST(VolumeScanner, UnreadableEntriesStayEmptyAndAreCounted) {
     ScratchDir dir;
     chmod(dir.Path().c_str(), 0755);
     dir.Write("open/ok.txt", "ok");
     dir.Write("open/secret.txt", "secret");
     dir.Write("locked/hidden.txt", "hidden");
+    dir.Write("listonly/inner/x.txt", "x");
     chmod((dir / "open").c_str(), 0755);
     chmod((dir / "open/ok.txt").c_str(), 0644);
     chmod((dir / "open/secret.txt").c_str(), 0);
     chmod((dir / "locked").c_str(), 0);
+    // Listed but not searchable: its entries' facts and its subfolder cannot be read.
+    chmod((dir / "listonly").c_str(), 0444);
 
     const int result = test::AsOrdinaryUser([&] {
         SVolumeInfo volume;
@@ -172,7 +175,8 @@ TEST(VolumeScanner, UnreadableFolderStaysEmptyAndUnreadableFileGetsCrcZero) {
         scanner.AddVolume(volume, dir.Path().string(), nullptr, nullptr);
         const SFileInfo* locked = Child(volume, "locked");
         const SFileInfo* open = Child(volume, "open");
-        if (!locked || !open || !locked->IsDirectory()) {
+        const SFileInfo* listOnly = Child(volume, "listonly");
+        if (!locked || !open || !listOnly || !locked->IsDirectory()) {
             return 1;
         }
         if (locked->ChildCount() != 0) {
@@ -187,7 +191,28 @@ TEST(VolumeScanner, UnreadableFolderStaysEmptyAndUnreadableFileGetsCrcZero) {
             return 4;
         }
         // The size of an unreadable file is still known from its folder.
-        return secret->m_nSize == 6 ? 0 : 5;
+        if (secret->m_nSize != 6) {
+            return 5;
+        }
+        const SFileInfo* inner = Child(*listOnly, "inner");
+        if (!inner || !inner->IsDirectory() || inner->ChildCount() != 0) {
+            return 6;
+        }
+        // locked and listonly\inner as folders; secret.txt as a file. The scan as a
+        // whole still succeeded.
+        const CScanReport& report = scanner.Report();
+        if (report.RootFailed() || report.Count(SkipKind::UnreadableFolder) != 2 ||
+            report.Count(SkipKind::UnreadableFile) != 1) {
+            return 7;
+        }
+        if (report.Summary() != "2 folders and 1 file could not be read") {
+            return 8;
+        }
+        const auto notRead = report.FoldersNotRead();
+        const bool both = notRead.size() == 2 &&
+                          std::count(notRead.begin(), notRead.end(), locked) == 1 &&
+                          std::count(notRead.begin(), notRead.end(), inner) == 1;
+        return both ? 0 : 9;
     });
     if (result == 99) {
         GTEST_SKIP() << "cannot take an ordinary user's permissions here";
@@ -195,7 +220,62 @@ TEST(VolumeScanner, UnreadableFolderStaysEmptyAndUnreadableFileGetsCrcZero) {
     EXPECT_EQ(result, 0);
 }
 
-TEST(VolumeScanner, StaysOnTheFileSystemItStartedOn) {
+TEST(VolumeScanner, ARootThatCannotBeReadFailsTheScan) {
+    ScratchDir dir;
+    SVolumeInfo missing;
+    CVolumeScanner scanner;
+    scanner.AddVolume(missing, (dir / "missing").string(), nullptr, nullptr);
+    EXPECT_TRUE(scanner.Report().RootFailed());
+    EXPECT_EQ(scanner.Report().RootError(), ENOENT);
+
+    dir.Write("locked/file.txt", "x");
+    chmod(dir.Path().c_str(), 0755);
+    chmod((dir / "locked").c_str(), 0);
+    const int result = test::AsOrdinaryUser([&] {
+        SVolumeInfo volume;
+        CVolumeScanner locked;
+        locked.AddVolume(volume, (dir / "locked").string(), nullptr, nullptr);
+        if (!locked.Report().RootFailed() || locked.Report().RootError() != EACCES) {
+            return 1;
+        }
+        // A later scan with the same scanner starts from a clean report.
+        SVolumeInfo again;
+        locked.AddVolume(again, dir.Path().string(), nullptr, nullptr);
+        return !locked.Report().RootFailed() &&
+                       locked.Report().Count(SkipKind::UnreadableFolder) == 1
+                   ? 0
+                   : 2;
+    });
+    if (result == 99) {
+        GTEST_SKIP() << "cannot take an ordinary user's permissions here";
+    }
+    EXPECT_EQ(result, 0);
+}
+
+TEST(VolumeScanner, PseudoFileSystemsOnlyWhenAskedAndReadNoFurtherThanTheyReport) {
+    SVolumeInfo refused;
+    CVolumeScanner plain(WithCrc());
+    plain.AddVolume(refused, "/proc/self", nullptr, nullptr);
+    EXPECT_TRUE(plain.Report().RootFailed());
+    EXPECT_EQ(plain.Report().RootPseudoType(), "proc");
+    EXPECT_EQ(refused.ChildCount(), 0u);
+
+    // Asked: /proc files report a size of 0 (pagemap would never end); the scan
+    // reads what they report and ends.
+    SScanOptions options = WithCrc();
+    options.m_scanPseudoFileSystems = true;
+    SVolumeInfo proc;
+    CVolumeScanner asked(options);
+    asked.AddVolume(proc, "/proc/self", nullptr, nullptr);
+    EXPECT_FALSE(asked.Report().RootFailed());
+    const SFileInfo* pagemap = Child(proc, "pagemap");
+    ASSERT_NE(pagemap, nullptr);
+    EXPECT_EQ(pagemap->m_dwExtValue, 0u);
+    ASSERT_NE(Child(proc, "status"), nullptr);
+    EXPECT_EQ(Child(proc, "status")->m_dwExtValue, 0u);
+}
+
+TEST(VolumeScanner, MountPointsBelowAreMarkedCountedAndNotEntered) {
     ScratchDir dir;
     dir.Write("own/file.txt", "mine");
     std::filesystem::create_directories(dir / "mnt");
@@ -213,7 +293,12 @@ TEST(VolumeScanner, StaysOnTheFileSystemItStartedOn) {
     ASSERT_NE(mnt, nullptr);
     EXPECT_TRUE(mnt->IsDirectory());
     EXPECT_EQ(mnt->ChildCount(), 0u) << "a mount point is another medium";
+    EXPECT_TRUE(mnt->HasFlags(kAttrReparsePoint));
+    EXPECT_EQ(mnt->AttributeText().back(), 'L');
+    EXPECT_FALSE(Child(volume, "own")->HasFlags(kAttrReparsePoint));
     EXPECT_NE(Child(*Child(volume, "own"), "file.txt"), nullptr);
+    EXPECT_EQ(scanner.Report().Count(SkipKind::OtherFileSystem), 1u);
+    EXPECT_EQ(scanner.Report().Summary(), "1 mounted file system not entered");
 }
 
 TEST(VolumeScanner, DeepTreesStopAtTheDepthCaseFilesAcceptAndStillRoundTrip) {
@@ -228,6 +313,8 @@ TEST(VolumeScanner, DeepTreesStopAtTheDepthCaseFilesAcceptAndStillRoundTrip) {
     scanner.AddVolume(*volume, root, nullptr, nullptr);
     EXPECT_EQ(test::TreeDepth(*volume), CVolumeScanner::kMaxScanLevel);
     EXPECT_EQ(volume->CountFiles(true), 0u) << "the leaf lies below the recorded depth";
+    EXPECT_EQ(scanner.Report().Count(SkipKind::TooDeep), 1u);
+    EXPECT_EQ(scanner.Report().Summary(), "1 folder too deep to enter");
 
     // Inside a group, the deepest tree the scanner makes is still readable.
     CCDCase root2;
@@ -430,6 +517,7 @@ TEST(VolumeScanner, UnreadableVolumeIsCalledUnkown) {
     EXPECT_EQ(volume.m_strVolText2, "");
     EXPECT_EQ(volume.MediumKind(), kFlagRemovable);
     EXPECT_EQ(volume.ChildCount(), 0u);
+    EXPECT_TRUE(scanner.Report().RootFailed());
 }
 
 TEST(VolumeScanner, AddVolumeStartsFromAnEmptyRecord) {

@@ -2,6 +2,7 @@
 #include "app/edit/CPasswordDlg.h"
 
 #include "core/Resources.h"
+#include "model/CCDCase.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -15,6 +16,9 @@ namespace {
 
 constexpr int kMinPasswordLength = 4;
 constexpr int kMaxPasswordLength = 16;
+// Why a password cannot be set; the program never numbered these texts.
+constexpr const char* kNotCp932 = "ﾊﾟｽﾜｰﾄﾞに使用できない文字が含まれています。";
+constexpr const char* kTooLong = "ﾊﾟｽﾜｰﾄﾞは半角16文字(全角8文字)以内で入力してください。";
 
 std::size_t CharacterCount(const std::string& text) {
     std::size_t count = 0;
@@ -49,6 +53,11 @@ CPasswordDlg::CPasswordDlg(PasswordMode mode, const std::string& fileName,
     }
     layout->addWidget(m_edit);
 
+    m_problem = new QLabel(this);
+    m_problem->setWordWrap(true);
+    m_problem->setVisible(false);
+    layout->addWidget(m_problem);
+
     auto* file = new QLabel(QString::fromStdString(fileName), this);
     file->setTextInteractionFlags(Qt::TextSelectableByMouse);
     file->setWordWrap(true);
@@ -56,10 +65,38 @@ CPasswordDlg::CPasswordDlg(PasswordMode mode, const std::string& fileName,
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8("ｷｬﾝｾﾙ"));
+    m_ok = buttons->button(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &CPasswordDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CPasswordDlg::reject);
     layout->addWidget(buttons);
+    if (!check) {
+        connect(m_edit, &QLineEdit::textChanged, this, &CPasswordDlg::UpdateOk);
+        UpdateOk();
+    }
     m_edit->setFocus();
+}
+
+std::string CPasswordDlg::StorageProblem(const std::string& text) {
+    switch (PasswordBytes(text)) {
+    case EPasswordProblem::NotCp932:
+        return kNotCp932;
+    case EPasswordProblem::TooLong:
+        return kTooLong;
+    case EPasswordProblem::None:
+        break;
+    }
+    return {};
+}
+
+std::string CPasswordDlg::ShownProblem() const {
+    return m_problem->isHidden() ? std::string() : m_problem->text().toStdString();
+}
+
+void CPasswordDlg::UpdateOk() {
+    const std::string problem = StorageProblem(Text());
+    m_problem->setText(QString::fromStdString(problem));
+    m_problem->setHidden(problem.empty());
+    m_ok->setEnabled(problem.empty());
 }
 
 std::optional<std::string> CPasswordDlg::Ask(QWidget* parent, PasswordMode mode,
@@ -93,6 +130,9 @@ void CPasswordDlg::SetText(const std::string& text) {
 }
 
 void CPasswordDlg::accept() {
+    if (m_mode == PasswordMode::Set && !StorageProblem(Text()).empty()) {
+        return;
+    }
     const int refusal = RefusalFor(m_mode, Text(), m_password);
     if (refusal != 0) {
         ShowDialogMessage(this, m_sink, Res(refusal), QMessageBox::Warning);

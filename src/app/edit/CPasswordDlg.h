@@ -10,7 +10,9 @@
 #include <optional>
 #include <string>
 
+class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace quillora {
 
@@ -33,6 +35,15 @@ public:
     // the password), or 0 when it is accepted.
     static int RefusalFor(PasswordMode mode, const std::string& text, const std::string& password);
 
+    // Why a password to be set cannot be stored (CP932 lacks one of its characters,
+    // or it is longer than 16 bytes in CP932); empty when it can. While there is a
+    // reason, OK stays disabled and the reason shows under the edit.
+    static std::string StorageProblem(const std::string& text);
+
+    QPushButton* OkButton() const { return m_ok; }
+    // The reason shown under the edit (empty when none).
+    std::string ShownProblem() const;
+
     std::string Text() const;
     void SetText(const std::string& text);
     // Refusals go here instead of a message box when set.
@@ -43,7 +54,11 @@ public:
 private:
     PasswordMode m_mode;
     std::string m_password;
+    void UpdateOk();
+
     QLineEdit* m_edit = nullptr;
+    QLabel* m_problem = nullptr;
+    QPushButton* m_ok = nullptr;
     DialogMessageSink m_sink;
 };
 

@@ -1,6 +1,8 @@
 // Drive rows of the add-media dialog.
 #include "app/media/AddMediaDriveRows.h"
 
+#include "core/Resources.h"
+
 #include <cstdio>
 
 namespace quillora {
@@ -70,10 +72,15 @@ std::vector<SAddMediaDriveRow> BuildAddMediaDriveRows(const std::vector<SDrive>&
                 continue;
             }
             row.m_serial = drive.m_serial;
-            row.m_name = drive.m_label.empty() ? SerialText(drive.m_serial) : drive.m_label;
+            if (drive.m_serialUnknown) {
+                // A disc this user may not read: no serial is made up for it.
+                row.m_name = drive.m_label.empty() ? "Unkown" : drive.m_label;
+            } else {
+                row.m_name = drive.m_label.empty() ? SerialText(drive.m_serial) : drive.m_label;
+            }
             row.m_display = WithRoot(row.m_name, drive.m_root);
         }
-        row.m_serialText = SerialText(row.m_serial);
+        row.m_serialText = drive.m_serialUnknown ? Res(140) : SerialText(row.m_serial);
         rows.push_back(std::move(row));
     }
     return rows;

@@ -15,7 +15,7 @@ struct SAddMediaDriveRow {
     std::string m_root;       // mount point
     std::string m_display;    // first column: "label(root)" or "XXXX-XXXX(root)"
     std::string m_name;       // the name proposed as label, and the drive name answered
-    std::string m_serialText; // "%04X-%04X"
+    std::string m_serialText; // "%04X-%04X"; "（不明）" when the disc cannot be read
     std::uint32_t m_serial = 0;
     DriveKind m_kind = DriveKind::Unknown;
     int m_imageIndex = 12; // in the tree's image strip: fixed 22, remote 24, CD-ROM 4, else 12

@@ -4,6 +4,7 @@
 #include "app/DialogMessage.h"
 #include "app/media/CSpinningDisc.h"
 #include "app/media/EndSound.h"
+#include "app/media/ScanReportText.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
@@ -86,9 +87,13 @@ CCDInsertDlg::CCDInsertDlg(const std::string& osPath, const std::string* label,
     bottom->addWidget(m_time);
     bottom->addSpacing(16);
     bottom->addWidget(m_entries, 1);
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setVisible(false);
+    bottom->addWidget(m_ok);
     m_cancel = new QPushButton(QString::fromUtf8("ｷｬﾝｾﾙ"), this);
     bottom->addWidget(m_cancel);
     layout->addLayout(bottom);
+    connect(m_ok, &QPushButton::clicked, this, &CCDInsertDlg::AcceptReport);
     connect(m_cancel, &QPushButton::clicked, this, &CCDInsertDlg::CancelScan);
 
     m_progressTimer.setInterval(kProgressIntervalMs);
@@ -107,13 +112,14 @@ CCDInsertDlg::~CCDInsertDlg() {
 std::unique_ptr<SVolumeInfo> CCDInsertDlg::Run(QWidget* parent, const std::string& osPath,
                                                const std::string* label, const std::string* comment,
                                                int mode, IArchiveLister* lister,
-                                               ICommentExtractor* extractor) {
+                                               ICommentExtractor* extractor, CScanReport* report) {
     CCDInsertDlg dialog(osPath, label, comment, mode, parent, lister);
     dialog.SetCommentExtractor(extractor);
-    if (dialog.exec() != QDialog::Accepted) {
-        return nullptr;
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (report) {
+        *report = accepted ? dialog.Report() : CScanReport();
     }
-    return dialog.TakeResult();
+    return accepted ? dialog.TakeResult() : nullptr;
 }
 
 void CCDInsertDlg::showEvent(QShowEvent* event) {
@@ -147,6 +153,8 @@ void CCDInsertDlg::Worker() {
     try {
         m_scanner->AddVolume(*m_result, m_osPath, m_label ? &*m_label : nullptr,
                              m_comment ? &*m_comment : nullptr);
+        m_report = m_scanner->Report();
+        m_failure = ScanFailureText(m_osPath, m_report);
     } catch (const std::exception& error) {
         m_failure = error.what();
         if (m_failure.empty()) {
@@ -210,6 +218,12 @@ void CCDInsertDlg::Cleanup() {
 }
 
 void CCDInsertDlg::CancelScan() {
+    if (m_showingReport) {
+        m_showingReport = false;
+        m_result.reset();
+        QDialog::reject();
+        return;
+    }
     if (m_closing) {
         return;
     }
@@ -239,7 +253,7 @@ void CCDInsertDlg::OnScanFinished() {
     Cleanup();
     if (!m_failure.empty()) {
         m_result.reset();
-        ShowDialogMessage(this, {}, m_failure, QMessageBox::Critical);
+        ShowDialogMessage(this, m_messageSink, m_failure, QMessageBox::Critical);
         QDialog::reject();
         return;
     }
@@ -248,6 +262,35 @@ void CCDInsertDlg::OnScanFinished() {
         !config.m_strAddEndSndFile.empty() && m_actions.m_playSound) {
         m_actions.m_playSound(config.m_strAddEndSndFile);
     }
+    if (m_report.Complete()) {
+        Finish();
+        return;
+    }
+    // Something was skipped: say what, and let the user keep or discard the medium.
+    m_showingReport = true;
+    m_status->setText(QString::fromUtf8("読み込みが終わりました。次のものは登録されていません:"));
+    m_path->setText(QString::fromStdString(ScanReportLines(m_report)));
+    m_name->clear();
+    if (m_scanner) {
+        m_entries->setText(
+            QString::fromUtf8("%1 件").arg(static_cast<qulonglong>(m_scanner->EntriesSoFar())));
+    }
+    m_ok->setVisible(true);
+    m_ok->setDefault(true);
+    m_ok->setFocus();
+    adjustSize();
+}
+
+void CCDInsertDlg::AcceptReport() {
+    if (!m_showingReport) {
+        return;
+    }
+    m_showingReport = false;
+    Finish();
+}
+
+void CCDInsertDlg::Finish() {
+    const auto& config = Config();
     if (m_mode == 1 && config.m_nAddVolMediaOut != 0 && m_result && m_actions.m_eject) {
         m_actions.m_eject(*m_result);
     }

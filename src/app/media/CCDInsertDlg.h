@@ -4,7 +4,9 @@
 // half-built one.
 #pragma once
 
+#include "app/DialogMessage.h"
 #include "app/media/CLatestScanProgress.h"
+#include "scan/ScanReport.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -49,11 +51,13 @@ public:
     ~CCDInsertDlg() override;
 
     // Runs the dialog modally; the new medium when the scan completed (the caller
-    // owns it), null when the user cancelled or the scan failed.
+    // owns it), null when the user cancelled or the scan failed. `report`, when
+    // given, receives what the scan could not read (its records are the medium's).
     static std::unique_ptr<SVolumeInfo> Run(QWidget* parent, const std::string& osPath,
                                             const std::string* label, const std::string* comment,
                                             int mode, IArchiveLister* lister = nullptr,
-                                            ICommentExtractor* extractor = nullptr);
+                                            ICommentExtractor* extractor = nullptr,
+                                            CScanReport* report = nullptr);
 
     // The comment extraction of the scan ("AutoComment"); none: no comments. Must
     // outlive the dialog; set before Start.
@@ -67,9 +71,19 @@ public:
 
     // The new medium after the dialog closed with OK; null otherwise.
     std::unique_ptr<SVolumeInfo> TakeResult();
+    // What the finished scan could not read.
+    const CScanReport& Report() const { return m_report; }
+
+    // A scan that skipped something does not close by itself: the dialog shows what
+    // was skipped and waits for OK (keep the medium) or ｷｬﾝｾﾙ (discard it).
+    bool IsShowingReport() const { return m_showingReport; }
+    // The OK button of that final state.
+    void AcceptReport();
 
     bool IsScanRunning() const;
     void SetFinishActions(SFinishActions actions) { m_actions = std::move(actions); }
+    // Where the failure of a scan is told instead of a message box (tests).
+    void SetMessageSink(DialogMessageSink sink) { m_messageSink = std::move(sink); }
 
     QString PathLine() const;
     QString NameLine() const;
@@ -88,6 +102,7 @@ protected:
 private:
     void Worker();
     void OnScanFinished();
+    void Finish();
     void OnProgressTick();
     void OnSecondTick();
     void Cleanup();
@@ -106,9 +121,12 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_workerDone{false};
     std::string m_failure; // written by the worker before m_workerDone
+    CScanReport m_report;  // the same
     bool m_started = false;
     bool m_closing = false;
+    bool m_showingReport = false;
     SFinishActions m_actions;
+    DialogMessageSink m_messageSink;
 
     QElapsedTimer m_elapsed;
     QTimer m_progressTimer;
@@ -119,6 +137,7 @@ private:
     QLabel* m_name = nullptr;
     QLabel* m_time = nullptr;
     QLabel* m_entries = nullptr;
+    QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
 };
 

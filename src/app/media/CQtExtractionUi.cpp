@@ -82,6 +82,24 @@ void CQtExtractionUi::ReportFailure(const std::string& message) {
     QMessageBox::warning(m_pParent, "Quillora", QString::fromStdString(message));
 }
 
+void CQtExtractionUi::ReportSkipped(const std::vector<std::string>& entries) {
+    std::string text = "Not copied (only regular files are):";
+    constexpr std::size_t kShown = 20;
+    for (std::size_t i = 0; i < entries.size() && i < kShown; ++i) {
+        LogFormat("extraction: not copied, %s", entries[i].c_str());
+        text += "\n" + entries[i];
+    }
+    if (entries.size() > kShown) {
+        text += "\n... and " + std::to_string(entries.size() - kShown) + " more";
+    }
+    Finish();
+    if (m_failureSink) {
+        m_failureSink(text);
+        return;
+    }
+    QMessageBox::information(m_pParent, "Quillora", QString::fromStdString(text));
+}
+
 void CQtExtractionUi::Finish() {
     if (m_pProgress) {
         m_pProgress->close();

@@ -35,6 +35,8 @@ public:
     std::optional<std::string> ChooseTargetFolder(const std::string& initial) override;
     bool CopyProgress(std::uint64_t done, std::uint64_t total, const std::string& current) override;
     void ReportFailure(const std::string& message) override;
+    // One information box listing the entries (tests: the failure sink gets it).
+    void ReportSkipped(const std::vector<std::string>& entries) override;
 
     // The copy's progress dialog while a copy runs (null before the first file).
     QProgressDialog* Progress() const { return m_pProgress.get(); }
