@@ -28,6 +28,10 @@ public:
     // State image 1 is the mark drawn before a marked record's icon; 0 is empty.
     const QPixmap& State(int index) const;
 
+    // The tool bar's own pictures, one distinct shape per command.
+    enum ToolImage { kToolNew, kToolOpen, kToolSave, kToolAdd, kToolCheck, kToolEject, kTools };
+    const QPixmap& Tool(ToolImage image) const;
+
     // Appends a run-time list image (a system file icon) and returns its index.
     int AddListImage(const QPixmap& pixmap);
     int ListSize() const { return static_cast<int>(m_list.size()); }
@@ -41,10 +45,12 @@ private:
     CIconFactory();
     void DrawTree();
     void DrawList();
+    void DrawTools();
 
     std::vector<QPixmap> m_tree;
     std::vector<QPixmap> m_list;
     std::vector<QPixmap> m_state;
+    std::vector<QPixmap> m_tools;
     mutable std::vector<QIcon> m_listIcons[2];
 };
 

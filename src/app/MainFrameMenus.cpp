@@ -217,7 +217,7 @@ void CMainFrame::CreateMenus() {
     // The default eject is the tool bar button's; RebuildEjectMenus fills the menus.
     AddCommand(nullptr, kEjectDefault, "ﾒﾃﾞｨｱの取り出し", {}, [this] {
         OnEject(kEjectDefault);
-    })->setIcon(CIconFactory::Instance().Tree(4));
+    })->setIcon(CIconFactory::Instance().Tool(CIconFactory::kToolEject));
     media->addSeparator();
     AddCommand(media, kOpenFile, "ﾌｧｲﾙを開く(&O)", {},
                target([&commands](SFileInfo& r) { commands.OpenFile(r); }));
@@ -252,21 +252,23 @@ void CMainFrame::CreateToolBar() {
     struct SButton {
         int command;
         const char* text;
-        int image;
+        QPixmap image;
     };
+    // Each button its own picture: the document commands their own, the media
+    // commands a disc with a sign, the record commands the tree's pictures.
     const SButton buttons[] = {
-        {kFileNew, "新規", 1},
-        {kFileOpen, "開く", 2},
-        {kFileSave, "保存", 1},
-        {0, nullptr, 0},
-        {kInsertMedia, "追加", 4},
-        {kAddGroup, "ｸﾞﾙｰﾌﾟ", 20},
-        {kCheckMounts, "装着確認", 5},
-        {kEjectDefault, nullptr, 0},
-        {0, nullptr, 0},
-        {kMark, "ﾏｰｸ", 9},
-        {kOpenFile, "開く", 8},
-        {kExplore, "ｴｸｽﾌﾟﾛｰﾗ", 10},
+        {kFileNew, "新規", icons.Tool(CIconFactory::kToolNew)},
+        {kFileOpen, "開く", icons.Tool(CIconFactory::kToolOpen)},
+        {kFileSave, "保存", icons.Tool(CIconFactory::kToolSave)},
+        {0, nullptr, {}},
+        {kInsertMedia, "追加", icons.Tool(CIconFactory::kToolAdd)},
+        {kAddGroup, "ｸﾞﾙｰﾌﾟ", icons.Tree(20)},
+        {kCheckMounts, "装着確認", icons.Tool(CIconFactory::kToolCheck)},
+        {kEjectDefault, nullptr, {}},
+        {0, nullptr, {}},
+        {kMark, "ﾏｰｸ", icons.Tree(9)},
+        {kOpenFile, "開く", icons.List(9)},
+        {kExplore, "ｴｸｽﾌﾟﾛｰﾗ", icons.Tree(10)},
     };
     for (const SButton& b : buttons) {
         if (b.command == kEjectDefault) {
@@ -278,7 +280,8 @@ void CMainFrame::CreateToolBar() {
             continue;
         }
         QAction* source = Action(b.command);
-        auto* button = new QAction(icons.Tree(b.image), QString::fromUtf8(b.text), bar);
+        auto* button = new QAction(QIcon(b.image), QString::fromUtf8(b.text), bar);
+        button->setObjectName(QString("ToolButton%1").arg(b.command));
         button->setToolTip(source->text().remove('&'));
         connect(button, &QAction::triggered, source, &QAction::trigger);
         connect(source, &QAction::enabledChanged, button, &QAction::setEnabled);

@@ -24,9 +24,11 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace quillora {
@@ -284,6 +286,44 @@ TEST_F(TobCaseApp, MenuEntriesHaveMnemonicsOfTheirOwnAndContextMenusOfferTheEdit
     }
     EXPECT_TRUE(has(CMainFrame::ContextCommands(root.get()), CMainFrame::kEditLabels));
     EXPECT_TRUE(has(CMainFrame::ContextCommands(root->ChildAt(1)), CMainFrame::kEditLabels));
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, ToolBarButtonsOfOneGroupLookDifferent) {
+    auto app = Start({});
+    CMainFrame& frame = *app->MainFrame();
+    auto image = [&frame](int command) -> QImage {
+        if (command == CMainFrame::kEjectDefault) {
+            for (auto* button : frame.findChildren<QToolButton*>()) {
+                if (button->popupMode() == QToolButton::MenuButtonPopup) {
+                    return button->icon().pixmap(16, 16).toImage();
+                }
+            }
+            return {};
+        }
+        auto* action = frame.findChild<QAction*>(QString("ToolButton%1").arg(command));
+        return action ? action->icon().pixmap(16, 16).toImage() : QImage();
+    };
+    for (const auto& group :
+         {std::vector<int>{CMainFrame::kFileNew, CMainFrame::kFileOpen, CMainFrame::kFileSave},
+          std::vector<int>{CMainFrame::kInsertMedia, CMainFrame::kCheckMounts,
+                           CMainFrame::kEjectDefault}}) {
+        for (std::size_t i = 0; i < group.size(); ++i) {
+            ASSERT_FALSE(image(group[i]).isNull()) << group[i];
+            for (std::size_t j = i + 1; j < group.size(); ++j) {
+                // Not only different: different in more than a few pixels.
+                QImage a = image(group[i]).convertToFormat(QImage::Format_ARGB32);
+                QImage b = image(group[j]).convertToFormat(QImage::Format_ARGB32);
+                int differing = 0;
+                for (int y = 0; y < 16; ++y) {
+                    for (int x = 0; x < 16; ++x) {
+                        differing += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+                    }
+                }
+                EXPECT_GT(differing, 40) << group[i] << " and " << group[j];
+            }
+        }
+    }
     app->ExitInstance();
 }
 
