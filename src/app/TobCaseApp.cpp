@@ -291,6 +291,11 @@ int CTobCaseApp::ExitInstance() {
         m_pFrame->SaveWindowState();
     }
     m_pFrame.reset();
+    // Freeing a large case record by record kept the process alive for seconds
+    // after its window had closed; the system takes the memory back at once.
+    if (m_pDoc) {
+        m_pDoc->Core().AbandonCaseAtExit();
+    }
     m_pDoc.reset();
     m_pRecent->Save(config.Store());
     Log("m_configData.RegSave()");

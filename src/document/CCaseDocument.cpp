@@ -71,6 +71,13 @@ CCaseDocument::CCaseDocument(IDocumentUi& ui, CDriveTable& drives, CMediaPresenc
 
 CCaseDocument::~CCaseDocument() = default;
 
+void CCaseDocument::AbandonCaseAtExit() {
+    // Never freed, on purpose: the list keeps the abandoned cases reachable.
+    static auto* abandoned = new std::vector<CCDCase*>();
+    abandoned->push_back(m_pCase.release());
+    m_pCase = std::make_unique<CCDCase>();
+}
+
 std::string CCaseDocument::Title() const {
     return m_pCase->GetDisplayName();
 }
