@@ -5,10 +5,10 @@
 #include "app/DisplayColumns.h"
 #include "app/IconFactory.h"
 #include "app/NameOrder.h"
+#include "app/RecordSortKeys.h"
 #include "model/CDisplayTypeTable.h"
 #include "model/CaseEditing.h"
 #include "model/SFileInfo.h"
-#include "model/SVolumeInfo.h"
 
 #include <QColor>
 #include <QGuiApplication>
@@ -29,55 +29,6 @@ struct SSortKey {
     std::uint64_t m_nNumber = 0;
     std::string m_strName; // CNameOrder's key of the display name
 };
-
-enum class KeyKind { Name, Number, Record };
-
-KeyKind KindOf(int columnId) {
-    switch (columnId) {
-    case 0:
-        return KeyKind::Name;
-    case 1:
-    case 3:
-    case 4:
-    case 5:
-    case 11:
-    case 12:
-    case 19:
-    case 32:
-    case 33:
-    case 34:
-        return KeyKind::Number;
-    default:
-        return KeyKind::Record;
-    }
-}
-
-std::uint64_t NumberKey(const SFileInfo& r, int columnId) {
-    switch (columnId) {
-    case 3:
-        return r.m_ftCreation;
-    case 4:
-        return r.m_ftLastWrite;
-    case 5:
-        return r.m_ftLastAccess;
-    case 32:
-        return (r.m_wExtFlags & kExtFlagCrc) ? r.m_dwExtValue : 0;
-    case 33:
-        return r.CountFiles(true);
-    case 34:
-        return r.CountFolders(true);
-    case 11:
-        return r.HasFlags(kFlagMedium | kFlagGroup)
-                   ? static_cast<const SVolumeInfo&>(r).m_nFreeBytes
-                   : 0;
-    case 12:
-        return r.HasFlags(kFlagMedium | kFlagGroup)
-                   ? static_cast<const SVolumeInfo&>(r).m_nTotalBytes
-                   : 0;
-    default:
-        return r.m_nSize;
-    }
-}
 
 } // namespace
 
@@ -152,13 +103,13 @@ void CFileListModel::Sort(int columnId, bool ascending, bool groupArcView) {
     }
     const std::size_t n = m_pFolder->ChildCount();
     std::vector<SSortKey> keys(n);
-    KeyKind kind = KindOf(columnId);
+    ESortKeyKind kind = SortKeyKind(columnId);
     for (std::size_t i = 0; i < n; ++i) {
         SFileInfo& r = *m_pFolder->ChildAt(i);
         keys[i].m_nClass = SortClass(r, groupArcView);
         keys[i].m_strName = CNameOrder::Key(r.GetDisplayName());
-        if (kind == KeyKind::Number) {
-            keys[i].m_nNumber = NumberKey(r, columnId);
+        if (kind == ESortKeyKind::Number) {
+            keys[i].m_nNumber = SortNumber(r, columnId);
         }
     }
     SFileInfo* folder = m_pFolder;
@@ -168,18 +119,18 @@ void CFileListModel::Sort(int columnId, bool ascending, bool groupArcView) {
         int result = ka.m_nClass - kb.m_nClass;
         if (result == 0) {
             switch (kind) {
-            case KeyKind::Name:
+            case ESortKeyKind::Name:
                 result = ka.m_strName.compare(kb.m_strName);
                 break;
-            case KeyKind::Number:
+            case ESortKeyKind::Number:
                 result = ka.m_nNumber < kb.m_nNumber ? -1 : (kb.m_nNumber < ka.m_nNumber ? 1 : 0);
                 break;
-            case KeyKind::Record:
+            case ESortKeyKind::Record:
                 result =
                     CDisplayColumns::Compare(*folder->ChildAt(a), *folder->ChildAt(b), columnId);
                 break;
             }
-            if (result == 0 && kind != KeyKind::Name) {
+            if (result == 0 && kind != ESortKeyKind::Name) {
                 result = ka.m_strName.compare(kb.m_strName);
             }
         }

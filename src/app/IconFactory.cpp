@@ -224,12 +224,21 @@ CIconFactory::CIconFactory() {
     DrawTree();
     DrawList();
     DrawTools();
-    m_state = {Blank(), Draw([](QPainter& p) {
-                   QPen pen(QColor(210, 30, 30), 2.5);
-                   pen.setCapStyle(Qt::RoundCap);
-                   p.setPen(pen);
-                   p.drawPolyline(QPolygonF({QPointF(3, 8), QPointF(7, 12.5), QPointF(13, 3.5)}));
-               })};
+    m_state = {
+        Blank(), Draw([](QPainter& p) {
+            QPen pen(QColor(210, 30, 30), 2.5);
+            pen.setCapStyle(Qt::RoundCap);
+            p.setPen(pen);
+            p.drawPolyline(QPolygonF({QPointF(3, 8), QPointF(7, 12.5), QPointF(13, 3.5)}));
+        }),
+        // The result lists' mark: a flag, so a found row reads apart from the views.
+        Draw([](QPainter& p) {
+            p.setPen(QPen(QColor(60, 60, 60), 1.2));
+            p.drawLine(QPointF(4, 2), QPointF(4, 14));
+            p.setBrush(QColor(210, 30, 30));
+            p.setPen(Qt::NoPen);
+            p.drawPolygon(QPolygonF({QPointF(4.6, 2.5), QPointF(13, 5.5), QPointF(4.6, 8.5)}));
+        })};
 }
 
 void CIconFactory::DrawTree() {
@@ -350,7 +359,7 @@ const QPixmap& CIconFactory::List(int index) const {
 }
 
 const QPixmap& CIconFactory::State(int index) const {
-    return index == 1 ? m_state[1] : m_state[0];
+    return index >= 1 && index <= 2 ? m_state[static_cast<std::size_t>(index)] : m_state[0];
 }
 
 int CIconFactory::AddListImage(const QPixmap& pixmap) {
@@ -367,7 +376,12 @@ QIcon CIconFactory::TreeIcon(int normal, int selected) const {
 }
 
 QIcon CIconFactory::ListIcon(int index, bool marked) const {
-    auto& cache = m_listIcons[marked ? 1 : 0];
+    return ListIconWithState(index, marked ? 1 : 0);
+}
+
+QIcon CIconFactory::ListIconWithState(int index, int state) const {
+    state = state >= 1 && state <= 2 ? state : 0;
+    auto& cache = m_listIcons[state];
     if (index < 0 || index >= ListSize()) {
         index = 9;
     }
@@ -376,12 +390,12 @@ QIcon CIconFactory::ListIcon(int index, bool marked) const {
     }
     QIcon& icon = cache[static_cast<std::size_t>(index)];
     if (icon.isNull()) {
-        // The state image has a cell of its own before the icon, empty when unmarked,
-        // so icons line up whether rows are marked or not.
+        // The state image has a cell of its own before the icon, empty without a
+        // state, so icons line up whether rows are marked or not.
         QPixmap both(kSize * 2, kSize);
         both.fill(Qt::transparent);
         QPainter p(&both);
-        p.drawPixmap(0, 0, State(marked ? 1 : 0));
+        p.drawPixmap(0, 0, State(state));
         p.drawPixmap(kSize, 0, List(index));
         p.end();
         icon = QIcon(both);

@@ -25,7 +25,8 @@ public:
 
     const QPixmap& Tree(int index) const;
     const QPixmap& List(int index) const;
-    // State image 1 is the mark drawn before a marked record's icon; 0 is empty.
+    // State image 1 is the mark drawn before a marked record's icon in the views, 2 the
+    // mark of the result lists; 0 is empty.
     const QPixmap& State(int index) const;
 
     // The tool bar's own pictures, one distinct shape per command.
@@ -40,6 +41,8 @@ public:
     QIcon TreeIcon(int normal, int selected) const;
     // The list icon (32 x 16): the mark's cell, empty unless `marked`, then the icon.
     QIcon ListIcon(int index, bool marked) const;
+    // The list icon with state image `state` (0-2) before it.
+    QIcon ListIconWithState(int index, int state) const;
 
 private:
     CIconFactory();
@@ -51,7 +54,7 @@ private:
     std::vector<QPixmap> m_list;
     std::vector<QPixmap> m_state;
     std::vector<QPixmap> m_tools;
-    mutable std::vector<QIcon> m_listIcons[2];
+    mutable std::vector<QIcon> m_listIcons[3];
 };
 
 } // namespace quillora

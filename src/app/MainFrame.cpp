@@ -12,6 +12,8 @@
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
 #include "app/TobPropView.h"
+#include "app/find/CCaseFindDlg.h"
+#include "app/find/CFindDlg.h"
 #include "core/ConfigData.h"
 #include "core/TraceLog.h"
 #include "model/SVolumeInfo.h"
@@ -132,6 +134,9 @@ CMainFrame::~CMainFrame() {
     // A shown window is hidden by QWidget's destructor, which moves the focus: the
     // handlers must not run on the half-destroyed frame.
     disconnect(qApp, nullptr, this, nullptr);
+    // The dialogs hold records of the case and answer the document's signals.
+    m_pFindDlg.reset();
+    m_pCaseFindDlg.reset();
     m_doc.SetWindow(nullptr);
     m_doc.SetContainerSource({});
 }
@@ -214,8 +219,12 @@ void CMainFrame::ConnectDocument() {
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now == m_pList) {
             m_bListFocus = true;
+            m_bOtherViewActive = false;
         } else if (now == m_pTree) {
             m_bListFocus = false;
+            m_bOtherViewActive = false;
+        } else if (now && m_pProps->isAncestorOf(now)) {
+            m_bOtherViewActive = true;
         }
         UpdateCommandStates();
     });

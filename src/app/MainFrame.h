@@ -3,6 +3,8 @@
 // placement, splitter sizes and bar state in the settings store.
 #pragma once
 
+#include "app/find/IFindHost.h"
+
 #include <QMainWindow>
 
 #include <functional>
@@ -18,6 +20,8 @@ class QToolBar;
 
 namespace quillora {
 
+class CCaseFindDlg;
+class CFindDlg;
 class CListCommands;
 class CQtExtractionUi;
 class CRecentFileList;
@@ -43,7 +47,7 @@ struct SWindowPlacement {
     std::string Format() const;
 };
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public IFindHost {
     Q_OBJECT
 public:
     // Command ids of the menus (the program's numbering).
@@ -77,6 +81,9 @@ public:
         kEditLabels = 32808,
         kEditComment = 32805,
         kDisplayItems = 32880,
+        kFind = 32780,
+        kFindNext = 32781,
+        kCaseFind = 32782,
         kTabGeneral = 32873,
         kTabComment = 32874,
         kTabProperties = 32875,
@@ -149,11 +156,31 @@ public:
     // Extracts their comments again (after making sure their media are present), with
     // progress; false when nothing ran or the user stopped it.
     bool OnAutoComment();
+    bool AutoCommentRecords(const std::vector<SFileInfo*>& records) override;
     // "ｺﾒﾝﾄ抽出設定(&M)...".
     void OnCommentSettings();
 
     // "%d %s (%s)": running number, mount point, drive-type name.
     static QString EjectEntryText(int number, const SDriveEntry& entry);
+
+    // --- Finding (MainFrameFind.cpp) ---
+    // "検索(&S)...": makes the find dialog the first time, then shows it.
+    void OnFind();
+    // "次を検索(&X)": find-next with the stored conditions; only once the dialog exists.
+    void OnFindNext();
+    // "ｹｰｽ検索(&H)...": the search across case files; opens the case chosen there and,
+    // when it has hits, selects the first.
+    void OnCaseFind();
+    CFindDlg* FindDialog() const { return m_pFindDlg.get(); }
+    CCaseFindDlg* CaseFindDialog() const { return m_pCaseFindDlg.get(); }
+    // Extracts these records (the extract command's work after its selection).
+    bool ExtractRecords(const std::vector<const SFileInfo*>& records) override;
+    // IFindHost
+    SFileInfo* FindStartRecord() override;
+    void ShowFoundRecord(SFileInfo& record) override;
+    void EditComment(SFileInfo& record) override;
+    bool CopyRecordsAsCsv(const std::vector<SFileInfo*>& records) override;
+    void RecordsChanged() override;
 
     static constexpr int kMinPaneSize = 20;
     static constexpr int kDefaultTreeWidth = 150;
@@ -222,6 +249,10 @@ private:
     int m_nTreeHeight = kDefaultTreeHeight;
     bool m_bPaneSizesApplied = false;
     bool m_bListFocus = false;
+    // The property view was the last of the views to have the focus.
+    bool m_bOtherViewActive = false;
+    std::unique_ptr<CFindDlg> m_pFindDlg;
+    std::unique_ptr<CCaseFindDlg> m_pCaseFindDlg;
 };
 
 } // namespace quillora

@@ -39,8 +39,11 @@ std::vector<SFileInfo*> CMainFrame::AutoCommentSelection() const {
 }
 
 bool CMainFrame::OnAutoComment() {
+    return AutoCommentRecords(AutoCommentSelection());
+}
+
+bool CMainFrame::AutoCommentRecords(const std::vector<SFileInfo*>& selection) {
     CExtractTextManager* extractors = m_doc.Extractors();
-    const std::vector<SFileInfo*> selection = AutoCommentSelection();
     if (!extractors || selection.empty()) {
         return false;
     }

@@ -84,7 +84,10 @@ std::vector<const SFileInfo*> CMainFrame::ExtractionSelection() const {
 }
 
 bool CMainFrame::OnExtract() {
-    std::vector<const SFileInfo*> selection = ExtractionSelection();
+    return ExtractRecords(ExtractionSelection());
+}
+
+bool CMainFrame::ExtractRecords(const std::vector<const SFileInfo*>& selection) {
     if (selection.empty()) {
         return false;
     }

@@ -169,9 +169,10 @@ void CMainFrame::CreateMenus() {
     AddCommand(edit, kEmbedData, "ﾃﾞｰﾀ埋め込み(&B)", {},
                target([&commands](SFileInfo& r) { commands.EmbedData(r); }));
     edit->addSeparator();
-    AddMissing(edit, 32780, "検索(&S)...\tCtrl+F", QKeySequence::Find);
-    AddMissing(edit, 32781, "次を検索(&X)\tF3", QKeySequence("F3"));
-    AddMissing(edit, 32782, "ｹｰｽ検索(&H)...\tCtrl+G", QKeySequence("Ctrl+G"));
+    AddCommand(edit, kFind, "検索(&S)...\tCtrl+F", QKeySequence::Find, [this] { OnFind(); });
+    AddCommand(edit, kFindNext, "次を検索(&X)\tF3", QKeySequence("F3"), [this] { OnFindNext(); });
+    AddCommand(edit, kCaseFind, "ｹｰｽ検索(&H)...\tCtrl+G", QKeySequence("Ctrl+G"),
+               [this] { OnCaseFind(); });
 
     QMenu* view = menuBar()->addMenu(QString::fromUtf8("表示(&V)"));
     // Filled by CreateToolBar with the bars' toggles.
@@ -348,6 +349,7 @@ void CMainFrame::UpdateCommandStates() {
     enable(kExtract, !ExtractionSelection().empty());
     enable(kEditCopy, target != nullptr);
     enable(kAutoComment, m_doc.Extractors() && !AutoCommentSelection().empty());
+    enable(kFindNext, m_pFindDlg != nullptr);
 }
 
 std::vector<int> CMainFrame::ContextCommands(const SFileInfo* record) {

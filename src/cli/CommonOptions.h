@@ -78,8 +78,6 @@ CLI::Option* AddChoiceOption(CLI::App& cmd, const std::string& name, T& value,
 }
 
 // The find conditions that `find` and `search` share (name, category and comment
-// patterns, size and date bounds, marks) are declared here too, as one
-// AddFindConditions(CLI::App&, <their arguments struct>&), so that both commands
-// take the same options with the same checks.
+// patterns, size and date bounds, marks): AddFindConditions in FindOptions.h.
 
 } // namespace quillora::cli

@@ -161,7 +161,8 @@ void CCDCase::Write(ICaseStream& stream) const {
     stream.Flush();
 }
 
-std::unique_ptr<CCDCase> CCDCase::Read(ICaseStream& stream, const std::string& path) {
+std::unique_ptr<CCDCase> CCDCase::Read(ICaseStream& stream, const std::string& path,
+                                       SPasswordCheck* check) {
     CArchiveReader ar(stream);
     std::uint16_t tag = ar.ReadU16();
     if (tag != 0xFFFF) {
@@ -178,12 +179,13 @@ std::unique_ptr<CCDCase> CCDCase::Read(ICaseStream& stream, const std::string& p
                                 ar.Offset());
     }
     auto root = std::make_unique<CCDCase>();
-    root->LoadCase(ar, schema, path);
+    root->LoadCase(ar, schema, path, check);
     stream.CheckEnd();
     return root;
 }
 
-void CCDCase::LoadCase(CArchiveReader& ar, int schema, const std::string& path) {
+void CCDCase::LoadCase(CArchiveReader& ar, int schema, const std::string& path,
+                       SPasswordCheck* check) {
     Log("CCDCase::Serialize() start");
     LogFormat("CCDCase::Serialize() Version = %0X", schema);
     m_strPassword.clear();
@@ -204,14 +206,18 @@ void CCDCase::LoadCase(CArchiveReader& ar, int schema, const std::string& path) 
         // must match them byte for byte.
         std::string stored = DecodePasswordBlock(block);
         m_strPassword = text::Cp932ToUtf8(stored);
-        std::string tryPassword = TryPassword();
+        std::string tryPassword = check ? check->tryPassword : TryPassword();
         std::string tryBytes;
         bool passes =
             stored.empty() || (!tryPassword.empty() && text::Utf8ToCp932(tryPassword, tryBytes) &&
                                tryBytes == stored);
         if (!passes) {
             Log("CCDCase::Serialize() PasswordRead() faild");
-            SetTryPassword(m_strPassword);
+            if (check) {
+                check->filePassword = m_strPassword;
+            } else {
+                SetTryPassword(m_strPassword);
+            }
             Log("CCDCase::Serialize() TOBThrowCaseFileException()");
             throw CCaseFileException(CCaseFileException::kBadPassword, -1, std::string());
         }

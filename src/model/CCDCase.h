@@ -34,10 +34,21 @@ public:
     // cannot be stored (see PasswordBytes).
     void Write(ICaseStream& stream) const;
 
+    // A password check of a read's own, for reading on several threads at once: the
+    // file's password is compared with `tryPassword` instead of the process-wide
+    // try-password, and on a mismatch it goes into `filePassword` instead of into
+    // the process-wide one.
+    struct SPasswordCheck {
+        std::string tryPassword;
+        std::string filePassword;
+    };
+
     // Reads one case object from `stream`. The case's name becomes `path`. Throws
     // CArchiveException (bad class, bad schema), CCaseFileException (wrong
-    // password) or CFileException; nothing partly read survives an error.
-    static std::unique_ptr<CCDCase> Read(ICaseStream& stream, const std::string& path);
+    // password) or CFileException; nothing partly read survives an error. With
+    // `check`, the process-wide try-password is neither read nor changed.
+    static std::unique_ptr<CCDCase> Read(ICaseStream& stream, const std::string& path,
+                                         SPasswordCheck* check = nullptr);
 
     // Takes size, attribute bits and times of its own file (m_strName) from the
     // file system; nothing changes when the file is not found.
@@ -47,7 +58,8 @@ public:
     std::vector<class SVolumeInfo*> CollectMedia() const;
 
 private:
-    void LoadCase(class CArchiveReader& ar, int schema, const std::string& path);
+    void LoadCase(class CArchiveReader& ar, int schema, const std::string& path,
+                  SPasswordCheck* check);
 };
 
 // A password the case file can hold: its CP932 bytes, at most 16 of them.

@@ -120,7 +120,7 @@ TEST(CompletionScript, BashCompletesTheRegisteredCommandsOptionsAndPaths) {
     }
     CCompletionShell shell(RealBashScript());
     // Commands and options, from the parser.
-    EXPECT_EQ(shell.Complete("quillora-cli s"), "save scan");
+    EXPECT_EQ(shell.Complete("quillora-cli s"), "save scan search");
     EXPECT_EQ(shell.Complete("quillora-cli --v"), "--version");
     EXPECT_EQ(shell.Complete("quillora-cli scan --no"), "--no-archives --no-wait");
     EXPECT_EQ(shell.Complete("quillora-cli scan shelf.cas /mnt --cr"), "--crc");

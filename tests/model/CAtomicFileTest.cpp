@@ -5,6 +5,7 @@
 #include "model/CaseFile.h"
 #include "model/FileException.h"
 #include "model/SVolumeInfo.h"
+#include "support/DeviceNode.h"
 #include "support/OrdinaryUser.h"
 #include "support/ScratchDir.h"
 
@@ -106,8 +107,9 @@ TEST(CAtomicFile, OnlyWritableRegularFilesAreReplaced) {
     EXPECT_NE(SaveError(*root, (dir / "folder.cas").string()).find("folder"), std::string::npos);
     EXPECT_TRUE(fs::is_directory(dir / "folder.cas"));
     // A device is never replaced, even by root, who may write in /dev.
-    EXPECT_NE(SaveError(*root, "/dev/null").find("device"), std::string::npos);
-    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    const std::string device = test::DeviceNodeIn(dir.Path());
+    EXPECT_NE(SaveError(*root, device).find("device"), std::string::npos);
+    EXPECT_TRUE(fs::is_character_file(device));
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const std::string socketPath = (dir / "s.cas").string();

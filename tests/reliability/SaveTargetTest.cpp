@@ -3,6 +3,7 @@
 #include "ReliabilityTools.h"
 #include "model/CaseFile.h"
 #include "model/SVolumeInfo.h"
+#include "support/DeviceNode.h"
 #include "support/OrdinaryUser.h"
 #include "support/ScratchDir.h"
 
@@ -92,13 +93,14 @@ TEST(SaveTargets, NothingButARegularFileIsReplaced) {
     WriteBigCase(source, 5);
     ASSERT_EQ(::mkfifo((dir / "fifo.cas").c_str(), 0644), 0);
     fs::create_directories(dir / "folder.cas");
+    const std::string device = DeviceNodeIn(dir.Path());
     for (const std::string& target :
-         {(dir / "fifo.cas").string(), (dir / "folder.cas").string(), std::string("/dev/null")}) {
+         {(dir / "fifo.cas").string(), (dir / "folder.cas").string(), device}) {
         CliResult r = RunCli({"save", source, target});
         EXPECT_EQ(r.exitCode, 2) << target;
         EXPECT_NE(r.err.find(target), std::string::npos) << r.err;
     }
     EXPECT_TRUE(fs::is_fifo(dir / "fifo.cas"));
     EXPECT_TRUE(fs::is_directory(dir / "folder.cas"));
-    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_TRUE(fs::is_character_file(device));
 }

@@ -1,0 +1,264 @@
+// The search across case files: one coordinating thread that reports in list order,
+// and workers that each load, search and drop one case file at a time.
+#include "search/CCaseSearch.h"
+
+#include "core/FileTypeCode.h"
+#include "core/TraceLog.h"
+#include "core/XdgPaths.h"
+#include "model/CaseFile.h"
+#include "model/CaseFileException.h"
+#include "scan/CArchivedCaseFile.h"
+#include "scan/LhaArchiver.h"
+#include "search/CCaseCursor.h"
+#include "search/SFindCondition.h"
+
+#include <algorithm>
+
+namespace quillora {
+
+namespace {
+
+// Reads one case file with a password of this call's own, so that several files can
+// be read at once; `lha` is the calling worker's own reader of ".caz" archives.
+std::unique_ptr<CCDCase> LoadCase(const std::string& path, const std::string& password,
+                                  CLhaArchiver& lha, bool& badPassword, std::string& filePassword) {
+    badPassword = false;
+    std::unique_ptr<ICaseStream> stream;
+    CCDCase::SPasswordCheck check{password, {}};
+    try {
+        const std::size_t slash = path.rfind('/');
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (FileTypeCode(name) == kFtCaz) {
+            auto archived = std::make_unique<CArchivedCaseFile>(lha);
+            archived->Open(path, kOpenForLoad, TempFolder());
+            stream = std::move(archived);
+        } else {
+            stream = OpenCaseStream(path, kOpenForLoad, false);
+        }
+        std::unique_ptr<CCDCase> root = CCDCase::Read(*stream, path, &check);
+        stream->Close();
+        return root;
+    } catch (const CCaseFileException& e) {
+        badPassword = e.m_cause == CCaseFileException::kBadPassword;
+        filePassword = check.filePassword;
+        LogFormat("CCaseSearch: %s: %s", path.c_str(), DescribeCaseError(e, path).c_str());
+    } catch (const std::exception& e) {
+        LogFormat("CCaseSearch: %s: %s", path.c_str(), DescribeCaseError(e, path).c_str());
+    } catch (...) {
+        LogFormat("CCaseSearch: %s: unknown error", path.c_str());
+    }
+    if (stream) {
+        try {
+            stream->Abort();
+        } catch (...) {
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+CCaseSearch::CCaseSearch(const SFindSettings& conditions, std::string baseFolder,
+                         std::string password, ICaseSearchSink& sink, unsigned workers)
+    : m_conditions(conditions), m_strBase(TrimBaseFolder(baseFolder)), m_sink(sink),
+      m_nWorkers(workers != 0 ? workers : std::max(1u, std::thread::hardware_concurrency())),
+      m_strPassword(std::move(password)) {}
+
+CCaseSearch::~CCaseSearch() {
+    Abort();
+    Wait();
+}
+
+void CCaseSearch::Start() {
+    if (!m_thread.joinable()) {
+        m_thread = std::thread([this] { Run(); });
+    }
+}
+
+void CCaseSearch::Wait() {
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void CCaseSearch::Abort() {
+    m_bAbort = true;
+    std::lock_guard guard(m_lock);
+    m_changed.notify_all();
+}
+
+bool CCaseSearch::IsFinished() const {
+    std::lock_guard guard(m_lock);
+    return m_bFinished;
+}
+
+std::string CCaseSearch::CurrentPassword() const {
+    std::lock_guard guard(m_lock);
+    return m_strPassword;
+}
+
+std::vector<SCaseFileEntry> CCaseSearch::Entries() const {
+    std::lock_guard guard(m_lock);
+    return m_entries;
+}
+
+void CCaseSearch::AnswerPassword(std::optional<std::string> password) {
+    std::lock_guard guard(m_lock);
+    m_answer = std::move(password);
+    m_bAnswered = true;
+    m_changed.notify_all();
+}
+
+std::optional<std::string> CCaseSearch::AskPassword(const std::string& path,
+                                                    const std::string& filePassword) {
+    std::lock_guard one(m_questionLock);
+    {
+        std::lock_guard guard(m_lock);
+        if (m_bAbort) {
+            return std::nullopt;
+        }
+        m_bAnswered = false;
+        m_answer.reset();
+    }
+    m_sink.PasswordNeeded(path, filePassword);
+    std::unique_lock lock(m_lock);
+    m_changed.wait(lock, [this] { return m_bAnswered || m_bAbort; });
+    return m_bAnswered ? m_answer : std::nullopt;
+}
+
+void CCaseSearch::Run() {
+    Log("CCaseSearch: start");
+    {
+        std::lock_guard guard(m_lock);
+        m_entries.clear();
+        m_nClaimed = 0;
+        m_bFinished = false;
+    }
+    std::vector<SCaseFileEntry> found;
+    if (!m_strBase.empty()) {
+        found = CollectCaseFiles(m_strBase, &m_bAbort);
+    }
+    if (m_bAbort) {
+        found.clear();
+    }
+    {
+        std::lock_guard guard(m_lock);
+        m_entries = found;
+    }
+    const std::size_t count = found.size();
+    if (count > 0) {
+        m_sink.Listed(found);
+        std::vector<std::thread> workers;
+        const std::size_t threads = std::min<std::size_t>(m_nWorkers, count);
+        // Each worker reads ".caz" files with a reader of its own (a reader keeps state
+        // per archive); they are loaded here, one after the other, before any runs.
+        std::vector<std::unique_ptr<CLhaArchiver>> readers;
+        for (std::size_t slot = 0; slot < threads; ++slot) {
+            readers.push_back(std::make_unique<CLhaArchiver>());
+            readers.back()->Load();
+        }
+        for (std::size_t slot = 0; slot < threads; ++slot) {
+            workers.emplace_back([this, &readers, slot] { Worker(*readers[slot]); });
+        }
+        // Rows are reported in list order: a file is "being searched" once a worker has
+        // taken it, and its count follows when it is done, whatever else is done.
+        for (std::size_t next = 0; next < count; ++next) {
+            std::unique_lock lock(m_lock);
+            m_changed.wait(lock, [&] { return next < m_nClaimed || m_bAbort; });
+            if (next >= m_nClaimed) {
+                break;
+            }
+            lock.unlock();
+            m_sink.Searching(next);
+            lock.lock();
+            m_changed.wait(lock, [&] { return m_entries[next].m_bDone; });
+            const int hits = m_entries[next].m_nCount;
+            lock.unlock();
+            m_sink.Counted(next, hits);
+        }
+        for (std::thread& worker : workers) {
+            worker.join();
+        }
+    }
+    {
+        std::lock_guard guard(m_lock);
+        m_bFinished = true;
+    }
+    Log("CCaseSearch: end");
+    m_sink.Finished();
+}
+
+void CCaseSearch::Worker(CLhaArchiver& lha) {
+    SFindCondition conditions(m_conditions);
+    conditions.Compile();
+    const std::size_t count = m_entries.size();
+    for (;;) {
+        std::size_t index = 0;
+        {
+            std::lock_guard guard(m_lock);
+            if (m_bAbort || m_nClaimed >= count) {
+                break;
+            }
+            index = m_nClaimed++;
+            m_changed.notify_all();
+        }
+        const int hits = SearchFile(index, lha, conditions);
+        std::lock_guard guard(m_lock);
+        m_entries[index].m_nCount = hits;
+        m_entries[index].m_bDone = true;
+        m_changed.notify_all();
+    }
+    conditions.Release();
+}
+
+int CCaseSearch::SearchFile(std::size_t index, CLhaArchiver& lha,
+                            const SFindCondition& conditions) {
+    std::string relative;
+    {
+        std::lock_guard guard(m_lock);
+        relative = m_entries[index].m_strPath;
+    }
+    const std::string path = CaseFilePath(m_strBase, relative);
+    std::string tried = CurrentPassword();
+    bool badPassword = false;
+    std::string filePassword;
+    std::unique_ptr<CCDCase> root = LoadCase(path, tried, lha, badPassword, filePassword);
+    if (!root && badPassword) {
+        // Another file's question may have brought the right password meanwhile.
+        if (std::string now = CurrentPassword(); now != tried) {
+            tried = now;
+            root = LoadCase(path, tried, lha, badPassword, filePassword);
+        }
+    }
+    if (!root && badPassword) {
+        const std::string remembered = CurrentPassword();
+        if (std::optional<std::string> answer = AskPassword(path, filePassword)) {
+            {
+                std::lock_guard guard(m_lock);
+                m_strPassword = *answer;
+            }
+            root = LoadCase(path, *answer, lha, badPassword, filePassword);
+            if (!root) {
+                std::lock_guard guard(m_lock);
+                if (m_strPassword == *answer) {
+                    m_strPassword = remembered;
+                }
+            }
+        }
+    }
+    if (!root) {
+        return -1;
+    }
+    return CountMatches(conditions, *root);
+}
+
+int CCaseSearch::CountMatches(const SFindCondition& conditions, SFileInfo& root) {
+    int hits = 0;
+    CCaseCursor cursor(root);
+    do {
+        hits += conditions.Match(*cursor.Current()) ? 1 : 0;
+    } while (cursor.Next());
+    return hits;
+}
+
+} // namespace quillora

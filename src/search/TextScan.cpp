@@ -1,0 +1,94 @@
+// Folding and the ASCII test, a machine word at a time where the text allows.
+#include "search/TextScan.h"
+
+#include <cstdint>
+#include <cstring>
+#include <emmintrin.h>
+
+namespace quillora {
+
+std::size_t FindBytesShort(std::string_view text, std::string_view needle, std::size_t from) {
+    const std::size_t n = text.size();
+    const std::size_t m = needle.size();
+    if (from > n || m > n - from) {
+        return std::string_view::npos;
+    }
+    if (m == 0) {
+        return from;
+    }
+    const void* hit = std::memchr(text.data() + from, needle[0], n - from);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data())
+               : std::string_view::npos;
+}
+
+std::size_t FindBytesLong(std::string_view text, std::string_view needle, std::size_t from) {
+    const std::size_t n = text.size();
+    const std::size_t m = needle.size();
+    const char* p = text.data();
+    // Candidates are places where the needle's first and last bytes both fit, sixteen
+    // places at a time (SSE2 is part of x86-64); only those are compared in full.
+    const std::size_t lastStart = n - m;
+    const char* rest = needle.data() + 1;
+    const std::size_t restLength = m - 2;
+    std::size_t i = from;
+    const __m128i first = _mm_set1_epi8(needle[0]);
+    const __m128i last = _mm_set1_epi8(needle[m - 1]);
+    for (; i + 16 <= lastStart + 1; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + m - 1));
+        unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+        while (mask != 0) {
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (std::memcmp(p + at + 1, rest, restLength) == 0) {
+                return at;
+            }
+            mask &= mask - 1;
+        }
+    }
+    for (; i <= lastStart; ++i) {
+        if (p[i] == needle[0] && p[i + m - 1] == needle[m - 1] &&
+            std::memcmp(p + i + 1, rest, restLength) == 0) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+void FoldAsciiCase(std::string_view text, std::string& out) {
+    out.resize(text.size());
+    char* dst = out.data();
+    std::size_t i = 0;
+    // Sixteen bytes at a time: bytes in A-Z (compared as signed after a shift that
+    // puts 'A' at -128) get 0x20 added.
+    const __m128i shift = _mm_set1_epi8(static_cast<char>(-128 - 'A'));
+    const __m128i limit = _mm_set1_epi8(static_cast<char>(-128 + 26));
+    const __m128i bit = _mm_set1_epi8(0x20);
+    for (; i + 16 <= text.size(); i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        const __m128i capital = _mm_cmplt_epi8(_mm_add_epi8(v, shift), limit);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                         _mm_add_epi8(v, _mm_and_si128(capital, bit)));
+    }
+    for (; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // c - 'A' < 26 only for A-Z (unsigned wrap-around for the rest).
+        dst[i] = static_cast<char>(static_cast<unsigned>(c - 'A') < 26u ? c + 32 : c);
+    }
+}
+
+bool IsAsciiText(std::string_view text) {
+    std::size_t i = 0;
+    std::uint64_t any = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        any |= word;
+    }
+    for (; i < text.size(); ++i) {
+        any |= static_cast<unsigned char>(text[i]);
+    }
+    return (any & 0x8080808080808080ULL) == 0;
+}
+
+} // namespace quillora

@@ -1,0 +1,181 @@
+// quillora-cli find and search as a user runs them: conditions, the start record,
+// counts and JSON, case files in collection order with the ones that cannot be read,
+// and input that cannot be used.
+#include "support/CliRunner.h"
+#include "support/ScratchDir.h"
+
+#include "core/FileTime.h"
+#include "model/CaseFile.h"
+#include "model/SGroupInfo.h"
+#include "model/SVolumeInfo.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace quillora {
+namespace {
+
+using test::CliResult;
+using test::RunCli;
+using test::ScratchDir;
+
+// A medium "Disc" holding "Docs" (a.txt 100 bytes, B.JPG 2000 bytes, marked) and
+// "readme.txt" written in 2001 with a comment; a group "Group" with a medium "Card"
+// holding "photo.jpg".
+void WriteSample(const std::string& path, const std::string& password = {}) {
+    CCDCase root;
+    root.m_strPassword = password;
+    auto disc = std::make_unique<SVolumeInfo>();
+    disc->SetLabel("Disc");
+    SFileInfo* medium = root.AddChild(std::move(disc));
+    auto add = [](SFileInfo& parent, const std::string& name, std::uint64_t size,
+                  std::uint32_t flags) {
+        auto r = std::make_unique<SFileInfo>();
+        r->m_strName = name;
+        r->m_nSize = size;
+        r->m_dwFlags = flags;
+        r->m_ftLastWrite = r->m_ftCreation = FileTimeFromUnix(1500000000); // 2017
+        return parent.AddChild(std::move(r));
+    };
+    SFileInfo* docs = add(*medium, "Docs", 0, kAttrDirectory);
+    add(*docs, "a.txt", 100, kAttrArchive);
+    add(*docs, "B.JPG", 2000, kAttrArchive)->m_byMark = 1;
+    SFileInfo* readme = add(*medium, "readme.txt", 500, kAttrArchive);
+    readme->m_ftLastWrite = FileTimeFromUnix(1000000000); // 2001
+    readme->SetComment("first line\nsecond");
+    auto group = std::make_unique<SGroupInfo>();
+    group->SetLabel("Group");
+    SFileInfo* g = root.AddChild(std::move(group));
+    auto card = std::make_unique<SVolumeInfo>();
+    card->SetLabel("Card");
+    add(*g->AddChild(std::move(card)), "photo.jpg", 3000, kAttrArchive);
+    root.RecalcSize(true);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    SaveCaseFile(root, path, false);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    for (std::size_t end; (end = text.find('\n', begin)) != std::string::npos; begin = end + 1) {
+        lines.push_back(text.substr(begin, end - begin));
+    }
+    return lines;
+}
+
+std::vector<std::string> Find(const std::string& path, std::vector<std::string> args) {
+    args.insert(args.begin(), {"find", path});
+    CliResult r = RunCli(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return Lines(r.out);
+}
+
+} // namespace
+
+TEST(CliFind, ConditionsMethodsAndTheStartRecord) {
+    ScratchDir dir;
+    const std::string path = (dir / "shelf.cas").string();
+    WriteSample(path);
+    using L = std::vector<std::string>;
+    // Wildcards ignoring case by default, on the names as the views show them ("B.JPG"
+    // shows as "B.jpg"); the lines give the stored names.
+    EXPECT_EQ(Find(path, {"--name", "*.jpg"}), (L{"Disc\\Docs\\B.JPG", "Group\\Card\\photo.jpg"}));
+    EXPECT_EQ(Find(path, {"--name", "*.JPG", "--case-sensitive"}), L{});
+    EXPECT_EQ(Find(path, {"--name", "^[ab]\\.", "--regex"}),
+              (L{"Disc\\Docs\\a.txt", "Disc\\Docs\\B.JPG"}));
+    EXPECT_EQ(Find(path, {"--comment", "line?second"}), L{"Disc\\readme.txt"});
+    EXPECT_EQ(Find(path, {"--mark"}), L{"Disc\\Docs\\B.JPG"});
+    EXPECT_EQ(Find(path, {"--size-min", "1000"}),
+              (L{"Disc\\Docs\\B.JPG", "Group\\Card\\photo.jpg"}));
+    // Media and groups have no times (1601): they are before any bound.
+    EXPECT_EQ(Find(path, {"--written-to", "2001-12-31"}),
+              (L{"Disc\\", "Disc\\readme.txt", "Group\\", "Group\\Card\\"}));
+    EXPECT_EQ(Find(path, {"--or", "--mark", "--name", "readme"}),
+              (L{"Disc\\Docs\\B.JPG", "Disc\\readme.txt"}));
+    // NOT: everything AND does not find, the case itself first.
+    L notTxt = Find(path, {"--not", "--name", "*.txt"});
+    EXPECT_EQ(notTxt.size(), 7u);
+    EXPECT_EQ(notTxt[0], "shelf.cas");
+    EXPECT_EQ(notTxt[1], "Disc\\");
+    // From a record: its subtree must hold the first match; later matches follow.
+    EXPECT_EQ(Find(path, {"--name", "*.jpg", "--from", "Disc\\Docs\\B.JPG"}),
+              (L{"Disc\\Docs\\B.JPG", "Group\\Card\\photo.jpg"}));
+    EXPECT_EQ(Find(path, {"--name", "*.jpg", "--from", "Disc/Docs/a.txt"}), L{});
+    // No condition: every record, with --count only the number.
+    EXPECT_EQ(Find(path, {"--count"}), L{"9"});
+    // --json: the objects `tree --json` prints for the same records.
+    L json = Find(path, {"--name", "photo", "--json"});
+    ASSERT_EQ(json.size(), 1u);
+    L tree = Lines(RunCli({"tree", path, "--json"}).out);
+    EXPECT_NE(std::find(tree.begin(), tree.end(), json[0]), tree.end()) << json[0];
+}
+
+TEST(CliFind, InputThatCannotBeUsedIsOneLineAndExitCode2) {
+    ScratchDir dir;
+    const std::string path = (dir / "shelf.cas").string();
+    WriteSample(path, "secret12");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--name", "a(", "--regex"},
+          {"--size-max", "4294967296"},
+          {"--size-min", "-1"},
+          {"--created-from", "yesterday"},
+          {"--name", std::string(1100, 'x')},
+          {"--name", "a" + std::string(30, '+'), "--regex"},
+          {"--from", "Disc\\nothing"},
+          {}}) {
+        std::vector<std::string> full = {"find", path};
+        full.insert(full.end(), args.begin(), args.end());
+        if (!args.empty()) {
+            full.insert(full.end(), {"--password", "secret12"});
+        }
+        CliResult r = RunCli(full);
+        EXPECT_EQ(r.exitCode, 2) << (args.empty() ? "no password" : args[0]);
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    // Dates out of range are clamped, as the dialog does, not refused.
+    CliResult clamped =
+        RunCli({"find", path, "--password", "secret12", "--created-to", "2099/13/40", "--count"});
+    EXPECT_EQ(clamped.exitCode, 0) << clamped.err;
+    EXPECT_EQ(RunCli({"find", path, "--or", "--not"}).exitCode, 1);
+}
+
+TEST(CliSearch, CountsEveryCaseFileInCollectionOrder) {
+    ScratchDir dir;
+    WriteSample((dir / "shelf/one.cas").string());
+    WriteSample((dir / "shelf/deeper/two.cas").string());
+    WriteSample((dir / "shelf/locked.cas").string(), "secret12");
+    dir.Write("shelf/broken.cas", "not a case");
+    dir.Write("shelf/notes.txt", "not listed");
+    const std::string folder = (dir / "shelf").string();
+    CliResult r = RunCli({"search", folder, "--name", "*.jpg"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> lines = Lines(r.out);
+    std::vector<std::string> sorted = lines;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, (std::vector<std::string>{"broken.cas\t-1", "deeper/two.cas\t2",
+                                                "locked.cas\t-1", "one.cas\t2"}));
+    // The same order on every run, with one worker or many, and with a trailing "/".
+    CliResult one = RunCli({"search", folder + "/", "--name", "*.jpg", "--jobs", "1"});
+    EXPECT_EQ(Lines(one.out), lines);
+    // The password given opens the protected file; JSON lines.
+    CliResult json = RunCli({"search", folder, "--json", "--password", "secret12"});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    std::vector<std::string> objects = Lines(json.out);
+    EXPECT_NE(std::find(objects.begin(), objects.end(), "{\"path\":\"locked.cas\",\"count\":9}"),
+              objects.end())
+        << json.out;
+    EXPECT_NE(std::find(objects.begin(), objects.end(), "{\"path\":\"broken.cas\",\"count\":-1}"),
+              objects.end());
+    // A folder that is not there, or a bad pattern: one line, exit code 2.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"search", (dir / "missing").string()},
+          {"search", folder, "--regex", "--comment", "(("}}) {
+        CliResult bad = RunCli(args);
+        EXPECT_EQ(bad.exitCode, 2);
+        EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << bad.err;
+    }
+}
+
+} // namespace quillora
