@@ -2,6 +2,7 @@
 #include "app/CaseTreeModel.h"
 
 #include "app/IconFactory.h"
+#include "app/NameOrder.h"
 #include "core/ConfigData.h"
 #include "model/CCDCase.h"
 #include "model/CaseEditing.h"
@@ -9,6 +10,8 @@
 #include "model/SVolumeInfo.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace quillora {
 
@@ -44,12 +47,20 @@ std::vector<SFileInfo*> CCaseTreeModel::TreeChildren(const SFileInfo& record) {
         return out;
     }
     bool arcLast = Config().m_nGroupArcView != 0;
-    std::stable_sort(out.begin(), out.end(), [arcLast](SFileInfo* a, SFileInfo* b) {
-        if (arcLast && InArchive(*a) != InArchive(*b)) {
-            return InArchive(*b);
+    std::vector<std::pair<std::string, SFileInfo*>> keyed;
+    keyed.reserve(out.size());
+    for (SFileInfo* child : out) {
+        keyed.emplace_back(CNameOrder::Key(child->GetDisplayName()), child);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [arcLast](const auto& a, const auto& b) {
+        if (arcLast && InArchive(*a.second) != InArchive(*b.second)) {
+            return InArchive(*b.second);
         }
-        return CompareDisplayName(*a, *b) < 0;
+        return a.first < b.first;
     });
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        out[i] = keyed[i].second;
+    }
     return out;
 }
 
@@ -287,18 +298,105 @@ void CCaseTreeModel::Resync(SNode& node) {
         node.m_nHasChildren = -1;
         return;
     }
-    std::vector<SFileInfo*> wanted = TreeChildren(*node.m_pRecord);
+    const std::vector<SFileInfo*> wanted = TreeChildren(*node.m_pRecord);
+    RemoveGone(node, wanted);
+    InsertNew(node, wanted);
+    Reorder(node, wanted);
+    for (auto& child : node.m_children) {
+        Resync(*child);
+    }
+}
+
+void CCaseTreeModel::RemoveGone(SNode& node, const std::vector<SFileInfo*>& wanted) {
+    const std::unordered_set<const SFileInfo*> keep(wanted.begin(), wanted.end());
+    const QModelIndex index = IndexOfNode(&node);
+    // From the end, one block of neighbouring rows at a time.
+    int last = static_cast<int>(node.m_children.size()) - 1;
+    while (last >= 0) {
+        if (keep.count(node.m_children[static_cast<std::size_t>(last)]->m_pRecord)) {
+            --last;
+            continue;
+        }
+        int first = last;
+        while (first > 0 &&
+               !keep.count(node.m_children[static_cast<std::size_t>(first - 1)]->m_pRecord)) {
+            --first;
+        }
+        beginRemoveRows(index, first, last);
+        node.m_children.erase(node.m_children.begin() + first, node.m_children.begin() + last + 1);
+        for (std::size_t row = 0; row < node.m_children.size(); ++row) {
+            node.m_children[row]->m_nRow = static_cast<int>(row);
+        }
+        endRemoveRows();
+        last = first - 1;
+    }
+}
+
+void CCaseTreeModel::InsertNew(SNode& node, const std::vector<SFileInfo*>& wanted) {
+    std::unordered_set<const SFileInfo*> have;
+    for (const auto& child : node.m_children) {
+        have.insert(child->m_pRecord);
+    }
+    std::vector<SFileInfo*> added;
+    for (SFileInfo* record : wanted) {
+        if (!have.count(record)) {
+            added.push_back(record);
+        }
+    }
+    if (added.empty()) {
+        return;
+    }
+    // Appended as one block; Reorder puts them in their places.
+    const int first = static_cast<int>(node.m_children.size());
+    beginInsertRows(IndexOfNode(&node), first, first + static_cast<int>(added.size()) - 1);
+    for (SFileInfo* record : added) {
+        auto child = std::make_unique<SNode>();
+        child->m_pRecord = record;
+        child->m_pParent = &node;
+        child->m_nRow = static_cast<int>(node.m_children.size());
+        node.m_children.push_back(std::move(child));
+    }
+    node.m_nHasChildren = 1;
+    endInsertRows();
+}
+
+void CCaseTreeModel::Reorder(SNode& node, const std::vector<SFileInfo*>& wanted) {
     bool same = wanted.size() == node.m_children.size();
     for (std::size_t i = 0; same && i < wanted.size(); ++i) {
         same = node.m_children[i]->m_pRecord == wanted[i];
     }
-    if (!same) {
-        Refill(node);
+    if (same) {
         return;
     }
+    const QModelIndex index = IndexOfNode(&node);
+    emit layoutAboutToBeChanged({QPersistentModelIndex(index)},
+                                QAbstractItemModel::VerticalSortHint);
+    std::unordered_map<const SFileInfo*, std::unique_ptr<SNode>> byRecord;
     for (auto& child : node.m_children) {
-        Resync(*child);
+        byRecord.emplace(child->m_pRecord, std::move(child));
     }
+    node.m_children.clear();
+    for (SFileInfo* record : wanted) {
+        auto found = byRecord.find(record);
+        if (found != byRecord.end()) {
+            found->second->m_nRow = static_cast<int>(node.m_children.size());
+            node.m_children.push_back(std::move(found->second));
+        }
+    }
+    // Nodes keep their identity: a persistent index (the current node, an expanded
+    // one) follows its node to its new row.
+    const QModelIndexList persistent = persistentIndexList();
+    QModelIndexList from;
+    QModelIndexList to;
+    for (const QModelIndex& p : persistent) {
+        auto* child = static_cast<SNode*>(p.internalPointer());
+        if (child && child->m_pParent == &node && p.row() != child->m_nRow) {
+            from.push_back(p);
+            to.push_back(createIndex(child->m_nRow, p.column(), child));
+        }
+    }
+    changePersistentIndexList(from, to);
+    emit layoutChanged({QPersistentModelIndex(index)}, QAbstractItemModel::VerticalSortHint);
 }
 
 void CCaseTreeModel::ReplaceRecord(const SFileInfo* oldRecord, SFileInfo* newRecord) {

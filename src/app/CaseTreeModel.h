@@ -31,8 +31,9 @@ public:
     // invalid for records the tree does not show.
     QModelIndex IndexOf(const SFileInfo* record);
 
-    // Brings the filled nodes in line with the case after any change: nodes whose
-    // children changed are refilled, every other node is redrawn.
+    // Brings the filled nodes in line with the case after any change: rows of removed
+    // records go, rows of new ones come, rows are put in order, every node is redrawn;
+    // nodes of records still shown are kept (with their expansion in the view).
     void Resync();
     // `oldRecord` is about to be deleted and `newRecord` takes its place.
     void ReplaceRecord(const SFileInfo* oldRecord, SFileInfo* newRecord);
@@ -76,6 +77,12 @@ private:
     QModelIndex IndexOfNode(const SNode* node) const;
     void Fill(SNode& node) const;
     void Resync(SNode& node);
+    // Resync's steps: rows of records no longer shown go, rows of new records come,
+    // and the rows take the order of `wanted`; the other nodes (and what the view
+    // knows of them, such as being expanded) stay.
+    void RemoveGone(SNode& node, const std::vector<SFileInfo*>& wanted);
+    void InsertNew(SNode& node, const std::vector<SFileInfo*>& wanted);
+    void Reorder(SNode& node, const std::vector<SFileInfo*>& wanted);
     void Refill(SNode& node);
     SNode* FindNode(SNode& from, const SFileInfo* record);
 

@@ -52,7 +52,13 @@ const SColumnEntry* CColumnSet::FindShown(int id) const {
 }
 
 SColumnEntry CColumnSet::Default(int id) const {
-    return SColumnEntry{id, 1, CDisplayColumns::DefaultWidth(id)};
+    return SColumnEntry{id, 1,
+                        m_defaultWidth ? m_defaultWidth(id) : CDisplayColumns::DefaultWidth(id)};
+}
+
+void CColumnSet::SetDefaultWidths(WidthFunction width) {
+    m_defaultWidth = std::move(width);
+    SetDefaults();
 }
 
 void CColumnSet::SetDefaults() {
@@ -80,7 +86,7 @@ void CColumnSet::Load(const CProfileStore& store) {
             e.m_bAscending = e.m_bAscending ? 1 : 0;
             // A stored width no one could see or grab is not worth keeping.
             if (e.m_nWidth <= 0) {
-                e.m_nWidth = CDisplayColumns::DefaultWidth(e.m_nId);
+                e.m_nWidth = Default(e.m_nId).m_nWidth;
             }
             m_shown.push_back(e);
         }

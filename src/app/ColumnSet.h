@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,11 @@ public:
     SColumnEntry* FindShown(int id);
     const SColumnEntry* FindShown(int id) const;
 
+    // Where default widths come from (the column id's width); the column table's by
+    // default. The list measures them with its font. Resets the lists to the defaults.
+    using WidthFunction = std::function<int(int)>;
+    void SetDefaultWidths(WidthFunction width);
+
     // Back to the default lists, all ascending with default widths.
     void SetDefaults();
     // Stored entries whose id belongs to the set become the shown list (a repeated
@@ -64,6 +70,7 @@ private:
     std::vector<int> m_allIds;
     std::vector<SColumnEntry> m_shown;
     std::vector<SColumnEntry> m_offered;
+    WidthFunction m_defaultWidth;
 };
 
 } // namespace quillora

@@ -21,6 +21,12 @@ CColumnSets::CColumnSets()
                         Range({4, 3, 5, 6, 14}, 21, 35)),
              CColumnSet("Case", "ｹｰｽ・ｸﾞﾙｰﾌﾟ", {0, 10, 12, 11, 20, 7}, {13, 19, 33, 34, 35})} {}
 
+void CColumnSets::SetDefaultWidths(const CColumnSet::WidthFunction& width) {
+    for (CColumnSet& set : m_sets) {
+        set.SetDefaultWidths(width);
+    }
+}
+
 void CColumnSets::Load(const CProfileStore& store) {
     for (CColumnSet& set : m_sets) {
         set.Load(store);

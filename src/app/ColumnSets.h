@@ -18,6 +18,8 @@ public:
     const CColumnSet& Set(Mode mode) const { return m_sets[mode]; }
     static constexpr int kModes = 3;
 
+    // Default widths for every set (see CColumnSet::SetDefaultWidths).
+    void SetDefaultWidths(const CColumnSet::WidthFunction& width);
     void Load(const CProfileStore& store);
     void Save(CProfileStore& store) const;
 

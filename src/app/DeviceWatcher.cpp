@@ -3,11 +3,27 @@
 
 #include "core/TraceLog.h"
 #include "document/CCaseDocument.h"
+#include "scan/DriveTable.h"
 
 #include <QMetaObject>
 #include <QSocketNotifier>
 
 namespace quillora {
+
+namespace {
+
+// Whether the drive, found in `list` (where its position counts for "DriveUse"), is
+// one the program watches.
+bool IsWatchedIn(const SDrive& drive, const std::vector<SDrive>& list) {
+    for (std::size_t position = 0; position < list.size(); ++position) {
+        if (list[position].m_root == drive.m_root && list[position].m_source == drive.m_source) {
+            return CDriveTable::IsWatched(drive, static_cast<int>(position));
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 CDeviceWatcher::CDeviceWatcher(std::function<void(int, int)> deliver, QObject* parent)
     : QObject(parent), m_deliver(std::move(deliver)) {}
@@ -34,12 +50,18 @@ void CDeviceWatcher::CheckChanges() {
 
 void CDeviceWatcher::CheckChanges(const std::vector<SDrive>& now) {
     SDriveChanges changes = CMountMonitor::Diff(m_drives, now);
-    m_drives = now;
+    const std::vector<SDrive> before = std::exchange(m_drives, now);
+    // Mounts of other kinds come and go all the time (RAM disks, containers, FUSE
+    // file systems, the system's own); only media drives reach the document.
     for (const SDrive& drive : changes.m_removals) {
-        Deliver(kDeviceRemoveComplete, drive);
+        if (IsWatchedIn(drive, before)) {
+            Deliver(kDeviceRemoveComplete, drive);
+        }
     }
     for (const SDrive& drive : changes.m_arrivals) {
-        Deliver(kDeviceArrival, drive);
+        if (IsWatchedIn(drive, now)) {
+            Deliver(kDeviceArrival, drive);
+        }
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QObject>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QSocketNotifier;
@@ -24,7 +25,8 @@ public:
 
     // Starts watching; false when the mount table cannot be watched.
     bool Start();
-    // Compares the mounts now with the last known ones and delivers the changes.
+    // Compares the mounts now with the last known ones and delivers the arrivals and
+    // removals of watched drives (CDriveTable::IsWatched); other mounts are ignored.
     void CheckChanges();
     // The same with a given drive list (tests).
     void CheckChanges(const std::vector<SDrive>& now);

@@ -1,6 +1,7 @@
 // The column table and the value texts of the file list.
 #include "app/DisplayColumns.h"
 
+#include "app/NameOrder.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "model/CDisplayTypeTable.h"
@@ -191,10 +192,16 @@ std::string CDisplayColumns::ValueText(SFileInfo& record, int id) {
 int CDisplayColumns::Compare(SFileInfo& a, SFileInfo& b, int id) {
     switch (id) {
     case 0:
-        return CompareDisplayName(a, b);
+        return CNameOrder::Compare(a.GetDisplayName(), b.GetDisplayName());
     case 1:
     case 19:
         return CompareSize(a, b);
+    case 11:
+        return Order(AsVolume(a) ? AsVolume(a)->m_nFreeBytes : 0,
+                     AsVolume(b) ? AsVolume(b)->m_nFreeBytes : 0);
+    case 12:
+        return Order(AsVolume(a) ? AsVolume(a)->m_nTotalBytes : 0,
+                     AsVolume(b) ? AsVolume(b)->m_nTotalBytes : 0);
     case 2:
         return CompareType(a, b);
     case 3:

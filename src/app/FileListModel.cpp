@@ -4,6 +4,7 @@
 #include "app/ColumnSet.h"
 #include "app/DisplayColumns.h"
 #include "app/IconFactory.h"
+#include "app/NameOrder.h"
 #include "app/RecordSortKeys.h"
 #include "model/CDisplayTypeTable.h"
 #include "model/CaseEditing.h"
@@ -26,7 +27,7 @@ namespace {
 struct SSortKey {
     int m_nClass = 0;
     std::uint64_t m_nNumber = 0;
-    std::string m_strName; // strxfrm of the display name: byte order = strcoll order
+    std::string m_strName; // CNameOrder's key of the display name
 };
 
 } // namespace
@@ -106,7 +107,7 @@ void CFileListModel::Sort(int columnId, bool ascending, bool groupArcView) {
     for (std::size_t i = 0; i < n; ++i) {
         SFileInfo& r = *m_pFolder->ChildAt(i);
         keys[i].m_nClass = SortClass(r, groupArcView);
-        keys[i].m_strName = CollationKey(r.GetDisplayName());
+        keys[i].m_strName = CNameOrder::Key(r.GetDisplayName());
         if (kind == ESortKeyKind::Number) {
             keys[i].m_nNumber = SortNumber(r, columnId);
         }

@@ -173,6 +173,36 @@ void Document(QPainter& p) {
     }
 }
 
+// A sheet of paper with its corner folded.
+void Page(QPainter& p) {
+    Outline(p, QColor(120, 120, 130));
+    p.setBrush(Qt::white);
+    QPainterPath page;
+    page.moveTo(2.5, 0.5);
+    page.lineTo(9.5, 0.5);
+    page.lineTo(12.5, 3.5);
+    page.lineTo(12.5, 15.5);
+    page.lineTo(2.5, 15.5);
+    page.closeSubpath();
+    p.drawPath(page);
+}
+
+// A small round badge in the lower right corner: plus (add) or tick (check).
+void Badge(QPainter& p, const QColor& color, bool plus) {
+    p.setPen(QPen(color.darker(140), 1));
+    p.setBrush(color);
+    p.drawEllipse(QRectF(8.5, 8.5, 7, 7));
+    QPen white(Qt::white, 1.6);
+    white.setCapStyle(Qt::RoundCap);
+    p.setPen(white);
+    if (plus) {
+        p.drawLine(QPointF(12, 10), QPointF(12, 14));
+        p.drawLine(QPointF(10, 12), QPointF(14, 12));
+    } else {
+        p.drawPolyline(QPolygonF({QPointF(10, 12), QPointF(11.6, 13.6), QPointF(14, 10.4)}));
+    }
+}
+
 template <class F> QPixmap Draw(F draw) {
     QPixmap pm = Blank();
     QPainter p(&pm);
@@ -193,6 +223,7 @@ CIconFactory& CIconFactory::Instance() {
 CIconFactory::CIconFactory() {
     DrawTree();
     DrawList();
+    DrawTools();
     m_state = {
         Blank(), Draw([](QPainter& p) {
             QPen pen(QColor(210, 30, 30), 2.5);
@@ -251,6 +282,59 @@ void CIconFactory::DrawTree() {
     m_tree[25] = Draw([](QPainter& p) { Remote(p, true); });
 }
 
+void CIconFactory::DrawTools() {
+    m_tools.assign(kTools, Blank());
+    m_tools[kToolNew] = Draw([](QPainter& p) {
+        Page(p);
+        // A spark on the fresh sheet.
+        p.setPen(QPen(QColor(230, 160, 20), 1.5));
+        p.drawLine(QPointF(13, 0.5), QPointF(13, 6.5));
+        p.drawLine(QPointF(10, 3.5), QPointF(16, 3.5));
+    });
+    m_tools[kToolOpen] = Draw([](QPainter& p) {
+        Folder(p, kFolderYellow, true);
+        // An arrow coming out of the folder.
+        QPen arrow(QColor(40, 120, 40), 1.6);
+        arrow.setCapStyle(Qt::RoundCap);
+        p.setPen(arrow);
+        p.drawLine(QPointF(11, 6), QPointF(11, 1));
+        p.drawPolyline(QPolygonF({QPointF(8.5, 3.5), QPointF(11, 1), QPointF(13.5, 3.5)}));
+    });
+    m_tools[kToolSave] = Draw([](QPainter& p) {
+        // A diskette: body, shutter and label.
+        QColor body(60, 90, 170);
+        Outline(p, body);
+        p.setBrush(body);
+        p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 1, 1);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(200, 205, 215));
+        p.drawRect(QRectF(4, 2, 7, 4.5));
+        p.setBrush(body);
+        p.drawRect(QRectF(8.5, 2.5, 1.5, 3));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(3.5, 9, 9, 5));
+    });
+    m_tools[kToolAdd] = Draw([](QPainter& p) {
+        Disc(p, false, false);
+        Badge(p, QColor(40, 160, 60), true);
+    });
+    m_tools[kToolCheck] = Draw([](QPainter& p) {
+        Disc(p, true, false);
+        Badge(p, QColor(40, 110, 210), false);
+    });
+    m_tools[kToolEject] = Draw([](QPainter& p) {
+        // The eject sign: a triangle over a bar.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(70, 70, 80));
+        p.drawPolygon(QPolygonF({QPointF(8, 2), QPointF(14.5, 9.5), QPointF(1.5, 9.5)}));
+        p.drawRect(QRectF(1.5, 11.5, 13, 2.5));
+    });
+}
+
+const QPixmap& CIconFactory::Tool(ToolImage image) const {
+    return m_tools[image >= 0 && image < kTools ? image : 0];
+}
+
 void CIconFactory::DrawList() {
     m_list.assign(kListImages, Blank());
     m_list[1] = m_tree[1];
@@ -306,17 +390,15 @@ QIcon CIconFactory::ListIconWithState(int index, int state) const {
     }
     QIcon& icon = cache[static_cast<std::size_t>(index)];
     if (icon.isNull()) {
-        if (state == 0) {
-            icon = QIcon(List(index));
-        } else {
-            QPixmap both(kSize * 2, kSize);
-            both.fill(Qt::transparent);
-            QPainter p(&both);
-            p.drawPixmap(0, 0, State(state));
-            p.drawPixmap(kSize, 0, List(index));
-            p.end();
-            icon = QIcon(both);
-        }
+        // The state image has a cell of its own before the icon, empty without a
+        // state, so icons line up whether rows are marked or not.
+        QPixmap both(kSize * 2, kSize);
+        both.fill(Qt::transparent);
+        QPainter p(&both);
+        p.drawPixmap(0, 0, State(state));
+        p.drawPixmap(kSize, 0, List(index));
+        p.end();
+        icon = QIcon(both);
     }
     return icon;
 }

@@ -16,6 +16,9 @@ public:
     static constexpr int kTreeImages = 26;
     // List strip: the images of the fixed display types (CDisplayTypeTable).
     static constexpr int kListImages = 12;
+    // The size of a list icon: the state image's cell and the icon's.
+    static constexpr int kListIconWidth = 32;
+    static constexpr int kListIconHeight = 16;
 
     // The process-wide set; made on first use (a QGuiApplication must exist).
     static CIconFactory& Instance();
@@ -26,13 +29,17 @@ public:
     // mark of the result lists; 0 is empty.
     const QPixmap& State(int index) const;
 
+    // The tool bar's own pictures, one distinct shape per command.
+    enum ToolImage { kToolNew, kToolOpen, kToolSave, kToolAdd, kToolCheck, kToolEject, kTools };
+    const QPixmap& Tool(ToolImage image) const;
+
     // Appends a run-time list image (a system file icon) and returns its index.
     int AddListImage(const QPixmap& pixmap);
     int ListSize() const { return static_cast<int>(m_list.size()); }
 
     // The tree icon with its selected image as the icon's Selected mode.
     QIcon TreeIcon(int normal, int selected) const;
-    // The list icon, with the mark before it when `marked` (32 x 16).
+    // The list icon (32 x 16): the mark's cell, empty unless `marked`, then the icon.
     QIcon ListIcon(int index, bool marked) const;
     // The list icon with state image `state` (0-2) before it.
     QIcon ListIconWithState(int index, int state) const;
@@ -41,10 +48,12 @@ private:
     CIconFactory();
     void DrawTree();
     void DrawList();
+    void DrawTools();
 
     std::vector<QPixmap> m_tree;
     std::vector<QPixmap> m_list;
     std::vector<QPixmap> m_state;
+    std::vector<QPixmap> m_tools;
     mutable std::vector<QIcon> m_listIcons[3];
 };
 

@@ -25,6 +25,7 @@
 #include <QDragEnterEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMetaObject>
 #include <QMimeData>
 #include <QScreen>
 #include <QSplitter>
@@ -41,6 +42,16 @@ const char kSettings[] = "Settings";
 const char kColumnInfo[] = "ColumnInfo";
 // Category and comment in the status bar: one line each.
 constexpr std::size_t kStatusTextWidth = 128;
+
+// Whether `record` is `ancestor` or lies below it.
+bool IsWithin(const SFileInfo* record, const SFileInfo* ancestor) {
+    for (; record; record = record->GetParent()) {
+        if (record == ancestor) {
+            return true;
+        }
+    }
+    return false;
+}
 
 bool IsCaseFile(const QString& path) {
     return path.endsWith(".cas", Qt::CaseInsensitive) || path.endsWith(".caz", Qt::CaseInsensitive);
@@ -100,8 +111,14 @@ CMainFrame::CMainFrame(CTobCaseDoc& doc, CRecentFileList& recent, QWidget* paren
     m_pList = new CTobCaseList(m_pOuter);
     m_pOuter->addWidget(m_pInner);
     m_pOuter->addWidget(m_pList);
+    m_pOuter->setObjectName("TreeListSplitter");
+    m_pInner->setObjectName("TreePropSplitter");
+    // The tree keeps the size the user gave it; the list and the property view take
+    // what the window gains or loses.
+    m_pOuter->setStretchFactor(0, 0);
     m_pOuter->setStretchFactor(1, 1);
-    m_pInner->setStretchFactor(0, 1);
+    m_pInner->setStretchFactor(0, 0);
+    m_pInner->setStretchFactor(1, 1);
     setCentralWidget(m_pOuter);
     CreateMenus();
     CreateToolBar();
@@ -116,6 +133,9 @@ CMainFrame::CMainFrame(CTobCaseDoc& doc, CRecentFileList& recent, QWidget* paren
 }
 
 CMainFrame::~CMainFrame() {
+    // A shown window is hidden by QWidget's destructor, which moves the focus: the
+    // handlers must not run on the half-destroyed frame.
+    disconnect(qApp, nullptr, this, nullptr);
     // The dialogs hold records of the case and answer the document's signals.
     m_pFindDlg.reset();
     m_pCaseFindDlg.reset();
@@ -145,17 +165,12 @@ void CMainFrame::ConnectDocument() {
     connect(&m_doc, &CTobCaseDoc::MediaAdded, this,
             [this](SFileInfo* container, SFileInfo* record, bool expand) {
                 m_pTree->Added(container, record, expand);
+                // The new node may have taken the place of the current one without
+                // the current index changing: fill the list and the property view
+                // from the tree again whatever they held.
+                OnTreeSelection(m_pTree->Current());
             });
-    connect(&m_doc, &CTobCaseDoc::MediumReplaced, this,
-            [this](SFileInfo* oldRecord, SFileInfo* newRecord) {
-                if (m_pProps->Record() == oldRecord) {
-                    m_pProps->ShowRecord(nullptr);
-                }
-                if (m_pList->Folder() == oldRecord) {
-                    m_pList->ShowFolder(nullptr);
-                }
-                m_pTree->Model().ReplaceRecord(oldRecord, newRecord);
-            });
+    connect(&m_doc, &CTobCaseDoc::MediumReplaced, this, &CMainFrame::OnMediumReplaced);
     connect(&m_doc, &CTobCaseDoc::LabelEditRequested, this, [this](SFileInfo* record) {
         m_pTree->Added(nullptr, record, false);
         m_pTree->EditLabel(record);
@@ -186,6 +201,16 @@ void CMainFrame::ConnectDocument() {
         m_doc.Core().SetModifiedFlag(true);
         m_pList->Model().RefreshRecord(record);
         m_pProps->ShowRecord(record);
+        m_panes[1]->setText(RecordStatusText(*record));
+        // The new label moves the record among its siblings in the tree and in the
+        // list; done once the editor has closed, which is still using the node.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_pTree->Model().Resync();
+                m_pList->Resort();
+            },
+            Qt::QueuedConnection);
     });
     connect(m_pList, &CTobCaseList::CurrentRecordChanged, this, &CMainFrame::OnListSelection);
     connect(m_pList, &CTobCaseList::Activated, this, &CMainFrame::OnListActivated);
@@ -221,6 +246,20 @@ void CMainFrame::OnCaseChanged() {
     }
     UpdateTitle();
     UpdateCommandStates();
+}
+
+void CMainFrame::OnMediumReplaced(SFileInfo* oldRecord, SFileInfo* newRecord) {
+    // Every view that holds a record of the old medium lets go of it before it is
+    // deleted; the list of its container too, whose children change. MediaAdded
+    // fills them again.
+    if (IsWithin(m_pProps->Record(), oldRecord)) {
+        m_pProps->ShowRecord(nullptr);
+    }
+    SFileInfo* folder = m_pList->Folder();
+    if (IsWithin(folder, oldRecord) || folder == oldRecord->GetParent()) {
+        m_pList->ShowFolder(nullptr);
+    }
+    m_pTree->Model().ReplaceRecord(oldRecord, newRecord);
 }
 
 void CMainFrame::RefreshViews() {
@@ -303,6 +342,9 @@ void CMainFrame::RunOnTarget(const std::function<void(SFileInfo&)>& command) {
     if (m_pProps->Record() == record) {
         m_pProps->ShowRecord(record);
     }
+    // Pane 1 shows the selected record's comment and category, which the command may
+    // have changed.
+    m_panes[1]->setText(RecordStatusText(*record));
 }
 
 // --- Window state ---
@@ -332,11 +374,29 @@ void CMainFrame::RestoreWindowState() {
     if (height < kMinPaneSize) {
         height = kDefaultTreeHeight;
     }
-    m_pOuter->setSizes({width, std::max(width * 3, 400)});
-    m_pInner->setSizes({height, std::max(height, 150)});
+    // The sizes are pixels; they are set once the splitters have their real size
+    // (showEvent), since sizes set before that are taken as proportions.
+    m_nTreeWidth = width;
+    m_nTreeHeight = height;
+    ApplyPaneSizes();
     if (auto bars = store.GetBinary(kSettings, "BarState")) {
         restoreState(QByteArray(reinterpret_cast<const char*>(bars->data()),
                                 static_cast<qsizetype>(bars->size())));
+    }
+}
+
+void CMainFrame::ApplyPaneSizes() {
+    const int outer = m_pOuter->width() - m_pOuter->handleWidth();
+    const int inner = m_pInner->height() - m_pInner->handleWidth();
+    m_pOuter->setSizes({m_nTreeWidth, std::max(outer - m_nTreeWidth, kMinPaneSize)});
+    m_pInner->setSizes({m_nTreeHeight, std::max(inner - m_nTreeHeight, kMinPaneSize)});
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_bPaneSizesApplied) {
+        m_bPaneSizesApplied = true;
+        ApplyPaneSizes();
     }
 }
 

@@ -116,6 +116,9 @@ public:
     // The default placement is in force (no usable "WindowPos").
     bool UsedDefaultPlacement() const { return m_bDefaultPlacement; }
 
+    // The commands of the context menu for a record (null: the empty area of a view),
+    // in order; 0 stands for a separator.
+    static std::vector<int> ContextCommands(const SFileInfo* record);
     // The text of status pane 1 for a record.
     static QString RecordStatusText(const SFileInfo& record);
     // Rebuilds the recent-file entries of the File menu.
@@ -213,6 +216,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -222,7 +226,6 @@ private:
     void CreateToolBar();
     QAction* AddCommand(QMenu* menu, int command, const char* text, const QKeySequence& keys,
                         std::function<void()> handler);
-    QAction* AddMissing(QMenu* menu, int command, const char* text, const QKeySequence& keys);
     void ShowContextMenu(SFileInfo* record, const QPoint& globalPos);
     void UpdateCommandStates();
     void FillEjectMenu(QMenu* menu, const char* audioText);
@@ -231,8 +234,11 @@ private:
     void CreateListCommands(QMenu* import, QMenu* exportMenu, QMenu* tools);
 
     void CreateStatusBar();
+    // Gives the tree its stored width and height in pixels.
+    void ApplyPaneSizes();
     void ConnectDocument();
     void OnCaseChanged();
+    void OnMediumReplaced(SFileInfo* oldRecord, SFileInfo* newRecord);
     void OnTreeSelection(SFileInfo* record);
     void OnListSelection(SFileInfo* record);
     void OnListActivated(SFileInfo* record);
@@ -267,6 +273,9 @@ private:
     std::function<bool(std::size_t, std::string*)> m_ejector;
     CArchiverSet* m_pArchivers = nullptr;
     bool m_bDefaultPlacement = true;
+    int m_nTreeWidth = kDefaultTreeWidth;
+    int m_nTreeHeight = kDefaultTreeHeight;
+    bool m_bPaneSizesApplied = false;
     bool m_bListFocus = false;
     // The property view was the last of the views to have the focus.
     bool m_bOtherViewActive = false;

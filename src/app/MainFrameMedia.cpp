@@ -203,8 +203,8 @@ void CMainFrame::CreateEjectButton(QToolBar* bar) {
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setMenu(m_pEjectPopup);
     QAction* fallback = Action(kEjectDefault);
-    auto* face = new QAction(QIcon::fromTheme("media-eject", fallback->icon()),
-                             QString::fromUtf8("取り出し"), button);
+    // The program's own picture, like the other buttons', whatever the desktop's theme.
+    auto* face = new QAction(fallback->icon(), QString::fromUtf8("取り出し"), button);
     face->setToolTip(fallback->text().remove('&'));
     connect(face, &QAction::triggered, fallback, &QAction::trigger);
     connect(fallback, &QAction::enabledChanged, face, &QAction::setEnabled);

@@ -63,14 +63,6 @@ QAction* CMainFrame::AddCommand(QMenu* menu, int command, const char* text,
     return action;
 }
 
-QAction* CMainFrame::AddMissing(QMenu* menu, int command, const char* text,
-                                const QKeySequence& keys) {
-    QAction* action = AddCommand(menu, command, text, keys, [] {});
-    action->setEnabled(false);
-    action->setProperty("missing", true);
-    return action;
-}
-
 void CMainFrame::OnEditLabels() {
     SFileInfo* container = m_pTree->Current();
     if (!container || !container->HasFlags(kFlagGroup | kFlagCase)) {
@@ -137,7 +129,8 @@ void CMainFrame::CreateMenus() {
     QMenu* import = file->addMenu(QString::fromUtf8("ｲﾝﾎﾟｰﾄ(&I)"));
     QMenu* exportMenu = file->addMenu(QString::fromUtf8("ｴｸｽﾎﾟｰﾄ(&E)"));
     file->addSeparator();
-    AddCommand(file, kPrint, "印刷(&P)...\tCtrl+P", QKeySequence::Print, [this] { OnPrint(); });
+    // &P belongs to ﾊﾟｽﾜｰﾄﾞ設定 in this menu.
+    AddCommand(file, kPrint, "印刷(&T)...\tCtrl+P", QKeySequence::Print, [this] { OnPrint(); });
     m_pRecentSeparator = file->addSeparator();
     file->addSeparator();
     AddCommand(file, kAppExit, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", {}, [this] { close(); });
@@ -217,7 +210,7 @@ void CMainFrame::CreateMenus() {
     // The default eject is the tool bar button's; RebuildEjectMenus fills the menus.
     AddCommand(nullptr, kEjectDefault, "ﾒﾃﾞｨｱの取り出し", {}, [this] {
         OnEject(kEjectDefault);
-    })->setIcon(CIconFactory::Instance().Tree(4));
+    })->setIcon(CIconFactory::Instance().Tool(CIconFactory::kToolEject));
     media->addSeparator();
     AddCommand(media, kOpenFile, "ﾌｧｲﾙを開く(&O)", {},
                target([&commands](SFileInfo& r) { commands.OpenFile(r); }));
@@ -253,21 +246,23 @@ void CMainFrame::CreateToolBar() {
     struct SButton {
         int command;
         const char* text;
-        int image;
+        QPixmap image;
     };
+    // Each button its own picture: the document commands their own, the media
+    // commands a disc with a sign, the record commands the tree's pictures.
     const SButton buttons[] = {
-        {kFileNew, "新規", 1},
-        {kFileOpen, "開く", 2},
-        {kFileSave, "保存", 1},
-        {0, nullptr, 0},
-        {kInsertMedia, "追加", 4},
-        {kAddGroup, "ｸﾞﾙｰﾌﾟ", 20},
-        {kCheckMounts, "装着確認", 5},
-        {kEjectDefault, nullptr, 0},
-        {0, nullptr, 0},
-        {kMark, "ﾏｰｸ", 9},
-        {kOpenFile, "開く", 8},
-        {kExplore, "ｴｸｽﾌﾟﾛｰﾗ", 10},
+        {kFileNew, "新規", icons.Tool(CIconFactory::kToolNew)},
+        {kFileOpen, "開く", icons.Tool(CIconFactory::kToolOpen)},
+        {kFileSave, "保存", icons.Tool(CIconFactory::kToolSave)},
+        {0, nullptr, {}},
+        {kInsertMedia, "追加", icons.Tool(CIconFactory::kToolAdd)},
+        {kAddGroup, "ｸﾞﾙｰﾌﾟ", icons.Tree(20)},
+        {kCheckMounts, "装着確認", icons.Tool(CIconFactory::kToolCheck)},
+        {kEjectDefault, nullptr, {}},
+        {0, nullptr, {}},
+        {kMark, "ﾏｰｸ", icons.Tree(9)},
+        {kOpenFile, "開く", icons.List(9)},
+        {kExplore, "ｴｸｽﾌﾟﾛｰﾗ", icons.Tree(10)},
     };
     for (const SButton& b : buttons) {
         if (b.command == kEjectDefault) {
@@ -279,7 +274,8 @@ void CMainFrame::CreateToolBar() {
             continue;
         }
         QAction* source = Action(b.command);
-        auto* button = new QAction(icons.Tree(b.image), QString::fromUtf8(b.text), bar);
+        auto* button = new QAction(QIcon(b.image), QString::fromUtf8(b.text), bar);
+        button->setObjectName(QString("ToolButton%1").arg(b.command));
         button->setToolTip(source->text().remove('&'));
         connect(button, &QAction::triggered, source, &QAction::trigger);
         connect(source, &QAction::enabledChanged, button, &QAction::setEnabled);
@@ -324,7 +320,7 @@ void CMainFrame::UpdateCommandStates() {
     bool isFile =
         target && !target->IsDirectory() && !target->HasFlags(kFlagMedium | kFlagGroup | kFlagCase);
     auto enable = [this](int command, bool on) {
-        if (QAction* action = Action(command); action && !action->property("missing").toBool()) {
+        if (QAction* action = Action(command); action) {
             action->setEnabled(on);
         }
     };
@@ -352,71 +348,50 @@ void CMainFrame::UpdateCommandStates() {
     enable(kFindNext, m_pFindDlg != nullptr);
 }
 
+std::vector<int> CMainFrame::ContextCommands(const SFileInfo* record) {
+    if (!record) {
+        // The empty area of a view.
+        return {kInsertMedia, kAddGroup, 0, kCheckMounts};
+    }
+    if (record->HasFlags(kFlagCase)) {
+        return {kInsertMedia, kContinuousAdd, kAddGroup, 0,
+                kMergeCase,   kCheckMounts,   0,         kEditLabels, 0, kPasteMedia};
+    }
+    if (record->HasFlags(kFlagGroup)) {
+        return {kInsertMedia,   kAddGroup, 0, kEditLabelInPlace, kEditLabels, kEditComment, 0,
+                kMarkRecursive, kCopyName, 0, kCopyMedia, kPasteMedia};
+    }
+    if (record->HasFlags(kFlagMedium)) {
+        return {kUpdateFromDrive,
+                kEditLabelInPlace,
+                kEditComment,
+                0,
+                kMark,
+                kMarkRecursive,
+                kExplore,
+                0,
+                kCopyName,
+                kCopyFullPath,
+                kCopyMedia,
+                kPasteMedia};
+    }
+    if (record->IsDirectory()) {
+        return {kMark, kMarkRecursive, kExplore,     kExtract, 0, kEditComment,
+                0,     kCopyName,      kCopyFullPath};
+    }
+    return {kOpenFile, kOpenLink,    kExplore,     0, kMark,     kEmbedData,
+            kExtract,  kAutoComment, kEditComment, 0, kCopyName, kCopyFullPath};
+}
+
 void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {
     UpdateCommandStates();
     QMenu menu(this);
-    auto add = [&](int command) {
-        if (QAction* action = Action(command)) {
+    for (int command : ContextCommands(record)) {
+        if (command == 0) {
+            menu.addSeparator();
+        } else if (QAction* action = Action(command)) {
             menu.addAction(action);
         }
-    };
-    if (!record) {
-        // The empty area of a view.
-        add(kInsertMedia);
-        add(kAddGroup);
-        menu.addSeparator();
-        add(kCheckMounts);
-    } else if (record->HasFlags(kFlagCase)) {
-        add(kInsertMedia);
-        add(kContinuousAdd);
-        add(kAddGroup);
-        menu.addSeparator();
-        add(kMergeCase);
-        add(kCheckMounts);
-        menu.addSeparator();
-        add(kPasteMedia);
-    } else if (record->HasFlags(kFlagGroup)) {
-        add(kInsertMedia);
-        add(kAddGroup);
-        menu.addSeparator();
-        add(kEditLabelInPlace);
-        add(kMarkRecursive);
-        add(kCopyName);
-        menu.addSeparator();
-        add(kCopyMedia);
-        add(kPasteMedia);
-    } else if (record->HasFlags(kFlagMedium)) {
-        add(kUpdateFromDrive);
-        add(kEditLabelInPlace);
-        menu.addSeparator();
-        add(kMark);
-        add(kMarkRecursive);
-        add(kExplore);
-        menu.addSeparator();
-        add(kCopyName);
-        add(kCopyFullPath);
-        add(kCopyMedia);
-        add(kPasteMedia);
-    } else if (record->IsDirectory()) {
-        add(kMark);
-        add(kMarkRecursive);
-        add(kExplore);
-        add(kExtract);
-        menu.addSeparator();
-        add(kCopyName);
-        add(kCopyFullPath);
-    } else {
-        add(kOpenFile);
-        add(kOpenLink);
-        add(kExplore);
-        menu.addSeparator();
-        add(kMark);
-        add(kEmbedData);
-        add(kExtract);
-        add(kAutoComment);
-        menu.addSeparator();
-        add(kCopyName);
-        add(kCopyFullPath);
     }
     menu.exec(globalPos);
 }

@@ -3,6 +3,7 @@
 
 #include "model/RecordFlags.h"
 #include "model/SFileInfo.h"
+#include "model/SVolumeInfo.h"
 
 #include <cstring>
 
@@ -16,6 +17,8 @@ ESortKeyKind SortKeyKind(int columnId) {
     case 3:
     case 4:
     case 5:
+    case 11:
+    case 12:
     case 19:
     case 32:
     case 33:
@@ -40,6 +43,14 @@ std::uint64_t SortNumber(const SFileInfo& r, int columnId) {
         return r.CountFiles(true);
     case 34:
         return r.CountFolders(true);
+    case 11:
+        return r.HasFlags(kFlagMedium | kFlagGroup)
+                   ? static_cast<const SVolumeInfo&>(r).m_nFreeBytes
+                   : 0;
+    case 12:
+        return r.HasFlags(kFlagMedium | kFlagGroup)
+                   ? static_cast<const SVolumeInfo&>(r).m_nTotalBytes
+                   : 0;
     default:
         return r.m_nSize;
     }

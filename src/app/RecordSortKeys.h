@@ -18,7 +18,8 @@ ESortKeyKind SortKeyKind(int columnId);
 // The number a Number column sorts by.
 std::uint64_t SortNumber(const SFileInfo& record, int columnId);
 
-// strxfrm of a text: byte order of the keys is strcoll order of the texts.
+// strxfrm of a text: byte order of the keys is strcoll order of the texts. Names sort
+// by CNameOrder's key, which is made of these.
 std::string CollationKey(const std::string& text);
 
 } // namespace quillora

@@ -22,6 +22,8 @@
 #include "export/CPrintFormSet.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 
 namespace quillora {
@@ -133,6 +135,20 @@ CTobCaseApp::~CTobCaseApp() {
     SetPropertyDefinitions(nullptr);
 }
 
+bool CTobCaseApp::InstallQtTranslation() {
+    if (m_pQtTranslator) {
+        return true;
+    }
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return false;
+    }
+    QCoreApplication::installTranslator(translator.get());
+    m_pQtTranslator = std::move(translator);
+    return true;
+}
+
 bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     CConfigData& config = Config();
     config.OpenStore();
@@ -141,6 +157,9 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
         LogStamp("CTobCaseApp::InitInistance() start");
     }
     config.SetDefaults();
+    if (!InstallQtTranslation()) {
+        Log("qtbase_ja: not found, Qt's dialogs speak English");
+    }
     // Pictures of the property view are drawn by Qt's image readers: the image
     // library's step keeps its trace line and loads nothing of its own.
     Log("CTOBImgDIB::Load()");
@@ -283,6 +302,11 @@ int CTobCaseApp::ExitInstance() {
         m_pFrame->SaveWindowState();
     }
     m_pFrame.reset();
+    // Freeing a large case record by record kept the process alive for seconds
+    // after its window had closed; the system takes the memory back at once.
+    if (m_pDoc) {
+        m_pDoc->Core().AbandonCaseAtExit();
+    }
     m_pDoc.reset();
     m_pRecent->Save(config.Store());
     Log("m_configData.RegSave()");

@@ -9,6 +9,7 @@
 #include "scan/MediaPresence.h"
 
 #include <QStringList>
+#include <QTranslator>
 
 #include <memory>
 #include <string>
@@ -57,6 +58,10 @@ public:
     CTobCaseApp();
     ~CTobCaseApp();
 
+    // Qt's own texts (the message boxes' buttons, the file and folder pickers) in
+    // Japanese, as the rest of the program is; false when the translation is missing.
+    bool InstallQtTranslation();
+
     // Start-up in its order; false when the program is to end at once.
     bool InitInstance(const QStringList& arguments);
     // The end: settings saved (or deleted), libraries unloaded, the log closed.
@@ -85,6 +90,7 @@ private:
     std::unique_ptr<CTobCaseDoc> m_pDoc;
     std::unique_ptr<CMainFrame> m_pFrame;
     std::unique_ptr<CDeviceWatcher> m_pWatcher;
+    std::unique_ptr<QTranslator> m_pQtTranslator;
     SCommandLine m_commandLine;
     bool m_bUnattended = false;
     bool m_bShowWindow = true;

@@ -47,10 +47,16 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
 }
 
 // "Caseﾌｧｲﾙ(*.caz,*.cas)" with "*.caz;*.cas" -> "Caseﾌｧｲﾙ(*.caz,*.cas) (*.caz *.cas)",
-// the form QFileDialog takes its patterns from.
+// the form QFileDialog takes its patterns from; the dialog hides the added part, so
+// the user reads the label alone. "*.*" means every file, as it did on Windows.
 QString QtFilter(const std::pair<std::string, std::string>& filter) {
-    QString patterns = QString::fromStdString(filter.second).replace(';', ' ');
-    return QString::fromStdString(filter.first) + " (" + patterns + ")";
+    QStringList patterns = QString::fromStdString(filter.second).split(';', Qt::SkipEmptyParts);
+    for (QString& pattern : patterns) {
+        if (pattern == "*.*") {
+            pattern = "*";
+        }
+    }
+    return QString::fromStdString(filter.first) + " (" + patterns.join(' ') + ")";
 }
 
 std::string ExtensionOfPattern(const std::string& patterns) {
@@ -133,21 +139,10 @@ void CTobCaseDoc::OnFileNew() {
     }
 }
 
-SFileDialogRequest CTobCaseDoc::OpenRequest() const {
-    SFileDialogRequest request;
-    request.m_bOpen = true;
-    request.m_strTitle = Res(61440);
-    request.m_filters.emplace_back("Caseﾌｧｲﾙ(*.cas)", "*.cas");
-    request.m_strDefaultExtension = ".cas";
-    request.m_filters.emplace_back(Res(61442), "*.*");
-    return request;
-}
-
 void CTobCaseDoc::OnFileOpen() {
-    if (!SaveModified()) {
-        return;
-    }
-    std::optional<std::string> chosen = AskFileName(OpenRequest());
+    // The name first, then the question about the open case, as the framework asks:
+    // cancelling the dialog asks nothing.
+    std::optional<std::string> chosen = AskFileName(m_pCore->OpenDialogRequest());
     if (chosen) {
         OpenPath(*chosen);
     }
@@ -302,7 +297,9 @@ std::optional<SAddMediaChoice> CTobCaseDoc::RunAddMediaDialog(int tab,
     if (m_bUnattended) {
         return std::nullopt;
     }
-    return CAddMediaDlg::Run(m_pWindow, tab, lastDrive);
+    // The dialog offers the drives the drive table is built from, so the drive that
+    // just arrived is among them.
+    return CAddMediaDlg::Run(m_pWindow, tab, lastDrive, [this] { return m_drives.ReadDrives(); });
 }
 
 SMediaSelectAnswer CTobCaseDoc::RunMediaSelectDialog(const SMediaSelectRequest& request) {
@@ -324,6 +321,10 @@ std::optional<std::string> CTobCaseDoc::AskFileName(const SFileDialogRequest& re
         return std::nullopt;
     }
     QFileDialog dialog(m_pWindow, QString::fromStdString(request.m_strTitle));
+    // Qt's own dialog everywhere: its filter labels are shown as given, and its texts
+    // follow the program's language.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(request.m_bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(request.m_bOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     QStringList filters;

@@ -132,7 +132,6 @@ signals:
 
 private:
     void NotAvailable(const char* what);
-    SFileDialogRequest OpenRequest() const;
 
     CDriveTable& m_drives;
     CMediaPresence& m_presence;

@@ -1,8 +1,10 @@
 // File list view.
 #include "app/TobCaseList.h"
 
+#include "app/ColumnWidths.h"
 #include "app/DisplayColumns.h"
 #include "app/FileListModel.h"
+#include "app/IconFactory.h"
 #include "core/ConfigData.h"
 #include "model/SFileInfo.h"
 
@@ -10,6 +12,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 
 namespace quillora {
@@ -48,6 +51,13 @@ CTobCaseList::CTobCaseList(QWidget* parent)
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(true);
     header()->setStretchLastSection(false);
+    setIconSize(QSize(CIconFactory::kListIconWidth, CIconFactory::kListIconHeight));
+    // The column table's widths were measured for another font: size the defaults
+    // from this one, so that sizes, dates and numbers fit.
+    m_sets.SetDefaultWidths([this](int id) {
+        return CColumnWidths::DefaultWidth(id, fontMetrics(), header()->fontMetrics(),
+                                           iconSize().width() + CColumnWidths::kCellMargin);
+    });
     m_sets.Load(Config().Store());
     connect(header(), &QHeaderView::sectionClicked, this,
             [this](int section) { ClickColumn(m_pModel->ColumnIdAt(section)); });
@@ -89,10 +99,16 @@ CColumnSets::Mode CTobCaseList::ModeFor(const SFileInfo& folder) {
 }
 
 void CTobCaseList::ShowFolder(SFileInfo* folder) {
+    const bool another = folder != m_pModel->Folder();
     m_mode = folder ? ModeFor(*folder) : CColumnSets::kNormal;
     m_pModel->SetFolder(folder, &m_sets.Set(m_mode));
     ApplyColumnWidths();
     Resort();
+    if (another) {
+        // A folder entered starts at its top, not where the last one was scrolled to.
+        scrollToTop();
+        horizontalScrollBar()->setValue(0);
+    }
 }
 
 SFileInfo* CTobCaseList::Folder() const {
@@ -124,8 +140,14 @@ void CTobCaseList::StoreColumnWidth(int section, int width) {
     }
 }
 
+int CTobCaseList::SortColumn() const {
+    // A sort column this list does not show sorts it by name (and the status bar says
+    // so); the choice is kept for the lists that show it.
+    return m_pModel->SectionOf(m_nSortColumn) >= 0 ? m_nSortColumn : CDisplayColumns::kName;
+}
+
 bool CTobCaseList::SortAscending() const {
-    const SColumnEntry* entry = m_sets.Set(m_mode).FindShown(m_nSortColumn);
+    const SColumnEntry* entry = m_sets.Set(m_mode).FindShown(SortColumn());
     return !entry || entry->m_bAscending != 0;
 }
 
@@ -133,7 +155,7 @@ void CTobCaseList::ClickColumn(int columnId) {
     if (columnId < 0) {
         return;
     }
-    if (columnId == m_nSortColumn) {
+    if (columnId == SortColumn()) {
         if (SColumnEntry* entry = m_sets.Set(m_mode).FindShown(columnId)) {
             entry->m_bAscending = entry->m_bAscending ? 0 : 1;
         }
@@ -145,17 +167,13 @@ void CTobCaseList::ClickColumn(int columnId) {
 }
 
 void CTobCaseList::Resort() {
-    // A sort column the current set does not show sorts by name.
-    int column = m_pModel->SectionOf(m_nSortColumn) >= 0 ? m_nSortColumn : CDisplayColumns::kName;
-    const SColumnEntry* entry = m_sets.Set(m_mode).FindShown(column);
-    bool ascending = !entry || entry->m_bAscending != 0;
-    m_pModel->Sort(column, ascending, Config().m_nGroupArcView != 0);
+    m_pModel->Sort(SortColumn(), SortAscending(), Config().m_nGroupArcView != 0);
     ShowSortMark();
     emit SortChanged();
 }
 
 void CTobCaseList::ShowSortMark() {
-    int section = m_pModel->SectionOf(m_nSortColumn);
+    int section = m_pModel->SectionOf(SortColumn());
     if (section < 0) {
         header()->setSortIndicator(-1, Qt::AscendingOrder);
         return;
@@ -186,7 +204,7 @@ QString CTobCaseList::CountText() const {
 
 QString CTobCaseList::SortText() const {
     return QString::fromUtf8("ｿｰﾄ : %1")
-        .arg(QString::fromUtf8(CDisplayColumns::Title(m_nSortColumn)));
+        .arg(QString::fromUtf8(CDisplayColumns::Title(SortColumn())));
 }
 
 QString CTobCaseList::DirectionText() const {

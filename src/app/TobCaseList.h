@@ -34,8 +34,9 @@ public:
     // selection stays visible while the list has no focus) from the configuration.
     void ApplyViewOptions();
 
-    // Sorting: the current sort column and its direction.
-    int SortColumn() const { return m_nSortColumn; }
+    // Sorting: the column the list is sorted by (the name column while the chosen
+    // one is not shown in this list) and its direction.
+    int SortColumn() const;
     bool SortAscending() const;
     // As a click on the column's header does.
     void ClickColumn(int columnId);

@@ -16,6 +16,11 @@ CTobCaseView::CTobCaseView(QWidget* parent)
     setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // The column is as wide as its widest shown node, and at least as wide as the
+    // view: a deep or long name scrolls sideways instead of being cut.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(this, &QTreeView::expanded, this,
             [this](const QModelIndex& index) { m_pModel->SetExpanded(index, true); });
     connect(this, &QTreeView::collapsed, this,
@@ -73,11 +78,21 @@ void CTobCaseView::Added(SFileInfo*, SFileInfo* record, bool expandIt) {
     if (!index.isValid()) {
         return;
     }
+    // The container may not have been expandable before (a first group in an empty
+    // case): open the way to the new node so that it shows and can be edited.
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) {
+        expand(up);
+    }
     setCurrentIndex(index);
     scrollTo(index);
     if (expandIt) {
         expand(index);
     }
+}
+
+void CTobCaseView::resizeEvent(QResizeEvent* event) {
+    QTreeView::resizeEvent(event);
+    header()->setMinimumSectionSize(viewport()->width());
 }
 
 void CTobCaseView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {

@@ -71,6 +71,13 @@ CCaseDocument::CCaseDocument(IDocumentUi& ui, CDriveTable& drives, CMediaPresenc
 
 CCaseDocument::~CCaseDocument() = default;
 
+void CCaseDocument::AbandonCaseAtExit() {
+    // Never freed, on purpose: the list keeps the abandoned cases reachable.
+    static auto* abandoned = new std::vector<CCDCase*>();
+    abandoned->push_back(m_pCase.release());
+    m_pCase = std::make_unique<CCDCase>();
+}
+
 std::string CCaseDocument::Title() const {
     return m_pCase->GetDisplayName();
 }
@@ -334,6 +341,23 @@ std::optional<std::string> CCaseDocument::AskSaveName(const std::string& initial
     return m_ui.AskFileName(request);
 }
 
+SFileDialogRequest CCaseDocument::OpenDialogRequest() const {
+    SFileDialogRequest request;
+    request.m_bOpen = true;
+    request.m_strTitle = Res(61440);
+    request.m_strDefaultExtension = ".cas";
+    if (m_bCazAvailable) {
+        request.m_filters.emplace_back("Caseﾌｧｲﾙ(*.caz,*.cas)", "*.caz;*.cas");
+        if (FileTypeCode(FileNameOf(m_strPathName)) == kFtCaz || Config().m_nAllwaysCompress != 0) {
+            request.m_strDefaultExtension = ".caz";
+        }
+    } else {
+        request.m_filters.emplace_back("Caseﾌｧｲﾙ(*.cas)", "*.cas");
+    }
+    request.m_filters.emplace_back(Res(61442), "*.*");
+    return request;
+}
+
 bool CCaseDocument::ExportTo(std::uint16_t code, const std::string& path) {
     if (m_pExporter) {
         std::string error;
@@ -531,14 +555,18 @@ int CCaseDocument::InsertCDEx(bool fromDevice) {
     if (m_bBusy) {
         return 0;
     }
-    m_bBusy = true;
     if (fromDevice) {
-        Config().m_nAddVolPage = 0;
+        // Offer only the drive a medium was just inserted into; when none of the
+        // watched drives took one, there is nothing to add.
         SDriveEntry arrived;
-        if (m_drives.FirstChangedPresentDrive(arrived)) {
-            m_strLastDrive = arrived.m_root;
+        if (!m_drives.FirstChangedPresentDrive(arrived)) {
+            Log("CTobCaseDoc::InsertCDEx() no medium arrived in a watched drive");
+            return 0;
         }
+        Config().m_nAddVolPage = 0;
+        m_strLastDrive = arrived.m_root;
     }
+    m_bBusy = true;
     int result = InsertCD();
     m_bBusy = false;
     return result;
@@ -575,7 +603,9 @@ int CCaseDocument::InsertFromDrive(int drivesListed, const std::string& driveRoo
     }
     m_presence.CheckDeviceIN(*m_pCase);
     m_ui.RefreshTree();
-    return DoSetCD(driveRoot, &useLabel, &comment, existing, mode) ? 1 : 0;
+    // An empty composed comment is no comment given: an update keeps the medium's own.
+    return DoSetCD(driveRoot, &useLabel, comment.empty() ? nullptr : &comment, existing, mode) ? 1
+                                                                                               : 0;
 }
 
 int CCaseDocument::InsertFolder(const std::string& folder, const std::string& label,
@@ -586,7 +616,8 @@ int CCaseDocument::InsertFolder(const std::string& folder, const std::string& la
     }
     m_presence.CheckDeviceIN(*m_pCase);
     m_ui.RefreshTree();
-    return DoSetCD(folder, &label, &comment, nullptr, kAddFolder) ? 1 : 0;
+    return DoSetCD(folder, &label, comment.empty() ? nullptr : &comment, nullptr, kAddFolder) ? 1
+                                                                                              : 0;
 }
 
 void CCaseDocument::ContinuousAdd() {

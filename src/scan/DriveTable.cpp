@@ -1,6 +1,7 @@
 // Drive table over the platform's drive list.
 #include "scan/DriveTable.h"
 
+#include "core/ConfigData.h"
 #include "core/Text.h"
 #include "core/TraceLog.h"
 #include "model/SVolumeInfo.h"
@@ -14,10 +15,11 @@ namespace {
 
 constexpr std::uint32_t kReadOnlyVolume = 0x00080000;
 
-SDriveEntry EntryFor(const SDrive& drive) {
+SDriveEntry EntryFor(const SDrive& drive, int position) {
     SDriveEntry entry;
     entry.m_root = drive.m_root;
     entry.m_kind = drive.m_kind;
+    entry.m_nPosition = position;
     if (!drive.m_present) {
         return entry;
     }
@@ -38,6 +40,8 @@ SDriveEntry EntryFor(const SDrive& drive) {
 
 } // namespace
 
+CDriveTable::CDriveTable(DriveSource drives) : m_source(std::move(drives)) {}
+
 bool CDriveTable::IsFloppy(const SDrive& drive) {
     const std::string_view source = drive.m_source;
     return source.size() > 7 && source.substr(0, 7) == "/dev/fd" && source[7] >= '0' &&
@@ -50,15 +54,19 @@ bool CDriveTable::IsListed(const SDrive& drive) {
     return kindListed && !IsFloppy(drive);
 }
 
+bool CDriveTable::IsWatched(const SDrive& drive, int position) {
+    return IsListed(drive) && Config().IsDriveUsed(position);
+}
+
 void CDriveTable::RefreshDriveTable() {
-    RefreshDriveTable(CDriveList::Read());
+    RefreshDriveTable(m_source());
 }
 
 void CDriveTable::RefreshDriveTable(const std::vector<SDrive>& drives) {
     std::vector<SDriveEntry> fresh;
-    for (const SDrive& drive : drives) {
-        if (IsListed(drive)) {
-            fresh.push_back(EntryFor(drive));
+    for (std::size_t position = 0; position < drives.size(); ++position) {
+        if (IsListed(drives[position])) {
+            fresh.push_back(EntryFor(drives[position], static_cast<int>(position)));
             fresh.back().m_changed = 1;
         }
     }
@@ -77,8 +85,10 @@ void CDriveTable::RefreshDriveTable(const std::vector<SDrive>& drives) {
 }
 
 bool CDriveTable::FirstChangedPresentDrive(SDriveEntry& entry) const {
+    const CConfigData& config = Config();
     for (const SDriveEntry& candidate : m_entries) {
-        if (candidate.m_present && candidate.m_changed) {
+        if (candidate.m_present && candidate.m_changed &&
+            config.IsDriveUsed(candidate.m_nPosition)) {
             entry = candidate;
             return true;
         }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,17 +25,29 @@ struct SDriveEntry {
     int m_present = 0;                   // the volume could be read
     int m_changed = 0;                   // new, or its presence changed, at the last refresh
     DriveKind m_kind = DriveKind::Unknown;
+    int m_nPosition = 0; // position in the drive list, which "DriveUse" counts by
 };
 
 // One per process, owned by the application; used on the UI thread.
 class CDriveTable {
 public:
-    // Rebuilds the table from the mount table and marks what changed.
+    using DriveSource = std::function<std::vector<SDrive>()>;
+
+    // `drives` lists the mounted drives in mount-table order; the real mount table by
+    // default.
+    explicit CDriveTable(DriveSource drives = &CDriveList::Read);
+
+    // The drive list the table is built from (and the add dialog offers).
+    std::vector<SDrive> ReadDrives() const { return m_source(); }
+
+    // Rebuilds the table from the drive list and marks what changed.
     void RefreshDriveTable();
     // The same from a given drive list (in mount-table order).
     void RefreshDriveTable(const std::vector<SDrive>& drives);
 
-    // The first entry that is both present and changed; false when none.
+    // The first entry that is present, changed and enabled by the drive-use settings
+    // ("DriveUseAll", "DriveUse"): the drive a medium was just inserted into. False
+    // when none.
     bool FirstChangedPresentDrive(SDriveEntry& entry) const;
 
     const std::vector<SDriveEntry>& Entries() const { return m_entries; }
@@ -47,8 +60,14 @@ public:
     static bool IsListed(const SDrive& drive);
     // Floppy drives (/dev/fd0, ...) stand where the first two drive letters stood.
     static bool IsFloppy(const SDrive& drive);
+    // Whether the program reacts to this drive arriving or leaving: a drive of the
+    // table that the drive-use settings enable at its `position` in the drive list.
+    // Other mounts (the system's disks, RAM disks, containers, FUSE file systems) are
+    // none of its business.
+    static bool IsWatched(const SDrive& drive, int position);
 
 private:
+    DriveSource m_source;
     std::vector<SDriveEntry> m_entries;
 };
 

@@ -2,6 +2,7 @@
 // and refresh, the label proposed for a folder, the refusal of a missing folder, and
 // the answer with composed label, comment and advanced running number.
 #include "app/media/CAddMediaDlg.h"
+#include "Mnemonics.h"
 #include "QtTestApp.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
@@ -190,4 +191,10 @@ TEST_F(CAddMediaDlgTest, FolderPageProposesTheFolderNameAndRemembersIt) {
     EXPECT_EQ(Config().m_strAddVolFolderName, folder.string());
     EXPECT_EQ(Config().m_addVolFolderHistory.Entries()[0], folder.string());
     EXPECT_EQ(Config().m_nAddVolSerialNo, 1) << "no running number used";
+}
+
+TEST_F(CAddMediaDlgTest, EveryControlHasAMnemonicOfItsOwn) {
+    CAddMediaDlg dialog(0, "", nullptr, FakeDrives, [](int) { return true; });
+    const QStringList clashes = WindowMnemonicClashes(dialog);
+    EXPECT_TRUE(clashes.isEmpty()) << clashes.join("; ").toStdString();
 }

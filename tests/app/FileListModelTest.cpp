@@ -8,6 +8,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QColor>
+#include <QImage>
 #include <gtest/gtest.h>
 
 namespace quillora {
@@ -130,7 +131,13 @@ TEST(FileListModel, StoredContentsAreRedAndMarkedRecordsCarryTheMark) {
     QIcon plain = model.data(model.index(0, 0), Qt::DecorationRole).value<QIcon>();
     folder.root.ChildAt(0)->m_byMark = 1;
     QIcon marked = model.data(model.index(0, 0), Qt::DecorationRole).value<QIcon>();
-    EXPECT_GT(marked.availableSizes().front().width(), plain.availableSizes().front().width());
+    // The mark and the icon have a cell each: the icon stands in the same place.
+    ASSERT_EQ(plain.availableSizes().front(), QSize(32, 16));
+    ASSERT_EQ(marked.availableSizes().front(), QSize(32, 16));
+    const QImage plainImage = plain.pixmap(32, 16).toImage();
+    const QImage markedImage = marked.pixmap(32, 16).toImage();
+    EXPECT_EQ(plainImage.copy(16, 0, 16, 16), markedImage.copy(16, 0, 16, 16));
+    EXPECT_NE(plainImage.copy(0, 0, 16, 16), markedImage.copy(0, 0, 16, 16));
     EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
               QString::fromUtf8("ﾌｧｲﾙの種類"));
 }

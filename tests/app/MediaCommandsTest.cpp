@@ -4,15 +4,19 @@
 // members to a folder.
 #include "GuiTestApp.h"
 #include "QtTestApp.h"
-#include "app/media/CAddMediaDlg.h"
-#include "app/media/CCDInsertDlg.h"
-#include "app/media/CQtExtractionUi.h"
+#include "ScriptedUser.h"
 #include "app/CaseTreeModel.h"
+#include "app/DeviceWatcher.h"
+#include "app/FileListModel.h"
 #include "app/MainFrame.h"
 #include "app/RecentFileList.h"
 #include "app/TobCaseDoc.h"
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
+#include "app/TobPropView.h"
+#include "app/media/CAddMediaDlg.h"
+#include "app/media/CCDInsertDlg.h"
+#include "app/media/CQtExtractionUi.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "document/CCaseDocument.h"
@@ -42,74 +46,7 @@ namespace quillora {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Answers whatever modal window shows up, as a user at the keyboard would.
-class CScriptedUser {
-public:
-    CScriptedUser() {
-        m_timer.setInterval(20);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { Step(); });
-        m_timer.start();
-    }
-
-    // The add dialogs to answer, in order: a folder to add (empty: Cancel).
-    std::deque<std::string> m_addFolders;
-    // Message box answers in order; when none is left, the default button.
-    std::deque<QMessageBox::StandardButton> m_answers;
-    std::vector<QString> m_messages;
-    std::vector<int> m_addTabs; // the tab each add dialog opened on
-    std::vector<std::string> m_addDrives;
-
-private:
-    void Step() {
-        QWidget* modal = QApplication::activeModalWidget();
-        // Marked rather than remembered: a new box may reuse the address of the last.
-        if (!modal || modal->property("answered").toBool()) {
-            return;
-        }
-        if (auto* add = qobject_cast<CAddMediaDlg*>(modal)) {
-            modal->setProperty("answered", true);
-            m_addTabs.push_back(add->findChild<QTabWidget*>() ? CurrentTab(*add) : -1);
-            int row = add->SelectedDriveRow();
-            m_addDrives.push_back(row >= 0 ? add->DriveRows()[static_cast<std::size_t>(row)].m_root
-                                           : std::string());
-            std::string folder = m_addFolders.empty() ? std::string() : m_addFolders.front();
-            if (!m_addFolders.empty()) {
-                m_addFolders.pop_front();
-            }
-            if (folder.empty()) {
-                add->reject();
-                return;
-            }
-            add->SetTab(1);
-            add->SetFolderText(folder);
-            add->accept();
-        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            modal->setProperty("answered", true);
-            m_messages.push_back(box->text());
-            QMessageBox::StandardButton answer = QMessageBox::NoButton;
-            if (!m_answers.empty()) {
-                answer = m_answers.front();
-                m_answers.pop_front();
-            }
-            QAbstractButton* button = box->defaultButton();
-            if (answer != QMessageBox::NoButton) {
-                button = box->button(answer);
-            }
-            if (!button) {
-                button = box->buttons().front();
-            }
-            button->click();
-        }
-    }
-    static int CurrentTab(const CAddMediaDlg& dialog);
-
-    QTimer m_timer;
-};
-
-int CScriptedUser::CurrentTab(const CAddMediaDlg& dialog) {
-    return dialog.findChild<QTabWidget*>()->currentIndex();
-}
+using test::CScriptedUser;
 
 void WriteTar(const fs::path& path, const std::vector<std::pair<std::string, std::string>>& files) {
     archive* a = archive_write_new();
@@ -212,8 +149,10 @@ protected:
     }
 
     test::ScratchDir m_dir;
-    CDriveTable m_drives;
-    CMediaPresence m_presence;
+    // The mounts the drive table and the presence check see, made up by each test.
+    std::vector<SDrive> m_mounts;
+    CDriveTable m_drives{[this] { return m_mounts; }};
+    CMediaPresence m_presence{[this] { return m_mounts; }};
     CArchiverSet m_archivers;
     std::unique_ptr<CArchiveExpander> m_expander;
     CRecentFileList m_recent{4};
@@ -261,28 +200,93 @@ TEST_F(MediaCommands, ContinuousAddAsksToChangeTheMediumBetweenAdds) {
     EXPECT_TRUE(m_doc->Core().IsModified());
 }
 
-TEST_F(MediaCommands, AnUnknownMediumArrivingOpensTheAddDialogOnTheDrivesPage) {
+SDrive Mount(std::string root, DriveKind kind, std::string source) {
+    SDrive d;
+    d.m_root = std::move(root);
+    d.m_source = std::move(source);
+    d.m_kind = kind;
+    d.m_present = true;
+    d.m_serial = 0x1234ABCD;
+    d.m_label = "STICK";
+    return d;
+}
+
+TEST_F(MediaCommands, AnUnknownMediumArrivingOpensTheAddDialogWithItsDriveSelected) {
+    m_dir.Write("stick/photo.jpg", "jpeg");
+    const std::string stick = (m_dir / "stick").string();
+    m_mounts = {Mount("/", DriveKind::Fixed, "/dev/sda1")};
+    m_drives.RefreshDriveTable();
     CScriptedUser user;
     user.m_addFolders = {""}; // Cancel
     Config().m_nAddVolPage = 1;
+    m_mounts.push_back(Mount(stick, DriveKind::Removable, "/dev/sdb1"));
     m_doc->OnDeviceChange(kDeviceArrival, kDeviceTypeVolume);
     ASSERT_EQ(user.m_addTabs.size(), 1u);
-    EXPECT_EQ(user.m_addTabs[0], 0);
+    EXPECT_EQ(user.m_addTabs[0], 0) << "the drives page";
+    EXPECT_EQ(user.m_addDrives[0], stick) << "the drive that arrived, not the first one";
     EXPECT_TRUE(m_doc->Case().Children().empty());
 
     Config().m_bMediaAddAutoDetect = false;
+    m_mounts.push_back(Mount(stick + "2", DriveKind::CdRom, "/dev/sr0"));
     m_doc->OnDeviceChange(kDeviceArrival, kDeviceTypeVolume);
     EXPECT_EQ(user.m_addTabs.size(), 1u) << "no add dialog without AutoDetect";
 
     // While an extraction holds the case, device changes wait for it to end.
     Config().m_bMediaAddAutoDetect = true;
     m_doc->HoldDeviceChanges(true);
+    m_mounts.push_back(Mount(stick + "3", DriveKind::Removable, "/dev/sdc1"));
     m_doc->OnDeviceChange(kDeviceArrival, kDeviceTypeVolume);
     QCoreApplication::processEvents();
     EXPECT_EQ(user.m_addTabs.size(), 1u);
     user.m_addFolders = {""};
     m_doc->HoldDeviceChanges(false);
     EXPECT_TRUE(test::PumpUntil([&] { return user.m_addTabs.size() == 2; }, 5000));
+}
+
+TEST_F(MediaCommands, AnUnrelatedMountNeverOpensTheAddDialog) {
+    m_mounts = {Mount("/", DriveKind::Fixed, "/dev/sda1"),
+                Mount("/media/u/STICK", DriveKind::Removable, "/dev/sdb1")};
+    m_drives.RefreshDriveTable();
+    CScriptedUser user;
+    int delivered = 0;
+    CDeviceWatcher watcher([&](int event, int type) {
+        ++delivered;
+        m_doc->OnDeviceChange(event, type);
+    });
+    watcher.CheckChanges(m_mounts);
+    QCoreApplication::processEvents();
+    delivered = 0;
+    // A RAM disk, a container's overlay, a FUSE file system and a loop-mounted disk
+    // image come and go: none of them is a medium drive.
+    m_mounts.push_back(Mount("/tmp/ram", DriveKind::RamDisk, "tmpfs"));
+    m_mounts.push_back(Mount("/var/lib/docker/overlay2/x/merged", DriveKind::Fixed, "overlay"));
+    m_mounts.push_back(Mount("/tmp/.mount_app", DriveKind::Fixed, "app.AppImage"));
+    m_mounts.push_back(Mount("/mnt/image", DriveKind::Fixed, "/dev/loop3"));
+    watcher.CheckChanges(m_mounts);
+    m_mounts.resize(2);
+    watcher.CheckChanges(m_mounts);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, 0);
+    // An arrival notice with no medium drive changed (a mount the watcher let
+    // through while the table was already up to date) opens nothing either.
+    m_mounts.push_back(Mount("/tmp/ram", DriveKind::RamDisk, "tmpfs"));
+    m_doc->OnDeviceChange(kDeviceArrival, kDeviceTypeVolume);
+    EXPECT_TRUE(user.m_addTabs.empty());
+    EXPECT_TRUE(user.m_messages.empty());
+
+    // A drive the settings switch off is not watched: the disc takes position 1.
+    Config().m_nDriveUseAll = 0;
+    Config().m_nDriveUse = ~(1 << 1);
+    m_mounts.insert(m_mounts.begin() + 1, Mount("/media/u/DISC", DriveKind::CdRom, "/dev/sr0"));
+    watcher.CheckChanges(m_mounts);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, 0);
+    m_mounts.push_back(Mount("/media/u/CARD", DriveKind::Removable, "/dev/sdd1"));
+    watcher.CheckChanges(m_mounts);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, 1);
+    ASSERT_EQ(user.m_addDrives.size(), 1u);
+    EXPECT_EQ(user.m_addDrives[0], "/media/u/CARD");
 }
 
 TEST_F(MediaCommands, EjectMenusListRemovableAndOpticalDrivesOfTheTable) {
@@ -491,6 +495,56 @@ TEST_F(MediaCommands, ARegisteredMediumArrivingIsOfferedForUpdateAndLeavingMarks
     EXPECT_EQ(rescanned->m_strLabel, "Songs");
     EXPECT_NE(ChildNamed(*rescanned, "song.txt"), nullptr);
     EXPECT_EQ(frame.Tree().Current(), rescanned);
+}
+
+} // namespace quillora
+
+namespace quillora {
+
+// "更新 ﾒﾃﾞｨｱ->ｹｰｽ(&U)" on the medium the views show: the list and the property view
+// never keep records of the medium that is deleted, and show the new one.
+TEST_F(MediaCommands, RescanningTheSelectedMediumRefillsTheListAndThePropertyView) {
+    CScriptedUser user;
+    const fs::path folder = MakeMedium();
+    SVolumeInfo* medium = AddFolder(user, folder);
+    ASSERT_NE(medium, nullptr);
+    CTobCaseList& list = m_frame->List();
+    // The medium is current in the tree; a file of it is current in the list.
+    ASSERT_TRUE(m_frame->Tree().Select(medium));
+    list.setFocus();
+    list.setCurrentIndex(list.Model().index(list.Model().RowOf(ChildNamed(*medium, "top.txt")), 0));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(m_frame->Props().Record(), ChildNamed(*medium, "top.txt"));
+    m_dir.Write("medium/new.txt", "new");
+    m_frame->Action(CMainFrame::kUpdateFromDrive)->trigger();
+    ASSERT_EQ(m_doc->Case().ChildCount(), 1u);
+    auto* again = static_cast<SVolumeInfo*>(m_doc->Case().ChildAt(0));
+    ASSERT_NE(again, medium);
+    EXPECT_EQ(m_frame->Tree().Current(), again);
+    EXPECT_EQ(list.Folder(), again);
+    EXPECT_EQ(list.Model().rowCount(), static_cast<int>(again->ChildCount()));
+    EXPECT_GE(list.Model().RowOf(ChildNamed(*again, "new.txt")), 0);
+    EXPECT_EQ(m_frame->Props().Record(), again);
+
+    // A folder of the medium is current: the tree, the list and the property view
+    // move to the new medium.
+    SFileInfo* docs = ChildNamed(*again, "docs");
+    ASSERT_TRUE(m_frame->Tree().Select(docs));
+    EXPECT_EQ(list.Folder(), docs);
+    ASSERT_NE(m_doc->Core().UpdateFromDrive(*again), nullptr);
+    auto* third = static_cast<SVolumeInfo*>(m_doc->Case().ChildAt(0));
+    ASSERT_NE(third, again);
+    EXPECT_EQ(m_frame->Tree().Current(), third);
+    EXPECT_EQ(list.Folder(), third);
+    EXPECT_EQ(m_frame->Props().Record(), third);
+
+    // The case is current and lists its media: the list shows the new one.
+    ASSERT_TRUE(m_frame->Tree().Select(&m_doc->Case()));
+    ASSERT_NE(m_doc->Core().UpdateFromDrive(*third), nullptr);
+    auto* fourth = static_cast<SVolumeInfo*>(m_doc->Case().ChildAt(0));
+    EXPECT_EQ(list.Folder(), fourth);
+    EXPECT_EQ(m_frame->Props().Record(), fourth);
+    EXPECT_TRUE(user.m_messages.empty());
 }
 
 } // namespace quillora

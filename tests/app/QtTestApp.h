@@ -2,6 +2,8 @@
 // which GoogleTest's main would run before the platform is chosen).
 #pragma once
 
+#include "GuiTestApp.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,18 +13,10 @@
 
 namespace quillora::test {
 
+// The one application object of the test program (GuiApp's: a second QApplication
+// beside it would take over the first and crash the program at exit).
 inline QApplication& TestApp() {
-    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        return *existing;
-    }
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    }
-    static int argc = 1;
-    static char name[] = "test_app";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return GuiApp();
 }
 
 // Runs the event loop until `done` holds or `timeoutMs` passed; returns `done()`.

@@ -22,7 +22,7 @@ TEST(ShortenProgressPath, LongPathKeepsTheTailAfterTheLeftmostSeparator) {
     const std::string path = "X:\\aaaa\\bbbbbbbbbbbb\\cccccccccc\\dddddd";
     ASSERT_EQ(path.size(), 38u);
     const std::string shortened = ShortenProgressPath(path);
-    EXPECT_EQ(shortened, "...\\bbbbbbbbbbbb\\cccccccccc\\dddddd");
+    EXPECT_EQ(shortened, ".../bbbbbbbbbbbb\\cccccccccc\\dddddd");
     EXPECT_LE(shortened.size(), 35u);
 }
 
@@ -32,7 +32,7 @@ TEST(ShortenProgressPath, CutsAfterTheLeftmostSeparatorOfTheTail) {
         "X:\\" + std::string(3, 'p') + "\\" + std::string(20, 'q') + "\\" + std::string(8, 'r');
     ASSERT_EQ(path.size(), 36u);
     EXPECT_EQ(ShortenProgressPath(path),
-              "...\\" + std::string(20, 'q') + "\\" + std::string(8, 'r'));
+              ".../" + std::string(20, 'q') + "\\" + std::string(8, 'r'));
 }
 
 TEST(ShortenProgressPath, TailWithoutUsableSeparatorIsShownWhole) {
@@ -53,12 +53,12 @@ TEST(ShortenProgressPath, CountsCharactersNotBytes) {
     }
     longWide += "\\写真\\一月";
     const std::string shortened = ShortenProgressPath(longWide);
-    EXPECT_EQ(shortened, "...\\写真\\一月");
+    EXPECT_EQ(shortened, ".../写真\\一月");
 }
 
 TEST(ShortenProgressPath, MountPointSlashesCountAsSeparators) {
     const std::string path = "/media/someone/A_VERY_LONG_DISC_NAME/inner";
-    EXPECT_EQ(ShortenProgressPath(path), "...\\A_VERY_LONG_DISC_NAME/inner");
+    EXPECT_EQ(ShortenProgressPath(path), ".../A_VERY_LONG_DISC_NAME/inner");
 }
 
 TEST(ProgressFolderPath, KeepsTheRootSeparatorOnlyAtTheTop) {
@@ -68,8 +68,13 @@ TEST(ProgressFolderPath, KeepsTheRootSeparatorOnlyAtTheTop) {
     auto* top = AddFile(*medium, "a.txt");
     auto* folder = AddFolder(*medium, "photos");
     auto* inner = AddFile(*folder, "b.jpg");
-    EXPECT_EQ(ProgressFolderPath(*top), "/media/disc\\");
-    EXPECT_EQ(ProgressFolderPath(*inner), "/media/disc\\photos");
+    EXPECT_EQ(ProgressFolderPath(*top), "/media/disc/");
+    EXPECT_EQ(ProgressFolderPath(*inner), "/media/disc/photos");
+    // A folder medium below the root file system's mount point.
+    auto* home = AddMedium(root, "home", "/");
+    auto* deep = AddFolder(*AddFolder(*home, "docs"), "2024");
+    EXPECT_EQ(ProgressFolderPath(*AddFile(*deep, "c.txt")), "/docs/2024");
+    EXPECT_EQ(ProgressFolderPath(*AddFile(*home, "d.txt")), "/");
 }
 
 TEST(ProgressNameLine, PrefixesByCode) {
@@ -94,7 +99,7 @@ TEST(CLatestScanProgress, KeepsOnlyTheNewestStateOnce) {
     ASSERT_TRUE(progress.TakeNewest(state));
     EXPECT_EQ(state.m_code, kScanProgressCrc);
     EXPECT_EQ(state.m_strName, std::string(Res(529)) + "second");
-    EXPECT_EQ(state.m_strPath, "/m\\");
+    EXPECT_EQ(state.m_strPath, "/m/");
     EXPECT_FALSE(progress.TakeNewest(state)) << "nothing new since";
     progress.Close();
     progress.Post(kScanProgressRecord, first);

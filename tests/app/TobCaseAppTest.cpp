@@ -2,6 +2,8 @@
 // stored state, the status bar, the command line and the recent-file list.
 #include "app/TobCaseApp.h"
 #include "GuiTestApp.h"
+#include "Mnemonics.h"
+#include "ScriptedUser.h"
 #include "app/CaseTreeModel.h"
 #include "app/DisplayColumns.h"
 #include "app/FileListModel.h"
@@ -10,14 +12,23 @@
 #include "app/TobCaseDoc.h"
 #include "app/TobCaseList.h"
 #include "app/TobCaseView.h"
+#include "app/TobPropView.h"
 #include "core/ConfigData.h"
+#include "core/Resources.h"
 #include "extract/ExtractTextManager.h"
 #include "model/CaseFile.h"
 #include "model/PropertyDefinitions.h"
+#include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
 #include "support/ScratchDir.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace quillora {
@@ -128,6 +139,191 @@ TEST_F(TobCaseApp, WindowPosWithNineNumbersKeepsTheDefaultPlacement) {
     Config().SaveStore();
     app = Start({});
     EXPECT_FALSE(app->MainFrame()->UsedDefaultPlacement());
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, AFirstGroupInAnEmptyCaseShowsAtOnceWithItsNameBeingEdited) {
+    auto app = Start({});
+    CMainFrame& frame = *app->MainFrame();
+    frame.show();
+    CTobCaseView& tree = frame.Tree();
+    QAbstractItemModelTester tester(&tree.Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    frame.Action(CMainFrame::kAddGroup)->trigger();
+    ASSERT_EQ(app->Document()->Case().ChildCount(), 1u);
+    SFileInfo* group = app->Document()->Case().ChildAt(0);
+    QModelIndex index = tree.Model().IndexOf(group);
+    ASSERT_TRUE(index.isValid());
+    EXPECT_TRUE(tree.isExpanded(index.parent())) << "the case opens to show it";
+    EXPECT_FALSE(tree.visualRect(index).isEmpty());
+    EXPECT_EQ(tree.Current(), group);
+    auto* editor = tree.viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr) << "its name is being edited";
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->text(), QString::fromUtf8(Res(531)));
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, AddingToTheTreeKeepsOpenNodesOpen) {
+    auto app = Start({QString::fromStdString(m_casePath)});
+    CMainFrame& frame = *app->MainFrame();
+    frame.show();
+    CTobCaseView& tree = frame.Tree();
+    SFileInfo* disc = app->Document()->Case().ChildAt(0);
+    SFileInfo* docs = disc->ChildAt(0);
+    tree.expand(tree.Model().IndexOf(disc));
+    tree.expand(tree.Model().IndexOf(docs));
+    tree.expand(tree.Model().IndexOf(app->Document()->Case().ChildAt(1)));
+    tree.Select(&app->Document()->Case());
+    frame.Action(CMainFrame::kAddGroup)->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app->Document()->Case().ChildCount(), 3u);
+    EXPECT_TRUE(tree.isExpanded(tree.Model().IndexOf(disc)));
+    EXPECT_TRUE(tree.isExpanded(tree.Model().IndexOf(docs)));
+    EXPECT_TRUE(tree.isExpanded(tree.Model().IndexOf(app->Document()->Case().ChildAt(1))));
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, ALabelEditedInPlaceTakesItsPlaceInTheListAndTheStatus) {
+    auto root = test::MakeSampleCase();
+    auto zulu = std::make_unique<SVolumeInfo>();
+    zulu->SetLabel("Zulu");
+    zulu->UpdateDisplayName();
+    root->AddChild(std::move(zulu));
+    SaveCaseFile(*root, m_casePath, false);
+    auto app = Start({QString::fromStdString(m_casePath)});
+    CMainFrame& frame = *app->MainFrame();
+    CTobCaseList& list = frame.List();
+    ASSERT_EQ(list.Folder(), &app->Document()->Case());
+    ASSERT_EQ(list.Model().RecordAt(1)->GetDisplayName(), "Zulu");
+    SFileInfo* medium = list.Model().RecordAt(1);
+    QModelIndex index = frame.Tree().Model().IndexOf(medium);
+    ASSERT_TRUE(frame.Tree().Model().setData(index, "Able", Qt::EditRole));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list.Model().RecordAt(0), medium);
+    EXPECT_EQ(list.Model().RecordAt(0)->GetDisplayName(), "Able");
+    EXPECT_EQ(frame.PaneText(1), "Able");
+    EXPECT_TRUE(app->Document()->Core().IsModified());
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, EditingACommentShowsItInTheStatusBar) {
+    auto app = Start({QString::fromStdString(m_casePath)});
+    CMainFrame& frame = *app->MainFrame();
+    frame.show();
+    SFileInfo* disc = app->Document()->Case().ChildAt(0);
+    ASSERT_TRUE(frame.Tree().Select(disc));
+    frame.Tree().setFocus();
+    QCoreApplication::processEvents();
+    test::CScriptedUser user;
+    user.m_comments = {std::string("borrowed by Ann")};
+    frame.Action(CMainFrame::kEditComment)->trigger();
+    EXPECT_EQ(disc->Comment(), "borrowed by Ann");
+    EXPECT_EQ(frame.PaneText(1), QString::fromUtf8("Disc () [borrowed by Ann]"));
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, TheTreeAndPropertyPanesComeBackInPixels) {
+    Config().Store().SetInt("ColumnInfo", "TreeView", 230);
+    Config().Store().SetInt("ColumnInfo", "TreeViewHeight", 340);
+    Config().Store().SetString("Settings", "WindowPos", "0,1,-1,-1,-1,-1,0,0,1400,900");
+    Config().SaveStore();
+    auto app = Start({});
+    CMainFrame& frame = *app->MainFrame();
+    frame.show();
+    QCoreApplication::processEvents();
+    auto* outer = frame.findChild<QSplitter*>("TreeListSplitter");
+    auto* inner = frame.findChild<QSplitter*>("TreePropSplitter");
+    ASSERT_TRUE(outer && inner);
+    EXPECT_EQ(outer->sizes().front(), 230);
+    EXPECT_EQ(inner->sizes().front(), 340);
+    // A larger window gives the room to the list and the property view.
+    frame.resize(1600, 1000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(outer->sizes().front(), 230);
+    EXPECT_EQ(inner->sizes().front(), 340);
+    frame.close();
+    EXPECT_EQ(Config().Store().GetInt("ColumnInfo", "TreeView", 0), 230);
+    EXPECT_EQ(Config().Store().GetInt("ColumnInfo", "TreeViewHeight", 0), 340);
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, QtsOwnDialogsSpeakJapanese) {
+    auto app = Start({});
+    EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Yes");
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
+    app->ExitInstance();
+    app.reset();
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Yes")
+        << "the translation goes with the program object";
+}
+
+TEST_F(TobCaseApp, MenuEntriesHaveMnemonicsOfTheirOwnAndContextMenusOfferTheEditors) {
+    auto app = Start({});
+    CMainFrame& frame = *app->MainFrame();
+    // These entries are named so by the system itself and keep their letters.
+    const QStringList named = {
+        QString::fromUtf8("ﾏｰｸ一括CSVｺﾋﾟｰ(&B) / ﾗﾍﾞﾙの編集(&B)... / ﾃﾞｰﾀ埋め込み(&B)"),
+        QString::fromUtf8("更新 ﾘﾝｸ先->ﾒﾃﾞｨｱ(&L) / ﾘﾝｸ先ﾌｧｲﾙを開く(&L)"),
+        QString::fromUtf8("ﾒﾃﾞｨｱの取り出し(&T) / 抽出(&T)")};
+    for (QAction* top : frame.menuBar()->actions()) {
+        ASSERT_NE(top->menu(), nullptr);
+        for (const QString& clash : test::MenuMnemonicClashes(*top->menu())) {
+            EXPECT_TRUE(named.contains(clash)) << clash.toStdString();
+        }
+    }
+    // ｺﾒﾝﾄ編集 for every record, ﾗﾍﾞﾙの編集 where media or groups are listed.
+    auto root = test::MakeSampleCase();
+    SFileInfo* disc = root->ChildAt(0);
+    auto has = [](const std::vector<int>& commands, int command) {
+        return std::find(commands.begin(), commands.end(), command) != commands.end();
+    };
+    const std::vector<const SFileInfo*> records = {root->ChildAt(1), disc, disc->ChildAt(0),
+                                                   disc->ChildAt(2)};
+    for (const SFileInfo* record : records) {
+        EXPECT_TRUE(has(CMainFrame::ContextCommands(record), CMainFrame::kEditComment))
+            << record->GetDisplayName();
+    }
+    EXPECT_TRUE(has(CMainFrame::ContextCommands(root.get()), CMainFrame::kEditLabels));
+    EXPECT_TRUE(has(CMainFrame::ContextCommands(root->ChildAt(1)), CMainFrame::kEditLabels));
+    app->ExitInstance();
+}
+
+TEST_F(TobCaseApp, ToolBarButtonsOfOneGroupLookDifferent) {
+    auto app = Start({});
+    CMainFrame& frame = *app->MainFrame();
+    auto image = [&frame](int command) -> QImage {
+        if (command == CMainFrame::kEjectDefault) {
+            for (auto* button : frame.findChildren<QToolButton*>()) {
+                if (button->popupMode() == QToolButton::MenuButtonPopup) {
+                    return button->icon().pixmap(16, 16).toImage();
+                }
+            }
+            return {};
+        }
+        auto* action = frame.findChild<QAction*>(QString("ToolButton%1").arg(command));
+        return action ? action->icon().pixmap(16, 16).toImage() : QImage();
+    };
+    for (const auto& group :
+         {std::vector<int>{CMainFrame::kFileNew, CMainFrame::kFileOpen, CMainFrame::kFileSave},
+          std::vector<int>{CMainFrame::kInsertMedia, CMainFrame::kCheckMounts,
+                           CMainFrame::kEjectDefault}}) {
+        for (std::size_t i = 0; i < group.size(); ++i) {
+            ASSERT_FALSE(image(group[i]).isNull()) << group[i];
+            for (std::size_t j = i + 1; j < group.size(); ++j) {
+                // Not only different: different in more than a few pixels.
+                QImage a = image(group[i]).convertToFormat(QImage::Format_ARGB32);
+                QImage b = image(group[j]).convertToFormat(QImage::Format_ARGB32);
+                int differing = 0;
+                for (int y = 0; y < 16; ++y) {
+                    for (int x = 0; x < 16; ++x) {
+                        differing += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+                    }
+                }
+                EXPECT_GT(differing, 40) << group[i] << " and " << group[j];
+            }
+        }
+    }
     app->ExitInstance();
 }
 

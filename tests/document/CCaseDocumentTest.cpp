@@ -230,6 +230,29 @@ TEST_F(CaseDocumentTest, RescanKeepsPlaceAndUserDataOfUnchangedPaths) {
     EXPECT_TRUE(doc.IsModified());
 }
 
+TEST_F(CaseDocumentTest, UpdatingFromTheAddDialogKeepsTheMediumsCommentUnlessOneIsComposed) {
+    std::string folder = MakeTree("disc");
+    SVolumeInfo* medium = doc.DoSetCD(folder, nullptr, nullptr, nullptr, kAddFolder);
+    ASSERT_TRUE(medium);
+    // Registered from a whole drive: no folder name, the drive's serial number.
+    medium->m_strName.clear();
+    medium->m_dwSerial = 0x12345678;
+    medium->m_strLabel = "Holiday";
+    medium->SetComment("my notes");
+    ui.selectAnswer = {SMediaSelectAnswer::Update, medium};
+    ASSERT_EQ(doc.InsertFromDrive(1, folder, "DISC", 0x12345678, "DISC", ""), 1);
+    auto* updated = static_cast<SVolumeInfo*>(doc.Case().ChildAt(0));
+    EXPECT_NE(updated, medium);
+    EXPECT_EQ(updated->m_strLabel, "Holiday");
+    EXPECT_EQ(updated->Comment(), "my notes") << "an empty composed comment is none given";
+
+    updated->m_strName.clear();
+    updated->m_dwSerial = 0x12345678;
+    ui.selectAnswer = {SMediaSelectAnswer::Update, updated};
+    ASSERT_EQ(doc.InsertFromDrive(1, folder, "DISC", 0x12345678, "DISC", "2002/12/31"), 1);
+    EXPECT_EQ(doc.Case().ChildAt(0)->Comment(), "2002/12/31");
+}
+
 // A re-scan that meets a folder it may not read keeps what the case held below it
 // (and the notes on it); one whose folder cannot be read at all changes nothing.
 TEST_F(CaseDocumentTest, RescanNeverDropsWhatItCouldNotRead) {

@@ -1,6 +1,8 @@
 // The drive table: which drives it lists, change marks across refreshes, ejecting.
 #include "scan/DriveTable.h"
 
+#include "core/ConfigData.h"
+
 #include <gtest/gtest.h>
 
 namespace quillora {
@@ -69,6 +71,33 @@ TEST(DriveTable, RefreshMarksNewDrivesAndPresenceChanges) {
     EXPECT_EQ(table.Entries()[2].m_changed, 1);
     ASSERT_TRUE(table.FirstChangedPresentDrive(first));
     EXPECT_EQ(first.m_root, "/media/u/DISC");
+}
+
+TEST(DriveTable, OnlyDrivesTheSettingsEnableCountAsArrived) {
+    const int savedAll = Config().m_nDriveUseAll;
+    const int savedUse = Config().m_nDriveUse;
+    // The system disk is position 0, the RAM disk 1, the disc 2, the stick 3.
+    const std::vector<SDrive> drives = {
+        Drive("/", DriveKind::Fixed, "/dev/sda1", true),
+        Drive("/run/user/1000", DriveKind::RamDisk, "tmpfs", true),
+        Drive("/media/u/DISC", DriveKind::CdRom, "/dev/sr0", true),
+        Drive("/media/u/STICK", DriveKind::Removable, "/dev/sdb1", true)};
+    Config().m_nDriveUseAll = 0;
+    Config().m_nDriveUse = ~(1 << 2);
+    CDriveTable table([&drives] { return drives; });
+    table.RefreshDriveTable();
+    SDriveEntry arrived;
+    ASSERT_TRUE(table.FirstChangedPresentDrive(arrived));
+    EXPECT_EQ(arrived.m_root, "/media/u/STICK") << "the disc's position is switched off";
+    EXPECT_EQ(arrived.m_nPosition, 3);
+    EXPECT_FALSE(CDriveTable::IsWatched(drives[0], 0)) << "the system disk";
+    EXPECT_FALSE(CDriveTable::IsWatched(drives[1], 1)) << "a RAM disk";
+    EXPECT_FALSE(CDriveTable::IsWatched(drives[2], 2)) << "switched off";
+    EXPECT_TRUE(CDriveTable::IsWatched(drives[3], 3));
+    Config().m_nDriveUseAll = 1;
+    EXPECT_TRUE(CDriveTable::IsWatched(drives[2], 2));
+    Config().m_nDriveUseAll = savedAll;
+    Config().m_nDriveUse = savedUse;
 }
 
 TEST(DriveTable, EjectOnlyRemovableAndOpticalDrives) {

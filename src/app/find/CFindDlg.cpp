@@ -2,6 +2,7 @@
 #include "app/find/CFindDlg.h"
 
 #include "app/DisplayColumns.h"
+#include "app/IconFactory.h"
 #include "app/TobCaseDoc.h"
 #include "app/find/CFindConditionPanel.h"
 #include "app/find/CFindResultModel.h"
@@ -101,6 +102,8 @@ CFindDlg::CFindDlg(CTobCaseDoc& doc, IFindHost& host, QWidget* parent)
     m_pView->setRootIsDecorated(false);
     m_pView->setItemsExpandable(false);
     m_pView->setUniformRowHeights(true);
+    // The mark's cell and the icon's, as in the file list.
+    m_pView->setIconSize(QSize(CIconFactory::kListIconWidth, CIconFactory::kListIconHeight));
     m_pView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pView->setEditTriggers(QAbstractItemView::NoEditTriggers);

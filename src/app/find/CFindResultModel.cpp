@@ -4,6 +4,7 @@
 #include "app/ColumnSet.h"
 #include "app/DisplayColumns.h"
 #include "app/IconFactory.h"
+#include "app/NameOrder.h"
 #include "app/RecordSortKeys.h"
 #include "model/CDisplayTypeTable.h"
 #include "model/CaseEditing.h"
@@ -107,7 +108,7 @@ void CFindResultModel::Sort(int columnId, bool ascending) {
     std::vector<std::string> names(n);
     std::vector<std::uint64_t> numbers(kind == ESortKeyKind::Number ? n : 0);
     for (std::size_t i = 0; i < n; ++i) {
-        names[i] = CollationKey(m_rows[i]->GetDisplayName());
+        names[i] = CNameOrder::Key(m_rows[i]->GetDisplayName());
         if (kind == ESortKeyKind::Number) {
             numbers[i] = SortNumber(*m_rows[i], columnId);
         }

@@ -96,8 +96,8 @@ CAddMediaDlg::CAddMediaDlg(int tab, const std::string& lastDrive, QWidget* paren
 }
 
 std::optional<SAddMediaChoice> CAddMediaDlg::Run(QWidget* parent, int tab,
-                                                 const std::string& lastDrive) {
-    CAddMediaDlg dialog(tab, lastDrive, parent);
+                                                 const std::string& lastDrive, DriveSource source) {
+    CAddMediaDlg dialog(tab, lastDrive, parent, std::move(source));
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
@@ -169,7 +169,7 @@ QWidget* CAddMediaDlg::BuildLabelEditor() {
     m_serialNo = new QSpinBox(box);
     m_serialNo->setRange(0, INT_MAX - 1);
     numberCaption->setBuddy(m_serialNo);
-    auto* formatCaption = new QLabel(Q("書式(&F):"), box);
+    auto* formatCaption = new QLabel(Q("書式(&T):"), box);
     m_serialFormat = new QLineEdit(box);
     m_serialFormat->setMaxLength(64);
     formatCaption->setBuddy(m_serialFormat);

@@ -2,8 +2,8 @@
 // the label and comment of the new medium, composed with date and running number.
 #pragma once
 
-#include "app/media/AddMediaDriveRows.h"
 #include "app/DialogMessage.h"
+#include "app/media/AddMediaDriveRows.h"
 #include "app/media/LabelComposer.h"
 #include "document/IDocumentUi.h"
 
@@ -41,8 +41,8 @@ public:
     // Runs the dialog; nullopt on Cancel. On OK the options are stored into Config()
     // (in memory; the program writes them with its settings) and "SerialNo" has
     // advanced when the running number was used.
-    static std::optional<SAddMediaChoice> Run(QWidget* parent, int tab,
-                                              const std::string& lastDrive);
+    static std::optional<SAddMediaChoice>
+    Run(QWidget* parent, int tab, const std::string& lastDrive, DriveSource source = {});
 
     // The answer after OK.
     const SAddMediaChoice& Choice() const { return m_choice; }

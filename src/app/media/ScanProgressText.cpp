@@ -39,7 +39,18 @@ std::string ProgressFolderPath(const SFileInfo& record) {
     if (parent != nullptr && parent->GetPath().find('\\') != std::string::npos) {
         folder.pop_back();
     }
-    return folder;
+    // Shown the way Linux writes paths. A catalogue name holds no "\" (a "\" of a
+    // Linux name is kept as a stand-in character), so every one is a separator.
+    std::string shown;
+    shown.reserve(folder.size());
+    for (char c : folder) {
+        const char next = c == '\\' ? '/' : c;
+        if (next == '/' && !shown.empty() && shown.back() == '/') {
+            continue; // the root "/" joined with a separator
+        }
+        shown += next;
+    }
+    return shown;
 }
 
 std::string ShortenProgressPath(const std::string& path, std::size_t limit) {
@@ -52,7 +63,7 @@ std::string ShortenProgressPath(const std::string& path, std::size_t limit) {
     if (separator == std::string::npos || separator + 1 == path.size()) {
         return path;
     }
-    return "...\\" + path.substr(separator + 1);
+    return ".../" + path.substr(separator + 1);
 }
 
 std::string ProgressNameLine(int code, const std::string& name) {

@@ -1,0 +1,28 @@
+// Default widths of the file list's columns for the font the list is drawn with, so
+// that sizes, dates and numbers fit whatever the font and the screen's scale.
+#pragma once
+
+#include <QFontMetrics>
+#include <QString>
+
+namespace quillora {
+
+class CColumnWidths {
+public:
+    // The default width of column `id`: the width the column table gives, widened
+    // until the column's sample text plus the cell's margins and, in the header, its
+    // title with the sort mark fit. Columns of free text grow with the font's
+    // average character width. `iconWidth` is the room the first column's icons take.
+    static int DefaultWidth(int id, const QFontMetrics& text, const QFontMetrics& header,
+                            int iconWidth);
+
+    // The widest usual value of a column of sizes, dates or numbers (the texts the
+    // list shows for them); empty for columns of free text.
+    static QString SampleText(int id);
+
+    // Room around a cell's text, and for the header's sort mark.
+    static constexpr int kCellMargin = 16;
+    static constexpr int kSortMarkWidth = 20;
+};
+
+} // namespace quillora
