@@ -204,14 +204,16 @@ public:
             ::_exit(127);
         }
         ::close(fds[1]);
-        char buffer[16] = {};
-        ssize_t n = ::read(fds[0], buffer, sizeof buffer - 1);
+        // Xvfb writes the number and the line end in two writes and dies when the
+        // second meets a closed pipe, so read up to the line end.
+        std::string number;
+        char c = 0;
+        while (::read(fds[0], &c, 1) == 1 && c != '\n') {
+            number += c;
+        }
         ::close(fds[0]);
-        if (n > 0) {
-            m_display = ":" + std::string(buffer, static_cast<std::size_t>(n));
-            while (!m_display.empty() && m_display.back() == '\n') {
-                m_display.pop_back();
-            }
+        if (!number.empty() && c == '\n') {
+            m_display = ":" + number;
         }
     }
     ~CXServer() {
