@@ -354,12 +354,13 @@ std::vector<int> CMainFrame::ContextCommands(const SFileInfo* record) {
         return {kInsertMedia, kAddGroup, 0, kCheckMounts};
     }
     if (record->HasFlags(kFlagCase)) {
-        return {kInsertMedia, kContinuousAdd, kAddGroup, 0,
-                kMergeCase,   kCheckMounts,   0,         kEditLabels, 0, kPasteMedia};
+        return {
+            kInsertMedia, kContinuousAdd, kAddGroup, 0, kMergeCase, kCheckMounts, 0, kEditLabels, 0,
+            kPasteMedia};
     }
     if (record->HasFlags(kFlagGroup)) {
         return {kInsertMedia,   kAddGroup, 0, kEditLabelInPlace, kEditLabels, kEditComment, 0,
-                kMarkRecursive, kCopyName, 0, kCopyMedia, kPasteMedia};
+                kMarkRecursive, kCopyName, 0, kCopyMedia,        kPasteMedia};
     }
     if (record->HasFlags(kFlagMedium)) {
         return {kUpdateFromDrive,
