@@ -392,10 +392,6 @@ std::string SFileInfo::GetPath() const {
     return path;
 }
 
-const std::string& SFileInfo::GetDisplayName() const {
-    return m_pMore && m_pMore->m_pDispName ? *m_pMore->m_pDispName : m_strName;
-}
-
 void SFileInfo::ClearDisplayName() {
     if (m_pMore && m_pMore->m_pDispName) {
         m_pMore->m_pDispName.reset();

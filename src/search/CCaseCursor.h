@@ -22,7 +22,7 @@ public:
     // the record or of its nearest ancestor that has one); false at the end. Inline:
     // walks over millions of records take this step once per record.
     bool Next() {
-        if (m_pCurrent && !m_pCurrent->Children().empty()) {
+        if (m_pCurrent && m_pCurrent->ChildCount() != 0) {
             m_path.push_back({m_pCurrent, 0});
             m_pCurrent = m_pCurrent->ChildAt(0);
             return true;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
+#include <emmintrin.h>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,49 @@ inline std::size_t Utf8SequenceLength(unsigned char lead) {
 std::size_t FindBytesShort(std::string_view text, std::string_view needle, std::size_t from);
 std::size_t FindBytesLong(std::string_view text, std::string_view needle, std::size_t from);
 
+// Copies n <= 32 bytes with a few overlapping fixed-size moves: a library memcpy of a
+// variable length costs more than the search of a name itself.
+inline void CopyUpTo32(char* dst, const char* src, std::size_t n) {
+    if (n >= 16) {
+        std::memcpy(dst, src, 16);
+        std::memcpy(dst + n - 16, src + n - 16, 16);
+    } else if (n >= 8) {
+        std::memcpy(dst, src, 8);
+        std::memcpy(dst + n - 8, src + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(dst, src, 4);
+        std::memcpy(dst + n - 4, src + n - 4, 4);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            dst[i] = src[i];
+        }
+    }
+}
+
+// FindBytes for a text of at most 32 bytes with fewer than sixteen places: the text is
+// copied into a padded buffer so that all places are tried in one step.
+inline std::size_t FindBytesPadded(std::string_view text, std::string_view needle,
+                                   std::size_t from) {
+    alignas(16) char buffer[64] = {};
+    CopyUpTo32(buffer, text.data(), text.size());
+    const std::size_t m = needle.size();
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer + from));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer + from + m - 1));
+    unsigned mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, _mm_set1_epi8(needle[0])),
+                                        _mm_cmpeq_epi8(b, _mm_set1_epi8(needle[m - 1])))));
+    // Only the places where the whole needle fits inside the text.
+    mask &= (1u << (text.size() - from - m + 1)) - 1;
+    while (mask != 0) {
+        const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(mask));
+        if (std::memcmp(text.data() + at + 1, needle.data() + 1, m - 2) == 0) {
+            return at;
+        }
+        mask &= mask - 1;
+    }
+    return std::string_view::npos;
+}
+
 // Position of `needle` in `text` at or after `from`, or npos. An empty needle is
 // found at `from`. Tuned for names: texts of a few dozen bytes, searched millions of
 // times, where a library memmem spends most of its time getting ready.
@@ -37,6 +82,9 @@ inline std::size_t FindBytes(std::string_view text, std::string_view needle, std
     }
     if (n - from - m + 1 >= 16) {
         return FindBytesLong(text, needle, from);
+    }
+    if (n <= 32) {
+        return FindBytesPadded(text, needle, from);
     }
     // A name: compare the first and last bytes at each place, the rest only there.
     const char* p = text.data();

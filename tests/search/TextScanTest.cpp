@@ -1,0 +1,45 @@
+// The substring search under every matcher: each of its paths (short needles, names
+// searched in a padded copy, long texts sixteen places at a time) against the
+// standard library's find, over texts and needles that put matches at the edges.
+#include "search/TextScan.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace quillora {
+namespace {
+
+TEST(TextScan, FindBytesAgreesWithStringFindAtEveryLengthAndStart) {
+    std::mt19937 random(7);
+    // Few letters, so that first and last bytes often match where the rest does not.
+    auto text = [&](std::size_t length) {
+        std::string s(length, 'a');
+        for (char& c : s) {
+            c = "abc\0\xff"[random() % 5];
+        }
+        return s;
+    };
+    for (std::size_t n = 0; n <= 48; ++n) {
+        for (int round = 0; round < 40; ++round) {
+            const std::string haystack = text(n);
+            const std::size_t m = random() % 6 == 0 ? n : random() % 8;
+            std::string needle = text(m);
+            if (m > 0 && m <= n && round % 2 == 0) {
+                // A needle that is in the text, often at its very end.
+                const std::size_t at = round % 4 == 0 ? n - m : random() % (n - m + 1);
+                needle = haystack.substr(at, m);
+            }
+            for (std::size_t from = 0; from <= n + 1; from += 1 + n / 5) {
+                EXPECT_EQ(FindBytes(haystack, needle, from),
+                          std::string_view(haystack).find(needle, from))
+                    << "text length " << n << ", needle length " << needle.size() << ", from "
+                    << from;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace quillora
