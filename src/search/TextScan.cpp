@@ -33,11 +33,20 @@ std::size_t FindBytesLong(std::string_view text, std::string_view needle, std::s
     std::size_t i = from;
     const __m128i first = _mm_set1_epi8(needle[0]);
     const __m128i last = _mm_set1_epi8(needle[m - 1]);
-    for (; i + 16 <= lastStart + 1; i += 16) {
+    // The last step overlaps the one before it so that it ends at the last place:
+    // places already tried are masked off, and no byte past the text is read.
+    for (;;) {
+        const bool lastStep = i + 16 > lastStart + 1;
+        unsigned skip = 0;
+        if (lastStep) {
+            skip = static_cast<unsigned>(i - (lastStart + 1 - 16));
+            i = lastStart + 1 - 16;
+        }
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + m - 1));
         unsigned mask = static_cast<unsigned>(
             _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+        mask &= ~((1u << skip) - 1);
         while (mask != 0) {
             const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
             if (std::memcmp(p + at + 1, rest, restLength) == 0) {
@@ -45,14 +54,11 @@ std::size_t FindBytesLong(std::string_view text, std::string_view needle, std::s
             }
             mask &= mask - 1;
         }
-    }
-    for (; i <= lastStart; ++i) {
-        if (p[i] == needle[0] && p[i + m - 1] == needle[m - 1] &&
-            std::memcmp(p + i + 1, rest, restLength) == 0) {
-            return i;
+        if (lastStep || i + 16 > lastStart) {
+            return std::string_view::npos;
         }
+        i += 16;
     }
-    return std::string_view::npos;
 }
 
 void FoldAsciiCase(std::string_view text, std::string& out) {

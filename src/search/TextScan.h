@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <emmintrin.h>
 #include <string>
@@ -47,23 +48,49 @@ inline void CopyUpTo32(char* dst, const char* src, std::size_t n) {
     }
 }
 
-// FindBytes for a text of at most 32 bytes with fewer than sixteen places: the text is
-// copied into a padded buffer so that all places are tried in one step.
-inline std::size_t FindBytesPadded(std::string_view text, std::string_view needle,
-                                   std::size_t from) {
-    alignas(16) char buffer[64] = {};
-    CopyUpTo32(buffer, text.data(), text.size());
+// The places (fewer than sixteen) where the first and last bytes of the needle fit,
+// as bits, from `a` (the text's bytes from the first place on) and `b` (those from the
+// first place's last needle byte on). Only places where the whole needle fits count.
+inline unsigned CandidatePlaces(__m128i a, __m128i b, std::size_t places, std::string_view needle) {
+    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_and_si128(_mm_cmpeq_epi8(a, _mm_set1_epi8(needle[0])),
+                      _mm_cmpeq_epi8(b, _mm_set1_epi8(needle[needle.size() - 1])))));
+    return mask & ((1u << places) - 1);
+}
+
+// Sixteen bytes read at the text's end may run past it. Where they stay inside the
+// memory page of its last byte they cannot fault, and the bits for those bytes are
+// dropped, so the text is read in place; the address checker cannot know that.
+__attribute__((no_sanitize("address"))) inline __m128i Load16InPage(const char* at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+
+// FindBytes for fewer than sixteen places: all of them tried in one step, on the text
+// itself where reading past its end stays in its page, else on a padded copy (only
+// texts of up to 32 bytes get here).
+inline std::size_t FindBytesFewPlaces(std::string_view text, std::string_view needle,
+                                      std::size_t from) {
+    const std::size_t n = text.size();
     const std::size_t m = needle.size();
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer + from));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer + from + m - 1));
-    unsigned mask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, _mm_set1_epi8(needle[0])),
-                                        _mm_cmpeq_epi8(b, _mm_set1_epi8(needle[m - 1])))));
-    // Only the places where the whole needle fits inside the text.
-    mask &= (1u << (text.size() - from - m + 1)) - 1;
+    const std::size_t places = n - from - m + 1;
+    const char* p = text.data();
+    unsigned mask = 0;
+    if ((reinterpret_cast<std::uintptr_t>(p + n - 1) & 4095) <= 4096 - 17) {
+        mask =
+            CandidatePlaces(Load16InPage(p + from), Load16InPage(p + from + m - 1), places, needle);
+    } else {
+        // A copy through one 64-byte buffer; loading from the stores just made costs a
+        // stall, which is why the in-place read comes first.
+        alignas(16) char buffer[64] = {};
+        CopyUpTo32(buffer, p, n);
+        const char* base = buffer + from;
+        mask = CandidatePlaces(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base)),
+                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + m - 1)),
+                               places, needle);
+    }
     while (mask != 0) {
         const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(mask));
-        if (std::memcmp(text.data() + at + 1, needle.data() + 1, m - 2) == 0) {
+        if (std::memcmp(p + at + 1, needle.data() + 1, m - 2) == 0) {
             return at;
         }
         mask &= mask - 1;
@@ -84,7 +111,7 @@ inline std::size_t FindBytes(std::string_view text, std::string_view needle, std
         return FindBytesLong(text, needle, from);
     }
     if (n <= 32) {
-        return FindBytesPadded(text, needle, from);
+        return FindBytesFewPlaces(text, needle, from);
     }
     // A name: compare the first and last bytes at each place, the rest only there.
     const char* p = text.data();
