@@ -3,6 +3,7 @@
 
 #include "core/Resources.h"
 #include "core/TraceLog.h"
+#include "export/CHtmlExporter.h"
 #include "scan/ChildProcess.h"
 
 #include <QDir>
@@ -41,24 +42,7 @@ std::string Lower(std::string text) {
 
 std::string XmlEscape(const std::string& text) {
     std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
+    CHtmlExporter::AppendEscaped(out, text);
     return out;
 }
 

@@ -2,6 +2,7 @@
 // records) compared with the case, and a mounted medium registered again over its
 // record, as the desktop program's compare dialog and "更新 ﾒﾃﾞｨｱ->ｹｰｽ" do.
 #include "cli/ArchiveServices.h"
+#include "cli/CliCaseDocument.h"
 #include "cli/CliDocumentUi.h"
 #include "cli/CliScan.h"
 #include "cli/CliSupport.h"
@@ -15,7 +16,6 @@
 #include "model/CatalogPath.h"
 #include "model/MediumPath.h"
 #include "model/SVolumeInfo.h"
-#include "scan/DriveTable.h"
 #include "scan/MediaPresence.h"
 #include "search/MediaCompare.h"
 
@@ -157,11 +157,9 @@ int RunUpdate(const SUpdateArgs& a) {
         return kExitFailure;
     }
     CCliDocumentUi ui(a.password);
-    CDriveTable drives;
-    CMediaPresence presence;
-    CCaseDocument doc(ui, drives, presence);
-    doc.SetFileLocking(false);
-    if (!doc.OnOpenDocument(a.casePath)) {
+    CCliCaseDocument session(ui);
+    CCaseDocument& doc = session.Doc();
+    if (!session.Open(a.casePath)) {
         return kExitFailure;
     }
     SVolumeInfo* medium = FindMedium(doc.Case(), a.medium);

@@ -1,6 +1,7 @@
 // quillora-cli merge, password, mark, comment, category, link, label and group: small
 // edits of a case file for scripts. Records are named by their catalogue path as
 // `tree` prints it; every edit saves the case atomically in its own format.
+#include "cli/CliCaseDocument.h"
 #include "cli/CliDocumentUi.h"
 #include "cli/CliScan.h"
 #include "cli/CliSupport.h"
@@ -14,8 +15,6 @@
 #include "model/CatalogPath.h"
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
-#include "scan/DriveTable.h"
-#include "scan/MediaPresence.h"
 
 #include <cstdio>
 #include <functional>
@@ -217,12 +216,9 @@ int RunMerge(const SMergeArgs& a) {
         return kExitFailure;
     }
     CCliDocumentUi ui(a.password);
-    CDriveTable drives;
-    CMediaPresence presence;
-    CCaseDocument doc(ui, drives, presence);
-    // This command holds the case's lock itself.
-    doc.SetFileLocking(false);
-    if (!doc.OnOpenDocument(a.casePath)) {
+    CCliCaseDocument session(ui);
+    CCaseDocument& doc = session.Doc();
+    if (!session.Open(a.casePath)) {
         return kExitFailure;
     }
     // The other case's password answers the merge's password question.

@@ -1,6 +1,7 @@
 // `quillora-cli export` and `quillora-cli import`: a case written as a list (CSV, HTML,
 // tree text, MediaMax) with the user's presets, and the media a CSV or MediaMax list
 // describes added to a case.
+#include "cli/CliCaseDocument.h"
 #include "cli/CliDocumentUi.h"
 #include "cli/CliScan.h"
 #include "cli/CliSupport.h"
@@ -18,8 +19,6 @@
 #include "model/CatalogPath.h"
 #include "model/FileException.h"
 #include "model/SVolumeInfo.h"
-#include "scan/DriveTable.h"
-#include "scan/MediaPresence.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -183,11 +182,9 @@ int RunImport(const SImportArgs& a) {
         return kExitFailure;
     }
     CImportUi ui(a.password);
-    CDriveTable drives;
-    CMediaPresence presence;
-    CCaseDocument doc(ui, drives, presence);
-    doc.SetFileLocking(false);
-    if (!doc.OnOpenDocument(a.casePath)) {
+    CCliCaseDocument session(ui);
+    CCaseDocument& doc = session.Doc();
+    if (!session.Open(a.casePath)) {
         return kExitFailure;
     }
     EImportEncoding encoding = EImportEncoding::Detect;

@@ -1,6 +1,7 @@
 // `quillora-cli scan CASE PATH`: scans a mount point or folder as a new medium and
 // appends it to the case (creating the case when it does not exist yet).
 #include "cli/ArchiveServices.h"
+#include "cli/CliCaseDocument.h"
 #include "cli/CliDocumentUi.h"
 #include "cli/CliScan.h"
 #include "cli/CliSupport.h"
@@ -16,7 +17,6 @@
 #include "model/RecordFlags.h"
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
-#include "scan/DriveTable.h"
 #include "scan/MediaPresence.h"
 #include "scan/VolumeScanner.h"
 
@@ -118,12 +118,9 @@ int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
         return kExitFailure;
     }
     CCliDocumentUi ui(password);
-    CDriveTable drives;
-    CMediaPresence presence;
-    CCaseDocument doc(ui, drives, presence);
-    // The scan command holds the case's lock itself.
-    doc.SetFileLocking(false);
-    if (!doc.OnOpenDocument(casePath)) {
+    CCliCaseDocument session(ui);
+    CCaseDocument& doc = session.Doc();
+    if (!session.Open(casePath)) {
         return kExitFailure;
     }
     SVolumeInfo* existing = FindScannedMedium(doc.Case(), scanPath);

@@ -1,0 +1,10 @@
+// The case document of a command that changes a case.
+#include "cli/CliCaseDocument.h"
+
+namespace quillora::cli {
+
+CCliCaseDocument::CCliCaseDocument(IDocumentUi& ui) : m_doc(ui, m_drives, m_presence) {
+    m_doc.SetFileLocking(false);
+}
+
+} // namespace quillora::cli
