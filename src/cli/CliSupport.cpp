@@ -7,8 +7,23 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 namespace quillora::cli {
+
+CProfileStore ReadSettingsStore() {
+    CProfileStore store;
+    std::ifstream in(CProfileStore::DefaultPath(), std::ios::binary);
+    if (!in) {
+        return store;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!store.FromText(text)) {
+        store.Clear();
+    }
+    return store;
+}
 
 void ReportError(const std::string& message) {
     // One line per failure, whatever the message was written for.

@@ -2,6 +2,7 @@
 // clear one-line error, JSON text.
 #pragma once
 
+#include "core/ProfileStore.h"
 #include "model/CCDCase.h"
 #include "model/CCaseLock.h"
 
@@ -29,6 +30,11 @@ bool LockCaseForEdit(CCaseLock& lock, const std::string& path, bool noWait = fal
 // Whether a case file can hold `password` whole (Shift_JIS has all its characters and
 // it takes at most 16 bytes there); false after reporting why.
 bool CheckStorablePassword(const std::string& password);
+
+// The desktop program's settings as they are in its file, read without changing it
+// (a batch run must not disturb the program's autorun guard or its file): empty when
+// the file is missing or cannot be read as settings.
+CProfileStore ReadSettingsStore();
 
 // Prints "quillora-cli: message" on stderr, as one line.
 void ReportError(const std::string& message);

@@ -1,5 +1,6 @@
 // The process's one extraction manager.
 #include "cli/ExtractServices.h"
+#include "cli/CliSupport.h"
 
 #include "core/ProfileStore.h"
 #include "extract/ExtractTextManager.h"
@@ -28,15 +29,7 @@ CExtractTextManager& Extractors() {
     static CExtractTextManager manager;
     static std::once_flag loaded;
     std::call_once(loaded, [] {
-        CProfileStore store;
-        std::ifstream in(CProfileStore::DefaultPath(), std::ios::binary);
-        if (in) {
-            const std::string text((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
-            if (!store.FromText(text)) {
-                store.Clear();
-            }
-        }
+        CProfileStore store = ReadSettingsStore();
         manager.Load(store, CPluginFolder::Find());
     });
     return manager;

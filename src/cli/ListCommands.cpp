@@ -40,15 +40,7 @@ const std::vector<std::pair<std::string, EEncodingChoice>> kEncodings = {
 // The user's presets, read without changing the settings file.
 CExportFormSets LoadPresets() {
     CExportFormSets sets;
-    CProfileStore store;
-    std::ifstream in(CProfileStore::DefaultPath(), std::ios::binary);
-    if (in) {
-        const std::string text((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-        if (!store.FromText(text)) {
-            store.Clear();
-        }
-    }
+    CProfileStore store = ReadSettingsStore();
     sets.Load(store);
     return sets;
 }

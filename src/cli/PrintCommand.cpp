@@ -41,15 +41,7 @@ struct SPrintArgs {
 // The user's print presets, read without changing the settings file.
 std::optional<CPrintCondition> ChoosePreset(const std::optional<std::string>& name) {
     CPrintFormSet sets;
-    CProfileStore store;
-    std::ifstream in(CProfileStore::DefaultPath(), std::ios::binary);
-    if (in) {
-        const std::string text((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-        if (!store.FromText(text)) {
-            store.Clear();
-        }
-    }
+    CProfileStore store = ReadSettingsStore();
     sets.Load(store);
     CFormConditionSet& set = sets.Set();
     if (!name) {

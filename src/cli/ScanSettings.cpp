@@ -1,6 +1,8 @@
 // Read-only load of the options quillora-cli's scan and presence commands use.
 #include "cli/ScanSettings.h"
 
+#include "cli/CliSupport.h"
+
 #include "core/ConfigData.h"
 #include "core/ProfileStore.h"
 
@@ -10,15 +12,7 @@
 namespace quillora::cli {
 
 void LoadScanSettings() {
-    std::ifstream in(CProfileStore::DefaultPath(), std::ios::binary);
-    if (!in) {
-        return;
-    }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    CProfileStore store;
-    if (!store.FromText(text)) {
-        return;
-    }
+    const CProfileStore store = ReadSettingsStore();
     CConfigData& c = Config();
     c.m_nAutoComment = store.GetInt("OptionView", "AutoComment", c.m_nAutoComment);
     c.m_nMeltAutoComment = store.GetInt("OptionView", "MeltAutoComment", c.m_nMeltAutoComment);
