@@ -7,8 +7,6 @@
 #include "extract/PluginFolder.h"
 #include "model/PropertyDefinitions.h"
 
-#include <fstream>
-#include <iterator>
 #include <mutex>
 
 namespace quillora::cli {

@@ -6,8 +6,6 @@
 #include "core/ConfigData.h"
 #include "core/ProfileStore.h"
 
-#include <fstream>
-#include <iterator>
 
 namespace quillora::cli {
 
