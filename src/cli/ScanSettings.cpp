@@ -6,7 +6,6 @@
 #include "core/ConfigData.h"
 #include "core/ProfileStore.h"
 
-
 namespace quillora::cli {
 
 void LoadScanSettings() {
