@@ -165,16 +165,7 @@ void CHtmlExporter::Table(const SFileInfo& container, bool fileForm, bool strong
     }
     ++m_nLevel;
     Line("<TBODY>");
-    MakeTitleLine(m_line);
-    if (!m_line.Empty()) {
-        ++m_nLevel;
-        Line("<TR>");
-        ++m_nLevel;
-        Line(m_line.View());
-        --m_nLevel;
-        Line("</TR>");
-        --m_nLevel;
-    }
+    TitleRow();
     std::vector<const SFileInfo*> files;
     for (const auto& child : container.Children()) {
         if (!IsContainerRecord(*child) && (force || IsTarget(*child))) {
@@ -187,20 +178,25 @@ void CHtmlExporter::Table(const SFileInfo& container, bool fileForm, bool strong
     Line("</TABLE><BR>");
 }
 
+void CHtmlExporter::TitleRow() {
+    MakeTitleLine(m_line);
+    if (m_line.Empty()) {
+        return;
+    }
+    ++m_nLevel;
+    Line("<TR>");
+    ++m_nLevel;
+    Line(m_line.View());
+    --m_nLevel;
+    Line("</TR>");
+    --m_nLevel;
+}
+
 void CHtmlExporter::FileTable(const std::vector<const SFileInfo*>& files) {
     Line("<TABLE border=\"1\">");
     ++m_nLevel;
     Line("<TBODY>");
-    MakeTitleLine(m_line);
-    if (!m_line.Empty()) {
-        ++m_nLevel;
-        Line("<TR>");
-        ++m_nLevel;
-        Line(m_line.View());
-        --m_nLevel;
-        Line("</TR>");
-        --m_nLevel;
-    }
+    TitleRow();
     Rows(files);
     Line("</TBODY>");
     --m_nLevel;

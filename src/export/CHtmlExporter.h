@@ -37,6 +37,8 @@ private:
     // row rule.
     void Table(const SFileInfo& container, bool fileForm, bool strong, bool force);
     // The table of the given files (clipboard form, no STRONG line, no target test).
+    // The table's title row, when the preset shows one.
+    void TitleRow();
     void FileTable(const std::vector<const SFileInfo*>& files);
     void Rows(const std::vector<const SFileInfo*>& files);
     bool HasFileChild(const SFileInfo& container) const;
