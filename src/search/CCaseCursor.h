@@ -29,8 +29,10 @@ public:
         }
         if (!m_path.empty()) {
             SFrame& frame = m_path.back();
-            if (frame.index + 1 < frame.parent->ChildCount()) {
+            const std::size_t count = frame.parent->ChildCount();
+            if (frame.index + 1 < count) {
                 m_pCurrent = frame.parent->ChildAt(++frame.index);
+                PrefetchAhead(*frame.parent, frame.index, count);
                 return true;
             }
         }
@@ -47,6 +49,19 @@ private:
         std::size_t index; // of the record on the way down, among parent's children
     };
     bool Climb();
+    // A find over a million records waits mostly for memory: the records and their
+    // name bytes lie apart on the heap. Ask early for a sibling further on, and for the
+    // name of a nearer one, whose record the earlier request brought in.
+    static void PrefetchAhead(const SFileInfo& parent, std::size_t index, std::size_t count) {
+        if (index + 8 < count) {
+            const char* far = reinterpret_cast<const char*>(parent.ChildAt(index + 8));
+            __builtin_prefetch(far);
+            __builtin_prefetch(far + 64);
+        }
+        if (index + 4 < count) {
+            __builtin_prefetch(parent.ChildAt(index + 4)->m_strName.data());
+        }
+    }
 
     std::vector<SFrame> m_path;
     SFileInfo* m_pCurrent = nullptr;

@@ -48,46 +48,55 @@ inline void CopyUpTo32(char* dst, const char* src, std::size_t n) {
     }
 }
 
-// The places (fewer than sixteen) where the first and last bytes of the needle fit,
-// as bits, from `a` (the text's bytes from the first place on) and `b` (those from the
-// first place's last needle byte on). Only places where the whole needle fits count.
-inline unsigned CandidatePlaces(__m128i a, __m128i b, std::size_t places, std::string_view needle) {
-    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(
+// Sixteen places as bits: where the needle's first byte is in `a` (the text's bytes
+// from the first of them on) and its last byte in `b` (from that place's last needle
+// byte on).
+inline unsigned CandidatePlaces(__m128i a, __m128i b, std::string_view needle) {
+    return static_cast<unsigned>(_mm_movemask_epi8(
         _mm_and_si128(_mm_cmpeq_epi8(a, _mm_set1_epi8(needle[0])),
                       _mm_cmpeq_epi8(b, _mm_set1_epi8(needle[needle.size() - 1])))));
-    return mask & ((1u << places) - 1);
 }
 
-// Sixteen bytes read at the text's end may run past it. Where they stay inside the
+// Sixteen bytes read near the text's end may run past it. Where they stay inside the
 // memory page of its last byte they cannot fault, and the bits for those bytes are
 // dropped, so the text is read in place; the address checker cannot know that.
 __attribute__((no_sanitize("address"))) inline __m128i Load16InPage(const char* at) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
 }
 
-// FindBytes for fewer than sixteen places: all of them tried in one step, on the text
-// itself where reading past its end stays in its page, else on a padded copy (only
-// texts of up to 32 bytes get here).
-inline std::size_t FindBytesFewPlaces(std::string_view text, std::string_view needle,
-                                      std::size_t from) {
+// FindBytes for texts of up to 32 bytes (most names): every place tried in at most two
+// steps, on the text itself where reading past its end stays in its page, else on a
+// padded copy.
+inline std::size_t FindBytesUpTo32(std::string_view text, std::string_view needle,
+                                   std::size_t from) {
     const std::size_t n = text.size();
     const std::size_t m = needle.size();
-    const std::size_t places = n - from - m + 1;
+    const std::size_t places = n - from - m + 1; // 1 to 31
     const char* p = text.data();
-    unsigned mask = 0;
-    if ((reinterpret_cast<std::uintptr_t>(p + n - 1) & 4095) <= 4096 - 17) {
-        mask =
-            CandidatePlaces(Load16InPage(p + from), Load16InPage(p + from + m - 1), places, needle);
+    std::uint32_t mask = 0;
+    // The reads reach at most 31 bytes past the text's last byte.
+    if ((reinterpret_cast<std::uintptr_t>(p + n - 1) & 4095) <= 4096 - 33) {
+        const char* base = p + from;
+        mask = CandidatePlaces(Load16InPage(base), Load16InPage(base + m - 1), needle);
+        if (places > 16) {
+            mask |= CandidatePlaces(Load16InPage(base + 16), Load16InPage(base + m + 15), needle)
+                    << 16;
+        }
     } else {
         // A copy through one 64-byte buffer; loading from the stores just made costs a
         // stall, which is why the in-place read comes first.
         alignas(16) char buffer[64] = {};
         CopyUpTo32(buffer, p, n);
         const char* base = buffer + from;
-        mask = CandidatePlaces(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base)),
-                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + m - 1)),
-                               places, needle);
+        auto load = [](const char* at) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        };
+        mask = CandidatePlaces(load(base), load(base + m - 1), needle);
+        if (places > 16) {
+            mask |= CandidatePlaces(load(base + 16), load(base + m + 15), needle) << 16;
+        }
     }
+    mask &= static_cast<std::uint32_t>((std::uint64_t{1} << places) - 1);
     while (mask != 0) {
         const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(mask));
         if (std::memcmp(p + at + 1, needle.data() + 1, m - 2) == 0) {
@@ -107,11 +116,11 @@ inline std::size_t FindBytes(std::string_view text, std::string_view needle, std
     if (from > n || m > n - from || m < 2) {
         return FindBytesShort(text, needle, from);
     }
+    if (n <= 32) {
+        return FindBytesUpTo32(text, needle, from);
+    }
     if (n - from - m + 1 >= 16) {
         return FindBytesLong(text, needle, from);
-    }
-    if (n <= 32) {
-        return FindBytesFewPlaces(text, needle, from);
     }
     // A name: compare the first and last bytes at each place, the rest only there.
     const char* p = text.data();
