@@ -209,7 +209,7 @@ std::string ZshOptionSpec(const SArgumentOutline& option) {
     if (option.names.size() == 1) {
         return SingleQuoted(exclusions + option.names.front() + rest);
     }
-    // -h and --help: the shell's brace expansion writes the argument description once for each name.
+    // -h and --help: brace expansion writes the description once for each name.
     return SingleQuoted(exclusions) + "{" + Join(option.names, ",") + "}" + SingleQuoted(rest);
 }
 
