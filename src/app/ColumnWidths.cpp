@@ -1,11 +1,14 @@
 // Column widths measured with the list's font.
 #include "app/ColumnWidths.h"
 
+#include "app/ColumnSet.h"
 #include "app/DisplayColumns.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "model/DisplayName.h"
 
+#include <QHeaderView>
+#include <QTreeView>
 #include <algorithm>
 
 namespace quillora {
@@ -72,6 +75,19 @@ int CColumnWidths::DefaultWidth(int id, const QFontMetrics& text, const QFontMet
     }
     const int title = header.horizontalAdvance(QString::fromUtf8(CDisplayColumns::Title(id)));
     return std::max(width, title + kCellMargin + kSortMarkWidth);
+}
+
+void CColumnWidths::Track(QTreeView& view, CColumnSet& columns) {
+    for (std::size_t i = 0; i < columns.Shown().size(); ++i) {
+        view.setColumnWidth(static_cast<int>(i), columns.Shown()[i].m_nWidth);
+    }
+    QObject::connect(view.header(), &QHeaderView::sectionResized, &view,
+                     [&columns](int section, int, int width) {
+                         auto& shown = columns.Shown();
+                         if (section >= 0 && static_cast<std::size_t>(section) < shown.size()) {
+                             shown[static_cast<std::size_t>(section)].m_nWidth = width;
+                         }
+                     });
 }
 
 } // namespace quillora

@@ -5,7 +5,11 @@
 #include <QFontMetrics>
 #include <QString>
 
+class QTreeView;
+
 namespace quillora {
+
+class CColumnSet;
 
 class CColumnWidths {
 public:
@@ -19,6 +23,10 @@ public:
     // The widest usual value of a column of sizes, dates or numbers (the texts the
     // list shows for them); empty for columns of free text.
     static QString SampleText(int id);
+
+    // Gives `view` the widths of the shown columns of `columns` and keeps them there
+    // as the user drags the header, so that they are saved with the set.
+    static void Track(QTreeView& view, CColumnSet& columns);
 
     // Room around a cell's text, and for the header's sort mark.
     static constexpr int kCellMargin = 16;

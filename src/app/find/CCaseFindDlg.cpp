@@ -1,5 +1,6 @@
 // The case-search dialog.
 #include "app/find/CCaseFindDlg.h"
+#include "app/ColumnWidths.h"
 
 #include "app/edit/CPasswordDlg.h"
 #include "app/find/CCaseFindModel.h"
@@ -87,9 +88,7 @@ CCaseFindDlg::CCaseFindDlg(QWidget* parent)
     m_pView->header()->setSectionsClickable(true);
     m_pView->header()->setSortIndicatorShown(true);
     m_pView->setMinimumHeight(200);
-    for (std::size_t i = 0; i < m_columns.Shown().size(); ++i) {
-        m_pView->setColumnWidth(static_cast<int>(i), m_columns.Shown()[i].m_nWidth);
-    }
+    CColumnWidths::Track(*m_pView, m_columns);
     outer->addWidget(m_pView, 1);
 
     connect(browse, &QPushButton::clicked, this, &CCaseFindDlg::Browse);
@@ -103,13 +102,6 @@ CCaseFindDlg::CCaseFindDlg(QWidget* parent)
         }
     });
     connect(m_pView->header(), &QHeaderView::sectionClicked, this, &CCaseFindDlg::ClickColumn);
-    connect(m_pView->header(), &QHeaderView::sectionResized, this,
-            [this](int section, int, int width) {
-                auto& shown = m_columns.Shown();
-                if (section >= 0 && static_cast<std::size_t>(section) < shown.size()) {
-                    shown[static_cast<std::size_t>(section)].m_nWidth = width;
-                }
-            });
     connect(m_pView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         std::unique_ptr<QMenu> menu = ResultMenu();
         menu->exec(m_pView->viewport()->mapToGlobal(pos));

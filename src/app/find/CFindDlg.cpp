@@ -1,5 +1,6 @@
 // The find dialog.
 #include "app/find/CFindDlg.h"
+#include "app/ColumnWidths.h"
 
 #include "app/DisplayColumns.h"
 #include "app/IconFactory.h"
@@ -115,9 +116,7 @@ CFindDlg::CFindDlg(CTobCaseDoc& doc, IFindHost& host, QWidget* parent)
     area->addWidget(m_pView);
     outer->addWidget(m_pResultArea, 1);
     m_pResultArea->hide();
-    for (std::size_t i = 0; i < m_columns.Shown().size(); ++i) {
-        m_pView->setColumnWidth(static_cast<int>(i), m_columns.Shown()[i].m_nWidth);
-    }
+    CColumnWidths::Track(*m_pView, m_columns);
 
     connect(m_buttons[kFindNext], &QPushButton::clicked, this, [this] { FindNext(true); });
     connect(m_buttons[kClose], &QPushButton::clicked, this, &CFindDlg::OnHide);
@@ -126,13 +125,6 @@ CFindDlg::CFindDlg(CTobCaseDoc& doc, IFindHost& host, QWidget* parent)
     connect(m_buttons[kStop], &QPushButton::clicked, this, &CFindDlg::StopRun);
     connect(m_pView, &QTreeView::doubleClicked, this, &CFindDlg::OnRowActivated);
     connect(m_pView->header(), &QHeaderView::sectionClicked, this, &CFindDlg::ClickColumn);
-    connect(m_pView->header(), &QHeaderView::sectionResized, this,
-            [this](int section, int, int width) {
-                auto& shown = m_columns.Shown();
-                if (section >= 0 && static_cast<std::size_t>(section) < shown.size()) {
-                    shown[static_cast<std::size_t>(section)].m_nWidth = width;
-                }
-            });
     connect(m_pView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         std::unique_ptr<QMenu> menu = ResultMenu();
         menu->exec(m_pView->viewport()->mapToGlobal(pos));
