@@ -65,36 +65,26 @@ __attribute__((no_sanitize("address"))) inline __m128i Load16InPage(const char* 
 }
 
 // FindBytes for texts of up to 32 bytes (most names): every place tried in at most two
-// steps, on the text itself where reading past its end stays in its page, else on a
-// padded copy.
+// steps.
 inline std::size_t FindBytesUpTo32(std::string_view text, std::string_view needle,
                                    std::size_t from) {
     const std::size_t n = text.size();
     const std::size_t m = needle.size();
     const std::size_t places = n - from - m + 1; // 1 to 31
     const char* p = text.data();
-    std::uint32_t mask = 0;
-    // The reads reach at most 31 bytes past the text's last byte.
-    if ((reinterpret_cast<std::uintptr_t>(p + n - 1) & 4095) <= 4096 - 33) {
-        const char* base = p + from;
-        mask = CandidatePlaces(Load16InPage(base), Load16InPage(base + m - 1), needle);
-        if (places > 16) {
-            mask |= CandidatePlaces(Load16InPage(base + 16), Load16InPage(base + m + 15), needle)
-                    << 16;
-        }
-    } else {
-        // A copy through one 64-byte buffer; loading from the stores just made costs a
-        // stall, which is why the in-place read comes first.
-        alignas(16) char buffer[64] = {};
+    // The reads reach at most 31 bytes past the text's last byte; where that would
+    // leave its page, they read a padded copy. Loading from the stores just made costs
+    // a stall, which is why the text is read in place when it can be.
+    const char* base = p + from;
+    alignas(16) char buffer[64];
+    if ((reinterpret_cast<std::uintptr_t>(p + n - 1) & 4095) > 4096 - 33) {
+        std::memset(buffer, 0, sizeof buffer);
         CopyUpTo32(buffer, p, n);
-        const char* base = buffer + from;
-        auto load = [](const char* at) {
-            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        };
-        mask = CandidatePlaces(load(base), load(base + m - 1), needle);
-        if (places > 16) {
-            mask |= CandidatePlaces(load(base + 16), load(base + m + 15), needle) << 16;
-        }
+        base = buffer + from;
+    }
+    std::uint32_t mask = CandidatePlaces(Load16InPage(base), Load16InPage(base + m - 1), needle);
+    if (places > 16) {
+        mask |= CandidatePlaces(Load16InPage(base + 16), Load16InPage(base + m + 15), needle) << 16;
     }
     mask &= static_cast<std::uint32_t>((std::uint64_t{1} << places) - 1);
     while (mask != 0) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -39,6 +40,27 @@ TEST(TextScan, FindBytesAgreesWithStringFindAtEveryLengthAndStart) {
             }
         }
     }
+}
+
+// A text whose last bytes end a memory page is searched in a padded copy, never read
+// past its end.
+TEST(TextScan, TextsThatEndAPageAreSearchedWithoutReadingPastThem) {
+    constexpr std::size_t kPage = 4096;
+    auto* block = static_cast<char*>(std::aligned_alloc(kPage, 2 * kPage));
+    ASSERT_NE(block, nullptr);
+    for (std::size_t n = 2; n <= 32; ++n) {
+        char* text = block + kPage - n;
+        for (std::size_t i = 0; i < n; ++i) {
+            text[i] = static_cast<char>('a' + i % 3);
+        }
+        const std::string_view haystack(text, n);
+        for (const std::string_view needle : {haystack.substr(n - 2), haystack.substr(0, n),
+                                              std::string_view("ca"), std::string_view("zz")}) {
+            EXPECT_EQ(FindBytes(haystack, needle, 0), haystack.find(needle))
+                << "text length " << n << ", needle " << needle;
+        }
+    }
+    std::free(block);
 }
 
 } // namespace
