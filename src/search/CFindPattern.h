@@ -42,7 +42,11 @@ public:
     bool Search(std::string_view text) const {
         // The commonest pattern, a plain word, is one substring test.
         if (m_kind == EKind::Literal) {
-            return FindBytes(text, m_strLiteral, 0) != std::string_view::npos;
+            if (FindBytes(text, m_strLiteral, 0) == std::string_view::npos) {
+                return false;
+            }
+            // Behind "^.*" or before ".*$" a zero byte in the text stops the gap.
+            return !m_glob.IsAnchoredLiteral() || m_glob.Search(text);
         }
         return SearchOther(text);
     }

@@ -70,6 +70,7 @@ bool CGlobProgram::Build(std::string_view expression) {
     m_alternatives.clear();
     m_strRequired.clear();
     m_bPlainLiteral = false;
+    m_bAnchoredLiteral = false;
     // Brackets and groups other than one wrapping pair of parentheses are left to the
     // regular expression; so is a "|" that is not between such alternatives.
     std::vector<std::size_t> bars;
@@ -130,6 +131,7 @@ bool CGlobProgram::Build(std::string_view expression) {
         m_bPlainLiteral = alt.openStart && alt.openEnd && alt.segments.size() == 1 &&
                           alt.segments[0].pieces.size() == 1 && alt.segments[0].tailSkip == 0 &&
                           alt.segments[0].pieces[0].skip == 0;
+        m_bAnchoredLiteral = m_bPlainLiteral && (alt.anchoredStart || alt.anchoredEnd);
     }
     return true;
 }
@@ -181,6 +183,8 @@ bool CGlobProgram::ParseAlternative(std::string_view expr, SAlternative& out) {
     out = SAlternative{};
     out.openStart = !anchoredStart || (!tokens.empty() && tokens.front().kind == EToken::Gap);
     out.openEnd = !anchoredEnd || (!tokens.empty() && tokens.back().kind == EToken::Gap);
+    out.anchoredStart = anchoredStart;
+    out.anchoredEnd = anchoredEnd;
     SSegment current;
     int skip = 0;
     auto close = [&] {
@@ -214,12 +218,15 @@ bool CGlobProgram::ParseAlternative(std::string_view expr, SAlternative& out) {
 }
 
 bool CGlobProgram::Search(std::string_view text) const {
-    if (m_bPlainLiteral) {
+    if (m_bPlainLiteral && !m_bAnchoredLiteral) {
         return FindBytes(text, m_alternatives[0].segments[0].pieces[0].bytes, 0) != npos;
     }
     // Neither "." nor a literal takes a zero byte, so a match lies between two of them;
-    // "^" and "$" still mean the ends of the whole text.
+    // "^" and "$" still mean the ends of the whole text, even behind a gap.
     const bool zeros = std::memchr(text.data(), '\0', text.size()) != nullptr;
+    if (m_bPlainLiteral && !zeros) {
+        return FindBytes(text, m_alternatives[0].segments[0].pieces[0].bytes, 0) != npos;
+    }
     for (const SAlternative& alt : m_alternatives) {
         if (!zeros) {
             if (SearchAlternative(alt, text)) {
@@ -231,7 +238,7 @@ bool CGlobProgram::Search(std::string_view text) const {
             std::size_t end = text.find('\0', begin);
             const bool last = end == npos;
             end = last ? text.size() : end;
-            if ((alt.openStart || begin == 0) && (alt.openEnd || last) &&
+            if ((!alt.anchoredStart || begin == 0) && (!alt.anchoredEnd || last) &&
                 SearchAlternative(alt, text.substr(begin, end - begin))) {
                 return true;
             }

@@ -26,6 +26,9 @@ public:
     const std::string& RequiredLiteral() const { return m_strRequired; }
     // The program is one literal searched anywhere: Search is a plain substring test.
     bool IsPlainLiteral() const { return m_bPlainLiteral; }
+    // A plain literal written between anchored gaps ("^.*word.*$"): finding it
+    // settles a text without zero bytes only.
+    bool IsAnchoredLiteral() const { return m_bAnchoredLiteral; }
 
 private:
     // "Skip `skip` characters, then these bytes."
@@ -43,6 +46,9 @@ private:
         std::vector<SSegment> segments;
         bool openStart = true; // no "^", or a gap before the first segment
         bool openEnd = true;   // no "$", or a gap after the last segment
+        // "^" and "$" as written: a gap next to them still cannot cross a zero byte.
+        bool anchoredStart = false;
+        bool anchoredEnd = false;
     };
 
     static bool ParseAlternative(std::string_view expr, SAlternative& out);
@@ -58,6 +64,7 @@ private:
     std::vector<SAlternative> m_alternatives;
     std::string m_strRequired;
     bool m_bPlainLiteral = false;
+    bool m_bAnchoredLiteral = false;
 };
 
 } // namespace quillora

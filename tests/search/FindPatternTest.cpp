@@ -157,6 +157,16 @@ TEST(RegularExpressions, AnchorsAndLineBreaks) {
     EXPECT_EQ(Finds("img_.*jpg$", zero, false), Reference("img_.*jpg$", zero, false));
     EXPECT_TRUE(Finds("^img_", zero, false));
     EXPECT_FALSE(Finds("^jpg", zero, false));
+    // A gap next to an anchor does not cross one either: a word after "^.*" or before
+    // ".*$" is found only where the gap reaches it.
+    const std::string_view after("\0notes.doc", 10);
+    const std::string_view before("notes.doc\0", 10);
+    for (const char* expression : {"^.*\\.doc", "^.*doc.*$", "notes.*$", "^.*notes"}) {
+        EXPECT_EQ(Finds(expression, after, false), Reference(expression, after, false))
+            << expression;
+        EXPECT_EQ(Finds(expression, before, false), Reference(expression, before, false))
+            << expression;
+    }
 }
 
 TEST(RegularExpressions, FastMatchersAnswerAsRegexecDoes) {
