@@ -2,7 +2,9 @@
 // its subfolders are entered one by one on the walk's own stack, opened relative to
 // their parent, so neither the machine stack nor PATH_MAX limits the depth. The walk
 // stays on the file system it started on, as du -x does: the device of every entry
-// comes with its facts, so no folder costs a call of its own to check it.
+// comes with its facts, so no folder costs a call of its own to check it. On more
+// than one core the subfolders are listed ahead by worker threads, and the walk takes
+// their listings as it gets to them.
 #include "scan/FolderWalk.h"
 
 #include "core/FileTypeCode.h"
@@ -75,8 +77,15 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
     m_fat = CDirectoryReader::IsFatFileSystem(fd);
     const SVolumeInfo* medium = folder.EnclosingMedium();
     m_dontSync = medium && medium->HasFlags(kFlagRemote);
+    // A disc read by several threads at once seeks back and forth between them.
+    const unsigned workers =
+        medium && medium->HasFlags(kFlagCdRom) ? 0 : CFolderPrefetch::WorkersForThisMachine();
     if (const int rootError = Enter(folder, level, fd, osPath)) {
         return rootError; // the frames close with the walk
+    }
+    if (workers > 0 && !m_frames.back().m_subfolders.empty()) {
+        m_prefetch = std::make_unique<CFolderPrefetch>(fd, m_fat, m_dontSync, workers);
+        WantSubfolders(m_frames.back());
     }
     while (!m_frames.empty()) {
         SFrame& top = m_frames.back();
@@ -88,6 +97,14 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
         const int childLevel = top.m_level + 1;
         if (CScanControl::IsScanCancelled()) {
             continue; // recorded, but left empty
+        }
+        CFolderPrefetch::SListing listing;
+        if (m_prefetch && m_prefetch->Take(sub.m_ticket, listing)) {
+            if (const int error = Enter(*sub.m_record, childLevel, listing.m_fd,
+                                        std::move(sub.m_osName), &listing)) {
+                m_scanner.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record, error);
+            }
+            continue;
         }
         const int parentFd = TopFd();
         const int subFd =
@@ -104,25 +121,58 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
     return 0;
 }
 
-int CFolderWalk::Enter(SFileInfo& folder, int level, int fd, std::string osName) {
+int CFolderWalk::Enter(SFileInfo& folder, int level, int fd, std::string osName,
+                       CFolderPrefetch::SListing* listing) {
     SFrame& frame = m_frames.emplace_back();
     frame.m_folder = &folder;
     frame.m_level = level;
     frame.m_fd = fd;
     frame.m_osName = std::move(osName);
+    if (m_frames.size() > 1) {
+        const std::string& parentPath = m_frames[m_frames.size() - 2].m_relPath;
+        frame.m_relPath.reserve(parentPath.size() + 1 + frame.m_osName.size());
+        frame.m_relPath.append(parentPath);
+        if (!parentPath.empty()) {
+            frame.m_relPath += '/';
+        }
+        frame.m_relPath.append(frame.m_osName);
+    }
     if (m_frames.size() > kOpenFolderWindow) {
         CloseFd(m_frames[m_frames.size() - 1 - kOpenFolderWindow]);
     }
     m_scanner.PostScanProgress(kScanProgressRecord, &folder);
-    m_reader.Borrow(fd, m_fat, m_dontSync);
-    while (m_reader.Next(m_entry)) {
-        Visit(frame, m_entry);
-    }
     // A listing error keeps the entries read before it.
-    const int error = m_reader.Error();
-    m_reader.Close();
+    int error = 0;
+    if (listing) {
+        for (const SDirEntry& entry : listing->m_entries) {
+            Visit(frame, entry);
+        }
+        error = listing->m_error;
+    } else {
+        m_reader.Borrow(fd, m_fat, m_dontSync);
+        while (m_reader.Next(m_entry)) {
+            Visit(frame, m_entry);
+        }
+        error = m_reader.Error();
+        m_reader.Close();
+    }
     folder.CompactChildren();
+    if (m_prefetch) {
+        WantSubfolders(frame);
+    }
     return error;
+}
+
+void CFolderWalk::WantSubfolders(SFrame& frame) {
+    std::string path;
+    for (auto sub = frame.m_subfolders.rbegin(); sub != frame.m_subfolders.rend(); ++sub) {
+        path.assign(frame.m_relPath);
+        if (!path.empty()) {
+            path += '/';
+        }
+        path.append(sub->m_osName);
+        sub->m_ticket = m_prefetch->Want(path);
+    }
 }
 
 void CFolderWalk::Pop() {

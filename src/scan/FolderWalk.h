@@ -3,9 +3,11 @@
 #pragma once
 
 #include "platform/DirectoryReader.h"
+#include "scan/FolderPrefetch.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,7 @@ private:
     struct SSubfolder {
         SFileInfo* m_record = nullptr;
         std::string m_osName;
+        std::uint64_t m_ticket = 0; // of its listing asked for ahead; 0 when not asked
     };
     struct SFrame {
         SFileInfo* m_folder = nullptr;
@@ -38,15 +41,21 @@ private:
         // Open while the walk is below the folder; closed while the walk is far
         // deeper, to save descriptors, and reopened through its ancestors.
         int m_fd = -1;
-        std::string m_osName; // the name below the parent frame; a full path for the first
+        std::string m_osName;  // the name below the parent frame; a full path for the first
+        std::string m_relPath; // below the first frame, for listing ahead; "" for the first
         // Subfolders found by the listing, entered one after another once the
         // listing is done, so that only one folder is being listed at a time.
         std::vector<SSubfolder> m_subfolders;
         std::size_t m_next = 0;
     };
 
-    // Pushes the folder open at fd and lists it; the listing's errno or 0.
-    int Enter(SFileInfo& folder, int level, int fd, std::string osName);
+    // Pushes the folder open at fd and lists it, or takes the entries of `listing`
+    // when it was listed ahead; the listing's errno or 0.
+    int Enter(SFileInfo& folder, int level, int fd, std::string osName,
+              CFolderPrefetch::SListing* listing = nullptr);
+    // Asks for the listings of the top frame's subfolders, the first one last so that
+    // it is served first.
+    void WantSubfolders(SFrame& frame);
     void Pop();
     void Visit(SFrame& frame, const SDirEntry& entry);
     void AddFile(SFileInfo& record, const SDirEntry& entry, int dirFd);
@@ -57,7 +66,8 @@ private:
 
     CVolumeScanner& m_scanner;
     CDirectoryReader m_reader;
-    SDirEntry m_entry; // reused, so that names keep their buffers
+    std::unique_ptr<CFolderPrefetch> m_prefetch; // none on one core and on optical discs
+    SDirEntry m_entry;                           // reused, so that names keep their buffers
     std::vector<SFrame> m_frames;
     std::uint64_t m_device = 0; // of the folder the walk started at
     bool m_fat = false;

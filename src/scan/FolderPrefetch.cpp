@@ -1,0 +1,159 @@
+// Folder listings made ahead of the walk by worker threads.
+#include "scan/FolderPrefetch.h"
+
+#include <algorithm>
+#include <climits>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace quillora {
+
+namespace {
+
+// Listings made but not yet taken. Each holds an open descriptor and its entries, so
+// the workers wait rather than run far ahead of the walk.
+constexpr std::size_t kMaxWaitingListings = 64;
+
+constexpr unsigned kMaxWorkers = 4;
+
+} // namespace
+
+CFolderPrefetch::CFolderPrefetch(int rootFd, bool fat, bool dontSync, unsigned workers)
+    : m_rootFd(fcntl(rootFd, F_DUPFD_CLOEXEC, 0)), m_fat(fat), m_dontSync(dontSync) {
+    if (m_rootFd < 0) {
+        return; // no workers: every Take says "list it yourself"
+    }
+    m_workers.reserve(workers);
+    for (unsigned i = 0; i < workers; ++i) {
+        m_workers.emplace_back([this] { Work(); });
+    }
+}
+
+CFolderPrefetch::~CFolderPrefetch() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_workAvailable.notify_all();
+    for (std::thread& worker : m_workers) {
+        worker.join();
+    }
+    for (auto& [ticket, slot] : m_slots) {
+        if (slot.m_listing.m_fd >= 0) {
+            close(slot.m_listing.m_fd);
+        }
+    }
+    if (m_rootFd >= 0) {
+        close(m_rootFd);
+    }
+}
+
+unsigned CFolderPrefetch::WorkersForThisMachine() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores < 2 ? 0 : std::min(cores, kMaxWorkers);
+}
+
+std::uint64_t CFolderPrefetch::Want(std::string relPath) {
+    if (m_workers.empty() || relPath.empty() || relPath.size() >= PATH_MAX) {
+        return 0;
+    }
+    std::uint64_t ticket = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        ticket = m_nextTicket++;
+        m_slots.emplace(ticket, SSlot{});
+        m_queue.push_back({ticket, std::move(relPath)});
+    }
+    m_workAvailable.notify_one();
+    return ticket;
+}
+
+bool CFolderPrefetch::Take(std::uint64_t ticket, SListing& out) {
+    if (ticket == 0) {
+        return false;
+    }
+    std::unique_lock lock(m_mutex);
+    while (true) {
+        const auto it = m_slots.find(ticket);
+        if (it == m_slots.end()) {
+            return false;
+        }
+        switch (it->second.m_state) {
+        case SlotState::Queued:
+            // The walk has got here first: listing it now beats waiting for a worker.
+            // Its request stays queued and is skipped when a worker comes to it.
+            m_slots.erase(it);
+            return false;
+        case SlotState::Done:
+            out = std::move(it->second.m_listing);
+            m_slots.erase(it);
+            --m_doneCount;
+            lock.unlock();
+            m_workAvailable.notify_one();
+            return true;
+        case SlotState::Running:
+            m_listingDone.wait(lock);
+            break;
+        }
+    }
+}
+
+void CFolderPrefetch::Work() {
+    CDirectoryReader reader;
+    std::unique_lock lock(m_mutex);
+    while (true) {
+        m_workAvailable.wait(lock, [this] {
+            return m_stop || (!m_queue.empty() && m_doneCount < kMaxWaitingListings);
+        });
+        if (m_stop) {
+            return;
+        }
+        SRequest request = std::move(m_queue.back());
+        m_queue.pop_back();
+        auto it = m_slots.find(request.m_ticket);
+        if (it == m_slots.end()) {
+            continue; // withdrawn by Take
+        }
+        it->second.m_state = SlotState::Running;
+        lock.unlock();
+        SListing listing;
+        const bool listed = List(request.m_relPath, reader, listing);
+        lock.lock();
+        // Only Take removes a slot, and it waits while the slot is running.
+        it = m_slots.find(request.m_ticket);
+        if (listed) {
+            it->second.m_listing = std::move(listing);
+            it->second.m_state = SlotState::Done;
+            ++m_doneCount;
+        } else {
+            m_slots.erase(it);
+        }
+        m_listingDone.notify_all();
+    }
+}
+
+int CFolderPrefetch::OpenBelow(int rootFd, const std::string& relPath) {
+    struct open_how how {};
+    how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    return static_cast<int>(syscall(SYS_openat2, rootFd, relPath.c_str(), &how, sizeof how));
+}
+
+bool CFolderPrefetch::List(const std::string& relPath, CDirectoryReader& reader,
+                           SListing& out) const {
+    out.m_fd = OpenBelow(m_rootFd, relPath);
+    if (out.m_fd < 0) {
+        return false;
+    }
+    reader.Borrow(out.m_fd, m_fat, m_dontSync);
+    while (reader.Next(out.m_entries.emplace_back())) {
+    }
+    out.m_entries.pop_back();
+    out.m_error = reader.Error();
+    reader.Close();
+    return true;
+}
+
+} // namespace quillora

@@ -1,0 +1,175 @@
+// Folders listed ahead by worker threads: the same entries as the walk's own
+// listing, never through a symbolic link, nothing left open, and a scan of a wide
+// tree that comes out as if each folder had been listed in turn.
+#include "ScanTestTools.h"
+#include "support/ScratchDir.h"
+
+#include "model/SVolumeInfo.h"
+#include "platform/DirectoryReader.h"
+#include "scan/FolderPrefetch.h"
+#include "scan/VolumeScanner.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace quillora {
+namespace {
+
+using test::ScratchDir;
+
+std::size_t OpenDescriptors() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+std::vector<std::string> Names(const std::vector<SDirEntry>& entries) {
+    std::vector<std::string> names;
+    for (const SDirEntry& entry : entries) {
+        names.push_back(entry.m_osName + "/" + std::to_string(entry.m_size));
+    }
+    return names;
+}
+
+// Folders f000.. each holding files of different sizes.
+void MakeWideTree(ScratchDir& dir, int folders) {
+    for (int f = 0; f < folders; ++f) {
+        const std::string folder = "f" + std::to_string(1000 + f).substr(1);
+        std::filesystem::create_directories(dir / folder);
+        for (int i = 0; i < 3; ++i) {
+            dir.Write(folder + "/file" + std::to_string(i), std::string(f + i, 'x'));
+        }
+    }
+}
+
+class FolderPrefetch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_rootFd = open(m_dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_GE(m_rootFd, 0);
+    }
+    void TearDown() override { close(m_rootFd); }
+
+    ScratchDir m_dir;
+    int m_rootFd = -1;
+};
+
+TEST_F(FolderPrefetch, ListsWhatTheReaderListsAndLeavesNothingOpen) {
+    MakeWideTree(m_dir, 200);
+    const std::size_t before = OpenDescriptors();
+    {
+        CFolderPrefetch prefetch(m_rootFd, false, false, 2);
+        std::vector<std::uint64_t> tickets;
+        for (int f = 0; f < 200; ++f) {
+            tickets.push_back(prefetch.Want("f" + std::to_string(1000 + f).substr(1)));
+            ASSERT_NE(tickets.back(), 0u);
+        }
+        // Each listing waiting to be taken holds its folder open. The workers stop
+        // when enough wait: then most of the folders asked for are still queued.
+        std::size_t open = 0;
+        for (int i = 0; i < 5000; ++i) {
+            usleep(1000);
+            const std::size_t now = OpenDescriptors();
+            if (now == open && now > before + 32) {
+                break;
+            }
+            open = now;
+        }
+        // The walk takes them in the order it enters them, oldest first; the workers
+        // serve the newest first. The walk lists what nobody has started itself.
+        int taken = 0;
+        int withdrawn = 0;
+        for (int f = 0; f < 150; ++f) {
+            CFolderPrefetch::SListing got;
+            if (!prefetch.Take(tickets[f], got)) {
+                ++withdrawn;
+                EXPECT_FALSE(prefetch.Take(tickets[f], got)) << "a ticket is taken once";
+                continue;
+            }
+            ++taken;
+            std::vector<SDirEntry> expected;
+            const std::string name = "f" + std::to_string(1000 + f).substr(1);
+            ASSERT_EQ(CDirectoryReader::ReadAll((m_dir / name).string(), expected), 0);
+            EXPECT_EQ(Names(got.m_entries), Names(expected)) << name;
+            EXPECT_EQ(got.m_error, 0);
+            struct stat st {};
+            ASSERT_EQ(fstat(got.m_fd, &st), 0);
+            EXPECT_TRUE(S_ISDIR(st.st_mode));
+            close(got.m_fd);
+        }
+        EXPECT_GT(taken, 0);
+        EXPECT_GT(withdrawn, 0);
+        // The rest is left to the destructor, listed or not.
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
+TEST_F(FolderPrefetch, NeverOpensThroughALinkNorOutsideItsFolder) {
+    std::filesystem::create_directories(m_dir / "real/sub");
+    std::filesystem::create_directory_symlink("real", m_dir / "link");
+    std::filesystem::create_directory_symlink(m_dir.Path(), m_dir / "real/back");
+    const int fd = CFolderPrefetch::OpenBelow(m_rootFd, "real/sub");
+    EXPECT_GE(fd, 0);
+    close(fd);
+    const std::string outside = "../" + m_dir.Path().filename().string();
+    for (const std::string path : {"link/sub", "link", "real/back/real", outside.c_str()}) {
+        EXPECT_EQ(CFolderPrefetch::OpenBelow(m_rootFd, path), -1) << path;
+    }
+    // Such a folder is no listing at all: the walk opens it itself and finds the link.
+    CFolderPrefetch prefetch(m_rootFd, false, false, 1);
+    EXPECT_EQ(prefetch.Want(""), 0u);
+    const std::uint64_t ticket = prefetch.Want("link");
+    CFolderPrefetch::SListing listing;
+    EXPECT_FALSE(prefetch.Take(ticket, listing));
+    EXPECT_EQ(listing.m_fd, -1);
+}
+
+TEST(FolderPrefetchScan, AWideDeepTreeComesOutInTheOrderOfItsListings) {
+    ScratchDir dir;
+    for (int a = 0; a < 12; ++a) {
+        for (int b = 0; b < 12; ++b) {
+            const std::string folder = "a" + std::to_string(a) + "/b" + std::to_string(b);
+            std::filesystem::create_directories(dir / folder / "c");
+            dir.Write(folder + "/c/leaf", std::string(a + b, 'y'));
+            dir.Write(folder + "/note", "n");
+        }
+    }
+    SVolumeInfo volume;
+    CVolumeScanner scanner{SScanOptions{}};
+    scanner.AddVolume(volume, dir.Path().string(), nullptr, nullptr);
+
+    // Each record's children are its folder's entries in the folder's own order, all
+    // the way down.
+    std::vector<std::pair<const SFileInfo*, std::filesystem::path>> pending{{&volume, dir.Path()}};
+    std::size_t folders = 0;
+    while (!pending.empty()) {
+        auto [record, path] = pending.back();
+        pending.pop_back();
+        ++folders;
+        std::vector<SDirEntry> entries;
+        ASSERT_EQ(CDirectoryReader::ReadAll(path.string(), entries), 0);
+        ASSERT_EQ(record->ChildCount(), entries.size()) << path;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const SFileInfo& child = *record->ChildAt(i);
+            EXPECT_EQ(child.m_strName, entries[i].m_name) << path;
+            if (entries[i].m_kind == EntryKind::Directory) {
+                pending.emplace_back(&child, path / entries[i].m_osName);
+            } else {
+                EXPECT_EQ(child.m_nSize, entries[i].m_size) << path;
+            }
+        }
+    }
+    EXPECT_EQ(folders, 1u + 12 + 12 * 12 * 2);
+}
+
+} // namespace
+} // namespace quillora
