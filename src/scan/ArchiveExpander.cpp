@@ -239,8 +239,34 @@ CArchiver* CArchiveExpander::AdapterForType(std::uint16_t arcType) {
     }
 }
 
-bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry,
-                                      std::uint16_t code) {
+bool CArchiveExpander::ReadsHeadOf(std::uint16_t code) {
+    const std::uint16_t type = ArcTypeOfCode(code);
+    if (type != kArcNone) {
+        CArchiver* adapter = AdapterForType(type);
+        return adapter && adapter->IsLoaded();
+    }
+    return code == kFtExe && !SelfExtractorCandidates().empty();
+}
+
+std::vector<std::pair<CArchiver*, std::uint16_t>> CArchiveExpander::SelfExtractorCandidates() {
+    // Self-extracting archives: only with both keys, whatever "All" says.
+    std::vector<std::pair<CArchiver*, std::uint16_t>> candidates;
+    const CConfigData& c = Config();
+    if (!On(c.m_nExtractExe) || !On(c.m_nExtractEnableExe)) {
+        return candidates;
+    }
+    for (std::uint16_t candidate : {kArcLha, kArcGca, kArcRar, kArcZip}) {
+        CArchiver* adapter = AdapterForType(candidate);
+        if (adapter && adapter->IsLoaded() &&
+            (candidate != kArcZip || adapter->CanReadSelfExtracting())) {
+            candidates.emplace_back(adapter, candidate);
+        }
+    }
+    return candidates;
+}
+
+bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry, std::uint16_t code,
+                                      const CArchiveHead* head) {
     // Most files named like archives on a medium are what they say, but a scan meets
     // many that are not (programs named .exe, renamed or damaged files): one read of
     // the first bytes keeps those away from the archivers, which would open, scan and
@@ -256,6 +282,13 @@ bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry,
         }
         return path.empty() ? path : path + entry.m_osName;
     };
+    CArchiveHead ownHead;
+    auto readHead = [&](const std::string& path) {
+        if (!head && ownHead.Read(path, entry.m_size)) {
+            head = &ownHead;
+        }
+        return head != nullptr;
+    };
     const std::uint16_t type = ArcTypeOfCode(code);
     if (type != kArcNone) {
         CArchiver* adapter = AdapterForType(type);
@@ -263,8 +296,7 @@ bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry,
             return false;
         }
         const std::string path = pathOf();
-        CArchiveHead head;
-        if (path.empty() || !head.Read(path, entry.m_size) || !adapter->MatchesHead(head)) {
+        if (path.empty() || !readHead(path) || !adapter->MatchesHead(*head)) {
             return false;
         }
         return ExtractArc(*adapter, folder, entry, type);
@@ -272,25 +304,12 @@ bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry,
     if (code != kFtExe) {
         return false;
     }
-    // Self-extracting archives: only with both keys, whatever "All" says.
-    const CConfigData& c = Config();
-    if (!On(c.m_nExtractExe) || !On(c.m_nExtractEnableExe)) {
-        return false;
-    }
-    std::vector<std::pair<CArchiver*, std::uint16_t>> candidates;
-    for (std::uint16_t candidate : {kArcLha, kArcGca, kArcRar, kArcZip}) {
-        CArchiver* adapter = AdapterForType(candidate);
-        if (adapter && adapter->IsLoaded() &&
-            (candidate != kArcZip || adapter->CanReadSelfExtracting())) {
-            candidates.emplace_back(adapter, candidate);
-        }
-    }
+    const auto candidates = SelfExtractorCandidates();
     if (candidates.empty()) {
         return false;
     }
     const std::string path = pathOf();
-    CArchiveHead head;
-    if (path.empty() || !head.Read(path, entry.m_size) || !head.HasDataPastImage(path)) {
+    if (path.empty() || !readHead(path) || !head->HasDataPastImage(path)) {
         return false;
     }
     for (const auto& [adapter, candidate] : candidates) {

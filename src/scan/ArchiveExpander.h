@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace quillora {
@@ -60,7 +61,9 @@ public:
     // is handed to an adapter only when one read of its first bytes shows the family's
     // magic (for an .EXE: data past the program image). True when an archive node was
     // appended to the folder.
-    bool TryListArchive(SFileInfo& folder, const SDirEntry& entry, std::uint16_t code) override;
+    bool ReadsHeadOf(std::uint16_t code) override;
+    bool TryListArchive(SFileInfo& folder, const SDirEntry& entry, std::uint16_t code,
+                        const CArchiveHead* head) override;
     // Reads the entry's data from the archive for its CRC-32; 0 when it cannot be read.
     std::uint32_t ArchiveEntryCrc(const SFileInfo& entry) override;
     // One pass over the archive for every file at or below `record`; an archive node
@@ -90,6 +93,10 @@ public:
     // The adapter for an archive type (1-8) when the family's option ("All" or its
     // own key) allows it; null otherwise.
     CArchiver* AdapterForType(std::uint16_t arcType);
+
+    // The archivers an .EXE is tried with, in order, when the self-extractor keys are
+    // on; empty otherwise.
+    std::vector<std::pair<CArchiver*, std::uint16_t>> SelfExtractorCandidates();
 
     // Extracts the entries `entries` (all when empty) of the archive node `archive`
     // below `workFolder` (made when missing, one level). For ZIP, named entries only

@@ -43,9 +43,13 @@ bool TarChecksumValid(const unsigned char* block) {
 } // namespace
 
 bool CArchiveHead::Read(const std::string& path, std::uint64_t fileSize) {
+    return ReadAt(AT_FDCWD, path.c_str(), fileSize);
+}
+
+bool CArchiveHead::ReadAt(int dirFd, const char* name, std::uint64_t fileSize) {
     m_nSize = 0;
     m_nFileSize = fileSize;
-    CUniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    CUniqueFd fd(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.Get() < 0) {
         return false;
     }

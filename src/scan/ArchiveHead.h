@@ -18,6 +18,8 @@ public:
     // False when it cannot be opened or read; links are not followed and a FIFO is
     // never waited on.
     bool Read(const std::string& path, std::uint64_t fileSize);
+    // The same for the file `name` in the folder open at dirFd.
+    bool ReadAt(int dirFd, const char* name, std::uint64_t fileSize);
     // The same over bytes already in memory (tests, fuzzing).
     void Assign(const unsigned char* bytes, std::size_t size, std::uint64_t fileSize);
 

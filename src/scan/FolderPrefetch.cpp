@@ -1,6 +1,8 @@
 // Folder listings made ahead of the walk by worker threads.
 #include "scan/FolderPrefetch.h"
 
+#include "core/FileTypeCode.h"
+
 #include <algorithm>
 #include <climits>
 #include <fcntl.h>
@@ -20,8 +22,10 @@ constexpr unsigned kMaxWorkers = 4;
 
 } // namespace
 
-CFolderPrefetch::CFolderPrefetch(int rootFd, bool fat, bool dontSync, unsigned workers)
-    : m_rootFd(fcntl(rootFd, F_DUPFD_CLOEXEC, 0)), m_fat(fat), m_dontSync(dontSync) {
+CFolderPrefetch::CFolderPrefetch(int rootFd, bool fat, bool dontSync, std::uint32_t headCodes,
+                                 unsigned workers)
+    : m_rootFd(fcntl(rootFd, F_DUPFD_CLOEXEC, 0)), m_fat(fat), m_dontSync(dontSync),
+      m_headCodes(headCodes) {
     if (m_rootFd < 0) {
         return; // no workers: every Take says "list it yourself"
     }
@@ -153,7 +157,29 @@ bool CFolderPrefetch::List(const std::string& relPath, CDirectoryReader& reader,
     out.m_entries.pop_back();
     out.m_error = reader.Error();
     reader.Close();
+    if (m_headCodes != 0) {
+        ReadHeads(out);
+    }
     return true;
+}
+
+void CFolderPrefetch::ReadHeads(SListing& listing) const {
+    for (std::size_t i = 0; i < listing.m_entries.size(); ++i) {
+        const SDirEntry& entry = listing.m_entries[i];
+        if (entry.m_kind != EntryKind::Regular || entry.m_factsMissing) {
+            continue;
+        }
+        const std::uint16_t code = FileTypeCode(entry.m_name);
+        if (code >= 32 || (m_headCodes & (1u << code)) == 0) {
+            continue;
+        }
+        auto head = std::make_unique<CArchiveHead>();
+        if (!head->ReadAt(listing.m_fd, entry.m_osName.c_str(), entry.m_size)) {
+            continue; // read again, and failed again, by the walk
+        }
+        listing.m_heads.resize(listing.m_entries.size());
+        listing.m_heads[i] = std::move(head);
+    }
 }
 
 } // namespace quillora

@@ -5,10 +5,12 @@
 #pragma once
 
 #include "platform/DirectoryReader.h"
+#include "scan/ArchiveHead.h"
 
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,11 +25,19 @@ public:
         int m_fd = -1; // the folder, open for reading below it; whoever takes it owns it
         std::vector<SDirEntry> m_entries;
         int m_error = 0; // the listing's errno, as CDirectoryReader::Error
+        // The first bytes of the regular files whose file-type codes were asked for,
+        // by entry index; empty when there were none.
+        std::vector<std::unique_ptr<CArchiveHead>> m_heads;
+
+        const CArchiveHead* HeadOf(std::size_t index) const {
+            return index < m_heads.size() ? m_heads[index].get() : nullptr;
+        }
     };
 
     // Workers list folders named by paths relative to the folder open at rootFd (a
-    // duplicate of it is kept), with the reader flags of the walk's file system.
-    CFolderPrefetch(int rootFd, bool fat, bool dontSync, unsigned workers);
+    // duplicate of it is kept), with the reader flags of the walk's file system, and
+    // read the first bytes of files whose file-type code has its bit in `headCodes`.
+    CFolderPrefetch(int rootFd, bool fat, bool dontSync, std::uint32_t headCodes, unsigned workers);
     ~CFolderPrefetch();
     CFolderPrefetch(const CFolderPrefetch&) = delete;
     CFolderPrefetch& operator=(const CFolderPrefetch&) = delete;
@@ -66,10 +76,12 @@ private:
 
     void Work();
     bool List(const std::string& relPath, CDirectoryReader& reader, SListing& out) const;
+    void ReadHeads(SListing& listing) const;
 
     int m_rootFd = -1;
     bool m_fat = false;
     bool m_dontSync = false;
+    std::uint32_t m_headCodes = 0;
     std::mutex m_mutex;
     std::condition_variable m_workAvailable;
     std::condition_variable m_listingDone;

@@ -84,7 +84,7 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
         return rootError; // the frames close with the walk
     }
     if (workers > 0 && !m_frames.back().m_subfolders.empty()) {
-        m_prefetch = std::make_unique<CFolderPrefetch>(fd, m_fat, m_dontSync, workers);
+        m_prefetch = std::make_unique<CFolderPrefetch>(fd, m_fat, m_dontSync, HeadCodes(), workers);
         WantSubfolders(m_frames.back());
     }
     while (!m_frames.empty()) {
@@ -144,8 +144,8 @@ int CFolderWalk::Enter(SFileInfo& folder, int level, int fd, std::string osName,
     // A listing error keeps the entries read before it.
     int error = 0;
     if (listing) {
-        for (const SDirEntry& entry : listing->m_entries) {
-            Visit(frame, entry);
+        for (std::size_t i = 0; i < listing->m_entries.size(); ++i) {
+            Visit(frame, listing->m_entries[i], listing->HeadOf(i));
         }
         error = listing->m_error;
     } else {
@@ -180,7 +180,20 @@ void CFolderWalk::Pop() {
     m_frames.pop_back();
 }
 
-void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry) {
+std::uint32_t CFolderWalk::HeadCodes() const {
+    std::uint32_t codes = 0;
+    if (!m_scanner.m_lister) {
+        return codes;
+    }
+    for (std::uint16_t code = 0; code < 32; ++code) {
+        if (IsArchiveCode(code) && m_scanner.m_lister->ReadsHeadOf(code)) {
+            codes |= 1u << code;
+        }
+    }
+    return codes;
+}
+
+void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry, const CArchiveHead* head) {
     // The reader never returns "." and ".."; names merely ending in dots ("notes.",
     // "a..") are ordinary Linux files although their file-type codes are those of
     // the dot entries. Only regular files can be archives, and only a lister needs
@@ -190,7 +203,7 @@ void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry) {
     const bool mayBeArchive = m_scanner.m_lister && entry.m_kind == EntryKind::Regular;
     const std::uint16_t code =
         mayBeArchive ? FileTypeCode(entry.m_name) : static_cast<std::uint16_t>(kFtOther);
-    if (IsArchiveCode(code) && m_scanner.m_lister->TryListArchive(folder, entry, code) &&
+    if (IsArchiveCode(code) && m_scanner.m_lister->TryListArchive(folder, entry, code, head) &&
         folder.ChildCount() > 0) {
         SFileInfo& node = *folder.ChildAt(folder.ChildCount() - 1);
         m_scanner.CountEntry();

@@ -57,7 +57,10 @@ private:
     // it is served first.
     void WantSubfolders(SFrame& frame);
     void Pop();
-    void Visit(SFrame& frame, const SDirEntry& entry);
+    // `head`: the entry's first bytes when they were read ahead.
+    void Visit(SFrame& frame, const SDirEntry& entry, const CArchiveHead* head = nullptr);
+    // The file-type codes whose files the archive lister reads the first bytes of.
+    std::uint32_t HeadCodes() const;
     void AddFile(SFileInfo& record, const SDirEntry& entry, int dirFd);
     // The descriptor of the innermost frame, reopened through its ancestors when it
     // was closed; -1 when it cannot be opened.

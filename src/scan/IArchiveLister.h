@@ -5,6 +5,7 @@
 
 namespace quillora {
 
+class CArchiveHead;
 class IScanProgress;
 class SFileInfo;
 struct SDirEntry;
@@ -26,11 +27,17 @@ public:
     // The scan is over (however it ended): its progress sink may go away.
     virtual void EndScan() = 0;
 
+    // Whether TryListArchive reads the first bytes of files with this file-type code:
+    // their archiver is there and allowed. Asked once as a walk begins, so that the
+    // bytes can be read ahead with the folder's listing.
+    virtual bool ReadsHeadOf(std::uint16_t fileTypeCode) = 0;
+
     // Lists the archive file `entry` of `folder` (file-type code 4-16 or 22) into a
     // new archive node appended as the folder's last child. True when it did; false
-    // leaves the folder unchanged and the file is registered as a plain file.
+    // leaves the folder unchanged and the file is registered as a plain file. `head`:
+    // the file's first bytes when they were read ahead; null to read them here.
     virtual bool TryListArchive(SFileInfo& folder, const SDirEntry& entry,
-                                std::uint16_t fileTypeCode) = 0;
+                                std::uint16_t fileTypeCode, const CArchiveHead* head) = 0;
 
     // The CRC-32 of one record inside an archive, read from the archive without
     // writing it anywhere; 0 when it cannot be read.

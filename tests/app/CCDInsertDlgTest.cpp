@@ -52,8 +52,9 @@ class CBlockingLister : public IArchiveLister {
 public:
     void BeginScan(const SScanOptions& /*options*/, IScanProgress* /*progress*/) override {}
     void EndScan() override {}
+    bool ReadsHeadOf(std::uint16_t /*fileTypeCode*/) override { return false; }
     bool TryListArchive(SFileInfo& /*folder*/, const SDirEntry& /*entry*/,
-                        std::uint16_t /*fileTypeCode*/) override {
+                        std::uint16_t /*fileTypeCode*/, const CArchiveHead* /*head*/) override {
         m_entered.store(true);
         for (int i = 0; i < 2000 && !CScanControl::IsScanCancelled(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -152,6 +152,32 @@ bool IsArchiveNode(const SFileInfo* record, std::uint16_t type) {
 
 } // namespace
 
+TEST_F(ArchiveExpanderTest, ArchivesInSubfoldersAreKnownByTheirBytesWhoeverReadThem) {
+    // Subfolders may be listed ahead by other threads, their archives' first bytes with
+    // them; the result is the same as when the walk reads each file itself.
+    for (int i = 0; i < 16; ++i) {
+        const std::string sub = "sub" + std::to_string(i);
+        fs::create_directories(Medium() / sub);
+        quillora::test::WriteLibarchive(Medium() / sub / "a.zip", "zip", "",
+                                        {{"z" + std::to_string(i), "zip", kStamp}});
+        m_dir.Write("medium/" + sub + "/fake.zip", "not a zip at all");
+        m_dir.Write("medium/" + sub + "/plain.txt", "plain");
+    }
+    SVolumeInfo volume;
+    Scan(volume);
+    for (int i = 0; i < 16; ++i) {
+        const SFileInfo* sub = Node(volume, "sub" + std::to_string(i));
+        ASSERT_NE(sub, nullptr);
+        const SFileInfo* zip = Node(*sub, "a.zip");
+        ASSERT_TRUE(IsArchiveNode(zip, kArcZip)) << i;
+        EXPECT_NE(Child(*zip, "z" + std::to_string(i)), nullptr);
+        const SFileInfo* fake = Node(*sub, "fake.zip");
+        ASSERT_NE(fake, nullptr);
+        EXPECT_EQ(fake->m_wArcType, 0) << i;
+        EXPECT_EQ(fake->ChildCount(), 0u);
+    }
+}
+
 TEST_F(ArchiveExpanderTest, EveryFamilyIsListedWithItsTypeAndTheScanGoesOn) {
     using quillora::test::SMember;
     fs::create_directories(Medium());

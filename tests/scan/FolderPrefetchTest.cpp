@@ -4,6 +4,7 @@
 #include "ScanTestTools.h"
 #include "support/ScratchDir.h"
 
+#include "core/FileTypeCode.h"
 #include "model/SVolumeInfo.h"
 #include "platform/DirectoryReader.h"
 #include "scan/FolderPrefetch.h"
@@ -67,7 +68,7 @@ TEST_F(FolderPrefetch, ListsWhatTheReaderListsAndLeavesNothingOpen) {
     MakeWideTree(m_dir, 200);
     const std::size_t before = OpenDescriptors();
     {
-        CFolderPrefetch prefetch(m_rootFd, false, false, 2);
+        CFolderPrefetch prefetch(m_rootFd, false, false, 0, 2);
         std::vector<std::uint64_t> tickets;
         for (int f = 0; f < 200; ++f) {
             tickets.push_back(prefetch.Want("f" + std::to_string(1000 + f).substr(1)));
@@ -125,12 +126,40 @@ TEST_F(FolderPrefetch, NeverOpensThroughALinkNorOutsideItsFolder) {
         EXPECT_EQ(CFolderPrefetch::OpenBelow(m_rootFd, path), -1) << path;
     }
     // Such a folder is no listing at all: the walk opens it itself and finds the link.
-    CFolderPrefetch prefetch(m_rootFd, false, false, 1);
+    CFolderPrefetch prefetch(m_rootFd, false, false, 0, 1);
     EXPECT_EQ(prefetch.Want(""), 0u);
     const std::uint64_t ticket = prefetch.Want("link");
     CFolderPrefetch::SListing listing;
     EXPECT_FALSE(prefetch.Take(ticket, listing));
     EXPECT_EQ(listing.m_fd, -1);
+}
+
+TEST_F(FolderPrefetch, ReadsTheFirstBytesOfTheFileTypesAskedFor) {
+    m_dir.Write("d/a.zip", "PK\x03\x04 zip bytes");
+    m_dir.Write("d/b.lzh", "lha bytes");
+    m_dir.Write("d/c.zip", "");
+    m_dir.Write("d/plain.txt", "text");
+    std::filesystem::create_directory(m_dir / "d/e.zip");
+    CFolderPrefetch prefetch(m_rootFd, false, false, 1u << kFtZip, 1);
+    CFolderPrefetch::SListing listing;
+    // Take withdraws what no worker has started: ask until a worker has it.
+    for (int i = 0; i < 1000 && !prefetch.Take(prefetch.Want("d"), listing); ++i) {
+        usleep(1000);
+    }
+    ASSERT_GE(listing.m_fd, 0);
+    close(listing.m_fd);
+    for (std::size_t i = 0; i < listing.m_entries.size(); ++i) {
+        const std::string& name = listing.m_entries[i].m_osName;
+        const CArchiveHead* head = listing.HeadOf(i);
+        if (name == "a.zip") {
+            ASSERT_NE(head, nullptr);
+            EXPECT_TRUE(head->LooksLikeZip());
+            EXPECT_EQ(head->FileSize(), 14u);
+        } else {
+            // Other types, an empty file and a folder named like an archive: none.
+            EXPECT_EQ(head, nullptr) << name;
+        }
+    }
 }
 
 TEST(FolderPrefetchScan, AWideDeepTreeComesOutInTheOrderOfItsListings) {
