@@ -192,6 +192,17 @@ private:
 
     SFileInfo* m_pParent = nullptr;
     std::unique_ptr<SMore> m_pMore;
+
+public:
+    // For walks over millions of records, which wait mostly for memory: where a walk's
+    // step reads, so that it can ask for the memory before it gets there. Each reads
+    // only the record itself or the block the one before names.
+    const void* NameFieldAddress() const { return &m_strName; }
+    const void* ChildLinkAddress() const { return &m_pMore; }
+    const void* ChildListAddress() const { return m_pMore.get(); }
+    const void* ChildSlotsAddress() const {
+        return m_pMore ? static_cast<const void*>(m_pMore->m_children.data()) : nullptr;
+    }
 };
 
 } // namespace quillora
