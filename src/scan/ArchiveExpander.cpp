@@ -282,12 +282,19 @@ bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry,
         }
         return path.empty() ? path : path + entry.m_osName;
     };
+    // The path is built only when the head must be read here: most files named like
+    // archives on a large medium are turned away by a head read ahead.
     CArchiveHead ownHead;
-    auto readHead = [&](const std::string& path) {
-        if (!head && ownHead.Read(path, entry.m_size)) {
-            head = &ownHead;
+    auto readHead = [&] {
+        if (head) {
+            return true;
         }
-        return head != nullptr;
+        const std::string path = pathOf();
+        if (path.empty() || !ownHead.Read(path, entry.m_size)) {
+            return false;
+        }
+        head = &ownHead;
+        return true;
     };
     const std::uint16_t type = ArcTypeOfCode(code);
     if (type != kArcNone) {
@@ -295,8 +302,7 @@ bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry,
         if (!adapter || !adapter->IsLoaded()) {
             return false;
         }
-        const std::string path = pathOf();
-        if (path.empty() || !readHead(path) || !adapter->MatchesHead(*head)) {
+        if (!readHead() || !adapter->MatchesHead(*head)) {
             return false;
         }
         return ExtractArc(*adapter, folder, entry, type);
@@ -308,8 +314,12 @@ bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry,
     if (candidates.empty()) {
         return false;
     }
+    // Not a program at all: no self-extractor, and no path needed to say so.
+    if (!readHead() || !head->StartsWith("MZ", 2)) {
+        return false;
+    }
     const std::string path = pathOf();
-    if (path.empty() || !readHead(path) || !head->HasDataPastImage(path)) {
+    if (path.empty() || !head->HasDataPastImage(path)) {
         return false;
     }
     for (const auto& [adapter, candidate] : candidates) {

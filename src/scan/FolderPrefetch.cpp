@@ -60,18 +60,36 @@ unsigned CFolderPrefetch::WorkersForThisMachine() {
 }
 
 std::uint64_t CFolderPrefetch::Want(std::string relPath) {
-    if (m_workers.empty() || relPath.empty() || relPath.size() >= PATH_MAX) {
-        return 0;
+    std::vector<std::string> one;
+    one.push_back(std::move(relPath));
+    return Want(std::move(one)).front();
+}
+
+std::vector<std::uint64_t> CFolderPrefetch::Want(std::vector<std::string> relPaths) {
+    std::vector<std::uint64_t> tickets(relPaths.size(), 0);
+    if (m_workers.empty()) {
+        return tickets;
     }
-    std::uint64_t ticket = 0;
+    std::size_t wanted = 0;
+    unsigned idle = 0;
     {
         std::lock_guard lock(m_mutex);
-        ticket = m_nextTicket++;
-        m_slots.emplace(ticket, SSlot{});
-        m_queue.push_back({ticket, std::move(relPath)});
+        for (std::size_t i = 0; i < relPaths.size(); ++i) {
+            if (relPaths[i].empty() || relPaths[i].size() >= PATH_MAX) {
+                continue;
+            }
+            tickets[i] = m_nextTicket++;
+            m_slots.emplace(tickets[i], SSlot{});
+            m_queue.push_back({tickets[i], std::move(relPaths[i])});
+            ++wanted;
+        }
+        idle = m_idleWorkers;
     }
-    m_workAvailable.notify_one();
-    return ticket;
+    // Waking a thread costs more than many listings: only as many as have no work.
+    for (std::size_t i = 0; i < std::min<std::size_t>(wanted, idle); ++i) {
+        m_workAvailable.notify_one();
+    }
+    return tickets;
 }
 
 bool CFolderPrefetch::Take(std::uint64_t ticket, SListing& out) {
@@ -90,15 +108,22 @@ bool CFolderPrefetch::Take(std::uint64_t ticket, SListing& out) {
             // Its request stays queued and is skipped when a worker comes to it.
             m_slots.erase(it);
             return false;
-        case SlotState::Done:
+        case SlotState::Done: {
             out = std::move(it->second.m_listing);
             m_slots.erase(it);
-            --m_doneCount;
+            // Workers stop while too many listings wait; this one may let one go on.
+            const bool wasFull = m_doneCount-- == kMaxWaitingListings;
+            const bool wake = wasFull && m_idleWorkers > 0;
             lock.unlock();
-            m_workAvailable.notify_one();
+            if (wake) {
+                m_workAvailable.notify_one();
+            }
             return true;
+        }
         case SlotState::Running:
+            m_awaitedTicket = ticket;
             m_listingDone.wait(lock);
+            m_awaitedTicket = 0;
             break;
         }
     }
@@ -108,9 +133,11 @@ void CFolderPrefetch::Work() {
     CDirectoryReader reader;
     std::unique_lock lock(m_mutex);
     while (true) {
+        ++m_idleWorkers;
         m_workAvailable.wait(lock, [this] {
             return m_stop || (!m_queue.empty() && m_doneCount < kMaxWaitingListings);
         });
+        --m_idleWorkers;
         if (m_stop) {
             return;
         }
@@ -134,7 +161,9 @@ void CFolderPrefetch::Work() {
         } else {
             m_slots.erase(it);
         }
-        m_listingDone.notify_all();
+        if (m_awaitedTicket == request.m_ticket) {
+            m_listingDone.notify_one();
+        }
     }
 }
 

@@ -50,6 +50,9 @@ public:
     // walk enters the subfolders of the folder it listed last. Returns the ticket for
     // Take, 0 when the path cannot be asked for.
     std::uint64_t Want(std::string relPath);
+    // The same for several folders at once, one ticket each (0 for a path that cannot
+    // be asked for); the last one is served first.
+    std::vector<std::uint64_t> Want(std::vector<std::string> relPaths);
 
     // The listing for `ticket`, waiting while a worker is at it. False when no worker
     // has taken it up yet (it is withdrawn, and the caller lists the folder itself) or
@@ -89,6 +92,8 @@ private:
     std::unordered_map<std::uint64_t, SSlot> m_slots;
     std::size_t m_doneCount = 0; // listings waiting to be taken, each holding a descriptor
     std::uint64_t m_nextTicket = 1;
+    std::uint64_t m_awaitedTicket = 0; // the one Take waits for while a worker lists it
+    unsigned m_idleWorkers = 0;
     bool m_stop = false;
     std::vector<std::thread> m_workers;
 };

@@ -164,14 +164,23 @@ int CFolderWalk::Enter(SFileInfo& folder, int level, int fd, std::string osName,
 }
 
 void CFolderWalk::WantSubfolders(SFrame& frame) {
-    std::string path;
+    if (frame.m_subfolders.empty()) {
+        return;
+    }
+    // Asked for last to first: the newest request is served first.
+    std::vector<std::string> paths;
+    paths.reserve(frame.m_subfolders.size());
     for (auto sub = frame.m_subfolders.rbegin(); sub != frame.m_subfolders.rend(); ++sub) {
-        path.assign(frame.m_relPath);
+        std::string& path = paths.emplace_back(frame.m_relPath);
         if (!path.empty()) {
             path += '/';
         }
         path.append(sub->m_osName);
-        sub->m_ticket = m_prefetch->Want(path);
+    }
+    const std::vector<std::uint64_t> tickets = m_prefetch->Want(std::move(paths));
+    const std::size_t count = frame.m_subfolders.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        frame.m_subfolders[count - 1 - i].m_ticket = tickets[i];
     }
 }
 
