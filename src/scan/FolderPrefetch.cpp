@@ -14,11 +14,10 @@ namespace quillora {
 
 namespace {
 
-// Listings made but not yet taken. Each holds an open descriptor and its entries, so
-// the workers wait rather than run far ahead of the walk.
-constexpr std::size_t kMaxWaitingListings = 64;
-
 constexpr unsigned kMaxWorkers = 4;
+
+// Listings kept for their buffers: one per thread is enough to reuse them all.
+constexpr std::size_t kMaxSpareListings = 8;
 
 } // namespace
 
@@ -109,7 +108,10 @@ bool CFolderPrefetch::Take(std::uint64_t ticket, SListing& out) {
             m_slots.erase(it);
             return false;
         case SlotState::Done: {
-            out = std::move(it->second.m_listing);
+            std::swap(out, it->second.m_listing);
+            if (m_spare.size() < kMaxSpareListings) {
+                m_spare.push_back(std::move(it->second.m_listing));
+            }
             m_slots.erase(it);
             // Workers stop while too many listings wait; this one may let one go on.
             const bool wasFull = m_doneCount-- == kMaxWaitingListings;
@@ -148,8 +150,8 @@ void CFolderPrefetch::Work() {
             continue; // withdrawn by Take
         }
         it->second.m_state = SlotState::Running;
+        SListing listing = SpareListing();
         lock.unlock();
-        SListing listing;
         const bool listed = List(request.m_relPath, reader, listing);
         lock.lock();
         // Only Take removes a slot, and it waits while the slot is running.
@@ -167,6 +169,22 @@ void CFolderPrefetch::Work() {
     }
 }
 
+CFolderPrefetch::SListing CFolderPrefetch::SpareListing() {
+    if (m_spare.empty()) {
+        return {};
+    }
+    SListing listing = std::move(m_spare.back());
+    m_spare.pop_back();
+    return listing;
+}
+
+const CArchiveHead* CFolderPrefetch::SListing::HeadOf(std::size_t index) const {
+    const auto it =
+        std::lower_bound(m_heads.begin(), m_heads.end(), index,
+                         [](const auto& head, std::size_t wanted) { return head.first < wanted; });
+    return it != m_heads.end() && it->first == index ? &it->second : nullptr;
+}
+
 int CFolderPrefetch::OpenBelow(int rootFd, const std::string& relPath) {
     struct open_how how {};
     how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
@@ -176,14 +194,25 @@ int CFolderPrefetch::OpenBelow(int rootFd, const std::string& relPath) {
 
 bool CFolderPrefetch::List(const std::string& relPath, CDirectoryReader& reader,
                            SListing& out) const {
+    // The entries and heads of an earlier listing are overwritten, keeping their memory.
+    out.m_error = 0;
+    out.m_heads.clear();
     out.m_fd = OpenBelow(m_rootFd, relPath);
     if (out.m_fd < 0) {
         return false;
     }
     reader.Borrow(out.m_fd, m_fat, m_dontSync);
-    while (reader.Next(out.m_entries.emplace_back())) {
+    std::size_t count = 0;
+    while (true) {
+        if (count == out.m_entries.size()) {
+            out.m_entries.emplace_back();
+        }
+        if (!reader.Next(out.m_entries[count])) {
+            break;
+        }
+        ++count;
     }
-    out.m_entries.pop_back();
+    out.m_entries.resize(count);
     out.m_error = reader.Error();
     reader.Close();
     if (m_headCodes != 0) {
@@ -202,12 +231,11 @@ void CFolderPrefetch::ReadHeads(SListing& listing) const {
         if (code >= 32 || (m_headCodes & (1u << code)) == 0) {
             continue;
         }
-        auto head = std::make_unique<CArchiveHead>();
-        if (!head->ReadAt(listing.m_fd, entry.m_osName.c_str(), entry.m_size)) {
-            continue; // read again, and failed again, by the walk
+        auto& [index, head] = listing.m_heads.emplace_back();
+        index = i;
+        if (!head.ReadAt(listing.m_fd, entry.m_osName.c_str(), entry.m_size)) {
+            listing.m_heads.pop_back(); // read again, and failed again, by the walk
         }
-        listing.m_heads.resize(listing.m_entries.size());
-        listing.m_heads[i] = std::move(head);
     }
 }
 

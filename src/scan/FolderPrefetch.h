@@ -10,11 +10,11 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace quillora {
@@ -26,12 +26,10 @@ public:
         std::vector<SDirEntry> m_entries;
         int m_error = 0; // the listing's errno, as CDirectoryReader::Error
         // The first bytes of the regular files whose file-type codes were asked for,
-        // by entry index; empty when there were none.
-        std::vector<std::unique_ptr<CArchiveHead>> m_heads;
+        // in entry order, each with its entry's index.
+        std::vector<std::pair<std::size_t, CArchiveHead>> m_heads;
 
-        const CArchiveHead* HeadOf(std::size_t index) const {
-            return index < m_heads.size() ? m_heads[index].get() : nullptr;
-        }
+        const CArchiveHead* HeadOf(std::size_t index) const;
     };
 
     // Workers list folders named by paths relative to the folder open at rootFd (a
@@ -46,6 +44,10 @@ public:
     // its own (one core).
     static unsigned WorkersForThisMachine();
 
+    // Listings made but not yet taken. Each holds an open descriptor and its entries,
+    // so the workers wait rather than run further ahead of the walk.
+    static constexpr std::size_t kMaxWaitingListings = 256;
+
     // Asks for the folder at `relPath`; the newest request is served first, as the
     // walk enters the subfolders of the folder it listed last. Returns the ticket for
     // Take, 0 when the path cannot be asked for.
@@ -58,6 +60,8 @@ public:
     // has taken it up yet (it is withdrawn, and the caller lists the folder itself) or
     // could not open it: a folder that was replaced by a symbolic link, or a path too
     // long to open in one step. The caller's own open then decides what happened.
+    // What `out` held before is kept for a later listing (so that the threads do not
+    // pass memory to each other), except its descriptor, which whoever took it owns.
     bool Take(std::uint64_t ticket, SListing& out);
 
     // Opens the folder at `relPath` below the folder open at rootFd, through no
@@ -80,6 +84,8 @@ private:
     void Work();
     bool List(const std::string& relPath, CDirectoryReader& reader, SListing& out) const;
     void ReadHeads(SListing& listing) const;
+    // A listing whose buffers an earlier one left, or a new one; under the lock.
+    SListing SpareListing();
 
     int m_rootFd = -1;
     bool m_fat = false;
@@ -90,6 +96,7 @@ private:
     std::condition_variable m_listingDone;
     std::vector<SRequest> m_queue; // served from the back
     std::unordered_map<std::uint64_t, SSlot> m_slots;
+    std::vector<SListing> m_spare;
     std::size_t m_doneCount = 0; // listings waiting to be taken, each holding a descriptor
     std::uint64_t m_nextTicket = 1;
     std::uint64_t m_awaitedTicket = 0; // the one Take waits for while a worker lists it

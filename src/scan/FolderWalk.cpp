@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quillora {
 
@@ -98,10 +99,11 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
         if (CScanControl::IsScanCancelled()) {
             continue; // recorded, but left empty
         }
-        CFolderPrefetch::SListing listing;
-        if (m_prefetch && m_prefetch->Take(sub.m_ticket, listing)) {
-            if (const int error = Enter(*sub.m_record, childLevel, listing.m_fd,
-                                        std::move(sub.m_osName), &listing)) {
+        if (m_prefetch && m_prefetch->Take(sub.m_ticket, m_listing)) {
+            // The frame owns the descriptor from here.
+            if (const int error =
+                    Enter(*sub.m_record, childLevel, std::exchange(m_listing.m_fd, -1),
+                          std::move(sub.m_osName), &m_listing)) {
                 m_scanner.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record, error);
             }
             continue;

@@ -70,6 +70,7 @@ private:
     CVolumeScanner& m_scanner;
     CDirectoryReader m_reader;
     std::unique_ptr<CFolderPrefetch> m_prefetch; // none on one core and on optical discs
+    CFolderPrefetch::SListing m_listing;         // the last one taken, its buffers reused
     SDirEntry m_entry;                           // reused, so that names keep their buffers
     std::vector<SFrame> m_frames;
     std::uint64_t m_device = 0; // of the folder the walk started at

@@ -65,12 +65,14 @@ protected:
 };
 
 TEST_F(FolderPrefetch, ListsWhatTheReaderListsAndLeavesNothingOpen) {
-    MakeWideTree(m_dir, 200);
+    // More folders than the workers keep listings waiting.
+    const int folders = static_cast<int>(CFolderPrefetch::kMaxWaitingListings) + 100;
+    MakeWideTree(m_dir, folders);
     const std::size_t before = OpenDescriptors();
     {
         CFolderPrefetch prefetch(m_rootFd, false, false, 0, 2);
         std::vector<std::uint64_t> tickets;
-        for (int f = 0; f < 200; ++f) {
+        for (int f = 0; f < folders; ++f) {
             tickets.push_back(prefetch.Want("f" + std::to_string(1000 + f).substr(1)));
             ASSERT_NE(tickets.back(), 0u);
         }
@@ -80,7 +82,7 @@ TEST_F(FolderPrefetch, ListsWhatTheReaderListsAndLeavesNothingOpen) {
         for (int i = 0; i < 5000; ++i) {
             usleep(1000);
             const std::size_t now = OpenDescriptors();
-            if (now == open && now > before + 32) {
+            if (now == open && now > before + CFolderPrefetch::kMaxWaitingListings / 2) {
                 break;
             }
             open = now;
@@ -89,7 +91,7 @@ TEST_F(FolderPrefetch, ListsWhatTheReaderListsAndLeavesNothingOpen) {
         // serve the newest first. The walk lists what nobody has started itself.
         int taken = 0;
         int withdrawn = 0;
-        for (int f = 0; f < 150; ++f) {
+        for (int f = 0; f < folders - 50; ++f) {
             CFolderPrefetch::SListing got;
             if (!prefetch.Take(tickets[f], got)) {
                 ++withdrawn;
