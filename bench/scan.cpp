@@ -1,7 +1,8 @@
 // Scan benchmark: quillora-cli scan against ncdu and find on a tree of about
 // 300,000 files in 15,000 folders, and the CRC scan against reading the same files
-// with cat on a tree of about 1 GiB. Hot cache; prints the median of three runs,
-// the ratios and the peak resident bytes per scanned file.
+// with cat on a tree of about 1 GiB. Hot cache; the commands compared run in turn,
+// and it prints the median of three runs each, the ratios and the peak resident bytes
+// per scanned file.
 //
 // usage: bench_scan [--cli PATH] [--dir DIR] [--runs N]
 // Build quillora-cli with the release preset for meaningful figures.
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <spawn.h>
 #include <string>
@@ -95,29 +97,45 @@ SResult RunOnce(const std::vector<std::string>& argv, const std::vector<std::str
     return result;
 }
 
-// One warm-up run, then the median of `runs` timed runs; `before` runs ahead of each.
-template <typename Before>
-SResult Measure(const char* name, const std::vector<std::string>& argv, int runs, Before before,
-                const std::vector<std::string>& env = {},
-                const std::string& outPath = "/dev/null") {
-    before();
-    RunOnce(argv, env, outPath);
-    std::vector<SResult> results;
+// A command to time: `before` runs ahead of each run.
+struct SCommand {
+    const char* name;
+    std::vector<std::string> argv;
+    std::function<void()> before = [] {};
+    std::vector<std::string> env = {};
+    std::string outPath = "/dev/null";
+};
+
+// One warm-up run of each command, then `runs` rounds that run each once in turn, so
+// that a slower spell of the shared machine falls on all of them alike; the medians.
+std::vector<SResult> Measure(const std::vector<SCommand>& commands, int runs) {
+    for (const SCommand& c : commands) {
+        c.before();
+        RunOnce(c.argv, c.env, c.outPath);
+    }
+    std::vector<std::vector<SResult>> results(commands.size());
     for (int i = 0; i < runs; ++i) {
-        before();
-        results.push_back(RunOnce(argv, env, outPath));
+        for (std::size_t k = 0; k < commands.size(); ++k) {
+            commands[k].before();
+            results[k].push_back(RunOnce(commands[k].argv, commands[k].env, commands[k].outPath));
+        }
     }
-    std::sort(results.begin(), results.end(),
-              [](const SResult& a, const SResult& b) { return a.seconds < b.seconds; });
-    const SResult median = results[results.size() / 2];
-    std::printf("  %-28s %8.3f s  peak RSS %8ld KiB  exit %d", name, median.seconds,
-                median.maxRssKiB, median.status);
-    if (median.walkSeconds > 0) {
-        std::printf("  (scan alone %.3f s)", median.walkSeconds);
+    std::vector<SResult> medians;
+    for (std::size_t k = 0; k < commands.size(); ++k) {
+        std::vector<SResult>& r = results[k];
+        std::sort(r.begin(), r.end(),
+                  [](const SResult& x, const SResult& y) { return x.seconds < y.seconds; });
+        const SResult median = r[r.size() / 2];
+        std::printf("  %-28s %8.3f s  peak RSS %8ld KiB  exit %d", commands[k].name, median.seconds,
+                    median.maxRssKiB, median.status);
+        if (median.walkSeconds > 0) {
+            std::printf("  (scan alone %.3f s)", median.walkSeconds);
+        }
+        std::printf("\n");
+        medians.push_back(median);
     }
-    std::printf("\n");
     std::fflush(stdout);
-    return median;
+    return medians;
 }
 
 // 1,024 files of 1 MiB of pseudo-random bytes in 32 folders.
@@ -188,13 +206,15 @@ void MeasureArchiveProbing(const std::string& cli, const fs::path& base, int run
     auto removeCase = [&] { fs::remove(casePath); };
     std::printf("archive names: 300000 files, 30000 of them named like archives (%s)\n",
                 tree.c_str());
-    const SResult with =
-        Measure("quillora-cli scan", {cli, "scan", casePath, tree.string()}, runs, removeCase, env);
-    const SResult without =
-        Measure("quillora-cli scan --no-archives",
-                {cli, "scan", casePath, tree.string(), "--no-archives"}, runs, removeCase, env);
+    const std::vector<SResult> r =
+        Measure({{"quillora-cli scan", {cli, "scan", casePath, tree.string()}, removeCase, env},
+                 {"quillora-cli scan --no-archives",
+                  {cli, "scan", casePath, tree.string(), "--no-archives"},
+                  removeCase,
+                  env}},
+                runs);
     std::printf("  with archives / --no-archives = %.2f (aim <= 1.15)\n",
-                with.seconds / without.seconds);
+                r[0].seconds / r[1].seconds);
     removeCase();
 }
 
@@ -234,19 +254,19 @@ int main(int argc, char** argv) {
     // The program's own settings stay out of the measurement.
     const std::vector<std::string> env{"XDG_CONFIG_HOME=" + (work / "config").string()};
     auto removeCase = [&] { fs::remove(casePath); };
-    auto nothing = [] {};
     const double files = ListingFiles();
 
     std::printf("listing: %.0f files in %d folders (%s)\n", files, ListingFolders(),
                 listing.c_str());
     const std::string summary = (work / "summary.txt").string();
-    const SResult scan = Measure("quillora-cli scan", {cli, "scan", casePath, listing.string()},
-                                 runs, removeCase, env, summary);
-    const SResult ncdu = Measure(
-        "ncdu -0 -o /dev/null", {"ncdu", "-0", "-o", "/dev/null", listing.string()}, runs, nothing);
-    const SResult find =
-        Measure("find -printf", {"find", listing.string(), "-printf", "%s %T@ %A@ %C@ %m %p\n"},
-                runs, nothing);
+    const std::vector<SResult> walks = Measure(
+        {{"quillora-cli scan", {cli, "scan", casePath, listing.string()}, removeCase, env, summary},
+         {"ncdu -0 -o /dev/null", {"ncdu", "-0", "-o", "/dev/null", listing.string()}},
+         {"find -printf", {"find", listing.string(), "-printf", "%s %T@ %A@ %C@ %m %p\n"}}},
+        runs);
+    const SResult& scan = walks[0];
+    const SResult& ncdu = walks[1];
+    const SResult& find = walks[2];
     std::printf("  scan / ncdu  = %.2f (aim <= 1.10); the scan alone, without writing and\n"
                 "                 syncing the case file: %.2f\n",
                 scan.seconds / ncdu.seconds, scan.walkSeconds / ncdu.seconds);
@@ -255,8 +275,12 @@ int main(int argc, char** argv) {
     // is above it is what the records cost.
     const fs::path empty = work / "empty";
     fs::create_directories(empty);
-    const SResult bare = Measure("quillora-cli scan (empty)",
-                                 {cli, "scan", casePath, empty.string()}, 1, removeCase, env);
+    const SResult bare = Measure({{"quillora-cli scan (empty)",
+                                   {cli, "scan", casePath, empty.string()},
+                                   removeCase,
+                                   env}},
+                                 1)
+                             .front();
     std::printf("  peak RSS per file: quillora-cli %.0f bytes (%.0f above its own %ld KiB), "
                 "ncdu %.0f bytes\n",
                 scan.maxRssKiB * 1024.0 / files,
@@ -274,10 +298,14 @@ int main(int argc, char** argv) {
                     .string());
         }
     }
-    const SResult crcScan =
-        Measure("quillora-cli scan --crc", {cli, "scan", casePath, crcTree.string(), "--crc"}, runs,
-                removeCase, env);
-    const SResult cat = Measure("cat > /dev/null", catArgs, runs, nothing);
+    const std::vector<SResult> crc = Measure({{"quillora-cli scan --crc",
+                                               {cli, "scan", casePath, crcTree.string(), "--crc"},
+                                               removeCase,
+                                               env},
+                                              {"cat > /dev/null", catArgs}},
+                                             runs);
+    const SResult& crcScan = crc[0];
+    const SResult& cat = crc[1];
     std::printf("  scan --crc / cat = %.2f (aim <= 1.30)\n", crcScan.seconds / cat.seconds);
     std::printf("  CRC throughput: %.2f GB/s\n",
                 crcFiles * double(kCrcFileSize) / crcScan.seconds / 1e9);

@@ -46,15 +46,16 @@ bool CArchiveHead::Read(const std::string& path, std::uint64_t fileSize) {
     return ReadAt(AT_FDCWD, path.c_str(), fileSize);
 }
 
-bool CArchiveHead::ReadAt(int dirFd, const char* name, std::uint64_t fileSize) {
+bool CArchiveHead::ReadAt(int dirFd, const char* name, std::uint64_t fileSize, std::size_t want) {
     m_nSize = 0;
     m_nFileSize = fileSize;
     CUniqueFd fd(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.Get() < 0) {
         return false;
     }
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kSize, fileSize));
-    const ssize_t got = ::pread(fd.Get(), m_bytes, want, 0);
+    const std::size_t bytes =
+        static_cast<std::size_t>(std::min<std::uint64_t>(std::min(want, kSize), fileSize));
+    const ssize_t got = ::pread(fd.Get(), m_bytes, bytes, 0);
     if (got <= 0) {
         return false;
     }

@@ -13,13 +13,18 @@ namespace quillora {
 class CArchiveHead {
 public:
     static constexpr std::size_t kSize = 4096;
+    // Enough for every family's check but the program image's (a tar header block):
+    // reading no more keeps a scan that meets thousands of such files from streaming
+    // their bytes through the processor's caches.
+    static constexpr std::size_t kFamilySize = 512;
 
     // Reads the head of the regular file at `path` (`fileSize` as the walk found it).
     // False when it cannot be opened or read; links are not followed and a FIFO is
     // never waited on.
     bool Read(const std::string& path, std::uint64_t fileSize);
-    // The same for the file `name` in the folder open at dirFd.
-    bool ReadAt(int dirFd, const char* name, std::uint64_t fileSize);
+    // The same for the file `name` in the folder open at dirFd, reading at most `want`
+    // bytes (up to kSize).
+    bool ReadAt(int dirFd, const char* name, std::uint64_t fileSize, std::size_t want = kSize);
     // The same over bytes already in memory (tests, fuzzing).
     void Assign(const unsigned char* bytes, std::size_t size, std::uint64_t fileSize);
 
@@ -43,7 +48,9 @@ public:
     bool HasDataPastImage(const std::string& path) const;
 
 private:
-    unsigned char m_bytes[kSize] = {};
+    // Left unset: only the first m_nSize bytes are ever read, and a listing holding
+    // many heads would otherwise clear 4 KiB for each.
+    unsigned char m_bytes[kSize];
     std::size_t m_nSize = 0;
     std::uint64_t m_nFileSize = 0;
 };

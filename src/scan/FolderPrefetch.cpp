@@ -233,7 +233,8 @@ void CFolderPrefetch::ReadHeads(SListing& listing) const {
         }
         auto& [index, head] = listing.m_heads.emplace_back();
         index = i;
-        if (!head.ReadAt(listing.m_fd, entry.m_osName.c_str(), entry.m_size)) {
+        const std::size_t want = code == kFtExe ? CArchiveHead::kSize : CArchiveHead::kFamilySize;
+        if (!head.ReadAt(listing.m_fd, entry.m_osName.c_str(), entry.m_size, want)) {
             listing.m_heads.pop_back(); // read again, and failed again, by the walk
         }
     }
