@@ -160,6 +160,8 @@ TEST_F(ArchiveExpanderTest, ArchivesInSubfoldersAreKnownByTheirBytesWhoeverReadT
         fs::create_directories(Medium() / sub);
         quillora::test::WriteLibarchive(Medium() / sub / "a.zip", "zip", "",
                                         {{"z" + std::to_string(i), "zip", kStamp}});
+        quillora::test::WriteLibarchive(Medium() / sub / "b.tar", "pax", "",
+                                        {{"t" + std::to_string(i), "tar", kStamp}});
         m_dir.Write("medium/" + sub + "/fake.zip", "not a zip at all");
         m_dir.Write("medium/" + sub + "/plain.txt", "plain");
     }
@@ -171,6 +173,10 @@ TEST_F(ArchiveExpanderTest, ArchivesInSubfoldersAreKnownByTheirBytesWhoeverReadT
         const SFileInfo* zip = Node(*sub, "a.zip");
         ASSERT_TRUE(IsArchiveNode(zip, kArcZip)) << i;
         EXPECT_NE(Child(*zip, "z" + std::to_string(i)), nullptr);
+        // A tar header's checksum covers its whole first block.
+        const SFileInfo* tar = Node(*sub, "b.tar");
+        ASSERT_TRUE(IsArchiveNode(tar, kArcTar)) << i;
+        EXPECT_NE(Child(*tar, "t" + std::to_string(i)), nullptr);
         const SFileInfo* fake = Node(*sub, "fake.zip");
         ASSERT_NE(fake, nullptr);
         EXPECT_EQ(fake->m_wArcType, 0) << i;

@@ -1,6 +1,7 @@
 // Folders listed ahead by worker threads: the same entries as the walk's own
 // listing, never through a symbolic link, nothing left open, and a scan of a wide
 // tree that comes out as if each folder had been listed in turn.
+#include "ArchiveTestData.h"
 #include "ScanTestTools.h"
 #include "support/ScratchDir.h"
 
@@ -141,8 +142,10 @@ TEST_F(FolderPrefetch, ReadsTheFirstBytesOfTheFileTypesAskedFor) {
     m_dir.Write("d/b.lzh", "lha bytes");
     m_dir.Write("d/c.zip", "");
     m_dir.Write("d/plain.txt", "text");
+    // A tar header is one 512-byte block whose checksum covers all of it.
+    test::WriteLibarchive(m_dir / "d/t.tar", "pax", "", {{"member", "data"}});
     std::filesystem::create_directory(m_dir / "d/e.zip");
-    CFolderPrefetch prefetch(m_rootFd, false, false, 1u << kFtZip, 1);
+    CFolderPrefetch prefetch(m_rootFd, false, false, (1u << kFtZip) | (1u << kFtTar), 1);
     CFolderPrefetch::SListing listing;
     // Take withdraws what no worker has started: ask until a worker has it.
     for (int i = 0; i < 1000 && !prefetch.Take(prefetch.Want("d"), listing); ++i) {
@@ -157,6 +160,9 @@ TEST_F(FolderPrefetch, ReadsTheFirstBytesOfTheFileTypesAskedFor) {
             ASSERT_NE(head, nullptr);
             EXPECT_TRUE(head->LooksLikeZip());
             EXPECT_EQ(head->FileSize(), 14u);
+        } else if (name == "t.tar") {
+            ASSERT_NE(head, nullptr);
+            EXPECT_TRUE(head->LooksLikeTarFamily());
         } else {
             // Other types, an empty file and a folder named like an archive: none.
             EXPECT_EQ(head, nullptr) << name;
