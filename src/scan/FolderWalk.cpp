@@ -130,7 +130,7 @@ int CFolderWalk::Enter(SFileInfo& folder, int level, int fd, std::string osName,
     frame.m_level = level;
     frame.m_fd = fd;
     frame.m_osName = std::move(osName);
-    if (m_frames.size() > 1) {
+    if (m_prefetch && m_frames.size() > 1) {
         const std::string& parentPath = m_frames[m_frames.size() - 2].m_relPath;
         frame.m_relPath.reserve(parentPath.size() + 1 + frame.m_osName.size());
         frame.m_relPath.append(parentPath);

@@ -42,7 +42,7 @@ private:
         // deeper, to save descriptors, and reopened through its ancestors.
         int m_fd = -1;
         std::string m_osName;  // the name below the parent frame; a full path for the first
-        std::string m_relPath; // below the first frame, for listing ahead; "" for the first
+        std::string m_relPath; // below the first frame, when listing ahead; "" for the first
         // Subfolders found by the listing, entered one after another once the
         // listing is done, so that only one folder is being listed at a time.
         std::vector<SSubfolder> m_subfolders;
