@@ -1,6 +1,7 @@
 // Format magic and the program image's end of an .EXE, from the first bytes of a file.
 #include "scan/ArchiveHead.h"
 
+#include "core/FileTypeCode.h"
 #include "core/UniqueFd.h"
 #include "scan/ArchiveBytes.h"
 
@@ -61,6 +62,11 @@ bool CArchiveHead::ReadAt(int dirFd, const char* name, std::uint64_t fileSize, s
     }
     m_nSize = static_cast<std::size_t>(got);
     return true;
+}
+
+bool CArchiveHead::ReadFor(std::uint16_t fileTypeCode, int dirFd, const char* name,
+                           std::uint64_t fileSize) {
+    return ReadAt(dirFd, name, fileSize, fileTypeCode == kFtExe ? kSize : kFamilySize);
 }
 
 void CArchiveHead::Assign(const unsigned char* bytes, std::size_t size, std::uint64_t fileSize) {

@@ -25,6 +25,8 @@ public:
     // The same for the file `name` in the folder open at dirFd, reading at most `want`
     // bytes (up to kSize).
     bool ReadAt(int dirFd, const char* name, std::uint64_t fileSize, std::size_t want = kSize);
+    // ReadAt of as many bytes as the checks for a file with this file-type code look at.
+    bool ReadFor(std::uint16_t fileTypeCode, int dirFd, const char* name, std::uint64_t fileSize);
     // The same over bytes already in memory (tests, fuzzing).
     void Assign(const unsigned char* bytes, std::size_t size, std::uint64_t fileSize);
 

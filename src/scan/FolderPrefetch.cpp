@@ -233,8 +233,7 @@ void CFolderPrefetch::ReadHeads(SListing& listing) const {
         }
         auto& [index, head] = listing.m_heads.emplace_back();
         index = i;
-        const std::size_t want = code == kFtExe ? CArchiveHead::kSize : CArchiveHead::kFamilySize;
-        if (!head.ReadAt(listing.m_fd, entry.m_osName.c_str(), entry.m_size, want)) {
+        if (!head.ReadFor(code, listing.m_fd, entry.m_osName.c_str(), entry.m_size)) {
             listing.m_heads.pop_back(); // read again, and failed again, by the walk
         }
     }

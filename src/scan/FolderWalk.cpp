@@ -78,6 +78,7 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
     m_fat = CDirectoryReader::IsFatFileSystem(fd);
     const SVolumeInfo* medium = folder.EnclosingMedium();
     m_dontSync = medium && medium->HasFlags(kFlagRemote);
+    m_headCodes = HeadCodes();
     // A disc read by several threads at once seeks back and forth between them.
     const unsigned workers =
         medium && medium->HasFlags(kFlagCdRom) ? 0 : CFolderPrefetch::WorkersForThisMachine();
@@ -85,7 +86,7 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
         return rootError; // the frames close with the walk
     }
     if (workers > 0 && !m_frames.back().m_subfolders.empty()) {
-        m_prefetch = std::make_unique<CFolderPrefetch>(fd, m_fat, m_dontSync, HeadCodes(), workers);
+        m_prefetch = std::make_unique<CFolderPrefetch>(fd, m_fat, m_dontSync, m_headCodes, workers);
         WantSubfolders(m_frames.back());
     }
     while (!m_frames.empty()) {
@@ -214,6 +215,13 @@ void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry, const CArchiveHea
     const bool mayBeArchive = m_scanner.m_lister && entry.m_kind == EntryKind::Regular;
     const std::uint16_t code =
         mayBeArchive ? FileTypeCode(entry.m_name) : static_cast<std::uint16_t>(kFtOther);
+    // The head is read here, next to the folder, unless a worker read it with the
+    // listing; the lister would have to find the file by its whole path.
+    CArchiveHead ownHead;
+    if (!head && code < 32 && (m_headCodes & (1u << code)) != 0 && frame.m_fd >= 0 &&
+        ownHead.ReadFor(code, frame.m_fd, entry.m_osName.c_str(), entry.m_size)) {
+        head = &ownHead;
+    }
     if (IsArchiveCode(code) && m_scanner.m_lister->TryListArchive(folder, entry, code, head) &&
         folder.ChildCount() > 0) {
         SFileInfo& node = *folder.ChildAt(folder.ChildCount() - 1);

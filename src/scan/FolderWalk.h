@@ -76,6 +76,7 @@ private:
     std::uint64_t m_device = 0; // of the folder the walk started at
     bool m_fat = false;
     bool m_dontSync = false;
+    std::uint32_t m_headCodes = 0; // whose files' first bytes the archive lister reads
 };
 
 } // namespace quillora
