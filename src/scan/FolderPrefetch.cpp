@@ -22,9 +22,9 @@ constexpr std::size_t kMaxSpareListings = 8;
 } // namespace
 
 CFolderPrefetch::CFolderPrefetch(int rootFd, bool fat, bool dontSync, std::uint32_t headCodes,
-                                 unsigned workers)
+                                 SWalkBounds bounds, unsigned workers)
     : m_rootFd(fcntl(rootFd, F_DUPFD_CLOEXEC, 0)), m_fat(fat), m_dontSync(dontSync),
-      m_headCodes(headCodes) {
+      m_headCodes(headCodes), m_bounds(bounds) {
     if (m_rootFd < 0) {
         return; // no workers: every Take says "list it yourself"
     }
@@ -43,7 +43,7 @@ CFolderPrefetch::~CFolderPrefetch() {
     for (std::thread& worker : m_workers) {
         worker.join();
     }
-    for (auto& [ticket, slot] : m_slots) {
+    for (auto& [path, slot] : m_slots) {
         if (slot.m_listing.m_fd >= 0) {
             close(slot.m_listing.m_fd);
         }
@@ -58,46 +58,45 @@ unsigned CFolderPrefetch::WorkersForThisMachine() {
     return cores < 2 ? 0 : std::min(cores, kMaxWorkers);
 }
 
-std::uint64_t CFolderPrefetch::Want(std::string relPath) {
-    std::vector<std::string> one;
-    one.push_back(std::move(relPath));
-    return Want(std::move(one)).front();
+std::size_t CFolderPrefetch::Queue(std::vector<std::string>& relPaths, int depth) {
+    std::size_t added = 0;
+    for (std::string& path : relPaths) {
+        if (path.empty() || path.size() >= PATH_MAX || !m_slots.try_emplace(path).second) {
+            continue;
+        }
+        m_queue.push_back({std::move(path), depth});
+        ++added;
+    }
+    return added;
 }
 
-std::vector<std::uint64_t> CFolderPrefetch::Want(std::vector<std::string> relPaths) {
-    std::vector<std::uint64_t> tickets(relPaths.size(), 0);
-    if (m_workers.empty()) {
-        return tickets;
+void CFolderPrefetch::Want(std::vector<std::string> relPaths) {
+    if (m_workers.empty() || relPaths.empty()) {
+        return;
     }
-    std::size_t wanted = 0;
+    // Siblings lie at one depth: the number of steps in any of their paths.
+    const int depth =
+        1 + static_cast<int>(std::count(relPaths.front().begin(), relPaths.front().end(), '/'));
+    std::size_t added = 0;
     unsigned idle = 0;
     {
         std::lock_guard lock(m_mutex);
-        for (std::size_t i = 0; i < relPaths.size(); ++i) {
-            if (relPaths[i].empty() || relPaths[i].size() >= PATH_MAX) {
-                continue;
-            }
-            tickets[i] = m_nextTicket++;
-            m_slots.emplace(tickets[i], SSlot{});
-            m_queue.push_back({tickets[i], std::move(relPaths[i])});
-            ++wanted;
-        }
+        added = Queue(relPaths, depth);
         idle = m_idleWorkers;
     }
     // Waking a thread costs more than many listings: only as many as have no work.
-    for (std::size_t i = 0; i < std::min<std::size_t>(wanted, idle); ++i) {
+    for (std::size_t i = 0; i < std::min<std::size_t>(added, idle); ++i) {
         m_workAvailable.notify_one();
     }
-    return tickets;
 }
 
-bool CFolderPrefetch::Take(std::uint64_t ticket, SListing& out) {
-    if (ticket == 0) {
+bool CFolderPrefetch::Take(const std::string& relPath, SListing& out) {
+    if (m_workers.empty()) {
         return false;
     }
     std::unique_lock lock(m_mutex);
     while (true) {
-        const auto it = m_slots.find(ticket);
+        const auto it = m_slots.find(relPath);
         if (it == m_slots.end()) {
             return false;
         }
@@ -108,14 +107,16 @@ bool CFolderPrefetch::Take(std::uint64_t ticket, SListing& out) {
             m_slots.erase(it);
             return false;
         case SlotState::Done: {
+            const bool wasFull = Full();
             std::swap(out, it->second.m_listing);
             if (m_spare.size() < kMaxSpareListings) {
                 m_spare.push_back(std::move(it->second.m_listing));
             }
             m_slots.erase(it);
-            // Workers stop while too many listings wait; this one may let one go on.
-            const bool wasFull = m_doneCount-- == kMaxWaitingListings;
-            const bool wake = wasFull && m_idleWorkers > 0;
+            --m_doneCount;
+            m_waitingEntries -= out.m_entries.size();
+            // Workers stop while too much waits; this one may let one go on.
+            const bool wake = wasFull && !Full() && m_idleWorkers > 0;
             lock.unlock();
             if (wake) {
                 m_workAvailable.notify_one();
@@ -123,9 +124,9 @@ bool CFolderPrefetch::Take(std::uint64_t ticket, SListing& out) {
             return true;
         }
         case SlotState::Running:
-            m_awaitedTicket = ticket;
+            m_awaited = relPath;
             m_listingDone.wait(lock);
-            m_awaitedTicket = 0;
+            m_awaited.clear();
             break;
         }
     }
@@ -136,37 +137,61 @@ void CFolderPrefetch::Work() {
     std::unique_lock lock(m_mutex);
     while (true) {
         ++m_idleWorkers;
-        m_workAvailable.wait(lock, [this] {
-            return m_stop || (!m_queue.empty() && m_doneCount < kMaxWaitingListings);
-        });
+        m_workAvailable.wait(lock, [this] { return m_stop || (!m_queue.empty() && !Full()); });
         --m_idleWorkers;
         if (m_stop) {
             return;
         }
         SRequest request = std::move(m_queue.back());
         m_queue.pop_back();
-        auto it = m_slots.find(request.m_ticket);
-        if (it == m_slots.end()) {
+        auto it = m_slots.find(request.m_relPath);
+        if (it == m_slots.end() || it->second.m_state != SlotState::Queued) {
             continue; // withdrawn by Take
         }
         it->second.m_state = SlotState::Running;
         SListing listing = SpareListing();
         lock.unlock();
         const bool listed = List(request.m_relPath, reader, listing);
+        std::vector<std::string> subfolders;
+        if (listed && request.m_depth < m_bounds.m_maxDepth) {
+            subfolders = SubfoldersOf(request.m_relPath, listing);
+        }
         lock.lock();
         // Only Take removes a slot, and it waits while the slot is running.
-        it = m_slots.find(request.m_ticket);
+        it = m_slots.find(request.m_relPath);
         if (listed) {
+            m_waitingEntries += listing.m_entries.size();
             it->second.m_listing = std::move(listing);
             it->second.m_state = SlotState::Done;
             ++m_doneCount;
         } else {
             m_slots.erase(it);
         }
-        if (m_awaitedTicket == request.m_ticket) {
+        // The walk enters this folder's subfolders next: list them on.
+        const std::size_t added = Queue(subfolders, request.m_depth + 1);
+        if (m_awaited == request.m_relPath) {
             m_listingDone.notify_one();
         }
+        if (added > 1 && m_idleWorkers > 0) {
+            m_workAvailable.notify_one();
+        }
     }
+}
+
+std::vector<std::string> CFolderPrefetch::SubfoldersOf(const std::string& relPath,
+                                                       const SListing& listing) const {
+    std::vector<std::string> paths;
+    for (auto entry = listing.m_entries.rbegin(); entry != listing.m_entries.rend(); ++entry) {
+        // As the walk decides: a folder whose facts were read, on its file system.
+        if (entry->m_kind != EntryKind::Directory || entry->m_factsMissing ||
+            entry->m_device != m_bounds.m_device) {
+            continue;
+        }
+        std::string& path = paths.emplace_back(relPath);
+        path += '/';
+        path += entry->m_osName;
+    }
+    return paths;
 }
 
 CFolderPrefetch::SListing CFolderPrefetch::SpareListing() {

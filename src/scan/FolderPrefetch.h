@@ -32,10 +32,20 @@ public:
         const CArchiveHead* HeadOf(std::size_t index) const;
     };
 
+    // What the walk enters: folders on `device` (where it started), at most
+    // `maxDepth` folders below its first one.
+    struct SWalkBounds {
+        std::uint64_t m_device = 0;
+        int m_maxDepth = 0;
+    };
+
     // Workers list folders named by paths relative to the folder open at rootFd (a
     // duplicate of it is kept), with the reader flags of the walk's file system, and
     // read the first bytes of files whose file-type code has its bit in `headCodes`.
-    CFolderPrefetch(int rootFd, bool fat, bool dontSync, std::uint32_t headCodes, unsigned workers);
+    // Each listing's subfolders within `bounds` are listed next without waiting to be
+    // asked, as the walk will enter them in that order.
+    CFolderPrefetch(int rootFd, bool fat, bool dontSync, std::uint32_t headCodes,
+                    SWalkBounds bounds, unsigned workers);
     ~CFolderPrefetch();
     CFolderPrefetch(const CFolderPrefetch&) = delete;
     CFolderPrefetch& operator=(const CFolderPrefetch&) = delete;
@@ -44,25 +54,24 @@ public:
     // its own (one core).
     static unsigned WorkersForThisMachine();
 
-    // Listings made but not yet taken. Each holds an open descriptor and its entries,
-    // so the workers wait rather than run further ahead of the walk.
+    // Listings made but not yet taken, and their entries: each listing holds an open
+    // descriptor, so the workers wait rather than run further ahead of the walk.
     static constexpr std::size_t kMaxWaitingListings = 256;
+    static constexpr std::size_t kMaxWaitingEntries = 65536;
 
-    // Asks for the folder at `relPath`; the newest request is served first, as the
-    // walk enters the subfolders of the folder it listed last. Returns the ticket for
-    // Take, 0 when the path cannot be asked for.
-    std::uint64_t Want(std::string relPath);
-    // The same for several folders at once, one ticket each (0 for a path that cannot
-    // be asked for); the last one is served first.
-    std::vector<std::uint64_t> Want(std::vector<std::string> relPaths);
+    // Asks for the folders at `relPaths` (not asked for already); the last one is
+    // served first, as the walk enters the first subfolder of the folder it listed
+    // last first. A path too long to open in one step is not asked for.
+    void Want(std::vector<std::string> relPaths);
 
-    // The listing for `ticket`, waiting while a worker is at it. False when no worker
-    // has taken it up yet (it is withdrawn, and the caller lists the folder itself) or
-    // could not open it: a folder that was replaced by a symbolic link, or a path too
-    // long to open in one step. The caller's own open then decides what happened.
-    // What `out` held before is kept for a later listing (so that the threads do not
-    // pass memory to each other), except its descriptor, which whoever took it owns.
-    bool Take(std::uint64_t ticket, SListing& out);
+    // The listing of the folder at `relPath`, waiting while a worker is at it. False
+    // when no worker has taken it up yet (it is withdrawn, and the caller lists the
+    // folder itself) or could not open it: a folder that was replaced by a symbolic
+    // link, or a path too long to open in one step. The caller's own open then
+    // decides what happened. What `out` held before is kept for a later listing (so
+    // that the threads do not pass memory to each other), except its descriptor,
+    // which whoever took it owns.
+    bool Take(const std::string& relPath, SListing& out);
 
     // Opens the folder at `relPath` below the folder open at rootFd, through no
     // symbolic link at any step and never above rootFd, as the walk itself opens each
@@ -77,13 +86,21 @@ private:
         SListing m_listing;
     };
     struct SRequest {
-        std::uint64_t m_ticket = 0;
         std::string m_relPath;
+        int m_depth = 1; // folders below the walk's first one
     };
 
     void Work();
     bool List(const std::string& relPath, CDirectoryReader& reader, SListing& out) const;
     void ReadHeads(SListing& listing) const;
+    // The paths of the subfolders the walk will enter, the last one first.
+    std::vector<std::string> SubfoldersOf(const std::string& relPath,
+                                          const SListing& listing) const;
+    // Queues the paths not asked for yet; how many were new. Under the lock.
+    std::size_t Queue(std::vector<std::string>& relPaths, int depth);
+    bool Full() const {
+        return m_doneCount >= kMaxWaitingListings || m_waitingEntries >= kMaxWaitingEntries;
+    }
     // A listing whose buffers an earlier one left, or a new one; under the lock.
     SListing SpareListing();
 
@@ -91,15 +108,16 @@ private:
     bool m_fat = false;
     bool m_dontSync = false;
     std::uint32_t m_headCodes = 0;
+    SWalkBounds m_bounds;
     std::mutex m_mutex;
     std::condition_variable m_workAvailable;
     std::condition_variable m_listingDone;
     std::vector<SRequest> m_queue; // served from the back
-    std::unordered_map<std::uint64_t, SSlot> m_slots;
+    std::unordered_map<std::string, SSlot> m_slots;
     std::vector<SListing> m_spare;
-    std::size_t m_doneCount = 0; // listings waiting to be taken, each holding a descriptor
-    std::uint64_t m_nextTicket = 1;
-    std::uint64_t m_awaitedTicket = 0; // the one Take waits for while a worker lists it
+    std::size_t m_doneCount = 0;      // listings waiting to be taken
+    std::size_t m_waitingEntries = 0; // their entries
+    std::string m_awaited;            // the folder Take waits for while a worker lists it
     unsigned m_idleWorkers = 0;
     bool m_stop = false;
     std::vector<std::thread> m_workers;

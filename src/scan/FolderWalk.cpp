@@ -86,7 +86,11 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
         return rootError; // the frames close with the walk
     }
     if (workers > 0 && !m_frames.back().m_subfolders.empty()) {
-        m_prefetch = std::make_unique<CFolderPrefetch>(fd, m_fat, m_dontSync, m_headCodes, workers);
+        // The walk enters folders up to a frame below kMaxScanLevel (see Visit).
+        const CFolderPrefetch::SWalkBounds bounds{m_device,
+                                                  CVolumeScanner::kMaxScanLevel - level - 1};
+        m_prefetch =
+            std::make_unique<CFolderPrefetch>(fd, m_fat, m_dontSync, m_headCodes, bounds, workers);
         WantSubfolders(m_frames.back());
     }
     while (!m_frames.empty()) {
@@ -100,11 +104,11 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
         if (CScanControl::IsScanCancelled()) {
             continue; // recorded, but left empty
         }
-        if (m_prefetch && m_prefetch->Take(sub.m_ticket, m_listing)) {
+        if (m_prefetch && m_prefetch->Take(sub.m_relPath, m_listing)) {
             // The frame owns the descriptor from here.
             if (const int error =
                     Enter(*sub.m_record, childLevel, std::exchange(m_listing.m_fd, -1),
-                          std::move(sub.m_osName), &m_listing)) {
+                          std::move(sub.m_osName), std::move(sub.m_relPath), &m_listing)) {
                 m_scanner.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record, error);
             }
             continue;
@@ -117,7 +121,8 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
                                    parentFd < 0 ? EIO : errno);
             continue;
         }
-        if (const int error = Enter(*sub.m_record, childLevel, subFd, std::move(sub.m_osName))) {
+        if (const int error = Enter(*sub.m_record, childLevel, subFd, std::move(sub.m_osName),
+                                    std::move(sub.m_relPath))) {
             m_scanner.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record, error);
         }
     }
@@ -125,21 +130,13 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
 }
 
 int CFolderWalk::Enter(SFileInfo& folder, int level, int fd, std::string osName,
-                       CFolderPrefetch::SListing* listing) {
+                       std::string relPath, CFolderPrefetch::SListing* listing) {
     SFrame& frame = m_frames.emplace_back();
     frame.m_folder = &folder;
     frame.m_level = level;
     frame.m_fd = fd;
     frame.m_osName = std::move(osName);
-    if (m_prefetch && m_frames.size() > 1) {
-        const std::string& parentPath = m_frames[m_frames.size() - 2].m_relPath;
-        frame.m_relPath.reserve(parentPath.size() + 1 + frame.m_osName.size());
-        frame.m_relPath.append(parentPath);
-        if (!parentPath.empty()) {
-            frame.m_relPath += '/';
-        }
-        frame.m_relPath.append(frame.m_osName);
-    }
+    frame.m_relPath = std::move(relPath);
     if (m_frames.size() > kOpenFolderWindow) {
         CloseFd(m_frames[m_frames.size() - 1 - kOpenFolderWindow]);
     }
@@ -174,17 +171,14 @@ void CFolderWalk::WantSubfolders(SFrame& frame) {
     std::vector<std::string> paths;
     paths.reserve(frame.m_subfolders.size());
     for (auto sub = frame.m_subfolders.rbegin(); sub != frame.m_subfolders.rend(); ++sub) {
-        std::string& path = paths.emplace_back(frame.m_relPath);
-        if (!path.empty()) {
-            path += '/';
+        sub->m_relPath = frame.m_relPath;
+        if (!sub->m_relPath.empty()) {
+            sub->m_relPath += '/';
         }
-        path.append(sub->m_osName);
+        sub->m_relPath += sub->m_osName;
+        paths.push_back(sub->m_relPath);
     }
-    const std::vector<std::uint64_t> tickets = m_prefetch->Want(std::move(paths));
-    const std::size_t count = frame.m_subfolders.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        frame.m_subfolders[count - 1 - i].m_ticket = tickets[i];
-    }
+    m_prefetch->Want(std::move(paths));
 }
 
 void CFolderWalk::Pop() {
@@ -258,7 +252,7 @@ void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry, const CArchiveHea
             report.Add(SkipKind::TooDeep, record, 0);
         }
     } else if (!CScanControl::IsScanCancelled()) {
-        frame.m_subfolders.push_back({&record, entry.m_osName});
+        frame.m_subfolders.push_back({&record, entry.m_osName, {}});
     }
     m_scanner.PostScanProgress(kScanProgressRecord, &record);
 }

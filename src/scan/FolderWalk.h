@@ -33,7 +33,7 @@ private:
     struct SSubfolder {
         SFileInfo* m_record = nullptr;
         std::string m_osName;
-        std::uint64_t m_ticket = 0; // of its listing asked for ahead; 0 when not asked
+        std::string m_relPath; // below the walk's first folder, when listing ahead
     };
     struct SFrame {
         SFileInfo* m_folder = nullptr;
@@ -51,10 +51,10 @@ private:
 
     // Pushes the folder open at fd and lists it, or takes the entries of `listing`
     // when it was listed ahead; the listing's errno or 0.
-    int Enter(SFileInfo& folder, int level, int fd, std::string osName,
+    int Enter(SFileInfo& folder, int level, int fd, std::string osName, std::string relPath = {},
               CFolderPrefetch::SListing* listing = nullptr);
-    // Asks for the listings of the top frame's subfolders, the first one last so that
-    // it is served first.
+    // Names the frame's subfolders below the walk's first folder and asks for their
+    // listings.
     void WantSubfolders(SFrame& frame);
     void Pop();
     // `head`: the entry's first bytes when they were read ahead.

@@ -61,9 +61,45 @@ protected:
     }
     void TearDown() override { close(m_rootFd); }
 
+    // Folders on the scratch folder's file system, `depth` below it.
+    CFolderPrefetch::SWalkBounds Bounds(int depth) const {
+        struct stat st {};
+        fstat(m_rootFd, &st);
+        return {st.st_dev, depth};
+    }
+    // Waits until the number of open descriptors has stopped growing above `floor`:
+    // each listing waiting to be taken holds its folder open.
+    static void WaitForListings(std::size_t floor) {
+        std::size_t open = 0;
+        for (int i = 0; i < 5000; ++i) {
+            usleep(1000);
+            const std::size_t now = OpenDescriptors();
+            if (now == open && now > floor) {
+                return;
+            }
+            open = now;
+        }
+    }
+    // Takes `relPath`, asking again while the walk would get there first.
+    static bool TakeOnceListed(CFolderPrefetch& prefetch, const std::string& relPath,
+                               CFolderPrefetch::SListing& listing) {
+        for (int i = 0; i < 1000; ++i) {
+            prefetch.Want({relPath});
+            usleep(1000);
+            if (prefetch.Take(relPath, listing)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     ScratchDir m_dir;
     int m_rootFd = -1;
 };
+
+std::string FolderName(int f) {
+    return "f" + std::to_string(1000 + f).substr(1);
+}
 
 TEST_F(FolderPrefetch, ListsWhatTheReaderListsAndLeavesNothingOpen) {
     // More folders than the workers keep listings waiting.
@@ -71,37 +107,29 @@ TEST_F(FolderPrefetch, ListsWhatTheReaderListsAndLeavesNothingOpen) {
     MakeWideTree(m_dir, folders);
     const std::size_t before = OpenDescriptors();
     {
-        CFolderPrefetch prefetch(m_rootFd, false, false, 0, 2);
-        std::vector<std::uint64_t> tickets;
+        CFolderPrefetch prefetch(m_rootFd, false, false, 0, Bounds(1), 2);
+        std::vector<std::string> names;
         for (int f = 0; f < folders; ++f) {
-            tickets.push_back(prefetch.Want("f" + std::to_string(1000 + f).substr(1)));
-            ASSERT_NE(tickets.back(), 0u);
+            names.push_back(FolderName(f));
         }
-        // Each listing waiting to be taken holds its folder open. The workers stop
-        // when enough wait: then most of the folders asked for are still queued.
-        std::size_t open = 0;
-        for (int i = 0; i < 5000; ++i) {
-            usleep(1000);
-            const std::size_t now = OpenDescriptors();
-            if (now == open && now > before + CFolderPrefetch::kMaxWaitingListings / 2) {
-                break;
-            }
-            open = now;
-        }
+        prefetch.Want(names);
+        // The workers stop when enough wait: then most of the folders asked for are
+        // still queued.
+        WaitForListings(before + CFolderPrefetch::kMaxWaitingListings / 2);
         // The walk takes them in the order it enters them, oldest first; the workers
         // serve the newest first. The walk lists what nobody has started itself.
         int taken = 0;
         int withdrawn = 0;
         for (int f = 0; f < folders - 50; ++f) {
             CFolderPrefetch::SListing got;
-            if (!prefetch.Take(tickets[f], got)) {
+            const std::string name = FolderName(f);
+            if (!prefetch.Take(name, got)) {
                 ++withdrawn;
-                EXPECT_FALSE(prefetch.Take(tickets[f], got)) << "a ticket is taken once";
+                EXPECT_FALSE(prefetch.Take(name, got)) << "a listing is taken once";
                 continue;
             }
             ++taken;
             std::vector<SDirEntry> expected;
-            const std::string name = "f" + std::to_string(1000 + f).substr(1);
             ASSERT_EQ(CDirectoryReader::ReadAll((m_dir / name).string(), expected), 0);
             EXPECT_EQ(Names(got.m_entries), Names(expected)) << name;
             EXPECT_EQ(got.m_error, 0);
@@ -129,11 +157,9 @@ TEST_F(FolderPrefetch, NeverOpensThroughALinkNorOutsideItsFolder) {
         EXPECT_EQ(CFolderPrefetch::OpenBelow(m_rootFd, path), -1) << path;
     }
     // Such a folder is no listing at all: the walk opens it itself and finds the link.
-    CFolderPrefetch prefetch(m_rootFd, false, false, 0, 1);
-    EXPECT_EQ(prefetch.Want(""), 0u);
-    const std::uint64_t ticket = prefetch.Want("link");
+    CFolderPrefetch prefetch(m_rootFd, false, false, 0, Bounds(1), 1);
     CFolderPrefetch::SListing listing;
-    EXPECT_FALSE(prefetch.Take(ticket, listing));
+    EXPECT_FALSE(TakeOnceListed(prefetch, "link", listing));
     EXPECT_EQ(listing.m_fd, -1);
 }
 
@@ -145,12 +171,9 @@ TEST_F(FolderPrefetch, ReadsTheFirstBytesOfTheFileTypesAskedFor) {
     // A tar header is one 512-byte block whose checksum covers all of it.
     test::WriteLibarchive(m_dir / "d/t.tar", "pax", "", {{"member", "data"}});
     std::filesystem::create_directory(m_dir / "d/e.zip");
-    CFolderPrefetch prefetch(m_rootFd, false, false, (1u << kFtZip) | (1u << kFtTar), 1);
+    CFolderPrefetch prefetch(m_rootFd, false, false, (1u << kFtZip) | (1u << kFtTar), Bounds(1), 1);
     CFolderPrefetch::SListing listing;
-    // Take withdraws what no worker has started: ask until a worker has it.
-    for (int i = 0; i < 1000 && !prefetch.Take(prefetch.Want("d"), listing); ++i) {
-        usleep(1000);
-    }
+    ASSERT_TRUE(TakeOnceListed(prefetch, "d", listing));
     ASSERT_GE(listing.m_fd, 0);
     close(listing.m_fd);
     for (std::size_t i = 0; i < listing.m_entries.size(); ++i) {
@@ -168,6 +191,29 @@ TEST_F(FolderPrefetch, ReadsTheFirstBytesOfTheFileTypesAskedFor) {
             EXPECT_EQ(head, nullptr) << name;
         }
     }
+}
+
+TEST_F(FolderPrefetch, GoesOnIntoSubfoldersAsFarAsTheWalkGoes) {
+    std::filesystem::create_directories(m_dir / "a/b/c");
+    std::filesystem::create_directories(m_dir / "a/x");
+    std::filesystem::create_symlink("b", m_dir / "a/link");
+    const std::size_t before = OpenDescriptors();
+    {
+        CFolderPrefetch prefetch(m_rootFd, false, false, 0, Bounds(2), 1);
+        CFolderPrefetch::SListing listing;
+        ASSERT_TRUE(TakeOnceListed(prefetch, "a", listing));
+        close(listing.m_fd);
+        // Nobody asked for a's subfolders: the worker went on into them, but not into
+        // the link nor further than two folders down.
+        WaitForListings(before + 2);
+        for (const char* path : {"a/b", "a/x"}) {
+            EXPECT_TRUE(prefetch.Take(path, listing)) << path;
+            close(listing.m_fd);
+        }
+        EXPECT_FALSE(prefetch.Take("a/b/c", listing));
+        EXPECT_FALSE(prefetch.Take("a/link", listing));
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
 }
 
 TEST(FolderPrefetchScan, AWideDeepTreeComesOutInTheOrderOfItsListings) {
