@@ -7,7 +7,9 @@
 #include <climits>
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace quillora {
@@ -30,7 +32,11 @@ CFolderPrefetch::CFolderPrefetch(int rootFd, bool fat, bool dontSync, std::uint3
     }
     m_workers.reserve(workers);
     for (unsigned i = 0; i < workers; ++i) {
-        m_workers.emplace_back([this] { Work(); });
+        try {
+            m_workers.emplace_back([this] { Work(); });
+        } catch (const std::system_error&) {
+            break; // fewer threads than asked for, or none: the walk lists the rest
+        }
     }
 }
 
@@ -51,6 +57,15 @@ CFolderPrefetch::~CFolderPrefetch() {
     if (m_rootFd >= 0) {
         close(m_rootFd);
     }
+}
+
+std::size_t CFolderPrefetch::WaitingListingsAllowed() {
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return kMaxWaitingListings;
+    }
+    return std::clamp<std::size_t>(static_cast<std::size_t>(limit.rlim_cur) / 4, 1,
+                                   kMaxWaitingListings);
 }
 
 unsigned CFolderPrefetch::WorkersForThisMachine() {
@@ -229,6 +244,14 @@ bool CFolderPrefetch::List(const std::string& relPath, CDirectoryReader& reader,
     reader.Borrow(out.m_fd, m_fat, m_dontSync);
     std::size_t count = 0;
     while (true) {
+        if (count == kMaxWaitingEntries) {
+            // A folder this large is left to the walk, which turns each entry into a
+            // record as it reads it, instead of holding all of them twice.
+            reader.Close();
+            close(out.m_fd);
+            out.m_fd = -1;
+            return false;
+        }
         if (count == out.m_entries.size()) {
             out.m_entries.emplace_back();
         }

@@ -55,9 +55,11 @@ public:
     static unsigned WorkersForThisMachine();
 
     // Listings made but not yet taken, and their entries: each listing holds an open
-    // descriptor, so the workers wait rather than run further ahead of the walk.
+    // descriptor, so the workers wait rather than run further ahead of the walk. A
+    // process allowed few descriptors keeps a quarter of them for waiting listings.
     static constexpr std::size_t kMaxWaitingListings = 256;
     static constexpr std::size_t kMaxWaitingEntries = 65536;
+    static std::size_t WaitingListingsAllowed();
 
     // Asks for the folders at `relPaths` (not asked for already); the last one is
     // served first, as the walk enters the first subfolder of the folder it listed
@@ -99,7 +101,7 @@ private:
     // Queues the paths not asked for yet; how many were new. Under the lock.
     std::size_t Queue(std::vector<std::string>& relPaths, int depth);
     bool Full() const {
-        return m_doneCount >= kMaxWaitingListings || m_waitingEntries >= kMaxWaitingEntries;
+        return m_doneCount >= m_maxWaiting || m_waitingEntries >= kMaxWaitingEntries;
     }
     // A listing whose buffers an earlier one left, or a new one; under the lock.
     SListing SpareListing();
@@ -109,6 +111,7 @@ private:
     bool m_dontSync = false;
     std::uint32_t m_headCodes = 0;
     SWalkBounds m_bounds;
+    std::size_t m_maxWaiting = WaitingListingsAllowed();
     std::mutex m_mutex;
     std::condition_variable m_workAvailable;
     std::condition_variable m_listingDone;

@@ -13,9 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -103,7 +106,8 @@ std::string FolderName(int f) {
 
 TEST_F(FolderPrefetch, ListsWhatTheReaderListsAndLeavesNothingOpen) {
     // More folders than the workers keep listings waiting.
-    const int folders = static_cast<int>(CFolderPrefetch::kMaxWaitingListings) + 100;
+    const std::size_t waiting = CFolderPrefetch::WaitingListingsAllowed();
+    const int folders = static_cast<int>(waiting) + 100;
     MakeWideTree(m_dir, folders);
     const std::size_t before = OpenDescriptors();
     {
@@ -115,7 +119,7 @@ TEST_F(FolderPrefetch, ListsWhatTheReaderListsAndLeavesNothingOpen) {
         prefetch.Want(names);
         // The workers stop when enough wait: then most of the folders asked for are
         // still queued.
-        WaitForListings(before + CFolderPrefetch::kMaxWaitingListings / 2);
+        WaitForListings(before + waiting / 2);
         // The walk takes them in the order it enters them, oldest first; the workers
         // serve the newest first. The walk lists what nobody has started itself.
         int taken = 0;
@@ -214,6 +218,54 @@ TEST_F(FolderPrefetch, GoesOnIntoSubfoldersAsFarAsTheWalkGoes) {
         EXPECT_FALSE(prefetch.Take("a/link", listing));
     }
     EXPECT_EQ(OpenDescriptors(), before);
+}
+
+TEST_F(FolderPrefetch, AVeryLargeFolderIsLeftToTheWalk) {
+    // Names for a few files (ext4 allows 65,000 links to one): cheaper to make than
+    // as many files.
+    constexpr std::size_t kLinksPerFile = 60000;
+    for (std::size_t i = 0; i <= CFolderPrefetch::kMaxWaitingEntries; ++i) {
+        const std::string name = (m_dir / "big" / std::to_string(i)).string();
+        if (i % kLinksPerFile == 0) {
+            m_dir.Write("big/" + std::to_string(i), "");
+            continue;
+        }
+        const std::string file = (m_dir / "big" / std::to_string(i - i % kLinksPerFile)).string();
+        ASSERT_EQ(link(file.c_str(), name.c_str()), 0) << std::strerror(errno);
+    }
+    CFolderPrefetch prefetch(m_rootFd, false, false, 0, Bounds(1), 1);
+    const std::size_t idle = OpenDescriptors();
+    prefetch.Want({"big"});
+    // The worker holds the folder open while it reads it, and closes it when it gives
+    // up; then the walk finds no listing and reads the folder itself.
+    for (int i = 0; i < 5000 && OpenDescriptors() == idle; ++i) {
+        usleep(200);
+    }
+    for (int i = 0; i < 20000 && OpenDescriptors() != idle; ++i) {
+        usleep(1000);
+    }
+    CFolderPrefetch::SListing listing;
+    EXPECT_FALSE(prefetch.Take("big", listing));
+    EXPECT_EQ(listing.m_fd, -1);
+}
+
+TEST(FolderPrefetchScan, AFewDescriptorsAreEnoughForAWideScan) {
+    // Listings waiting for the walk hold descriptors the walk itself needs; with few
+    // allowed, fewer wait and no folder goes unread for want of one.
+    ScratchDir dir;
+    MakeWideTree(dir, 300);
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    struct rlimit few = saved;
+    few.rlim_cur = 48;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    EXPECT_EQ(CFolderPrefetch::WaitingListingsAllowed(), 12u);
+    SVolumeInfo volume;
+    CVolumeScanner scanner{SScanOptions{}};
+    scanner.AddVolume(volume, dir.Path().string(), nullptr, nullptr);
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(volume.CountFolders(true), 300u);
+    EXPECT_EQ(volume.CountFiles(true), 900u);
 }
 
 TEST(FolderPrefetchScan, AWideDeepTreeComesOutInTheOrderOfItsListings) {
