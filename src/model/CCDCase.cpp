@@ -15,6 +15,7 @@
 #include "model/PropertyDefinitions.h"
 #include "model/SVolumeInfo.h"
 
+#include <atomic>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -112,13 +113,26 @@ std::string DecodePasswordBlock(const std::array<std::uint8_t, 16>& block) {
     return std::string(reinterpret_cast<const char*>(p), n);
 }
 
-CCDCase::CCDCase() {
+namespace {
+
+std::uint64_t NextRevision() {
+    static std::atomic<std::uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+} // namespace
+
+CCDCase::CCDCase() : m_nRevision(NextRevision()) {
     m_dwFlags = kFlagCase;
     m_strName = Res(130);
     UpdateDisplayNameTree(true);
 }
 
-void CCDCase::UpdateDisplayName() {
+void CCDCase::OnTreeChanged() {
+    m_nRevision = NextRevision();
+}
+
+void CCDCase::RefreshDisplayName() {
     std::size_t cut = m_strName.find_last_of("\\/");
     std::string_view tail = cut == std::string::npos ? std::string_view(m_strName)
                                                      : std::string_view(m_strName).substr(cut + 1);

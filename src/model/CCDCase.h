@@ -26,8 +26,10 @@ public:
 
     using SFileInfo::GetPath;
     void GetPath(std::string& out) const override { out = m_strName; }
-    // The file name without its folder, normalised like any other name.
-    void UpdateDisplayName() override;
+    // Changes whenever the case's tree changes: records added, removed or reordered,
+    // display names updated. No two cases, nor two states of one case, share a number
+    // within a process, so a case and its revision name one state of one tree.
+    std::uint64_t Revision() const { return m_nRevision; }
 
     // Writes the whole case file (class record, password block, tree) to `stream`
     // and flushes it. Throws CFileException on I/O errors and when the password
@@ -57,7 +59,13 @@ public:
     // Every medium of the case, in tree order, groups descended into.
     std::vector<class SVolumeInfo*> CollectMedia() const;
 
+protected:
+    // The file name without its folder, normalised like any other name.
+    void RefreshDisplayName() override;
+    void OnTreeChanged() override;
+
 private:
+    std::uint64_t m_nRevision;
     void LoadCase(class CArchiveReader& ar, int schema, const std::string& path,
                   SPasswordCheck* check);
 };

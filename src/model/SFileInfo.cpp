@@ -199,7 +199,16 @@ const std::vector<std::unique_ptr<SFileInfo>>& SFileInfo::Children() const {
     return m_pMore ? m_pMore->m_children : none;
 }
 
+void SFileInfo::NoteTreeChange() {
+    SFileInfo* top = this;
+    while (top->m_pParent) {
+        top = top->m_pParent;
+    }
+    top->OnTreeChanged();
+}
+
 SFileInfo* SFileInfo::AddChild(std::unique_ptr<SFileInfo> child) {
+    NoteTreeChange();
     child->m_pParent = this;
     auto& children = More().m_children;
     children.push_back(std::move(child));
@@ -217,6 +226,7 @@ std::size_t SFileInfo::IndexOfChild(const SFileInfo* child) const {
 }
 
 SFileInfo* SFileInfo::InsertBefore(const SFileInfo* existing, std::unique_ptr<SFileInfo> child) {
+    NoteTreeChange();
     child->m_pParent = this;
     std::size_t index = IndexOfChild(existing);
     auto& children = More().m_children;
@@ -230,6 +240,7 @@ std::unique_ptr<SFileInfo> SFileInfo::DetachChild(const SFileInfo* child) {
     if (index == ChildCount()) {
         return nullptr;
     }
+    NoteTreeChange();
     auto& children = m_pMore->m_children;
     std::unique_ptr<SFileInfo> taken = std::move(children[index]);
     children.erase(children.begin() + static_cast<std::ptrdiff_t>(index));
@@ -261,6 +272,7 @@ void SFileInfo::DeleteChildren() {
     if (!m_pMore) {
         return;
     }
+    NoteTreeChange();
     // Taken out first: a child's destructor never sees a half-emptied list.
     std::vector<std::unique_ptr<SFileInfo>> doomed;
     doomed.swap(m_pMore->m_children);
@@ -273,6 +285,7 @@ void SFileInfo::SetChildren(std::vector<std::unique_ptr<SFileInfo>> children) {
     if (children.empty() && !m_pMore) {
         return;
     }
+    NoteTreeChange();
     More().m_children = std::move(children);
 }
 
@@ -413,6 +426,11 @@ void SFileInfo::SetDisplayName(std::string name) {
 }
 
 void SFileInfo::UpdateDisplayName() {
+    NoteTreeChange();
+    RefreshDisplayName();
+}
+
+void SFileInfo::RefreshDisplayName() {
     std::string_view tail = LastComponent(m_strName);
     int mode = FileDispModeSetting();
     if (tail.size() == m_strName.size() && DisplayNameUnchanged(tail, mode)) {
@@ -423,12 +441,18 @@ void SFileInfo::UpdateDisplayName() {
 }
 
 void SFileInfo::UpdateDisplayNameTree(bool recurse) {
-    UpdateDisplayName();
+    NoteTreeChange();
     if (!recurse) {
+        RefreshDisplayName();
         return;
     }
+    RefreshDisplayNameTree();
+}
+
+void SFileInfo::RefreshDisplayNameTree() {
+    RefreshDisplayName();
     for (const auto& child : Children()) {
-        child->UpdateDisplayNameTree(true);
+        child->RefreshDisplayNameTree();
     }
 }
 
@@ -665,6 +689,7 @@ void SFileInfo::LoadChildren(CArchiveReader& ar, CaseLoadContext& ctx, std::uint
     // Each child consumes bytes, so a bogus count runs into the end of the file; the
     // reservation is bounded for the same reason.
     if (count > 0) {
+        NoteTreeChange();
         More().m_children.reserve(std::min<std::uint32_t>(count, 4096));
     }
     for (std::uint32_t i = 0; i < count; ++i) {

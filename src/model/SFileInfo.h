@@ -56,6 +56,8 @@ public:
     std::uint8_t m_byWork[2] = {0, 0};
     // Cached display-type index; -1 until looked up. Not stored.
     std::int32_t m_nTypeIndex = -1;
+    // After changing the name of a record in a case, call UpdateDisplayName(): that
+    // also tells the case that its names changed.
     std::string m_strName;
 
     // --- User data, kept out of line because most records have none ---
@@ -140,7 +142,9 @@ public:
     const std::string& GetDisplayName() const {
         return m_pMore && m_pMore->m_pDispName ? *m_pMore->m_pDispName : m_strName;
     }
-    virtual void UpdateDisplayName();
+    // Derives the display name from the name (or label) and the display mode, and
+    // counts as a change of the case's tree.
+    void UpdateDisplayName();
     void UpdateDisplayNameTree(bool recurse);
     // Sums the children's sizes (recursing first when asked) into folders, media and
     // groups that are not archives; returns m_wArcType.
@@ -160,6 +164,10 @@ public:
     void NormalizeClassFlags();
 
 protected:
+    virtual void RefreshDisplayName();
+    // Called on the top record of a tree after the tree changed shape or names
+    // (see NoteTreeChange).
+    virtual void OnTreeChanged() {}
     void SetDisplayName(std::string name);
     void ClearDisplayName();
     void StoreRecordBody(CArchiveWriter& ar) const;
@@ -184,6 +192,10 @@ private:
     };
     SMore& More();
     void DropMoreIfEmpty();
+    // Tells the top record of this tree that records were added, removed or
+    // reordered or that display names changed.
+    void NoteTreeChange();
+    void RefreshDisplayNameTree();
     SUserData* User() const { return m_pMore ? m_pMore->m_pUser.get() : nullptr; }
     SUserData& UserData();
     void DropUserDataIfEmpty();

@@ -57,7 +57,7 @@ void SVolumeInfo::RecomputeLocation() {
     }
 }
 
-void SVolumeInfo::UpdateDisplayName() {
+void SVolumeInfo::RefreshDisplayName() {
     SetDisplayName(NormalizeDisplayName(m_strLabel, FileDispModeSetting()));
 }
 

@@ -34,7 +34,6 @@ public:
     void RecomputeLocation();
 
     const std::string& GetName() const override { return m_strLocation; }
-    void UpdateDisplayName() override;
     // With serial 0 and no label: whether it is present now; otherwise by the
     // medium identification option.
     bool MatchMedium(std::uint32_t serial, const std::string* label) const override;
@@ -61,6 +60,8 @@ public:
     void LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) override;
 
 protected:
+    // The label, normalised like a name.
+    void RefreshDisplayName() override;
     void StoreVolumeFields(CArchiveWriter& ar) const;
     void LoadVolumeFields(CArchiveReader& ar, int schema);
 };

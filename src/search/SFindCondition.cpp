@@ -126,17 +126,27 @@ void SFindCondition::Release() {
 }
 
 bool SFindCondition::Match(const SFileInfo& record) const {
+    return MatchMethod(record, [&record]() -> std::string_view { return record.GetDisplayName(); });
+}
+
+bool SFindCondition::Match(const SFileInfo& record, std::string_view displayName) const {
+    return MatchMethod(record, [displayName] { return displayName; });
+}
+
+// `name` gives the display name when a name condition needs it.
+template <class Name>
+bool SFindCondition::MatchMethod(const SFileInfo& record, Name name) const {
     switch (m_nMethod) {
     case 1:
-        return MatchOr(record);
+        return MatchOr(record, name);
     case 2:
-        return !MatchAnd(record);
+        return !MatchAnd(record, name);
     default:
-        return MatchAnd(record);
+        return MatchAnd(record, name);
     }
 }
 
-bool SFindCondition::MatchAnd(const SFileInfo& r) const {
+template <class Name> bool SFindCondition::MatchAnd(const SFileInfo& r, Name name) const {
     if (m_bNoCondition) {
         return true;
     }
@@ -158,16 +168,16 @@ bool SFindCondition::MatchAnd(const SFileInfo& r) const {
             return false;
         }
     }
-    return (!m_bName || m_name.Search(r.GetDisplayName())) &&
+    return (!m_bName || m_name.Search(name())) &&
            (!m_bCategory || m_category.Search(r.Category())) &&
            (!m_bComment || m_comment.Search(r.Comment()));
 }
 
-bool SFindCondition::MatchOr(const SFileInfo& r) const {
+template <class Name> bool SFindCondition::MatchOr(const SFileInfo& r, Name name) const {
     if (m_bNoCondition) {
         return true;
     }
-    if ((m_bName && m_name.Search(r.GetDisplayName())) ||
+    if ((m_bName && m_name.Search(name())) ||
         (m_bCategory && m_category.Search(r.Category())) ||
         (m_bComment && m_comment.Search(r.Comment())) || (m_bMark && (r.m_byMark & 1) != 0)) {
         return true;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillora {
@@ -38,6 +39,9 @@ public:
 
     // Whether the record matches by the method: 0 AND, 1 OR, 2 NOT.
     bool Match(const SFileInfo& record) const;
+    // The same with the record's display name given (from a name index): when the
+    // name is the only condition, the record itself is not read.
+    bool Match(const SFileInfo& record, std::string_view displayName) const;
 
     // The first matching record in the subtree of `record`, the record itself first
     // (pre-order), or null.
@@ -57,8 +61,9 @@ public:
     bool m_bComment = false;
 
 private:
-    bool MatchAnd(const SFileInfo& record) const;
-    bool MatchOr(const SFileInfo& record) const;
+    template <class Name> bool MatchMethod(const SFileInfo& record, Name name) const;
+    template <class Name> bool MatchAnd(const SFileInfo& record, Name name) const;
+    template <class Name> bool MatchOr(const SFileInfo& record, Name name) const;
     bool CompilePattern(CFindPattern& pattern, const std::string& text, const char* field);
 
     SFindSettings& m_settings;

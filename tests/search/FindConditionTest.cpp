@@ -5,6 +5,7 @@
 #include "model/SArcFileInfo.h"
 #include "model/SGroupInfo.h"
 #include "search/CFindRun.h"
+#include "search/CNameIndex.h"
 #include "search/FindDate.h"
 #include "search/SFindCondition.h"
 
@@ -60,13 +61,21 @@ protected:
         return parent.AddChild(std::move(r));
     }
 
-    // Every match of a batch find from `start` (the case root when null), as names.
+    // Every match of a batch find from `start` (the case root when null), as names;
+    // the run over a name index must find the same records as the walk.
     std::vector<std::string> Batch(SFileInfo* start = nullptr) {
         SFindCondition conditions(settings);
         conditions.Prepare();
         CFindRun run(conditions, start ? *start : root, CFindRun::EMode::Batch);
         std::vector<SFileInfo*> hits;
         run.RunAll(hits);
+        CNameIndex index(root);
+        index.BuildAll(root);
+        CFindRun indexed(conditions, start ? *start : root, CFindRun::EMode::Batch, &index);
+        std::vector<SFileInfo*> indexedHits;
+        while (!indexed.Step(2, indexedHits)) {
+        }
+        EXPECT_EQ(indexedHits, hits);
         std::vector<std::string> names;
         for (SFileInfo* hit : hits) {
             names.push_back(hit->GetDisplayName());

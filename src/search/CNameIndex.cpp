@@ -1,0 +1,80 @@
+// Building the name index and finding records in it.
+#include "search/CNameIndex.h"
+
+#include "model/CCDCase.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace quillora {
+
+CNameIndex::CNameIndex(CCDCase& root)
+    : m_pRoot(&root), m_nRevision(root.Revision()), m_cursor(root) {}
+
+bool CNameIndex::Build(const CCDCase& current, std::size_t budget) {
+    if (m_bComplete || m_bFailed) {
+        return true;
+    }
+    if (&current != m_pRoot || current.Revision() != m_nRevision) {
+        Fail();
+        return true;
+    }
+    constexpr std::size_t kMaxPosition = std::numeric_limits<std::uint32_t>::max();
+    for (std::size_t n = 0; n < budget; ++n) {
+        SFileInfo* record = m_cursor.Current();
+        const std::string& name = record->GetDisplayName();
+        if (m_records.size() >= kMaxPosition || name.size() > kMaxPosition - m_names.size()) {
+            Fail();
+            return true;
+        }
+        const auto position = static_cast<std::uint32_t>(m_records.size());
+        // The records whose subtrees end here are those at this depth and below.
+        for (std::size_t depth = m_cursor.Depth(); m_open.size() > depth; m_open.pop_back()) {
+            m_subtreeEnds[m_open.back()] = position;
+        }
+        m_open.push_back(position);
+        m_records.push_back(record);
+        m_subtreeEnds.push_back(0);
+        m_names += name;
+        m_nameEnds.push_back(static_cast<std::uint32_t>(m_names.size()));
+        if (!m_cursor.Next()) {
+            for (const std::uint32_t open : m_open) {
+                m_subtreeEnds[open] = static_cast<std::uint32_t>(m_records.size());
+            }
+            m_open = {};
+            // Growth by doubling leaves up to half of each block unused.
+            m_records.shrink_to_fit();
+            m_nameEnds.shrink_to_fit();
+            m_subtreeEnds.shrink_to_fit();
+            m_names.shrink_to_fit();
+            m_bComplete = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CNameIndex::BuildAll(const CCDCase& current) {
+    while (!Build(current, 65536)) {
+    }
+}
+
+bool CNameIndex::IsCurrentFor(const CCDCase& root) const {
+    return m_bComplete && &root == m_pRoot && root.Revision() == m_nRevision;
+}
+
+std::size_t CNameIndex::PositionOf(const SFileInfo* record) const {
+    const auto it = std::find(m_records.begin(), m_records.end(), record);
+    return it == m_records.end() ? npos : static_cast<std::size_t>(it - m_records.begin());
+}
+
+void CNameIndex::Fail() {
+    m_bFailed = true;
+    m_records = {};
+    m_nameEnds = {};
+    m_subtreeEnds = {};
+    m_names = {};
+    m_open = {};
+}
+
+} // namespace quillora
