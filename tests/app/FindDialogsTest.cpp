@@ -335,6 +335,45 @@ TEST_F(FindDialogs, ALongFindRunsInSlicesAndCanBeStopped) {
     EXPECT_EQ(Rows().size(), 75000u);
 }
 
+TEST_F(FindDialogs, EachFindSeesTheCaseAsItIsNowAndStopsWhenItChangesUnderIt) {
+    SetName("zebra");
+    Batch();
+    EXPECT_EQ(Rows(), std::vector<std::string>{});
+    // Changes after a find: the next one reads the case again, not the names it saw.
+    SFileInfo* docs = Record("Disc\\Docs");
+    auto file = std::make_unique<SFileInfo>();
+    file->m_strName = "ZEBRA.TXT";
+    SFileInfo* zebra = docs->AddChild(std::move(file));
+    zebra->UpdateDisplayName();
+    Batch();
+    EXPECT_EQ(Rows(), std::vector<std::string>{"Zebra.txt"});
+    auto* disc = static_cast<SVolumeInfo*>(Record("Disc"));
+    disc->SetLabel("Zebra disc");
+    disc->UpdateDisplayName();
+    Batch();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"Zebra disc", "Zebra.txt"}));
+    docs->RemoveChild(zebra);
+    Batch();
+    EXPECT_EQ(Rows(), std::vector<std::string>{"Zebra disc"});
+
+    // A medium added while a long find runs: the run stops before its next slice.
+    for (int i = 0; i < 150000; ++i) {
+        auto many = std::make_unique<SFileInfo>();
+        many->m_strName = "file" + std::to_string(i) + "aa";
+        docs->AddChild(std::move(many));
+    }
+    m_find->Panel().RegexButton()->setChecked(true);
+    SetName("(a)\\1");
+    m_find->BatchFind();
+    ASSERT_TRUE(m_find->IsRunning());
+    auto medium = std::make_unique<SVolumeInfo>();
+    medium->m_strLabel = "Added";
+    m_doc->Case().AddChild(std::move(medium));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(m_find->IsRunning());
+    EXPECT_LT(Rows().size(), 150000u);
+}
+
 namespace {
 
 void WriteCase(const fs::path& path, int files, const std::string& password = {}) {

@@ -141,6 +141,7 @@ CFindDlg::CFindDlg(CTobCaseDoc& doc, IFindHost& host, QWidget* parent)
     // replaced, and a find that runs stops before its walk could meet freed records.
     connect(&m_doc, &CTobCaseDoc::CaseChanged, this, [this] {
         AbandonRun();
+        m_pIndex.reset();
         m_pModel->Clear();
     });
     connect(&m_doc, &CTobCaseDoc::MediumReplaced, this, [this](SFileInfo* oldRecord, SFileInfo*) {
@@ -277,24 +278,51 @@ void CFindDlg::OpenResultArea() {
 
 void CFindDlg::StartRun(ERun kind) {
     SFileInfo* start = m_host.FindStartRecord();
-    CFindRun::EMode mode = kind == ERun::Batch ? CFindRun::EMode::Batch
-                           : start             ? CFindRun::EMode::Next
-                                               : CFindRun::EMode::First;
-    m_pRun = std::make_unique<CFindRun>(*m_pConditions, start ? *start : m_doc.Case(), mode);
+    CCDCase& root = m_doc.Case();
+    m_runMode = kind == ERun::Batch ? CFindRun::EMode::Batch
+                : start             ? CFindRun::EMode::Next
+                                    : CFindRun::EMode::First;
+    m_pRunStart = start ? start : &root;
+    m_pRunCase = &root;
+    m_nRunRevision = root.Revision();
+    if (!m_pIndex || !m_pIndex->IsCurrentFor(root)) {
+        m_pIndex = std::make_unique<CNameIndex>(root);
+    }
+    m_pRun.reset();
     m_hits.clear();
     m_run = kind;
     SetBusy(true);
     RunSlice();
 }
 
+bool CFindDlg::CaseChangedUnderRun() {
+    CCDCase& root = m_doc.Case();
+    return &root != m_pRunCase || root.Revision() != m_nRunRevision;
+}
+
 void CFindDlg::RunSlice() {
-    if (!m_pRun) {
+    if (m_run == ERun::None) {
+        return;
+    }
+    if (CaseChangedUnderRun()) {
+        AbandonRun();
         return;
     }
     QElapsedTimer timer;
     timer.start();
     bool done = false;
     while (!done && timer.elapsed() < kSliceMs) {
+        if (!m_pRun) {
+            if (!m_pIndex->Build(m_doc.Case(), kSliceStep * 8)) {
+                continue;
+            }
+            const bool indexed = m_pIndex->Usable();
+            if (!indexed) {
+                m_pIndex.reset();
+            }
+            m_pRun = std::make_unique<CFindRun>(*m_pConditions, *m_pRunStart, m_runMode,
+                                                indexed ? m_pIndex.get() : nullptr);
+        }
         done = m_pRun->Step(kSliceStep, m_hits);
     }
     if (m_run == ERun::Batch) {
@@ -327,6 +355,10 @@ void CFindDlg::EndRun(bool completed) {
     const ERun kind = m_run;
     m_run = ERun::None;
     m_pRun.reset();
+    m_pRunStart = nullptr;
+    if (m_pIndex && !m_pIndex->IsComplete()) {
+        m_pIndex.reset();
+    }
     if (m_pConditions) {
         m_pConditions->Release();
         m_pConditions.reset();

@@ -2,12 +2,15 @@
 // and then shown and hidden. Find-next selects the next matching record in the main
 // views; batch find lists every match in a result list that grows out of the dialog;
 // narrowing filters that list. Finds run in slices on the GUI thread, so a case of
-// millions of records keeps the window responsive and the run can be stopped.
+// millions of records keeps the window responsive and the run can be stopped. The
+// first find builds an index of the case's names that later finds read instead of
+// the records, until the case changes.
 #pragma once
 
 #include "app/ColumnSet.h"
 #include "app/DialogMessage.h"
 #include "search/CFindRun.h"
+#include "search/CNameIndex.h"
 #include "search/SFindCondition.h"
 
 #include <QDialog>
@@ -89,6 +92,9 @@ private:
     void UpdateTitle();
     void StartRun(ERun kind);
     void RunSlice();
+    // Whether the case is another or changed since the run started: then the run's
+    // records are not looked at again.
+    bool CaseChangedUnderRun();
     void EndRun(bool completed);
     void AbandonRun();
     void SetBusy(bool busy);
@@ -106,6 +112,12 @@ private:
     CColumnSet m_columns;
     std::unique_ptr<SFindCondition> m_pConditions;
     std::unique_ptr<CFindRun> m_pRun;
+    std::unique_ptr<CNameIndex> m_pIndex;
+    // What the run starts from once the index is built, and the case as it was then.
+    SFileInfo* m_pRunStart = nullptr;
+    CFindRun::EMode m_runMode = CFindRun::EMode::Batch;
+    const CCDCase* m_pRunCase = nullptr;
+    std::uint64_t m_nRunRevision = 0;
     ERun m_run = ERun::None;
     std::vector<SFileInfo*> m_hits;
     CFindConditionPanel* m_pPanel = nullptr;
