@@ -227,16 +227,24 @@ int main(int argc, char** argv) {
     std::printf("case: %zu records built in %.2f s; names in %s\n", records.size(), Seconds(start),
                 namesPath.c_str());
     std::printf("(the machine is shared: figures vary with the other work on it)\n\n");
+    // The first find of a case builds its name index; later finds after a change
+    // rebuild it with the room the last one took.
     double buildWall = 1e9;
+    double rebuildWall = 1e9;
     std::unique_ptr<CNameIndex> index;
     for (int run = 0; run < 5; ++run) {
+        index.reset();
         auto t = std::chrono::steady_clock::now();
         index = std::make_unique<CNameIndex>(*root);
         index->BuildAll(*root);
         buildWall = std::min(buildWall, Seconds(t));
+        t = std::chrono::steady_clock::now();
+        auto rebuilt = std::make_unique<CNameIndex>(*root, index.get());
+        rebuilt->BuildAll(*root);
+        rebuildWall = std::min(rebuildWall, Seconds(t));
     }
-    std::printf("name index: built in %.1f ms (best of 5), %zu records\n\n", buildWall * 1000,
-                index->Size());
+    std::printf("name index of %zu records: built in %.1f ms, rebuilt in %.1f ms (best of 5)\n\n",
+                index->Size(), buildWall * 1000, rebuildWall * 1000);
     const SCase cases[] = {
         {"literal name", "holiday", 0, 0, {"grep", "-c", "-F", "holiday"}},
         {"wildcard * and ?", "IMG_*.?pg", 1, 0, {"grep", "-c", "IMG_.*\\..pg"}},

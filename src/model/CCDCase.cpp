@@ -129,7 +129,7 @@ CCDCase::CCDCase() : m_nRevision(NextRevision()) {
 }
 
 void CCDCase::OnTreeChanged() {
-    m_nRevision = NextRevision();
+    m_nRevision.store(NextRevision(), std::memory_order_relaxed);
 }
 
 void CCDCase::RefreshDisplayName() {

@@ -5,6 +5,7 @@
 #include "model/SFileInfo.h"
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <string_view>
 
@@ -29,7 +30,7 @@ public:
     // Changes whenever the case's tree changes: records added, removed or reordered,
     // display names updated. No two cases, nor two states of one case, share a number
     // within a process, so a case and its revision name one state of one tree.
-    std::uint64_t Revision() const { return m_nRevision; }
+    std::uint64_t Revision() const { return m_nRevision.load(std::memory_order_relaxed); }
 
     // Writes the whole case file (class record, password block, tree) to `stream`
     // and flushes it. Throws CFileException on I/O errors and when the password
@@ -65,7 +66,9 @@ protected:
     void OnTreeChanged() override;
 
 private:
-    std::uint64_t m_nRevision;
+    // Atomic so that a look from another thread than the one changing the tree is
+    // no data race; whoever changes a case still owns it alone.
+    std::atomic<std::uint64_t> m_nRevision;
     void LoadCase(class CArchiveReader& ar, int schema, const std::string& path,
                   SPasswordCheck* check);
 };

@@ -8,8 +8,17 @@
 
 namespace quillora {
 
-CNameIndex::CNameIndex(CCDCase& root)
-    : m_pRoot(&root), m_nRevision(root.Revision()), m_cursor(root) {}
+CNameIndex::CNameIndex(CCDCase& root, const CNameIndex* previous)
+    : m_pRoot(&root), m_nRevision(root.Revision()), m_cursor(root) {
+    if (previous && previous->m_bComplete) {
+        // A little more than before: a case that grew a little is not copied again.
+        const std::size_t records = previous->Size() + previous->Size() / 16;
+        m_records.reserve(records);
+        m_nameEnds.reserve(records);
+        m_subtreeEnds.reserve(records);
+        m_names.reserve(previous->m_names.size() + previous->m_names.size() / 16);
+    }
+}
 
 bool CNameIndex::Build(const CCDCase& current, std::size_t budget) {
     if (m_bComplete || m_bFailed) {

@@ -286,7 +286,7 @@ void CFindDlg::StartRun(ERun kind) {
     m_pRunCase = &root;
     m_nRunRevision = root.Revision();
     if (!m_pIndex || !m_pIndex->IsCurrentFor(root)) {
-        m_pIndex = std::make_unique<CNameIndex>(root);
+        m_pIndex = std::make_unique<CNameIndex>(root, m_pIndex.get());
     }
     m_pRun.reset();
     m_hits.clear();
