@@ -134,8 +134,7 @@ bool SFindCondition::Match(const SFileInfo& record, std::string_view displayName
 }
 
 // `name` gives the display name when a name condition needs it.
-template <class Name>
-bool SFindCondition::MatchMethod(const SFileInfo& record, Name name) const {
+template <class Name> bool SFindCondition::MatchMethod(const SFileInfo& record, Name name) const {
     switch (m_nMethod) {
     case 1:
         return MatchOr(record, name);
@@ -177,8 +176,7 @@ template <class Name> bool SFindCondition::MatchOr(const SFileInfo& r, Name name
     if (m_bNoCondition) {
         return true;
     }
-    if ((m_bName && m_name.Search(name())) ||
-        (m_bCategory && m_category.Search(r.Category())) ||
+    if ((m_bName && m_name.Search(name())) || (m_bCategory && m_category.Search(r.Category())) ||
         (m_bComment && m_comment.Search(r.Comment())) || (m_bMark && (r.m_byMark & 1) != 0)) {
         return true;
     }

@@ -27,8 +27,8 @@ SFileInfo* AddFile(SFileInfo& parent, const std::string& name, std::uint32_t fla
 // otherwise), some folders empty.
 void FillCase(CCDCase& root, unsigned seed) {
     std::mt19937 random(seed);
-    static const char* const kNames[] = {"report.doc", "IMG_0001.JPG", "notes.txt", "README",
-                                         "holiday photo.jpg", "写真.png", "DATA"};
+    static const char* const kNames[] = {"report.doc",        "IMG_0001.JPG", "notes.txt", "README",
+                                         "holiday photo.jpg", "写真.png",     "DATA"};
     for (int m = 0; m < 3; ++m) {
         auto medium = std::make_unique<SVolumeInfo>();
         medium->m_strLabel = "Disc " + std::to_string(m);
@@ -82,7 +82,7 @@ TEST_F(NameIndexTest, FindsTheSameRecordsAsTheWalkFromEveryStartInEveryMode) {
     };
     // A literal that many names hold, one that only display names hold (Img_0001.jpg
     // is how IMG_0001.JPG shows), a wildcard, letter case ignored, NOT and OR.
-    const SPattern patterns[] = {{"photo", 0, 0, 0}, {"Img_", 0, 0, 0},  {"*.txt?", 1, 0, 0},
+    const SPattern patterns[] = {{"photo", 0, 0, 0},  {"Img_", 0, 0, 0}, {"*.txt?", 1, 0, 0},
                                  {"readme", 0, 1, 0}, {"DATA", 0, 0, 2}, {"Disc 1", 0, 0, 1}};
     for (const SPattern& p : patterns) {
         settings.m_strName = p.name;
@@ -93,8 +93,8 @@ TEST_F(NameIndexTest, FindsTheSameRecordsAsTheWalkFromEveryStartInEveryMode) {
         ASSERT_TRUE(conditions.Compile());
         for (std::size_t i = 0; i < index.Size(); i += 3) {
             SFileInfo& start = *index.Record(i);
-            for (auto mode : {CFindRun::EMode::Batch, CFindRun::EMode::First,
-                              CFindRun::EMode::Next}) {
+            for (auto mode :
+                 {CFindRun::EMode::Batch, CFindRun::EMode::First, CFindRun::EMode::Next}) {
                 const auto walked = RunFind(conditions, start, mode, nullptr, 1000);
                 EXPECT_EQ(RunFind(conditions, start, mode, &index, 5), walked)
                     << p.name << " from " << start.GetPath() << " mode " << static_cast<int>(mode);
