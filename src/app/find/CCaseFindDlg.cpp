@@ -118,6 +118,9 @@ CCaseFindDlg::~CCaseFindDlg() {
         m_pSearch.reset();
     }
     m_columns.Save(Config().Store());
+    // QDialog hides the window and deletes the view after this class's members are
+    // gone; the view must no longer ask the model, which reads the column set.
+    m_pView->setModel(nullptr);
 }
 
 std::optional<CCaseFindDlg::SChoice> CCaseFindDlg::Run() {

@@ -153,6 +153,9 @@ CFindDlg::CFindDlg(CTobCaseDoc& doc, IFindHost& host, QWidget* parent)
 CFindDlg::~CFindDlg() {
     AbandonRun();
     m_columns.Save(Config().Store());
+    // QDialog hides the window and deletes the view after this class's members are
+    // gone; the view must no longer ask the model, which reads the column set.
+    m_pView->setModel(nullptr);
 }
 
 void CFindDlg::ShowDialog() {
