@@ -8,6 +8,18 @@
 
 namespace quillora {
 
+namespace {
+
+// Growth by doubling leaves up to half of a block unused; the room a rebuild
+// reserved leaves a sixteenth, which is not worth copying the block for.
+template <class Block> void ShrinkSpare(Block& block) {
+    if (block.capacity() - block.size() > block.capacity() / 8) {
+        block.shrink_to_fit();
+    }
+}
+
+} // namespace
+
 CNameIndex::CNameIndex(CCDCase& root, const CNameIndex* previous)
     : m_pRoot(&root), m_nRevision(root.Revision()), m_cursor(root) {
     if (previous && previous->m_bComplete) {
@@ -51,11 +63,10 @@ bool CNameIndex::Build(const CCDCase& current, std::size_t budget) {
                 m_subtreeEnds[open] = static_cast<std::uint32_t>(m_records.size());
             }
             m_open = {};
-            // Growth by doubling leaves up to half of each block unused.
-            m_records.shrink_to_fit();
-            m_nameEnds.shrink_to_fit();
-            m_subtreeEnds.shrink_to_fit();
-            m_names.shrink_to_fit();
+            ShrinkSpare(m_records);
+            ShrinkSpare(m_nameEnds);
+            ShrinkSpare(m_subtreeEnds);
+            ShrinkSpare(m_names);
             m_bComplete = true;
             return true;
         }
