@@ -101,28 +101,37 @@ std::vector<std::uint8_t> CArchiveReader::ReadBytes(std::uint64_t count) {
 }
 
 std::string CArchiveReader::ReadText() {
+    std::string out;
+    ReadTextInto(out);
+    return out;
+}
+
+void CArchiveReader::ReadTextInto(std::string& out) {
     bool wide = false;
     std::uint32_t length = ReadTextLength(&wide);
     if (length == 0) {
-        return {};
+        out.clear();
+        return;
     }
     if (!wide) {
         if (length <= m_end - m_pos) {
             std::string_view bytes(m_buffer.data() + m_pos, length);
             m_pos += length;
             m_nConsumed += length;
-            return text::Cp932ToUtf8(bytes);
+            text::Cp932ToUtf8(bytes, out);
+            return;
         }
         std::vector<std::uint8_t> bytes = ReadBytes(length);
-        return text::Cp932ToUtf8(
-            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        text::Cp932ToUtf8(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), out);
+        return;
     }
     std::vector<std::uint8_t> bytes = ReadBytes(std::uint64_t{length} * 2);
     std::u16string units(length, u'\0');
     for (std::uint32_t i = 0; i < length; ++i) {
         units[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
     }
-    return text::Utf16ToUtf8(units);
+    out = text::Utf16ToUtf8(units);
 }
 
 } // namespace quillora

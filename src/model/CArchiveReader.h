@@ -34,6 +34,9 @@ public:
     double ReadF64();
     // A counted text in CP932 or in the wide (UTF-16) form, returned as UTF-8.
     std::string ReadText();
+    // The same into `out`, which keeps its buffer: for readers that fill one text again
+    // and again.
+    void ReadTextInto(std::string& out);
     // Exactly `count` bytes; grows the result as data arrives, so a bogus count
     // ends in endOfFile instead of a huge allocation.
     std::vector<std::uint8_t> ReadBytes(std::uint64_t count);

@@ -5,14 +5,12 @@
 #include "core/Resources.h"
 #include "core/Text.h"
 #include "core/TraceLog.h"
-#include "model/ArchiveException.h"
-#include "model/CArchiveReader.h"
 #include "model/CArchiveWriter.h"
-#include "model/CaseFileException.h"
+#include "model/CCaseReader.h"
+#include "model/CTreeBuilder.h"
 #include "model/CaseSchema.h"
 #include "model/DisplayName.h"
 #include "model/FileException.h"
-#include "model/PropertyDefinitions.h"
 #include "model/SVolumeInfo.h"
 
 #include <atomic>
@@ -177,109 +175,67 @@ void CCDCase::Write(ICaseStream& stream) const {
 
 std::unique_ptr<CCDCase> CCDCase::Read(ICaseStream& stream, const std::string& path,
                                        SPasswordCheck* check) {
-    CArchiveReader ar(stream);
-    std::uint16_t tag = ar.ReadU16();
-    if (tag != 0xFFFF) {
-        throw CArchiveException(CArchiveException::badClass, "no class record at the start", 0);
-    }
-    std::uint16_t schema = ar.ReadU16();
-    std::uint16_t nameLength = ar.ReadU16();
-    if (nameLength >= 64) {
-        throw CArchiveException(CArchiveException::badClass, "class name too long", ar.Offset());
-    }
-    std::vector<std::uint8_t> name = ar.ReadBytes(nameLength);
-    if (std::string_view(reinterpret_cast<const char*>(name.data()), name.size()) != kClassName) {
-        throw CArchiveException(CArchiveException::badClass, "the file holds another class",
-                                ar.Offset());
-    }
     auto root = std::make_unique<CCDCase>();
-    root->LoadCase(ar, schema, path, check);
-    stream.CheckEnd();
+    CTreeBuilder builder(*root, CTreeBuilder::ETop::Fill);
+    CCaseReader::Read(stream, builder, check);
+    root->m_strName = path;
+    root->UpdateDisplayName();
+    if (SchemaFor(root->m_nLoadedSchema).recalcAfterLoad) {
+        root->RecalcSize(true);
+    }
+    root->TakeFileFacts();
     return root;
 }
 
-void CCDCase::LoadCase(CArchiveReader& ar, int schema, const std::string& path,
-                       SPasswordCheck* check) {
-    Log("CCDCase::Serialize() start");
-    LogFormat("CCDCase::Serialize() Version = %0X", schema);
-    m_strPassword.clear();
-    m_nLoadedSchema = schema;
-    CaseLoadContext ctx;
-    ctx.schema = SchemaFor(schema);
-    ctx.definitions = PropertyDefinitions();
-    if (schema == 12) {
-        Log("CCDCase::Serialize() PasswordRead() start");
-        std::array<std::uint8_t, 16> block{};
-        // A file cut inside the block is damaged, not protected: saying "password"
-        // would send the user after a password that does not exist.
-        if (ar.ReadSome(block.data(), block.size()) != block.size()) {
-            throw CArchiveException(CArchiveException::endOfFile, "the password block is cut short",
-                                    ar.Offset());
-        }
-        // The block holds CP932 bytes, like every other text of the file; the try-password
-        // must match them byte for byte.
-        std::string stored = DecodePasswordBlock(block);
-        m_strPassword = text::Cp932ToUtf8(stored);
-        std::string tryPassword = check ? check->tryPassword : TryPassword();
-        std::string tryBytes;
-        bool passes =
-            stored.empty() || (!tryPassword.empty() && text::Utf8ToCp932(tryPassword, tryBytes) &&
-                               tryBytes == stored);
-        if (!passes) {
-            Log("CCDCase::Serialize() PasswordRead() faild");
-            if (check) {
-                check->filePassword = m_strPassword;
-            } else {
-                SetTryPassword(m_strPassword);
-            }
-            Log("CCDCase::Serialize() TOBThrowCaseFileException()");
-            throw CCaseFileException(CCaseFileException::kBadPassword, -1, std::string());
-        }
-        Log("CCDCase::Serialize() PasswordRead() success");
-    }
-    try {
-        LoadRecordBody(ar, ctx);
-    } catch (const CArchiveException& e) {
-        Log("CCDCase::Serialize() Archive exception throw");
-        throw CArchiveException(CArchiveException::badSchema,
-                                e.m_strDetail.empty() ? CArchiveException::CauseName(e.m_cause)
-                                                      : e.m_strDetail,
-                                e.m_nOffset);
-    } catch (const std::exception& e) {
-        Log("CCDCase::Serialize() other throw");
-        throw CArchiveException(CArchiveException::badClass, e.what(), ar.Offset());
-    }
-    if (!ctx.schema.supported) {
-        Log("CCDCase::Serialize() not supported throw");
-        throw CArchiveException(CArchiveException::badSchema, "unsupported schema", ar.Offset());
-    }
-    m_strName = path;
-    UpdateDisplayNameTree(true);
-    if (ctx.schema.recalcAfterLoad) {
-        RecalcSize(true);
-    }
-    TakeFileFacts();
-    Log("CCDCase::Serialize() end");
-}
+namespace {
 
-void CCDCase::TakeFileFacts() {
+// Size, attribute bits to add and the three times of the file at `path`; false when
+// it is not there.
+bool FileFacts(const std::string& path, std::uint64_t& size, std::uint32_t& attributes,
+               FileTime times[3]) {
     struct statx st {};
-    if (::statx(AT_FDCWD, m_strName.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) {
-        return;
+    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) {
+        return false;
     }
-    m_nSize = st.stx_size;
+    size = st.stx_size;
+    attributes = 0;
     if (S_ISREG(st.stx_mode)) {
-        m_dwFlags |= kAttrArchive;
+        attributes |= kAttrArchive;
     }
     if ((st.stx_mode & 0222) == 0) {
-        m_dwFlags |= kAttrReadOnly;
+        attributes |= kAttrReadOnly;
     }
     auto toFileTime = [](const statx_timestamp& t) {
         return FileTimeFromUnix(t.tv_sec, t.tv_nsec);
     };
-    m_ftLastAccess = toFileTime(st.stx_atime);
-    m_ftLastWrite = toFileTime(st.stx_mtime);
-    m_ftCreation = (st.stx_mask & STATX_BTIME) ? toFileTime(st.stx_btime) : m_ftLastWrite;
+    times[0] = toFileTime(st.stx_atime);
+    times[1] = toFileTime(st.stx_mtime);
+    times[2] = (st.stx_mask & STATX_BTIME) ? toFileTime(st.stx_btime) : times[1];
+    return true;
+}
+
+} // namespace
+
+void CCDCase::TakeFileFacts() {
+    std::uint32_t attributes = 0;
+    FileTime times[3];
+    if (FileFacts(m_strName, m_nSize, attributes, times)) {
+        m_dwFlags |= attributes;
+        m_ftLastAccess = times[0];
+        m_ftLastWrite = times[1];
+        m_ftCreation = times[2];
+    }
+}
+
+void CCDCase::TakeFileFacts(const std::string& path, SRecordFacts& facts) {
+    std::uint32_t attributes = 0;
+    FileTime times[3];
+    if (FileFacts(path, facts.m_nSize, attributes, times)) {
+        facts.m_dwFlags |= attributes;
+        facts.m_ftLastAccess = times[0];
+        facts.m_ftLastWrite = times[1];
+        facts.m_ftCreation = times[2];
+    }
 }
 
 } // namespace quillora

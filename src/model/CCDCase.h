@@ -56,6 +56,8 @@ public:
     // Takes size, attribute bits and times of its own file (m_strName) from the
     // file system; nothing changes when the file is not found.
     void TakeFileFacts();
+    // The same for the facts of a case streaming past, from the file at `path`.
+    static void TakeFileFacts(const std::string& path, SRecordFacts& facts);
 
     // Every medium of the case, in tree order, groups descended into.
     std::vector<class SVolumeInfo*> CollectMedia() const;
@@ -69,8 +71,6 @@ private:
     // Atomic so that a look from another thread than the one changing the tree is
     // no data race; whoever changes a case still owns it alone.
     std::atomic<std::uint64_t> m_nRevision;
-    void LoadCase(class CArchiveReader& ar, int schema, const std::string& path,
-                  SPasswordCheck* check);
 };
 
 // A password the case file can hold: its CP932 bytes, at most 16 of them.

@@ -5,7 +5,9 @@
 #include "model/ArchiveException.h"
 #include "model/CArchiveReader.h"
 #include "model/CArchiveWriter.h"
+#include "model/CCaseReader.h"
 #include "model/CMemoryCaseStream.h"
+#include "model/CTreeBuilder.h"
 #include "model/CaseSchema.h"
 #include "model/SGroupInfo.h"
 
@@ -167,15 +169,12 @@ SMediaPayload ReadMediaPayload(std::span<const std::uint8_t> bytes,
                                             (group ? kGroupClass : kVolumeClass),
                                         ar.Offset());
             }
-            std::unique_ptr<SFileInfo> record;
-            if (group) {
-                record = std::make_unique<SGroupInfo>();
-            } else {
-                record = std::make_unique<SVolumeInfo>();
-            }
             ctx.depth = depth;
-            record->LoadBody(ar, ctx);
-            record->NormalizeClassFlags();
+            CTreeBuilder builder;
+            CCaseReader::ReadRecord(ar, ctx, group ? RecordClass::Group : RecordClass::Volume,
+                                    builder);
+            std::vector<std::unique_ptr<SFileInfo>> roots = builder.TakeRoots();
+            std::unique_ptr<SFileInfo> record = std::move(roots.front());
             record->UpdateDisplayNameTree(true);
             record->RecalcSize(true);
             result.m_records.push_back(std::move(record));

@@ -1,9 +1,11 @@
 // Display-name normalisation and size texts.
 #include "model/DisplayName.h"
 
+#include "core/IModelSettings.h"
 #include "core/Resources.h"
 #include "core/Text.h"
 #include "model/RecordFlags.h"
+#include "model/SRecordFacts.h"
 
 #include <cmath>
 #include <cstdio>
@@ -99,6 +101,35 @@ bool DisplayNameUnchanged(std::string_view name, int mode) {
     default:
         return true;
     }
+}
+
+std::string_view DisplayNameOf(const SRecordFacts& facts, std::string& scratch,
+                               std::string_view casePath) {
+    const int mode = FileDispModeSetting();
+    switch (facts.m_class) {
+    case RecordClass::Volume:
+    case RecordClass::Group:
+        scratch = NormalizeDisplayName(facts.m_volume.m_strLabel, mode);
+        return scratch;
+    case RecordClass::Case: {
+        const std::string_view path = casePath.empty() ? facts.m_strName : casePath;
+        const std::size_t cut = path.find_last_of("\\/");
+        scratch =
+            NormalizeDisplayName(cut == std::string_view::npos ? path : path.substr(cut + 1), mode);
+        return scratch;
+    }
+    default:
+        break;
+    }
+    std::string_view tail = facts.m_strName;
+    if (const std::size_t slash = tail.rfind('\\'); slash != std::string_view::npos) {
+        tail.remove_prefix(slash + 1);
+    }
+    if (DisplayNameUnchanged(tail, mode)) {
+        return tail;
+    }
+    scratch = NormalizeDisplayName(tail, mode);
+    return scratch;
 }
 
 std::string FormatGrouped(std::uint64_t value) {

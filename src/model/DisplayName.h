@@ -14,6 +14,15 @@ std::string NormalizeDisplayName(std::string_view name, int mode);
 // Whether NormalizeDisplayName would give the name back unchanged (cheap: no copy).
 bool DisplayNameUnchanged(std::string_view name, int mode);
 
+struct SRecordFacts;
+
+// The name a record shows, for records streaming past as SFileInfo::GetDisplayName
+// gives it for records of a tree (a medium or group: its label, so complete only at its
+// end; the case: the last part of `casePath`). Returns a view of the facts' own name
+// or of `scratch`.
+std::string_view DisplayNameOf(const SRecordFacts& facts, std::string& scratch,
+                               std::string_view casePath = {});
+
 // The size text in the given unit (0 automatic, 1 Byte, 2 KB, 3 MB, 4 GB); the
 // unknown size gives "（不明）"; any other unit an empty text.
 std::string FormatSizeText(std::uint64_t size, int unit);

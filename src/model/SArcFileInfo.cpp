@@ -2,10 +2,7 @@
 #include "model/SArcFileInfo.h"
 
 #include "core/TraceLog.h"
-#include "model/ArchiveException.h"
-#include "model/CArchiveReader.h"
 #include "model/CArchiveWriter.h"
-#include "model/CaseSchema.h"
 #include "model/DisplayName.h"
 
 namespace quillora {
@@ -29,27 +26,6 @@ void SArcFileInfo::StoreBody(CArchiveWriter& ar) const {
     StoreRecordBody(ar);
     ar.WriteU32(m_dwPackedSize);
     ar.WriteText(m_strArcText);
-}
-
-void SArcFileInfo::LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) {
-    LoadRecordBody(ar, ctx);
-    int schema = ctx.schema.number;
-    if (schema == 3 || schema > 12) {
-        Log("SArcFileInfo::Serialize() not supported throw");
-        throw CArchiveException(CArchiveException::badClass, "unsupported schema", ar.Offset());
-    }
-    try {
-        if (schema >= 2) {
-            m_dwPackedSize = ar.ReadU32();
-        }
-        if (schema >= 10) {
-            m_strArcText = ar.ReadText();
-        }
-    } catch (const CArchiveException& e) {
-        Log("SArcFileInfo::Serialize() Throw");
-        throw CArchiveException(CArchiveException::badClass,
-                                CArchiveException::CauseName(e.m_cause), e.m_nOffset);
-    }
 }
 
 } // namespace quillora

@@ -21,7 +21,6 @@ public:
     std::string PackedSizeText() const;
 
     void StoreBody(CArchiveWriter& ar) const override;
-    void LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) override;
 };
 
 // Two entries by ratio: the difference of the ratios x 10, truncated.

@@ -7,6 +7,7 @@
 #include "model/PropertySet.h"
 #include "model/RecordFlags.h"
 #include "model/RecordPool.h"
+#include "model/SRecordFacts.h"
 
 #include <cstdint>
 #include <memory>
@@ -16,15 +17,12 @@
 
 namespace quillora {
 
-class CArchiveReader;
 class CArchiveWriter;
-struct CaseLoadContext;
+class CTreeBuilder;
 
 // The most stored contents one record may keep (1 GiB): files over it are refused,
 // and a case file that declares more is refused before anything is allocated.
 inline constexpr std::uint32_t kMaxStoredContents = 1u << 30;
-
-enum class RecordClass : std::uint8_t { File, ArcFile, Volume, Group, Case };
 
 class SFileInfo {
 public:
@@ -154,14 +152,8 @@ public:
     // null). Records other than media ask their parent.
     virtual bool MatchMedium(std::uint32_t serial, const std::string* label) const;
 
-    // --- Case file ---
+    // --- Case file (reading is CCaseReader's, into a CTreeBuilder) ---
     virtual void StoreBody(CArchiveWriter& ar) const;
-    virtual void LoadBody(CArchiveReader& ar, CaseLoadContext& ctx);
-
-    // Makes the class bits of m_dwFlags agree with the record's class. Old files
-    // chose a child's class by its parent and damaged ones may disagree with their
-    // own flag word; a record whose bits lied would be written back unreadable.
-    void NormalizeClassFlags();
 
 protected:
     virtual void RefreshDisplayName();
@@ -171,11 +163,12 @@ protected:
     void SetDisplayName(std::string name);
     void ClearDisplayName();
     void StoreRecordBody(CArchiveWriter& ar) const;
-    void LoadRecordBody(CArchiveReader& ar, CaseLoadContext& ctx);
-    void LoadChildren(CArchiveReader& ar, CaseLoadContext& ctx, std::uint32_t count,
-                      bool flagWords);
 
 private:
+    // The builder appends records and derives their display names without telling the
+    // case once per record.
+    friend class CTreeBuilder;
+
     struct SUserData {
         std::string m_strComment;
         std::string m_strCategory;
@@ -199,8 +192,6 @@ private:
     SUserData* User() const { return m_pMore ? m_pMore->m_pUser.get() : nullptr; }
     SUserData& UserData();
     void DropUserDataIfEmpty();
-    std::unique_ptr<SFileInfo> CreateChildForLoad(CArchiveReader& ar, CaseLoadContext& ctx,
-                                                  bool flagWords);
 
     SFileInfo* m_pParent = nullptr;
     std::unique_ptr<SMore> m_pMore;

@@ -15,7 +15,6 @@ public:
     void SetLabel(const std::string& label) override;
 
     void StoreBody(CArchiveWriter& ar) const override;
-    void LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) override;
 };
 
 } // namespace quillora

@@ -5,10 +5,7 @@
 #include "core/Resources.h"
 #include "core/Text.h"
 #include "core/TraceLog.h"
-#include "model/ArchiveException.h"
-#include "model/CArchiveReader.h"
 #include "model/CArchiveWriter.h"
-#include "model/CaseSchema.h"
 #include "model/DisplayName.h"
 
 #include <cmath>
@@ -133,74 +130,6 @@ void SVolumeInfo::StoreVolumeFields(CArchiveWriter& ar) const {
 void SVolumeInfo::StoreBody(CArchiveWriter& ar) const {
     StoreRecordBody(ar);
     StoreVolumeFields(ar);
-}
-
-void SVolumeInfo::LoadVolumeFields(CArchiveReader& ar, int schema) {
-    if (schema == 1) {
-        m_strLabel = ar.ReadText();
-        m_strOrgLabel = m_strLabel;
-        return;
-    }
-    if (schema <= 6) {
-        m_strLabel = ar.ReadText();
-        m_strVolText1 = ar.ReadText();
-        m_dwSerial = ar.ReadU32();
-        m_strVolText2 = ar.ReadText();
-        m_nTotalBytes = OldSizeFromDouble(ar.ReadF64());
-        m_nFreeBytes = OldSizeFromDouble(ar.ReadF64());
-        if (schema >= 4) {
-            m_strOrgLabel = ar.ReadText();
-        }
-        return;
-    }
-    try {
-        m_strLabel = ar.ReadText();
-        m_strVolText1 = ar.ReadText();
-        m_dwSerial = ar.ReadU32();
-        m_strVolText2 = ar.ReadText();
-        m_nTotalBytes = ar.ReadU64();
-        m_nFreeBytes = ar.ReadU64();
-        m_strOrgLabel = ar.ReadText();
-    } catch (const CArchiveException&) {
-        Log("SVolumeInfo::SerializeVer1183() Throw");
-        throw;
-    }
-    // Files that end right before the two cluster fields were written that way; a
-    // file that ends inside them was cut short.
-    unsigned char tail[8];
-    std::size_t got = ar.ReadSome(tail, sizeof tail);
-    if (got == 0) {
-        m_dwSectorsPerCluster = 0;
-        m_dwBytesPerSector = 0;
-        return;
-    }
-    if (got != sizeof tail) {
-        Log("SVolumeInfo::SerializeVer1183() Throw");
-        ar.ThrowEof();
-    }
-    auto u32At = [&tail](int at) {
-        return static_cast<std::uint32_t>(tail[at] | tail[at + 1] << 8 | tail[at + 2] << 16 |
-                                          static_cast<std::uint32_t>(tail[at + 3]) << 24);
-    };
-    m_dwSectorsPerCluster = u32At(0);
-    m_dwBytesPerSector = u32At(4);
-}
-
-void SVolumeInfo::LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) {
-    LoadRecordBody(ar, ctx);
-    int schema = ctx.schema.number;
-    if (schema == 3 || schema > 12) {
-        Log("SVolumeInfo::Serialize() not supported throw");
-        throw CArchiveException(CArchiveException::badClass, "unsupported schema", ar.Offset());
-    }
-    try {
-        LoadVolumeFields(ar, schema);
-    } catch (const CArchiveException& e) {
-        Log("SVolumeInfo::Serialize() Throw");
-        throw CArchiveException(CArchiveException::badClass,
-                                CArchiveException::CauseName(e.m_cause), e.m_nOffset);
-    }
-    RecomputeLocation();
 }
 
 } // namespace quillora

@@ -57,13 +57,11 @@ public:
     std::string KindName() const;
 
     void StoreBody(CArchiveWriter& ar) const override;
-    void LoadBody(CArchiveReader& ar, CaseLoadContext& ctx) override;
 
 protected:
     // The label, normalised like a name.
     void RefreshDisplayName() override;
     void StoreVolumeFields(CArchiveWriter& ar) const;
-    void LoadVolumeFields(CArchiveReader& ar, int schema);
 };
 
 // "%04X-%04X" of a serial number.
