@@ -5,23 +5,28 @@
 #include "core/FileTypeCode.h"
 #include "core/TraceLog.h"
 #include "core/XdgPaths.h"
+#include "model/CCaseReader.h"
 #include "model/CaseFile.h"
 #include "model/CaseFileException.h"
 #include "scan/CArchivedCaseFile.h"
 #include "scan/LhaArchiver.h"
 #include "search/CCaseCursor.h"
+#include "search/CMatchCounter.h"
 #include "search/SFindCondition.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace quillora {
 
 namespace {
 
-// Reads one case file with a password of this call's own, so that several files can
-// be read at once; `lha` is the calling worker's own reader of ".caz" archives.
-std::unique_ptr<CCDCase> LoadCase(const std::string& path, const std::string& password,
-                                  CLhaArchiver& lha, bool& badPassword, std::string& filePassword) {
+// Counts the matches in one case file as it streams past, with a password of this
+// call's own, so that several files can be read at once; `lha` is the calling worker's
+// own reader of ".caz" archives. -1 when the file cannot be read.
+std::int64_t CountInCase(const std::string& path, const std::string& password,
+                         const SFindCondition& conditions, CLhaArchiver& lha, bool& badPassword,
+                         std::string& filePassword) {
     badPassword = false;
     std::unique_ptr<ICaseStream> stream;
     CCDCase::SPasswordCheck check{password, {}};
@@ -35,9 +40,10 @@ std::unique_ptr<CCDCase> LoadCase(const std::string& path, const std::string& pa
         } else {
             stream = OpenCaseStream(path, kOpenForLoad, false);
         }
-        std::unique_ptr<CCDCase> root = CCDCase::Read(*stream, path, &check);
+        CMatchCounter counter(conditions, path);
+        CCaseReader::Read(*stream, counter, &check);
         stream->Close();
-        return root;
+        return static_cast<std::int64_t>(counter.Count());
     } catch (const CCaseFileException& e) {
         badPassword = e.m_cause == CCaseFileException::kBadPassword;
         filePassword = check.filePassword;
@@ -53,7 +59,7 @@ std::unique_ptr<CCDCase> LoadCase(const std::string& path, const std::string& pa
         } catch (...) {
         }
     }
-    return nullptr;
+    return -1;
 }
 
 } // namespace
@@ -222,23 +228,23 @@ int CCaseSearch::SearchFile(std::size_t index, CLhaArchiver& lha,
     std::string tried = CurrentPassword();
     bool badPassword = false;
     std::string filePassword;
-    std::unique_ptr<CCDCase> root = LoadCase(path, tried, lha, badPassword, filePassword);
-    if (!root && badPassword) {
+    std::int64_t hits = CountInCase(path, tried, conditions, lha, badPassword, filePassword);
+    if (hits < 0 && badPassword) {
         // Another file's question may have brought the right password meanwhile.
         if (std::string now = CurrentPassword(); now != tried) {
             tried = now;
-            root = LoadCase(path, tried, lha, badPassword, filePassword);
+            hits = CountInCase(path, tried, conditions, lha, badPassword, filePassword);
         }
     }
-    if (!root && badPassword) {
+    if (hits < 0 && badPassword) {
         const std::string remembered = CurrentPassword();
         if (std::optional<std::string> answer = AskPassword(path, filePassword)) {
             {
                 std::lock_guard guard(m_lock);
                 m_strPassword = *answer;
             }
-            root = LoadCase(path, *answer, lha, badPassword, filePassword);
-            if (!root) {
+            hits = CountInCase(path, *answer, conditions, lha, badPassword, filePassword);
+            if (hits < 0) {
                 std::lock_guard guard(m_lock);
                 if (m_strPassword == *answer) {
                     m_strPassword = remembered;
@@ -246,10 +252,7 @@ int CCaseSearch::SearchFile(std::size_t index, CLhaArchiver& lha,
             }
         }
     }
-    if (!root) {
-        return -1;
-    }
-    return CountMatches(conditions, *root);
+    return hits < 0 ? -1 : static_cast<int>(std::min<std::int64_t>(hits, INT32_MAX));
 }
 
 int CCaseSearch::CountMatches(const SFindCondition& conditions, SFileInfo& root) {

@@ -4,6 +4,7 @@
 #include "core/TraceLog.h"
 #include "model/RecordFlags.h"
 #include "model/SFileInfo.h"
+#include "model/SRecordFacts.h"
 #include "search/CCaseCursor.h"
 #include "search/WildcardExpression.h"
 
@@ -31,7 +32,7 @@ bool SizeAtMost(std::uint64_t size, std::uint64_t bound) {
 
 // Folders, media, groups and the case have no size of their own for a size bound;
 // an archive whose contents are listed has.
-bool HasOwnSize(const SFileInfo& record) {
+template <class Record> bool HasOwnSize(const Record& record) {
     return !record.IsDirectory() || record.HasFlags(kFlagListedArchive);
 }
 
@@ -133,8 +134,13 @@ bool SFindCondition::Match(const SFileInfo& record, std::string_view displayName
     return MatchMethod(record, [displayName] { return displayName; });
 }
 
+bool SFindCondition::Match(const SRecordFacts& record, std::string_view displayName) const {
+    return MatchMethod(record, [displayName] { return displayName; });
+}
+
 // `name` gives the display name when a name condition needs it.
-template <class Name> bool SFindCondition::MatchMethod(const SFileInfo& record, Name name) const {
+template <class Record, class Name>
+bool SFindCondition::MatchMethod(const Record& record, Name name) const {
     switch (m_nMethod) {
     case 1:
         return MatchOr(record, name);
@@ -145,7 +151,8 @@ template <class Name> bool SFindCondition::MatchMethod(const SFileInfo& record, 
     }
 }
 
-template <class Name> bool SFindCondition::MatchAnd(const SFileInfo& r, Name name) const {
+template <class Record, class Name>
+bool SFindCondition::MatchAnd(const Record& r, Name name) const {
     if (m_bNoCondition) {
         return true;
     }
@@ -172,7 +179,7 @@ template <class Name> bool SFindCondition::MatchAnd(const SFileInfo& r, Name nam
            (!m_bComment || m_comment.Search(r.Comment()));
 }
 
-template <class Name> bool SFindCondition::MatchOr(const SFileInfo& r, Name name) const {
+template <class Record, class Name> bool SFindCondition::MatchOr(const Record& r, Name name) const {
     if (m_bNoCondition) {
         return true;
     }

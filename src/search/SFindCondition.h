@@ -15,6 +15,7 @@
 namespace quillora {
 
 class SFileInfo;
+struct SRecordFacts;
 
 class SFindCondition {
 public:
@@ -42,6 +43,8 @@ public:
     // The same with the record's display name given (from a name index): when the
     // name is the only condition, the record itself is not read.
     bool Match(const SFileInfo& record, std::string_view displayName) const;
+    // The same for a record streaming past (a case read without building its tree).
+    bool Match(const SRecordFacts& record, std::string_view displayName) const;
 
     // The first matching record in the subtree of `record`, the record itself first
     // (pre-order), or null.
@@ -61,9 +64,9 @@ public:
     bool m_bComment = false;
 
 private:
-    template <class Name> bool MatchMethod(const SFileInfo& record, Name name) const;
-    template <class Name> bool MatchAnd(const SFileInfo& record, Name name) const;
-    template <class Name> bool MatchOr(const SFileInfo& record, Name name) const;
+    template <class Record, class Name> bool MatchMethod(const Record& record, Name name) const;
+    template <class Record, class Name> bool MatchAnd(const Record& record, Name name) const;
+    template <class Record, class Name> bool MatchOr(const Record& record, Name name) const;
     bool CompilePattern(CFindPattern& pattern, const std::string& text, const char* field);
 
     SFindSettings& m_settings;
