@@ -310,7 +310,23 @@ int main(int argc, char** argv) {
     }
     records.clear();
     index.reset();
+    // The command line over the same case saved as a file: info and find --count read
+    // it as a stream without building the tree, tree --json prints every record.
+    const std::string casePath = "/tmp/quillora-bench-find-case.cas";
+    SaveCaseFile(*root, casePath, false);
     root.reset();
+    SProgramRun grepCi = TimeProgram({"grep", "-ciF", "holiday", namesPath}, 5);
+    SProgramRun info = TimeProgram({cli, "info", casePath}, 5);
+    SProgramRun count = TimeProgram({cli, "find", casePath, "--name", "holiday", "--count"}, 5);
+    SProgramRun json = TimeProgram({cli, "tree", casePath, "--json"}, 3);
+    std::printf("\nthe command line over the case file (best wall of 5 runs; tree of 3)\n");
+    std::printf("%-26s %7.0f ms\n", "grep -ciF over the names", grepCi.wall * 1000);
+    std::printf("%-26s %7.0f ms  %5.2fx grep\n", "info", info.wall * 1000, info.wall / grepCi.wall);
+    std::printf("%-26s %7.0f ms  %5.2fx grep (%s matches)\n", "find --count", count.wall * 1000,
+                count.wall / grepCi.wall, count.line.c_str());
+    std::printf("%-26s %7.0f ms  %5.2fx info\n", "tree --json", json.wall * 1000,
+                json.wall / info.wall);
+    std::remove(casePath.c_str());
     if (!search) {
         return 0;
     }

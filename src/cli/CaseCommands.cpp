@@ -1,4 +1,5 @@
 // quillora-cli new, info and tree.
+#include "cli/CCaseSummary.h"
 #include "cli/CliSupport.h"
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
@@ -74,37 +75,18 @@ struct SReadArgs {
 };
 
 int RunInfo(const SReadArgs& a) {
-    std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.casePath, a.password);
-    if (!root) {
+    CCaseSummary summary;
+    if (!StreamCaseOrReport(a.casePath, a.password, summary)) {
         return kExitFailure;
     }
-    std::size_t media = 0, groups = 0, folders = 0, files = 0, entries = 0;
-    WalkPreOrder(*root, [&](const SFileInfo& r) {
-        switch (r.Class()) {
-        case RecordClass::Volume:
-            ++media;
-            break;
-        case RecordClass::Group:
-            ++groups;
-            break;
-        case RecordClass::ArcFile:
-            ++entries;
-            break;
-        case RecordClass::File:
-            (r.IsDirectory() && !r.HasFlags(kFlagListedArchive) ? folders : files)++;
-            break;
-        default:
-            break;
-        }
-    });
-    std::printf("schema: %d\n", root->m_nLoadedSchema);
-    std::printf("password: %s\n", root->m_strPassword.empty() ? "no" : "yes");
-    std::printf("media: %zu\ngroups: %zu\nfolders: %zu\nfiles: %zu\narchive entries: %zu\n", media,
-                groups, folders, files, entries);
-    for (SVolumeInfo* v : root->CollectMedia()) {
-        std::printf("%s\t%s\t%s\t%s\t%s\t%s\n", v->m_strLabel.c_str(), v->m_strOrgLabel.c_str(),
-                    v->FormatSerial().c_str(), v->KindName().c_str(), v->m_strVolText2.c_str(),
-                    v->FormatSize().c_str());
+    std::printf("schema: %d\n", summary.m_nSchema);
+    std::printf("password: %s\n", summary.m_bPassword ? "yes" : "no");
+    std::printf("media: %zu\ngroups: %zu\nfolders: %zu\nfiles: %zu\narchive entries: %zu\n",
+                summary.m_nMedia, summary.m_nGroups, summary.m_nFolders, summary.m_nFiles,
+                summary.m_nEntries);
+    for (std::string& line : summary.m_mediumLines) {
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
     }
     return kExitOk;
 }
@@ -114,17 +96,24 @@ int RunTree(const SReadArgs& a) {
     if (!root) {
         return kExitFailure;
     }
+    // Written in large pieces: a line a write costs more than the formatting.
+    std::string out;
+    auto flush = [&out] {
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        out.clear();
+    };
     WalkPreOrder(*root, [&](const SFileInfo& r) {
         if (a.json) {
-            std::string line = RecordJson(r);
-            line += '\n';
-            std::fwrite(line.data(), 1, line.size(), stdout);
-            return;
+            AppendRecordJson(out, r);
+        } else {
+            out += RecordLine(r);
         }
-        std::string line = RecordLine(r);
-        line += '\n';
-        std::fwrite(line.data(), 1, line.size(), stdout);
+        out += '\n';
+        if (out.size() >= 1 << 16) {
+            flush();
+        }
     });
+    flush();
     return kExitOk;
 }
 

@@ -65,27 +65,66 @@ bool CheckStorablePassword(const std::string& password) {
     return true;
 }
 
+namespace {
+
+void ReportReadError(const std::string& path, const std::optional<std::string>& password,
+                     bool badPassword, const std::string& error) {
+    if (!badPassword) {
+        ReportError(error);
+        return;
+    }
+    ReportError(
+        path + ": " +
+        (password ? "wrong password" : "the case is protected by a password (use --password)"));
+}
+
+} // namespace
+
 std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
                                           const std::optional<std::string>& password) {
     bool badPassword = false;
     std::string error;
     std::unique_ptr<CCDCase> root = ReadCaseFile(path, password.value_or(""), &badPassword, &error);
-    if (root) {
-        return root;
+    if (!root) {
+        ReportReadError(path, password, badPassword, error);
     }
-    if (badPassword) {
-        ReportError(
-            path + ": " +
-            (password ? "wrong password" : "the case is protected by a password (use --password)"));
-    } else {
-        ReportError(error);
-    }
-    return nullptr;
+    return root;
 }
 
-std::string JsonString(std::string_view utf8) {
-    std::string out = "\"";
+bool StreamCaseOrReport(const std::string& path, const std::optional<std::string>& password,
+                        IRecordSink& sink) {
+    bool badPassword = false;
+    std::string error;
+    if (StreamCaseFile(path, password.value_or(""), sink, &badPassword, &error)) {
+        return true;
+    }
+    ReportReadError(path, password, badPassword, error);
+    return false;
+}
+
+namespace {
+
+bool NeedsEscape(unsigned char c) {
+    return c < 0x20 || c == '"' || c == '\\' || c >= 0x80;
+}
+
+} // namespace
+
+void AppendJsonString(std::string& out, std::string_view utf8) {
+    out += '"';
     for (std::size_t i = 0; i < utf8.size(); ++i) {
+        // Runs of bytes that stand as they are go in whole.
+        std::size_t run = i;
+        while (run < utf8.size() && !NeedsEscape(static_cast<unsigned char>(utf8[run]))) {
+            ++run;
+        }
+        if (run != i) {
+            out.append(utf8.data() + i, run - i);
+            i = run;
+            if (i == utf8.size()) {
+                break;
+            }
+        }
         unsigned char c = static_cast<unsigned char>(utf8[i]);
         unsigned char escaped = 0;
         if (c >= 0x80 && text::IsEscapedByte(utf8, i, &escaped)) {
@@ -122,6 +161,11 @@ std::string JsonString(std::string_view utf8) {
         }
     }
     out += '"';
+}
+
+std::string JsonString(std::string_view utf8) {
+    std::string out;
+    AppendJsonString(out, utf8);
     return out;
 }
 

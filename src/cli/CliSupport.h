@@ -5,6 +5,7 @@
 #include "core/ProfileStore.h"
 #include "model/CCDCase.h"
 #include "model/CCaseLock.h"
+#include "model/IRecordSink.h"
 
 #include <memory>
 #include <optional>
@@ -20,6 +21,11 @@ inline constexpr int kExitFailure = 2;
 // Loads the case at `path`, printing one line on stderr when it fails.
 std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
                                           const std::optional<std::string>& password);
+
+// Streams the records of the case at `path` into `sink` without building its tree;
+// false after printing one line on stderr, as LoadCaseOrReport does.
+bool StreamCaseOrReport(const std::string& path, const std::optional<std::string>& password,
+                        IRecordSink& sink);
 
 // Locks the case at `path` exclusively for a command that reads, changes and saves
 // it, so that two such commands never lose each other's changes. While another
@@ -41,5 +47,7 @@ void ReportError(const std::string& message);
 
 // A JSON string literal; escaped bytes become \udcXX so the output stays valid.
 std::string JsonString(std::string_view utf8);
+// The same literal, appended to `out`.
+void AppendJsonString(std::string& out, std::string_view utf8);
 
 } // namespace quillora::cli

@@ -7,9 +7,11 @@
 #include "cli/RecordText.h"
 
 #include "core/FindSettings.h"
+#include "model/CaseFile.h"
 #include "model/CatalogPath.h"
 #include "search/CCaseSearch.h"
 #include "search/CFindRun.h"
+#include "search/CMatchCounter.h"
 #include "search/SFindCondition.h"
 
 #include <cstdio>
@@ -42,6 +44,18 @@ int RunFind(const SFindArgs& a) {
         ReportError(error);
         return kExitFailure;
     }
+    SFindCondition conditions(settings);
+    conditions.Compile();
+    if (a.count && !a.from) {
+        // A count over the whole case needs no tree: the records are tested as they
+        // stream past.
+        CMatchCounter counter(conditions, FullCasePath(a.casePath));
+        if (!StreamCaseOrReport(a.casePath, a.password, counter)) {
+            return kExitFailure;
+        }
+        std::printf("%llu\n", static_cast<unsigned long long>(counter.Count()));
+        return kExitOk;
+    }
     std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.casePath, a.password);
     if (!root) {
         return kExitFailure;
@@ -54,8 +68,6 @@ int RunFind(const SFindArgs& a) {
             return kExitFailure;
         }
     }
-    SFindCondition conditions(settings);
-    conditions.Compile();
     // The batch find: the first match in the start record's subtree, then every later
     // match to the end of the case, printed as they are found.
     CFindRun run(conditions, *start, CFindRun::EMode::Batch);

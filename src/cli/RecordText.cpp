@@ -7,6 +7,8 @@
 #include "model/SArcFileInfo.h"
 #include "model/SVolumeInfo.h"
 
+#include <charconv>
+
 namespace quillora::cli {
 
 namespace {
@@ -26,8 +28,20 @@ const char* ClassName(const SFileInfo& record) {
     }
 }
 
-std::string JsonTime(FileTime ft) {
-    return ft == 0 ? "null" : "\"" + FileTimeToIso8601(ft) + "\"";
+void AppendTime(std::string& j, FileTime ft) {
+    if (ft == 0) {
+        j += "null";
+        return;
+    }
+    j += '"';
+    AppendIso8601(j, ft);
+    j += '"';
+}
+
+void AppendNumber(std::string& j, std::uint64_t value) {
+    char buffer[24];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    j.append(buffer, end);
 }
 
 } // namespace
@@ -40,51 +54,62 @@ std::string RecordLine(const SFileInfo& r) {
     return line;
 }
 
-std::string RecordJson(const SFileInfo& r) {
-    std::string j = "{";
-    auto key = [&j](const char* name) {
-        if (j.size() > 1) {
+void AppendRecordJson(std::string& j, const SFileInfo& r) {
+    j += '{';
+    bool first = true;
+    auto key = [&j, &first](std::string_view name) {
+        if (!first) {
             j += ',';
         }
+        first = false;
         j += '"';
         j += name;
         j += "\":";
     };
     key("path");
-    j += JsonString(CatalogPath(r));
+    AppendJsonString(j, CatalogPath(r));
     key("name");
-    j += JsonString(r.m_strName);
+    AppendJsonString(j, r.m_strName);
     key("class");
-    j += JsonString(ClassName(r));
+    AppendJsonString(j, ClassName(r));
     key("flags");
-    j += std::to_string(r.m_dwFlags);
+    AppendNumber(j, r.m_dwFlags);
     key("arcType");
-    j += std::to_string(r.m_wArcType);
+    AppendNumber(j, r.m_wArcType);
     key("size");
-    j += std::to_string(r.m_nSize);
+    AppendNumber(j, r.m_nSize);
     key("lastWrite");
-    j += JsonTime(r.m_ftLastWrite);
+    AppendTime(j, r.m_ftLastWrite);
     key("creation");
-    j += JsonTime(r.m_ftCreation);
+    AppendTime(j, r.m_ftCreation);
     key("lastAccess");
-    j += JsonTime(r.m_ftLastAccess);
+    AppendTime(j, r.m_ftLastAccess);
     key("crc");
-    j += (r.m_wExtFlags & kExtFlagCrc) ? std::to_string(r.m_dwExtValue) : "null";
+    if (r.m_wExtFlags & kExtFlagCrc) {
+        AppendNumber(j, r.m_dwExtValue);
+    } else {
+        j += "null";
+    }
     key("comment");
-    j += JsonString(r.Comment());
+    AppendJsonString(j, r.Comment());
     key("category");
-    j += JsonString(r.Category());
+    AppendJsonString(j, r.Category());
     key("link");
-    j += JsonString(r.Link());
+    AppendJsonString(j, r.Link());
     key("mark");
-    j += std::to_string(r.m_byMark);
+    AppendNumber(j, r.m_byMark);
     key("dataLen");
-    j += std::to_string(r.DataLen());
+    AppendNumber(j, r.DataLen());
     key("props");
     if (const CPropertySet* props = r.Props()) {
-        j += "{\"definition\":" + JsonString(props->DefinitionName()) + ",\"values\":[";
+        j += "{\"definition\":";
+        AppendJsonString(j, props->DefinitionName());
+        j += ",\"values\":[";
         for (std::size_t i = 0; i < props->Values().size(); ++i) {
-            j += (i ? "," : "") + JsonString(props->Values()[i]);
+            if (i != 0) {
+                j += ',';
+            }
+            AppendJsonString(j, props->Values()[i]);
         }
         j += "]}";
     } else {
@@ -93,32 +118,37 @@ std::string RecordJson(const SFileInfo& r) {
     if (r.HasFlags(kFlagMedium | kFlagGroup)) {
         const auto& v = static_cast<const SVolumeInfo&>(r);
         key("label");
-        j += JsonString(v.m_strLabel);
+        AppendJsonString(j, v.m_strLabel);
         key("orgLabel");
-        j += JsonString(v.m_strOrgLabel);
+        AppendJsonString(j, v.m_strOrgLabel);
         key("serial");
-        j += JsonString(v.FormatSerial());
+        AppendJsonString(j, v.FormatSerial());
         key("volText1");
-        j += JsonString(v.m_strVolText1);
+        AppendJsonString(j, v.m_strVolText1);
         key("volText2");
-        j += JsonString(v.m_strVolText2);
+        AppendJsonString(j, v.m_strVolText2);
         key("totalBytes");
-        j += std::to_string(v.m_nTotalBytes);
+        AppendNumber(j, v.m_nTotalBytes);
         key("freeBytes");
-        j += std::to_string(v.m_nFreeBytes);
+        AppendNumber(j, v.m_nFreeBytes);
         key("sectorsPerCluster");
-        j += std::to_string(v.m_dwSectorsPerCluster);
+        AppendNumber(j, v.m_dwSectorsPerCluster);
         key("bytesPerSector");
-        j += std::to_string(v.m_dwBytesPerSector);
+        AppendNumber(j, v.m_dwBytesPerSector);
     }
     if (r.Class() == RecordClass::ArcFile) {
         const auto& a = static_cast<const SArcFileInfo&>(r);
         key("packedSize");
-        j += std::to_string(a.m_dwPackedSize);
+        AppendNumber(j, a.m_dwPackedSize);
         key("arcText");
-        j += JsonString(a.m_strArcText);
+        AppendJsonString(j, a.m_strArcText);
     }
     j += '}';
+}
+
+std::string RecordJson(const SFileInfo& r) {
+    std::string j;
+    AppendRecordJson(j, r);
     return j;
 }
 

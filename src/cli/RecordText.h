@@ -16,5 +16,7 @@ std::string RecordLine(const SFileInfo& record);
 
 // Every field of the record as one JSON object (no line break).
 std::string RecordJson(const SFileInfo& record);
+// The same object, appended to `out`.
+void AppendRecordJson(std::string& out, const SFileInfo& record);
 
 } // namespace quillora::cli

@@ -41,7 +41,26 @@ bool FileTimeToUnix(FileTime ft, std::int64_t* seconds) {
     return true;
 }
 
-std::string FileTimeToIso8601(FileTime ft) {
+namespace {
+
+void AppendDigits(std::string& out, std::uint64_t value, int width) {
+    char buffer[24];
+    int n = 0;
+    do {
+        buffer[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (; n < width; ++n) {
+        buffer[n] = '0';
+    }
+    while (n > 0) {
+        out += buffer[--n];
+    }
+}
+
+} // namespace
+
+void AppendIso8601(std::string& out, FileTime ft) {
     // Work from 1601 directly so times before 1970 print too.
     std::uint64_t totalSeconds = ft / 10000000ULL;
     std::uint32_t fraction = static_cast<std::uint32_t>(ft % 10000000ULL);
@@ -58,17 +77,29 @@ std::string FileTimeToIso8601(FileTime ft) {
     const unsigned d = doy - (153 * mp + 2) / 5 + 1;
     const unsigned m = mp < 10 ? mp + 3 : mp - 9;
     y += m <= 2;
-    char buffer[96];
-    if (fraction == 0) {
-        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02uZ",
-                      static_cast<long long>(y), m, d, secOfDay / 3600, secOfDay / 60 % 60,
-                      secOfDay % 60);
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02u.%07uZ",
-                      static_cast<long long>(y), m, d, secOfDay / 3600, secOfDay / 60 % 60,
-                      secOfDay % 60, fraction);
+    // A FileTime starts in 1601: the year is never negative.
+    AppendDigits(out, static_cast<std::uint64_t>(y), 4);
+    out += '-';
+    AppendDigits(out, m, 2);
+    out += '-';
+    AppendDigits(out, d, 2);
+    out += 'T';
+    AppendDigits(out, secOfDay / 3600, 2);
+    out += ':';
+    AppendDigits(out, secOfDay / 60 % 60, 2);
+    out += ':';
+    AppendDigits(out, secOfDay % 60, 2);
+    if (fraction != 0) {
+        out += '.';
+        AppendDigits(out, fraction, 7);
     }
-    return buffer;
+    out += 'Z';
+}
+
+std::string FileTimeToIso8601(FileTime ft) {
+    std::string out;
+    AppendIso8601(out, ft);
+    return out;
 }
 
 FileTime FileTimeFromDos(std::uint32_t dosDateTime) {

@@ -19,6 +19,8 @@ bool FileTimeToUnix(FileTime ft, std::int64_t* seconds);
 
 // "YYYY-MM-DDTHH:MM:SSZ" (UTC), with fractional seconds when they are not 0.
 std::string FileTimeToIso8601(FileTime ft);
+// The same, appended to `out` (for writers of millions of records).
+void AppendIso8601(std::string& out, FileTime ft);
 
 // DOS date and time (date in the high 16 bits) as a FILETIME, taken as it is,
 // without a time-zone conversion; 0 when the fields are out of range.

@@ -4,6 +4,7 @@
 #include "core/FileTypeCode.h"
 #include "core/TraceLog.h"
 #include "model/ArchiveException.h"
+#include "model/CCaseReader.h"
 #include "model/CPlainCaseFile.h"
 #include "model/CXFileZlib.h"
 #include "model/CaseFileException.h"
@@ -56,18 +57,21 @@ std::unique_ptr<ICaseStream> OpenCaseStream(const std::string& path, unsigned fl
     return gz;
 }
 
-std::unique_ptr<CCDCase> ReadCaseFile(const std::string& path, const std::string& tryPassword,
-                                      bool* badPassword, std::string* error) {
+namespace {
+
+// Opens `path` for reading and runs `read` over its stream; false after any error,
+// with *badPassword and *error filled as ReadCaseFile describes.
+bool ReadWithStream(const std::string& path, bool* badPassword, std::string* error,
+                    const std::function<void(ICaseStream&)>& read) {
     if (badPassword) {
         *badPassword = false;
     }
-    SetTryPassword(tryPassword);
     std::unique_ptr<ICaseStream> stream;
     try {
         stream = OpenCaseStream(path, kOpenForLoad, false);
-        std::unique_ptr<CCDCase> root = CCDCase::Read(*stream, FullCasePath(path));
+        read(*stream);
         stream->Close();
-        return root;
+        return true;
     } catch (const CCaseFileException& e) {
         if (badPassword) {
             *badPassword = e.IsBadPassword();
@@ -83,7 +87,25 @@ std::unique_ptr<CCDCase> ReadCaseFile(const std::string& path, const std::string
     if (stream) {
         stream->Abort();
     }
-    return nullptr;
+    return false;
+}
+
+} // namespace
+
+std::unique_ptr<CCDCase> ReadCaseFile(const std::string& path, const std::string& tryPassword,
+                                      bool* badPassword, std::string* error) {
+    SetTryPassword(tryPassword);
+    std::unique_ptr<CCDCase> root;
+    ReadWithStream(path, badPassword, error,
+                   [&](ICaseStream& stream) { root = CCDCase::Read(stream, FullCasePath(path)); });
+    return root;
+}
+
+bool StreamCaseFile(const std::string& path, const std::string& tryPassword, IRecordSink& sink,
+                    bool* badPassword, std::string* error) {
+    CCDCase::SPasswordCheck check{tryPassword, {}};
+    return ReadWithStream(path, badPassword, error,
+                          [&](ICaseStream& stream) { CCaseReader::Read(stream, sink, &check); });
 }
 
 std::string FullCasePath(const std::string& path) {

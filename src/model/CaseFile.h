@@ -4,6 +4,7 @@
 
 #include "model/CCDCase.h"
 #include "model/CaseStream.h"
+#include "model/IRecordSink.h"
 
 #include <functional>
 #include <memory>
@@ -29,6 +30,13 @@ std::unique_ptr<ICaseStream> OpenCaseStream(const std::string& path, unsigned fl
 // *error (when given) holds a sentence for the user.
 std::unique_ptr<CCDCase> ReadCaseFile(const std::string& path, const std::string& tryPassword,
                                       bool* badPassword, std::string* error = nullptr);
+
+// Streams the records of the case at `path` into `sink` without building its tree,
+// checking the password against `tryPassword` (the process-wide try-password is left
+// alone). Returns false as ReadCaseFile returns null (an exception of the sink's
+// counts as an error too); what the sink got then is not to be used.
+bool StreamCaseFile(const std::string& path, const std::string& tryPassword, IRecordSink& sink,
+                    bool* badPassword, std::string* error = nullptr);
 
 // Writes the case to `path` (its name becomes the full path): the new file replaces
 // the old one only when it is complete, beside the file a symbolic link at `path`

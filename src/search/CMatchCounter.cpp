@@ -3,7 +3,6 @@
 #include "search/CMatchCounter.h"
 
 #include "model/CCDCase.h"
-#include "model/CaseSchema.h"
 #include "model/DisplayName.h"
 #include "search/SFindCondition.h"
 
@@ -12,76 +11,46 @@ namespace quillora {
 CMatchCounter::CMatchCounter(const SFindCondition& conditions, std::string casePath)
     : m_conditions(conditions), m_strCasePath(std::move(casePath)) {}
 
-namespace {
-
-bool SizeFromContents(const SRecordFacts& record) {
-    return record.HasFlags(kSizeFromChildrenMask) && record.m_wArcType == 0;
-}
-
-} // namespace
-
 void CMatchCounter::Test(const SRecordFacts& record) {
     if (m_conditions.Match(record, DisplayNameOf(record, m_strScratch, m_strCasePath))) {
         ++m_nCount;
     }
 }
 
-void CMatchCounter::AddSize(std::uint64_t size) {
-    if (!m_sums.empty()) {
-        m_sums.back() += size;
-    }
-}
-
-void CMatchCounter::Open() {
-    if (!m_bSumSizes) {
-        return;
-    }
-    m_sums.push_back(0);
-}
-
-void CMatchCounter::Close(SRecordFacts& record) {
-    if (!m_bSumSizes) {
-        return;
-    }
-    const std::uint64_t sum = m_sums.back();
-    m_sums.pop_back();
-    if (SizeFromContents(record)) {
-        record.m_nSize = sum;
-    }
-    AddSize(record.m_nSize);
-}
-
 void CMatchCounter::BeginMedium(SRecordFacts& medium) {
     if (medium.m_class == RecordClass::Case) {
-        m_bSumSizes = SchemaFor(medium.m_nSchema).recalcAfterLoad;
+        m_sizes.Start(medium);
     }
-    Open();
+    m_sizes.Open();
+}
+
+// A folder whose size is summed from its contents is tested at its end, when the
+// size is known.
+bool CMatchCounter::TestedAtEnd(const SRecordFacts& folder) const {
+    return m_sizes.Active() && CFolderSizeSum::FromContents(folder);
 }
 
 void CMatchCounter::EnterFolder(SRecordFacts& folder) {
-    Open();
-    if (!m_bSumSizes || !SizeFromContents(folder)) {
+    m_sizes.Open();
+    if (!TestedAtEnd(folder)) {
         Test(folder);
     }
 }
 
 void CMatchCounter::Entry(SRecordFacts& record) {
-    if (m_bSumSizes && SizeFromContents(record)) {
-        record.m_nSize = 0;
-    }
-    AddSize(record.m_nSize);
+    m_sizes.Entry(record);
     Test(record);
 }
 
 void CMatchCounter::LeaveFolder(SRecordFacts& folder) {
-    Close(folder);
-    if (m_bSumSizes && SizeFromContents(folder)) {
+    m_sizes.Close(folder);
+    if (TestedAtEnd(folder)) {
         Test(folder);
     }
 }
 
 void CMatchCounter::EndMedium(SRecordFacts& medium) {
-    Close(medium);
+    m_sizes.Close(medium);
     if (medium.m_class == RecordClass::Case) {
         CCDCase::TakeFileFacts(m_strCasePath, medium);
     }

@@ -2,11 +2,11 @@
 // conditions as the case streams past, without building its tree.
 #pragma once
 
+#include "model/CFolderSizeSum.h"
 #include "model/IRecordSink.h"
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace quillora {
 
@@ -30,19 +30,14 @@ public:
     void Finish(const SSinkResult&) override {}
 
 private:
-    void Open();
-    void Close(SRecordFacts& record);
     void Test(const SRecordFacts& record);
-    void AddSize(std::uint64_t size);
+    bool TestedAtEnd(const SRecordFacts& folder) const;
 
     const SFindCondition& m_conditions;
     std::string m_strCasePath;
     std::string m_strScratch;
     std::uint64_t m_nCount = 0;
-    // Files of the old schemas keep no folder sizes: a loaded case sums them, and so
-    // does the count, testing such folders at their end.
-    bool m_bSumSizes = false;
-    std::vector<std::uint64_t> m_sums;
+    CFolderSizeSum m_sizes;
 };
 
 } // namespace quillora

@@ -178,4 +178,36 @@ TEST(CliSearch, CountsEveryCaseFileInCollectionOrder) {
     }
 }
 
+// A count over the whole case is taken from the records as they stream past, a listing
+// from the loaded tree: both must agree, also for files of the old schemas whose folder
+// sizes are summed at load, and for media whose labels come after their contents.
+TEST(CliFind, CountsFromTheStreamAgreeWithTheListedMatches) {
+    ScratchDir dir;
+    const std::string sample = (dir / "sample.cas").string();
+    WriteSample(sample);
+    const std::string seeds = std::string(QUILLORA_SOURCE_DIR) + "/fuzz/seeds/case_reader/";
+    const std::vector<std::vector<std::string>> conditions = {{},
+                                                              {"--name", "*.txt"},
+                                                              {"--name", "Disc;Card"},
+                                                              {"--size-min", "1000"},
+                                                              {"--size-max", "0"},
+                                                              {"--mark"},
+                                                              {"--name", "*.jpg", "--not"}};
+    for (const std::string& file : {sample, seeds + "schema2.cas", seeds + "rich.cas"}) {
+        for (const std::vector<std::string>& condition : conditions) {
+            std::vector<std::string> list = {"find", file};
+            list.insert(list.end(), condition.begin(), condition.end());
+            std::vector<std::string> count = list;
+            count.push_back("--count");
+            CliResult listed = RunCli(list);
+            CliResult counted = RunCli(count);
+            ASSERT_EQ(listed.exitCode, 0) << listed.err;
+            ASSERT_EQ(counted.exitCode, 0) << counted.err;
+            const auto lines = std::count(listed.out.begin(), listed.out.end(), '\n');
+            EXPECT_EQ(counted.out, std::to_string(lines) + "\n")
+                << file << " " << (condition.empty() ? "" : condition[0]);
+        }
+    }
+}
+
 } // namespace quillora
