@@ -60,6 +60,11 @@ bool CheckPattern(const std::string& option, const std::string& pattern, const S
     case CFindPattern::EError::TooComplex:
         error = option + ": '" + pattern + "' repeats too much to be compiled";
         break;
+    case CFindPattern::EError::BackReference:
+        error = option + ": '" + pattern +
+                "' holds a back reference (\\1 to \\9); those are not supported, as their "
+                "matching can take hours";
+        break;
     case CFindPattern::EError::NoUtf8Locale:
         error = "no UTF-8 locale on this system to run regular expressions in";
         break;

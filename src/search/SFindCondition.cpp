@@ -68,6 +68,11 @@ bool SFindCondition::CompilePattern(CFindPattern& pattern, const std::string& te
         sentence = std::string(field) + "の条件 \"" + text +
                    "\" は繰り返しが多すぎて扱えません。この条件に当てはまるものはありません。";
         break;
+    case CFindPattern::EError::BackReference:
+        sentence = std::string(field) + "の条件 \"" + text +
+                   "\" は後方参照 (\\1 から \\9) "
+                   "を含むため使えません。この条件に当てはまるものはありません。";
+        break;
     case CFindPattern::EError::NoUtf8Locale:
         sentence = "正規表現に使う UTF-8 のﾛｹｰﾙがこのｼｽﾃﾑにありません。" + std::string(field) +
                    "の条件に当てはまるものはありません。";

@@ -227,6 +227,12 @@ TEST_F(FindDialogs, BatchFindFromAFileThatDoesNotMatchListsNothing) {
     EXPECT_TRUE(Rows().empty());
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_NE(m_messages[0].find("a("), std::string::npos);
+    // A back reference would make the matcher's work exponential: refused and said.
+    SetName("(a*)*\\1[^a]a");
+    Batch();
+    EXPECT_TRUE(Rows().empty());
+    ASSERT_EQ(m_messages.size(), 2u);
+    EXPECT_NE(m_messages[1].find("後方参照"), std::string::npos) << m_messages[1];
 }
 
 TEST_F(FindDialogs, TheResultMenuMarksRowsAndFollowsTheSelection) {

@@ -122,6 +122,8 @@ TEST(CliFind, InputThatCannotBeUsedIsOneLineAndExitCode2) {
           {"--created-from", "yesterday"},
           {"--name", std::string(1100, 'x')},
           {"--name", "a" + std::string(30, '+'), "--regex"},
+          {"--name", "(a*)*\\1[^a]a", "--regex"},
+          {"--category", "(x)\\2"},
           {"--from", "Disc\\nothing"},
           {}}) {
         std::vector<std::string> full = {"find", path};
@@ -134,6 +136,11 @@ TEST(CliFind, InputThatCannotBeUsedIsOneLineAndExitCode2) {
         EXPECT_TRUE(r.out.empty());
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
+    // A back reference is named as the reason, before any record is read.
+    CliResult back = RunCli({"find", path, "--password", "secret12", "--regex", "--name",
+                             "(.*)(.*)(.*)(.*)\\4\\3\\2\\1[^a]a"});
+    EXPECT_EQ(back.exitCode, 2);
+    EXPECT_NE(back.err.find("back reference"), std::string::npos) << back.err;
     // Dates out of range are clamped, as the dialog does, not refused.
     CliResult clamped =
         RunCli({"find", path, "--password", "secret12", "--created-to", "2099/13/40", "--count"});
@@ -171,7 +178,8 @@ TEST(CliSearch, CountsEveryCaseFileInCollectionOrder) {
     // A folder that is not there, or a bad pattern: one line, exit code 2.
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"search", (dir / "missing").string()},
-          {"search", folder, "--regex", "--comment", "(("}}) {
+          {"search", folder, "--regex", "--comment", "(("},
+          {"search", folder, "--regex", "--name", "(a*)*\\1[^a]a"}}) {
         CliResult bad = RunCli(args);
         EXPECT_EQ(bad.exitCode, 2);
         EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << bad.err;

@@ -301,6 +301,35 @@ TEST(UnusablePatterns, MatchNothingAndSayWhy) {
     EXPECT_FALSE(longer.Search(std::string(2001, 'a')));
 }
 
+TEST(UnusablePatterns, BackReferencesAreRefusedWhereverTheyCouldRun) {
+    CFindPattern pattern;
+    // These take regexec minutes to hours on a few short names.
+    for (const char* expression :
+         {"(a*)*\\1[^a]a", "(.*)(.*)(.*)(.*)\\4\\3\\2\\1[^a]a", "(x)\\9", "^(ab)\\1$"}) {
+        EXPECT_FALSE(pattern.Compile(expression, false, false)) << expression;
+        EXPECT_EQ(pattern.Error(), CFindPattern::EError::BackReference) << expression;
+        EXPECT_FALSE(pattern.Search("abab"));
+        // Ignoring case folds the expression but keeps the reference.
+        EXPECT_FALSE(pattern.Compile(expression, false, true)) << expression;
+    }
+    // A wildcard passes "\" through to the expression, so "\1" would reach regexec too.
+    EXPECT_FALSE(pattern.Compile("*(a)\\1*", true, false));
+    EXPECT_EQ(pattern.Error(), CFindPattern::EError::BackReference);
+    // Not references: an escaped backslash before a digit, a digit in a bracket
+    // expression, "\0" and a backslash at the end.
+    EXPECT_TRUE(pattern.Compile("a\\\\1", false, false));
+    EXPECT_TRUE(pattern.Search("a\\1"));
+    EXPECT_TRUE(pattern.Compile("[\\1]x", false, false));
+    EXPECT_TRUE(pattern.Search("1x"));
+    EXPECT_TRUE(pattern.Compile("[]\\1]x", false, false));
+    EXPECT_TRUE(pattern.Search("]x"));
+    EXPECT_FALSE(pattern.Compile("[a]\\1", false, false)) << "the bracket ends before \\1";
+    EXPECT_TRUE(HasBackReference("(a)\\1"));
+    EXPECT_FALSE(HasBackReference("(a)\\0"));
+    EXPECT_FALSE(HasBackReference("abc\\"));
+    EXPECT_FALSE(HasBackReference("[[:digit:]\\2]"));
+}
+
 TEST(ExpressionAnalysis, RequiredLiteralNeverClaimsTooMuch) {
     EXPECT_EQ(RequiredLiteral("\\.txt$"), ".txt");
     EXPECT_EQ(RequiredLiteral("(draft|final).*-20[01][0-9]\\.doc$"), ".doc");
