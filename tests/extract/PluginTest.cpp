@@ -218,6 +218,99 @@ TEST_F(Plugins, CompressedId3FramesInflateOnlyWithinBounds) {
     EXPECT_EQ(found.out, "1\n") << found.err;
 }
 
+// A PDF 1.5 file whose document information (object 3) sits in a compressed object
+// stream, found through a cross-reference stream. `title` is the Title string's text,
+// `repeat` times over (streamed into the compressor, so it can be huge).
+std::string PdfWithObjectStream(const std::string& title, std::size_t repeat) {
+    const std::string head = "3 0 ";
+    z_stream z{};
+    EXPECT_EQ(deflateInit(&z, 9), Z_OK);
+    std::string packed;
+    char buffer[1 << 16];
+    auto feed = [&](const std::string& bytes, bool last) {
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+        z.avail_in = static_cast<uInt>(bytes.size());
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(buffer);
+            z.avail_out = sizeof buffer;
+            deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+            packed.append(buffer, sizeof buffer - z.avail_out);
+        } while (z.avail_out == 0);
+    };
+    feed(head + "<< /Title (", false);
+    std::string piece;
+    for (std::size_t i = 0; i < std::min<std::size_t>(repeat, 1 << 16); ++i) {
+        piece += title;
+    }
+    for (std::size_t done = 0; done < repeat; done += 1 << 16) {
+        feed(repeat - done < (1u << 16) ? piece.substr(0, (repeat - done) * title.size()) : piece,
+             false);
+    }
+    feed(") >>", true);
+    deflateEnd(&z);
+
+    std::string pdf = "%PDF-1.5\n";
+    std::vector<std::size_t> offsets(6, 0);
+    auto add = [&](int number, const std::string& body) {
+        offsets[number] = pdf.size();
+        pdf += std::to_string(number) + " 0 obj\n" + body + "\nendobj\n";
+    };
+    add(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    add(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+    add(4, "<< /Type /ObjStm /N 1 /First " + std::to_string(head.size()) +
+               " /Filter /FlateDecode /Length " + std::to_string(packed.size()) + " >>\nstream\n" +
+               packed + "\nendstream");
+    offsets[5] = pdf.size();
+    auto row = [](int type, std::size_t field, int generation) {
+        std::string r(1, static_cast<char>(type));
+        r += BigEndian32(field);
+        r += static_cast<char>(generation >> 8 & 0xFF);
+        r += static_cast<char>(generation & 0xFF);
+        return r;
+    };
+    const std::string rows = row(0, 0, 0xFFFF) + row(1, offsets[1], 0) + row(1, offsets[2], 0) +
+                             row(2, 4, 0) + row(1, offsets[4], 0) + row(1, offsets[5], 0);
+    pdf += "5 0 obj\n<< /Type /XRef /Size 6 /W [1 4 2] /Root 1 0 R /Info 3 0 R /Length " +
+           std::to_string(rows.size()) + " >>\nstream\n" + rows + "\nendstream\nendobj\n";
+    pdf += "startxref\n" + std::to_string(offsets[5]) + "\n%%EOF\n";
+    return pdf;
+}
+
+TEST_F(Plugins, PdfObjectStreamsInflateOnlyWithinBounds) {
+    // poppler reads a title from an object stream.
+    EXPECT_EQ(Extract("streamed.pdf", PdfWithObjectStream("Streamed", 1)), "Streamed");
+    // 200 KB whose stream inflates to a 200 MB title: poppler would take 800 MB.
+    const std::string bomb = m_dir.Write("bomb.pdf", PdfWithObjectStream("a", 200u << 20)).string();
+    EXPECT_EQ(InBoundedChild(256u << 20, [&] { return ExtractPath(bomb).empty() ? 0 : 1; }), 0);
+    // The next file is read as before.
+    EXPECT_EQ(Extract("after.pdf", PdfWithObjectStream("After", 2)), "AfterAfter");
+}
+
+TEST_F(Plugins, PictureTextChunksInflateOnlyWithinBounds) {
+    // Exiv2 inflates compressed PNG text itself; it stops at its own bound, and the
+    // plug-in gives what the picture still has without the text.
+    auto chunk = [](const std::string& type, const std::string& data) {
+        const std::string typed = type + data;
+        const auto crc =
+            crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()));
+        return BigEndian32(data.size()) + typed + BigEndian32(crc);
+    };
+    const std::string text = DeflatedText(200u << 20);
+    const std::string header = BigEndian32(1) + BigEndian32(1) + std::string("\x08\0\0\0\0", 5);
+    const std::string png = "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) +
+                            chunk("zTXt", std::string("Description\0\0", 13) + text) +
+                            chunk("iTXt", std::string("Description\0\1\0\0\0", 16) + text) +
+                            chunk("zTXt", std::string("Raw profile type exif\0\0", 23) + text) +
+                            chunk("IEND", "");
+    const std::string path = m_dir.Write("bomb.png", png).string();
+    EXPECT_EQ(InBoundedChild(256u << 20,
+                             [&] {
+                                 ExtractPath(path);
+                                 return 0;
+                             }),
+              0);
+}
+
 TEST_F(Plugins, Id3TagsInEveryEncoding) {
     const std::string audio = test::MpegFrames(20);
     // ID3v1 fields in CP932, as Japanese tools wrote them.
