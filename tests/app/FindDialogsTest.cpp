@@ -310,18 +310,18 @@ TEST_F(FindDialogs, RowsGoWithTheCaseOrTheMediumTheyBelongTo) {
 }
 
 TEST_F(FindDialogs, ALongFindRunsInSlicesAndCanBeStopped) {
-    // 150,000 files whose names only a back-reference can test: every one goes
-    // through regexec, far longer than one slice.
+    // 150,000 files whose names only regexec can test, in its slow multibyte path (the
+    // names are not ASCII): every one goes through it, far longer than one slice.
     SFileInfo* docs = Record("Disc\\Docs");
     for (int i = 0; i < 150000; ++i) {
         auto file = std::make_unique<SFileInfo>();
-        file->m_strName = "file" + std::to_string(i) + (i % 2 ? "aa" : "ab");
+        file->m_strName = "ファイル" + std::to_string(i) + (i % 2 ? "aa" : "ab");
         file->UpdateDisplayName();
         docs->AddChild(std::move(file));
     }
     m_frame->Tree().Select(&m_doc->Case());
     m_find->Panel().RegexButton()->setChecked(true);
-    SetName("(a)\\1");
+    SetName("(.?){10}[a]a$");
     m_find->BatchFind();
     EXPECT_TRUE(m_find->IsRunning()) << "the first slice returned before the end";
     EXPECT_TRUE(m_find->Button(CFindDlg::kStop)->isVisible());
@@ -365,11 +365,11 @@ TEST_F(FindDialogs, EachFindSeesTheCaseAsItIsNowAndStopsWhenItChangesUnderIt) {
     // A medium added while a long find runs: the run stops before its next slice.
     for (int i = 0; i < 150000; ++i) {
         auto many = std::make_unique<SFileInfo>();
-        many->m_strName = "file" + std::to_string(i) + "aa";
+        many->m_strName = "ファイル" + std::to_string(i) + "aa";
         docs->AddChild(std::move(many));
     }
     m_find->Panel().RegexButton()->setChecked(true);
-    SetName("(a)\\1");
+    SetName("(.?){10}[a]a$");
     m_find->BatchFind();
     ASSERT_TRUE(m_find->IsRunning());
     auto medium = std::make_unique<SVolumeInfo>();
