@@ -21,7 +21,7 @@ bool SizeFromContents(const SRecordFacts& record) {
 } // namespace
 
 void CMatchCounter::Test(const SRecordFacts& record) {
-    if (m_conditions.Match(record, DisplayNameOf(record, m_strScratch, m_strCasePath))) {
+    if (m_conditions.Match(record, FindNameOf(record, m_strScratch, m_strCasePath))) {
         ++m_nCount;
     }
 }

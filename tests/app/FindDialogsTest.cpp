@@ -235,6 +235,24 @@ TEST_F(FindDialogs, BatchFindFromAFileThatDoesNotMatchListsNothing) {
     EXPECT_NE(m_messages[1].find("後方参照"), std::string::npos) << m_messages[1];
 }
 
+TEST_F(FindDialogs, TellingCapitalsApartSeesNamesAsStored) {
+    SFileInfo* picture = Record("Disc\\Docs\\b.jpg");
+    picture->m_strName = "B.JPG";
+    picture->UpdateDisplayName();
+    ASSERT_EQ(picture->GetDisplayName(), "B.jpg");
+    m_frame->Tree().Select(&m_doc->Case());
+    m_find->Panel().UpperBox()->setChecked(false);
+    SetName("B.JPG");
+    Batch();
+    EXPECT_EQ(Rows(), std::vector<std::string>{"B.jpg"});
+    // Narrowing matches the same text.
+    m_find->Narrow();
+    EXPECT_EQ(Rows(), std::vector<std::string>{"B.jpg"});
+    SetName("B.jpg");
+    m_find->Narrow();
+    EXPECT_TRUE(Rows().empty());
+}
+
 TEST_F(FindDialogs, TheResultMenuMarksRowsAndFollowsTheSelection) {
     m_frame->Tree().Select(&m_doc->Case());
     SetName("*");

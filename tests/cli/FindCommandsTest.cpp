@@ -81,7 +81,11 @@ TEST(CliFind, ConditionsMethodsAndTheStartRecord) {
     // Wildcards ignoring case by default, on the names as the views show them ("B.JPG"
     // shows as "B.jpg"); the lines give the stored names.
     EXPECT_EQ(Find(path, {"--name", "*.jpg"}), (L{"Disc\\Docs\\B.JPG", "Group\\Card\\photo.jpg"}));
-    EXPECT_EQ(Find(path, {"--name", "*.JPG", "--case-sensitive"}), L{});
+    // Telling capitals from small letters, a find sees the name as it is stored.
+    EXPECT_EQ(Find(path, {"--name", "*.JPG", "--case-sensitive"}), L{"Disc\\Docs\\B.JPG"});
+    EXPECT_EQ(Find(path, {"--name", "*.jpg", "--case-sensitive"}), L{"Group\\Card\\photo.jpg"});
+    EXPECT_EQ(Find(path, {"--name", "^B\\.JPG$", "--regex", "--case-sensitive"}),
+              L{"Disc\\Docs\\B.JPG"});
     EXPECT_EQ(Find(path, {"--name", "^[ab]\\.", "--regex"}),
               (L{"Disc\\Docs\\a.txt", "Disc\\Docs\\B.JPG"}));
     EXPECT_EQ(Find(path, {"--comment", "line?second"}), L{"Disc\\readme.txt"});
@@ -163,6 +167,12 @@ TEST(CliSearch, CountsEveryCaseFileInCollectionOrder) {
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, (std::vector<std::string>{"broken.cas\t-1", "deeper/two.cas\t2",
                                                 "locked.cas\t-1", "one.cas\t2"}));
+    // Capitals as stored, in the stream of each case file too.
+    CliResult capitals = RunCli({"search", folder, "--name", "B.JPG", "--case-sensitive"});
+    std::vector<std::string> counted = Lines(capitals.out);
+    std::sort(counted.begin(), counted.end());
+    EXPECT_EQ(counted, (std::vector<std::string>{"broken.cas\t-1", "deeper/two.cas\t1",
+                                                 "locked.cas\t-1", "one.cas\t1"}));
     // The same order on every run, with one worker or many, and with a trailing "/".
     CliResult one = RunCli({"search", folder + "/", "--name", "*.jpg", "--jobs", "1"});
     EXPECT_EQ(Lines(one.out), lines);
