@@ -14,6 +14,7 @@
 #include "model/CatalogPath.h"
 #include "model/FileException.h"
 #include "model/SFileInfo.h"
+#include "scan/MediaPresence.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -87,6 +88,9 @@ int RunPrint(const SPrintArgs& a) {
     if (!root) {
         return kExitFailure;
     }
+    // The folder items name a present medium's folders from its mount point, as the
+    // desktop program does after opening the case.
+    CMediaPresence().CheckDeviceIN(*root);
     std::vector<const SFileInfo*> entries;
     if (a.from) {
         const SFileInfo* folder = FindByCatalogPath(*root, *a.from);
