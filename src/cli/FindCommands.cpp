@@ -38,7 +38,7 @@ void PrintLine(std::string line) {
 int RunFind(const SFindArgs& a) {
     SFindSettings settings;
     std::string error;
-    if (!MakeFindSettings(a.find, settings, error)) {
+    if (MakeFindSettings(a.find, settings, error) != EFindSettings::Ok) {
         ReportError(error);
         return kExitFailure;
     }
@@ -115,7 +115,7 @@ struct SSearchArgs {
 int RunSearch(const SSearchArgs& a) {
     SFindSettings settings;
     std::string error;
-    if (!MakeFindSettings(a.find, settings, error)) {
+    if (MakeFindSettings(a.find, settings, error) != EFindSettings::Ok) {
         ReportError(error);
         return kExitFailure;
     }
