@@ -51,7 +51,7 @@ bool LooksJis(std::string_view b) {
 
 // UTF-16 without a byte-order mark: text in Latin letters, digits and punctuation has
 // a zero byte in every unit, on the side that holds the high byte; no 8-bit text has
-// zero bytes in half of its byte pairs. Returns 1 for little-endian, 2 for big-endian, 0 for neither.
+// zero bytes in half of its byte pairs. 1 little-endian, 2 big-endian, 0 neither.
 int Utf16Side(std::string_view b) {
     const std::size_t units = b.size() / 2;
     if (units < 2) {
