@@ -2,12 +2,17 @@
 // encodings; Latin-1 frames and ID3v1 fields written by Japanese tools in CP932 are
 // shown as Japanese), Vorbis comments (Ogg, FLAC) and the tags of the other formats
 // TagLib reads, with the play time and bit rate where the headers give them (not for
-// MPEG files, whose play time needs a search through the whole file).
+// MPEG files, whose play time needs a search through the whole file). What TagLib may
+// read and inflate of one file is bounded (CBoundedStream, CCompressedFrameGuard).
+#include "audio/CBoundedStream.h"
+#include "audio/CCompressedFrameGuard.h"
+#include "audio/ChunkedId3Check.h"
 #include "common/PluginCore.h"
 #include "common/PluginText.h"
 
 #include <taglib/commentsframe.h>
 #include <taglib/fileref.h>
+#include <taglib/flacfile.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
@@ -141,16 +146,21 @@ void TakeId3v1(CAudioDocument& doc, TagLib::ID3v1::Tag* tag) {
     }
 }
 
-bool IsMpeg(const std::string& path) {
+std::string Suffix(const std::string& path) {
     const std::size_t dot = path.rfind('.');
     if (dot == std::string::npos) {
-        return false;
+        return {};
     }
     std::string suffix = path.substr(dot + 1);
     for (char& c : suffix) {
         c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
     }
-    return suffix == "MP3" || suffix == "MP2";
+    return suffix;
+}
+
+void TakeFile(CAudioDocument& doc, TagLib::File& file) {
+    doc.TakeTag(file.tag());
+    doc.TakeProperties(file.audioProperties());
 }
 
 } // namespace
@@ -160,12 +170,20 @@ const SInfo& Info() {
 }
 
 std::unique_ptr<IDocument> Open(const std::string& path) {
+    CBoundedStream stream(path.c_str());
+    if (!stream.isOpen()) {
+        return nullptr;
+    }
+    CCompressedFrameGuard guard;
+    guard.SetTagSize(Id3v2TagSizeAt(stream, 0));
+    stream.seek(0);
     auto doc = std::make_unique<CAudioDocument>();
-    if (IsMpeg(path)) {
+    const std::string suffix = Suffix(path);
+    if (suffix == "MP3" || suffix == "MP2") {
         // No audio properties: without a Xing header TagLib finds the play time by
         // searching the file backwards for its last frame, which costs more than
         // reading the file once. The tags are all a comment needs.
-        TagLib::MPEG::File file(path.c_str(), false);
+        TagLib::MPEG::File file(&stream, &guard, false);
         if (!file.isOpen()) {
             return nullptr;
         }
@@ -173,12 +191,25 @@ std::unique_ptr<IDocument> Open(const std::string& path) {
         TakeId3v1(*doc, file.hasID3v1Tag() ? file.ID3v1Tag() : nullptr);
         return doc;
     }
-    TagLib::FileRef file(path.c_str(), true, TagLib::AudioProperties::Fast);
+    if (suffix == "FLAC") {
+        TagLib::FLAC::File file(&stream, &guard, true, TagLib::AudioProperties::Fast);
+        if (!file.isValid()) {
+            return nullptr;
+        }
+        TakeFile(*doc, file);
+        return doc;
+    }
+    // TagLib reads the ID3 chunk of WAV and AIFF files with its own frame factory: a
+    // file whose chunk would inflate past the bounds gives no comment.
+    if (!ChunkedId3IsBounded(stream, guard)) {
+        return nullptr;
+    }
+    stream.seek(0);
+    TagLib::FileRef file(&stream, true, TagLib::AudioProperties::Fast);
     if (file.isNull()) {
         return nullptr;
     }
-    doc->TakeTag(file.tag());
-    doc->TakeProperties(file.audioProperties());
+    TakeFile(*doc, *file.file());
     return doc;
 }
 

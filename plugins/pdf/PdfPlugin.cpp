@@ -1,8 +1,10 @@
 // tobpdf: the document information of PDF files through poppler-cpp (title, subject,
 // keywords, author, creator, producer, dates, page count); titles in UTF-16 are
-// decoded by poppler.
+// decoded by poppler. Files whose object streams would inflate past a bound are not
+// opened (ObjectStreamCheck).
 #include "common/PluginCore.h"
 #include "common/PluginText.h"
+#include "pdf/ObjectStreamCheck.h"
 
 #include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-global.h>
@@ -67,6 +69,9 @@ const SInfo& Info() {
 }
 
 std::unique_ptr<IDocument> Open(const std::string& path) {
+    if (!ObjectStreamsAreBounded(path)) {
+        return nullptr;
+    }
     poppler::set_debug_error_function(Quiet, nullptr);
     std::unique_ptr<poppler::document> pdf(poppler::document::load_from_file(path));
     if (!pdf) {

@@ -1,6 +1,8 @@
 // The column table and the value texts of the file list.
 #include "app/DisplayColumns.h"
 
+#include "export/CItemValues.h"
+
 #include "app/NameOrder.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
@@ -10,7 +12,6 @@
 #include "model/RecordCompare.h"
 #include "model/SArcFileInfo.h"
 #include "model/SVolumeInfo.h"
-#include "platform/OsPath.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -43,9 +44,8 @@ std::string Property(const SFileInfo& record, int key) {
 }
 
 std::string FolderPath(const SFileInfo& record) {
-    const SFileInfo* parent = record.GetParent();
-    // Shown the way the desktop writes paths.
-    return parent ? OsPathFromModel(parent->GetPath()) : std::string();
+    // The folder as the exports and the printed list write it.
+    return record.GetParent() ? CItemValues::FolderPart(record) : std::string();
 }
 
 std::string RatioText(const SFileInfo& record) {

@@ -12,8 +12,10 @@ public:
     // Installs a resolver as the table's for the life of the process.
     static void Install();
 
-    bool Resolve(std::string_view extension, const std::string& osPath,
-                 SDisplayType& type) override;
+    // The type of `extension` by the MIME database's patterns, its comment in
+    // Japanese where the database has one (the program speaks Japanese whatever the
+    // session's language), else in English.
+    bool Resolve(std::string_view extension, SDisplayType& type) override;
 };
 
 } // namespace quillora

@@ -40,7 +40,7 @@ void PrintLine(std::string line) {
 int RunFind(const SFindArgs& a) {
     SFindSettings settings;
     std::string error;
-    if (!MakeFindSettings(a.find, settings, error)) {
+    if (MakeFindSettings(a.find, settings, error) != EFindSettings::Ok) {
         ReportError(error);
         return kExitFailure;
     }
@@ -127,7 +127,7 @@ struct SSearchArgs {
 int RunSearch(const SSearchArgs& a) {
     SFindSettings settings;
     std::string error;
-    if (!MakeFindSettings(a.find, settings, error)) {
+    if (MakeFindSettings(a.find, settings, error) != EFindSettings::Ok) {
         ReportError(error);
         return kExitFailure;
     }

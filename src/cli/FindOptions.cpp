@@ -44,14 +44,14 @@ bool ReadDate(const std::string& option, const std::string& text, std::time_t no
     return true;
 }
 
-bool CheckPattern(const std::string& option, const std::string& pattern, const SFindSettings& s,
-                  std::string& error) {
+EFindSettings CheckPattern(const std::string& option, const std::string& pattern,
+                           const SFindSettings& s, std::string& error) {
     if (pattern.empty()) {
-        return true;
+        return EFindSettings::Ok;
     }
     CFindPattern compiled;
     if (compiled.Compile(pattern, s.m_nWild != 0, s.m_nUpper != 0)) {
-        return true;
+        return EFindSettings::Ok;
     }
     switch (compiled.Error()) {
     case CFindPattern::EError::TooLong:
@@ -60,15 +60,21 @@ bool CheckPattern(const std::string& option, const std::string& pattern, const S
     case CFindPattern::EError::TooComplex:
         error = option + ": '" + pattern + "' repeats too much to be compiled";
         break;
-    case CFindPattern::EError::NoUtf8Locale:
-        error = "no UTF-8 locale on this system to run regular expressions in";
+    case CFindPattern::EError::BackReference:
+        error = option + ": '" + pattern +
+                "' holds a back reference (\\1 to \\9); those are not supported, as their "
+                "matching can take hours";
         break;
+    case CFindPattern::EError::NoUtf8Locale:
+        // The system's fault, not the value's.
+        error = "no UTF-8 locale on this system to run regular expressions in";
+        return EFindSettings::Failure;
     default:
         error = option + ": '" + pattern + "' is not a regular expression (" +
                 compiled.ErrorText() + ")";
         break;
     }
-    return false;
+    return EFindSettings::BadValue;
 }
 
 } // namespace
@@ -98,9 +104,17 @@ void AddFindConditions(CLI::App& cmd, SFindOptions& o) {
         ->type_name("YYYY/MM/DD");
     cmd.add_option("--written-to", o.writtenTo, "Last written on or before the day")
         ->type_name("YYYY/MM/DD");
+    // A value that does not read is a usage error, told before any file is opened.
+    cmd.parse_complete_callback([&o] {
+        SFindSettings settings;
+        std::string error;
+        if (MakeFindSettings(o, settings, error) == EFindSettings::BadValue) {
+            throw CLI::ValidationError(error);
+        }
+    });
 }
 
-bool MakeFindSettings(const SFindOptions& o, SFindSettings& s, std::string& error) {
+EFindSettings MakeFindSettings(const SFindOptions& o, SFindSettings& s, std::string& error) {
     const std::time_t now = std::time(nullptr);
     s = SFindSettings(static_cast<std::uint32_t>(now));
     s.m_strName = o.name.value_or("");
@@ -121,7 +135,7 @@ bool MakeFindSettings(const SFindOptions& o, SFindSettings& s, std::string& erro
         if (b.text) {
             b.mode = 1;
             if (!ReadSize(b.option, *b.text, b.value, error)) {
-                return false;
+                return EFindSettings::BadValue;
             }
         }
     }
@@ -133,13 +147,20 @@ bool MakeFindSettings(const SFindOptions& o, SFindSettings& s, std::string& erro
         if (b.text) {
             b.mode = 1;
             if (!ReadDate(b.option, *b.text, now, b.value, error)) {
-                return false;
+                return EFindSettings::BadValue;
             }
         }
     }
-    return CheckPattern("--name", s.m_strName, s, error) &&
-           CheckPattern("--category", s.m_strCategory, s, error) &&
-           CheckPattern("--comment", s.m_strComment, s, error);
+    for (const auto& [option, pattern] :
+         {std::pair<const char*, const std::string&>{"--name", s.m_strName},
+          {"--category", s.m_strCategory},
+          {"--comment", s.m_strComment}}) {
+        if (const EFindSettings result = CheckPattern(option, pattern, s, error);
+            result != EFindSettings::Ok) {
+            return result;
+        }
+    }
+    return EFindSettings::Ok;
 }
 
 } // namespace quillora::cli

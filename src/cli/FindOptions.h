@@ -25,8 +25,9 @@ struct SFindOptions {
     bool orMethod = false;
     bool notMethod = false;
     bool mark = false;
-    // Read when the command runs (the way the find dialog reads its fields), so that a
-    // bad number or date fails like a bad pattern: one line, exit code 2.
+    // Read as text (the way the find dialog reads its fields) and checked once the
+    // command line is parsed: a number, date or pattern that cannot be used is a usage
+    // error, one line and exit code 1.
     std::optional<std::string> sizeMin;
     std::optional<std::string> sizeMax;
     std::optional<std::string> createdFrom;
@@ -38,11 +39,18 @@ struct SFindOptions {
 // Declares the options on `cmd`; the values land in `options`.
 void AddFindConditions(CLI::App& cmd, SFindOptions& options);
 
+enum class EFindSettings {
+    Ok,
+    BadValue, // a number or date that does not read, a pattern that cannot be used
+    Failure,  // the system cannot run the pattern (no UTF-8 locale)
+};
+
 // The conditions as the find dialog would store them: wildcards ignoring case unless
 // --regex or --case-sensitive; sizes as unsigned 32-bit numbers; dates "YYYY/MM/DD"
-// or "YYYY-MM-DD" at the current time of day, clamped to 1970-2038. False with a
-// sentence in `error` for a number or date that does not read, or a pattern that
-// cannot be used (one that does not compile, or a wildcard too long).
-bool MakeFindSettings(const SFindOptions& options, SFindSettings& settings, std::string& error);
+// or "YYYY-MM-DD" at the current time of day, clamped to 1970-2038. Anything but Ok
+// comes with a sentence in `error`. AddFindConditions already refuses BadValue while
+// parsing.
+EFindSettings MakeFindSettings(const SFindOptions& options, SFindSettings& settings,
+                               std::string& error);
 
 } // namespace quillora::cli

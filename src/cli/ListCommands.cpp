@@ -19,6 +19,7 @@
 #include "model/CatalogPath.h"
 #include "model/FileException.h"
 #include "model/SVolumeInfo.h"
+#include "scan/MediaPresence.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -98,6 +99,9 @@ int RunExport(const SExportArgs& a) {
     if (!root) {
         return kExitFailure;
     }
+    // The folder items name a present medium's folders from its mount point, as the
+    // desktop program does after opening the case.
+    CMediaPresence().CheckDeviceIN(*root);
     const SFileInfo* start = root.get();
     if (a.from) {
         start = FindByCatalogPath(*root, *a.from);

@@ -10,14 +10,17 @@
 #include "core/Text.h"
 #include "export/CPrintFormSet.h"
 #include "export/CPrintTable.h"
+#include "model/CAtomicFile.h"
 #include "model/CatalogPath.h"
+#include "model/FileException.h"
 #include "model/SFileInfo.h"
+#include "scan/MediaPresence.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdlib>
@@ -85,6 +88,9 @@ int RunPrint(const SPrintArgs& a) {
     if (!root) {
         return kExitFailure;
     }
+    // The folder items name a present medium's folders from its mount point, as the
+    // desktop program does after opening the case.
+    CMediaPresence().CheckDeviceIN(*root);
     std::vector<const SFileInfo*> entries;
     if (a.from) {
         const SFileInfo* folder = FindByCatalogPath(*root, *a.from);
@@ -113,23 +119,32 @@ int RunPrint(const SPrintArgs& a) {
     static char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
 
-    // The old file is replaced only by a complete new one.
-    QSaveFile file(QString::fromStdString(a.pdf));
-    if (!file.open(QIODevice::WriteOnly)) {
-        ReportError(a.pdf + ": " + file.errorString().toStdString());
-        return kExitFailure;
-    }
-    {
-        QPdfWriter writer(&file);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(300);
-        writer.setTitle(QString::fromStdString(preset->Title));
-        writer.setCreator("quillora-cli");
-        QPainter painter(&writer);
-        CListPrinter(table, *preset).Paint(painter, writer);
-    }
-    if (!file.commit()) {
-        ReportError(a.pdf + ": " + file.errorString().toStdString());
+    // The old file is replaced only by a complete new one, and only a writable regular
+    // file is replaced, as every export does.
+    CAtomicFile target;
+    try {
+        target.Open(a.pdf);
+        QFile file;
+        if (!file.open(target.Fd(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+            ReportError(a.pdf + ": " + file.errorString().toStdString());
+            return kExitFailure;
+        }
+        {
+            QPdfWriter writer(&file);
+            writer.setPageSize(QPageSize(QPageSize::A4));
+            writer.setResolution(300);
+            writer.setTitle(QString::fromStdString(preset->Title));
+            writer.setCreator("quillora-cli");
+            QPainter painter(&writer);
+            CListPrinter(table, *preset).Paint(painter, writer);
+        }
+        if (!file.flush() || file.error() != QFileDevice::NoError) {
+            ReportError(a.pdf + ": " + file.errorString().toStdString());
+            return kExitFailure;
+        }
+        target.Commit();
+    } catch (const CFileException& e) {
+        ReportError(e.Message());
         return kExitFailure;
     }
     return kExitOk;

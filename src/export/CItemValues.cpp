@@ -5,8 +5,11 @@
 #include "export/CFormCondition.h"
 #include "export/FormItem.h"
 #include "model/PropertySet.h"
+#include "model/RecordFlags.h"
 #include "model/SVolumeInfo.h"
+#include "platform/OsPath.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -68,6 +71,19 @@ std::string_view OriginalLeafName(const SFileInfo& entry) {
 
 std::string CItemValues::FolderPart(const SFileInfo& entry) {
     std::string path = entry.GetPath();
+    const SVolumeInfo* medium = entry.EnclosingMedium();
+    if (medium && !medium->HasFlags(kFlagRemote)) {
+        // A local medium's place is a Linux folder: its mount point and the folders
+        // below it, written with "/" as the user knows them ("/home/me/discs/Docs/").
+        // Absent, the mount point is not known: the folders count from "/", as a path
+        // from the root of a drive that is not there.
+        const std::string& root = medium->GetRoot();
+        if (&entry == medium && root.empty() && medium->m_strName.empty()) {
+            return {}; // a whole disc that is not here has no folder to name
+        }
+        const std::string below = path.substr(std::min(path.size(), medium->GetName().size()));
+        path = OsPathBelow(OsPathBelow(root.empty() ? "/" : root, medium->m_strName), below);
+    }
     std::size_t cut = LastSeparator(path);
     path.resize(cut == std::string::npos ? 0 : cut + 1);
     return path;

@@ -53,7 +53,9 @@ public:
     std::string Value(const SFileInfo& entry, int type);
 
     // The pieces, for writers that compose differently.
-    // Everything of the entry's full path up to and including its last "\" or "/".
+    // Everything of the entry's full path up to and including its last "\" or "/"; on a
+    // local medium that path is the Linux one, "/" separated, from the mount point
+    // where the medium is present ("/" while it is absent).
     static std::string FolderPart(const SFileInfo& entry);
     // The label of the medium holding the entry (itself included); empty without one.
     static const std::string& Label(const SFileInfo& entry);

@@ -49,6 +49,60 @@ bool LooksJis(std::string_view b) {
     return false;
 }
 
+// UTF-16 without a byte-order mark: text in Latin letters, digits and punctuation has
+// a zero byte in every unit, on the side that holds the high byte; no 8-bit text has
+// zero bytes in half of its byte pairs. 1 little-endian, 2 big-endian, 0 neither.
+int Utf16Side(std::string_view b) {
+    const std::size_t units = b.size() / 2;
+    if (units < 2) {
+        return 0;
+    }
+    std::size_t evenZeros = 0;
+    std::size_t oddZeros = 0;
+    for (std::size_t i = 0; i + 1 < b.size(); i += 2) {
+        evenZeros += b[i] == '\0' ? 1 : 0;
+        oddZeros += b[i + 1] == '\0' ? 1 : 0;
+    }
+    if (oddZeros * 2 >= units && evenZeros * 16 < units) {
+        return 1;
+    }
+    if (evenZeros * 2 >= units && oddZeros * 16 < units) {
+        return 2;
+    }
+    return 0;
+}
+
+// UTF-16 without a byte-order mark or zero bytes (Japanese text): the byte order in
+// which nine units in ten are characters of a Japanese text (ASCII, kana and
+// punctuation, the unified ideographs, full-width forms). Shift_JIS and EUC-JP bytes
+// paired up almost never are. 1 little-endian, 2 big-endian, 0 neither.
+int Utf16ByCharacters(std::string_view b) {
+    const std::size_t units = b.size() / 2;
+    if (units < 2) {
+        return 0;
+    }
+    auto japanese = [](unsigned u) {
+        return u == '\t' || u == '\n' || u == '\r' || (u >= 0x20 && u <= 0x7E) ||
+               (u >= 0x3000 && u <= 0x30FF) || (u >= 0x4E00 && u <= 0x9FFF) ||
+               (u >= 0xFF01 && u <= 0xFF9F);
+    };
+    std::size_t little = 0;
+    std::size_t big = 0;
+    for (std::size_t i = 0; i + 1 < b.size(); i += 2) {
+        const auto lo = static_cast<unsigned char>(b[i]);
+        const auto hi = static_cast<unsigned char>(b[i + 1]);
+        little += japanese(hi << 8 | lo) ? 1 : 0;
+        big += japanese(lo << 8 | hi) ? 1 : 0;
+    }
+    if (little * 10 >= units * 9 && little > big) {
+        return 1;
+    }
+    if (big * 10 >= units * 9 && big > little) {
+        return 2;
+    }
+    return 0;
+}
+
 bool IsValidEuc(std::string_view b) {
     for (std::size_t i = 0; i < b.size(); ++i) {
         const auto c = static_cast<unsigned char>(b[i]);
@@ -212,6 +266,9 @@ ETextCode CCodeConverter::Detect(std::string_view b, bool allowEuc) {
     if (HasBom(b, 0xFE, 0xFF)) {
         return ETextCode::Utf16BE;
     }
+    if (const int side = Utf16Side(b); side != 0) {
+        return side == 1 ? ETextCode::Utf16LE : ETextCode::Utf16BE;
+    }
     if (LooksJis(b)) {
         return ETextCode::Jis;
     }
@@ -228,6 +285,11 @@ ETextCode CCodeConverter::Detect(std::string_view b, bool allowEuc) {
     const bool sjis = IsValidShiftJis(b);
     if (euc && !sjis) {
         return ETextCode::EucJp;
+    }
+    if (!euc && !sjis) {
+        if (const int side = Utf16ByCharacters(b); side != 0) {
+            return side == 1 ? ETextCode::Utf16LE : ETextCode::Utf16BE;
+        }
     }
     if (euc && sjis &&
         JapaneseScore(text::Cp932ToUtf8(EucToShiftJis(b))) > JapaneseScore(text::Cp932ToUtf8(b))) {

@@ -13,17 +13,20 @@ enum class ETextCode {
     EucJp,    // EUC-JP
     ShiftJis, // Shift_JIS as Windows writes it (CP932)
     Utf8,     // UTF-8, with or without its byte-order mark
-    Utf16LE,  // UTF-16 that starts with FF FE
-    Utf16BE,  // UTF-16 that starts with FE FF
+    Utf16LE,  // UTF-16 that starts with FF FE, or whose zero bytes say little-endian
+    Utf16BE,  // UTF-16 that starts with FE FF, or whose zero bytes say big-endian
 };
 
 class CCodeConverter {
 public:
-    // The encoding of `bytes`. Rules, in order: a byte-order mark decides; an ISO-2022
-    // escape (ESC $ @, ESC $ B, ESC ( I, ESC ( J...) means JIS; only ASCII bytes mean
-    // ASCII; valid UTF-8 means UTF-8; then Shift_JIS, unless `allowEuc` is set and the
-    // text reads as EUC-JP only, or reads as both and EUC-JP gives it more kana and
-    // kanji (Shift_JIS would read most EUC-JP text as half-width katakana).
+    // The encoding of `bytes`. Rules, in order: a byte-order mark decides; zero bytes
+    // in half of the 16-bit units, all on one side, mean UTF-16 of that byte
+    // order; an ISO-2022 escape (ESC $ @, ESC $ B, ESC ( I, ESC ( J...) means JIS; only
+    // ASCII bytes mean ASCII; valid UTF-8 means UTF-8; then Shift_JIS, unless
+    // `allowEuc` is set and the text reads as EUC-JP only, or reads as both and EUC-JP
+    // gives it more kana and kanji (Shift_JIS would read most EUC-JP text as half-width
+    // katakana), or (with `allowEuc`) neither decodes it and nine 16-bit units in ten of
+    // one byte order are characters of a Japanese text (UTF-16 without a mark).
     static ETextCode Detect(std::string_view bytes, bool allowEuc);
 
     // The text in UTF-8, detected as above. Bytes that do not decode are kept as the

@@ -1,10 +1,13 @@
 // The extraction manager.
 #include "extract/ExtractTextManager.h"
 
+#include "extract/ExtractedText.h"
+
 #include "core/ProfileStore.h"
 #include "core/Text.h"
 #include "core/TraceLog.h"
 #include "extract/ExtractFile.h"
+#include "extract/ExtractedText.h"
 #include "extract/HtmlExtractor.h"
 #include "extract/ImportPropertyHolder.h"
 #include "extract/ModuleExtractor.h"
@@ -164,6 +167,14 @@ bool CExtractTextManager::ExtractText(const std::string& path, std::string& text
         }
         text.clear();
         i = FindBySuffix(suffix, i + 1);
+    }
+    if (result) {
+        CleanExtractedText(text);
+        if (props && *props) {
+            for (std::string& value : (*props)->Values()) {
+                CleanExtractedText(value);
+            }
+        }
     }
     return result;
 }

@@ -5,6 +5,8 @@
 #include "extract/CodeConverter.h"
 #include "extract/ExtractFile.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -15,7 +17,10 @@ namespace quillora {
 
 namespace {
 
-constexpr std::size_t kBoundary = 512;
+// Streams of 4096 bytes and more start on 512-byte sectors; smaller ones (those that
+// LibreOffice writes, where Office pads its summary streams to 4096 bytes) live in the
+// mini stream, on 64-byte mini sectors that lie in order within its sectors.
+constexpr std::size_t kBoundary = 64;
 constexpr std::size_t kHeaderSize = 68; // a stream header with two sections
 constexpr std::size_t kChunk = 64 * 1024;
 
@@ -255,6 +260,42 @@ bool ReadValue(CCursor& c, int codePage, std::string& out, bool& known, int dept
     }
 }
 
+// The names of a user-defined section's properties (its dictionary, property 0, which
+// has no type word): id -> name. Stops quietly at the first entry that does not fit.
+std::vector<std::pair<std::uint32_t, std::string>> ReadDictionary(CCursor c, int codePage) {
+    std::vector<std::pair<std::uint32_t, std::string>> names;
+    std::uint32_t count = 0;
+    if (!c.U32(count)) {
+        return names;
+    }
+    const bool wide = codePage == 1200;
+    for (std::uint32_t i = 0; i < std::min(count, kMaxVector); ++i) {
+        std::uint32_t id = 0;
+        std::uint32_t length = 0;
+        std::string_view bytes;
+        if (!c.U32(id) || !c.U32(length) || length > 0x7FFFFFFF / 2 ||
+            !c.Bytes(wide ? std::size_t{length} * 2 : length, bytes)) {
+            break;
+        }
+        if (wide) {
+            c.Align();
+        }
+        names.emplace_back(id, CCodeConverter::FromCodePage(bytes, codePage));
+    }
+    return names;
+}
+
+// Where a user-defined property of this name belongs instead: LibreOffice keeps the
+// company there as "Company".
+bool NamedStandIn(const std::string& name, int& set, std::uint32_t& id) {
+    if (name.size() == 7 && strncasecmp(name.c_str(), "Company", 7) == 0) {
+        set = 1;
+        id = 15;
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool COfficePropertyReader::ParseSection(const std::string& section, int set,
@@ -288,6 +329,14 @@ bool COfficePropertyReader::ParseSection(const std::string& section, int set,
             }
         }
     }
+    std::vector<std::pair<std::uint32_t, std::string>> names;
+    if (set == 2) {
+        for (const SPair& p : pairs) {
+            if (p.id == 0) {
+                names = ReadDictionary(CCursor(section, p.offset), codePage);
+            }
+        }
+    }
     for (const SPair& p : pairs) {
         if (p.id <= 1) { // the dictionary and the code page are no values to show
             continue;
@@ -298,9 +347,17 @@ bool COfficePropertyReader::ParseSection(const std::string& section, int set,
         if (!ReadValue(c, codePage, value, known)) {
             return false;
         }
-        if (known) {
-            out.push_back({set, p.id, std::move(value)});
+        if (!known) {
+            continue;
         }
+        int valueSet = set;
+        std::uint32_t valueId = p.id;
+        for (const auto& [nameId, name] : names) {
+            if (nameId == p.id && NamedStandIn(name, valueSet, valueId)) {
+                break;
+            }
+        }
+        out.push_back({valueSet, valueId, std::move(value)});
     }
     return pairs.size() == count;
 }

@@ -1,8 +1,8 @@
 // Reads the summary and document-summary property sets of compound documents (word
 // processor, spreadsheet, presentation and project files) without following the
-// compound file's directory: property-set streams start on 512-byte boundaries, so
-// every boundary is tested for a stream header. Every length and offset is checked
-// against the bytes that are really there.
+// compound file's directory: property-set streams start on 64-byte boundaries (a
+// sector or a mini sector), so every boundary is tested for a stream header. Every length and
+// offset is checked against the bytes that are really there.
 #pragma once
 
 #include <cstdint>

@@ -55,9 +55,10 @@ void CTextFileExtractor::GetDefaultSuffix(std::string& suffixes) {
 bool CTextFileExtractor::Open(CExtractFile& file) {
     CTextExtractor::Open(file);
     const std::string head = file.Head(kSample);
-    const ETextCode code =
-        CCodeConverter::Detect(WholeLines(head, file.Size() > head.size()), false);
-    m_code = code == ETextCode::Jis ? ETextCode::ShiftJis : code;
+    // EUC-JP allowed: a text that only EUC-JP decodes would otherwise show as
+    // half-width katakana; one that both decode stays Shift_JIS unless EUC-JP reads as
+    // clearly more Japanese.
+    m_code = CCodeConverter::Detect(WholeLines(head, file.Size() > head.size()), true);
     return true;
 }
 
@@ -79,7 +80,12 @@ bool CTextFileExtractor::GetLine(CExtractFile& file, std::string& line) {
     }
     for (char c : raw) {
         // Bytes from 0x20 up are never control bytes: the common case costs no call.
-        if (static_cast<unsigned char>(c) < 0x20 && IsControlChar(static_cast<unsigned char>(c))) {
+        // ISO-2022-JP switches its character sets with ESC, SO and SI.
+        const auto byte = static_cast<unsigned char>(c);
+        if (m_code == ETextCode::Jis && (byte == 0x1B || byte == 0x0E || byte == 0x0F)) {
+            continue;
+        }
+        if (byte < 0x20 && IsControlChar(byte)) {
             m_bNotText = 1;
             m_bEnd = 1;
             return false;
@@ -92,7 +98,12 @@ bool CTextFileExtractor::GetLine(CExtractFile& file, std::string& line) {
 bool CTextFileExtractor::GetUtf16Line(CExtractFile& file, std::string& line) {
     const bool big = m_code == ETextCode::Utf16BE;
     if (file.Tell() == 0) {
-        file.Seek(2); // the byte-order mark
+        const int a = file.Get();
+        const int b = file.Get();
+        // The byte-order mark, when there is one.
+        if (!((a == 0xFF && b == 0xFE) || (a == 0xFE && b == 0xFF))) {
+            file.Seek(0);
+        }
     }
     std::string bytes;
     bool any = false;

@@ -4,7 +4,6 @@
 #include "core/Resources.h"
 #include "core/Text.h"
 #include "model/SVolumeInfo.h"
-#include "platform/OsPath.h"
 
 namespace quillora {
 
@@ -53,13 +52,8 @@ int CDisplayTypeTable::FileIndex(const SFileInfo& record) {
     if (!m_pResolver) {
         return kUnknown;
     }
-    std::string osPath;
-    const SVolumeInfo* medium = record.EnclosingMedium();
-    if (medium && medium->m_bPresent) {
-        osPath = OsPathFromModel(record.GetPath());
-    }
     SDisplayType type;
-    if (!m_pResolver->Resolve(extension, osPath, type)) {
+    if (!m_pResolver->Resolve(extension, type)) {
         return kUnknown;
     }
     type.m_strKey = extension;

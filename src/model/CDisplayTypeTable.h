@@ -18,13 +18,14 @@ struct SDisplayType {
     std::string m_strTypeText;
 };
 
-// Finds the type of a file by its extension (from the last ".", upper-cased) and,
-// when the medium is present, its OS path; false when nothing is known.
+// Finds the type of files by their extension (from the last ".", upper-cased); false
+// when nothing is known. The extension alone: the entry stands for every file that
+// has it, so no one file's name or contents may decide it (a "README.bin" is no
+// reason to call every .bin file a README).
 class IFileTypeResolver {
 public:
     virtual ~IFileTypeResolver() = default;
-    virtual bool Resolve(std::string_view extension, const std::string& osPath,
-                         SDisplayType& type) = 0;
+    virtual bool Resolve(std::string_view extension, SDisplayType& type) = 0;
 };
 
 class CDisplayTypeTable {

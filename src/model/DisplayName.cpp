@@ -6,6 +6,7 @@
 #include "core/Text.h"
 #include "model/RecordFlags.h"
 #include "model/SRecordFacts.h"
+#include "model/SVolumeInfo.h"
 
 #include <cmath>
 #include <cstdio>
@@ -103,9 +104,10 @@ bool DisplayNameUnchanged(std::string_view name, int mode) {
     }
 }
 
-std::string_view DisplayNameOf(const SRecordFacts& facts, std::string& scratch,
-                               std::string_view casePath) {
-    const int mode = FileDispModeSetting();
+namespace {
+
+std::string_view DisplayNameIn(const SRecordFacts& facts, std::string& scratch,
+                               std::string_view casePath, int mode) {
     switch (facts.m_class) {
     case RecordClass::Volume:
     case RecordClass::Group:
@@ -130,6 +132,27 @@ std::string_view DisplayNameOf(const SRecordFacts& facts, std::string& scratch,
     }
     scratch = NormalizeDisplayName(tail, mode);
     return scratch;
+}
+
+} // namespace
+
+std::string_view DisplayNameOf(const SRecordFacts& facts, std::string& scratch,
+                               std::string_view casePath) {
+    return DisplayNameIn(facts, scratch, casePath, FileDispModeSetting());
+}
+
+std::string_view FindNameOf(const SRecordFacts& facts, std::string& scratch,
+                            std::string_view casePath) {
+    return DisplayNameIn(facts, scratch, casePath, kDisplayOriginal);
+}
+
+std::string_view FindNameOf(const SFileInfo& record) {
+    if (record.HasFlags(kFlagMedium) || record.HasFlags(kFlagGroup)) {
+        return static_cast<const SVolumeInfo&>(record).m_strLabel;
+    }
+    const std::string_view name = record.m_strName;
+    const std::size_t cut = name.find_last_of(record.HasFlags(kFlagCase) ? "\\/" : "\\");
+    return cut == std::string_view::npos ? name : name.substr(cut + 1);
 }
 
 std::string FormatGrouped(std::uint64_t value) {

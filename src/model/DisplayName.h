@@ -23,6 +23,21 @@ struct SRecordFacts;
 std::string_view DisplayNameOf(const SRecordFacts& facts, std::string& scratch,
                                std::string_view casePath = {});
 
+// The display mode that leaves names as they are stored.
+inline constexpr int kDisplayOriginal = 3;
+
+class SFileInfo;
+
+// The text a find matches a record's name against: the display name as it would be
+// before the display mode changes its letters' case (the last part of the name, a
+// medium's or group's label, the case file's name). A search that tells capitals
+// from small letters then sees the bytes that are stored, README.TXT and not the
+// Readme.txt that the explorer-like mode shows; one that does not sees no difference.
+std::string_view FindNameOf(const SFileInfo& record);
+// The same for records streaming past (see DisplayNameOf).
+std::string_view FindNameOf(const SRecordFacts& facts, std::string& scratch,
+                            std::string_view casePath = {});
+
 // The size text in the given unit (0 automatic, 1 Byte, 2 KB, 3 MB, 4 GB); the
 // unknown size gives "（不明）"; any other unit an empty text.
 std::string FormatSizeText(std::uint64_t size, int unit);

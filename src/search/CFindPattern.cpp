@@ -48,6 +48,11 @@ bool CFindPattern::Compile(std::string_view pattern, bool wildcard, bool ignoreC
         m_kind = EKind::Everything;
         return true;
     }
+    // Refused before the glob matcher could take "\1" for a plain "1".
+    if (HasBackReference(m_strExpression)) {
+        m_error = EError::BackReference;
+        return false;
+    }
     if (m_glob.Build(m_strExpression)) {
         if (m_glob.IsPlainLiteral() && !m_bFold) {
             m_strLiteral = m_glob.RequiredLiteral();

@@ -22,6 +22,7 @@ public:
         TooLong,       // a wildcard whose expression does not fit the pattern buffer
         BadExpression, // regcomp refused the expression
         TooComplex,    // stacked repetitions that would take regcomp gigabytes
+        BackReference, // \1 to \9, which make regexec's work exponential
         NoUtf8Locale,  // the system has no UTF-8 locale to run expressions in
     };
 

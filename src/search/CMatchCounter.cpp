@@ -12,7 +12,7 @@ CMatchCounter::CMatchCounter(const SFindCondition& conditions, std::string caseP
     : m_conditions(conditions), m_strCasePath(std::move(casePath)) {}
 
 void CMatchCounter::Test(const SRecordFacts& record) {
-    if (m_conditions.Match(record, DisplayNameOf(record, m_strScratch, m_strCasePath))) {
+    if (m_conditions.Match(record, FindNameOf(record, m_strScratch, m_strCasePath))) {
         ++m_nCount;
     }
 }

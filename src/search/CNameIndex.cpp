@@ -2,6 +2,7 @@
 #include "search/CNameIndex.h"
 
 #include "model/CCDCase.h"
+#include "model/DisplayName.h"
 
 #include <algorithm>
 #include <limits>
@@ -43,7 +44,7 @@ bool CNameIndex::Build(const CCDCase& current, std::size_t budget) {
     constexpr std::size_t kMaxPosition = std::numeric_limits<std::uint32_t>::max();
     for (std::size_t n = 0; n < budget; ++n) {
         SFileInfo* record = m_cursor.Current();
-        const std::string& name = record->GetDisplayName();
+        const std::string_view name = FindNameOf(*record);
         if (m_records.size() >= kMaxPosition || name.size() > kMaxPosition - m_names.size()) {
             Fail();
             return true;

@@ -1,7 +1,7 @@
-// The display names of a whole case side by side in pre-order, with the records they
-// belong to: a find over millions of records then reads a few bytes per record in
-// one stream instead of the records scattered over the heap. Built in slices, so a
-// window stays responsive; it describes one revision of one case.
+// The names a find matches (FindNameOf) of a whole case side by side in pre-order, with the records
+// they belong to: a find over millions of records then reads a few bytes per record in one stream
+// instead of the records scattered over the heap. Built in slices, so a window stays responsive; it
+// describes one revision of one case.
 #pragma once
 
 #include "search/CCaseCursor.h"

@@ -326,6 +326,24 @@ private:
 
 } // namespace
 
+bool HasBackReference(std::string_view expr) {
+    for (std::size_t i = 0; i < expr.size();) {
+        if (expr[i] == '[') {
+            i = BracketEnd(expr, i);
+            continue;
+        }
+        if (expr[i] == '\\') {
+            if (i + 1 < expr.size() && expr[i + 1] >= '1' && expr[i + 1] <= '9') {
+                return true;
+            }
+            i += 2;
+            continue;
+        }
+        ++i;
+    }
+    return false;
+}
+
 std::size_t EstimatedRegexSize(std::string_view expression, std::size_t limit) {
     return CSizeEstimate(expression, limit).Whole();
 }

@@ -25,6 +25,11 @@ std::string RequiredLiteral(std::string_view expression);
 // Every such run, longest first: a match holds all of them.
 std::vector<std::string> RequiredLiterals(std::string_view expression);
 
+// Whether `expression` holds a back reference (\1 to \9 outside a bracket
+// expression). glibc matches those by backtracking, which takes exponential time on
+// patterns such as "(a*)*\1[^a]a", so a find refuses them.
+bool HasBackReference(std::string_view expression);
+
 // A rough count of the states regcomp builds for `expression`: it copies a quantified
 // subexpression once per repetition ("a+" is "aa*", "a{3}" is "aaa"), so stacked
 // quantifiers multiply. Used to refuse expressions whose compilation would take

@@ -109,19 +109,21 @@ CompareRows CompareMediumWithCase(const SVolumeInfo& caseMedium, const SVolumeIn
 CompareRows CompareCaseWithLinks(const SFileInfo& medium) {
     CompareRows rows;
     for (const SFileInfo* record : Collect(medium, kCollectLinked)) {
-        // A medium keeps no time of its own: its link would always look newer.
-        if (record->HasFlags(kFlagMedium)) {
-            continue;
-        }
         FileTime own = record->m_ftLastWrite;
+        // A medium usually keeps no time of its own: its row then says only whether
+        // the link target is there, as a time of 1601 would make any target newer.
+        const bool timeless = record->HasFlags(kFlagMedium) && own == 0;
+        const std::optional<FileTime> shown =
+            timeless ? std::nullopt : std::optional<FileTime>(own);
         FileTime target = 0;
         if (!LinkTargetTime(record->Link(), &target)) {
-            rows.push_back(MakeRow(kResultLinkMissing, *record, own, std::nullopt, record));
+            rows.push_back(MakeRow(kResultLinkMissing, *record, shown, std::nullopt, record));
             continue;
         }
-        int result =
-            target < own ? kResultCaseNewer : (target == own ? kResultEqual : kResultLinkNewer);
-        rows.push_back(MakeRow(result, *record, own, target, record));
+        int result = timeless       ? kResultEqual
+                     : target < own ? kResultCaseNewer
+                                    : (target == own ? kResultEqual : kResultLinkNewer);
+        rows.push_back(MakeRow(result, *record, shown, target, record));
     }
     return rows;
 }

@@ -1,6 +1,8 @@
 // Compiling the find conditions and applying them to records.
 #include "search/SFindCondition.h"
 
+#include "model/DisplayName.h"
+
 #include "core/TraceLog.h"
 #include "model/RecordFlags.h"
 #include "model/SFileInfo.h"
@@ -68,6 +70,11 @@ bool SFindCondition::CompilePattern(CFindPattern& pattern, const std::string& te
         sentence = std::string(field) + "の条件 \"" + text +
                    "\" は繰り返しが多すぎて扱えません。この条件に当てはまるものはありません。";
         break;
+    case CFindPattern::EError::BackReference:
+        sentence = std::string(field) + "の条件 \"" + text +
+                   "\" は後方参照 (\\1 から \\9) "
+                   "を含むため使えません。この条件に当てはまるものはありません。";
+        break;
     case CFindPattern::EError::NoUtf8Locale:
         sentence = "正規表現に使う UTF-8 のﾛｹｰﾙがこのｼｽﾃﾑにありません。" + std::string(field) +
                    "の条件に当てはまるものはありません。";
@@ -127,18 +134,18 @@ void SFindCondition::Release() {
 }
 
 bool SFindCondition::Match(const SFileInfo& record) const {
-    return MatchMethod(record, [&record]() -> std::string_view { return record.GetDisplayName(); });
+    return MatchMethod(record, [&record] { return FindNameOf(record); });
 }
 
-bool SFindCondition::Match(const SFileInfo& record, std::string_view displayName) const {
-    return MatchMethod(record, [displayName] { return displayName; });
+bool SFindCondition::Match(const SFileInfo& record, std::string_view findName) const {
+    return MatchMethod(record, [findName] { return findName; });
 }
 
-bool SFindCondition::Match(const SRecordFacts& record, std::string_view displayName) const {
-    return MatchMethod(record, [displayName] { return displayName; });
+bool SFindCondition::Match(const SRecordFacts& record, std::string_view findName) const {
+    return MatchMethod(record, [findName] { return findName; });
 }
 
-// `name` gives the display name when a name condition needs it.
+// `name` gives the name to match when a name condition needs it.
 template <class Record, class Name>
 bool SFindCondition::MatchMethod(const Record& record, Name name) const {
     switch (m_nMethod) {

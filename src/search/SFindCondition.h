@@ -38,13 +38,15 @@ public:
     // One sentence per pattern that could not be compiled, for the user.
     const std::vector<std::string>& Problems() const { return m_problems; }
 
-    // Whether the record matches by the method: 0 AND, 1 OR, 2 NOT.
+    // Whether the record matches by the method: 0 AND, 1 OR, 2 NOT. The name
+    // condition sees FindNameOf(record): the name with the letter case it is stored
+    // in, whatever case the display mode shows it in.
     bool Match(const SFileInfo& record) const;
-    // The same with the record's display name given (from a name index): when the
-    // name is the only condition, the record itself is not read.
-    bool Match(const SFileInfo& record, std::string_view displayName) const;
+    // The same with that name given (from a name index): when the name is the only
+    // condition, the record itself is not read.
+    bool Match(const SFileInfo& record, std::string_view findName) const;
     // The same for a record streaming past (a case read without building its tree).
-    bool Match(const SRecordFacts& record, std::string_view displayName) const;
+    bool Match(const SRecordFacts& record, std::string_view findName) const;
 
     // The first matching record in the subtree of `record`, the record itself first
     // (pre-order), or null.

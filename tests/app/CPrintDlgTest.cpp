@@ -18,6 +18,9 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 namespace quillora {
 namespace {
@@ -74,6 +77,30 @@ TEST_F(PrintDialog, GridFollowsThePagesAndPrintsIntoAPdf) {
     EXPECT_NE(text.out.find("Page 1 of 1"), std::string::npos);
     // Printing kept the edited presets.
     EXPECT_EQ(static_cast<const CPrintCondition*>(m_set.Current())->ListNo, 0);
+}
+
+TEST_F(PrintDialog, APdfReplacesOnlyAWritableRegularFileAndOnlyWhenComplete) {
+    CPrintDlg dialog(m_set, m_case.get(), m_case->ChildAt(0), {}, m_hooks);
+    dialog.findChild<QComboBox*>("SelectPrinter")->setCurrentIndex(0); // the PDF file
+    const std::string path = (m_dir / "out.pdf").string();
+    m_dir.Write("out.pdf", "old bytes");
+    ::chmod(path.c_str(), 0444);
+    EXPECT_FALSE(dialog.Print());
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].find("read-only"), std::string::npos) << m_messages[0];
+    EXPECT_EQ(test::ReadFileBytes(path), "old bytes");
+    ::chmod(path.c_str(), 0644);
+    ASSERT_TRUE(dialog.Print());
+    EXPECT_EQ(test::ReadFileBytes(path).substr(0, 5), "%PDF-");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    // A FIFO would have been opened and written (or waited on) in place.
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    EXPECT_FALSE(dialog.Print());
+    EXPECT_EQ(m_messages.size(), 2u);
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
 }
 
 TEST_F(PrintDialog, NoPrinterForADeviceAndARemovedPrinter) {

@@ -227,6 +227,30 @@ TEST_F(FindDialogs, BatchFindFromAFileThatDoesNotMatchListsNothing) {
     EXPECT_TRUE(Rows().empty());
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_NE(m_messages[0].find("a("), std::string::npos);
+    // A back reference would make the matcher's work exponential: refused and said.
+    SetName("(a*)*\\1[^a]a");
+    Batch();
+    EXPECT_TRUE(Rows().empty());
+    ASSERT_EQ(m_messages.size(), 2u);
+    EXPECT_NE(m_messages[1].find("後方参照"), std::string::npos) << m_messages[1];
+}
+
+TEST_F(FindDialogs, TellingCapitalsApartSeesNamesAsStored) {
+    SFileInfo* picture = Record("Disc\\Docs\\b.jpg");
+    picture->m_strName = "B.JPG";
+    picture->UpdateDisplayName();
+    ASSERT_EQ(picture->GetDisplayName(), "B.jpg");
+    m_frame->Tree().Select(&m_doc->Case());
+    m_find->Panel().UpperBox()->setChecked(false);
+    SetName("B.JPG");
+    Batch();
+    EXPECT_EQ(Rows(), std::vector<std::string>{"B.jpg"});
+    // Narrowing matches the same text.
+    m_find->Narrow();
+    EXPECT_EQ(Rows(), std::vector<std::string>{"B.jpg"});
+    SetName("B.jpg");
+    m_find->Narrow();
+    EXPECT_TRUE(Rows().empty());
 }
 
 TEST_F(FindDialogs, TheResultMenuMarksRowsAndFollowsTheSelection) {
@@ -304,18 +328,18 @@ TEST_F(FindDialogs, RowsGoWithTheCaseOrTheMediumTheyBelongTo) {
 }
 
 TEST_F(FindDialogs, ALongFindRunsInSlicesAndCanBeStopped) {
-    // 150,000 files whose names only a back-reference can test: every one goes
-    // through regexec, far longer than one slice.
+    // 150,000 files whose names only regexec can test, in its slow multibyte path (the
+    // names are not ASCII): every one goes through it, far longer than one slice.
     SFileInfo* docs = Record("Disc\\Docs");
     for (int i = 0; i < 150000; ++i) {
         auto file = std::make_unique<SFileInfo>();
-        file->m_strName = "file" + std::to_string(i) + (i % 2 ? "aa" : "ab");
+        file->m_strName = "ファイル" + std::to_string(i) + (i % 2 ? "aa" : "ab");
         file->UpdateDisplayName();
         docs->AddChild(std::move(file));
     }
     m_frame->Tree().Select(&m_doc->Case());
     m_find->Panel().RegexButton()->setChecked(true);
-    SetName("(a)\\1");
+    SetName("(.?){10}[a]a$");
     m_find->BatchFind();
     EXPECT_TRUE(m_find->IsRunning()) << "the first slice returned before the end";
     EXPECT_TRUE(m_find->Button(CFindDlg::kStop)->isVisible());
@@ -359,11 +383,11 @@ TEST_F(FindDialogs, EachFindSeesTheCaseAsItIsNowAndStopsWhenItChangesUnderIt) {
     // A medium added while a long find runs: the run stops before its next slice.
     for (int i = 0; i < 150000; ++i) {
         auto many = std::make_unique<SFileInfo>();
-        many->m_strName = "file" + std::to_string(i) + "aa";
+        many->m_strName = "ファイル" + std::to_string(i) + "aa";
         docs->AddChild(std::move(many));
     }
     m_find->Panel().RegexButton()->setChecked(true);
-    SetName("(a)\\1");
+    SetName("(.?){10}[a]a$");
     m_find->BatchFind();
     ASSERT_TRUE(m_find->IsRunning());
     auto medium = std::make_unique<SVolumeInfo>();

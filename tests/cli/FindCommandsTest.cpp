@@ -81,7 +81,11 @@ TEST(CliFind, ConditionsMethodsAndTheStartRecord) {
     // Wildcards ignoring case by default, on the names as the views show them ("B.JPG"
     // shows as "B.jpg"); the lines give the stored names.
     EXPECT_EQ(Find(path, {"--name", "*.jpg"}), (L{"Disc\\Docs\\B.JPG", "Group\\Card\\photo.jpg"}));
-    EXPECT_EQ(Find(path, {"--name", "*.JPG", "--case-sensitive"}), L{});
+    // Telling capitals from small letters, a find sees the name as it is stored.
+    EXPECT_EQ(Find(path, {"--name", "*.JPG", "--case-sensitive"}), L{"Disc\\Docs\\B.JPG"});
+    EXPECT_EQ(Find(path, {"--name", "*.jpg", "--case-sensitive"}), L{"Group\\Card\\photo.jpg"});
+    EXPECT_EQ(Find(path, {"--name", "^B\\.JPG$", "--regex", "--case-sensitive"}),
+              L{"Disc\\Docs\\B.JPG"});
     EXPECT_EQ(Find(path, {"--name", "^[ab]\\.", "--regex"}),
               (L{"Disc\\Docs\\a.txt", "Disc\\Docs\\B.JPG"}));
     EXPECT_EQ(Find(path, {"--comment", "line?second"}), L{"Disc\\readme.txt"});
@@ -111,29 +115,44 @@ TEST(CliFind, ConditionsMethodsAndTheStartRecord) {
     EXPECT_NE(std::find(tree.begin(), tree.end(), json[0]), tree.end()) << json[0];
 }
 
-TEST(CliFind, InputThatCannotBeUsedIsOneLineAndExitCode2) {
+TEST(CliFind, InputThatCannotBeUsedIsOneLine) {
     ScratchDir dir;
     const std::string path = (dir / "shelf.cas").string();
     WriteSample(path, "secret12");
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--name", "a(", "--regex"},
-          {"--size-max", "4294967296"},
-          {"--size-min", "-1"},
-          {"--created-from", "yesterday"},
-          {"--name", std::string(1100, 'x')},
-          {"--name", "a" + std::string(30, '+'), "--regex"},
-          {"--from", "Disc\\nothing"},
-          {}}) {
+    // A value that does not read is a usage error (exit code 1), told before the case
+    // is opened; a record or password that does not fit the case is a failure (2).
+    struct SCase {
+        std::vector<std::string> args;
+        int exitCode;
+    };
+    for (const SCase& c : {SCase{{"--name", "a(", "--regex"}, 1},
+                           {{"--size-max", "4294967296"}, 1},
+                           {{"--size-min", "-1"}, 1},
+                           {{"--size-min", "notanumber"}, 1},
+                           {{"--created-from", "yesterday"}, 1},
+                           {{"--name", std::string(1100, 'x')}, 1},
+                           {{"--name", "a" + std::string(30, '+'), "--regex"}, 1},
+                           {{"--name", "(a*)*\\1[^a]a", "--regex"}, 1},
+                           {{"--category", "(x)\\2"}, 1},
+                           {{"--from", "Disc\\nothing"}, 2},
+                           {{}, 2}}) {
         std::vector<std::string> full = {"find", path};
-        full.insert(full.end(), args.begin(), args.end());
-        if (!args.empty()) {
+        full.insert(full.end(), c.args.begin(), c.args.end());
+        if (!c.args.empty()) {
             full.insert(full.end(), {"--password", "secret12"});
         }
         CliResult r = RunCli(full);
-        EXPECT_EQ(r.exitCode, 2) << (args.empty() ? "no password" : args[0]);
+        EXPECT_EQ(r.exitCode, c.exitCode) << (c.args.empty() ? "no password" : c.args[0]);
         EXPECT_TRUE(r.out.empty());
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
+    // The same before the file is even looked at.
+    EXPECT_EQ(RunCli({"find", (dir / "none.cas").string(), "--size-min", "x"}).exitCode, 1);
+    // A back reference is named as the reason, before any record is read.
+    CliResult back = RunCli({"find", path, "--password", "secret12", "--regex", "--name",
+                             "(.*)(.*)(.*)(.*)\\4\\3\\2\\1[^a]a"});
+    EXPECT_EQ(back.exitCode, 1);
+    EXPECT_NE(back.err.find("back reference"), std::string::npos) << back.err;
     // Dates out of range are clamped, as the dialog does, not refused.
     CliResult clamped =
         RunCli({"find", path, "--password", "secret12", "--created-to", "2099/13/40", "--count"});
@@ -156,6 +175,12 @@ TEST(CliSearch, CountsEveryCaseFileInCollectionOrder) {
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, (std::vector<std::string>{"broken.cas\t-1", "deeper/two.cas\t2",
                                                 "locked.cas\t-1", "one.cas\t2"}));
+    // Capitals as stored, in the stream of each case file too.
+    CliResult capitals = RunCli({"search", folder, "--name", "B.JPG", "--case-sensitive"});
+    std::vector<std::string> counted = Lines(capitals.out);
+    std::sort(counted.begin(), counted.end());
+    EXPECT_EQ(counted, (std::vector<std::string>{"broken.cas\t-1", "deeper/two.cas\t1",
+                                                 "locked.cas\t-1", "one.cas\t1"}));
     // The same order on every run, with one worker or many, and with a trailing "/".
     CliResult one = RunCli({"search", folder + "/", "--name", "*.jpg", "--jobs", "1"});
     EXPECT_EQ(Lines(one.out), lines);
@@ -168,12 +193,14 @@ TEST(CliSearch, CountsEveryCaseFileInCollectionOrder) {
         << json.out;
     EXPECT_NE(std::find(objects.begin(), objects.end(), "{\"path\":\"broken.cas\",\"count\":-1}"),
               objects.end());
-    // A folder that is not there, or a bad pattern: one line, exit code 2.
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"search", (dir / "missing").string()},
-          {"search", folder, "--regex", "--comment", "(("}}) {
+    // A folder that is not there (exit code 2), or a bad pattern or number (1): one line.
+    for (const auto& [args, code] :
+         {std::pair<std::vector<std::string>, int>{{"search", (dir / "missing").string()}, 2},
+          {{"search", folder, "--regex", "--comment", "(("}, 1},
+          {{"search", folder, "--regex", "--name", "(a*)*\\1[^a]a"}, 1},
+          {{"search", folder, "--size-min", "notanumber"}, 1}}) {
         CliResult bad = RunCli(args);
-        EXPECT_EQ(bad.exitCode, 2);
+        EXPECT_EQ(bad.exitCode, code) << args.back();
         EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << bad.err;
     }
 }

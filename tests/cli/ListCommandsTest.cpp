@@ -134,6 +134,15 @@ TEST_F(CliListCommands, EveryFormatToAFileAndToStandardOutput) {
     EXPECT_NE(unwritable.err.find("x.csv"), std::string::npos);
 }
 
+TEST_F(CliListCommands, TheFolderOfAFolderMediumIsItsLinuxPath) {
+    // As the user knows the folder, "/" separated, whatever file system holds it.
+    const std::string disc = std::filesystem::canonical(m_dir / "disc").string();
+    CliResult csv = Ok({"export", m_case, "--format", "csv", "--encoding", "utf-8", "-o", "-"});
+    EXPECT_NE(csv.out.find("\"" + disc + "/DIR/SUB/\",\"c.txt\""), std::string::npos) << csv.out;
+    EXPECT_NE(csv.out.find("\"" + disc + "/\",\"a.txt\""), std::string::npos);
+    EXPECT_EQ(csv.out.find("/\\"), std::string::npos) << "no mixed separators";
+}
+
 TEST_F(CliListCommands, ACaseComesBackTheSameThroughACsvListIntoANewCase) {
     const std::string list = (m_dir / "trip.csv").string();
     Ok({"export", m_case, "--format", "csv", "--preset", "roundtrip", "-o", list});

@@ -1,6 +1,7 @@
 // quillora-cli print: the PDF read back as text shows the page title, every name, the
 // "No." numbering, the footers and the page count of a list that spans pages; the entries
-// of one record; an unknown preset; a file that was there before stays when printing fails.
+// of one record; an unknown preset; a file that was there before stays when printing fails;
+// only a writable regular file is replaced, through links, as by every export.
 #include "model/CaseFile.h"
 #include "model/SVolumeInfo.h"
 #include "support/CliRunner.h"
@@ -8,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <regex>
 
 using namespace quillora;
@@ -112,4 +116,34 @@ TEST(CliPrint, EntriesOfOneRecordAndRefusals) {
     CliResult unreadable = RunCli({"print", (dir / "none.cas").string(), "--pdf", pdf});
     EXPECT_EQ(unreadable.exitCode, 2);
     EXPECT_EQ(ReadFileBytes(pdf), before);
+}
+
+TEST(CliPrint, OnlyAWritableRegularFileIsReplaced) {
+    ScratchDir dir;
+    const std::string casePath = MakeCase(dir, 3);
+    namespace fs = std::filesystem;
+    const std::string kept = (dir / "kept.pdf").string();
+    dir.Write("kept.pdf", "old bytes");
+    ::chmod(kept.c_str(), 0444);
+    CliResult readOnly = RunCli({"print", casePath, "--pdf", kept});
+    EXPECT_EQ(readOnly.exitCode, 2);
+    EXPECT_NE(readOnly.err.find("read-only"), std::string::npos) << readOnly.err;
+    EXPECT_EQ(ReadFileBytes(kept), "old bytes");
+    const std::string fifo = (dir / "pipe.pdf").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    CliResult pipe = RunCli({"print", casePath, "--pdf", fifo});
+    EXPECT_EQ(pipe.exitCode, 2);
+    EXPECT_NE(pipe.err.find(fifo), std::string::npos) << pipe.err;
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    // Through a link the file it names is replaced, with its mode; the link stays.
+    dir.Write("real.pdf", "old");
+    ::chmod((dir / "real.pdf").c_str(), 0640);
+    fs::create_symlink("real.pdf", dir / "link.pdf");
+    ASSERT_EQ(RunCli({"print", casePath, "--pdf", (dir / "link.pdf").string()}).exitCode, 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.pdf"));
+    EXPECT_EQ(ReadFileBytes((dir / "real.pdf").string()).substr(0, 5), "%PDF-");
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "real.pdf").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_NE(PdfText((dir / "real.pdf").string()).find("file003.txt"), std::string::npos);
 }

@@ -33,16 +33,16 @@ TEST_F(CsvExportTest, WholeCaseWithTheDefaultPresetSortsFoldersFirstAndWritesEve
         "\"最終ｱｸｾｽ日付\",\"親ﾌｫﾙﾀﾞ名\"\r\n"
         "\"/cases/\",\"shelf.cas\",\".cas\",0,,,\"（不明）\",\"（不明）\",\"（不明）\",\r\n"
         ",,,1234577,,,\"（不明）\",\"（不明）\",\"（不明）\",\"/cases/shelf.cas\"\r\n"
-        "\"\\\",\"DIR\",,10,,,\"2002/03/04 05:07:47\",\"2002/03/04 04:07:47\","
+        "\"/\",\"DIR\",,10,,,\"2002/03/04 05:07:47\",\"2002/03/04 04:07:47\","
         "\"2002/03/04 05:08:47\",\r\n"
-        "\"\\DIR\\\",\"b.txt\",\".txt\",10,\"text\",\"line1 line2\",\"2002/03/04 05:09:27\","
+        "\"/DIR/\",\"b.txt\",\".txt\",10,\"text\",\"line1 line2\",\"2002/03/04 05:09:27\","
         "\"2002/03/04 04:09:27\",\"2002/03/04 05:10:27\",\"DIR\"\r\n"
-        "\"\\\",\"a.txt\",\".txt\",1234567,,,\"2002/03/04 05:06:07\",\"2002/03/04 04:06:07\","
+        "\"/\",\"a.txt\",\".txt\",1234567,,,\"2002/03/04 05:06:07\",\"2002/03/04 04:06:07\","
         "\"2002/03/04 05:07:07\",\r\n"
         // A group stands for no place on any drive: no folder.
         ",\"G\",,5,,,\"（不明）\",\"（不明）\",\"（不明）\",\"/cases/shelf.cas\"\r\n"
         ",,,5,,,\"（不明）\",\"（不明）\",\"（不明）\",\"G\"\r\n"
-        "\"\\\",\"z.txt\",\".txt\",5,,,\"2002/03/04 05:11:07\",\"2002/03/04 04:11:07\","
+        "\"/\",\"z.txt\",\".txt\",5,,,\"2002/03/04 05:11:07\",\"2002/03/04 04:11:07\","
         "\"2002/03/04 05:12:07\",\r\n";
     SExportResult result;
     EXPECT_EQ(ExportBytes(m_preset, *m_case.root, &result), Cp932(expected));
@@ -88,11 +88,13 @@ TEST_F(CsvExportTest, FieldsSeparatorsQuotesAndLineEnds) {
 TEST_F(CsvExportTest, NamesWithLabelFolderAndSeparatorConversion) {
     m_preset.StrDQoute = 0;
     Items({3});
-    EXPECT_EQ(Row(*m_case.b), "(CD1)\\DIR\\b.txt");
+    // A local medium's folders are Linux folders, "/" separated; absent, they count
+    // from "/".
+    EXPECT_EQ(Row(*m_case.b), "(CD1)/DIR/b.txt");
     m_preset.LabelSep = 0;
-    EXPECT_EQ(Row(*m_case.b), "CD1\\DIR\\b.txt");
+    EXPECT_EQ(Row(*m_case.b), "CD1/DIR/b.txt");
     m_preset.LabelSep = 2;
-    EXPECT_EQ(Row(*m_case.b), "<CD1>\\DIR\\b.txt");
+    EXPECT_EQ(Row(*m_case.b), "<CD1>/DIR/b.txt");
     m_preset.LabelSep = 3;
     m_preset.FolderSep = 1;
     EXPECT_EQ(Row(*m_case.b), "[CD1]/DIR/b.txt");
@@ -102,11 +104,39 @@ TEST_F(CsvExportTest, NamesWithLabelFolderAndSeparatorConversion) {
     m_case.root->m_strName = "/cases/x.cas";
     EXPECT_EQ(Row(*m_case.root), "\\cases\\x.cas,\\cases\\");
     EXPECT_EQ(Row(*m_case.group), "G,") << "a group has no location";
-    // A mounted medium's files carry its mount point in their folder.
+    // A mounted medium's files carry its mount point in their folder, one path with one
+    // separator; FolderSep 2 then writes it with "\\".
     m_case.cd1->m_strRoot = "/media/me/CD1";
     m_case.cd1->RecomputeLocation();
     m_preset.FolderSep = 0;
-    EXPECT_EQ(Row(*m_case.b), "/media/me/CD1\\DIR\\b.txt,/media/me/CD1\\DIR\\");
+    EXPECT_EQ(Row(*m_case.b), "/media/me/CD1/DIR/b.txt,/media/me/CD1/DIR/");
+    m_preset.FolderSep = 2;
+    EXPECT_EQ(Row(*m_case.b), "\\media\\me\\CD1\\DIR\\b.txt,\\media\\me\\CD1\\DIR\\");
+    // A folder registered as a medium: the folders the user knows, from its mount
+    // point, present or not.
+    m_case.cd1->m_strName = "home\\me\\discs\\Docs";
+    m_case.cd1->m_strRoot = "/";
+    m_case.cd1->RecomputeLocation();
+    m_preset.FolderSep = 0;
+    EXPECT_EQ(Row(*m_case.b), "/home/me/discs/Docs/DIR/b.txt,/home/me/discs/Docs/DIR/");
+    EXPECT_EQ(Row(*m_case.cd1), "/home/me/discs/Docs,/home/me/discs/");
+    m_case.cd1->m_strRoot.clear();
+    m_case.cd1->RecomputeLocation();
+    EXPECT_EQ(Row(*m_case.b), "/home/me/discs/Docs/DIR/b.txt,/home/me/discs/Docs/DIR/");
+    m_case.cd1->m_strRoot = "/home";
+    m_case.cd1->m_strName = "me\\discs\\Docs";
+    m_case.cd1->RecomputeLocation();
+    EXPECT_EQ(Row(*m_case.b), "/home/me/discs/Docs/DIR/b.txt,/home/me/discs/Docs/DIR/");
+    // A network medium keeps its network path.
+    m_case.cd1->m_dwFlags |= kFlagRemote;
+    m_case.cd1->m_strName = "\\\\SERVER\\share";
+    m_case.cd1->m_strRoot.clear();
+    m_case.cd1->RecomputeLocation();
+    EXPECT_EQ(Row(*m_case.b), "\\\\SERVER\\share\\DIR\\b.txt,\\\\SERVER\\share\\DIR\\");
+    m_case.cd1->m_dwFlags &= ~kFlagRemote;
+    m_case.cd1->m_strName.clear();
+    m_case.cd1->m_strRoot = "/media/me/CD1";
+    m_case.cd1->RecomputeLocation();
     // Display names when asked (the extension always comes from the display name).
     m_case.b->m_strName = "B.TXT";
     {

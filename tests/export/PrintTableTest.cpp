@@ -152,7 +152,7 @@ TEST(PrintTable, CellsAlignmentAndWidths) {
     EXPECT_EQ(columns[3].m_nWidth, kCommentColumnWidth);
     EXPECT_EQ(columns[4].m_align, ECellAlign::Right);
     EXPECT_EQ(columns[1].m_align, ECellAlign::Left);
-    EXPECT_EQ(table.Cell(0, 1), "Disc\\dir0\\f0.txt") << "no label brackets";
+    EXPECT_EQ(table.Cell(0, 1), "Disc/dir0/f0.txt") << "no label brackets";
     EXPECT_EQ(table.Cell(0, 2), "1234567");
     EXPECT_EQ(table.Cell(0, 3), "first second");
     EXPECT_EQ(table.Cell(0, 4), "ABCDEF01");

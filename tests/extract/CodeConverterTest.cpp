@@ -71,6 +71,29 @@ TEST(CodeConverter, EucIsReadOnlyWhereTheCallerAllowsIt) {
     EXPECT_EQ(CCodeConverter::Detect(test::Cp932("漢字"), true), ETextCode::ShiftJis);
 }
 
+TEST(CodeConverter, Utf16WithoutAMarkIsToldByItsUnits) {
+    const std::string latin = test::Utf16Le("Plain notes, 2003\r\n", false);
+    EXPECT_EQ(CCodeConverter::Detect(latin, false), ETextCode::Utf16LE);
+    std::string swapped;
+    for (std::size_t i = 0; i + 1 < latin.size(); i += 2) {
+        swapped += latin[i + 1];
+        swapped += latin[i];
+    }
+    EXPECT_EQ(CCodeConverter::Detect(swapped, false), ETextCode::Utf16BE);
+    // Japanese text has no zero bytes: only where neither Shift_JIS nor EUC-JP
+    // decodes the bytes do its units decide.
+    const std::string japanese = test::Utf16Le("これは日本語のテキストです。\r\n", false);
+    EXPECT_EQ(CCodeConverter::Detect(japanese, true), ETextCode::Utf16LE);
+    EXPECT_EQ(CCodeConverter::ToUtf8(japanese, true), "これは日本語のテキストです。\r\n");
+    // Eight-bit texts never look so.
+    for (const std::string& eight :
+         {test::Cp932("これは日本語のテキストです。\r\n"), Euc("これは日本語のテキストです。"),
+          test::Cp932("ﾃｽﾄﾃﾞｰﾀ ﾃﾞｽ"), std::string("abc\0def", 7)}) {
+        const ETextCode code = CCodeConverter::Detect(eight, true);
+        EXPECT_TRUE(code != ETextCode::Utf16LE && code != ETextCode::Utf16BE) << eight;
+    }
+}
+
 TEST(CodeConverter, JisKeepsKanaShiftsAndLineEnds) {
     // ESC ( I selects half-width katakana; SO/SI shift to them as well.
     EXPECT_EQ(CCodeConverter::ToUtf8("\x1B(I\x36\x40\x1B(B!", false), "ｶﾀ!");

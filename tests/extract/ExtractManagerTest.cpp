@@ -2,6 +2,7 @@
 // settings, internet shortcuts, and how case files find property definitions.
 #include "ExtractSamples.h"
 #include "core/ProfileStore.h"
+#include "extract/CodeConverter.h"
 #include "extract/ExtractTextManager.h"
 #include "extract/PluginFolder.h"
 #include "extract/UrlExtractor.h"
@@ -165,6 +166,44 @@ TEST(ExtractManager, InternetShortcuts) {
         dir.Write("Site.url", "[InternetShortcut]\nURL=https://example.invalid/\n").string(), text,
         nullptr));
     EXPECT_EQ(text, "https://example.invalid/");
+}
+
+TEST(ExtractManager, NulsControlsAndUndecodableBytesNeverReachAComment) {
+    test::ScratchDir dir;
+    CProfileStore store;
+    CExtractTextManager manager;
+    manager.Load(store, {});
+    std::string text;
+    std::unique_ptr<CPropertySet> props;
+    const std::string bad("a\0b\x01\x7F\xFF\xFE\x80"
+                          "c\xFD",
+                          12);
+    ASSERT_TRUE(manager.ExtractText(
+        dir.Write("Site.url", "[InternetShortcut]\r\nURL=http://" + bad + "\r\n").string(), text,
+        nullptr));
+    EXPECT_EQ(text, "http://ab\uFFFD\uFFFD\uFFFDc\uFFFD");
+    // A page that says UTF-8 and is not, and one in no encoding at all; the title and
+    // the properties alike.
+    static const char kFalseUtf8[] = "<meta charset=\"utf-8\"><title>U\0v\xC3(\xED\xA0\x80w</title>"
+                                     "<meta name=\"author\" content=\"x\0\xC3\">";
+    for (const std::string& page :
+         {std::string(kFalseUtf8, sizeof kFalseUtf8 - 1),
+          "<title>" + bad + "</title><meta name=\"author\" content=\"" + bad + "\">"}) {
+        props.reset();
+        ASSERT_TRUE(manager.ExtractText(dir.Write("page.html", page).string(), text, &props));
+        EXPECT_TRUE(CCodeConverter::IsValidUtf8(text)) << text;
+        EXPECT_EQ(text.find('\0'), std::string::npos);
+        EXPECT_NE(text.find("\uFFFD"), std::string::npos) << text;
+        ASSERT_TRUE(props);
+        for (const std::string& value : props->Values()) {
+            EXPECT_TRUE(CCodeConverter::IsValidUtf8(value)) << value;
+            EXPECT_EQ(value.find('\0'), std::string::npos);
+        }
+    }
+    // Good text is left alone (HTML itself makes the tab a space).
+    ASSERT_TRUE(manager.ExtractText(
+        dir.Write("plain.html", "<title>日本語\tタイトル</title>").string(), text, nullptr));
+    EXPECT_EQ(text, "日本語 タイトル");
 }
 
 // A case holding property sets of a loaded extractor, of a plug-in of the family that

@@ -1,5 +1,6 @@
-// The compound-document reader: property sets found at 512-byte boundaries, their
-// value types and code pages, the revision rule, and damaged files.
+// The compound-document reader: property sets found at sector and mini-sector
+// boundaries, their value types and code pages, the revision rule, documents that
+// LibreOffice writes, and damaged files.
 #include "ExtractSamples.h"
 #include "core/ProfileStore.h"
 #include "extract/ExtractFile.h"
@@ -7,6 +8,7 @@
 #include "extract/OfficeExtractor.h"
 #include "extract/OfficePropertyReader.h"
 #include "extract/TextFileExtractor.h"
+#include "support/CliRunner.h"
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +74,69 @@ TEST_F(OfficeReader, TitleAndPropertiesOfTheSummaryAndDocumentSummary) {
     const std::string all = Extract("minutes.doc", test::CompoundDocument(summary, doc, user));
     EXPECT_NE(all.find("ﾀｲﾄﾙ=会議の議事録\r\n"), std::string::npos);
     EXPECT_NE(all.find("ｻﾌﾞｼﾞｪｸﾄ=\r\n"), std::string::npos);
+}
+
+TEST_F(OfficeReader, SmallStreamsInTheMiniStreamAreFoundOnTheir64ByteSectors) {
+    const std::string summary = Section({PropCodePage(932), PropString(2, test::Cp932("小さな"))});
+    const std::string doc = Section({PropCodePage(932), PropString(15, test::Cp932("会社"))});
+    std::string file = test::CompoundDocument(summary, doc, {});
+    // Each stream moved off its 512-byte sector onto a 64-byte one.
+    for (std::size_t at = 512; at + 4 <= file.size(); at += 512) {
+        if (file.compare(at, 4, std::string("\xFE\xFF\0\0", 4)) == 0) {
+            file.insert(at, 64 * (at / 512 % 7 + 1), '\0');
+            at += 512;
+        }
+    }
+    EXPECT_EQ(Extract("small.doc", file), "小さな");
+    EXPECT_EQ(Prop(8), "会社");
+}
+
+TEST_F(OfficeReader, DocumentsWrittenByLibreOffice) {
+    if (test::RunProgram({"sh", "-c", "command -v soffice"}).exitCode != 0) {
+        GTEST_SKIP() << "LibreOffice is not installed (Debian packages libreoffice-writer-nogui, "
+                        "libreoffice-calc-nogui)";
+    }
+    const std::string meta =
+        "<office:meta><dc:title>見積書</dc:title><dc:subject>件名</dc:subject>"
+        "<meta:initial-creator>山田太郎</meta:initial-creator><dc:creator>山田太郎</dc:creator>"
+        "<meta:keyword>鍵語</meta:keyword>"
+        "<meta:user-defined meta:name=\"Company\">株式会社ペルベーン</meta:user-defined>"
+        "</office:meta>";
+    const std::string head =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:meta=\"urn:oasis:names:tc:opendocument:xmlns:meta:1.0\" "
+        "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.2\" "
+        "office:mimetype=\"application/vnd.oasis.opendocument.";
+    m_dir.Write("flat/letter.fodt", head + "text\">" + meta +
+                                        "<office:body><office:text><text:p>本文</text:p>"
+                                        "</office:text></office:body></office:document>");
+    m_dir.Write("flat/sales.fods",
+                head + "spreadsheet\">" + meta +
+                    "<office:body><office:spreadsheet><table:table table:name=\"S\">"
+                    "<table:table-row><table:table-cell><text:p>1</text:p></table:table-cell>"
+                    "</table:table-row></table:table></office:spreadsheet></office:body>"
+                    "</office:document>");
+    const std::string profile = "-env:UserInstallation=file://" + (m_dir / "profile").string();
+    for (const auto& [source, format] :
+         {std::pair<const char*, const char*>{"letter.fodt", "doc"}, {"sales.fods", "xls"}}) {
+        const auto converted =
+            test::RunProgram({"soffice", profile, "--headless", "--convert-to", format, "--outdir",
+                              (m_dir / "out").string(), (m_dir / "flat" / source).string()});
+        ASSERT_EQ(converted.exitCode, 0) << converted.err;
+        std::string name = source;
+        name = name.substr(0, name.find('.') + 1) + format;
+        std::string text;
+        m_props.reset();
+        ASSERT_TRUE(m_manager.ExtractText((m_dir / "out" / name).string(), text, &m_props)) << name;
+        EXPECT_EQ(text, "見積書") << name;
+        EXPECT_EQ(Prop(2), "件名") << name;
+        EXPECT_EQ(Prop(6), "山田太郎") << name;
+        EXPECT_EQ(Prop(4), "鍵語") << name;
+        EXPECT_EQ(Prop(8), "株式会社ペルベーン") << name;
+    }
 }
 
 TEST_F(OfficeReader, ModernCodePagesAreDecodedByTheirCodePage) {

@@ -91,12 +91,31 @@ TEST_F(TextCleanup, CharacterMaps) {
     EXPECT_EQ(Extract("c.txt", "Café “naïve” — Œuvre…\n"), "Cafe \"naive\" - OEuvre...\r\n");
 }
 
+TEST_F(TextCleanup, JapaneseTextsInEveryEncodingReadTheSame) {
+    const std::string text = "これは日本語のテキストです。\n二行目もあります。\n";
+    const std::string expected = "これは日本語のテキストです。\r\n二行目もあります。\r\n";
+    for (const char* encoding :
+         {"SHIFT_JIS", "EUC-JP", "ISO-2022-JP", "UTF-8", "UTF-16", "UTF-16LE", "UTF-16BE"}) {
+        EXPECT_EQ(Extract("j.txt", test::Encode(text, encoding)), expected) << encoding;
+        EXPECT_TRUE(m_ok) << encoding;
+    }
+    // A body cut in the middle of a long file still decides by what it read.
+    std::string longer;
+    for (int i = 0; i < 400; ++i) {
+        longer += "日本語の行です。\n";
+    }
+    const std::string body = Extract("long.txt", test::Encode(longer, "EUC-JP"));
+    EXPECT_EQ(body.rfind("日本語の行です。\r\n", 0), 0u) << body.substr(0, 60);
+}
+
 TEST_F(TextCleanup, FilesThatAreNotTextGiveNothing) {
-    // A NUL in the first line, and the ESC bytes of JIS text, mark a file as not text.
+    // A NUL in the first line marks a file as not text; the ESC bytes of JIS text do
+    // not: they switch its character sets.
     EXPECT_EQ(Extract("a.txt", std::string("abc\0def\nmore\n", 13)), "");
     EXPECT_FALSE(m_ok);
-    EXPECT_EQ(Extract("b.txt", "\x1B$B\x46\x7C\x4B\x5C\x1B(B\n"), "");
-    EXPECT_FALSE(m_ok);
+    EXPECT_EQ(Extract("b.txt", "\x1B$B\x46\x7C\x4B\x5C\x1B(B\n"), "日本\r\n");
+    EXPECT_TRUE(m_ok);
+    EXPECT_EQ(Extract("b.txt", "\x1B(Bplain\x01\n"), "") << "other control bytes still count";
     // Control bytes after the first lines empty the whole body as well.
     EXPECT_EQ(Extract("c.txt", "fine\nstill fine\n\x01\n"), "");
     // UTF-16 with its byte-order mark is text: its NUL bytes are part of its characters.

@@ -214,7 +214,7 @@ TEST_F(RecordTest, ArchiveEntryRatiosAndTexts) {
 TEST_F(RecordTest, DisplayTypesByKindPresenceAndResolver) {
     struct Resolver : IFileTypeResolver {
         int calls = 0;
-        bool Resolve(std::string_view extension, const std::string&, SDisplayType& type) override {
+        bool Resolve(std::string_view extension, SDisplayType& type) override {
             ++calls;
             if (extension != ".TXT") {
                 return false;

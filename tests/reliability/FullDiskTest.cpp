@@ -1,7 +1,8 @@
 // A full disk: an edit, a save under a new name and a packed save that do not fit fail
 // with one line naming the file and the cause, and leave the case as it was and no
 // temporary file behind. The disk is a small tmpfs where the test may mount one, else
-// quillora-cli runs under a file-size limit.
+// quillora-cli runs under a file-size limit. Under `ulimit -f` every command that writes
+// fails its write with a message instead of dying of SIGXFSZ.
 #include "ReliabilityTools.h"
 #include "model/CaseFile.h"
 #include "support/ScratchDir.h"
@@ -69,4 +70,34 @@ TEST_F(FullDisk, SavingUnderANewNameOrPackedLeavesNothingBehind) {
     EXPECT_EQ(RunCli({"save", source, roomy}).exitCode, 0);
     bool badPassword = false;
     EXPECT_NE(ReadCaseFile(roomy, "", &badPassword), nullptr);
+}
+
+TEST(FileSizeLimit, EveryCommandThatWritesFailsItsWriteInsteadOfDying) {
+    ScratchDir dir;
+    const std::string path = (dir / "shelf.cas").string();
+    for (int i = 0; i < 20; ++i) {
+        dir.Write("disc/f" + std::to_string(i) + ".txt", "x");
+    }
+    ASSERT_EQ(RunCli({"scan", path, (dir / "disc").string(), "--label", "Disc"}).exitCode, 0);
+    // The medium grows past what the limit lets the case grow to.
+    for (int i = 0; i < 3000; ++i) {
+        dir.Write("disc/more" + std::to_string(i) + ".txt", "x");
+    }
+    const std::string before = ReadFileBytes(path);
+    // Lists of the 20 files take more than 256 bytes.
+    const std::size_t grown = before.size() + 512;
+    const std::vector<std::pair<std::vector<std::string>, std::size_t>> commands = {
+        {{"update", path, "Disc\\"}, grown},
+        {{"scan", (dir / "new.cas").string(), (dir / "disc").string()}, grown},
+        {{"scan", path, (dir / "disc").string(), "--label", "Again"}, grown},
+        {{"export", path, "--format", "csv", "--output", (dir / "list.csv").string()}, 256},
+        {{"print", path, "--pdf", (dir / "list.pdf").string()}, 256},
+    };
+    for (const auto& [args, limit] : commands) {
+        CliResult r = RunCliWithFileSizeLimit(args, limit);
+        EXPECT_EQ(r.exitCode, 2) << args[0] << ": " << r.err;
+        EXPECT_NE(r.err.find("too large"), std::string::npos) << args[0] << ": " << r.err;
+        EXPECT_EQ(ReadFileBytes(path), before) << args[0];
+        EXPECT_EQ(Temporaries(dir.Path()), 0) << args[0];
+    }
 }

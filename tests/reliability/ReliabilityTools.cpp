@@ -42,7 +42,9 @@ CliResult RunCliWithFileSizeLimit(const std::vector<std::string>& args, std::siz
         int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(o, 1);
         ::dup2(e, 2);
-        std::signal(SIGXFSZ, SIG_IGN);
+        // As `ulimit -f` leaves it: an ignored signal would survive exec and hide a
+        // program that does not ignore it itself.
+        std::signal(SIGXFSZ, SIG_DFL);
         rlimit size{limit, limit};
         ::setrlimit(RLIMIT_FSIZE, &size);
         std::vector<char*> raw;

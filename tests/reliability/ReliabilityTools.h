@@ -29,7 +29,8 @@ private:
 };
 
 // Runs quillora-cli with no file it writes allowed to grow beyond `limit` bytes
-// (RLIMIT_FSIZE, with SIGXFSZ ignored so that writes fail as on a full disk).
+// (RLIMIT_FSIZE, with SIGXFSZ at its default, as `ulimit -f` sets it: the program
+// itself must ignore the signal so that its writes fail as on a full disk).
 CliResult RunCliWithFileSizeLimit(const std::vector<std::string>& args, std::size_t limit);
 
 // Writes a case of one medium "Disc" holding `files` files "fNNNNN.txt" in folder

@@ -63,10 +63,22 @@ TEST(CaseLinkCompare, ALinkedFolderChecksItselfAndTheFilesBelowInTreeOrder) {
     AddFile(*sub, "b.txt")->m_ftLastWrite = FileTimeFromUnix(kT);
     SetLink(*sub, (dir / "backup/sub").string(), true);
     EXPECT_EQ(Describe(CompareCaseWithLinks(medium)), "222 sub\n222 a.txt\n220 b.txt\n");
-    // Linking the whole medium links everything below it; the medium itself, with no
-    // time of its own, gets no row.
+    // Linking the whole medium links everything below it, and the medium gets its row
+    // too: with no time of its own it says whether its target is there.
+    medium.m_strLabel = "Disc";
+    medium.UpdateDisplayName();
     SetLink(medium, (dir / "backup").string(), true);
-    EXPECT_EQ(Describe(CompareCaseWithLinks(medium)), "222 sub\n222 a.txt\n220 b.txt\n");
+    CompareRows rows = CompareCaseWithLinks(medium);
+    EXPECT_EQ(Describe(rows), "222 Disc\n222 sub\n222 a.txt\n220 b.txt\n");
+    EXPECT_EQ(rows[0].m_pCaseRecord, &medium);
+    EXPECT_FALSE(rows[0].m_first.has_value());
+    ASSERT_TRUE(rows[0].m_second.has_value());
+    SetLink(medium, (dir / "gone").string(), true);
+    EXPECT_EQ(Describe(CompareCaseWithLinks(medium)), "220 Disc\n220 sub\n220 a.txt\n220 b.txt\n");
+    // A medium that does carry a time compares it like any record.
+    medium.m_ftLastWrite = FileTimeFromUnix(kT - 100);
+    SetLink(medium, (dir / "backup").string(), true);
+    EXPECT_EQ(Describe(CompareCaseWithLinks(medium)).substr(0, 9), "217 Disc\n");
 }
 
 // A case made on Windows carries links such as "D:\Backup\a.txt"; here they name

@@ -128,6 +128,30 @@ TEST_F(FindConditionTest, NameCategoryCommentAndMark) {
     EXPECT_EQ(Batch().size(), 11u);
 }
 
+TEST_F(FindConditionTest, CaseSensitiveNamesAreMatchedAsStoredNotAsShown) {
+    Add(*old->GetParent(), "IMG_1352.JPG", 10, kAttrArchive);
+    Add(*old->GetParent(), "IMG_0001.jpg", 10, kAttrArchive);
+    Add(*old->GetParent(), "Img_2.jpg", 10, kAttrArchive);
+    root.UpdateDisplayNameTree(true);
+    // The explorer-like display shows the name in capitals in mixed case.
+    ASSERT_EQ(old->GetParent()->ChildAt(2)->GetDisplayName(), "Img_1352.jpg");
+    settings.m_nUpper = 0;
+    settings.m_strName = "IMG";
+    EXPECT_EQ(Batch(), (Names{"Img_1352.jpg", "IMG_0001.jpg"}));
+    settings.m_strName = "Img";
+    EXPECT_EQ(Batch(), Names{"Img_2.jpg"});
+    settings.m_nWild = 0;
+    settings.m_strName = "IMG_.*2\\.JPG";
+    EXPECT_EQ(Batch(), Names{"Img_1352.jpg"});
+    settings.m_strName = "^DISC B$"; // a label as stored: "Disc B"
+    EXPECT_EQ(Batch(), Names{});
+    // Ignoring case, the stored and the shown name are the same to a find.
+    settings.m_nUpper = 1;
+    settings.m_nWild = 1;
+    settings.m_strName = "img_";
+    EXPECT_EQ(Batch(), (Names{"Img_1352.jpg", "IMG_0001.jpg", "Img_2.jpg"}));
+}
+
 TEST_F(FindConditionTest, SizeBoundsSkipFoldersButNotListedArchives) {
     settings.m_nSizeMinMode = 1;
     settings.m_dwSizeMin = 1000;

@@ -252,7 +252,7 @@ TEST(LetterCase, IgnoringCaseFoldsOnlyAToZ) {
     EXPECT_FALSE(Finds("[[:upper:]]", "1", false, true));
     // The same answers as REG_ICASE in the "C" locale, where it folds A-Z only.
     const char* const expressions[] = {"IMG_.*\\.J.G", "^A.*Z$", "[A-Z]{3}", "Draft|FINAL",
-                                       "\\.jpg$",      "[B-y]",  "ab+C",     "([a-c])\\1"};
+                                       "\\.jpg$",      "[B-y]",  "ab+C",     "([a-c])+B"};
     for (const char* expression : expressions) {
         CFindPattern pattern;
         ASSERT_TRUE(pattern.Compile(expression, false, true)) << expression;
@@ -299,6 +299,35 @@ TEST(UnusablePatterns, MatchNothingAndSayWhy) {
     // Released: nothing matches until the next compile.
     longer.Release();
     EXPECT_FALSE(longer.Search(std::string(2001, 'a')));
+}
+
+TEST(UnusablePatterns, BackReferencesAreRefusedWhereverTheyCouldRun) {
+    CFindPattern pattern;
+    // These take regexec minutes to hours on a few short names.
+    for (const char* expression :
+         {"(a*)*\\1[^a]a", "(.*)(.*)(.*)(.*)\\4\\3\\2\\1[^a]a", "(x)\\9", "^(ab)\\1$"}) {
+        EXPECT_FALSE(pattern.Compile(expression, false, false)) << expression;
+        EXPECT_EQ(pattern.Error(), CFindPattern::EError::BackReference) << expression;
+        EXPECT_FALSE(pattern.Search("abab"));
+        // Ignoring case folds the expression but keeps the reference.
+        EXPECT_FALSE(pattern.Compile(expression, false, true)) << expression;
+    }
+    // A wildcard passes "\" through to the expression, so "\1" would reach regexec too.
+    EXPECT_FALSE(pattern.Compile("*(a)\\1*", true, false));
+    EXPECT_EQ(pattern.Error(), CFindPattern::EError::BackReference);
+    // Not references: an escaped backslash before a digit, a digit in a bracket
+    // expression, "\0" and a backslash at the end.
+    EXPECT_TRUE(pattern.Compile("a\\\\1", false, false));
+    EXPECT_TRUE(pattern.Search("a\\1"));
+    EXPECT_TRUE(pattern.Compile("[\\1]x", false, false));
+    EXPECT_TRUE(pattern.Search("1x"));
+    EXPECT_TRUE(pattern.Compile("[]\\1]x", false, false));
+    EXPECT_TRUE(pattern.Search("]x"));
+    EXPECT_FALSE(pattern.Compile("[a]\\1", false, false)) << "the bracket ends before \\1";
+    EXPECT_TRUE(HasBackReference("(a)\\1"));
+    EXPECT_FALSE(HasBackReference("(a)\\0"));
+    EXPECT_FALSE(HasBackReference("abc\\"));
+    EXPECT_FALSE(HasBackReference("[[:digit:]\\2]"));
 }
 
 TEST(ExpressionAnalysis, RequiredLiteralNeverClaimsTooMuch) {

@@ -7,6 +7,8 @@
 #include "search/CNameIndex.h"
 #include "search/SFindCondition.h"
 
+#include "model/DisplayName.h"
+
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -80,9 +82,9 @@ TEST_F(NameIndexTest, FindsTheSameRecordsAsTheWalkFromEveryStartInEveryMode) {
         int upper;
         int method;
     };
-    // A literal that many names hold, one that only display names hold (Img_0001.jpg
-    // is how IMG_0001.JPG shows), a wildcard, letter case ignored, NOT and OR.
-    const SPattern patterns[] = {{"photo", 0, 0, 0},  {"Img_", 0, 0, 0}, {"*.txt?", 1, 0, 0},
+    // A literal that many names hold, capitals as stored (IMG_0001.JPG, which shows
+    // as Img_0001.jpg), a wildcard, letter case ignored, NOT and OR.
+    const SPattern patterns[] = {{"photo", 0, 0, 0},  {"IMG_", 0, 0, 0}, {"*.txt?", 1, 0, 0},
                                  {"readme", 0, 1, 0}, {"DATA", 0, 0, 2}, {"Disc 1", 0, 0, 1}};
     for (const SPattern& p : patterns) {
         settings.m_strName = p.name;
@@ -103,7 +105,7 @@ TEST_F(NameIndexTest, FindsTheSameRecordsAsTheWalkFromEveryStartInEveryMode) {
     }
 }
 
-TEST_F(NameIndexTest, HoldsDisplayNamesInPreOrderWithSubtreeEnds) {
+TEST_F(NameIndexTest, HoldsTheNamesFindMatchesInPreOrderWithSubtreeEnds) {
     CNameIndex index(root);
     index.BuildAll(root);
     CCaseCursor cursor(root);
@@ -111,7 +113,7 @@ TEST_F(NameIndexTest, HoldsDisplayNamesInPreOrderWithSubtreeEnds) {
     do {
         ASSERT_LT(position, index.Size());
         EXPECT_EQ(index.Record(position), cursor.Current());
-        EXPECT_EQ(index.Name(position), cursor.Current()->GetDisplayName());
+        EXPECT_EQ(index.Name(position), FindNameOf(*cursor.Current()));
         EXPECT_EQ(index.PositionOf(cursor.Current()), position);
         // The subtree ends where the next record at the same depth or above begins.
         CCaseCursor after(*cursor.Current());

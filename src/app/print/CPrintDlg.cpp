@@ -11,6 +11,8 @@
 #include "core/TraceLog.h"
 #include "export/CPrintFormSet.h"
 #include "export/CPrintTable.h"
+#include "model/CAtomicFile.h"
+#include "model/FileException.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -218,15 +220,24 @@ bool CPrintDlg::PaintPages(QPrinter& printer) {
     });
 }
 
-bool CPrintDlg::ChooseOutput(QPrinter& printer) {
+bool CPrintDlg::ChooseOutput(QPrinter& printer, std::unique_ptr<CAtomicFile>& pdf) {
     const QString chosen = m_setPage->PrinterCombo()->currentText();
     if (chosen == QString::fromUtf8(kPdfPrinterEntry)) {
         std::optional<QString> file = m_hooks.pdfFile(this);
         if (!file) {
             return false;
         }
+        // Qt writes the PDF into the new file by its descriptor's name; the chosen file
+        // is replaced only when the list is complete, and only a writable regular file.
+        pdf = std::make_unique<CAtomicFile>();
+        try {
+            pdf->Open(file->toStdString());
+        } catch (const CFileException& e) {
+            m_hooks.message(this, e.Message());
+            return false;
+        }
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(*file);
+        printer.setOutputFileName(QStringLiteral("/proc/self/fd/%1").arg(pdf->Fd()));
         if (auto stored = Current().PrinterSettings.find(kPdfPrinterEntry);
             stored != Current().PrinterSettings.end()) {
             CPrinterChoice::SetSettings(printer, stored->second);
@@ -249,11 +260,23 @@ bool CPrintDlg::Print() {
         return false;
     }
     QPrinter printer(QPrinter::HighResolution);
-    if (!ChooseOutput(printer)) {
+    std::unique_ptr<CAtomicFile> pdf;
+    if (!ChooseOutput(printer, pdf)) {
         return false;
     }
     KeepSet();
-    return PaintPages(printer);
+    if (!PaintPages(printer)) {
+        return false;
+    }
+    if (pdf) {
+        try {
+            pdf->Commit();
+        } catch (const CFileException& e) {
+            m_hooks.message(this, e.Message());
+            return false;
+        }
+    }
+    return true;
 }
 
 void CPrintDlg::Preview() {

@@ -22,6 +22,8 @@ class QTabWidget;
 
 namespace quillora {
 
+class CAtomicFile;
+
 class CFormItemsPage;
 class CFormPresetBar;
 class CPrintGridModel;
@@ -85,7 +87,7 @@ private:
     bool StorePages();
     void LoadPages();
     void KeepSet();
-    bool ChooseOutput(QPrinter& printer);
+    bool ChooseOutput(QPrinter& printer, std::unique_ptr<CAtomicFile>& pdf);
 
     CFormConditionSet& m_target;
     CFormConditionSet m_set;
