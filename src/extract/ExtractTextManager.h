@@ -6,7 +6,7 @@
 
 #include "extract/TextExtractor.h"
 #include "model/PropertySet.h"
-#include "scan/ICommentExtractor.h"
+#include "hooks/ICommentExtractor.h"
 
 #include <deque>
 #include <memory>

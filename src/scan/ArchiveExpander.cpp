@@ -13,7 +13,7 @@
 #include "scan/ArchiveHead.h"
 #include "scan/ArchivePath.h"
 #include "scan/ArchiverSet.h"
-#include "scan/ICommentExtractor.h"
+#include "hooks/ICommentExtractor.h"
 #include "scan/IScanProgress.h"
 #include "scan/PrivateWorkFolder.h"
 #include "scan/ScanControl.h"

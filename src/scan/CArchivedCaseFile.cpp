@@ -44,6 +44,9 @@ std::string UnpackFailure(const std::string& path, std::string archiverError) {
 
 CArchivedCaseFile::CArchivedCaseFile(CLhaArchiver& lha) : m_lha(lha) {}
 
+CArchivedCaseFile::CArchivedCaseFile(std::unique_ptr<CLhaArchiver> lha)
+    : m_pOwnLha(std::move(lha)), m_lha(*m_pOwnLha) {}
+
 CArchivedCaseFile::~CArchivedCaseFile() {
     if (m_bOpen) {
         Abort();
@@ -216,9 +219,18 @@ std::uint64_t CArchivedCaseFile::GetLength() {
 }
 
 void InstallArchivedCaseStreams(CArchiverSet& archivers) {
-    CLhaArchiver* lha = &archivers.Lha();
-    SetArchivedCaseStreamFactory([lha](const std::string& path, unsigned flags) {
-        auto stream = std::make_unique<CArchivedCaseFile>(*lha);
+    CLhaArchiver* shared = &archivers.Lha();
+    SetArchivedCaseStreamFactory([shared](const std::string& path, unsigned flags) {
+        // The set's adapter says whether LHA is there at all; when it is not, the
+        // stream made with it gives the usual error.
+        std::unique_ptr<CArchivedCaseFile> stream;
+        if (shared->IsLoaded()) {
+            auto lha = std::make_unique<CLhaArchiver>();
+            lha->Load();
+            stream = std::make_unique<CArchivedCaseFile>(std::move(lha));
+        } else {
+            stream = std::make_unique<CArchivedCaseFile>(*shared);
+        }
         stream->Open(path, flags, TempFolder());
         return std::unique_ptr<ICaseStream>(std::move(stream));
     });

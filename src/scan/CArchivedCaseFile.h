@@ -2,6 +2,8 @@
 // an LHA archive, read and written through a plain temporary file of this process.
 #pragma once
 
+#include <memory>
+
 #include "model/CAtomicFile.h"
 #include "model/CPlainCaseFile.h"
 #include "model/CaseStream.h"
@@ -21,6 +23,9 @@ class CArchivedCaseFile : public ICaseStream {
 public:
     // `lha` reads the archives; it must outlive the stream.
     explicit CArchivedCaseFile(CLhaArchiver& lha);
+    // Reads with an adapter of its own, so that streams opened on several threads at
+    // once do not share an archive's state.
+    explicit CArchivedCaseFile(std::unique_ptr<CLhaArchiver> lha);
     // A stream still open is aborted: nothing is written, the old file stays.
     ~CArchivedCaseFile() override;
     CArchivedCaseFile(const CArchivedCaseFile&) = delete;
@@ -59,6 +64,7 @@ private:
     // when the archive cannot be listed or holds none.
     bool FindMember(const std::string& path, std::string& member, std::string& reason);
 
+    std::unique_ptr<CLhaArchiver> m_pOwnLha;
     CLhaArchiver& m_lha;
     CPlainCaseFile m_file;
     CPrivateWorkFolder m_folder;
@@ -70,8 +76,10 @@ private:
     bool m_bOpen = false;
 };
 
-// Lets the case-file opener make ".caz" streams with the set's LHA adapter, extracting
-// into the temporary folder. The set must outlive every later case-file open.
+// Lets the case-file opener make ".caz" streams, extracting into the temporary folder.
+// Each stream reads with an LHA adapter of its own, so that case files may be opened
+// on several threads at once (the case search's workers do); none opens while the
+// set's LHA adapter is not loaded. The set must outlive every later case-file open.
 void InstallArchivedCaseStreams(CArchiverSet& archivers);
 
 } // namespace quillora

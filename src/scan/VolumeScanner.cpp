@@ -13,7 +13,7 @@
 #include "platform/VolumeProbe.h"
 #include "scan/FolderWalk.h"
 #include "scan/IArchiveLister.h"
-#include "scan/ICommentExtractor.h"
+#include "hooks/ICommentExtractor.h"
 #include "scan/IScanProgress.h"
 #include "scan/ScanControl.h"
 

@@ -8,8 +8,6 @@
 #include "model/CCaseReader.h"
 #include "model/CaseFile.h"
 #include "model/CaseFileException.h"
-#include "scan/CArchivedCaseFile.h"
-#include "scan/LhaArchiver.h"
 #include "search/CCaseCursor.h"
 #include "search/CMatchCounter.h"
 #include "search/SFindCondition.h"
@@ -22,24 +20,16 @@ namespace quillora {
 namespace {
 
 // Counts the matches in one case file as it streams past, with a password of this
-// call's own, so that several files can be read at once; `lha` is the calling worker's
-// own reader of ".caz" archives. -1 when the file cannot be read.
+// call's own, so that several files can be read at once (each ".caz" stream unpacks
+// with an adapter of its own). -1 when the file cannot be read.
 std::int64_t CountInCase(const std::string& path, const std::string& password,
-                         const SFindCondition& conditions, CLhaArchiver& lha, bool& badPassword,
+                         const SFindCondition& conditions, bool& badPassword,
                          std::string& filePassword) {
     badPassword = false;
     std::unique_ptr<ICaseStream> stream;
     CCDCase::SPasswordCheck check{password, {}};
     try {
-        const std::size_t slash = path.rfind('/');
-        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-        if (FileTypeCode(name) == kFtCaz) {
-            auto archived = std::make_unique<CArchivedCaseFile>(lha);
-            archived->Open(path, kOpenForLoad, TempFolder());
-            stream = std::move(archived);
-        } else {
-            stream = OpenCaseStream(path, kOpenForLoad, false);
-        }
+        stream = OpenCaseStream(path, kOpenForLoad, false);
         CMatchCounter counter(conditions, path);
         CCaseReader::Read(*stream, counter, &check);
         stream->Close();
@@ -156,15 +146,8 @@ void CCaseSearch::Run() {
         m_sink.Listed(found);
         std::vector<std::thread> workers;
         const std::size_t threads = std::min<std::size_t>(m_nWorkers, count);
-        // Each worker reads ".caz" files with a reader of its own (a reader keeps state
-        // per archive); they are loaded here, one after the other, before any runs.
-        std::vector<std::unique_ptr<CLhaArchiver>> readers;
         for (std::size_t slot = 0; slot < threads; ++slot) {
-            readers.push_back(std::make_unique<CLhaArchiver>());
-            readers.back()->Load();
-        }
-        for (std::size_t slot = 0; slot < threads; ++slot) {
-            workers.emplace_back([this, &readers, slot] { Worker(*readers[slot]); });
+            workers.emplace_back([this] { Worker(); });
         }
         // Rows are reported in list order: a file is "being searched" once a worker has
         // taken it, and its count follows when it is done, whatever else is done.
@@ -194,7 +177,7 @@ void CCaseSearch::Run() {
     m_sink.Finished();
 }
 
-void CCaseSearch::Worker(CLhaArchiver& lha) {
+void CCaseSearch::Worker() {
     SFindCondition conditions(m_conditions);
     conditions.Compile();
     const std::size_t count = m_entries.size();
@@ -208,7 +191,7 @@ void CCaseSearch::Worker(CLhaArchiver& lha) {
             index = m_nClaimed++;
             m_changed.notify_all();
         }
-        const int hits = SearchFile(index, lha, conditions);
+        const int hits = SearchFile(index, conditions);
         std::lock_guard guard(m_lock);
         m_entries[index].m_nCount = hits;
         m_entries[index].m_bDone = true;
@@ -217,8 +200,7 @@ void CCaseSearch::Worker(CLhaArchiver& lha) {
     conditions.Release();
 }
 
-int CCaseSearch::SearchFile(std::size_t index, CLhaArchiver& lha,
-                            const SFindCondition& conditions) {
+int CCaseSearch::SearchFile(std::size_t index, const SFindCondition& conditions) {
     std::string relative;
     {
         std::lock_guard guard(m_lock);
@@ -228,12 +210,12 @@ int CCaseSearch::SearchFile(std::size_t index, CLhaArchiver& lha,
     std::string tried = CurrentPassword();
     bool badPassword = false;
     std::string filePassword;
-    std::int64_t hits = CountInCase(path, tried, conditions, lha, badPassword, filePassword);
+    std::int64_t hits = CountInCase(path, tried, conditions, badPassword, filePassword);
     if (hits < 0 && badPassword) {
         // Another file's question may have brought the right password meanwhile.
         if (std::string now = CurrentPassword(); now != tried) {
             tried = now;
-            hits = CountInCase(path, tried, conditions, lha, badPassword, filePassword);
+            hits = CountInCase(path, tried, conditions, badPassword, filePassword);
         }
     }
     if (hits < 0 && badPassword) {
@@ -243,7 +225,7 @@ int CCaseSearch::SearchFile(std::size_t index, CLhaArchiver& lha,
                 std::lock_guard guard(m_lock);
                 m_strPassword = *answer;
             }
-            hits = CountInCase(path, *answer, conditions, lha, badPassword, filePassword);
+            hits = CountInCase(path, *answer, conditions, badPassword, filePassword);
             if (hits < 0) {
                 std::lock_guard guard(m_lock);
                 if (m_strPassword == *answer) {

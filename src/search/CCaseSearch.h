@@ -57,10 +57,10 @@ public:
     static int CountMatches(const class SFindCondition& conditions, class SFileInfo& root);
 
 private:
-    int SearchFile(std::size_t index, class CLhaArchiver& lha, const SFindCondition& conditions);
+    int SearchFile(std::size_t index, const SFindCondition& conditions);
     std::optional<std::string> AskPassword(const std::string& path,
                                            const std::string& filePassword);
-    void Worker(class CLhaArchiver& lha);
+    void Worker();
 
     SFindSettings m_conditions;
     std::string m_strBase;

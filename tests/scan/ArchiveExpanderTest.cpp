@@ -16,7 +16,7 @@
 #include "platform/DirectoryReader.h"
 #include "scan/ArchivePath.h"
 #include "scan/ArchiverSet.h"
-#include "scan/ICommentExtractor.h"
+#include "hooks/ICommentExtractor.h"
 #include "scan/IScanProgress.h"
 #include "scan/LhaWriter.h"
 #include "scan/ScanControl.h"
