@@ -2,6 +2,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
+#include "cli/IndexAccess.h"
 #include "cli/RecordText.h"
 
 #include "model/CaseFile.h"
@@ -59,6 +60,7 @@ int RunNew(const SNewArgs& a) {
     }
     try {
         SaveCaseFile(root, a.casePath, false);
+        IndexCaseAfterCommand(root, a.casePath);
     } catch (const std::exception& e) {
         ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;

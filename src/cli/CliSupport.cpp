@@ -1,6 +1,8 @@
 // quillora-cli helpers.
 #include "cli/CliSupport.h"
 
+#include "cli/IndexAccess.h"
+
 #include "core/Text.h"
 #include "model/CaseFile.h"
 
@@ -71,6 +73,7 @@ std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
     std::string error;
     std::unique_ptr<CCDCase> root = ReadCaseFile(path, password.value_or(""), &badPassword, &error);
     if (root) {
+        IndexCaseAfterCommand(*root, path);
         return root;
     }
     if (badPassword) {
