@@ -94,25 +94,40 @@ std::string CRecordBlocks::EncodeBlock(const SCaseRecords& records, std::size_t 
             out.Text(r.m_strFolded);
         }
     }
-    return Deflate(out.Bytes());
+    // Small blocks often gain nothing from zlib (its header and tables cost more than
+    // the names repeat): such a block is stored as it is, after a 0 byte.
+    std::string packed = Deflate(out.Bytes());
+    if (packed.size() + 1 < out.Bytes().size()) {
+        return '\x01' + packed;
+    }
+    return '\x00' + out.Bytes();
 }
 
-bool CRecordBlocks::DecodeBlock(std::string_view bytes, std::size_t mediaCount,
-                                std::vector<SIndexedRecord>& records, std::size_t& first,
-                                std::size_t& count) {
-    std::string raw;
-    if (!Inflate(bytes, raw, kMaxBlockBytes)) {
+bool CRecordBlocks::DecodeBlock(std::string_view bytes, std::size_t mediaCount, std::size_t total,
+                                std::vector<SIndexedRecord>& out, std::size_t& first) {
+    if (bytes.empty()) {
+        return false;
+    }
+    std::string inflated;
+    std::string_view raw = bytes.substr(1);
+    if (bytes[0] == '\x01') {
+        if (!Inflate(raw, inflated, kMaxBlockBytes)) {
+            return false;
+        }
+        raw = inflated;
+    } else if (bytes[0] != '\x00') {
         return false;
     }
     CByteReader in(raw);
     const std::uint64_t start = in.VarInt();
     const std::uint64_t n = in.VarInt();
-    if (in.Failed() || start > records.size() || n > records.size() - start || n > kBlockRecords) {
+    if (in.Failed() || start > total || n > total - start || n > kBlockRecords) {
         return false;
     }
+    out.resize(static_cast<std::size_t>(n));
     FileTime previous = 0;
     for (std::size_t i = static_cast<std::size_t>(start); i < start + n; ++i) {
-        SIndexedRecord& r = records[i];
+        SIndexedRecord& r = out[i - start];
         const std::uint8_t bits = in.Byte();
         const std::uint64_t parentDelta = in.VarInt();
         const std::uint64_t medium = in.VarInt();
@@ -143,7 +158,6 @@ bool CRecordBlocks::DecodeBlock(std::string_view bytes, std::size_t mediaCount,
         return false;
     }
     first = static_cast<std::size_t>(start);
-    count = static_cast<std::size_t>(n);
     return true;
 }
 

@@ -1,6 +1,6 @@
 // CRecordBlocks: how the index stores one case's records: its media in one block, the
-// records in compressed blocks of kBlockRecords in tree order, each readable alone, so
-// that a query decodes only the blocks that hold its candidates.
+// records in small blocks of kBlockRecords in tree order, each readable alone, so that
+// a query decodes only the blocks its trigram lists name.
 #pragma once
 
 #include "index/SCaseRecords.h"
@@ -13,7 +13,7 @@ namespace quillora {
 
 class CRecordBlocks {
 public:
-    static constexpr std::size_t kBlockRecords = 4096;
+    static constexpr std::size_t kBlockRecords = 32;
     // Nothing a block holds may inflate to more than this (a damaged length must not
     // make the reader allocate without bound).
     static constexpr std::size_t kMaxBlockBytes = 64u << 20;
@@ -24,13 +24,11 @@ public:
 
     // The records of `records` from `first` on (at most kBlockRecords), as one block.
     static std::string EncodeBlock(const SCaseRecords& records, std::size_t first);
-    // Decodes a block into records[first ...]; `records` must already hold room for the
-    // case's `total` records. False (records left as they were or partly filled) for a
-    // block that is damaged, names a parent after its record, a medium outside
-    // `mediaCount`, or records outside the case.
-    static bool DecodeBlock(std::string_view bytes, std::size_t mediaCount,
-                            std::vector<SIndexedRecord>& records, std::size_t& first,
-                            std::size_t& count);
+    // Decodes a block of a case of `total` records into `out` (its records from `first`
+    // on). False for a block that is damaged, names a parent after its record, a medium
+    // outside `mediaCount`, or records outside the case.
+    static bool DecodeBlock(std::string_view bytes, std::size_t mediaCount, std::size_t total,
+                            std::vector<SIndexedRecord>& out, std::size_t& first);
 };
 
 } // namespace quillora

@@ -19,18 +19,32 @@ namespace {
 
 // "QIDX": marks the file as this program's index; user_version is its format.
 constexpr std::int64_t kApplicationId = 0x51494458;
-constexpr std::int64_t kFormatVersion = 1;
+constexpr std::int64_t kFormatVersion = 2;
 
+// Record blocks and trigram buckets are keyed by one integer, the row id, so that a
+// look-up is one step down one tree and the rows sit in key order: a block by its case
+// and number, a bucket by its number and case, so that one bucket of every case is one
+// range of rows.
 constexpr const char* kSchema = R"(
 CREATE TABLE folders(path TEXT PRIMARY KEY);
 CREATE TABLE cases(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, size INTEGER,
                    modified INTEGER, state INTEGER, cause TEXT, records INTEGER, media BLOB);
-CREATE TABLE blocks(case_id INTEGER, first INTEGER, data BLOB, PRIMARY KEY(case_id, first));
-CREATE TABLE grams(bucket INTEGER, case_id INTEGER, data BLOB, PRIMARY KEY(bucket, case_id))
-    WITHOUT ROWID;
+CREATE TABLE blocks(id INTEGER PRIMARY KEY, data BLOB);
+CREATE TABLE grams(id INTEGER PRIMARY KEY, data BLOB);
 PRAGMA application_id = 1363756120;
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
 )";
+
+constexpr int kBlockBits = 24; // blocks of a case
+constexpr int kCaseBits = 32;  // cases of a bucket
+
+std::int64_t BlockKey(std::int64_t caseId, std::uint64_t block) {
+    return (caseId << kBlockBits) | static_cast<std::int64_t>(block);
+}
+
+std::int64_t BucketKey(std::uint32_t bucket, std::int64_t caseId) {
+    return (static_cast<std::int64_t>(bucket) << kCaseBits) | caseId;
+}
 
 std::uint64_t FileBytes(const std::string& path) {
     struct stat st {};
@@ -50,8 +64,8 @@ SIndexedCase CaseFromRow(const CSqliteStatement& row, int first) {
     return c;
 }
 
-// One indexed case as the matcher reads it: its media at once, its record blocks when a
-// record in them is first asked for.
+// One indexed case as the matcher reads it: its media at once, a record block when a
+// record in it is first asked for.
 class CStoredCase : public ICandidateCase {
 public:
     CStoredCase(CSqliteDatabase& db, std::int64_t id, SIndexedCase facts, std::string_view media,
@@ -61,46 +75,49 @@ public:
             throw CIndexError("index database: the media of " + m_facts.m_strPath + " are damaged",
                               true);
         }
-        m_records.resize(static_cast<std::size_t>(m_facts.m_nRecords));
-        m_loaded.assign(m_records.size() / CRecordBlocks::kBlockRecords + 1, false);
+        const std::size_t total = RecordCount();
+        m_blocks.resize((total + CRecordBlocks::kBlockRecords - 1) / CRecordBlocks::kBlockRecords);
     }
 
     const SIndexedCase& Facts() const override { return m_facts; }
     const std::vector<SIndexedMedium>& Media() const override { return m_media; }
-    std::size_t RecordCount() const override { return m_records.size(); }
+    std::size_t RecordCount() const override {
+        return static_cast<std::size_t>(m_facts.m_nRecords);
+    }
     const std::vector<std::uint32_t>* Candidates() const override { return m_pCandidates; }
 
     const SIndexedRecord& Record(std::uint32_t index) override {
-        if (index >= m_records.size()) {
+        if (index >= RecordCount()) {
             throw CIndexError("index database: a record outside " + m_facts.m_strPath, true);
         }
         const std::size_t block = index / CRecordBlocks::kBlockRecords;
-        if (!m_loaded[block]) {
+        if (m_blocks[block].empty()) {
             Load(block);
         }
-        return m_records[index];
+        return m_blocks[block][index % CRecordBlocks::kBlockRecords];
     }
 
 private:
     void Load(std::size_t block) {
         if (!m_select) {
-            m_select = std::make_unique<CSqliteStatement>(
-                m_db.Handle(), "SELECT data FROM blocks WHERE case_id = ? AND first = ?");
+            m_select = std::make_unique<CSqliteStatement>(m_db.Handle(),
+                                                          "SELECT data FROM blocks WHERE id = ?");
         }
-        m_select->Bind(1, m_nId).Bind(
-            2, static_cast<std::int64_t>(block * CRecordBlocks::kBlockRecords));
+        m_select->Bind(1, BlockKey(m_nId, block));
         std::size_t first = 0;
-        std::size_t count = 0;
+        const std::size_t expected = std::min(CRecordBlocks::kBlockRecords,
+                                              RecordCount() - block * CRecordBlocks::kBlockRecords);
         const bool ok = m_select->Step() &&
-                        CRecordBlocks::DecodeBlock(m_select->Bytes(0), m_media.size(), m_records,
-                                                   first, count) &&
-                        first == block * CRecordBlocks::kBlockRecords;
+                        CRecordBlocks::DecodeBlock(m_select->Bytes(0), m_media.size(),
+                                                   RecordCount(), m_blocks[block], first) &&
+                        first == block * CRecordBlocks::kBlockRecords &&
+                        m_blocks[block].size() == expected;
         m_select->Reset();
         if (!ok) {
+            m_blocks[block].clear();
             throw CIndexError(
                 "index database: the records of " + m_facts.m_strPath + " are damaged", true);
         }
-        m_loaded[block] = true;
     }
 
     CSqliteDatabase& m_db;
@@ -108,8 +125,7 @@ private:
     SIndexedCase m_facts;
     const std::vector<std::uint32_t>* m_pCandidates;
     std::vector<SIndexedMedium> m_media;
-    std::vector<SIndexedRecord> m_records;
-    std::vector<bool> m_loaded;
+    std::vector<std::vector<SIndexedRecord>> m_blocks; // empty until read
     std::unique_ptr<CSqliteStatement> m_select;
 };
 
@@ -232,18 +248,13 @@ void CSqliteIndexStore::PutCase(const SIndexedCase& facts, const SCaseRecords* r
         .BindBlob(7, media)
         .Run();
     const std::int64_t id = m_db->QueryInt("SELECT last_insert_rowid()");
-    CSqliteStatement block(m_db->Handle(),
-                           "INSERT INTO blocks(case_id, first, data) VALUES(?, ?, ?)");
+    CSqliteStatement block(m_db->Handle(), "INSERT INTO blocks(id, data) VALUES(?, ?)");
     for (std::size_t i = 0; i < blocks.size(); ++i) {
-        block.Bind(1, id)
-            .Bind(2, static_cast<std::int64_t>(i * CRecordBlocks::kBlockRecords))
-            .BindBlob(3, blocks[i])
-            .Run();
+        block.Bind(1, BlockKey(id, i)).BindBlob(2, blocks[i]).Run();
     }
-    CSqliteStatement gram(m_db->Handle(),
-                          "INSERT INTO grams(bucket, case_id, data) VALUES(?, ?, ?)");
+    CSqliteStatement gram(m_db->Handle(), "INSERT INTO grams(id, data) VALUES(?, ?)");
     for (const auto& [bucket, bytes] : buckets) {
-        gram.Bind(1, bucket).Bind(2, id).BindBlob(3, bytes).Run();
+        gram.Bind(1, BucketKey(bucket, id)).BindBlob(2, bytes).Run();
     }
     transaction.Commit();
 }
@@ -256,12 +267,14 @@ bool CSqliteIndexStore::RemoveCase(const std::string& path) {
     }
     const std::int64_t id = find.Int(0);
     find.Reset();
-    for (const char* sql :
-         {"DELETE FROM blocks WHERE case_id = ?", "DELETE FROM grams WHERE case_id = ?",
-          "DELETE FROM cases WHERE id = ?"}) {
-        CSqliteStatement remove(m_db->Handle(), sql);
-        remove.Bind(1, id).Run();
+    CSqliteStatement blocks(m_db->Handle(), "DELETE FROM blocks WHERE id BETWEEN ? AND ?");
+    blocks.Bind(1, BlockKey(id, 0)).Bind(2, BlockKey(id, (1u << kBlockBits) - 1)).Run();
+    CSqliteStatement grams(m_db->Handle(), "DELETE FROM grams WHERE id = ?");
+    for (std::uint32_t bucket = 0; bucket < CTrigramLists::kBuckets; ++bucket) {
+        grams.Bind(1, BucketKey(bucket, id)).Run();
     }
+    CSqliteStatement remove(m_db->Handle(), "DELETE FROM cases WHERE id = ?");
+    remove.Bind(1, id).Run();
     return true;
 }
 
@@ -279,11 +292,14 @@ void CSqliteIndexStore::FindCandidates(const std::vector<std::string>& foldedWor
     // Every gram's list per case; a case missing one gram cannot match.
     std::map<std::int64_t, std::vector<std::vector<std::uint32_t>>> lists;
     if (!grams.empty()) {
-        CSqliteStatement select(m_db->Handle(), "SELECT case_id, data FROM grams WHERE bucket = ?");
+        CSqliteStatement select(m_db->Handle(),
+                                "SELECT id, data FROM grams WHERE id BETWEEN ? AND ?");
+        const std::int64_t caseMask = (std::int64_t{1} << kCaseBits) - 1;
         for (std::size_t k = 0; k < grams.size(); ++k) {
-            select.Bind(1, CTrigramLists::BucketOf(grams[k]));
+            const std::uint32_t bucket = CTrigramLists::BucketOf(grams[k]);
+            select.Bind(1, BucketKey(bucket, 0)).Bind(2, BucketKey(bucket, caseMask));
             while (select.Step()) {
-                const std::int64_t id = select.Int(0);
+                const std::int64_t id = select.Int(0) & caseMask;
                 auto found = lists.find(id);
                 if (k > 0 && found == lists.end()) {
                     continue;
@@ -316,8 +332,16 @@ void CSqliteIndexStore::FindCandidates(const std::vector<std::string>& foldedWor
         for (std::size_t k = 1; k < perCase.size() && !kept.empty(); ++k) {
             CTrigramLists::Intersect(kept, perCase[k]);
         }
-        if (!kept.empty()) {
-            candidates.emplace(id, std::move(kept));
+        if (kept.empty()) {
+            continue;
+        }
+        std::vector<std::uint32_t>& records = candidates[id];
+        records.reserve(kept.size() * CRecordBlocks::kBlockRecords);
+        for (std::uint32_t block : kept) {
+            for (std::size_t i = 0; i < CRecordBlocks::kBlockRecords; ++i) {
+                records.push_back(
+                    static_cast<std::uint32_t>(block * CRecordBlocks::kBlockRecords + i));
+            }
         }
     }
     CSqliteStatement select(m_db->Handle(),
@@ -325,15 +349,20 @@ void CSqliteIndexStore::FindCandidates(const std::vector<std::string>& foldedWor
                             "FROM cases WHERE state = 0 ORDER BY path");
     while (select.Step()) {
         const std::int64_t id = select.Int(0);
-        const std::vector<std::uint32_t>* list = nullptr;
+        SIndexedCase facts = CaseFromRow(select, 1);
+        std::vector<std::uint32_t>* list = nullptr;
         if (!grams.empty()) {
             auto found = candidates.find(id);
             if (found == candidates.end()) {
                 continue;
             }
             list = &found->second;
+            // The last block of a case is short.
+            while (!list->empty() && list->back() >= facts.m_nRecords) {
+                list->pop_back();
+            }
         }
-        CStoredCase stored(*m_db, id, CaseFromRow(select, 1), select.Bytes(7), list);
+        CStoredCase stored(*m_db, id, std::move(facts), select.Bytes(7), list);
         sink.Case(stored);
     }
 }

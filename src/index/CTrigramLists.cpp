@@ -1,9 +1,10 @@
 // Building, reading and intersecting trigram posting lists. A bucket is its trigrams in
-// ascending order, each as the difference to the last one, its record count, its byte
-// length and the differences between its records, all varints.
+// ascending order, each as the difference to the last one, its block count, its byte
+// length and the differences between its blocks, all varints.
 #include "index/CTrigramLists.h"
 
 #include "index/CByteCodec.h"
+#include "index/CRecordBlocks.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -37,8 +38,12 @@ std::map<std::uint32_t, std::string> CTrigramLists::Build(const SCaseRecords& re
         if (!all[i].IsFound()) {
             continue;
         }
+        const auto block = static_cast<std::uint32_t>(i / CRecordBlocks::kBlockRecords);
         for (std::uint32_t gram : TrigramsOf(all[i].m_strFolded)) {
-            lists[gram].push_back(static_cast<std::uint32_t>(i));
+            std::vector<std::uint32_t>& list = lists[gram];
+            if (list.empty() || list.back() != block) {
+                list.push_back(block);
+            }
         }
     }
     std::vector<std::uint32_t> grams;

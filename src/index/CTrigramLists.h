@@ -1,7 +1,9 @@
 // CTrigramLists: the posting lists of one case: for every three bytes that occur in a
-// folded name, the records (by position in the case) whose name holds them. The lists
-// are kept in kBuckets buckets by a hash of the trigram, so that a query reads one small
-// bucket per trigram and case instead of a case's whole index.
+// folded name, the record blocks (CRecordBlocks, by number in the case) holding a found
+// record whose name holds them. Listing blocks, not records, keeps the lists short; the
+// candidates of a block are checked against its names. The lists are kept in kBuckets
+// buckets by a hash of the trigram, so that a query reads one small bucket per trigram
+// and case instead of a case's whole index.
 #pragma once
 
 #include "index/SCaseRecords.h"
@@ -26,7 +28,7 @@ public:
     // are left out.
     static std::map<std::uint32_t, std::string> Build(const SCaseRecords& records);
 
-    // The records listed for `trigram` in a bucket's bytes, ascending, appended to
+    // The blocks listed for `trigram` in a bucket's bytes, ascending, appended to
     // `out`. False for bytes that are not a bucket (nothing is appended then); a
     // trigram the bucket does not hold gives true and nothing.
     static bool Find(std::string_view bucket, std::uint32_t trigram,

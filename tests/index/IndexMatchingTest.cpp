@@ -116,7 +116,8 @@ TEST(IndexTrigrams, CandidatesHoldEveryRecordThatMatches) {
         for (std::uint32_t i = 0; i < c.m_records.size(); ++i) {
             const bool matches = c.m_records[i].IsFound() &&
                                  c.m_records[i].m_strFolded.find(folded) != std::string::npos;
-            const bool candidate = std::binary_search(candidates.begin(), candidates.end(), i);
+            const auto block = static_cast<std::uint32_t>(i / CRecordBlocks::kBlockRecords);
+            const bool candidate = std::binary_search(candidates.begin(), candidates.end(), block);
             if (matches) {
                 EXPECT_TRUE(candidate) << word << " " << c.m_records[i].m_strName;
             }
@@ -127,15 +128,18 @@ TEST(IndexTrigrams, CandidatesHoldEveryRecordThatMatches) {
 TEST(IndexBlocks, RoundTripAndDamagedBytesAreRefusedWithoutReadingOutside) {
     std::mt19937 random(7);
     const SCaseRecords c = RandomCase(random, CRecordBlocks::kBlockRecords + 100);
-    std::vector<SIndexedRecord> back(c.m_records.size());
-    for (std::size_t first = 0; first < c.m_records.size(); first += CRecordBlocks::kBlockRecords) {
+    const std::size_t total = c.m_records.size();
+    std::vector<SIndexedRecord> back;
+    for (std::size_t first = 0; first < total; first += CRecordBlocks::kBlockRecords) {
         const std::string block = CRecordBlocks::EncodeBlock(c, first);
+        std::vector<SIndexedRecord> part;
         std::size_t start = 0;
-        std::size_t count = 0;
-        ASSERT_TRUE(CRecordBlocks::DecodeBlock(block, c.m_media.size(), back, start, count));
+        ASSERT_TRUE(CRecordBlocks::DecodeBlock(block, c.m_media.size(), total, part, start));
         EXPECT_EQ(start, first);
+        back.insert(back.end(), part.begin(), part.end());
     }
-    for (std::size_t i = 0; i < c.m_records.size(); ++i) {
+    ASSERT_EQ(back.size(), total);
+    for (std::size_t i = 0; i < total; ++i) {
         EXPECT_EQ(back[i].m_strName, c.m_records[i].m_strName);
         EXPECT_EQ(back[i].m_strFolded, c.m_records[i].m_strFolded);
         EXPECT_EQ(back[i].m_nParent, c.m_records[i].m_nParent);
@@ -147,15 +151,21 @@ TEST(IndexBlocks, RoundTripAndDamagedBytesAreRefusedWithoutReadingOutside) {
     ASSERT_TRUE(CRecordBlocks::DecodeMedia(CRecordBlocks::EncodeMedia(c.m_media), media));
     EXPECT_EQ(media.at(0).m_strOrgLabel, "DISC");
 
-    // A block naming more media than the case has, a case too small for it, cut bytes.
-    const std::string block = CRecordBlocks::EncodeBlock(c, 0);
+    // A block naming more media than the case has, a case too small for it, cut or
+    // flipped bytes (raw and deflated blocks both).
+    std::vector<SIndexedRecord> part;
     std::size_t start = 0;
-    std::size_t count = 0;
-    EXPECT_FALSE(CRecordBlocks::DecodeBlock(block, 0, back, start, count));
-    std::vector<SIndexedRecord> small(10);
-    EXPECT_FALSE(CRecordBlocks::DecodeBlock(block, 1, small, start, count));
-    EXPECT_FALSE(
-        CRecordBlocks::DecodeBlock(block.substr(0, block.size() / 2), 1, back, start, count));
+    for (std::size_t first : {std::size_t{0}, std::size_t{CRecordBlocks::kBlockRecords * 5}}) {
+        const std::string block = CRecordBlocks::EncodeBlock(c, first);
+        EXPECT_FALSE(CRecordBlocks::DecodeBlock(block, 0, total, part, start));
+        EXPECT_FALSE(CRecordBlocks::DecodeBlock(block, 1, first + 3, part, start));
+        for (std::size_t cut = 0; cut < block.size(); ++cut) {
+            EXPECT_FALSE(CRecordBlocks::DecodeBlock(block.substr(0, cut), 1, total, part, start));
+            std::string flipped = block;
+            flipped[cut] = static_cast<char>(flipped[cut] ^ 0x41);
+            CRecordBlocks::DecodeBlock(flipped, 1, total, part, start); // must not crash
+        }
+    }
     EXPECT_FALSE(CRecordBlocks::DecodeMedia("\x05", media));
     const auto buckets = CTrigramLists::Build(c);
     std::vector<std::uint32_t> list;
