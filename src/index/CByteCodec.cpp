@@ -76,6 +76,40 @@ std::string Deflate(std::string_view raw) {
     return std::move(bytes);
 }
 
+namespace {
+
+// One inflate state per thread, reset for every block: setting one up costs more than
+// inflating a small block.
+class CInflater {
+public:
+    CInflater() { m_bReady = inflateInit(&m_stream) == Z_OK; }
+    ~CInflater() {
+        if (m_bReady) {
+            inflateEnd(&m_stream);
+        }
+    }
+    CInflater(const CInflater&) = delete;
+    CInflater& operator=(const CInflater&) = delete;
+
+    bool Run(std::string_view in, std::string& out) {
+        if (!m_bReady || inflateReset(&m_stream) != Z_OK) {
+            return false;
+        }
+        m_stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+        m_stream.avail_in = static_cast<uInt>(in.size());
+        m_stream.next_out = reinterpret_cast<Bytef*>(out.data());
+        m_stream.avail_out = static_cast<uInt>(out.size());
+        const int rc = inflate(&m_stream, Z_FINISH);
+        return rc == Z_STREAM_END && m_stream.avail_out == 0 && m_stream.avail_in == 0;
+    }
+
+private:
+    z_stream m_stream{};
+    bool m_bReady = false;
+};
+
+} // namespace
+
 bool Inflate(std::string_view packed, std::string& raw, std::size_t limit) {
     CByteReader in(packed);
     const std::uint64_t size = in.VarInt();
@@ -83,12 +117,8 @@ bool Inflate(std::string_view packed, std::string& raw, std::size_t limit) {
         return false;
     }
     raw.resize(static_cast<std::size_t>(size));
-    uLongf rawSize = static_cast<uLongf>(size);
-    const std::string_view body = packed.substr(in.Position());
-    const int rc =
-        uncompress(reinterpret_cast<Bytef*>(raw.data()), &rawSize,
-                   reinterpret_cast<const Bytef*>(body.data()), static_cast<uLong>(body.size()));
-    return rc == Z_OK && rawSize == size;
+    thread_local CInflater inflater;
+    return inflater.Run(packed.substr(in.Position()), raw);
 }
 
 } // namespace quillora
