@@ -191,7 +191,7 @@ void CCaseIndex::RebuildAfter(const std::exception& damage) {
     for (const std::string& f : folders) {
         m_store->AddFolder(f);
     }
-    UpdateNow();
+    UpdateNow(nullptr);
 }
 
 // Runs `work`; a damaged store found on the way is rebuilt and the work done once more.
@@ -217,8 +217,12 @@ void CCaseIndex::ReadInto(SIndexedCase facts, SIndexChange& change) {
     ++change.m_nRead;
 }
 
-void CCaseIndex::RefreshKnown(SIndexChange& change, std::vector<std::string>* known) {
+void CCaseIndex::RefreshKnown(SIndexChange& change, std::vector<std::string>* known,
+                              const std::atomic<bool>* stop) {
     for (const SIndexedCase& c : m_store->Cases()) {
+        if (stop && *stop) {
+            return;
+        }
         std::optional<SIndexedCase> now = StatCaseFile(c.m_strPath);
         if (!now) {
             m_store->RemoveCase(c.m_strPath);
@@ -295,18 +299,21 @@ SIndexChange CCaseIndex::Remove(const std::vector<std::string>& paths) {
     });
 }
 
-SIndexChange CCaseIndex::Update() {
-    return Guarded([&] { return UpdateNow(); });
+SIndexChange CCaseIndex::Update(const std::atomic<bool>* stop) {
+    return Guarded([&] { return UpdateNow(stop); });
 }
 
-SIndexChange CCaseIndex::UpdateNow() {
+SIndexChange CCaseIndex::UpdateNow(const std::atomic<bool>* stop) {
     {
         SIndexChange change;
         std::vector<std::string> knownList;
-        RefreshKnown(change, &knownList);
+        RefreshKnown(change, &knownList, stop);
         const std::set<std::string> known(knownList.begin(), knownList.end());
         for (const std::string& folder : m_store->Folders()) {
-            for (const SCaseFileEntry& e : CollectCaseFiles(folder)) {
+            for (const SCaseFileEntry& e : CollectCaseFiles(folder, stop)) {
+                if (stop && *stop) {
+                    return change;
+                }
                 const std::string file = CaseFilePath(folder, e.m_strPath);
                 std::optional<SIndexedCase> facts = StatCaseFile(file);
                 if (facts && !known.contains(facts->m_strPath)) {

@@ -6,6 +6,7 @@
 #include "index/IIndexStore.h"
 #include "index/SLocateHit.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,8 +52,9 @@ public:
     // Forgets case files, and folders with every case below them.
     SIndexChange Remove(const std::vector<std::string>& paths);
     // Re-reads known cases whose files changed, drops those whose files are gone, and
-    // adds new case files below the folders.
-    SIndexChange Update();
+    // adds new case files below the folders. Stops between two cases once `*stop` is
+    // true (what was done stays done).
+    SIndexChange Update(const std::atomic<bool>* stop = nullptr);
     SIndexStatus Status();
 
     // The found records matching every word, best first; at most `limit` (0: all).
@@ -69,9 +71,10 @@ private:
     // Reads the case file (facts from StatCaseFile) into the store.
     void ReadInto(SIndexedCase facts, SIndexChange& change);
     // Known cases: re-read the changed, drop the gone. `known` collects the paths still there.
-    void RefreshKnown(SIndexChange& change, std::vector<std::string>* known);
+    void RefreshKnown(SIndexChange& change, std::vector<std::string>* known,
+                      const std::atomic<bool>* stop = nullptr);
     void RebuildAfter(const std::exception& damage);
-    SIndexChange UpdateNow();
+    SIndexChange UpdateNow(const std::atomic<bool>* stop);
     template <class Work> auto Guarded(Work work);
 
     std::string m_strFolder;

@@ -134,9 +134,12 @@ TEST_F(CaseIndexTest, NeverAnswersFromOldEntries) {
     EXPECT_TRUE(index.Locate({"old"}, 0).empty());
     EXPECT_EQ(index.Locate({"new"}, 0).size(), 1u);
 
-    // A new case below an added folder comes with update; a gone one is dropped.
+    // A new case below an added folder comes with update (not with an update told to
+    // stop before it began); a gone one is dropped.
     WriteCase(dir / "cases/sub/b.cas", "Other", {"new too.txt"});
     EXPECT_EQ(index.Locate({"new"}, 0).size(), 1u);
+    const std::atomic<bool> stop{true};
+    EXPECT_EQ(index.Update(&stop).m_nRead, 0u);
     const SIndexChange updated = index.Update();
     EXPECT_EQ(updated.m_nRead, 1u);
     EXPECT_EQ(index.Locate({"new"}, 0).size(), 2u);
