@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+class QDockWidget;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QSplitter;
 class QToolBar;
@@ -23,6 +25,8 @@ namespace quillora {
 class CArchiverSet;
 class CCaseFindDlg;
 class CFindDlg;
+class CIndexQueryWorker;
+class CIndexSearchPanel;
 class CListCommands;
 class CQtExtractionUi;
 class CRecentFileList;
@@ -35,6 +39,7 @@ class SFileInfo;
 
 // The stored window placement: "flags,show,minX,minY,maxX,maxY,left,top,right,bottom".
 struct SDriveEntry;
+struct SLocateHit;
 
 struct SWindowPlacement {
     unsigned m_nFlags = 0;
@@ -201,6 +206,12 @@ public:
     void OnCaseFind();
     CFindDlg* FindDialog() const { return m_pFindDlg.get(); }
     CCaseFindDlg* CaseFindDialog() const { return m_pCaseFindDlg.get(); }
+    // The tool bar's search over the index of every case, and its hit list.
+    QLineEdit* IndexSearchField() const { return m_pIndexField; }
+    CIndexSearchPanel* IndexSearchPanel() const { return m_pIndexPanel; }
+    // Opens the hit's case (asking to save the open one first, as File > Open does) and
+    // selects the record in the tree and the list.
+    void OpenIndexHit(const SLocateHit& hit);
     // Extracts these records (the extract command's work after its selection).
     bool ExtractRecords(const std::vector<const SFileInfo*>& records) override;
     // IFindHost
@@ -224,6 +235,7 @@ private:
     // MainFrameMenus.cpp
     void CreateMenus();
     void CreateToolBar();
+    void CreateIndexSearch(QToolBar* bar);
     QAction* AddCommand(QMenu* menu, int command, const char* text, const QKeySequence& keys,
                         std::function<void()> handler);
     void ShowContextMenu(SFileInfo* record, const QPoint& globalPos);
@@ -261,6 +273,10 @@ private:
     QSplitter* m_pInner = nullptr;
     CTobCaseView* m_pTree = nullptr;
     CTobCaseList* m_pList = nullptr;
+    QLineEdit* m_pIndexField = nullptr;
+    CIndexSearchPanel* m_pIndexPanel = nullptr;
+    QDockWidget* m_pIndexDock = nullptr;
+    CIndexQueryWorker* m_pIndexWorker = nullptr; // made with the first question
     CTobPropView* m_pProps = nullptr;
     QLabel* m_panes[5] = {};
     QMenu* m_pFileMenu = nullptr;

@@ -282,6 +282,8 @@ void CMainFrame::CreateToolBar() {
         button->setEnabled(source->isEnabled());
         bar->addAction(button);
     }
+    bar->addSeparator();
+    CreateIndexSearch(bar);
     QMenu* view = menuBar()->findChild<QMenu*>("ViewMenu");
     QAction* first = view->actions().isEmpty() ? nullptr : view->actions().front();
     QAction* toggleBar = bar->toggleViewAction();

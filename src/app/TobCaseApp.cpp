@@ -20,6 +20,8 @@
 #include "core/TraceLog.h"
 #include "export/CExportFormSets.h"
 #include "export/CPrintFormSet.h"
+#include "index/CCaseIndex.h"
+#include "index/SIndexSettings.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -131,6 +133,7 @@ CTobCaseApp::CTobCaseApp()
       m_pRecent(std::make_unique<CRecentFileList>(4)) {}
 
 CTobCaseApp::~CTobCaseApp() {
+    StopIndexUpdate();
     // Cases read from now on must not reach into extractors that are gone.
     SetPropertyDefinitions(nullptr);
 }
@@ -228,6 +231,7 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     if (m_bShowWindow) {
         m_pFrame->show();
     }
+    StartIndexUpdate();
     Log("DragAcceptFiles");
     return true;
 }
@@ -293,9 +297,33 @@ bool CTobCaseApp::DispatchCommandLine() {
     return true;
 }
 
+void CTobCaseApp::StartIndexUpdate() {
+    if (m_indexUpdate.joinable()) {
+        return;
+    }
+    const std::string folder = SIndexSettings::Load(Config().Store()).Folder();
+    m_indexUpdate = std::thread([this, folder] {
+        try {
+            CCaseIndex index(folder);
+            index.Update(&m_bStopIndexUpdate);
+        } catch (const std::exception& e) {
+            // Nothing is lost: locate reads changed cases itself.
+            LogFormat("index update at start: %s", e.what());
+        }
+    });
+}
+
+void CTobCaseApp::StopIndexUpdate() {
+    m_bStopIndexUpdate = true;
+    if (m_indexUpdate.joinable()) {
+        m_indexUpdate.join();
+    }
+}
+
 int CTobCaseApp::ExitInstance() {
     CConfigData& config = Config();
     Log("CTobCaseApp::ExitInstance() start");
+    StopIndexUpdate();
     m_pWatcher.reset();
     // The views write their column sets and window state into the store as they go.
     if (m_pFrame && m_pFrame->isVisible()) {

@@ -11,8 +11,10 @@
 #include <QStringList>
 #include <QTranslator>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace quillora {
 
@@ -80,6 +82,10 @@ public:
 
 private:
     bool DispatchCommandLine();
+    // Brings the index of every case up to date on a thread of its own while the
+    // program runs; stopped (between two cases) and waited for at the end.
+    void StartIndexUpdate();
+    void StopIndexUpdate();
 
     CDriveTable m_drives;
     CMediaPresence m_presence;
@@ -95,6 +101,8 @@ private:
     bool m_bUnattended = false;
     bool m_bShowWindow = true;
     bool m_bArchiversLoaded = false;
+    std::atomic<bool> m_bStopIndexUpdate{false};
+    std::thread m_indexUpdate;
 };
 
 } // namespace quillora

@@ -12,6 +12,7 @@
 #include "core/Resources.h"
 #include "core/TraceLog.h"
 #include "extract/ExtractTextManager.h"
+#include "index/SIndexSettings.h"
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
 #include "scan/ArchiveExpander.h"
@@ -72,6 +73,10 @@ std::string ExtensionOfPattern(const std::string& patterns) {
 CTobCaseDoc::CTobCaseDoc(CDriveTable& drives, CMediaPresence& presence, QObject* parent)
     : QObject(parent), m_drives(drives), m_presence(presence),
       m_pCore(std::make_unique<CCaseDocument>(*this, drives, presence)) {
+    const SIndexSettings index = SIndexSettings::Load(Config().Store());
+    if (index.m_bIndexOpenedAndSaved) {
+        m_pCore->SetCaseIndexFolder(index.Folder());
+    }
     m_pCore->OnNewDocument();
 }
 

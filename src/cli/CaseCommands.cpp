@@ -3,6 +3,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
+#include "cli/IndexAccess.h"
 #include "cli/RecordText.h"
 
 #include "model/CaseFile.h"
@@ -60,6 +61,7 @@ int RunNew(const SNewArgs& a) {
     }
     try {
         SaveCaseFile(root, a.casePath, false);
+        IndexCaseAfterCommand(root, a.casePath);
     } catch (const std::exception& e) {
         ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;

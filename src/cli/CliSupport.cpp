@@ -1,6 +1,8 @@
 // quillora-cli helpers.
 #include "cli/CliSupport.h"
 
+#include "cli/IndexAccess.h"
+
 #include "core/Text.h"
 #include "model/CaseFile.h"
 
@@ -87,7 +89,9 @@ std::unique_ptr<CCDCase> LoadCaseOrReport(const std::string& path,
     std::unique_ptr<CCDCase> root = ReadCaseFile(path, password.value_or(""), &badPassword, &error);
     if (!root) {
         ReportReadError(path, password, badPassword, error);
+        return root;
     }
+    IndexCaseAfterCommand(*root, path);
     return root;
 }
 

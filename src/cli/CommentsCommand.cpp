@@ -7,6 +7,7 @@
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
 #include "cli/ExtractServices.h"
+#include "cli/IndexAccess.h"
 #include "cli/ScanSettings.h"
 
 #include "extract/ExtractTextManager.h"
@@ -96,6 +97,7 @@ int RunComments(const SCommentsArgs& a) {
     }
     try {
         SaveCaseFile(*root, a.casePath, IsGzipFile(a.casePath));
+        IndexCaseAfterCommand(*root, a.casePath);
     } catch (const std::exception& e) {
         ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;

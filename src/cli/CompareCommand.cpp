@@ -8,6 +8,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
+#include "cli/IndexAccess.h"
 #include "cli/ScanSettings.h"
 
 #include "core/Resources.h"
@@ -181,6 +182,7 @@ int RunUpdate(const SUpdateArgs& a) {
     }
     try {
         SaveCaseFile(doc.Case(), a.casePath, IsGzipFile(a.casePath));
+        IndexCaseAfterCommand(doc.Case(), a.casePath);
     } catch (const std::exception& e) {
         ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;

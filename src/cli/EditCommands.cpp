@@ -7,6 +7,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
+#include "cli/IndexAccess.h"
 
 #include "core/Text.h"
 #include "document/CCaseDocument.h"
@@ -42,6 +43,7 @@ int EditCase(const std::string& path, const std::optional<std::string>& password
     }
     try {
         SaveCaseFile(*root, path, IsGzipFile(path));
+        IndexCaseAfterCommand(*root, path);
     } catch (const std::exception& e) {
         ReportError(DescribeCaseError(e, path));
         return kExitFailure;
@@ -229,6 +231,7 @@ int RunMerge(const SMergeArgs& a) {
     }
     try {
         SaveCaseFile(doc.Case(), a.casePath, IsGzipFile(a.casePath));
+        IndexCaseAfterCommand(doc.Case(), a.casePath);
     } catch (const std::exception& e) {
         ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;

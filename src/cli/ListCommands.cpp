@@ -7,6 +7,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
+#include "cli/IndexAccess.h"
 
 #include "core/ProfileStore.h"
 #include "core/Text.h"
@@ -208,6 +209,7 @@ int RunImport(const SImportArgs& a) {
     doc.MergeImportedMedia(*result.m_pRoot, false);
     try {
         SaveCaseFile(doc.Case(), a.casePath, IsGzipFile(a.casePath));
+        IndexCaseAfterCommand(doc.Case(), a.casePath);
     } catch (const std::exception& e) {
         ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;

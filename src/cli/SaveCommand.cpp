@@ -3,6 +3,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
+#include "cli/IndexAccess.h"
 
 #include "model/CaseFile.h"
 
@@ -33,6 +34,7 @@ int RunSave(const SSaveArgs& a) {
     }
     try {
         SaveCaseFile(*root, a.to, a.compress);
+        IndexCaseAfterCommand(*root, a.to);
     } catch (const std::exception& e) {
         ReportError(DescribeCaseError(e, a.to));
         return kExitFailure;

@@ -7,6 +7,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
+#include "cli/IndexAccess.h"
 #include "cli/ScanSettings.h"
 
 #include "core/ConfigData.h"
@@ -138,6 +139,7 @@ int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
     }
     try {
         SaveCaseFile(doc.Case(), casePath, IsGzipFile(casePath));
+        IndexCaseAfterCommand(doc.Case(), casePath);
     } catch (const std::exception& e) {
         ReportError(DescribeCaseError(e, casePath));
         return kExitFailure;
@@ -213,6 +215,7 @@ int RunScan(const SScanArgs& a) {
     added.UpdateDisplayName();
     try {
         SaveCaseFile(*root, a.casePath, compress);
+        IndexCaseAfterCommand(*root, a.casePath);
     } catch (const std::exception& e) {
         ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;

@@ -6,6 +6,7 @@
 #include "core/Resources.h"
 #include "core/TraceLog.h"
 #include "export/ListFormats.h"
+#include "index/CCaseIndex.h"
 #include "model/CaseFile.h"
 #include "model/CaseFileException.h"
 #include "model/FileException.h"
@@ -209,6 +210,7 @@ bool CCaseDocument::OnOpenDocument(const std::string& path) {
         return false;
     }
     SetModifiedFlag(false);
+    UpdateCaseIndex(path);
     LogFormat("CTobCaseDoc::OnOpenDocument(%s) end", path.c_str());
     return true;
 }
@@ -316,7 +318,22 @@ bool CCaseDocument::SaveTo(const std::string& path, bool becomesDocumentFile) {
         RelockDocumentFile();
     }
     SetModifiedFlag(false);
+    UpdateCaseIndex(path);
     return true;
+}
+
+void CCaseDocument::UpdateCaseIndex(const std::string& path) {
+    if (!m_indexFolder) {
+        return;
+    }
+    // The case is safely on disk either way; an index that cannot take it is only
+    // logged, and the next locate or update reads the file instead.
+    try {
+        CCaseIndex index(*m_indexFolder);
+        index.TakeOpenCase(*m_pCase, path);
+    } catch (const std::exception& e) {
+        LogFormat("CCaseDocument: the index was not updated for %s: %s", path.c_str(), e.what());
+    }
 }
 
 std::optional<std::string> CCaseDocument::AskSaveName(const std::string& initial, bool replace) {

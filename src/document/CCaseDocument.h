@@ -59,6 +59,12 @@ public:
     // commands that change cases wait until it is closed. The command line, which
     // locks its cases itself, turns it off.
     void SetFileLocking(bool on);
+    // Where the index of every case lives, to take each case file the document opens or
+    // saves (right after the file is complete); nothing disables that. A failed save
+    // leaves the index alone.
+    void SetCaseIndexFolder(std::optional<std::string> folder) {
+        m_indexFolder = std::move(folder);
+    }
 
     // --- New, open, save ---
     // A new, empty case; while a failed open is being undone it keeps the case.
@@ -173,6 +179,10 @@ private:
     CCaseLock m_lock;
     // The document's file as it was loaded or last saved.
     std::optional<SCaseFileFacts> m_loadedFacts;
+    std::optional<std::string> m_indexFolder;
+
+    // Takes the open case, just read from or written to `path`, into the index.
+    void UpdateCaseIndex(const std::string& path);
 };
 
 } // namespace quillora

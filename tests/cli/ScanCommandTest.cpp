@@ -33,7 +33,8 @@ using SRun = test::CliResult;
 
 // The program runs with its settings and state below `home` only.
 std::vector<std::string> IsolatedEnv(const std::filesystem::path& home) {
-    return {"XDG_CONFIG_HOME=" + home.string(), "XDG_STATE_HOME=" + home.string(), "LANG=C.UTF-8"};
+    return {"XDG_CONFIG_HOME=" + home.string(), "XDG_STATE_HOME=" + home.string(),
+            "XDG_DATA_HOME=" + home.string(), "LANG=C.UTF-8"};
 }
 
 class ScanCommandTest : public testing::Test {

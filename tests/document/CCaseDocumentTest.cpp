@@ -3,6 +3,7 @@
 #include "document/CCaseDocument.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
+#include "index/CCaseIndex.h"
 #include "model/CCaseLock.h"
 #include "model/CaseEditing.h"
 #include "model/CaseFile.h"
@@ -419,4 +420,43 @@ TEST_F(CaseDocumentTest, SavingAFileAnotherProgramHoldsAsksFirst) {
     // The refusal keeps the document's own shared lock.
     CCaseLock command;
     EXPECT_EQ(command.Acquire(path, CCaseLock::EKind::Exclusive, false), CCaseLock::EResult::Busy);
+}
+
+TEST_F(CaseDocumentTest, OpenedAndSavedCasesReachTheIndexAndAFailedSaveLeavesIt) {
+    const std::string indexFolder = (dir / "index").string();
+    doc.SetCaseIndexFolder(indexFolder);
+    std::string folder = MakeTree("disc");
+    ASSERT_TRUE(doc.DoSetCD(folder, nullptr, nullptr, nullptr, kAddFolder));
+    const std::string path = (dir / "shelf.cas").string();
+    ASSERT_TRUE(doc.DoSave(path, true));
+    {
+        CCaseIndex index(indexFolder);
+        const auto hits = index.Locate({"b.txt"}, 0);
+        ASSERT_EQ(hits.size(), 1u);
+        EXPECT_EQ(hits[0].m_strPath, "disc\\sub\\b.txt");
+    }
+    // A save that fails changes nothing in the index.
+    doc.Case().ChildAt(0)->ChildAt(0)->m_strName = "renamed.txt";
+    const std::string readOnly = dir.Write("ro.cas", "old bytes").string();
+    ::chmod(readOnly.c_str(), 0444);
+    EXPECT_FALSE(doc.DoSave(readOnly, true));
+    {
+        CCaseIndex index(indexFolder);
+        EXPECT_TRUE(index.Locate({"renamed"}, 0).empty());
+        EXPECT_EQ(index.Status().m_nCases, 1u);
+    }
+    // The next save that succeeds is taken at once.
+    ASSERT_TRUE(doc.DoSave(path, true));
+    CCaseIndex index(indexFolder);
+    EXPECT_EQ(index.Locate({"renamed"}, 0).size(), 1u);
+
+    // A case opened from elsewhere is taken too.
+    CCDCase other;
+    other.AddChild(std::make_unique<SVolumeInfo>())
+        ->AddChild(std::make_unique<SFileInfo>())
+        ->m_strName = "elsewhere.bin";
+    const std::string otherPath = (dir / "other.cas").string();
+    SaveCaseFile(other, otherPath, false);
+    ASSERT_TRUE(doc.OnOpenDocument(otherPath));
+    EXPECT_EQ(CCaseIndex(indexFolder).Locate({"elsewhere"}, 0).size(), 1u);
 }

@@ -1,0 +1,36 @@
+// The command line's way to the index of every case.
+#include "cli/IndexAccess.h"
+
+#include "cli/CliSupport.h"
+#include "index/SIndexSettings.h"
+
+namespace quillora::cli {
+
+std::unique_ptr<CCaseIndex> OpenIndexOrReport(const std::optional<std::string>& folder) {
+    const std::string path = folder ? *folder : SIndexSettings::Load(ReadSettingsStore()).Folder();
+    try {
+        auto index = std::make_unique<CCaseIndex>(path);
+        if (!index->Problem().empty()) {
+            ReportError("warning: " + index->Problem());
+        }
+        return index;
+    } catch (const std::exception& e) {
+        ReportError(std::string("the index cannot be used: ") + e.what());
+    }
+    return nullptr;
+}
+
+void IndexCaseAfterCommand(const CCDCase& root, const std::string& path) {
+    const SIndexSettings settings = SIndexSettings::Load(ReadSettingsStore());
+    if (!settings.m_bIndexOpenedAndSaved) {
+        return;
+    }
+    try {
+        CCaseIndex index(settings.Folder());
+        index.TakeOpenCase(root, path);
+    } catch (const std::exception& e) {
+        ReportError(std::string("warning: the index was not updated: ") + e.what());
+    }
+}
+
+} // namespace quillora::cli

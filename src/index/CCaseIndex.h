@@ -1,0 +1,85 @@
+// CCaseIndex: the index of every case the user has: cases added by folder or file, kept
+// fresh by size and time of their files, and asked which records hold some words. The
+// matching, ranking and freshness are here; the data lives in an IIndexStore.
+#pragma once
+
+#include "index/IIndexStore.h"
+#include "index/SLocateHit.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillora {
+
+class CCDCase;
+
+// What one add, remove or update did.
+struct SIndexChange {
+    std::size_t m_nRead = 0;             // case files read (new or changed)
+    std::size_t m_nUnchanged = 0;        // known cases whose files had not changed
+    std::size_t m_nDropped = 0;          // cases removed (their files are gone, or asked)
+    std::vector<SIndexedCase> m_leftOut; // protected or unreadable among those read
+    std::vector<std::string> m_missing;  // paths given that name no case file or folder
+};
+
+struct SIndexStatus {
+    std::string m_strFolder;
+    std::vector<std::string> m_folders;
+    std::size_t m_nCases = 0; // indexed
+    std::uint64_t m_nRecords = 0;
+    std::uint64_t m_nBytesOnDisk = 0;
+    std::vector<SIndexedCase> m_leftOut;
+};
+
+class CCaseIndex {
+public:
+    // The embedded index in `folder`. A damaged or foreign index file there is set aside
+    // and rebuilt from the folders it still names; Problem() then says what was found.
+    // Throws CIndexError when the folder or file cannot be used at all.
+    explicit CCaseIndex(const std::string& folder);
+    // An index over another back end (`folder` is only reported).
+    CCaseIndex(std::unique_ptr<IIndexStore> store, std::string folder);
+    ~CCaseIndex();
+
+    // Empty, or what was wrong with the index file and that it was rebuilt.
+    const std::string& Problem() const { return m_strProblem; }
+
+    // Case files are indexed (again when changed); folders are remembered and their case
+    // files (.cas and .caz, found as the case search finds them) indexed.
+    SIndexChange Add(const std::vector<std::string>& paths);
+    // Forgets case files, and folders with every case below them.
+    SIndexChange Remove(const std::vector<std::string>& paths);
+    // Re-reads known cases whose files changed, drops those whose files are gone, and
+    // adds new case files below the folders. Stops between two cases once `*stop` is
+    // true (what was done stays done).
+    SIndexChange Update(const std::atomic<bool>* stop = nullptr);
+    SIndexStatus Status();
+
+    // The found records matching every word, best first; at most `limit` (0: all).
+    // Cases whose files changed since they were read are read again first, and those
+    // whose files are gone dropped, so no answer comes from old entries.
+    std::vector<SLocateHit> Locate(const std::vector<std::string>& words, std::size_t limit);
+
+    // Takes a case that is open in memory and whose file `path` was just saved or
+    // opened; a protected one is listed as protected. Nothing happens when the file is
+    // not there.
+    void TakeOpenCase(const CCDCase& root, const std::string& path);
+
+private:
+    // Reads the case file (facts from StatCaseFile) into the store.
+    void ReadInto(SIndexedCase facts, SIndexChange& change);
+    // Known cases: re-read the changed, drop the gone. `known` collects the paths still there.
+    void RefreshKnown(SIndexChange& change, std::vector<std::string>* known,
+                      const std::atomic<bool>* stop = nullptr);
+    void RebuildAfter(const std::exception& damage);
+    SIndexChange UpdateNow(const std::atomic<bool>* stop);
+    template <class Work> auto Guarded(Work work);
+
+    std::string m_strFolder;
+    std::unique_ptr<IIndexStore> m_store;
+    std::string m_strProblem;
+};
+
+} // namespace quillora

@@ -1,0 +1,66 @@
+// IIndexStore: where the index of every case keeps its data. The matching and ranking
+// above it are the same for every back end; a back end keeps cases, their records and
+// whatever lets it name the candidates of a query quickly.
+#pragma once
+
+#include "index/SCaseRecords.h"
+#include "index/SIndexedCase.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillora {
+
+// One case whose records may match a query, as a back end hands it to the matcher. It
+// lives for the call it is given in only.
+class ICandidateCase {
+public:
+    virtual ~ICandidateCase() = default;
+
+    virtual const SIndexedCase& Facts() const = 0;
+    virtual const std::vector<SIndexedMedium>& Media() const = 0;
+    virtual std::size_t RecordCount() const = 0;
+    // The records that may match, ascending; null when every record may.
+    virtual const std::vector<std::uint32_t>* Candidates() const = 0;
+    // Record `index` of the case, read when first asked for. Throws CIndexError when
+    // its stored block is damaged.
+    virtual const SIndexedRecord& Record(std::uint32_t index) = 0;
+};
+
+class ICandidateSink {
+public:
+    virtual ~ICandidateSink() = default;
+    // One call per case that may hold matches, in the order of the case paths.
+    virtual void Case(ICandidateCase& candidates) = 0;
+};
+
+class IIndexStore {
+public:
+    virtual ~IIndexStore() = default;
+
+    // The folders the user added; their case files are indexed.
+    virtual std::vector<std::string> Folders() = 0;
+    virtual void AddFolder(const std::string& path) = 0;
+    // False when the folder was not there.
+    virtual bool RemoveFolder(const std::string& path) = 0;
+
+    // Every case the index knows, in the order of their paths.
+    virtual std::vector<SIndexedCase> Cases() = 0;
+    // Replaces what the index holds of the case with `facts` and `records` (none for a
+    // case left out), in one step: a reader sees the old case or the new one.
+    virtual void PutCase(const SIndexedCase& facts, const SCaseRecords* records) = 0;
+    // False when the case was not there.
+    virtual bool RemoveCase(const std::string& path) = 0;
+
+    // Hands `sink` every indexed case that may hold a found record whose folded name
+    // contains every one of `foldedWords`, with its candidates (a superset of the
+    // records that do).
+    virtual void FindCandidates(const std::vector<std::string>& foldedWords,
+                                ICandidateSink& sink) = 0;
+
+    // Bytes the store takes on disk.
+    virtual std::uint64_t BytesOnDisk() = 0;
+};
+
+} // namespace quillora

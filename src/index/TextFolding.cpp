@@ -1,0 +1,75 @@
+// NFKC and full case folding through ICU, with an ASCII fast path.
+#include "index/TextFolding.h"
+
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+namespace quillora {
+
+namespace {
+
+bool IsAscii(std::string_view text) {
+    for (unsigned char c : text) {
+        if (c >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
+    const auto length = static_cast<std::int32_t>(text.size());
+    std::int32_t i = 0;
+    while (i < length) {
+        UChar32 c = 0;
+        U8_NEXT(s, i, length, c);
+        if (c < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void AppendAsciiLowered(std::string_view text, std::string& out) {
+    for (char c : text) {
+        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+}
+
+} // namespace
+
+void AppendFolded(std::string_view utf8, std::string& out) {
+    if (IsAscii(utf8) || !IsValidUtf8(utf8)) {
+        AppendAsciiLowered(utf8, out);
+        return;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfkc = icu::Normalizer2::getNFKCInstance(status);
+    if (U_FAILURE(status) || nfkc == nullptr) {
+        AppendAsciiLowered(utf8, out);
+        return;
+    }
+    icu::UnicodeString text = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(utf8.data(), static_cast<std::int32_t>(utf8.size())));
+    icu::UnicodeString normal = nfkc->normalize(text, status);
+    normal.foldCase(U_FOLD_CASE_DEFAULT);
+    // Folding can undo NFKC (a folded character may have a compatibility form), so
+    // normalise once more; the result is then stable under both.
+    icu::UnicodeString folded = nfkc->normalize(normal, status);
+    if (U_FAILURE(status)) {
+        AppendAsciiLowered(utf8, out);
+        return;
+    }
+    folded.toUTF8String(out);
+}
+
+std::string FoldForIndex(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    AppendFolded(utf8, out);
+    return out;
+}
+
+} // namespace quillora
