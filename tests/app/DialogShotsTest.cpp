@@ -11,6 +11,7 @@
 #include "scan/ArchiverSet.h"
 
 #include <QPixmap>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -64,6 +65,10 @@ TEST(DialogShots, PrintDialog) {
         tabs->setCurrentIndex(page);
         Save(dialog, "print-" + std::to_string(page + 1));
     }
+    // With rows left out by the limit the dialog says so.
+    tabs->setCurrentIndex(0);
+    dialog.findChild<QSpinBox*>("TargetRows")->setValue(3);
+    Save(dialog, "print-row-limit");
 }
 
 } // namespace
