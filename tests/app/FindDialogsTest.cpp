@@ -39,6 +39,7 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <QScreen>
 #include <gtest/gtest.h>
 
 namespace quillora {
@@ -204,6 +205,34 @@ TEST_F(FindDialogs, BatchFindListsMatchesAndNarrowingFiltersThem) {
     EXPECT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(Config().m_find.m_dwSizeMin, 1000u);
     EXPECT_EQ(m_find->Panel().BoundField(0, false)->text(), "1000");
+}
+
+TEST_F(FindDialogs, ReopeningClosesTheResultAreaAndTheDialogStaysOnTheScreen) {
+    m_frame->Tree().Select(&m_doc->Case());
+    const int compact = m_find->height();
+    SetName("*");
+    Batch();
+    ASSERT_TRUE(m_find->ResultAreaOpen());
+    m_find->close();
+    m_frame->OnFind();
+    EXPECT_FALSE(m_find->ResultAreaOpen()) << "showing the dialog closes the list";
+    EXPECT_EQ(m_find->height(), compact);
+
+    // Near the bottom of the screen the opening list moves the dialog up.
+    const QRect room = m_find->screen()->availableGeometry();
+    m_find->move(m_find->x(), room.bottom() - m_find->frameGeometry().height() + 1);
+    ASSERT_TRUE(room.contains(m_find->frameGeometry()));
+    Batch();
+    ASSERT_TRUE(m_find->ResultAreaOpen());
+    EXPECT_GT(m_find->height(), compact);
+    EXPECT_TRUE(room.contains(m_find->frameGeometry()))
+        << "frame " << m_find->frameGeometry().top() << "-" << m_find->frameGeometry().bottom()
+        << " screen " << room.top() << "-" << room.bottom();
+    // Shown again where it was left half off the screen, it comes back onto it.
+    m_find->close();
+    m_find->move(room.right() - 20, room.bottom() - 20);
+    m_frame->OnFind();
+    EXPECT_TRUE(room.contains(m_find->frameGeometry()));
 }
 
 TEST_F(FindDialogs, BatchFindFromAFileThatDoesNotMatchListsNothing) {

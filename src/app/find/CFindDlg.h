@@ -99,6 +99,9 @@ private:
     void AbandonRun();
     void SetBusy(bool busy);
     void OpenResultArea();
+    // Moves the dialog (and shrinks it when it is taller than the screen) so that all of
+    // it is on its screen.
+    void KeepOnScreen();
     void OnHide();
     void OnRowActivated(const QModelIndex& index);
     void ClickColumn(int section);
