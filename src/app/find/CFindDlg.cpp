@@ -342,7 +342,8 @@ void CFindDlg::RunSlice() {
     QElapsedTimer timer;
     timer.start();
     bool done = false;
-    while (!done && timer.elapsed() < kSliceMs) {
+    std::size_t steps = 0;
+    while (!done && timer.elapsed() < kSliceMs && steps++ < m_nSliceSteps) {
         if (!m_pRun) {
             if (!m_pIndex->Build(m_doc.Case(), kSliceStep * 8)) {
                 continue;
