@@ -450,6 +450,15 @@ TEST_F(FindDialogs, CaseSearchCountsEachFileAndOpensTheChosenOneAtItsFirstHit) {
         asked.push_back(fs::path(path).filename().string());
         return std::optional<std::string>(filePassword); // the user types it correctly
     });
+    // The path takes the list's width; the count keeps room for its own texts.
+    dialog.resize(700, 500);
+    dialog.show();
+    QCoreApplication::processEvents();
+    QTreeView* list = dialog.ResultView();
+    EXPECT_GT(list->columnWidth(0), list->viewport()->width() / 2);
+    EXPECT_GE(list->columnWidth(1),
+              QFontMetrics(list->font()).horizontalAdvance(QString::fromUtf8(Res(280))));
+    EXPECT_LE(list->columnWidth(0) + list->columnWidth(1), list->viewport()->width() + 1);
     dialog.FolderEdit()->setText("");
     dialog.StartSearch();
     EXPECT_EQ(messages, std::vector<std::string>{Res(273)});
