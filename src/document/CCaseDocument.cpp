@@ -514,7 +514,7 @@ SVolumeInfo* CCaseDocument::DoSetCD(const std::string& osPath, const std::string
                                     const std::string* comment, SVolumeInfo* existing, int mode) {
     LogFormat("CTobCaseDoc::DoSetCD(%s)", osPath.c_str());
     if (!PathExists(osPath)) {
-        m_ui.ShowMessage(ResFormat(545, osPath.c_str()), MessageIcon::Warning);
+        m_ui.ShowMediumMissing(osPath);
         return nullptr;
     }
     std::unique_ptr<SVolumeInfo> scanned = m_ui.RunLoadingDialog(osPath, label, comment, mode);
