@@ -294,6 +294,12 @@ void CCaseTreeModel::Resync() {
 void CCaseTreeModel::Resync(SNode& node) {
     QModelIndex index = IndexOfNode(&node);
     emit dataChanged(index, index);
+    if (!node.m_bFilled && node.m_nHasChildren == 0) {
+        // The view was told this node has no children and keeps it laid out so: rows
+        // that come now must be announced, or they stay hidden until it is reopened (the
+        // first medium pasted or group added into an empty case).
+        node.m_bFilled = true;
+    }
     if (!node.m_bFilled) {
         node.m_nHasChildren = -1;
         return;

@@ -57,6 +57,8 @@ void CMainFrame::ApplyOptions() {
     // Display names follow the file-name mode; every other option is read by the views
     // as they draw, sort and fill, so redrawing them is enough.
     m_doc.Case().UpdateDisplayNameTree(true);
+    // The title names the case by its display name, as the tree's root does.
+    UpdateTitle();
     m_pList->ApplyViewOptions();
     m_pTree->Model().Resync();
     m_pList->ShowFolder(m_pList->Folder());

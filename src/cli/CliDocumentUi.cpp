@@ -18,6 +18,11 @@ void CCliDocumentUi::ShowFileError(const std::string&, const std::string& cause)
     ShowMessage(cause, MessageIcon::Warning);
 }
 
+void CCliDocumentUi::ShowMediumMissing(const std::string& osPath) {
+    // The command checked the folder before; this is one that went away since.
+    ReportError(osPath + ": the folder is no longer there; nothing was added");
+}
+
 bool CCliDocumentUi::AskYesNo(const std::string&) {
     return false;
 }

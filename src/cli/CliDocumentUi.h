@@ -18,6 +18,7 @@ public:
 
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     void ShowFileError(const std::string& text, const std::string& cause) override;
+    void ShowMediumMissing(const std::string& osPath) override;
     bool AskYesNo(const std::string& text) override;
     bool AskOkCancel(const std::string& text) override;
     std::optional<std::string> AskPassword(PasswordMode mode, const std::string& fileName,

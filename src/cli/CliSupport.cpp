@@ -34,12 +34,14 @@ void ReportError(const std::string& message) {
     std::fprintf(stderr, "quillora-cli: %s\n", line.c_str());
 }
 
-bool LockCaseForEdit(CCaseLock& lock, const std::string& path, bool noWait) {
+bool LockCaseForEdit(CCaseLock& lock, const std::string& path, bool noWait, bool mayCreate) {
     try {
+        auto waiting = [&path] {
+            ReportError("waiting for " + path + ", which another program is using");
+        };
         CCaseLock::EResult result =
-            lock.Acquire(path, CCaseLock::EKind::Exclusive, !noWait, [&path] {
-                ReportError("waiting for " + path + ", which another program is using");
-            });
+            mayCreate ? lock.AcquireForWrite(path, !noWait, waiting)
+                      : lock.Acquire(path, CCaseLock::EKind::Exclusive, !noWait, waiting);
         if (result == CCaseLock::EResult::Busy) {
             ReportError(path + ": another program is using the case (try again without --no-wait)");
             return false;

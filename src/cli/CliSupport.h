@@ -30,8 +30,11 @@ bool StreamCaseOrReport(const std::string& path, const std::optional<std::string
 // Locks the case at `path` exclusively for a command that reads, changes and saves
 // it, so that two such commands never lose each other's changes. While another
 // program holds it, says so on stderr and waits (or, with `noWait`, fails at once).
-// A path with no file yet takes no lock. False after reporting why.
-bool LockCaseForEdit(CCaseLock& lock, const std::string& path, bool noWait = false);
+// A path with no file yet takes no lock, unless `mayCreate`: then the command that will
+// make the case locks it as an empty file (gone again if it saves nothing). False after
+// reporting why.
+bool LockCaseForEdit(CCaseLock& lock, const std::string& path, bool noWait = false,
+                     bool mayCreate = false);
 
 // Whether a case file can hold `password` whole (Shift_JIS has all its characters and
 // it takes at most 16 bytes there); false after reporting why.

@@ -160,13 +160,15 @@ int RunScan(const SScanArgs& a) {
     }
 
     // Held from the read to the save: an edit made during the scan waits for it.
+    // A case that does not exist yet is locked too (as the empty file it starts as), so
+    // that two scans making the same new case take turns.
     CCaseLock lock;
-    if (!LockCaseForEdit(lock, a.casePath, a.noWait)) {
+    if (!LockCaseForEdit(lock, a.casePath, a.noWait, !a.update)) {
         return kExitFailure;
     }
     std::unique_ptr<CCDCase> root;
     bool compress = false;
-    if (FileExists(a.casePath)) {
+    if (FileExists(a.casePath) && !lock.CreatedFile()) {
         // A case that cannot be read is never replaced.
         root = LoadCaseOrReport(a.casePath, a.password);
         if (!root) {

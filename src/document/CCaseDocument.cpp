@@ -35,6 +35,8 @@ constexpr const char* kChangedOnDisk =
     "%s\nこのﾌｧｲﾙは読み込んだ後に他のﾌﾟﾛｸﾞﾗﾑによって変更されています。\n上書きして保存しますか？";
 constexpr const char* kInUseElsewhere =
     "%s\nこのﾌｧｲﾙは他のﾌﾟﾛｸﾞﾗﾑが使用中です。\nこのまま保存しますか？";
+constexpr const char* kInUseWait =
+    "%s\nこのﾌｧｲﾙは他のﾌﾟﾛｸﾞﾗﾑが使用中です。\n終わるまで待って開きますか？";
 // How long a save waits for another program to let go of the file (in steps of 50 ms):
 // the command line's edits take a moment.
 constexpr int kLockAttempts = 20;
@@ -126,12 +128,8 @@ CCaseDocument::LoadResult CCaseDocument::LoadCase(const std::string& path) {
     // Held while the case stays open. A command changing the file right now leaves it
     // unlocked; the check before saving still sees what that command did.
     CCaseLock lock;
-    if (m_bLocking) {
-        try {
-            lock.Acquire(path, CCaseLock::EKind::Shared, false);
-        } catch (const std::exception&) {
-            // Opening the file says what is wrong with it.
-        }
+    if (m_bLocking && !LockForOpen(lock, path)) {
+        return LoadResult::Failed;
     }
     std::optional<SCaseFileFacts> facts =
         lock.IsHeld() ? std::optional(lock.Facts()) : SCaseFileFacts::OfPath(path);
@@ -219,6 +217,36 @@ bool CCaseDocument::OnOpenDocument(const std::string& path) {
 
 bool CCaseDocument::OnSaveDocument(const std::string& path) {
     return SaveTo(path, true);
+}
+
+bool CCaseDocument::LockForOpen(CCaseLock& lock, const std::string& path) {
+    // A command that is changing the case holds it exclusively: the case is read once
+    // it is done (it takes a moment, or the user chooses to wait), never half-way and
+    // never without the lock that keeps the next command waiting for this window.
+    for (int attempt = 0;; ++attempt) {
+        CCaseLock::EResult result = CCaseLock::EResult::NoFile;
+        try {
+            result = lock.Acquire(path, CCaseLock::EKind::Shared, false);
+        } catch (const std::exception&) {
+            return true; // opening the file says what is wrong with it
+        }
+        if (result != CCaseLock::EResult::Busy) {
+            return true;
+        }
+        if (attempt + 1 == kLockAttempts) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!m_ui.AskYesNo(Formatted(kInUseWait, path))) {
+        return false;
+    }
+    try {
+        lock.Acquire(path, CCaseLock::EKind::Shared, true);
+    } catch (const std::exception&) {
+        // Opening the file says what is wrong with it.
+    }
+    return true;
 }
 
 bool CCaseDocument::LockForSave(CCaseLock& lock, const std::string& path) {
@@ -503,7 +531,7 @@ SVolumeInfo* CCaseDocument::DoSetCD(const std::string& osPath, const std::string
                                     const std::string* comment, SVolumeInfo* existing, int mode) {
     LogFormat("CTobCaseDoc::DoSetCD(%s)", osPath.c_str());
     if (!PathExists(osPath)) {
-        m_ui.ShowMessage(ResFormat(545, osPath.c_str()), MessageIcon::Warning);
+        m_ui.ShowMediumMissing(osPath);
         return nullptr;
     }
     std::unique_ptr<SVolumeInfo> scanned = m_ui.RunLoadingDialog(osPath, label, comment, mode);

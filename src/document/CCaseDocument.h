@@ -153,6 +153,9 @@ private:
     LoadResult LoadCase(const std::string& path);
     bool SaveTo(const std::string& path, bool becomesDocumentFile);
     bool LockForSave(CCaseLock& lock, const std::string& path);
+    // Takes the shared lock an open case keeps; false when another program holds the
+    // file and the user chose not to wait for it.
+    bool LockForOpen(CCaseLock& lock, const std::string& path);
     void RelockDocumentFile();
     void ReplaceCase(std::unique_ptr<CCDCase> root, const std::string& path);
     SFileInfo& TargetContainer();

@@ -4,6 +4,8 @@
 // command-line program and the tests with their own answers.
 #pragma once
 
+#include "core/Resources.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -73,6 +75,12 @@ public:
     // English, for front ends that word their own messages. Shows `text` by default.
     virtual void ShowFileError(const std::string& text, const std::string& /*cause*/) {
         ShowMessage(text, MessageIcon::Warning);
+    }
+    // The drive or folder to be added was not there when the scan was to start (it may
+    // have gone since it was chosen). Shows message 545 by default; a front end that
+    // speaks English words its own.
+    virtual void ShowMediumMissing(const std::string& osPath) {
+        ShowMessage(ResFormat(545, osPath.c_str()), MessageIcon::Warning);
     }
     virtual bool AskYesNo(const std::string& text) = 0;
     virtual bool AskOkCancel(const std::string& text) = 0;

@@ -1,7 +1,8 @@
 // Where the printed list goes on its pages, computed once from the page, the margins, the
 // fonts' character sizes and the columns: the horizontal scale that makes the columns
-// fill the width between the margins, how many rows a page holds and how many pages there
-// are. Rows are all one line high, so no row is measured at all.
+// fill the width between the margins, how many one-line rows a page holds and how many
+// pages there are; and, for pages whose columns are sized from their values, how the
+// width is shared out and how many rows of given heights fit.
 #pragma once
 
 #include <cstddef>
@@ -53,6 +54,17 @@ public:
     double FooterRuleY() const;
     double FooterTop() const;
     const SPageMetrics& Metrics() const { return m_metrics; }
+    // The height left for rows on a page whose table title row is `headerHeight` high.
+    double RowSpace(double headerHeight) const;
+
+    // Shares `usable` among columns that want `wanted` widths. When all fit, each grows in
+    // proportion to fill the width. Otherwise every column that wants no more than an even
+    // share of what is left gets what it wants, and the rest split the remainder evenly,
+    // so short values (dates, sizes, empty columns) are never cut for a long one.
+    static std::vector<double> ShareWidths(const std::vector<double>& wanted, double usable);
+    // How many of `heights`, from the first, fit into `space`: at least one when there is
+    // any, so a row taller than a page still goes onto a page of its own.
+    static std::size_t RowsThatFit(const std::vector<double>& heights, double space);
 
 private:
     SPageMetrics m_metrics;

@@ -60,6 +60,7 @@ void CPrintTable::AddRow(const SFileInfo& entry, CItemValues& values) {
 bool CPrintTable::Build(const SFileInfo* root, const SFileInfo* folderEntry,
                         const std::vector<const SFileInfo*>& listEntries, CExportJob* job) {
     m_rows.clear();
+    m_bTruncated = false;
     std::vector<const SFileInfo*> starts;
     if (m_nTarget == kPrintWholeCase) {
         starts.push_back(root);
@@ -79,6 +80,7 @@ bool CPrintTable::Build(const SFileInfo* root, const SFileInfo* folderEntry,
         pending.assign(1, start);
         while (!pending.empty()) {
             if (m_rows.size() >= limit) {
+                m_bTruncated = true;
                 return true;
             }
             if (job && job->Cancelled()) {

@@ -43,6 +43,8 @@ public:
 
     const std::vector<SPrintColumn>& Columns() const { return m_columns; }
     std::size_t RowCount() const { return m_rows.size(); }
+    // Whether the row limit ended the walk while entries were still to come.
+    bool Truncated() const { return m_bTruncated; }
     // Row r (from 0) in column c: "No." is r + 1.
     const std::string& Cell(std::size_t row, std::size_t column) const {
         return m_rows[row][column];
@@ -56,6 +58,7 @@ private:
     int m_nTarget = 0;
     bool m_bBelow = true;
     std::size_t m_nLimit = 0;
+    bool m_bTruncated = false;
 };
 
 } // namespace quillora

@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 namespace quillora {
 
@@ -132,7 +134,67 @@ void CCaseLock::Adopt(CUniqueFd fd, EKind kind) {
     m_fd = std::move(fd);
 }
 
+CCaseLock::CCaseLock(CCaseLock&& other) noexcept
+    : m_fd(std::move(other.m_fd)), m_facts(other.m_facts),
+      m_strCreated(std::exchange(other.m_strCreated, {})) {}
+
+CCaseLock& CCaseLock::operator=(CCaseLock&& other) noexcept {
+    if (this != &other) {
+        Release();
+        m_fd = std::move(other.m_fd);
+        m_facts = other.m_facts;
+        m_strCreated = std::exchange(other.m_strCreated, {});
+    }
+    return *this;
+}
+
+CCaseLock::~CCaseLock() {
+    Release();
+}
+
+CCaseLock::EResult CCaseLock::AcquireForWrite(const std::string& path, bool wait,
+                                              const std::function<void()>& waiting) {
+    for (;;) {
+        const EResult result = Acquire(path, EKind::Exclusive, wait, waiting);
+        if (result != EResult::NoFile) {
+            return result;
+        }
+        CUniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd.Get() < 0) {
+            if (errno == EEXIST) {
+                continue; // another program made it first: lock theirs
+            }
+            CFileException::ThrowErrno(path);
+        }
+        if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+            // Nobody else can hold a file made this instant; only a file system
+            // without locks refuses, and then the empty file is not wanted.
+            const int error = errno;
+            fd = CUniqueFd();
+            ::unlink(path.c_str());
+            if (LockingUnsupported(error)) {
+                return EResult::Unsupported;
+            }
+            errno = error;
+            CFileException::ThrowErrno(path);
+        }
+        m_facts = SCaseFileFacts::OfFd(fd.Get()).value_or(SCaseFileFacts{});
+        m_fd = std::move(fd);
+        m_strCreated = path;
+        return EResult::Held;
+    }
+}
+
 void CCaseLock::Release() {
+    if (!m_strCreated.empty() && m_fd.Get() >= 0) {
+        // Still the empty file made for the lock: nothing was saved, so it goes.
+        const std::optional<SCaseFileFacts> named = SCaseFileFacts::OfPath(m_strCreated);
+        if (named && named->m_nDevice == m_facts.m_nDevice && named->m_nInode == m_facts.m_nInode &&
+            named->m_nSize == 0) {
+            ::unlink(m_strCreated.c_str());
+        }
+    }
+    m_strCreated.clear();
     m_fd = CUniqueFd();
     m_facts = {};
 }

@@ -40,8 +40,9 @@ public:
     };
 
     CCaseLock() = default;
-    CCaseLock(CCaseLock&&) = default;
-    CCaseLock& operator=(CCaseLock&&) = default;
+    CCaseLock(CCaseLock&& other) noexcept;
+    CCaseLock& operator=(CCaseLock&& other) noexcept;
+    ~CCaseLock();
 
     // Locks the file at `path` (links followed). With `wait`, blocks while another
     // program holds a conflicting lock, after calling `waiting` once. Throws
@@ -49,6 +50,15 @@ public:
     // lock held before is let go first.
     EResult Acquire(const std::string& path, EKind kind, bool wait,
                     const std::function<void()>& waiting = {});
+    // Locks the case file at `path` exclusively for a command that will write it, also
+    // when there is none yet: then an empty file is made there and locked, so that a
+    // second program creating the same case waits instead of losing one of the two.
+    // The empty file goes again when the lock is let go and nothing was saved over it.
+    // Results and errors as Acquire; CreatedFile() tells that the file was made here.
+    EResult AcquireForWrite(const std::string& path, bool wait,
+                            const std::function<void()>& waiting = {});
+    bool CreatedFile() const { return !m_strCreated.empty(); }
+
     // Takes over `fd`, a file this program just saved (and holds exclusively), and
     // keeps it with a lock of `kind`; the lock held before is let go.
     void Adopt(CUniqueFd fd, EKind kind);
@@ -61,6 +71,7 @@ public:
 private:
     CUniqueFd m_fd;
     SCaseFileFacts m_facts;
+    std::string m_strCreated; // the empty file this lock made, removed on release if unused
 };
 
 } // namespace quillora

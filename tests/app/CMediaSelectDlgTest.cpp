@@ -6,6 +6,7 @@
 #include "model/EditingTree.h"
 #include "model/SGroupInfo.h"
 
+#include <QLabel>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -51,7 +52,12 @@ TEST_F(CMediaSelectDlgTest, RowsShowNamesSerialsAndGroups) {
     EXPECT_EQ(nested->text(2).toStdString(), "12AB-00CD");
     EXPECT_EQ(nested->text(3).toStdString(), "Archive\\2002");
     EXPECT_EQ(dialog.List()->topLevelItem(0)->text(3).toStdString(), "");
-    EXPECT_EQ(CMediaSelectDlg::HeaderSerialText(0x12AB00CD), "12AB-  CD");
+    auto* serial = dialog.findChild<QLabel*>("Serial");
+    ASSERT_NE(serial, nullptr);
+    EXPECT_EQ(serial->text().toStdString(), "12AB-00CD") << "no spaces inside the number";
+    m_request.m_dwSerial = 0;
+    CMediaSelectDlg folder(m_request);
+    EXPECT_EQ(folder.findChild<QLabel*>("Serial")->text().toStdString(), "0000-0000");
 }
 
 TEST_F(CMediaSelectDlgTest, UpdateAnswersTheSelectedMedium) {

@@ -8,11 +8,14 @@
 #include "app/print/CPrinterChoice.h"
 #include "export/CPrintFormSet.h"
 #include "export/CPrintTable.h"
+#include "model/SVolumeInfo.h"
 #include "support/CliRunner.h"
 #include "support/ScratchDir.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSpinBox>
@@ -21,6 +24,9 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+
+#include <cctype>
+#include <cstdio>
 
 namespace quillora {
 namespace {
@@ -155,6 +161,115 @@ TEST_F(PrintDialog, LongListsPrintPageByPageAndStopWhenCancelled) {
         return page <= 3;
     }));
     EXPECT_EQ(asked, 4) << "stops at the page after the cancel";
+}
+
+// A medium of files with long names, dates and empty category and comment columns.
+std::unique_ptr<CCDCase> LongNameCase(int files) {
+    auto root = std::make_unique<CCDCase>();
+    auto disc = std::make_unique<SVolumeInfo>();
+    disc->SetLabel("Archive_2026_December");
+    auto* medium = static_cast<SVolumeInfo*>(root->AddChild(std::move(disc)));
+    auto folder = std::make_unique<SFileInfo>();
+    folder->m_strName = "Quarterly_reports";
+    folder->m_dwFlags = kAttrDirectory;
+    SFileInfo* docs = medium->AddChild(std::move(folder));
+    for (int i = 0; i < files; ++i) {
+        auto file = std::make_unique<SFileInfo>();
+        char name[80];
+        std::snprintf(name, sizeof name, "item_%03d_report_final.txt", i);
+        file->m_strName = name;
+        file->m_nSize = 1234567 + static_cast<std::uint64_t>(i);
+        file->m_dwFlags = kAttrArchive;
+        file->m_ftLastWrite = 134413344000000000LL + i * 36000000000LL; // Dec 2026
+        docs->AddChild(std::move(file));
+    }
+    // One name that no column on A4 can hold on one line.
+    auto huge = std::make_unique<SFileInfo>();
+    huge->m_strName = std::string(150, 'x') + "_END.bin";
+    huge->m_dwFlags = kAttrArchive;
+    docs->AddChild(std::move(huge));
+    root->RecalcSize(true);
+    root->UpdateDisplayNameTree(true);
+    return root;
+}
+
+std::string PdfText(const std::filesystem::path& pdf) {
+    test::CliResult text = test::RunProgram({"pdftotext", "-raw", pdf.string(), "-"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    return text.out;
+}
+
+std::string WithoutSpace(std::string text) {
+    std::erase_if(text, [](unsigned char c) { return std::isspace(c) != 0; });
+    return text;
+}
+
+void PrintToPdf(const CPrintTable& table, const CPrintCondition& preset,
+                const std::filesystem::path& pdf) {
+    QPdfWriter writer(QString::fromStdString(pdf.string()));
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setResolution(300);
+    QPainter painter(&writer);
+    ASSERT_TRUE(CListPrinter(table, preset).Paint(painter, writer));
+}
+
+TEST_F(PrintDialog, EveryValueOnAPrintedPageCanBeRead) {
+    auto root = LongNameCase(40);
+    CPrintCondition preset; // the default items: folder, name, extension, size, ...
+    preset.Target = kPrintWholeCase;
+    CPrintTable table(preset);
+    ASSERT_TRUE(table.Build(root.get(), nullptr, {}));
+    PrintToPdf(table, preset, m_dir / "list.pdf");
+    const std::string text = PdfText(m_dir / "list.pdf");
+    EXPECT_EQ(text.find("…"), std::string::npos) << "nothing is cut short:\n" << text;
+    const std::string joined = WithoutSpace(text);
+    for (std::size_t row = 0; row < table.RowCount(); ++row) {
+        for (std::size_t c = 1; c < table.Columns().size(); ++c) {
+            const std::string cell = WithoutSpace(table.Cell(row, c));
+            EXPECT_NE(joined.find(cell), std::string::npos)
+                << "row " << row + 1 << " " << table.Columns()[c].m_strTitle << ": " << cell;
+        }
+    }
+    // Short values keep their whole line while the long names wrap.
+    ASSERT_EQ(table.Columns().size(), 8u);
+    EXPECT_NE(text.find(table.Cell(10, 3) + " " + table.Cell(10, 4) + " " + table.Cell(10, 7)),
+              std::string::npos)
+        << "the extension, size and date of a row read whole";
+    EXPECT_NE(text.find("Page 1 of "), std::string::npos);
+    EXPECT_NE(text.find("年"), std::string::npos) << "the footer's date is in Japanese";
+}
+
+TEST_F(PrintDialog, TheRowLimitIsSaidWhenItLeftRowsOut) {
+    auto root = LongNameCase(250);
+    CPrintCondition preset;
+    preset.Target = kPrintWholeCase;
+    CPrintTable table(preset);
+    ASSERT_TRUE(table.Build(root.get(), nullptr, {}));
+    ASSERT_EQ(table.RowCount(), 200u);
+    EXPECT_TRUE(table.Truncated());
+    PrintToPdf(table, preset, m_dir / "limited.pdf");
+    const std::string text = PdfText(m_dir / "limited.pdf");
+    const std::string note = CListPrinter::RowLimitNote(200).toStdString();
+    const std::size_t at = text.find(note);
+    ASSERT_NE(at, std::string::npos) << text;
+    EXPECT_EQ(text.find('\f', at), text.rfind('\f')) << "on the last page only";
+
+    // Exactly at the limit nothing is left out and nothing is said.
+    preset.TargetRows = 254; // the case, the medium, the folder, 251 files
+    CPrintTable whole(preset);
+    ASSERT_TRUE(whole.Build(root.get(), nullptr, {}));
+    EXPECT_EQ(whole.RowCount(), 254u);
+    EXPECT_FALSE(whole.Truncated());
+    PrintToPdf(whole, preset, m_dir / "whole.pdf");
+    EXPECT_EQ(PdfText(m_dir / "whole.pdf").find("出力最大行数"), std::string::npos);
+
+    // The dialog says it beside its buttons.
+    CPrintDlg dialog(m_set, root.get(), root->ChildAt(0), {}, m_hooks);
+    auto* label = dialog.findChild<QLabel*>("RowLimitNote");
+    ASSERT_NE(label, nullptr);
+    EXPECT_FALSE(label->isHidden());
+    dialog.findChild<QSpinBox*>("TargetRows")->setValue(1000);
+    EXPECT_TRUE(label->isHidden());
 }
 
 } // namespace

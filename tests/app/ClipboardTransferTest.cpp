@@ -4,6 +4,7 @@
 // archives, comments, marks, stored contents and properties; the commands' states.
 #include "GuiTestApp.h"
 #include "QtTestApp.h"
+#include "app/CaseTreeModel.h"
 #include "app/MainFrame.h"
 #include "app/RecentFileList.h"
 #include "app/TobCaseDoc.h"
@@ -144,6 +145,36 @@ TEST(ClipboardTransfer, MediumMovesBetweenTwoCasesOfOneProgram) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(to.Enabled(CMainFrame::kPasteMedia));
     EXPECT_EQ(to.frame->OnPasteMedia(), 0u);
+}
+
+TEST(ClipboardTransfer, AMediumPastedIntoAnEmptyCaseShowsInTheTreeAtOnce) {
+    test::GuiApp();
+    test::ScratchDir dir;
+    SaveCaseFile(*RichCase(), (dir / "a.cas").string(), false);
+    SWindow from((dir / "a.cas").string());
+    SWindow to("");
+    to.frame->show();
+    from.SelectInTree(from.doc.Case().ChildAt(0));
+    from.frame->Action(CMainFrame::kCopyMedia)->trigger();
+    QCoreApplication::processEvents();
+    CTobCaseView& tree = to.frame->Tree();
+    // No model tester here: its own questions fill the nodes and hide the fault.
+    to.SelectInTree(&to.doc.Case());
+    ASSERT_EQ(to.doc.Case().ChildCount(), 0u);
+    to.frame->Action(CMainFrame::kPasteMedia)->trigger();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(to.doc.Case().ChildCount(), 1u);
+    const QModelIndex pasted = tree.Model().IndexOf(to.doc.Case().ChildAt(0));
+    ASSERT_TRUE(pasted.isValid());
+    EXPECT_TRUE(tree.isExpanded(pasted.parent())) << "the case opens to show it";
+    EXPECT_FALSE(tree.visualRect(pasted).isEmpty());
+    EXPECT_EQ(tree.Model().rowCount(pasted.parent()), 1);
+    // A second paste adds below the open case as well.
+    to.SelectInTree(&to.doc.Case());
+    to.frame->Action(CMainFrame::kPasteMedia)->trigger();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(to.doc.Case().ChildCount(), 2u);
+    EXPECT_FALSE(tree.visualRect(tree.Model().IndexOf(to.doc.Case().ChildAt(1))).isEmpty());
 }
 
 TEST(ClipboardTransfer, HostileClipboardDataChangesNothing) {

@@ -2,15 +2,18 @@
 // QUILLORA_SHOTS set to a folder, each dialog is shown on every page and saved there as
 // a PNG (run under Xvfb, also with QT_SCALE_FACTOR=1.5). Skipped otherwise.
 #include "GuiTestApp.h"
+#include "app/media/CMediaSelectDlg.h"
 #include "app/options/COptMeltPage.h"
 #include "app/options/COptionDlg.h"
 #include "app/print/CPrintDlg.h"
 #include "core/ConfigData.h"
 #include "export/CPrintFormSet.h"
+#include "model/SVolumeInfo.h"
 #include "platform/DriveList.h"
 #include "scan/ArchiverSet.h"
 
 #include <QPixmap>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -64,6 +67,27 @@ TEST(DialogShots, PrintDialog) {
         tabs->setCurrentIndex(page);
         Save(dialog, "print-" + std::to_string(page + 1));
     }
+    // With rows left out by the limit the dialog says so.
+    tabs->setCurrentIndex(0);
+    dialog.findChild<QSpinBox*>("TargetRows")->setValue(3);
+    Save(dialog, "print-row-limit");
+}
+
+TEST(DialogShots, MediaSelect) {
+    if (ShotFolder().empty()) {
+        GTEST_SKIP() << "set QUILLORA_SHOTS to a folder to take the pictures";
+    }
+    test::GuiApp();
+    auto root = test::MakeSampleCase();
+    auto* disc = static_cast<SVolumeInfo*>(root->ChildAt(0));
+    disc->m_dwSerial = 0x12AB00CD;
+    SMediaSelectRequest request;
+    request.m_strLabel = "Disc";
+    request.m_strDriveName = "DISC";
+    request.m_dwSerial = 0x12AB00CD;
+    request.m_candidates = {disc};
+    CMediaSelectDlg dialog(request);
+    Save(dialog, "media-select");
 }
 
 } // namespace

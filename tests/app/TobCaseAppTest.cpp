@@ -164,6 +164,25 @@ TEST_F(TobCaseApp, AFirstGroupInAnEmptyCaseShowsAtOnceWithItsNameBeingEdited) {
     app->ExitInstance();
 }
 
+TEST_F(TobCaseApp, TheWindowTitleNamesTheCaseAsTheTreeDoes) {
+    auto app = Start({QString::fromStdString(m_casePath)});
+    CMainFrame& frame = *app->MainFrame();
+    Config().m_nFileDispMode = 1; // capitals, chosen in the options
+    Config().m_nViewChangeMask = 1;
+    frame.ApplyOptions();
+    const QString tree = QString::fromStdString(app->Document()->Case().GetDisplayName());
+    EXPECT_EQ(tree, "SAMPLE.CAS");
+    EXPECT_TRUE(frame.windowTitle().startsWith(tree + " - ")) << frame.windowTitle().toStdString();
+    Config().m_nFileDispMode = 2;
+    frame.ApplyOptions();
+    EXPECT_EQ(app->Document()->Case().GetDisplayName(), "sample.cas");
+    EXPECT_TRUE(frame.windowTitle().startsWith("sample.cas - "))
+        << frame.windowTitle().toStdString();
+    Config().m_nFileDispMode = 0;
+    Config().m_nViewChangeMask = 0;
+    app->ExitInstance();
+}
+
 TEST_F(TobCaseApp, AddingToTheTreeKeepsOpenNodesOpen) {
     auto app = Start({QString::fromStdString(m_casePath)});
     CMainFrame& frame = *app->MainFrame();

@@ -4,6 +4,7 @@
 #include "support/ScratchDir.h"
 
 #include "core/ProfileStore.h"
+#include "model/CCaseLock.h"
 #include "model/CaseFile.h"
 #include "model/CatalogPath.h"
 #include "model/RecordFlags.h"
@@ -141,6 +142,26 @@ TEST_F(ScanCommandTest, UnreadableCaseIsNeverReplaced) {
     EXPECT_FALSE(std::filesystem::exists(m_dir / "new.cas"));
     EXPECT_EQ(Run({"scan", (m_dir / "new.cas").string()}).exitCode, 1);
     EXPECT_EQ(Run({"scan", "a", "b", "--bogus"}).exitCode, 1);
+}
+
+TEST_F(ScanCommandTest, ANewCaseIsLockedWhileItIsBeingMade) {
+    m_dir.Write("disc/a.txt", "a");
+    const auto casePath = m_dir / "new.cas";
+    {
+        // Another program is making the same case right now.
+        CCaseLock other;
+        ASSERT_EQ(other.AcquireForWrite(casePath.string(), false), CCaseLock::EResult::Held);
+        SRun run = Run({"scan", casePath.string(), (m_dir / "disc").string(), "--no-wait"});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.err.find("another program is using"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(casePath)) << "the other program saved nothing";
+    SRun run = Run({"scan", casePath.string(), (m_dir / "disc").string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    CCaseLock after;
+    EXPECT_EQ(after.Acquire(casePath.string(), CCaseLock::EKind::Exclusive, false),
+              CCaseLock::EResult::Held);
+    EXPECT_GT(std::filesystem::file_size(casePath), 0u);
 }
 
 // scan --update run by a user who may not read one folder: the records and notes

@@ -18,9 +18,12 @@
 #include <csignal>
 #include <deque>
 #include <gtest/gtest.h>
+
+#include <chrono>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace quillora;
@@ -399,6 +402,35 @@ TEST_F(CaseDocumentTest, AnOpenCaseIsSharedLockedAndAChangeOnDiskIsAskedAbout) {
     // Closed, the case is free.
     doc.OnNewDocument();
     EXPECT_EQ(command.Acquire(path, CCaseLock::EKind::Exclusive, false), CCaseLock::EResult::Held);
+}
+
+TEST_F(CaseDocumentTest, OpeningACaseACommandIsChangingWaitsForItsLock) {
+    const std::string path = (dir / "shelf.cas").string();
+    CCDCase first;
+    first.AddChild(std::make_unique<SGroupInfo>());
+    SaveCaseFile(first, path, false);
+    auto command = std::make_unique<CCaseLock>();
+    ASSERT_EQ(command->Acquire(path, CCaseLock::EKind::Exclusive, false), CCaseLock::EResult::Held);
+    // Not waiting: nothing is opened, the new case stays.
+    ui.messages.clear();
+    ui.yesNo = {false};
+    EXPECT_FALSE(doc.OnOpenDocument(path));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("使用中"), std::string::npos);
+    EXPECT_EQ(doc.Case().ChildCount(), 0u);
+
+    // Waiting: the command lets go, and the case opens under the shared lock.
+    ui.yesNo = {true};
+    std::thread finishing([&command] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        command.reset();
+    });
+    EXPECT_TRUE(doc.OnOpenDocument(path));
+    finishing.join();
+    EXPECT_EQ(doc.Case().ChildCount(), 1u);
+    CCaseLock next;
+    EXPECT_EQ(next.Acquire(path, CCaseLock::EKind::Exclusive, false), CCaseLock::EResult::Busy)
+        << "the open case is locked";
 }
 
 TEST_F(CaseDocumentTest, SavingAFileAnotherProgramHoldsAsksFirst) {

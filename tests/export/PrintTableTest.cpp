@@ -185,3 +185,31 @@ TEST(PrintPageLayout, ColumnsFillTheWidthAndRowsFillThePages) {
     m.m_dMarginTop = 4000;
     EXPECT_EQ(CPrintPageLayout(m, {40}, 10).RowsPerPage(), 1u);
 }
+
+TEST(PrintPageLayout, WidthGoesWhereValuesNeedItAndTallRowsEndPages) {
+    // Everything fits: each column grows in proportion.
+    std::vector<double> w = CPrintPageLayout::ShareWidths({10, 30}, 80);
+    EXPECT_DOUBLE_EQ(w[0], 20);
+    EXPECT_DOUBLE_EQ(w[1], 60);
+    // Too wide: short columns (a date, an empty comment) keep what they need, the two long
+    // ones split the rest evenly.
+    w = CPrintPageLayout::ShareWidths({400, 30, 12, 500, 40}, 300);
+    EXPECT_DOUBLE_EQ(w[1], 30);
+    EXPECT_DOUBLE_EQ(w[2], 12);
+    EXPECT_DOUBLE_EQ(w[4], 40);
+    EXPECT_DOUBLE_EQ(w[0], 109);
+    EXPECT_DOUBLE_EQ(w[3], 109);
+    // A column that wants a little more than its even share is not given it at the cost
+    // of making another smaller than its share.
+    w = CPrintPageLayout::ShareWidths({50, 50, 50}, 120);
+    EXPECT_DOUBLE_EQ(w[0] + w[1] + w[2], 120);
+    EXPECT_DOUBLE_EQ(w[0], 40);
+    EXPECT_TRUE(CPrintPageLayout::ShareWidths({}, 100).empty());
+    w = CPrintPageLayout::ShareWidths({0, 0}, 100);
+    EXPECT_DOUBLE_EQ(w[0], 50) << "empty columns split the page rather than vanish";
+
+    EXPECT_EQ(CPrintPageLayout::RowsThatFit({10, 10, 30, 10}, 50), 3u);
+    EXPECT_EQ(CPrintPageLayout::RowsThatFit({10, 10, 30, 10}, 49), 2u);
+    EXPECT_EQ(CPrintPageLayout::RowsThatFit({500, 10}, 50), 1u) << "a tall row still gets a page";
+    EXPECT_EQ(CPrintPageLayout::RowsThatFit({}, 50), 0u);
+}

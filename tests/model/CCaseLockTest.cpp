@@ -99,3 +99,44 @@ TEST(CCaseLock, AdoptingASavedFileKeepsItLockedFromTheStart) {
     other.Release();
     EXPECT_EQ(other.Acquire(path, Kind::Exclusive, false), Result::Busy);
 }
+
+TEST(CCaseLock, ACaseNotMadeYetIsLockedAsAnEmptyFileThatGoesIfNothingIsSaved) {
+    ScratchDir dir;
+    const std::string path = (dir / "new.cas").string();
+    {
+        CCaseLock scan;
+        ASSERT_EQ(scan.AcquireForWrite(path, false), Result::Held);
+        EXPECT_TRUE(scan.CreatedFile());
+        ASSERT_TRUE(SCaseFileFacts::OfPath(path));
+        // A second program making the same case waits for the first.
+        CCaseLock second;
+        EXPECT_EQ(second.AcquireForWrite(path, false), Result::Busy);
+        EXPECT_FALSE(second.CreatedFile());
+        EXPECT_EQ(second.Acquire(path, Kind::Shared, false), Result::Busy);
+        // Moved, the lock still owns what it made.
+        CCaseLock moved(std::move(scan));
+        EXPECT_FALSE(scan.CreatedFile());
+        EXPECT_TRUE(moved.CreatedFile());
+    }
+    EXPECT_FALSE(SCaseFileFacts::OfPath(path)) << "nothing saved: the empty file is gone";
+
+    // Saved over while held: the case stays, and a waiter ends up on it.
+    CCaseLock scan;
+    ASSERT_EQ(scan.AcquireForWrite(path, false), Result::Held);
+    auto waiter = std::async(std::launch::async, [&path] {
+        CCaseLock next;
+        const Result result = next.AcquireForWrite(path, true);
+        return std::pair(result, next.CreatedFile());
+    });
+    CCDCase root;
+    root.AddChild(std::make_unique<SFileInfo>())->m_strName = "made by the scan";
+    SaveCaseFile(root, path, false);
+    scan.Release();
+    const auto [result, created] = waiter.get();
+    EXPECT_EQ(result, Result::Held);
+    EXPECT_FALSE(created) << "the waiter locked the saved case, not a new empty one";
+    bool badPassword = false;
+    auto saved = ReadCaseFile(path, "", &badPassword);
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(saved->ChildCount(), 1u);
+}

@@ -31,6 +31,9 @@ namespace quillora {
 
 namespace {
 
+// The column of the case files' relative paths in the "CaseFile" column set.
+constexpr int kCaseFindPathColumn = 16;
+
 QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
@@ -89,6 +92,7 @@ CCaseFindDlg::CCaseFindDlg(QWidget* parent)
     m_pView->header()->setSortIndicatorShown(true);
     m_pView->setMinimumHeight(200);
     CColumnWidths::Track(*m_pView, m_columns);
+    FitColumns();
     outer->addWidget(m_pView, 1);
 
     connect(browse, &QPushButton::clicked, this, &CCaseFindDlg::Browse);
@@ -317,6 +321,28 @@ void CCaseFindDlg::Browse() {
         QFileDialog::getExistingDirectory(this, QString::fromUtf8(Res(279)), m_pFolder->text());
     if (!chosen.isEmpty()) {
         m_pFolder->setText(chosen);
+    }
+}
+
+void CCaseFindDlg::FitColumns() {
+    // The path is what the user reads: it takes the room the dialog has, and the count
+    // keeps only what its texts ("ﾋｯﾄ数", "読み込みｴﾗｰ", "検索中...") need.
+    QHeaderView* header = m_pView->header();
+    header->setStretchLastSection(false);
+    const QFontMetrics text(m_pView->font());
+    const QFontMetrics title(header->font());
+    for (int section = 0; section < m_pModel->columnCount(); ++section) {
+        if (m_pModel->ColumnIdAt(section) == kCaseFindPathColumn) {
+            header->setSectionResizeMode(section, QHeaderView::Stretch);
+            continue;
+        }
+        int needed = title.horizontalAdvance(QString::fromUtf8(Res(283))) +
+                     CColumnWidths::kCellMargin + CColumnWidths::kSortMarkWidth;
+        for (int id : {280, 284}) {
+            needed = std::max(needed, text.horizontalAdvance(QString::fromUtf8(Res(id))) +
+                                          CColumnWidths::kCellMargin);
+        }
+        m_pView->setColumnWidth(section, std::max(m_pView->columnWidth(section), needed));
     }
 }
 

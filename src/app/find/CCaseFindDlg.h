@@ -98,6 +98,8 @@ private:
     void SetBusy(bool busy);
     void Browse();
     void ClickColumn(int section);
+    // Gives the path column the dialog's room and the count what its texts need.
+    void FitColumns();
     std::string SelectedPath(int* count) const;
     void UpdateButtons();
 

@@ -26,6 +26,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -165,9 +166,12 @@ void CFindDlg::ShowDialog() {
     m_buttons[kFindNext]->setText(QString::fromUtf8(Res(206)));
     LoadConditions();
     UpdateTitle();
-    if (m_pResultArea->isVisible()) {
+    // Showing the dialog closes the result area, also when it was left open when the
+    // dialog was last closed (a hidden dialog's children are not "visible").
+    if (ResultAreaOpen()) {
         m_pResultArea->hide();
-        adjustSize();
+        layout()->activate();
+        resize(width(), sizeHint().height());
     }
     m_pView->setAllColumnsShowFocus(Config().m_nLineSelect != 0);
     // Without "ShowSelAlways" the selection fades out while the list has no focus.
@@ -182,9 +186,30 @@ void CFindDlg::ShowDialog() {
                          : palette.color(QPalette::Inactive, QPalette::Text));
     m_pView->setPalette(palette);
     show();
+    KeepOnScreen();
     raise();
     activateWindow();
     m_pPanel->FocusName();
+}
+
+void CFindDlg::KeepOnScreen() {
+    QScreen* screen = this->screen();
+    if (!screen) {
+        return;
+    }
+    const QRect room = screen->availableGeometry();
+    const int frameExtra = frameGeometry().height() - height();
+    if (frameGeometry().height() > room.height()) {
+        resize(width(), std::max(minimumSizeHint().height(), room.height() - frameExtra));
+    }
+    const QRect frame = frameGeometry();
+    const int x = std::clamp(frame.left(), room.left(),
+                             std::max(room.left(), room.right() + 1 - frame.width()));
+    const int y = std::clamp(frame.top(), room.top(),
+                             std::max(room.top(), room.bottom() + 1 - frame.height()));
+    if (x != frame.left() || y != frame.top()) {
+        move(pos() + QPoint(x - frame.left(), y - frame.top()));
+    }
 }
 
 void CFindDlg::LoadConditions() {
@@ -275,7 +300,10 @@ void CFindDlg::OpenResultArea() {
     const int grow = kResultHeight + layout()->spacing();
     m_pResultArea->show();
     if (isVisible()) {
+        // The list opens downwards; near the bottom of the screen the dialog moves up
+        // (and past the screen's height it grows no more) so none of it is off screen.
         resize(width(), height() + grow);
+        KeepOnScreen();
     }
 }
 
@@ -314,7 +342,8 @@ void CFindDlg::RunSlice() {
     QElapsedTimer timer;
     timer.start();
     bool done = false;
-    while (!done && timer.elapsed() < kSliceMs) {
+    std::size_t steps = 0;
+    while (!done && timer.elapsed() < kSliceMs && steps++ < m_nSliceSteps) {
         if (!m_pRun) {
             if (!m_pIndex->Build(m_doc.Case(), kSliceStep * 8)) {
                 continue;

@@ -59,6 +59,10 @@ public:
     // Stops a find that is running; rows found so far stay.
     void StopRun();
     bool IsRunning() const { return m_run != ERun::None; }
+    // Caps the steps (index blocks or runs of 2048 records) one slice of a run may take
+    // besides its time, so that a test sees a run end mid-way whatever the machine's
+    // speed. Unlimited by default.
+    void SetSliceSteps(std::size_t steps) { m_nSliceSteps = std::max<std::size_t>(steps, 1); }
     bool ResultAreaOpen() const;
 
     CFindConditionPanel& Panel() { return *m_pPanel; }
@@ -99,6 +103,9 @@ private:
     void AbandonRun();
     void SetBusy(bool busy);
     void OpenResultArea();
+    // Moves the dialog (and shrinks it when it is taller than the screen) so that all of
+    // it is on its screen.
+    void KeepOnScreen();
     void OnHide();
     void OnRowActivated(const QModelIndex& index);
     void ClickColumn(int section);
@@ -125,6 +132,7 @@ private:
     QPushButton* m_buttons[5] = {};
     CSpinningDisc* m_pAnimation = nullptr;
     QWidget* m_pResultArea = nullptr;
+    std::size_t m_nSliceSteps = static_cast<std::size_t>(-1);
     QTreeView* m_pView = nullptr;
     CFindResultModel* m_pModel = nullptr;
     int m_nSortColumn = -1;

@@ -1,8 +1,8 @@
 // The same-medium dialog.
 #include "app/media/CMediaSelectDlg.h"
 
-#include "app/media/AddMediaDriveRows.h"
 #include "app/MediaIcons.h"
+#include "app/media/AddMediaDriveRows.h"
 #include "core/Resources.h"
 #include "model/RecordFlags.h"
 #include "model/SVolumeInfo.h"
@@ -50,8 +50,11 @@ CMediaSelectDlg::CMediaSelectDlg(const SMediaSelectRequest& request, QWidget* pa
     auto* form = new QFormLayout;
     form->addRow(QString::fromUtf8("名前 :"), SelectableLabel(request.m_strLabel, this));
     form->addRow(QString::fromUtf8("ｵﾘｼﾞﾅﾙ名 :"), SelectableLabel(request.m_strDriveName, this));
-    form->addRow(QString::fromUtf8("ｼﾘｱﾙ番号 :"),
-                 SelectableLabel(HeaderSerialText(request.m_dwSerial), this));
+    // The serial reads as it does in the rows below and everywhere else ("0000-0000"):
+    // a space-padded low half looked like a broken number.
+    QLabel* serial = SelectableLabel(SerialText(request.m_dwSerial), this);
+    serial->setObjectName("Serial");
+    form->addRow(QString::fromUtf8("ｼﾘｱﾙ番号 :"), serial);
     layout->addLayout(form);
 
     m_list = new QTreeWidget(this);
@@ -132,12 +135,6 @@ std::string CMediaSelectDlg::GroupPath(const SFileInfo& record) {
         path += (*it)->GetLabel();
     }
     return path;
-}
-
-std::string CMediaSelectDlg::HeaderSerialText(std::uint32_t serial) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%04X-%4X", (serial >> 16) & 0xFFFFu, serial & 0xFFFFu);
-    return buffer;
 }
 
 } // namespace quillora

@@ -38,8 +38,6 @@ public:
 
     // The labels of the groups enclosing `record`, from the outermost, joined by "\".
     static std::string GroupPath(const SFileInfo& record);
-    // "%04X-%4X": the high half zero-padded, the low half space-padded.
-    static std::string HeaderSerialText(std::uint32_t serial);
 
 private:
     SMediaSelectRequest m_request;

@@ -3,11 +3,14 @@
 
 #include "export/CPrintPageLayout.h"
 
+#include <QDateTime>
 #include <QFontMetricsF>
+#include <QLocale>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QTextLayout>
 
-#include <ctime>
+#include <algorithm>
 
 namespace quillora {
 
@@ -28,25 +31,69 @@ Qt::Alignment AlignOf(ECellAlign align) {
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
-QString DateText() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char buffer[128];
-    std::size_t n = std::strftime(buffer, sizeof buffer, "%c", &local);
-    return QString::fromLocal8Bit(buffer, static_cast<qsizetype>(n));
+// The lines `text` takes in `width`: breaking between words where it can and inside a
+// word where it must, at most `maxLines` of them, the last shortened with "…" only when
+// even that many lines cannot hold it.
+QStringList WrapLines(const QString& text, const QFont& font, QPaintDevice* device, double width,
+                      std::size_t maxLines) {
+    QTextLayout layout(text, font, device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    std::vector<int> starts;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(std::max(width, 1.0));
+        starts.push_back(line.textStart());
+        lines.push_back(text.mid(line.textStart(), line.textLength()).trimmed());
+    }
+    layout.endLayout();
+    if (lines.isEmpty()) {
+        lines.push_back(QString());
+    }
+    const std::size_t keep = std::max<std::size_t>(1, maxLines);
+    if (static_cast<std::size_t>(lines.size()) > keep) {
+        const QString rest = text.mid(starts[keep - 1]);
+        lines.resize(static_cast<qsizetype>(keep));
+        lines.back() = QFontMetricsF(font, device).elidedText(rest, Qt::ElideRight, width);
+    }
+    return lines;
 }
 
 } // namespace
 
+QString CListPrinter::DateText() {
+    // The program speaks Japanese, so its pages do too, whatever the session's locale.
+    return QLocale(QLocale::Japanese, QLocale::Japan)
+        .toString(QDateTime::currentDateTime(), QLocale::LongFormat);
+}
+
+QString CListPrinter::RowLimitNote(std::size_t rows) {
+    return QString::fromUtf8("出力最大行数 (%1 行) に達したため、以降の項目は印刷していません。")
+        .arg(rows);
+}
+
 struct CListPrinter::SLayoutInput {
     SPageMetrics metrics;
-    std::vector<int> widths;
     QFont list;
     QFont header;
     QFont title;
     QFont footer;
     double padding = 0;
+    double listLine = 0;   // the list font's line spacing, for each further line of a row
+    double headerLine = 0; // the same for the title row
+};
+
+// One page: its rows [first, end), the left edges of its columns and the table's right
+// edge, the title row's height (0 when it is not printed) and each row's height.
+struct CListPrinter::SPagePlan {
+    std::size_t first = 0;
+    std::size_t end = 0;
+    std::vector<double> x;
+    double headerHeight = 0;
+    std::vector<double> heights;
+    double Width(std::size_t column) const { return x[column + 1] - x[column]; }
 };
 
 CListPrinter::CListPrinter(const CPrintTable& table, const CPrintCondition& preset)
@@ -103,24 +150,95 @@ CListPrinter::SLayoutInput CListPrinter::Measure(QPagedPaintDevice& device) cons
     in.padding = list.horizontalAdvance(QString(kSample)) / 52.0 / 2;
     m.m_dRowHeight = list.height() * 1.3;
     m.m_dHeaderHeight = m_preset.ListTitle != 0 ? header.height() * 1.3 : 0;
-    for (std::size_t c : m_columns) {
-        in.widths.push_back(m_table.Columns()[c].m_nWidth);
-    }
+    in.listLine = list.lineSpacing();
+    in.headerLine = header.lineSpacing();
     return in;
 }
 
+std::vector<CListPrinter::SPagePlan> CListPrinter::Plan(const SLayoutInput& in,
+                                                        QPagedPaintDevice& device) const {
+    const SPageMetrics& m = in.metrics;
+    // One-line rows give the most rows a page can hold: the values that size a page's
+    // columns are those of that many rows from its first.
+    const CPrintPageLayout frame(m, {}, m_table.RowCount());
+    const QFontMetricsF list(in.list, &device);
+    const QFontMetricsF header(in.header, &device);
+    const double usable = std::max(0.0, m.m_dPageWidth - m.m_dMarginLeft - m.m_dMarginRight);
+    const std::size_t columns = m_columns.size();
+    auto linesOf = [&](const QString& text, const QFont& font, const QFontMetricsF& metrics,
+                       double width, std::size_t maxLines) -> std::size_t {
+        if (metrics.horizontalAdvance(text) <= width) {
+            return 1;
+        }
+        return static_cast<std::size_t>(WrapLines(text, font, &device, width, maxLines).size());
+    };
+
+    std::vector<SPagePlan> pages;
+    std::size_t first = 0;
+    do {
+        SPagePlan page;
+        page.first = first;
+        const std::size_t window = std::min(m_table.RowCount(), first + frame.RowsPerPage());
+        std::vector<double> wanted(columns, 0);
+        for (std::size_t i = 0; i < columns; ++i) {
+            const SPrintColumn& column = m_table.Columns()[m_columns[i]];
+            double widest =
+                m_preset.ListTitle != 0
+                    ? header.horizontalAdvance(QString::fromStdString(column.m_strTitle))
+                    : 0;
+            for (std::size_t row = first; row < window; ++row) {
+                widest = std::max(widest, list.horizontalAdvance(QString::fromStdString(
+                                              m_table.Cell(row, m_columns[i]))));
+            }
+            // Room for two characters at least, so that a squeezed column still wraps.
+            wanted[i] = std::max(widest, 4 * in.padding) + 2 * in.padding;
+        }
+        const std::vector<double> widths = CPrintPageLayout::ShareWidths(wanted, usable);
+        page.x.push_back(m.m_dMarginLeft);
+        for (double w : widths) {
+            page.x.push_back(page.x.back() + w);
+        }
+        if (m_preset.ListTitle != 0) {
+            std::size_t lines = 1;
+            for (std::size_t i = 0; i < columns; ++i) {
+                lines = std::max(lines, linesOf(QString::fromStdString(
+                                                    m_table.Columns()[m_columns[i]].m_strTitle),
+                                                in.header, header, widths[i] - 2 * in.padding, 3));
+            }
+            page.headerHeight = m.m_dHeaderHeight + static_cast<double>(lines - 1) * in.headerLine;
+        }
+        const double space = frame.RowSpace(page.headerHeight);
+        // A row never grows past the page: the lines beyond are shortened.
+        const std::size_t maxLines =
+            1 + static_cast<std::size_t>(std::max(0.0, (space - m.m_dRowHeight) / in.listLine));
+        for (std::size_t row = first; row < window; ++row) {
+            std::size_t lines = 1;
+            for (std::size_t i = 0; i < columns; ++i) {
+                lines =
+                    std::max(lines, linesOf(QString::fromStdString(m_table.Cell(row, m_columns[i])),
+                                            in.list, list, widths[i] - 2 * in.padding, maxLines));
+            }
+            page.heights.push_back(m.m_dRowHeight + static_cast<double>(lines - 1) * in.listLine);
+        }
+        page.heights.resize(CPrintPageLayout::RowsThatFit(page.heights, space));
+        page.end = first + page.heights.size();
+        first = page.end;
+        pages.push_back(std::move(page));
+    } while (first < m_table.RowCount());
+    return pages;
+}
+
 int CListPrinter::PageCount(QPagedPaintDevice& device) const {
-    SLayoutInput in = Measure(device);
-    return static_cast<int>(
-        CPrintPageLayout(in.metrics, in.widths, m_table.RowCount()).PageCount());
+    return static_cast<int>(Plan(Measure(device), device).size());
 }
 
 bool CListPrinter::Paint(QPainter& painter, QPagedPaintDevice& device,
                          const std::function<bool(int, int)>& progress) const {
     const SLayoutInput in = Measure(device);
-    const CPrintPageLayout layout(in.metrics, in.widths, m_table.RowCount());
+    const std::vector<SPagePlan> plans = Plan(in, device);
+    const CPrintPageLayout layout(in.metrics, {}, m_table.RowCount());
     const SPageMetrics& m = in.metrics;
-    const int pages = static_cast<int>(layout.PageCount());
+    const int pages = static_cast<int>(plans.size());
     const QColor listFore = ColorOf(m_preset.ListFont.Fore);
     const QColor listBack = ColorOf(m_preset.ListFont.Back);
     const QColor headFore = ColorOf(m_preset.ListTitleFont.Fore);
@@ -138,6 +256,8 @@ bool CListPrinter::Paint(QPainter& painter, QPagedPaintDevice& device,
         if (page > 0) {
             device.newPage();
         }
+        const SPagePlan& plan = plans[static_cast<std::size_t>(page)];
+        const double tableRight = plan.x.back();
         // The page title, bold and centred, with its rule.
         painter.setFont(in.title);
         painter.setPen(ColorOf(m_preset.TitleFont.Fore));
@@ -148,57 +268,79 @@ bool CListPrinter::Paint(QPainter& painter, QPagedPaintDevice& device,
         painter.drawLine(QPointF(left, layout.TitleRuleY()), QPointF(right, layout.TitleRuleY()));
 
         double y = layout.TableTop();
+        const double space = layout.RowSpace(plan.headerHeight);
         auto drawRow = [&](double top, double height, const QColor& fore, const QColor& back,
-                           const QFont& font, bool header, std::size_t row) {
-            painter.fillRect(QRectF(left, top, layout.TableRight() - left, height), back);
+                           const QFont& font, double lineStep, bool header, std::size_t row) {
+            painter.fillRect(QRectF(left, top, tableRight - left, height), back);
             painter.setFont(font);
             painter.setPen(fore);
+            const QFontMetricsF metrics(font, &device);
+            const std::size_t maxLines =
+                header ? 3
+                       : 1 + static_cast<std::size_t>(
+                                 std::max(0.0, (space - m.m_dRowHeight) / lineStep));
             for (std::size_t i = 0; i < m_columns.size(); ++i) {
                 const SPrintColumn& column = m_table.Columns()[m_columns[i]];
-                QRectF cell(layout.ColumnX(i) + in.padding, top,
-                            std::max(0.0, layout.ColumnWidth(i) - 2 * in.padding), height);
-                const std::string& text =
-                    header ? column.m_strTitle : m_table.Cell(row, m_columns[i]);
-                QString shown =
-                    QFontMetricsF(font, &device)
-                        .elidedText(QString::fromStdString(text), Qt::ElideRight, cell.width());
-                painter.drawText(
-                    cell, header ? AlignOf(ECellAlign::Center) : AlignOf(column.m_align), shown);
+                QRectF cell(plan.x[i] + in.padding, top,
+                            std::max(0.0, plan.Width(i) - 2 * in.padding), height);
+                const QString text = QString::fromStdString(
+                    header ? column.m_strTitle : m_table.Cell(row, m_columns[i]));
+                const Qt::Alignment align =
+                    header ? AlignOf(ECellAlign::Center) : AlignOf(column.m_align);
+                if (metrics.horizontalAdvance(text) <= cell.width()) {
+                    painter.drawText(cell, align, text);
+                    continue;
+                }
+                const QStringList lines = WrapLines(text, font, &device, cell.width(), maxLines);
+                double at = top + (height - static_cast<double>(lines.size()) * lineStep) / 2;
+                for (const QString& part : lines) {
+                    painter.drawText(QRectF(cell.left(), at, cell.width(), lineStep),
+                                     (align & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter, part);
+                    at += lineStep;
+                }
             }
         };
-        const std::size_t first = layout.FirstRow(static_cast<std::size_t>(page));
-        const std::size_t end = layout.EndRow(static_cast<std::size_t>(page));
         const double tableTop = y;
-        if (m.m_dHeaderHeight > 0) {
-            drawRow(y, m.m_dHeaderHeight, headFore, headBack, in.header, true, 0);
-            y += m.m_dHeaderHeight;
+        if (plan.headerHeight > 0) {
+            drawRow(y, plan.headerHeight, headFore, headBack, in.header, in.headerLine, true, 0);
+            y += plan.headerHeight;
         }
-        for (std::size_t row = first; row < end; ++row) {
-            drawRow(y, m.m_dRowHeight, listFore, listBack, in.list, false, row);
-            y += m.m_dRowHeight;
+        for (std::size_t row = plan.first; row < plan.end; ++row) {
+            const double height = plan.heights[row - plan.first];
+            drawRow(y, height, listFore, listBack, in.list, in.listLine, false, row);
+            y += height;
         }
         // Grid lines over the cells.
         painter.setPen(line);
         if (m_preset.ListGridHorz != 0) {
             auto rule = [&](double at) {
-                painter.drawLine(QPointF(left, at), QPointF(layout.TableRight(), at));
+                painter.drawLine(QPointF(left, at), QPointF(tableRight, at));
             };
             double at = tableTop;
             rule(at);
-            if (m.m_dHeaderHeight > 0) {
-                at += m.m_dHeaderHeight;
+            if (plan.headerHeight > 0) {
+                at += plan.headerHeight;
                 rule(at);
             }
-            for (std::size_t row = first; row < end; ++row) {
-                at += m.m_dRowHeight;
+            for (double height : plan.heights) {
+                at += height;
                 rule(at);
             }
         }
         if (m_preset.ListGridVert != 0) {
-            for (std::size_t i = 0; i <= m_columns.size(); ++i) {
-                double x = i < m_columns.size() ? layout.ColumnX(i) : layout.TableRight();
+            for (double x : plan.x) {
                 painter.drawLine(QPointF(x, tableTop), QPointF(x, y));
             }
+        }
+        // Rows the limit left out are said under the last page's table, in the gap the
+        // layout keeps above the footer.
+        if (page + 1 == pages && m_table.Truncated()) {
+            painter.setFont(in.list);
+            painter.setPen(Qt::black);
+            painter.drawText(
+                QRectF(left, y + 0.25 * m.m_dCharHeight, right - left, m.m_dCharHeight),
+                Qt::AlignLeft | Qt::AlignVCenter, RowLimitNote(m_table.RowCount()));
+            painter.setPen(line);
         }
         // The footer: a rule, then the page number at the left and the date at the right.
         painter.drawLine(QPointF(left, layout.FooterRuleY()), QPointF(right, layout.FooterRuleY()));

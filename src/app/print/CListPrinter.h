@@ -1,7 +1,9 @@
 // Paints the printed list onto pages: the page title in bold with a rule under it, the
 // table's title row, the rows with their alignment, colours and grid lines, and the
-// footer "Page %d of %d" with the date. One routine serves the printer, the preview and
-// the PDF the command line writes.
+// footer "Page %d of %d" with the date. Each page sizes its columns from the font and
+// the values it shows; a value that still does not fit wraps onto more lines, so
+// nothing on the page is cut. One routine serves the printer, the preview and the PDF
+// the command line writes.
 #pragma once
 
 #include "export/CPrintCondition.h"
@@ -36,9 +38,16 @@ public:
     static QColor ColorOf(std::uint32_t colorRef);
     static std::uint32_t ColorRefOf(const QColor& color);
 
+    // The note the last page carries when the row limit left rows out.
+    static QString RowLimitNote(std::size_t rows);
+    // The footer's date and time, in the program's language.
+    static QString DateText();
+
 private:
     struct SLayoutInput;
+    struct SPagePlan;
     SLayoutInput Measure(QPagedPaintDevice& device) const;
+    std::vector<SPagePlan> Plan(const SLayoutInput& in, QPagedPaintDevice& device) const;
 
     const CPrintTable& m_table;
     const CPrintCondition& m_preset;

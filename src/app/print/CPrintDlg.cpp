@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -95,6 +96,10 @@ CPrintDlg::CPrintDlg(CFormConditionSet& set, const SFileInfo* root, const SFileI
     layout->addWidget(split, 1);
 
     auto* buttons = new QHBoxLayout;
+    m_pRowNote = new QLabel(this);
+    m_pRowNote->setObjectName("RowLimitNote");
+    m_pRowNote->hide();
+    buttons->addWidget(m_pRowNote);
     auto* print = new QPushButton(QString::fromUtf8("印刷(&X)"), this);
     print->setObjectName("Print");
     auto* preview = new QPushButton(QString::fromUtf8("ﾌﾟﾚﾋﾞｭｰ(&V)"), this);
@@ -189,6 +194,8 @@ void CPrintDlg::Refresh() {
     table->Build(m_pRoot, m_pFolder, m_list);
     m_table = table;
     m_model->SetTable(table, preset);
+    m_pRowNote->setText(CListPrinter::RowLimitNote(table->RowCount()));
+    m_pRowNote->setVisible(table->Truncated());
     // The screen always shows the title row and "No."; the options act on paper only.
     for (std::size_t c = 0; c < table->Columns().size(); ++c) {
         m_grid->setColumnWidth(static_cast<int>(c), table->Columns()[c].m_nWidth);

@@ -17,6 +17,7 @@
 
 class QPrinter;
 class QPushButton;
+class QLabel;
 class QTableView;
 class QTabWidget;
 
@@ -104,6 +105,7 @@ private:
     CPrintPaperPage* m_paperPage = nullptr;
     QTableView* m_grid = nullptr;
     CPrintGridModel* m_model = nullptr;
+    QLabel* m_pRowNote = nullptr; // says when the row limit left entries out
     std::shared_ptr<CPrintTable> m_table;
     bool m_bLoading = false;
 };
