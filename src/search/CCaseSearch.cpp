@@ -2,16 +2,11 @@
 // and workers that each load, search and drop one case file at a time.
 #include "search/CCaseSearch.h"
 
-#include "core/FileTypeCode.h"
 #include "core/TraceLog.h"
-#include "core/XdgPaths.h"
-#include "model/CCaseReader.h"
-#include "model/CaseFile.h"
-#include "model/CaseFileException.h"
-#include "scan/CArchivedCaseFile.h"
 #include "scan/LhaArchiver.h"
 #include "search/CCaseCursor.h"
 #include "search/CMatchCounter.h"
+#include "search/CaseFileStreaming.h"
 #include "search/SFindCondition.h"
 
 #include <algorithm>
@@ -21,45 +16,21 @@ namespace quillora {
 
 namespace {
 
-// Counts the matches in one case file as it streams past, with a password of this
-// call's own, so that several files can be read at once; `lha` is the calling worker's
-// own reader of ".caz" archives. -1 when the file cannot be read.
+// Counts the matches in one case file as it streams past; `lha` is the calling
+// worker's own reader of ".caz" archives. -1 when the file cannot be read.
 std::int64_t CountInCase(const std::string& path, const std::string& password,
                          const SFindCondition& conditions, CLhaArchiver& lha, bool& badPassword,
                          std::string& filePassword) {
-    badPassword = false;
-    std::unique_ptr<ICaseStream> stream;
-    CCDCase::SPasswordCheck check{password, {}};
-    try {
-        const std::size_t slash = path.rfind('/');
-        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-        if (FileTypeCode(name) == kFtCaz) {
-            auto archived = std::make_unique<CArchivedCaseFile>(lha);
-            archived->Open(path, kOpenForLoad, TempFolder());
-            stream = std::move(archived);
-        } else {
-            stream = OpenCaseStream(path, kOpenForLoad, false);
+    CMatchCounter counter(conditions, path);
+    const SCaseStreamResult result = StreamCaseFile(path, password, counter, lha);
+    badPassword = result.m_bBadPassword;
+    if (!result.m_bRead) {
+        if (badPassword) {
+            filePassword = result.m_strFilePassword;
         }
-        CMatchCounter counter(conditions, path);
-        CCaseReader::Read(*stream, counter, &check);
-        stream->Close();
-        return static_cast<std::int64_t>(counter.Count());
-    } catch (const CCaseFileException& e) {
-        badPassword = e.m_cause == CCaseFileException::kBadPassword;
-        filePassword = check.filePassword;
-        LogFormat("CCaseSearch: %s: %s", path.c_str(), DescribeCaseError(e, path).c_str());
-    } catch (const std::exception& e) {
-        LogFormat("CCaseSearch: %s: %s", path.c_str(), DescribeCaseError(e, path).c_str());
-    } catch (...) {
-        LogFormat("CCaseSearch: %s: unknown error", path.c_str());
+        return -1;
     }
-    if (stream) {
-        try {
-            stream->Abort();
-        } catch (...) {
-        }
-    }
-    return -1;
+    return static_cast<std::int64_t>(counter.Count());
 }
 
 } // namespace
