@@ -14,6 +14,7 @@
 #include "app/TobPropView.h"
 #include "app/find/CCaseFindDlg.h"
 #include "app/find/CFindDlg.h"
+#include "app/report/CCopiesDlg.h"
 #include "core/ConfigData.h"
 #include "core/TraceLog.h"
 #include "model/SVolumeInfo.h"

@@ -24,6 +24,7 @@ namespace quillora {
 
 class CArchiverSet;
 class CCaseFindDlg;
+class CCopiesDlg;
 class CFindDlg;
 class CIndexQueryWorker;
 class CIndexSearchPanel;
@@ -76,6 +77,7 @@ public:
         kOpenFile = 32802,
         kAutoComment = 32804,
         kCommentSettings = 32878,
+        kCopiesReport = 33100,
         kExtract = 32810,
         kEmbedData = 32817,
         kExplore = 32872,
@@ -204,6 +206,7 @@ public:
     // "ｹｰｽ検索(&H)...": the search across case files; opens the case chosen there and,
     // when it has hits, selects the first.
     void OnCaseFind();
+    void OnCopiesReport();
     CFindDlg* FindDialog() const { return m_pFindDlg.get(); }
     CCaseFindDlg* CaseFindDialog() const { return m_pCaseFindDlg.get(); }
     // The tool bar's search over the index of every case, and its hit list.
@@ -212,6 +215,7 @@ public:
     // Opens the hit's case (asking to save the open one first, as File > Open does) and
     // selects the record in the tree and the list.
     void OpenIndexHit(const SLocateHit& hit);
+    CCopiesDlg* CopiesDialog() const { return m_pCopiesDlg.get(); }
     // Extracts these records (the extract command's work after its selection).
     bool ExtractRecords(const std::vector<const SFileInfo*>& records) override;
     // IFindHost
@@ -297,6 +301,7 @@ private:
     bool m_bOtherViewActive = false;
     std::unique_ptr<CFindDlg> m_pFindDlg;
     std::unique_ptr<CCaseFindDlg> m_pCaseFindDlg;
+    std::unique_ptr<CCopiesDlg> m_pCopiesDlg;
 };
 
 } // namespace quillora

@@ -9,6 +9,7 @@
 #include "app/export/CListCommands.h"
 #include "app/find/CCaseFindDlg.h"
 #include "app/find/CFindDlg.h"
+#include "app/report/CCopiesDlg.h"
 #include "model/SFileInfo.h"
 
 namespace quillora {
@@ -44,6 +45,14 @@ void CMainFrame::OnCaseFind() {
         m_pFindDlg->LoadConditions();
         m_pFindDlg->FindNext(false);
     }
+}
+
+void CMainFrame::OnCopiesReport() {
+    if (!m_pCopiesDlg) {
+        m_pCopiesDlg = std::make_unique<CCopiesDlg>(m_doc, *this, this);
+    }
+    m_pCopiesDlg->show();
+    m_pCopiesDlg->raise();
 }
 
 SFileInfo* CMainFrame::FindStartRecord() {

@@ -227,6 +227,7 @@ void CMainFrame::CreateMenus() {
     AddCommand(tools, kOptions, "ｵﾌﾟｼｮﾝ(&O)...\tCtrl+J", QKeySequence("Ctrl+J"),
                [this] { OnOptions(); });
     AddCommand(tools, kCommentSettings, "ｺﾒﾝﾄ抽出設定(&M)...", {}, [this] { OnCommentSettings(); });
+    AddCommand(tools, kCopiesReport, "ｺﾋﾟｰ数ﾚﾎﾟｰﾄ(&R)...", {}, [this] { OnCopiesReport(); });
     tools->addSeparator();
     CreateListCommands(import, exportMenu, tools);
 

@@ -1,0 +1,113 @@
+// Collecting the files of one case for the copies report: a file counts when it has
+// contents (more than 0 bytes); medium labels are known only at each medium's end.
+#include "report/CCopiesCollector.h"
+
+#include "core/Text.h"
+#include "model/RecordFlags.h"
+
+#include <functional>
+#include <string_view>
+
+namespace quillora {
+
+CCopiesCollector::CCopiesCollector(bool archives) : m_bArchives(archives) {}
+
+std::uint64_t CCopiesCollector::NameKey(std::string_view name) {
+    return std::hash<std::string>{}(text::AsciiLower(name));
+}
+
+std::int32_t CCopiesCollector::EnclosingGroup() const {
+    for (auto it = m_blocks.rbegin(); it != m_blocks.rend(); ++it) {
+        if (it->m_class == RecordClass::Group) {
+            return it->m_nIndex;
+        }
+    }
+    return -1;
+}
+
+void CCopiesCollector::BeginMedium(SRecordFacts& medium) {
+    const std::uint32_t ordinal = m_nNext++;
+    SBlock block{medium.m_class, -1};
+    if (medium.m_class == RecordClass::Volume) {
+        block.m_nIndex = static_cast<std::int32_t>(m_media.size());
+        SCopiesMedium entry;
+        entry.m_nOrdinal = ordinal;
+        m_media.push_back(std::move(entry));
+        m_mediumGroups.push_back(EnclosingGroup());
+        m_nMedium = block.m_nIndex;
+    } else if (medium.m_class == RecordClass::Group) {
+        block.m_nIndex = static_cast<std::int32_t>(m_groups.size());
+        m_groups.push_back({{}, EnclosingGroup()});
+    }
+    m_blocks.push_back(block);
+}
+
+void CCopiesCollector::EnterFolder(SRecordFacts& folder) {
+    Consider(folder, m_nNext++);
+}
+
+void CCopiesCollector::Entry(SRecordFacts& record) {
+    Consider(record, m_nNext++);
+}
+
+void CCopiesCollector::Consider(const SRecordFacts& record, std::uint32_t ordinal) {
+    // A listed archive carries the folder bit for its entries' sake; it is a file.
+    const bool folder = record.IsDirectory() && !record.HasFlags(kFlagListedArchive);
+    if (m_nMedium < 0 || folder || record.m_nSize == 0 || record.m_nSize == kUnknownSize) {
+        return;
+    }
+    if (record.m_class == RecordClass::ArcFile ? !m_bArchives
+                                               : record.m_class != RecordClass::File) {
+        return;
+    }
+    const SCopiesRef ref{static_cast<std::uint32_t>(m_nMedium), ordinal};
+    if (record.HasCrc()) {
+        SCrcEntry entry;
+        entry.SetSize(record.m_nSize);
+        entry.m_dwCrc = record.m_dwExtValue;
+        entry.m_ref = ref;
+        m_crc.push_back(entry);
+        return;
+    }
+    m_names.push_back({NameKey(record.m_strName), record.m_nSize, record.m_ftLastWrite, ref});
+}
+
+void CCopiesCollector::EndMedium(SRecordFacts& medium) {
+    if (m_blocks.empty()) {
+        return;
+    }
+    const SBlock block = m_blocks.back();
+    m_blocks.pop_back();
+    if (block.m_class == RecordClass::Volume && block.m_nIndex >= 0) {
+        SCopiesMedium& entry = m_media[static_cast<std::size_t>(block.m_nIndex)];
+        entry.m_strLabel = medium.m_volume.m_strLabel;
+        entry.m_strOrgLabel = medium.m_volume.m_strOrgLabel;
+        entry.m_dwSerial = medium.m_volume.m_dwSerial;
+        entry.m_strName = medium.m_strName;
+        entry.m_dwFlags = medium.m_dwFlags;
+        m_nMedium = -1;
+    } else if (block.m_class == RecordClass::Group && block.m_nIndex >= 0) {
+        m_groups[static_cast<std::size_t>(block.m_nIndex)].m_strLabel = medium.m_volume.m_strLabel;
+    }
+}
+
+std::string CCopiesCollector::GroupPath(std::int32_t group) const {
+    std::string path;
+    for (std::int32_t g = group; g >= 0; g = m_groups[static_cast<std::size_t>(g)].m_nParent) {
+        const std::string& label = m_groups[static_cast<std::size_t>(g)].m_strLabel;
+        path = path.empty() ? label : label + "\\" + path;
+    }
+    return path;
+}
+
+void CCopiesCollector::Finish(const SSinkResult& result) {
+    // Group labels come after the media inside them, so paths are made at the end.
+    for (std::size_t i = 0; i < m_media.size(); ++i) {
+        const std::string group = GroupPath(m_mediumGroups[i]);
+        m_media[i].m_strPath =
+            group.empty() ? m_media[i].m_strLabel : group + "\\" + m_media[i].m_strLabel;
+    }
+    m_bFinished = result.Usable();
+}
+
+} // namespace quillora

@@ -1,0 +1,67 @@
+// CCopiesCollector: the record sink that takes from one case file what the copies
+// report needs (size, CRC or folded name and time, medium and position of each file),
+// as the file streams past, without building its tree.
+#pragma once
+
+#include "model/IRecordSink.h"
+#include "report/CopiesEntries.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillora {
+
+class CCopiesCollector : public IRecordSink {
+public:
+    // With `archives`, entries of listed archives count as files too.
+    explicit CCopiesCollector(bool archives);
+
+    void BeginMedium(SRecordFacts& medium) override;
+    void EnterFolder(SRecordFacts& folder) override;
+    void Entry(SRecordFacts& record) override;
+    void LeaveFolder(SRecordFacts&) override {}
+    void EndMedium(SRecordFacts& medium) override;
+    void Finish(const SSinkResult& result) override;
+
+    // What was collected; media are numbered from 0 in file order (m_nCase unset), and
+    // the entries' m_nMedium count in that numbering.
+    std::vector<SCrcEntry>& CrcEntries() { return m_crc; }
+    std::vector<SNameEntry>& NameEntries() { return m_names; }
+    std::vector<SCopiesMedium>& Media() { return m_media; }
+    std::uint64_t Records() const { return m_nNext; }
+    bool Finished() const { return m_bFinished; }
+
+    // The key files without a CRC are matched by: the name folded as the catalogue
+    // compares names (A-Z), hashed.
+    static std::uint64_t NameKey(std::string_view name);
+
+private:
+    // A block open between BeginMedium and EndMedium: the case, a group or a medium.
+    struct SBlock {
+        RecordClass m_class{};
+        std::int32_t m_nIndex = -1; // into m_media or m_groups
+    };
+    struct SGroup {
+        std::string m_strLabel;
+        std::int32_t m_nParent = -1;
+    };
+
+    void Consider(const SRecordFacts& record, std::uint32_t ordinal);
+    std::int32_t EnclosingGroup() const;
+    std::string GroupPath(std::int32_t group) const;
+
+    bool m_bArchives;
+    std::uint32_t m_nNext = 0;
+    std::int32_t m_nMedium = -1; // the medium the records now streaming belong to
+    std::vector<SBlock> m_blocks;
+    std::vector<SGroup> m_groups;
+    std::vector<std::int32_t> m_mediumGroups; // per medium, its group or -1
+    std::vector<SCrcEntry> m_crc;
+    std::vector<SNameEntry> m_names;
+    std::vector<SCopiesMedium> m_media;
+    std::string m_strFolded;
+    bool m_bFinished = false;
+};
+
+} // namespace quillora

@@ -1,0 +1,267 @@
+// Grouping the collected entries into contents: one sort of each kind, then runs of
+// equal keys; media are renumbered first so that every listing is in case order.
+#include "report/CCopiesReport.h"
+
+#include "core/Text.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace quillora {
+
+namespace {
+
+// Two seconds in file-time units (100 ns): FAT keeps last-write times to 2 seconds.
+constexpr FileTime kNameTimeWindow = 20'000'000;
+
+bool SameCrcContent(const SCrcEntry& a, const SCrcEntry& b) {
+    return a.m_nSizeLow == b.m_nSizeLow && a.m_nSizeHigh == b.m_nSizeHigh && a.m_dwCrc == b.m_dwCrc;
+}
+
+auto CrcKey(const SCrcEntry& e) {
+    return std::make_tuple(e.m_nSizeHigh, e.m_nSizeLow, e.m_dwCrc, e.m_ref.m_nMedium,
+                           e.m_ref.m_nOrdinal);
+}
+
+auto NameKey(const SNameEntry& e) {
+    return std::make_tuple(e.m_nNameHash, e.m_nSize, e.m_ftLastWrite, e.m_ref.m_nMedium,
+                           e.m_ref.m_nOrdinal);
+}
+
+// The end of the run of name entries starting at `begin`: same name and size, and
+// last written at most 2 seconds after the run's first file, so that any two files of a
+// run are within 2 seconds of each other.
+std::size_t NameRunEnd(const std::vector<SNameEntry>& names, std::size_t begin) {
+    const SNameEntry& first = names[begin];
+    std::size_t end = begin + 1;
+    while (end < names.size() && names[end].m_nNameHash == first.m_nNameHash &&
+           names[end].m_nSize == first.m_nSize &&
+           names[end].m_ftLastWrite - first.m_ftLastWrite <= kNameTimeWindow) {
+        ++end;
+    }
+    return end;
+}
+
+std::uint32_t DistinctMedia(const std::vector<SCopiesRef>& refs) {
+    std::uint32_t copies = 0;
+    for (std::size_t i = 0; i < refs.size(); ++i) {
+        if (i == 0 || refs[i].m_nMedium != refs[i - 1].m_nMedium) {
+            ++copies;
+        }
+    }
+    return copies;
+}
+
+} // namespace
+
+std::string NormalizedCatalogPath(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    for (char c : path) {
+        const char ch = c == '/' ? '\\' : c;
+        if (ch == '\\' && (out.empty() || out.back() == '\\')) {
+            continue;
+        }
+        out += ch;
+    }
+    while (!out.empty() && out.back() == '\\') {
+        out.pop_back();
+    }
+    return text::AsciiLower(out);
+}
+
+CCopiesReport::CCopiesReport(std::vector<std::string> casePaths) {
+    m_cases.resize(casePaths.size());
+    for (std::size_t i = 0; i < casePaths.size(); ++i) {
+        m_cases[i].m_strPath = std::move(casePaths[i]);
+    }
+}
+
+void CCopiesReport::Add(std::uint32_t index, CCopiesCollector& collected) {
+    SCopiesCase& file = m_cases.at(index);
+    file.m_state = SCopiesCase::EState::Read;
+    file.m_nRecords = collected.Records();
+    const auto base = static_cast<std::uint32_t>(m_media.size());
+    for (SCopiesMedium& medium : collected.Media()) {
+        medium.m_nCase = index;
+        m_media.push_back(std::move(medium));
+    }
+    for (SCrcEntry entry : collected.CrcEntries()) {
+        entry.m_ref.m_nMedium += base;
+        m_crc.push_back(entry);
+    }
+    for (SNameEntry entry : collected.NameEntries()) {
+        entry.m_ref.m_nMedium += base;
+        m_names.push_back(entry);
+    }
+}
+
+void CCopiesReport::Skip(std::uint32_t index, bool protectedFile, std::string error) {
+    SCopiesCase& file = m_cases.at(index);
+    file.m_state = protectedFile ? SCopiesCase::EState::Protected : SCopiesCase::EState::Unreadable;
+    file.m_strError = std::move(error);
+}
+
+std::uint64_t CCopiesReport::Records() const {
+    std::uint64_t records = 0;
+    for (const SCopiesCase& file : m_cases) {
+        records += file.m_nRecords;
+    }
+    return records;
+}
+
+std::size_t CCopiesReport::Skipped() const {
+    return static_cast<std::size_t>(
+        std::count_if(m_cases.begin(), m_cases.end(), [](const SCopiesCase& c) {
+            return c.m_state == SCopiesCase::EState::Unreadable ||
+                   c.m_state == SCopiesCase::EState::Protected;
+        }));
+}
+
+std::size_t CCopiesReport::EntryBytes() const {
+    return m_crc.capacity() * sizeof(SCrcEntry) + m_names.capacity() * sizeof(SNameEntry) +
+           m_media.capacity() * sizeof(SCopiesMedium);
+}
+
+// Cases finish in any order on several workers; the media take the case order, so
+// that the report does not depend on which file was read first.
+void CCopiesReport::Renumber() {
+    std::vector<std::uint32_t> order(m_media.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
+        return std::tie(m_media[a].m_nCase, m_media[a].m_nOrdinal) <
+               std::tie(m_media[b].m_nCase, m_media[b].m_nOrdinal);
+    });
+    std::vector<std::uint32_t> newIndex(m_media.size());
+    std::vector<SCopiesMedium> media;
+    media.reserve(m_media.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) {
+        newIndex[order[i]] = i;
+        media.push_back(std::move(m_media[order[i]]));
+    }
+    m_media = std::move(media);
+    for (SCrcEntry& e : m_crc) {
+        e.m_ref.m_nMedium = newIndex[e.m_ref.m_nMedium];
+    }
+    for (SNameEntry& e : m_names) {
+        e.m_ref.m_nMedium = newIndex[e.m_ref.m_nMedium];
+    }
+}
+
+void CCopiesReport::Complete() {
+    if (m_bComplete) {
+        return;
+    }
+    Renumber();
+    std::sort(m_crc.begin(), m_crc.end(),
+              [](const SCrcEntry& a, const SCrcEntry& b) { return CrcKey(a) < CrcKey(b); });
+    std::sort(m_names.begin(), m_names.end(),
+              [](const SNameEntry& a, const SNameEntry& b) { return NameKey(a) < NameKey(b); });
+    m_bComplete = true;
+    CountMedia();
+}
+
+// Calls visit(content) for every content, CRC matches first, each kind from the
+// largest size down. The content's record list is reused from one call to the next.
+template <class Visit> void CCopiesReport::ForEachGroup(Visit&& visit) const {
+    SCopiesContent content;
+    for (std::size_t end = m_crc.size(); end > 0;) {
+        std::size_t begin = end - 1;
+        while (begin > 0 && SameCrcContent(m_crc[begin - 1], m_crc[end - 1])) {
+            --begin;
+        }
+        content.m_match = ECopiesMatch::Crc;
+        content.m_nSize = m_crc[begin].Size();
+        content.m_dwCrc = m_crc[begin].m_dwCrc;
+        content.m_records.clear();
+        for (std::size_t i = begin; i < end; ++i) {
+            content.m_records.push_back(m_crc[i].m_ref);
+        }
+        content.m_nCopies = DistinctMedia(content.m_records);
+        visit(content);
+        end = begin;
+    }
+    // Runs are found from the front (a run starts at its earliest time), then visited
+    // from the largest size down: collect the run starts first.
+    std::vector<std::size_t> starts;
+    for (std::size_t begin = 0; begin < m_names.size(); begin = NameRunEnd(m_names, begin)) {
+        starts.push_back(begin);
+    }
+    std::stable_sort(starts.begin(), starts.end(), [this](std::size_t a, std::size_t b) {
+        return m_names[a].m_nSize > m_names[b].m_nSize;
+    });
+    for (std::size_t begin : starts) {
+        const std::size_t end = NameRunEnd(m_names, begin);
+        content.m_match = ECopiesMatch::Name;
+        content.m_nSize = m_names[begin].m_nSize;
+        content.m_dwCrc = 0;
+        content.m_records.clear();
+        for (std::size_t i = begin; i < end; ++i) {
+            content.m_records.push_back(m_names[i].m_ref);
+        }
+        // Within a run the entries are in time order; the list is by medium.
+        std::sort(content.m_records.begin(), content.m_records.end(),
+                  [](const SCopiesRef& a, const SCopiesRef& b) {
+                      return std::tie(a.m_nMedium, a.m_nOrdinal) <
+                             std::tie(b.m_nMedium, b.m_nOrdinal);
+                  });
+        content.m_nCopies = DistinctMedia(content.m_records);
+        visit(content);
+    }
+}
+
+void CCopiesReport::CountMedia() {
+    for (SCopiesMedium& medium : m_media) {
+        medium.m_nFiles = medium.m_nBytes = medium.m_nSoleFiles = medium.m_nSoleBytes = 0;
+    }
+    ForEachGroup([this](const SCopiesContent& content) {
+        for (const SCopiesRef& ref : content.m_records) {
+            SCopiesMedium& medium = m_media[ref.m_nMedium];
+            ++medium.m_nFiles;
+            medium.m_nBytes += content.m_nSize;
+            if (content.m_nCopies == 1) {
+                ++medium.m_nSoleFiles;
+                medium.m_nSoleBytes += content.m_nSize;
+            }
+        }
+    });
+}
+
+std::vector<std::uint32_t> CCopiesReport::FindMedia(std::string_view path) const {
+    const std::string wanted = NormalizedCatalogPath(path);
+    std::vector<std::uint32_t> found;
+    for (std::uint32_t i = 0; i < m_media.size(); ++i) {
+        if (NormalizedCatalogPath(m_media[i].m_strPath) == wanted) {
+            found.push_back(i);
+        }
+    }
+    return found;
+}
+
+void CCopiesReport::ForEachContent(const SCopiesFilter& filter,
+                                   const std::function<void(const SCopiesContent&)>& visit) const {
+    std::vector<bool> chosen;
+    if (!filter.m_media.empty()) {
+        chosen.assign(m_media.size(), false);
+        for (std::uint32_t medium : filter.m_media) {
+            if (medium < chosen.size()) {
+                chosen[medium] = true;
+            }
+        }
+    }
+    ForEachGroup([&](const SCopiesContent& content) {
+        if (content.m_nCopies < filter.m_nMinCopies || content.m_nCopies > filter.m_nMaxCopies) {
+            return;
+        }
+        if (!chosen.empty() &&
+            std::none_of(content.m_records.begin(), content.m_records.end(),
+                         [&](const SCopiesRef& ref) { return chosen[ref.m_nMedium]; })) {
+            return;
+        }
+        visit(content);
+    });
+}
+
+} // namespace quillora

@@ -1,0 +1,95 @@
+// CCopiesReport: how many media hold each content of a set of case files, answered
+// from the catalogues alone. A content is a file of more than 0 bytes; files with a
+// stored CRC-32 are the same content when size and CRC agree; files without one are
+// matched by folded name, size and last-write time (within 2 seconds) instead, and the
+// two kinds never mix. Its copies are the distinct media that hold it: two files on
+// one medium count once.
+#pragma once
+
+#include "report/CCopiesCollector.h"
+#include "report/CopiesEntries.h"
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillora {
+
+enum class ECopiesMatch : std::uint8_t {
+    Crc,  // same size and CRC-32
+    Name, // same folded name and size, last written within 2 seconds
+};
+
+// One content as the report lists it.
+struct SCopiesContent {
+    ECopiesMatch m_match = ECopiesMatch::Crc;
+    std::uint64_t m_nSize = 0;
+    std::uint32_t m_dwCrc = 0; // with ECopiesMatch::Crc
+    std::uint32_t m_nCopies = 0;
+    std::vector<SCopiesRef> m_records; // by medium, then by position in the case
+};
+
+// Which contents to list.
+struct SCopiesFilter {
+    std::uint32_t m_nMinCopies = 1;
+    std::uint32_t m_nMaxCopies = std::numeric_limits<std::uint32_t>::max();
+    // Only contents with a record on one of these media (indices into Media()); all
+    // when empty.
+    std::vector<std::uint32_t> m_media;
+};
+
+class CCopiesReport {
+public:
+    // The case files to read, by absolute path, in the order they are reported.
+    explicit CCopiesReport(std::vector<std::string> casePaths);
+
+    // Takes what `collected` gathered from case `index` (which must be read once). Not
+    // thread-safe: the caller serialises.
+    void Add(std::uint32_t index, CCopiesCollector& collected);
+    // Case `index` could not be used: why, and whether it was for its password.
+    void Skip(std::uint32_t index, bool protectedFile, std::string error);
+
+    // Ends the collection: numbers the media in case order, groups the entries into
+    // contents and counts each medium's files and sole copies. Call once, after the
+    // last Add or Skip.
+    void Complete();
+
+    const std::vector<SCopiesCase>& Cases() const { return m_cases; }
+    std::vector<SCopiesCase>& Cases() { return m_cases; }
+    const std::vector<SCopiesMedium>& Media() const { return m_media; }
+    std::uint64_t Records() const;
+    std::uint64_t Files() const { return m_crc.size() + m_names.size(); }
+    std::size_t Skipped() const;
+
+    // The media whose catalogue path is `path`, in any case file: letters compare
+    // without case, "/" stands for "\" and leading or trailing separators are ignored.
+    std::vector<std::uint32_t> FindMedia(std::string_view path) const;
+
+    // Calls `visit` for every content the filter lets through: CRC matches first, then
+    // name matches, each kind by size, largest first. The content is lent for the call.
+    void ForEachContent(const SCopiesFilter& filter,
+                        const std::function<void(const SCopiesContent&)>& visit) const;
+
+    // Bytes the report keeps for its entries (capacity included), for the benchmark.
+    std::size_t EntryBytes() const;
+
+private:
+    template <class Visit> void ForEachGroup(Visit&& visit) const;
+    void CountMedia();
+    void Renumber();
+
+    std::vector<SCopiesCase> m_cases;
+    std::vector<SCopiesMedium> m_media;
+    std::vector<SCrcEntry> m_crc;
+    std::vector<SNameEntry> m_names;
+    bool m_bComplete = false;
+};
+
+// Catalogue paths compare like this: case-insensitive for A-Z, "/" as "\", no leading
+// or trailing separators.
+std::string NormalizedCatalogPath(std::string_view path);
+
+} // namespace quillora
