@@ -204,6 +204,32 @@ TEST_F(CCDInsertDlgTest, SkippedItemsWaitForTheUserInTheFinalState) {
     EXPECT_EQ(dropped, std::make_tuple(int(QDialog::Rejected), false, 0));
 }
 
+TEST_F(CCDInsertDlgTest, AReScanThatFoundChangesSaysHowManyAndWaits) {
+    auto scanOnce = [&](const SVolumeInfo* previous) {
+        CCDInsertDlg dialog(m_scratch.Path().string(), nullptr, nullptr, 3);
+        Watch(dialog);
+        dialog.SetPrevious(previous);
+        dialog.Start();
+        EXPECT_TRUE(PumpUntil([&] { return dialog.IsShowingReport() || dialog.result() != 0; }));
+        const std::string lines = dialog.PathLine().toStdString();
+        if (dialog.IsShowingReport()) {
+            dialog.AcceptReport();
+        }
+        return std::make_pair(dialog.TakeResult(), lines);
+    };
+    auto [first, none] = scanOnce(nullptr);
+    ASSERT_NE(first, nullptr);
+    // Nothing changed: the dialog closes by itself.
+    auto [same, quiet] = scanOnce(first.get());
+    ASSERT_NE(same, nullptr);
+    m_scratch.Write("new.txt", "new");
+    m_scratch.Write("top.txt", "hello, world");
+    auto [changed, told] = scanOnce(first.get());
+    ASSERT_NE(changed, nullptr);
+    EXPECT_NE(told.find("ﾌｧｲﾙ 追加 1  削除 0  変更 1  移動 0"), std::string::npos) << told;
+    EXPECT_NE(told.find("読み込んだﾌｧｲﾙ"), std::string::npos) << told;
+}
+
 TEST_F(CCDInsertDlgTest, AFolderThatCannotBeReadFailsWithAMessage) {
     std::vector<std::string> told;
     CCDInsertDlg dialog((m_scratch / "gone").string(), nullptr, nullptr, 2);
