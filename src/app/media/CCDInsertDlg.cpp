@@ -264,7 +264,9 @@ void CCDInsertDlg::OnScanFinished() {
         !config.m_strAddEndSndFile.empty() && m_actions.m_playSound) {
         m_actions.m_playSound(config.m_strAddEndSndFile);
     }
-    if (m_report.Complete() && m_changes.Empty() && m_changes.TimesShifted() == 0) {
+    // A list of the changes for the user to open is not built yet; the document logs
+    // them, and the dialog waits only when something could not be read.
+    if (m_report.Complete()) {
         Finish();
         return;
     }
