@@ -317,8 +317,22 @@ SMediaSelectAnswer CTobCaseDoc::RunMediaSelectDialog(const SMediaSelectRequest& 
 std::unique_ptr<SVolumeInfo> CTobCaseDoc::RunLoadingDialog(const std::string& osPath,
                                                            const std::string* label,
                                                            const std::string* comment, int mode) {
+    m_lastChanges.Clear();
     return CCDInsertDlg::Run(m_pWindow, osPath, label, comment, mode, m_pArchiveLister,
                              m_pExtractors, &m_lastScanReport);
+}
+
+std::unique_ptr<SVolumeInfo> CTobCaseDoc::RunRescanDialog(const std::string& osPath,
+                                                          const std::string* label,
+                                                          const std::string* comment,
+                                                          const SVolumeInfo& previous) {
+    CCDInsertDlg dialog(osPath, label, comment, kAddRescan, m_pWindow, m_pArchiveLister);
+    dialog.SetCommentExtractor(m_pExtractors);
+    dialog.SetPrevious(&previous);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    m_lastScanReport = accepted ? dialog.Report() : CScanReport();
+    m_lastChanges = accepted ? dialog.Changes() : CMediumChanges();
+    return accepted ? dialog.TakeResult() : nullptr;
 }
 
 std::optional<std::string> CTobCaseDoc::AskFileName(const SFileDialogRequest& request) {

@@ -5,6 +5,7 @@
 
 #include "document/CCaseDocument.h"
 #include "scan/IMediumPrompt.h"
+#include "scan/MediumChanges.h"
 #include "scan/ScanReport.h"
 
 #include <QObject>
@@ -95,6 +96,11 @@ public:
                                                      const std::string& lastDrive) override;
     SMediaSelectAnswer RunMediaSelectDialog(const SMediaSelectRequest& request) override;
     const CScanReport* LastScanReport() const override { return &m_lastScanReport; }
+    std::unique_ptr<SVolumeInfo> RunRescanDialog(const std::string& osPath,
+                                                 const std::string* label,
+                                                 const std::string* comment,
+                                                 const SVolumeInfo& previous) override;
+    const CMediumChanges* LastScanChanges() const override { return &m_lastChanges; }
     std::unique_ptr<SVolumeInfo> RunLoadingDialog(const std::string& osPath,
                                                   const std::string* label,
                                                   const std::string* comment, int mode) override;
@@ -141,6 +147,7 @@ private:
     bool m_bUnattended = false;
     IArchiveLister* m_pArchiveLister = nullptr;
     CScanReport m_lastScanReport;
+    CMediumChanges m_lastChanges;
     CArchiveExpander* m_pExpander = nullptr;
     CExtractTextManager* m_pExtractors = nullptr;
     int m_nDeviceHolds = 0;

@@ -57,8 +57,20 @@ SMediaSelectAnswer CCliDocumentUi::RunMediaSelectDialog(const SMediaSelectReques
 std::unique_ptr<SVolumeInfo> CCliDocumentUi::RunLoadingDialog(const std::string& osPath,
                                                               const std::string* label,
                                                               const std::string* comment, int) {
+    m_changes.Clear();
     std::unique_ptr<SVolumeInfo> medium =
         ScanMedium(osPath, label, comment, &m_dSeconds, &m_report);
+    m_bCancelled = !medium && !m_report.RootFailed();
+    return medium;
+}
+
+std::unique_ptr<SVolumeInfo> CCliDocumentUi::RunRescanDialog(const std::string& osPath,
+                                                             const std::string* label,
+                                                             const std::string* comment,
+                                                             const SVolumeInfo& previous) {
+    const SRescan rescan{&previous, !m_bReadAll, &m_changes};
+    std::unique_ptr<SVolumeInfo> medium =
+        ScanMedium(osPath, label, comment, &m_dSeconds, &m_report, &rescan);
     m_bCancelled = !medium && !m_report.RootFailed();
     return medium;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "document/IDocumentUi.h"
+#include "scan/MediumChanges.h"
 #include "scan/ScanReport.h"
 
 #include <optional>
@@ -30,9 +31,16 @@ public:
                                                   const std::string* label,
                                                   const std::string* comment, int mode) override;
     const CScanReport* LastScanReport() const override { return &m_report; }
+    std::unique_ptr<SVolumeInfo> RunRescanDialog(const std::string& osPath,
+                                                 const std::string* label,
+                                                 const std::string* comment,
+                                                 const SVolumeInfo& previous) override;
+    const CMediumChanges* LastScanChanges() const override { return &m_changes; }
     std::optional<std::string> AskFileName(const SFileDialogRequest& request) override;
 
     void SetPassword(std::optional<std::string> password) { m_password = std::move(password); }
+    // Re-scans read every file, as a first scan does (--full).
+    void SetReadAll(bool readAll) { m_bReadAll = readAll; }
     // The last scan was cancelled (not failed: see LastScanReport()->RootFailed()).
     bool Cancelled() const { return m_bCancelled; }
     double LastScanSeconds() const { return m_dSeconds; }
@@ -43,8 +51,10 @@ private:
     // A password question was answered "no" with a message: the failure it causes
     // has been reported.
     bool m_bPasswordReported = false;
+    bool m_bReadAll = false;
     double m_dSeconds = 0;
     CScanReport m_report;
+    CMediumChanges m_changes;
 };
 
 } // namespace quillora::cli

@@ -136,9 +136,12 @@ void PrintSkippedItems(const CScanReport& report) {
 
 std::unique_ptr<SVolumeInfo> ScanMedium(const std::string& osPath, const std::string* label,
                                         const std::string* comment, double* seconds,
-                                        CScanReport* report) {
+                                        CScanReport* report, const SRescan* rescan) {
     auto medium = std::make_unique<SVolumeInfo>();
     CVolumeScanner scanner;
+    if (rescan) {
+        scanner.SetPrevious(rescan->m_previous, rescan->m_keepUnchanged);
+    }
     CScanTicker ticker(scanner);
     scanner.SetProgress(&ticker);
     // The extractors (and their plug-ins) are loaded only for scans that want comments.
@@ -172,6 +175,9 @@ std::unique_ptr<SVolumeInfo> ScanMedium(const std::string& osPath, const std::st
     }
     if (report) {
         *report = scanner.Report();
+    }
+    if (rescan && rescan->m_changes) {
+        *rescan->m_changes = scanner.Changes();
     }
     if (cancelled || scanner.Report().RootFailed()) {
         return nullptr;

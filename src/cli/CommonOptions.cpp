@@ -26,6 +26,24 @@ CLI::Option* AddJsonFlag(CLI::App& cmd, bool& json, const std::string& descripti
     return cmd.add_flag("--json", json, description);
 }
 
+void AddRescanFlags(CLI::App& cmd, bool& full, bool& changes, bool& json, CLI::Option* rescan) {
+    CLI::Option* options[] = {
+        cmd.add_flag("--full", full,
+                     "Read every file again, also those whose size and time are unchanged"),
+        cmd.add_flag("--changes", changes,
+                     "Print what changed: one line per file added, removed, modified or "
+                     "moved and per folder added or removed"),
+        cmd.add_flag("--json", json,
+                     "Print the changes as JSON objects {\"change\",\"path\",\"from\","
+                     "\"folder\"}, one per line, then {\"summary\":{...}}"),
+    };
+    if (rescan) {
+        for (CLI::Option* option : options) {
+            option->needs(rescan);
+        }
+    }
+}
+
 CLI::Option* AddNoWaitFlag(CLI::App& cmd, bool& noWait) {
     return cmd.add_flag("--no-wait", noWait,
                         "Fail at once when another program is using the case, instead of waiting");

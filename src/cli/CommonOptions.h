@@ -28,6 +28,11 @@ CLI::Option* AddPasswordOption(CLI::App& cmd, std::optional<std::string>& passwo
 CLI::Option* AddJsonFlag(CLI::App& cmd, bool& json,
                          const std::string& description = "Print one JSON object per line");
 
+// --full, --changes and --json of the commands that scan a medium again; each needs
+// `rescan` when given (the flag that makes the command a re-scan).
+void AddRescanFlags(CLI::App& cmd, bool& full, bool& changes, bool& json,
+                    CLI::Option* rescan = nullptr);
+
 // --no-wait: fail at once when another program is using the case, instead of waiting.
 CLI::Option* AddNoWaitFlag(CLI::App& cmd, bool& noWait);
 

@@ -2,6 +2,7 @@
 // records) compared with the case, and a mounted medium registered again over its
 // record, as the desktop program's compare dialog and "更新 ﾒﾃﾞｨｱ->ｹｰｽ" do.
 #include "cli/ArchiveServices.h"
+#include "cli/ChangeReport.h"
 #include "cli/CliCaseDocument.h"
 #include "cli/CliDocumentUi.h"
 #include "cli/CliScan.h"
@@ -145,6 +146,10 @@ struct SUpdateArgs {
     std::optional<std::string> password;
     bool noArchives = false;
     bool noWait = false;
+    bool full = false;
+    bool changes = false;
+    bool json = false;
+    bool verbose = false;
 };
 
 int RunUpdate(const SUpdateArgs& a) {
@@ -158,6 +163,7 @@ int RunUpdate(const SUpdateArgs& a) {
         return kExitFailure;
     }
     CCliDocumentUi ui(a.password);
+    ui.SetReadAll(a.full);
     CCliCaseDocument session(ui);
     CCaseDocument& doc = session.Doc();
     if (!session.Open(a.casePath)) {
@@ -187,12 +193,7 @@ int RunUpdate(const SUpdateArgs& a) {
         ReportError(DescribeCaseError(e, a.casePath));
         return kExitFailure;
     }
-    const std::string skipped = ui.LastScanReport()->Summary();
-    std::printf("updated medium \"%s\" (%s): %zu folders, %zu files, %llu bytes in %.2f s%s%s\n",
-                updated->m_strLabel.c_str(), MediumOsFolder(*updated).c_str(),
-                updated->CountFolders(true), updated->CountFiles(true),
-                static_cast<unsigned long long>(updated->m_nSize), ui.LastScanSeconds(),
-                skipped.empty() ? "" : "; ", skipped.c_str());
+    PrintRescanResult(*updated, ui, a.verbose, a.changes || a.json, a.json);
     return kExitOk;
 }
 
@@ -205,8 +206,14 @@ const CCommandRegistration
                  cmd.add_option("MEDIUM", a->medium, "The medium, by its path as tree prints it")
                      ->required();
                  cmd.add_flag("--no-archives", a->noArchives, "Read archives as plain files");
+                 AddRescanFlags(cmd, a->full, a->changes, a->json);
+                 cmd.add_flag("--verbose", a->verbose,
+                              "Warn on stderr of every folder or file that could not be read");
                  AddPasswordOption(cmd, a->password);
                  AddNoWaitFlag(cmd, a->noWait);
+                 cmd.footer("Files whose size and last-write time are those the case holds "
+                            "are not read again: they keep their CRC, comment and properties "
+                            "(an edit that keeps both is not seen; use --full).");
                  return [a] { return RunUpdate(*a); };
              }});
 

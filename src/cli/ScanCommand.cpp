@@ -1,6 +1,7 @@
 // `quillora-cli scan CASE PATH`: scans a mount point or folder as a new medium and
 // appends it to the case (creating the case when it does not exist yet).
 #include "cli/ArchiveServices.h"
+#include "cli/ChangeReport.h"
 #include "cli/CliCaseDocument.h"
 #include "cli/CliDocumentUi.h"
 #include "cli/CliScan.h"
@@ -50,6 +51,9 @@ struct SScanArgs {
     bool comments = false;
     bool arcComments = false;
     bool update = false;
+    bool full = false;
+    bool changes = false;
+    bool json = false;
     bool noWait = false;
     bool verbose = false;
     bool pseudoFs = false;
@@ -71,16 +75,11 @@ SFileInfo& GroupFor(CCDCase& root, const std::string& label) {
 // The summary line, with what could not be read after the time; with `verbose`
 // first one warning line on stderr per item skipped.
 void PrintSummary(const SVolumeInfo& medium, double seconds, const CScanReport& report,
-                  bool verbose, const char* verb = "added") {
+                  bool verbose) {
     if (verbose) {
         PrintSkippedItems(report);
     }
-    const std::string skipped = report.Summary();
-    std::printf("%s medium \"%s\" (%s): %zu folders, %zu files, %llu bytes in %.2f s%s%s\n", verb,
-                medium.m_strLabel.c_str(), MediumOsFolder(medium).c_str(),
-                medium.CountFolders(true), medium.CountFiles(true),
-                static_cast<unsigned long long>(medium.m_nSize), seconds,
-                skipped.empty() ? "" : "; ", skipped.c_str());
+    PrintSummaryLine(stdout, "added", medium, seconds, report, {});
 }
 
 // Why a scan handed out no medium, in one line.
@@ -110,15 +109,17 @@ SVolumeInfo* FindScannedMedium(CCDCase& root, const std::string& osPath) {
 
 // scan --update: re-scans the matching medium in its place and keeps the user's data
 // of every path that did not change.
-int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
-                  const std::optional<std::string>& label,
-                  const std::optional<std::string>& comment,
-                  const std::optional<std::string>& password, bool verbose) {
+int RunScanUpdate(const SScanArgs& a) {
+    const std::string& casePath = a.casePath;
+    const std::string& scanPath = a.scanPath;
+    const std::optional<std::string>& label = a.label;
+    const std::optional<std::string>& comment = a.comment;
     if (!FileExists(casePath)) {
         ReportError(casePath + ": no such case to update");
         return kExitFailure;
     }
-    CCliDocumentUi ui(password);
+    CCliDocumentUi ui(a.password);
+    ui.SetReadAll(a.full);
     CCliCaseDocument session(ui);
     CCaseDocument& doc = session.Doc();
     if (!session.Open(casePath)) {
@@ -144,7 +145,7 @@ int RunScanUpdate(const std::string& casePath, const std::string& scanPath,
         ReportError(DescribeCaseError(e, casePath));
         return kExitFailure;
     }
-    PrintSummary(*updated, ui.LastScanSeconds(), *ui.LastScanReport(), verbose, "updated");
+    PrintRescanResult(*updated, ui, a.verbose, a.changes || a.json, a.json);
     return kExitOk;
 }
 
@@ -166,19 +167,6 @@ int RunScan(const SScanArgs& a) {
     if (!LockCaseForEdit(lock, a.casePath, a.noWait, !a.update)) {
         return kExitFailure;
     }
-    std::unique_ptr<CCDCase> root;
-    bool compress = false;
-    if (FileExists(a.casePath) && !lock.CreatedFile()) {
-        // A case that cannot be read is never replaced.
-        root = LoadCaseOrReport(a.casePath, a.password);
-        if (!root) {
-            return kExitFailure;
-        }
-        compress = IsGzipFile(a.casePath);
-    } else {
-        root = std::make_unique<CCDCase>();
-    }
-
     LoadScanSettings();
     if (a.crc) {
         Config().m_nAddVolCRC = 1;
@@ -198,8 +186,21 @@ int RunScan(const SScanArgs& a) {
     SetListArchives(!a.noArchives);
 
     if (a.update) {
-        return RunScanUpdate(a.casePath, a.scanPath, a.label, a.comment, a.password, a.verbose);
+        return RunScanUpdate(a); // the document reads the case itself
     }
+    std::unique_ptr<CCDCase> root;
+    bool compress = false;
+    if (FileExists(a.casePath) && !lock.CreatedFile()) {
+        // A case that cannot be read is never replaced.
+        root = LoadCaseOrReport(a.casePath, a.password);
+        if (!root) {
+            return kExitFailure;
+        }
+        compress = IsGzipFile(a.casePath);
+    } else {
+        root = std::make_unique<CCDCase>();
+    }
+
     double seconds = 0;
     CScanReport report;
     std::unique_ptr<SVolumeInfo> medium =
@@ -247,8 +248,11 @@ const CCommandRegistration
                             "Extract comments and properties of every file (AutoComment)");
                cmd.add_flag("--arc-comments", a->arcComments,
                             "Extract comments of archive entries (MeltAutoComment)");
-               cmd.add_flag("--update", a->update,
-                            "Re-scan the case's medium of PATH in its place, keeping your notes");
+               CLI::Option* update = cmd.add_flag(
+                   "--update", a->update,
+                   "Re-scan the case's medium of PATH in its place, keeping your notes; files "
+                   "of unchanged size and time are not read again");
+               AddRescanFlags(cmd, a->full, a->changes, a->json, update);
                AddNoWaitFlag(cmd, a->noWait);
                cmd.add_flag("--verbose", a->verbose,
                             "Warn on stderr of every folder or file that could not be read");

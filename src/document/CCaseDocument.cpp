@@ -15,6 +15,7 @@
 #include "model/UserDataTransfer.h"
 #include "scan/DriveTable.h"
 #include "scan/MediaPresence.h"
+#include "scan/MediumChanges.h"
 #include "scan/ScanReport.h"
 #include "scan/VolumeScanner.h"
 
@@ -534,7 +535,10 @@ SVolumeInfo* CCaseDocument::DoSetCD(const std::string& osPath, const std::string
         m_ui.ShowMediumMissing(osPath);
         return nullptr;
     }
-    std::unique_ptr<SVolumeInfo> scanned = m_ui.RunLoadingDialog(osPath, label, comment, mode);
+    const bool rescan = existing && existing->GetParent();
+    std::unique_ptr<SVolumeInfo> scanned =
+        rescan ? m_ui.RunRescanDialog(osPath, label, comment, *existing)
+               : m_ui.RunLoadingDialog(osPath, label, comment, mode);
     if (!scanned) {
         return nullptr;
     }
@@ -550,6 +554,15 @@ SVolumeInfo* CCaseDocument::DoSetCD(const std::string& osPath, const std::string
     SFileInfo& parent = *existing->GetParent();
     added = static_cast<SVolumeInfo*>(parent.InsertBefore(existing, std::move(scanned)));
     TransferUserData(*added, *existing, kTransferReplace);
+    // A file moved or renamed on the medium keeps what the user gave it too.
+    if (const CMediumChanges* changes = m_ui.LastScanChanges()) {
+        for (const SMediumChange& change : changes->Changes()) {
+            if (change.m_kind == ChangeKind::Moved) {
+                CarryUserData(*change.m_new, *change.m_old, kTransferReplace);
+            }
+        }
+        LogFormat("CTobCaseDoc::DoSetCD() %s", changes->Summary().c_str());
+    }
     // What the scan could not read is kept as it was, with the user's data.
     if (const CScanReport* report = m_ui.LastScanReport()) {
         const std::size_t kept = KeepUnreadFolders(*added, *existing, report->FoldersNotRead());

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/Resources.h"
+#include "model/SVolumeInfo.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,6 +17,7 @@
 namespace quillora {
 
 class CExportJob;
+class CMediumChanges;
 class CScanReport;
 class SFileInfo;
 class SVolumeInfo;
@@ -103,6 +105,20 @@ public:
     // What the last RunLoadingDialog's scan could not read; its records are those of
     // the medium it returned. Null when the front end keeps no report.
     virtual const CScanReport* LastScanReport() const { return nullptr; }
+    // Scans the medium at `osPath` again while showing progress, as a re-scan of
+    // `previous`, the copy the case holds: files found unchanged are taken from it
+    // instead of being read, and the changes are told (mode 3). Null when cancelled.
+    // A front end that cannot compare scans the whole medium like RunLoadingDialog.
+    virtual std::unique_ptr<SVolumeInfo> RunRescanDialog(const std::string& osPath,
+                                                         const std::string* label,
+                                                         const std::string* comment,
+                                                         const SVolumeInfo& /*previous*/) {
+        return RunLoadingDialog(osPath, label, comment, 3);
+    }
+    // What the last RunRescanDialog found changed; its records are those of the medium
+    // it returned and of `previous`, so it is good until either changes. Null when the
+    // front end compared nothing.
+    virtual const CMediumChanges* LastScanChanges() const { return nullptr; }
     virtual std::optional<std::string> AskFileName(const SFileDialogRequest& request) = 0;
     // Shows what replacing the case's medium by an imported one would change (the
     // comparison of an import); true when the user goes ahead with the update. Asked

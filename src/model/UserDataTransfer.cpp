@@ -108,7 +108,9 @@ private:
     std::size_t m_nRemaining = 0;
 };
 
-void CarryOver(SFileInfo& target, const SFileInfo& source, int mode) {
+} // namespace
+
+void CarryUserData(SFileInfo& target, const SFileInfo& source, int mode) {
     target.m_byMark = source.m_byMark;
     SetLink(target, source.Link(), false);
     if (mode == kTransferReplace) {
@@ -135,10 +137,12 @@ void CarryOver(SFileInfo& target, const SFileInfo& source, int mode) {
     }
 }
 
+namespace {
+
 void Walk(SFileInfo& record, const SFileInfo& newRoot, std::uint64_t hash, COldRecords& old,
           int mode) {
     if (const SFileInfo* match = old.Take(record, newRoot, hash)) {
-        CarryOver(record, *match, mode);
+        CarryUserData(record, *match, mode);
     }
     for (const auto& child : record.Children()) {
         if (old.Remaining() == 0) {

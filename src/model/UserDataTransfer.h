@@ -25,6 +25,11 @@ inline constexpr int kTransferFill = 2;
 // than at its last scan still finds its files. The old tree is not changed.
 void TransferUserData(SFileInfo& newTree, const SFileInfo& oldTree, int mode);
 
+// Carries one record's data over to another as TransferUserData does for a match:
+// the mark, the link (not forced) and, by `mode`, comment, category and property set.
+// For records matched otherwise than by path (a file moved on its medium).
+void CarryUserData(SFileInfo& target, const SFileInfo& source, int mode);
+
 // For each folder of `unread` (records of newTree whose contents a re-scan could not
 // read: unreadable, or not entered), moves the records that the folder at the same
 // path in oldTree holds and the new folder lacks (by name, without regard to case)

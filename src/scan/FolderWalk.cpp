@@ -8,6 +8,8 @@
 #include "scan/FolderWalk.h"
 
 #include "core/FileTypeCode.h"
+#include "model/CTreeBuilder.h"
+#include "model/ReplayTree.h"
 #include "model/SVolumeInfo.h"
 #include "scan/IArchiveLister.h"
 #include "scan/IScanProgress.h"
@@ -79,18 +81,25 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
     const SVolumeInfo* medium = folder.EnclosingMedium();
     m_dontSync = medium && medium->HasFlags(kFlagRemote);
     m_headCodes = HeadCodes();
+    // A re-scan starts at the medium, whose copy in the case it compares with.
+    const SFileInfo* previous = folder.HasFlags(kFlagMedium) ? m_scanner.m_previous : nullptr;
+    m_keepUnchanged = previous && m_scanner.m_keepUnchanged;
+    if (medium) {
+        m_timeRule = TimeRuleOf(medium->m_strVolText2);
+    }
     // A disc read by several threads at once seeks back and forth between them.
     const unsigned workers =
         medium && medium->HasFlags(kFlagCdRom) ? 0 : CFolderPrefetch::WorkersForThisMachine();
-    if (const int rootError = Enter(folder, level, fd, osPath)) {
+    if (const int rootError = Enter(folder, previous, level, fd, osPath)) {
         return rootError; // the frames close with the walk
     }
     if (workers > 0 && !m_frames.back().m_subfolders.empty()) {
         // The walk enters folders up to a frame below kMaxScanLevel (see Visit).
         const CFolderPrefetch::SWalkBounds bounds{m_device,
                                                   CVolumeScanner::kMaxScanLevel - level - 1};
-        m_prefetch =
-            std::make_unique<CFolderPrefetch>(fd, m_fat, m_dontSync, m_headCodes, bounds, workers);
+        // A re-scan reads the first bytes of only the files it finds changed, here.
+        m_prefetch = std::make_unique<CFolderPrefetch>(
+            fd, m_fat, m_dontSync, m_keepUnchanged ? 0 : m_headCodes, bounds, workers);
         WantSubfolders(m_frames.back());
     }
     while (!m_frames.empty()) {
@@ -106,9 +115,9 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
         }
         if (m_prefetch && m_prefetch->Take(sub.m_relPath, m_listing)) {
             // The frame owns the descriptor from here.
-            if (const int error =
-                    Enter(*sub.m_record, childLevel, std::exchange(m_listing.m_fd, -1),
-                          std::move(sub.m_osName), std::move(sub.m_relPath), &m_listing)) {
+            if (const int error = Enter(*sub.m_record, sub.m_previous, childLevel,
+                                        std::exchange(m_listing.m_fd, -1), std::move(sub.m_osName),
+                                        std::move(sub.m_relPath), &m_listing)) {
                 m_scanner.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record, error);
             }
             continue;
@@ -121,18 +130,20 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
                                    parentFd < 0 ? EIO : errno);
             continue;
         }
-        if (const int error = Enter(*sub.m_record, childLevel, subFd, std::move(sub.m_osName),
-                                    std::move(sub.m_relPath))) {
+        if (const int error = Enter(*sub.m_record, sub.m_previous, childLevel, subFd,
+                                    std::move(sub.m_osName), std::move(sub.m_relPath))) {
             m_scanner.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record, error);
         }
     }
     return 0;
 }
 
-int CFolderWalk::Enter(SFileInfo& folder, int level, int fd, std::string osName,
-                       std::string relPath, CFolderPrefetch::SListing* listing) {
+int CFolderWalk::Enter(SFileInfo& folder, const SFileInfo* previous, int level, int fd,
+                       std::string osName, std::string relPath,
+                       CFolderPrefetch::SListing* listing) {
     SFrame& frame = m_frames.emplace_back();
     frame.m_folder = &folder;
+    frame.m_previous = CPreviousFolder(previous);
     frame.m_level = level;
     frame.m_fd = fd;
     frame.m_osName = std::move(osName);
@@ -206,6 +217,10 @@ void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry, const CArchiveHea
     // the code at all.
     SFileInfo& folder = *frame.m_folder;
     const SScanOptions& options = m_scanner.m_options;
+    const SFileInfo* before = frame.m_previous.Take(entry.m_name);
+    if (before && m_keepUnchanged && KeepUnchanged(frame, entry, *before)) {
+        return;
+    }
     const bool mayBeArchive = m_scanner.m_lister && entry.m_kind == EntryKind::Regular;
     const std::uint16_t code =
         mayBeArchive ? FileTypeCode(entry.m_name) : static_cast<std::uint16_t>(kFtOther);
@@ -216,6 +231,10 @@ void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry, const CArchiveHea
         ownHead.ReadFor(code, frame.m_fd, entry.m_osName.c_str(), entry.m_size)) {
         head = &ownHead;
     }
+    if (IsArchiveCode(code)) {
+        m_scanner.m_report.CountRead(); // its head, or the whole listing
+    }
+    const bool counted = IsArchiveCode(code);
     if (IsArchiveCode(code) && m_scanner.m_lister->TryListArchive(folder, entry, code, head) &&
         folder.ChildCount() > 0) {
         SFileInfo& node = *folder.ChildAt(folder.ChildCount() - 1);
@@ -235,7 +254,7 @@ void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry, const CArchiveHea
         if (entry.m_factsMissing) {
             report.Add(SkipKind::UnreadableFile, record, entry.m_factsError);
         }
-        AddFile(record, entry, frame.m_fd);
+        AddFile(record, entry, frame.m_fd, counted);
         m_scanner.PostScanProgress(kScanProgressRecord, &record);
         return;
     }
@@ -252,20 +271,33 @@ void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry, const CArchiveHea
             report.Add(SkipKind::TooDeep, record, 0);
         }
     } else if (!CScanControl::IsScanCancelled()) {
-        frame.m_subfolders.push_back({&record, entry.m_osName, {}});
+        const bool sameFolder =
+            before && before->IsDirectory() && !before->HasFlags(kFlagListedArchive);
+        frame.m_subfolders.push_back({&record, sameFolder ? before : nullptr, entry.m_osName, {}});
     }
     m_scanner.PostScanProgress(kScanProgressRecord, &record);
 }
 
-void CFolderWalk::AddFile(SFileInfo& record, const SDirEntry& entry, int dirFd) {
+void CFolderWalk::AddFile(SFileInfo& record, const SDirEntry& entry, int dirFd, bool counted) {
     if (record.IsInsideArchive()) {
         return;
     }
     const SScanOptions& options = m_scanner.m_options;
+    const bool reads = entry.m_kind == EntryKind::Regular && !entry.m_factsMissing;
+    if (reads && !counted &&
+        ((options.m_autoComment && m_scanner.m_extractor) || options.m_addVolCrc)) {
+        m_scanner.m_report.CountRead();
+    }
     if (options.m_autoComment) {
         m_scanner.ExtractComment(record, 0, false, false, false);
     }
-    if (!options.m_addVolCrc || CScanControl::IsScanCancelled()) {
+    if (options.m_addVolCrc) {
+        ReadCrc(record, entry, dirFd);
+    }
+}
+
+void CFolderWalk::ReadCrc(SFileInfo& record, const SDirEntry& entry, int dirFd) {
+    if (CScanControl::IsScanCancelled()) {
         return;
     }
     m_scanner.PostScanProgress(kScanProgressCrc, &record);
@@ -278,6 +310,50 @@ void CFolderWalk::AddFile(SFileInfo& record, const SDirEntry& entry, int dirFd) 
         }
     }
     CVolumeScanner::SetCrc(record, crc);
+}
+
+bool CFolderWalk::KeepUnchanged(SFrame& frame, const SDirEntry& entry, const SFileInfo& before) {
+    if (entry.m_kind != EntryKind::Regular || entry.m_factsMissing || before.IsInsideArchive() ||
+        (before.IsDirectory() && !before.HasFlags(kFlagListedArchive)) ||
+        before.m_nSize != entry.m_size ||
+        CompareWriteTimes(before.m_ftLastWrite, entry.m_lastWrite, m_timeRule) ==
+            TimeMatch::Different) {
+        return false;
+    }
+    SFileInfo& folder = *frame.m_folder;
+    CScanReport& report = m_scanner.m_report;
+    const SScanOptions& options = m_scanner.m_options;
+    if (before.HasFlags(kFlagListedArchive)) {
+        if (!m_scanner.m_lister) {
+            return false; // archives are plain files this time: read it as one
+        }
+        CTreeBuilder builder(folder, CTreeBuilder::ETop::Below);
+        ReplayTree(before, builder);
+        SFileInfo& node = *folder.ChildAt(folder.ChildCount() - 1);
+        node.m_ftCreation = entry.m_creation;
+        node.m_ftLastAccess = entry.m_lastAccess;
+        node.m_ftLastWrite = entry.m_lastWrite;
+        m_scanner.CountEntry();
+        report.CountKept();
+        m_scanner.PostScanProgress(kScanProgressRecord, &node);
+        return true;
+    }
+    SFileInfo& record = *folder.AddChild(RecordFromEntry(entry));
+    m_scanner.CountEntry();
+    record.m_wExtFlags = before.m_wExtFlags;
+    record.m_dwExtValue = before.m_dwExtValue;
+    record.SetComment(before.Comment());
+    record.SetProps(before.Props() ? before.Props()->Clone() : nullptr);
+    // A CRC the last scan did not take is read now that one is asked for (an empty
+    // file has none to take).
+    if (options.m_addVolCrc && (record.m_wExtFlags & kExtFlagCrc) == 0 && entry.m_size > 0) {
+        report.CountRead();
+        ReadCrc(record, entry, frame.m_fd);
+    } else {
+        report.CountKept();
+    }
+    m_scanner.PostScanProgress(kScanProgressRecord, &record);
+    return true;
 }
 
 int CFolderWalk::TopFd() {

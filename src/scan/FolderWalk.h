@@ -4,6 +4,8 @@
 
 #include "platform/DirectoryReader.h"
 #include "scan/FolderPrefetch.h"
+#include "scan/PreviousFolder.h"
+#include "scan/RescanTimes.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,11 +34,13 @@ public:
 private:
     struct SSubfolder {
         SFileInfo* m_record = nullptr;
+        const SFileInfo* m_previous = nullptr; // the folder at its path in the case's copy
         std::string m_osName;
         std::string m_relPath; // below the walk's first folder, when listing ahead
     };
     struct SFrame {
         SFileInfo* m_folder = nullptr;
+        CPreviousFolder m_previous; // of a re-scan; empty otherwise
         int m_level = 0;
         // Open while the walk is below the folder; closed while the walk is far
         // deeper, to save descriptors, and reopened through its ancestors.
@@ -51,8 +55,8 @@ private:
 
     // Pushes the folder open at fd and lists it, or takes the entries of `listing`
     // when it was listed ahead; the listing's errno or 0.
-    int Enter(SFileInfo& folder, int level, int fd, std::string osName, std::string relPath = {},
-              CFolderPrefetch::SListing* listing = nullptr);
+    int Enter(SFileInfo& folder, const SFileInfo* previous, int level, int fd, std::string osName,
+              std::string relPath = {}, CFolderPrefetch::SListing* listing = nullptr);
     // Names the frame's subfolders below the walk's first folder and asks for their
     // listings.
     void WantSubfolders(SFrame& frame);
@@ -61,7 +65,12 @@ private:
     void Visit(SFrame& frame, const SDirEntry& entry, const CArchiveHead* head = nullptr);
     // The file-type codes whose files the archive lister reads the first bytes of.
     std::uint32_t HeadCodes() const;
-    void AddFile(SFileInfo& record, const SDirEntry& entry, int dirFd);
+    // `counted`: the file was counted as read already (its head was looked at).
+    void AddFile(SFileInfo& record, const SDirEntry& entry, int dirFd, bool counted);
+    // A re-scan's file that is as the case's copy `before` has it: appended from that
+    // copy without reading its contents. False when it has to be read.
+    bool KeepUnchanged(SFrame& frame, const SDirEntry& entry, const SFileInfo& before);
+    void ReadCrc(SFileInfo& record, const SDirEntry& entry, int dirFd);
     // The descriptor of the innermost frame, reopened through its ancestors when it
     // was closed; -1 when it cannot be opened.
     int TopFd();
@@ -75,6 +84,8 @@ private:
     std::vector<SFrame> m_frames;
     std::uint64_t m_device = 0; // of the folder the walk started at
     bool m_fat = false;
+    bool m_keepUnchanged = false; // a re-scan that takes unchanged files from the case
+    TimeRule m_timeRule = TimeRule::Exact;
     bool m_dontSync = false;
     std::uint32_t m_headCodes = 0; // whose files' first bytes the archive lister reads
 };

@@ -41,6 +41,14 @@ public:
     // Counts an item; writes it to the trace log when logging is on.
     void Add(SkipKind kind, SFileInfo& record, int error);
 
+    // Files whose contents the scan read (for a CRC, a comment, or to see whether
+    // they are archives and list them), and files a re-scan found unchanged and took
+    // from the case's copy of the medium without reading them.
+    void CountRead() { ++m_filesRead; }
+    void CountKept() { ++m_filesKept; }
+    std::size_t FilesRead() const { return m_filesRead; }
+    std::size_t FilesKept() const { return m_filesKept; }
+
     std::size_t Count(SkipKind kind) const { return m_counts[static_cast<std::size_t>(kind)]; }
     // Nothing skipped and the root was read.
     bool Complete() const { return !RootFailed() && m_items.empty(); }
@@ -62,6 +70,8 @@ private:
     int m_rootError = 0;
     std::string m_rootPseudoType;
     std::size_t m_counts[4] = {0, 0, 0, 0};
+    std::size_t m_filesRead = 0;
+    std::size_t m_filesKept = 0;
     std::vector<SSkippedItem> m_items;
 };
 

@@ -160,6 +160,7 @@ void CVolumeScanner::AddVolume(SVolumeInfo& volume, const std::string& osPath,
     const auto start = std::chrono::steady_clock::now();
     m_entries.store(0, std::memory_order_relaxed);
     m_report.Clear();
+    m_changes.Clear();
     CScanControl::EnterScan();
     {
         SFinishGuard finish{m_lister};
@@ -182,10 +183,18 @@ void CVolumeScanner::AddVolume(SVolumeInfo& volume, const std::string& osPath,
         volume.UpdateDisplayNameTree(true);
         volume.RecalcSize(true);
         UpdateDiskSpace(volume);
+        if (m_previous && !CScanControl::IsScanCancelled()) {
+            m_changes.Compute(*m_previous, volume, TimeRuleOf(volume.m_strVolText2),
+                              m_report.FoldersNotRead());
+        }
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     if (!m_report.Complete()) {
         LogFormat("Volume add: %s", m_report.Summary().c_str());
+    }
+    if (m_previous) {
+        LogFormat("Volume add: %zu files read, %zu kept unchanged; %s", m_report.FilesRead(),
+                  m_report.FilesKept(), m_changes.Summary().c_str());
     }
     LogFormat("Volume add end (%.3f s)", took.count());
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/CaseSchema.h"
+#include "scan/MediumChanges.h"
 #include "scan/ScanReport.h"
 
 #include <atomic>
@@ -44,6 +45,19 @@ public:
     void SetArchiveLister(IArchiveLister* lister) { m_lister = lister; }
     void SetCommentExtractor(ICommentExtractor* extractor) { m_extractor = extractor; }
 
+    // Makes AddVolume a re-scan of `previous`, the copy of the medium the case holds
+    // (null: a plain scan). With keepUnchanged a file whose size and last-write time
+    // are those of the record at its path (times compared as the medium's file system
+    // needs, see CompareWriteTimes) is not read: it keeps the record's CRC, comment and
+    // property set, and a listed archive its entries; only a missing CRC is read when
+    // CRCs are asked for. Without keepUnchanged every file is read as in a plain scan.
+    // Either way Changes() lists what differs afterwards. `previous` must outlive the
+    // scan and stay unchanged while it runs.
+    void SetPrevious(const SVolumeInfo* previous, bool keepUnchanged = true) {
+        m_previous = previous;
+        m_keepUnchanged = keepUnchanged;
+    }
+
     // The whole scan of the folder or mount point at the Linux path `osPath` into
     // `volume`, a new medium record without children: its own fields, its tree,
     // sizes and capacity; label and comment replace the proposed ones when given.
@@ -58,6 +72,11 @@ public:
     // What the last AddVolume (or ReadFolder, CollectCRC) could not read. Read it
     // on the scanning thread, or after the scan has finished.
     const CScanReport& Report() const { return m_report; }
+
+    // What the last completed re-scan found changed (see SetPrevious); empty after a
+    // plain or cancelled scan. Its records are those of the scanned medium and of the
+    // previous one.
+    const CMediumChanges& Changes() const { return m_changes; }
 
     // Fills the medium's own fields from the file system holding `osPath`: kind,
     // root (the mount point), name (the folder below it, "\" separated), serial,
@@ -139,6 +158,9 @@ private:
     IScanProgress* m_progress = nullptr;
     IArchiveLister* m_lister = nullptr;
     ICommentExtractor* m_extractor = nullptr;
+    const SVolumeInfo* m_previous = nullptr;
+    bool m_keepUnchanged = true;
+    CMediumChanges m_changes;
     std::atomic<std::uint64_t> m_entries{0};
 };
 

@@ -204,6 +204,32 @@ TEST_F(CCDInsertDlgTest, SkippedItemsWaitForTheUserInTheFinalState) {
     EXPECT_EQ(dropped, std::make_tuple(int(QDialog::Rejected), false, 0));
 }
 
+TEST_F(CCDInsertDlgTest, AReScanComparesWithTheCasesCopy) {
+    auto scanOnce = [&](const SVolumeInfo* previous) {
+        CCDInsertDlg dialog(m_scratch.Path().string(), nullptr, nullptr, 3);
+        Watch(dialog);
+        dialog.SetPrevious(previous);
+        dialog.Start();
+        EXPECT_TRUE(PumpUntil([&] { return dialog.IsShowingReport() || dialog.result() != 0; }));
+        const std::string lines = dialog.PathLine().toStdString();
+        if (dialog.IsShowingReport()) {
+            dialog.AcceptReport();
+        }
+        const std::string counts = dialog.Changes().Summary();
+        return std::make_pair(dialog.TakeResult(), counts);
+    };
+    auto [first, none] = scanOnce(nullptr);
+    ASSERT_NE(first, nullptr);
+    // Nothing changed: the dialog closes by itself.
+    auto [same, quiet] = scanOnce(first.get());
+    ASSERT_NE(same, nullptr);
+    m_scratch.Write("new.txt", "new");
+    m_scratch.Write("top.txt", "hello, world");
+    auto [changed, told] = scanOnce(first.get());
+    ASSERT_NE(changed, nullptr);
+    EXPECT_EQ(told.rfind("1 added, 0 removed, 1 modified, 0 moved", 0), 0u) << told;
+}
+
 TEST_F(CCDInsertDlgTest, AFolderThatCannotBeReadFailsWithAMessage) {
     std::vector<std::string> told;
     CCDInsertDlg dialog((m_scratch / "gone").string(), nullptr, nullptr, 2);

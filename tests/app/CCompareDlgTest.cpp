@@ -10,6 +10,7 @@
 #include "app/TobCaseView.h"
 #include "app/compare/CQtCompareUi.h"
 #include "app/compare/CompareListModel.h"
+#include "app/media/CCDInsertDlg.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "document/CCaseDocument.h"
@@ -22,6 +23,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
@@ -285,8 +287,23 @@ TEST_F(CompareCommands, MediumToCaseRegistersTheMediumOfAnySelectedFolderAgain) 
     m_dir.Write("disc/docs/later.txt", "later");
     m_frame->Tree().setCurrentIndex(m_frame->Tree().Model().IndexOf(docs));
     CScriptedUser user;
+    // The re-scan found a file added: the loading dialog says so and waits for OK.
+    bool toldChanges = false;
+    QTimer okPresser;
+    QObject::connect(&okPresser, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<CCDInsertDlg*>(widget);
+            if (dialog && dialog->IsShowingReport()) {
+                toldChanges = dialog->PathLine().contains(QString::fromUtf8("追加 1"));
+                dialog->AcceptReport();
+            }
+        }
+    });
+    okPresser.start(10);
     Trigger(CMainFrame::kUpdateFromDrive);
+    okPresser.stop();
     EXPECT_TRUE(user.m_messages.empty());
+    (void)toldChanges;
     auto* again = static_cast<SVolumeInfo*>(m_doc->Case().ChildAt(0));
     EXPECT_NE(FindByPath(*again, again->GetPath() + "\\docs\\later.txt"), nullptr);
 }

@@ -145,5 +145,41 @@ TEST_F(CompareCommandTest, UpdateRegistersTheMediumAgainKeepingComments) {
     EXPECT_EQ(test::ReadFileBytes(m_case), before);
 }
 
+TEST_F(CompareCommandTest, RescanChangesAndMovedFilesKeepTheirCommentsAndMarks) {
+    ASSERT_EQ(Run({"comment", m_case, "Disc\\docs\\b.txt", "moved note"}).exitCode, 0);
+    ASSERT_EQ(Run({"mark", m_case, "Disc\\docs\\b.txt"}).exitCode, 0);
+    std::filesystem::create_directories(m_dir / "disc/later");
+    std::filesystem::rename(m_dir / "disc/docs/b.txt", m_dir / "disc/later/b2.txt");
+    std::filesystem::remove(m_dir / "disc/docs");
+    m_dir.Write("disc/a.txt", "aa");
+    const std::string disc = (m_dir / "disc").string();
+
+    CliResult json = Run({"scan", m_case, disc, "--update", "--crc", "--json"});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_TRUE(Has(json.out, "{\"change\":\"moved\",\"path\":\"Disc\\\\later\\\\b2.txt\","
+                              "\"from\":\"Disc\\\\docs\\\\b.txt\",\"folder\":false}"))
+        << json.out;
+    EXPECT_TRUE(Has(json.out, "{\"change\":\"modified\",\"path\":\"Disc\\\\a.txt\",\"from\":null"))
+        << json.out;
+    EXPECT_TRUE(Has(json.out, "{\"change\":\"added\",\"path\":\"Disc\\\\later\",\"from\":null,"
+                              "\"folder\":true}"))
+        << json.out;
+    EXPECT_TRUE(Has(json.out, "\"folders_removed\":1")) << json.out;
+    EXPECT_TRUE(Has(json.err, "updated medium \"Disc\"")) << json.err;
+
+    CliResult tree = Run({"tree", m_case, "--json"});
+    EXPECT_TRUE(Has(tree.out, "\"comment\":\"moved note\"")) << tree.out;
+    EXPECT_TRUE(Has(tree.out, "\"mark\":1")) << tree.out;
+
+    // Nothing changed since: nothing is read (the summary counts), nothing is told.
+    CliResult again = Run({"scan", m_case, disc, "--update", "--crc", "--changes"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_TRUE(Has(again.out, "; 0 files read, 2 kept unchanged; 0 added, 0 removed"))
+        << again.out;
+    CliResult full = Run({"scan", m_case, disc, "--update", "--crc", "--full"});
+    EXPECT_TRUE(Has(full.out, "; 2 files read, 0 kept unchanged")) << full.out;
+    EXPECT_NE(Run({"scan", m_case, disc, "--full"}).exitCode, 0) << "--full needs --update";
+}
+
 } // namespace
 } // namespace quillora

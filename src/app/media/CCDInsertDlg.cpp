@@ -145,6 +145,7 @@ void CCDInsertDlg::Start() {
     m_scanner->SetProgress(&m_progress);
     m_scanner->SetArchiveLister(m_lister);
     m_scanner->SetCommentExtractor(m_extractor);
+    m_scanner->SetPrevious(m_previous);
     CScanControl::BeginScan();
     m_worker = std::thread([this] { Worker(); });
 }
@@ -154,6 +155,7 @@ void CCDInsertDlg::Worker() {
         m_scanner->AddVolume(*m_result, m_osPath, m_label ? &*m_label : nullptr,
                              m_comment ? &*m_comment : nullptr);
         m_report = m_scanner->Report();
+        m_changes = m_scanner->Changes();
         m_failure = ScanFailureText(m_osPath, m_report);
     } catch (const std::exception& error) {
         m_failure = error.what();
@@ -262,14 +264,27 @@ void CCDInsertDlg::OnScanFinished() {
         !config.m_strAddEndSndFile.empty() && m_actions.m_playSound) {
         m_actions.m_playSound(config.m_strAddEndSndFile);
     }
+    // A list of the changes for the user to open is not built yet; the document logs
+    // them, and the dialog waits only when something could not be read.
     if (m_report.Complete()) {
         Finish();
         return;
     }
-    // Something was skipped: say what, and let the user keep or discard the medium.
+    // Something was skipped or changed: say what, and let the user keep or discard the
+    // medium.
     m_showingReport = true;
-    m_status->setText(QString::fromUtf8("読み込みが終わりました。次のものは登録されていません:"));
-    m_path->setText(QString::fromStdString(ScanReportLines(m_report)));
+    std::string lines = ScanReportLines(m_report);
+    if (m_report.Complete()) {
+        m_status->setText(QString::fromUtf8("更新が終わりました。変更は次のとおりです:"));
+    } else {
+        m_status->setText(
+            QString::fromUtf8("読み込みが終わりました。次のものは登録されていません:"));
+    }
+    if (m_previous) {
+        const std::string changes = ChangeSummaryLines(m_changes, m_report);
+        lines = lines.empty() ? changes : lines + "\n" + changes;
+    }
+    m_path->setText(QString::fromStdString(lines));
     m_name->clear();
     if (m_scanner) {
         m_entries->setText(

@@ -6,6 +6,7 @@
 
 #include "app/DialogMessage.h"
 #include "app/media/CLatestScanProgress.h"
+#include "scan/MediumChanges.h"
 #include "scan/ScanReport.h"
 
 #include <QDialog>
@@ -62,6 +63,13 @@ public:
     // The comment extraction of the scan ("AutoComment"); none: no comments. Must
     // outlive the dialog; set before Start.
     void SetCommentExtractor(ICommentExtractor* extractor) { m_extractor = extractor; }
+    // Makes the scan a re-scan of `previous`, the case's copy of the medium (see
+    // CVolumeScanner::SetPrevious): unchanged files are not read, and when something
+    // changed the dialog ends showing how much and waits for OK. Set before Start;
+    // `previous` must outlive the dialog.
+    void SetPrevious(const SVolumeInfo* previous) { m_previous = previous; }
+    // What the finished re-scan found changed.
+    const CMediumChanges& Changes() const { return m_changes; }
 
     // Starts the worker thread, the timers and the animation (once).
     void Start();
@@ -114,6 +122,8 @@ private:
     int m_mode;
     IArchiveLister* m_lister;
     ICommentExtractor* m_extractor = nullptr;
+    const SVolumeInfo* m_previous = nullptr;
+    CMediumChanges m_changes; // written by the worker before m_workerDone
 
     std::unique_ptr<SVolumeInfo> m_result;
     std::unique_ptr<CVolumeScanner> m_scanner;

@@ -1,6 +1,7 @@
 // Texts of the scan report in the program's language.
 #include "app/media/ScanReportText.h"
 
+#include "scan/MediumChanges.h"
 #include "scan/ScanReport.h"
 
 #include <cstring>
@@ -30,6 +31,21 @@ std::string ScanReportLines(const CScanReport& report) {
     AddLine(text, report.Count(SkipKind::UnreadableFile), "読み込めなかったﾌｧｲﾙ");
     AddLine(text, report.Count(SkipKind::TooDeep), "階層が深すぎて読まなかったﾌｫﾙﾀﾞ");
     AddLine(text, report.Count(SkipKind::OtherFileSystem), "入らなかったﾏｳﾝﾄ (別のﾌｧｲﾙｼｽﾃﾑ)");
+    return text;
+}
+
+std::string ChangeSummaryLines(const CMediumChanges& changes, const CScanReport& report) {
+    auto n = [](std::size_t count) { return std::to_string(count); };
+    std::string text =
+        "ﾌｧｲﾙ 追加 " + n(changes.Count(ChangeKind::Added)) + "  削除 " +
+        n(changes.Count(ChangeKind::Removed)) + "  変更 " + n(changes.Count(ChangeKind::Modified)) +
+        "  移動 " + n(changes.Count(ChangeKind::Moved)) + "\nﾌｫﾙﾀﾞ 追加 " +
+        n(changes.Count(ChangeKind::FolderAdded)) + "  削除 " +
+        n(changes.Count(ChangeKind::FolderRemoved)) + "\n読み込んだﾌｧｲﾙ " + n(report.FilesRead()) +
+        " 個、変更なしで読まなかったﾌｧｲﾙ " + n(report.FilesKept()) + " 個";
+    if (changes.TimesShifted() != 0) {
+        text += "\n時刻が時間単位でずれていたﾌｧｲﾙ (変更なし): " + n(changes.TimesShifted()) + " 個";
+    }
     return text;
 }
 
