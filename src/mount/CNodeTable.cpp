@@ -100,6 +100,14 @@ const SMediumFacts* CNodeTable::MediumOf(std::uint32_t index) const {
     return it != m_media.end() && it->m_nNode == index ? &*it : nullptr;
 }
 
+std::uint64_t CNodeTable::TotalBytes() const {
+    std::uint64_t total = 0;
+    for (std::uint32_t child : Children(0)) {
+        total += m_nodes[child].m_nSize;
+    }
+    return total;
+}
+
 std::size_t CNodeTable::MemoryBytes() const {
     std::size_t bytes =
         m_nodes.capacity() * sizeof(SMountNode) + m_children.capacity() * sizeof(std::uint32_t) +

@@ -73,8 +73,8 @@ public:
 
     // The case file this table was read from, as an absolute path.
     const std::string& CasePath() const { return m_strCasePath; }
-    // The bytes of every file of the case (the case record's size).
-    std::uint64_t TotalBytes() const { return m_nodes.empty() ? 0 : m_nodes[0].m_nSize; }
+    // The bytes of every file of the case: the sizes of its groups and media.
+    std::uint64_t TotalBytes() const;
 
     // Bytes held, for the figures of the benchmark.
     std::size_t MemoryBytes() const;
