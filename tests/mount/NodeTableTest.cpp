@@ -117,7 +117,8 @@ TEST(NodeTable, NamesLinuxCannotHoldAreMadeUsable) {
     const auto table = TableOf(root);
     ASSERT_TRUE(table);
     const std::vector<std::string> names = ShownChildren(*table, 1);
-    EXPECT_EQ(ShownChildren(*table, 0), (std::vector<std::string>{"A\xE2\x88\x95" "B"}));
+    EXPECT_EQ(ShownChildren(*table, 0), (std::vector<std::string>{"A\xE2\x88\x95"
+                                                                  "B"}));
     ASSERT_EQ(names.size(), 7u);
     EXPECT_EQ(names[0], "_");
     EXPECT_EQ(names[1], "._");
