@@ -468,7 +468,7 @@ bool CCaseMount::Daemonize() {
     return fuse_daemonize(0) == 0;
 }
 
-int CCaseMount::Serve(bool signals) {
+int CCaseMount::Serve(bool handleSignals) {
     if (!m_session) {
         return EINVAL;
     }
@@ -477,11 +477,11 @@ int CCaseMount::Serve(bool signals) {
             m_options.m_strCasePath, [this] { Reload(); }, &reason)) {
         Log("mount: " + reason);
     }
-    if (signals && fuse_set_signal_handlers(m_session) != 0) {
-        signals = false;
+    if (handleSignals && fuse_set_signal_handlers(m_session) != 0) {
+        handleSignals = false;
     }
     const int result = fuse_session_loop(m_session);
-    if (signals) {
+    if (handleSignals) {
         fuse_remove_signal_handlers(m_session);
     }
     m_watcher.Stop();

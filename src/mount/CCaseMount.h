@@ -48,10 +48,10 @@ public:
     // ready, which it is now). False when the fork failed.
     bool Daemonize();
 
-    // Serves requests until the folder is unmounted (or, with `signals`, SIGTERM,
+    // Serves requests until the folder is unmounted (or, with `handleSignals`, SIGTERM,
     // SIGINT or SIGHUP comes), then unmounts. Watches the case file meanwhile. Returns
     // 0, or the error the session ended with.
-    int Serve(bool signals);
+    int Serve(bool handleSignals);
 
     // Reads the case file again and shows the new tree, invalidating what the kernel
     // keeps of the old one. False (the old tree stays) when the file cannot be read.

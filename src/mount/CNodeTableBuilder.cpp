@@ -45,6 +45,19 @@ std::string UsableName(std::string name) {
     return out;
 }
 
+// Most names are plain ASCII that Linux takes as it is: no copy, no conversion.
+bool UsableAsIs(std::string_view name) {
+    if (name.empty() || name.size() > kMaxNameBytes || name == "." || name == "..") {
+        return false;
+    }
+    for (char c : name) {
+        if (c == '/' || c == '\\' || c == '\0' || static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string_view Tail(std::string_view name) {
     const std::size_t slash = name.rfind('\\');
     return slash == std::string_view::npos ? name : name.substr(slash + 1);
@@ -193,7 +206,7 @@ void CNodeTableBuilder::NameSiblings() {
     std::string scratch;
     for (std::uint32_t i = 1; i < count; ++i) {
         SMountNode& node = m_table->m_nodes[i];
-        if (!node.m_bRenamed) {
+        if (!node.m_bRenamed && !UsableAsIs(m_table->StoredName(i))) {
             const std::string_view stored = m_table->StoredName(i);
             const std::string_view tail = Tail(stored);
             scratch = UsableName(OsNameFromModel(tail));
