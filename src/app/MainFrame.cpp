@@ -1,5 +1,6 @@
 // Main window: layout, status bar, window state and the wiring of the views.
 #include "app/MainFrame.h"
+#include "app/CaseFolderMount.h"
 #include "app/export/CListCommands.h"
 
 #include "extract/ExtractTextManager.h"

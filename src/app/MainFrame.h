@@ -22,6 +22,8 @@ class QToolBar;
 
 namespace quillora {
 
+class CCaseFolderMount;
+
 class CArchiverSet;
 class CCaseFindDlg;
 class CCopiesDlg;
@@ -98,6 +100,8 @@ public:
         kTabComment = 32874,
         kTabProperties = 32875,
         kPrint = 32684,
+        // Past the first program's commands: the case as a folder of the file manager.
+        kOpenAsFolder = 33000,
         kOptions = 32795,
         // Eject: the CD-audio door, one entry per drive, and the last one used again.
         kEjectCdAudio = 32820,
@@ -185,6 +189,7 @@ public:
     // "印刷(&P)...": the print dialog over the case, the tree's node and the list's
     // selected rows. Printing to a PDF file is always there, so it always opens.
     void OnPrint();
+    void OnOpenAsFolder();
 
     // --- Options (MainFrameOptions.cpp) ---
     // The archivers the options sheet shows (not owned; null: none loaded).
@@ -271,6 +276,7 @@ private:
 
     CTobCaseDoc& m_doc;
     CRecentFileList& m_recent;
+    std::unique_ptr<CCaseFolderMount> m_pFolderMount;
     std::unique_ptr<CRecordCommands> m_pCommands;
     std::unique_ptr<CListCommands> m_pLists;
     QSplitter* m_pOuter = nullptr;

@@ -1,5 +1,6 @@
 // Main window: menus, tool bar, context menus and command states. Commands whose
 // parts are not built yet are present and disabled.
+#include "app/CaseFolderMount.h"
 #include "app/CaseTreeModel.h"
 #include "app/ColumnTitles.h"
 #include "app/IconFactory.h"
@@ -18,16 +19,19 @@
 #include "app/options/CDisplayItemsDlg.h"
 #include "core/ConfigData.h"
 #include "model/SVolumeInfo.h"
+#include "model/StoredContents.h"
 #include "scan/ArchiveExpander.h"
 #include "scan/MediaPresence.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUrl>
 
 namespace quillora {
 
@@ -125,6 +129,8 @@ void CMainFrame::CreateMenus() {
     AddCommand(file, kFileSaveAs, "名前を付けて保存(&A)...", {}, [&doc] { doc.OnFileSaveAs(); });
     file->addSeparator();
     AddCommand(file, kSetPassword, "ﾊﾟｽﾜｰﾄﾞ設定(&P)..", {}, [&doc] { doc.OnSetPassword(); });
+    file->addSeparator();
+    AddCommand(file, kOpenAsFolder, "ﾌｫﾙﾀﾞとして開く(&D)", {}, [this] { OnOpenAsFolder(); });
     file->addSeparator();
     QMenu* import = file->addMenu(QString::fromUtf8("ｲﾝﾎﾟｰﾄ(&I)"));
     QMenu* exportMenu = file->addMenu(QString::fromUtf8("ｴｸｽﾎﾟｰﾄ(&E)"));
@@ -398,6 +404,33 @@ void CMainFrame::ShowContextMenu(SFileInfo* record, const QPoint& globalPos) {
         }
     }
     menu.exec(globalPos);
+}
+
+} // namespace quillora
+
+namespace quillora {
+
+void CMainFrame::OnOpenAsFolder() {
+    const std::string path = m_doc.Core().PathName();
+    if (path.empty() || m_doc.Core().IsModified()) {
+        QMessageBox::information(this, QString::fromUtf8("ﾌｫﾙﾀﾞとして開く"),
+                                 QString::fromUtf8("ｹｰｽを保存してから開いてください。"));
+        return;
+    }
+    if (!m_pFolderMount) {
+        m_pFolderMount = std::make_unique<CCaseFolderMount>();
+    }
+    std::string error;
+    const std::string folder =
+        m_pFolderMount->Open(path, m_doc.Case().m_strPassword,
+                             dynamic_cast<CArchiveExpander*>(ArchiveEntryExtractor()), &error);
+    if (folder.empty()) {
+        QMessageBox::warning(this, QString::fromUtf8("ﾌｫﾙﾀﾞとして開く"),
+                             QString::fromUtf8("ﾌｫﾙﾀﾞとして開けませんでした。\n") +
+                                 QString::fromStdString(error));
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
 }
 
 } // namespace quillora

@@ -33,6 +33,11 @@ bool CDriveList::IsSystemMount(std::string_view target, std::string_view linuxTy
     if (StartsWithFolder(target, "/run") && !StartsWithFolder(target, "/run/media")) {
         return true;
     }
+    // A mounted case is a view of a catalogue, never a medium; probing it from inside
+    // the program that serves it would wait on itself.
+    if (linuxType == "fuse.quillora") {
+        return true;
+    }
     // Snap packages are loop-mounted images, not media.
     return linuxType == "squashfs" && StartsWithFolder(target, "/snap");
 }

@@ -74,6 +74,7 @@ TEST(DriveList, SystemMountRules) {
     EXPECT_TRUE(CDriveList::IsSystemMount("/proc", "proc"));
     EXPECT_TRUE(CDriveList::IsSystemMount("/mnt/x", "cgroup2"));
     EXPECT_TRUE(CDriveList::IsSystemMount("/dev/shm", "tmpfs"));
+    EXPECT_TRUE(CDriveList::IsSystemMount("/home/u/case", "fuse.quillora"));
     EXPECT_TRUE(CDriveList::IsSystemMount("/run/lock", "tmpfs"));
     EXPECT_FALSE(CDriveList::IsSystemMount("/run/media/u/USB", "vfat"));
     EXPECT_FALSE(CDriveList::IsSystemMount("/devices", "ext4")) << "only the /dev folder itself";
