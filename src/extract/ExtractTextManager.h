@@ -5,8 +5,8 @@
 #pragma once
 
 #include "extract/TextExtractor.h"
-#include "model/PropertySet.h"
 #include "hooks/ICommentExtractor.h"
+#include "model/PropertySet.h"
 
 #include <deque>
 #include <memory>

@@ -5,8 +5,8 @@
 #include "report/CCopiesCollector.h"
 #include "report/CCopiesPaths.h"
 #include "report/CCopiesReport.h"
-#include "scan/LhaArchiver.h"
 #include "report/CaseFileStreaming.h"
+#include "scan/LhaArchiver.h"
 
 #include <algorithm>
 #include <memory>

@@ -6,6 +6,7 @@
 #include "core/Crc32.h"
 #include "core/Text.h"
 #include "core/TraceLog.h"
+#include "hooks/ICommentExtractor.h"
 #include "model/MediumPath.h"
 #include "model/RecordFlags.h"
 #include "model/SVolumeInfo.h"
@@ -13,7 +14,6 @@
 #include "platform/VolumeProbe.h"
 #include "scan/FolderWalk.h"
 #include "scan/IArchiveLister.h"
-#include "hooks/ICommentExtractor.h"
 #include "scan/IScanProgress.h"
 #include "scan/ScanControl.h"
 

@@ -30,9 +30,9 @@ protected:
                   0);
     }
     test::CliResult Run(const std::vector<std::string>& args) {
-        const std::vector<std::string> env = {"XDG_CONFIG_HOME=" + m_home.string(),
-                                              "XDG_STATE_HOME=" + m_home.string(), "XDG_DATA_HOME=" + m_home.string(), "LANG=C.UTF-8",
-                                              "PATH=/usr/bin:/bin"};
+        const std::vector<std::string> env = {
+            "XDG_CONFIG_HOME=" + m_home.string(), "XDG_STATE_HOME=" + m_home.string(),
+            "XDG_DATA_HOME=" + m_home.string(), "LANG=C.UTF-8", "PATH=/usr/bin:/bin"};
         return test::FinishCli(test::StartCli(args, env, m_home), m_home);
     }
     std::string Tree() { return Run({"tree", m_case, "--json"}).out; }

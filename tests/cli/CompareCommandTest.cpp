@@ -56,7 +56,8 @@ protected:
         // The user's own settings stay out of the test.
         return test::FinishCli(test::StartCli(args,
                                               {"XDG_CONFIG_HOME=" + m_home.string(),
-                                               "XDG_STATE_HOME=" + m_home.string(), "XDG_DATA_HOME=" + m_home.string(), "LANG=C.UTF-8"},
+                                               "XDG_STATE_HOME=" + m_home.string(),
+                                               "XDG_DATA_HOME=" + m_home.string(), "LANG=C.UTF-8"},
                                               m_home.string()),
                                m_home.string());
     }
