@@ -10,6 +10,7 @@
 //   bench_find [--no-search] [--only N] [--cli PATH]
 //   (--only N: just the N-th pattern, 1-4, for profiling; PATH: the quillora-cli built
 //   beside it)
+#include "SyntheticNames.h"
 #include "core/FindSettings.h"
 #include "model/CCDCase.h"
 #include "model/CaseFile.h"
@@ -38,6 +39,8 @@
 #include <vector>
 
 using namespace quillora;
+using quillora::bench::FileName;
+using quillora::bench::SRandom;
 
 namespace {
 
@@ -51,52 +54,6 @@ double ThreadCpuSeconds() {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-struct SRandom {
-    unsigned seed = 12345;
-    unsigned Next() {
-        seed = seed * 1103515245u + 12345u;
-        return seed >> 8;
-    }
-};
-
-// A file name as people's discs hold them: camera names, documents of a few words,
-// music tracks, Japanese names, a spread of extensions and letter cases.
-std::string FileName(SRandom& rnd) {
-    static const char* const kWords[] = {
-        "report", "draft",   "final",   "budget",  "photo",  "holiday", "meeting", "notes",
-        "backup", "invoice", "summary", "project", "design", "music",   "track",   "album",
-        "video",  "scan",    "letter",  "memo",    "写真",   "旅行",    "会議",    "資料",
-        "音楽",   "Setup",   "README",  "Index",   "Thumbs", "DCIM"};
-    static const char* const kExts[] = {".jpg", ".JPG", ".png", ".txt", ".doc", ".pdf",
-                                        ".mp3", ".avi", ".zip", ".lzh", ".xls", ".html",
-                                        ".c",   ".h",   ".exe", ""};
-    const unsigned r = rnd.Next();
-    char number[16];
-    switch (r % 10) {
-    case 0:
-    case 1:
-        std::snprintf(number, sizeof number, "%04u", rnd.Next() % 10000);
-        return std::string("IMG_") + number + (r & 64 ? ".JPG" : ".jpg");
-    case 2:
-        std::snprintf(number, sizeof number, "%05u", rnd.Next() % 100000);
-        return std::string("DSC") + number + ".JPG";
-    default: {
-        std::string name;
-        const unsigned words = 1 + rnd.Next() % 3;
-        for (unsigned w = 0; w < words; ++w) {
-            if (w > 0) {
-                name += (rnd.Next() % 3 == 0) ? " " : "_";
-            }
-            name += kWords[rnd.Next() % (sizeof kWords / sizeof *kWords)];
-        }
-        if (rnd.Next() % 3 == 0) {
-            name += "-" + std::to_string(1990 + rnd.Next() % 21);
-        }
-        return name + kExts[rnd.Next() % (sizeof kExts / sizeof *kExts)];
-    }
-    }
 }
 
 // 20 media x 50 folders x 20 subfolders x 49 files, with the case, media and folders

@@ -12,6 +12,7 @@
 //   bench_index [--small] [--keep] [--cli PATH]
 //   (--small: the 1 M size only; --keep: leave the cases and indexes in the temporary
 //   folder, for profiling)
+#include "SyntheticNames.h"
 #include "index/CSqliteIndexStore.h"
 #include "index/TextFolding.h"
 #include "model/CCDCase.h"
@@ -36,57 +37,14 @@
 #include <vector>
 
 using namespace quillora;
+using quillora::bench::FileName;
+using quillora::bench::SRandom;
 namespace fs = std::filesystem;
 
 namespace {
 
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-struct SRandom {
-    unsigned seed = 12345;
-    unsigned Next() {
-        seed = seed * 1103515245u + 12345u;
-        return seed >> 8;
-    }
-};
-
-// A file name as people's discs hold them (the same mix bench_find uses).
-std::string FileName(SRandom& rnd) {
-    static const char* const kWords[] = {
-        "report", "draft",   "final",   "budget",  "photo",  "holiday", "meeting", "notes",
-        "backup", "invoice", "summary", "project", "design", "music",   "track",   "album",
-        "video",  "scan",    "letter",  "memo",    "写真",   "旅行",    "会議",    "資料",
-        "音楽",   "Setup",   "README",  "Index",   "Thumbs", "DCIM"};
-    static const char* const kExts[] = {".jpg", ".JPG", ".png", ".txt", ".doc", ".pdf",
-                                        ".mp3", ".avi", ".zip", ".lzh", ".xls", ".html",
-                                        ".c",   ".h",   ".exe", ""};
-    const unsigned r = rnd.Next();
-    char number[16];
-    switch (r % 10) {
-    case 0:
-    case 1:
-        std::snprintf(number, sizeof number, "%04u", rnd.Next() % 10000);
-        return std::string("IMG_") + number + (r & 64 ? ".JPG" : ".jpg");
-    case 2:
-        std::snprintf(number, sizeof number, "%05u", rnd.Next() % 100000);
-        return std::string("DSC") + number + ".JPG";
-    default: {
-        std::string name;
-        const unsigned words = 1 + rnd.Next() % 3;
-        for (unsigned w = 0; w < words; ++w) {
-            if (w > 0) {
-                name += (rnd.Next() % 3 == 0) ? " " : "_";
-            }
-            name += kWords[rnd.Next() % (sizeof kWords / sizeof *kWords)];
-        }
-        if (rnd.Next() % 3 == 0) {
-            name += "-" + std::to_string(1990 + rnd.Next() % 21);
-        }
-        return name + kExts[rnd.Next() % (sizeof kExts / sizeof *kExts)];
-    }
-    }
 }
 
 // 2 media x 10 folders x 10 subfolders x 49 files: 10,022 records below the case. Every
