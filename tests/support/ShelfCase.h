@@ -21,7 +21,7 @@ struct SPlantedFile {
         std::uint64_t m_nSize = 1;
         std::uint32_t m_dwCrc = 0;
     };
-    std::vector<SEntry> m_entries;
+    std::vector<SEntry> m_entries = {};
 };
 
 struct SPlantedMedium {
