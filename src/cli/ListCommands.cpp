@@ -206,6 +206,11 @@ int RunImport(const SImportArgs& a) {
         }
     }
     const std::size_t mediaCount = result.m_pRoot->ChildCount();
+    if (mediaCount == 0) {
+        // Nothing to add: the case file is left as it was, not written again.
+        std::printf("no entries: the case is unchanged\n");
+        return kExitOk;
+    }
     doc.MergeImportedMedia(*result.m_pRoot, false);
     try {
         SaveCaseFile(doc.Case(), a.casePath, IsGzipFile(a.casePath));

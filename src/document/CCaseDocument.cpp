@@ -7,8 +7,10 @@
 #include "core/TraceLog.h"
 #include "export/ListFormats.h"
 #include "index/CCaseIndex.h"
+#include "model/CaseEditing.h"
 #include "model/CaseFile.h"
 #include "model/CaseFileException.h"
+#include "model/CaseSchema.h"
 #include "model/FileException.h"
 #include "model/SGroupInfo.h"
 #include "model/StoredContents.h"
@@ -456,6 +458,19 @@ bool CCaseDocument::DoSave(const std::string& path, bool replace) {
 
 // --- Merge, groups, password ---
 
+namespace {
+
+// Whether the records below `top` can move into `container` and still be stored.
+bool FitsBelow(const SFileInfo& container, const SFileInfo& top) {
+    int level = 0;
+    for (const SFileInfo* r = container.GetParent(); r; r = r->GetParent()) {
+        ++level;
+    }
+    return DeepestParentLevel(top) + level < kMaxTreeDepth;
+}
+
+} // namespace
+
 bool CCaseDocument::MergeCaseFile(const std::string& path) {
     std::string previousTry = TryPassword();
     bool badPassword = false;
@@ -476,6 +491,13 @@ bool CCaseDocument::MergeCaseFile(const std::string& path) {
         return false;
     }
     SFileInfo& container = TargetContainer();
+    if (!FitsBelow(container, *other)) {
+        const std::string reason = path + ": its records would be nested deeper than a case " +
+                                   "file can hold (" + std::to_string(kMaxTreeDepth) +
+                                   " levels) in this group";
+        m_ui.ShowFileError(ResFormat(521, FileNameOf(path).c_str()) + "\n" + reason, reason);
+        return false;
+    }
     while (std::unique_ptr<SFileInfo> record = other->TakeFirst()) {
         SFileInfo* added = container.AddChild(std::move(record));
         m_ui.RecordAdded(container, *added, false);

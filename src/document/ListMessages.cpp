@@ -22,9 +22,6 @@ std::string ImportFailureMessage(const std::string& path, const SImportResult& r
     case EImportProblem::NotUtf8:
         reason = "文字ｺｰﾄﾞがUTF-8ではありません。";
         break;
-    case EImportProblem::TitleMismatch:
-        reason = "ﾀｲﾄﾙ行が形式の項目と一致しません。(\"" + value + "\")";
-        break;
     case EImportProblem::BadDate:
         reason = "日付を読み取れません。(\"" + value + "\")";
         break;
@@ -42,6 +39,12 @@ std::string ImportFailureMessage(const std::string& path, const SImportResult& r
         break;
     case EImportProblem::NoMemory:
         reason = "ﾒﾓﾘが不足しています。";
+        break;
+    case EImportProblem::TooLarge:
+        reason = "ﾘｽﾄが大きすぎます。(ﾌｧｲﾙ以外から512MBまで)";
+        break;
+    case EImportProblem::TooDeep:
+        reason = "ﾌｫﾙﾀﾞの階層が深すぎます。";
         break;
     case EImportProblem::None:
         reason = result.m_strError;

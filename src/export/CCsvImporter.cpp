@@ -7,6 +7,7 @@
 #include "export/CLocalClock.h"
 #include "export/FormItem.h"
 #include "model/CCDCase.h"
+#include "model/CaseSchema.h"
 #include "model/PropertyDefinitions.h"
 #include "model/SVolumeInfo.h"
 
@@ -18,6 +19,7 @@
 #include <ctime>
 #include <deque>
 #include <fcntl.h>
+#include <optional>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +36,9 @@ namespace {
 constexpr std::uint32_t kAttrNormal = 0x00000080;
 // A folder with more children than this gets a name index.
 constexpr std::size_t kIndexFrom = 8;
+// Folder levels a path may have below its medium: the reader refuses deeper trees, and
+// room is left for the medium being put into a group later.
+constexpr std::size_t kMaxFolderLevels = kMaxTreeDepth - 4;
 
 class CImportError {
 public:
@@ -46,6 +51,11 @@ public:
     std::string m_strText;
     std::string m_strValue;
 };
+
+[[noreturn]] void ThrowBinary(std::uint64_t line) {
+    throw CImportError(line, EImportProblem::Binary,
+                       "binary data (a NUL byte): this is not a list in text form");
+}
 
 // A read-only view of a whole file.
 class CMappedFile {
@@ -77,23 +87,7 @@ public:
                 return;
             }
         }
-        // Pipes and files that cannot be mapped are read.
-        char buffer[1 << 16];
-        for (;;) {
-            ssize_t n = ::read(m_fd, buffer, sizeof buffer);
-            if (n < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                m_nError = errno;
-                return;
-            }
-            if (n == 0) {
-                break;
-            }
-            m_read.append(buffer, static_cast<std::size_t>(n));
-        }
-        m_nSize = m_read.size();
+        ReadBounded();
     }
     ~CMappedFile() {
         if (m_pMap) {
@@ -107,14 +101,47 @@ public:
     CMappedFile& operator=(const CMappedFile&) = delete;
 
     int Error() const { return m_nError; }
+    // A pipe or device gave more than CCsvImporter::kMaxStreamedList bytes.
+    bool TooLong() const { return m_bTooLong; }
     std::string_view Bytes() const {
         return m_pMap ? std::string_view(static_cast<const char*>(m_pMap), m_nSize)
                       : std::string_view(m_read);
     }
 
 private:
+    // Pipes, devices and files that cannot be mapped are read in pieces, up to a cap: a
+    // FIFO or /dev/zero never ends. Binary data stops the read at once; the reader
+    // reports it.
+    void ReadBounded() {
+        char buffer[1 << 16];
+        for (;;) {
+            ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                m_nError = errno;
+                return;
+            }
+            if (n == 0) {
+                break;
+            }
+            if (m_read.size() + static_cast<std::size_t>(n) > CCsvImporter::kMaxStreamedList) {
+                m_bTooLong = true;
+                m_read.clear();
+                break;
+            }
+            m_read.append(buffer, static_cast<std::size_t>(n));
+            if (std::memchr(buffer, '\0', static_cast<std::size_t>(n))) {
+                break;
+            }
+        }
+        m_nSize = m_read.size();
+    }
+
     int m_fd = -1;
     int m_nError = 0;
+    bool m_bTooLong = false;
     void* m_pMap = nullptr;
     std::size_t m_nSize = 0;
     std::string m_read;
@@ -438,10 +465,7 @@ private:
         }
         return m_copies[index];
     }
-    [[noreturn]] static void Binary(std::uint64_t line) {
-        throw CImportError(line, EImportProblem::Binary,
-                           "binary data (a NUL byte): this is not a list in text form");
-    }
+    [[noreturn]] static void Binary(std::uint64_t line) { ThrowBinary(line); }
     static void CheckLength(std::size_t length, std::size_t more, std::uint64_t startLine) {
         if (length + more > CCsvImporter::kMaxField) {
             throw CImportError(startLine, EImportProblem::FieldTooLong,
@@ -686,7 +710,9 @@ public:
 
 private:
     void Read(std::string_view bytes, SImportResult& result) {
+        RefuseBinaryStart(bytes);
         ChooseEncoding(bytes);
+        m_text = bytes;
         result.m_encoding = m_bUtf8 ? EExportEncoding::Utf8 : EExportEncoding::Cp932;
         m_pRoot = std::make_unique<CCDCase>();
         CRecordReader reader(bytes, m_preset.ItemSeparator());
@@ -696,9 +722,9 @@ private:
         std::vector<SField> fields;
         std::uint64_t lines = 0;
         if (m_preset.PutTitle != 0 && !reader.AtEnd()) {
-            const std::uint64_t line = reader.Line();
-            const std::size_t count = reader.Next(fields);
-            CheckTitle(fields, count, line);
+            // The title row says nothing the preset does not: it is passed over, whatever
+            // words another program put there.
+            reader.Next(fields);
             ++lines;
         }
         while (!reader.AtEnd()) {
@@ -731,6 +757,18 @@ private:
         result.m_nEntries = m_nEntries;
         result.m_nSkipped = m_nSkipped;
         result.m_pRoot = std::move(m_pRoot);
+    }
+
+    // A NUL among the first bytes is refused before the whole text is looked at, so
+    // that a large sparse or binary file costs no more than its first page.
+    static void RefuseBinaryStart(std::string_view bytes) {
+        const std::string_view head = bytes.substr(0, 4096);
+        const std::size_t nul = head.find('\0');
+        if (nul == std::string_view::npos) {
+            return;
+        }
+        const auto breaks = std::count(head.begin(), head.begin() + nul, '\n');
+        ThrowBinary(static_cast<std::uint64_t>(breaks) + 1);
     }
 
     void ChooseEncoding(std::string_view& bytes) {
@@ -777,27 +815,6 @@ private:
                                "the text is not UTF-8: " + Quoted(text::Cp932ToUtf8(raw)));
         }
         return raw;
-    }
-
-    void CheckTitle(const std::vector<SField>& fields, std::size_t count, std::uint64_t line) {
-        std::size_t column = 0;
-        std::string scratch;
-        for (const FormItem& item : m_preset.Visible) {
-            const char* title = FormItemTitleText(item.Data);
-            if (!title) {
-                continue;
-            }
-            const std::string_view found =
-                column < count ? Decode(fields[column], scratch, line) : std::string_view();
-            if (found != title) {
-                throw CImportError(line, EImportProblem::TitleMismatch,
-                                   "the title row does not fit the preset \"" + m_preset.Name +
-                                       "\": column " + std::to_string(column + 1) + " is " +
-                                       Quoted(found) + ", not \"" + title + "\"",
-                                   std::string(found));
-            }
-            ++column;
-        }
     }
 
     // "YYYY/MM/DD hh:mm:ss" (each number of one or more digits), "（不明）" or nothing.
@@ -955,6 +972,8 @@ private:
     void ReadRow(const std::vector<SField>& fields, std::size_t count, std::uint64_t line,
                  SRow& row) {
         row.m_strLabel = kDefaultLabel;
+        std::string_view bare;
+        bool bBare = false;
         const std::size_t items = std::min(count, m_types.size());
         for (std::size_t i = 0; i < items; ++i) {
             const int type = m_types[i];
@@ -1035,9 +1054,8 @@ private:
                 } else if (value.substr(0, prefix2.size()) == prefix2) {
                     SplitInto(value.substr(prefix2.size()), row);
                 } else {
-                    row.m_strFolder = {};
-                    row.m_strName = {};
-                    row.m_bName = true;
+                    bare = value;
+                    bBare = true;
                 }
                 break;
             }
@@ -1055,6 +1073,53 @@ private:
                 break; // 6 and 12 are written, never read
             }
         }
+        if (bBare) {
+            PlaceBareName(bare, row);
+        }
+    }
+
+    // A relative name without the root prefix. Lists written here put the medium's own
+    // name on its line, and every entry behind the prefix; a list from elsewhere may
+    // write plain relative paths, which are entries. So the value is the medium's line
+    // only when it is empty, names the line's medium, or the list uses the prefix.
+    void PlaceBareName(std::string_view value, SRow& row) {
+        if (value.empty() || text::EqualsNoCase(value, row.m_strLabel) || ListUsesRootPrefix()) {
+            row.m_strFolder = {};
+            row.m_strName = {};
+            row.m_bName = true;
+            return;
+        }
+        SplitInto(value, row);
+    }
+
+    // Whether some field of the list starts with the root prefix ("./" or ".\\" unless
+    // the preset names its own), looked up once in the raw text.
+    bool ListUsesRootPrefix() {
+        if (!m_rootPrefixUse) {
+            m_rootPrefixUse = m_preset.RelRootSpec != 0
+                                  ? SomeFieldStartsWith(m_preset.RelRoot)
+                                  : SomeFieldStartsWith("./") || SomeFieldStartsWith(".\\");
+        }
+        return *m_rootPrefixUse;
+    }
+
+    bool SomeFieldStartsWith(std::string_view prefix) const {
+        const std::string_view separator = m_preset.ItemSeparator();
+        for (std::size_t at = m_text.find(prefix); at != std::string_view::npos;
+             at = m_text.find(prefix, at + 1)) {
+            if (at == 0) {
+                return true;
+            }
+            const char before = m_text[at - 1];
+            if (before == '\n' || before == '\r' || before == '"') {
+                return true;
+            }
+            if (!separator.empty() && at >= separator.size() &&
+                m_text.substr(at - separator.size(), separator.size()) == separator) {
+                return true;
+            }
+        }
+        return false;
     }
 
     std::string_view RestoreBreaks(std::string_view value) {
@@ -1139,7 +1204,7 @@ private:
 
     // The folder of the path below the medium, made as needed. A level that an earlier
     // line made as a file becomes a folder: only folders hold entries.
-    SFileInfo* Folder(SVolumeInfo& medium, std::string_view path) {
+    SFileInfo* Folder(SVolumeInfo& medium, std::string_view path, std::uint64_t line) {
         if (&medium == m_pLastFolderMedium && SameText(path, m_strLastFolder)) {
             return m_pLastFolder;
         }
@@ -1154,12 +1219,19 @@ private:
             rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut);
         }
         SFileInfo* folder = &medium;
+        std::size_t levels = 0;
         while (!rest.empty()) {
             const std::size_t cut = FirstSeparator(rest);
             std::string_view level = rest.substr(0, cut);
             rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
             if (level.empty() || level == ".") {
                 continue;
+            }
+            if (++levels > kMaxFolderLevels) {
+                throw CImportError(line, EImportProblem::TooDeep,
+                                   "the path has more than " + std::to_string(kMaxFolderLevels) +
+                                       " folder levels, more than a case file can hold",
+                                   std::string(path.substr(0, 256)));
             }
             const std::uint32_t hash = NameHash(level);
             SFileInfo* next = FindChild(*folder, level, hash);
@@ -1251,7 +1323,7 @@ private:
             return;
         }
         SVolumeInfo* medium = Medium(row.m_strLabel);
-        SFileInfo* folder = Folder(*medium, row.m_strFolder);
+        SFileInfo* folder = Folder(*medium, row.m_strFolder, line);
         if (!row.m_bName || row.m_strName.empty()) {
             if (folder == medium) {
                 // The medium's own line.
@@ -1293,6 +1365,8 @@ private:
     bool m_bUtf8 = false;
     bool m_bChecked = false; // the whole text is known to be valid UTF-8
     std::unique_ptr<CCDCase> m_pRoot;
+    std::string_view m_text;
+    std::optional<bool> m_rootPrefixUse;
     // The item type of each field.
     std::vector<int> m_types;
     // Decoded text of each field of the current line, and its comment with the line
@@ -1327,6 +1401,15 @@ SImportResult CCsvImporter::ImportFile(const std::string& path, CExportJob* job)
         result.m_problem = EImportProblem::Unreadable;
         result.m_strValue = std::strerror(file.Error());
         result.m_strError = path + ": " + result.m_strValue;
+        return result;
+    }
+    if (file.TooLong()) {
+        SImportResult result;
+        result.m_status = SImportResult::EStatus::Failed;
+        result.m_problem = EImportProblem::TooLarge;
+        result.m_strError = path + ": not a file, and more than " +
+                            std::to_string(kMaxStreamedList >> 20) +
+                            " MiB came from it (the most a list is read from a pipe or device)";
         return result;
     }
     SImportResult result = ImportBytes(file.Bytes(), job);

@@ -32,13 +32,14 @@ enum class EImportProblem {
     QuoteNotClosed,
     FieldTooLong,
     NotUtf8,
-    TitleMismatch, // m_strValue: the title found
-    BadDate,       // m_strValue: the date
+    BadDate, // m_strValue: the date
     BadSize,
     BadCrc,
     LabelNotClosed,     // item 3 opens a label bracket and never closes it
     PropertyHasNoPlace, // the property definition has no slot for an item (m_strValue)
     NoMemory,
+    TooDeep,  // a path nests deeper than a case file can hold (m_strValue: its start)
+    TooLarge, // a pipe or device gave more than kMaxStreamedList bytes
 };
 
 struct SImportResult {
@@ -76,6 +77,8 @@ public:
 
     // Fields longer than this are refused (a name or comment is never near it).
     static constexpr std::size_t kMaxField = 1 << 20;
+    // The most read from a pipe, FIFO or device, which need not end.
+    static constexpr std::size_t kMaxStreamedList = std::size_t{512} << 20;
     // The label of lines without a label item.
     static constexpr const char* kDefaultLabel = "CSV";
 

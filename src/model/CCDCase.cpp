@@ -8,6 +8,7 @@
 #include "model/CArchiveWriter.h"
 #include "model/CCaseReader.h"
 #include "model/CTreeBuilder.h"
+#include "model/CaseEditing.h"
 #include "model/CaseSchema.h"
 #include "model/DisplayName.h"
 #include "model/FileException.h"
@@ -165,6 +166,12 @@ void CCDCase::Write(ICaseStream& stream) const {
         throw CFileException(CFileException::invalidFile, 0, stream.GetFilePath(),
                              "the password cannot be stored in a case file (at most 16 "
                              "bytes of Shift_JIS characters)");
+    }
+    if (DeepestParentLevel(*this) >= kMaxTreeDepth) {
+        // Written, it could never be read again: the old file is kept instead.
+        throw CFileException(CFileException::invalidFile, 0, stream.GetFilePath(),
+                             "records are nested deeper than a case file can hold (" +
+                                 std::to_string(kMaxTreeDepth) + " levels)");
     }
     std::array<std::uint8_t, 16> block = EncodePasswordBlock(passwordBytes);
     ar.WriteBytes(block.data(), block.size());

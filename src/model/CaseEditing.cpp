@@ -72,6 +72,24 @@ void CollectInto(const SFileInfo& record, std::uint32_t mask, std::vector<SFileI
 
 // --- Look-ups ---
 
+int DeepestParentLevel(const SFileInfo& top) {
+    // Iterative: the trees asked about are the ones too deep to trust the stack with.
+    int deepest = -1;
+    std::vector<std::pair<const SFileInfo*, int>> pending{{&top, 0}};
+    while (!pending.empty()) {
+        const auto [record, level] = pending.back();
+        pending.pop_back();
+        if (record->ChildCount() == 0) {
+            continue;
+        }
+        deepest = std::max(deepest, level);
+        for (const auto& child : record->Children()) {
+            pending.emplace_back(child.get(), level + 1);
+        }
+    }
+    return deepest;
+}
+
 SFileInfo* FindChildFolder(const SFileInfo& parent, std::string_view name) {
     std::string wanted(name);
     std::replace(wanted.begin(), wanted.end(), '/', '\\');

@@ -24,6 +24,11 @@ inline constexpr std::uint8_t kMarkBit = 0x01;
 
 // --- Look-ups ---
 
+// The level below `top` (its children are at 1) of the deepest record that has
+// children; 0 when only `top` has any, -1 when nothing has. A case file holds a record
+// with children only above kMaxTreeDepth.
+int DeepestParentLevel(const SFileInfo& top);
+
 // The first child folder of `parent` whose GetName equals `name` without regard to
 // case ("/" in name counts as "\"); null when there is none.
 SFileInfo* FindChildFolder(const SFileInfo& parent, std::string_view name);

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -173,10 +175,30 @@ TEST_F(CliListCommands, ACaseComesBackTheSameThroughACsvListIntoANewCase) {
 
 TEST_F(CliListCommands, AListThatDoesNotReadChangesNothing) {
     const std::string before = ReadFileBytes(m_case);
-    const auto bad = m_dir.Write("bad.csv", "\"ﾌｫﾙﾀﾞ名\",\"名前\"\r\nx");
+    const auto bad = m_dir.Write("bad.csv", "\"ﾌｫﾙﾀﾞ名\",\"名前\"\r\n\"x");
     CliResult r = RunCli({"import", m_case, bad.string(), "--format", "csv"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("line 1"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("line 2"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFileBytes(m_case), before);
+    // A list with no entries is not an edit: the file is not even written again.
+    struct stat old {};
+    ASSERT_EQ(::stat(m_case.c_str(), &old), 0);
+    const auto empty = m_dir.Write("empty.csv", "\"ﾌｫﾙﾀﾞ名\",\"名前\"\r\n");
+    r = Ok({"import", m_case, empty.string(), "--format", "csv"});
+    EXPECT_NE(r.out.find("unchanged"), std::string::npos) << r.out;
+    struct stat now {};
+    ASSERT_EQ(::stat(m_case.c_str(), &now), 0);
+    EXPECT_EQ(now.st_ino, old.st_ino);
+    EXPECT_EQ(now.st_mtim.tv_nsec, old.st_mtim.tv_nsec);
+    // Nor is one nested deeper than a case holds, which names its line.
+    std::string deep = "\"ﾌｫﾙﾀﾞ名\",\"名前\"\r\n\"";
+    for (int i = 0; i < 5000; ++i) {
+        deep += "d/";
+    }
+    const auto tooDeep = m_dir.Write("deep.csv", deep + "\",\"x.txt\"\r\n");
+    r = RunCli({"import", m_case, tooDeep.string(), "--format", "csv"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("line 2"), std::string::npos) << r.err;
     EXPECT_EQ(ReadFileBytes(m_case), before);
     const auto binary = m_dir.Write("bin.csv", std::string("\x7F"
                                                            "ELF\0\0\0",

@@ -7,6 +7,7 @@
 #include "model/CCaseLock.h"
 #include "model/CaseEditing.h"
 #include "model/CaseFile.h"
+#include "model/CaseSchema.h"
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
 #include "scan/DriveTable.h"
@@ -364,6 +365,31 @@ TEST_F(CaseDocumentTest, GroupsMergeAndPasswords) {
     EXPECT_EQ(doc.Case().m_strPassword, "newpass");
     ui.passwords = {std::string("newpass")};
     EXPECT_FALSE(doc.SetPasswordAsk()); // unchanged
+}
+
+TEST_F(CaseDocumentTest, AMergeThatWouldNestTooDeepIsRefused) {
+    // A case as deep as a case file holds: it fits at the top, not inside a group.
+    CCDCase deep;
+    SFileInfo* folder = deep.AddChild(std::make_unique<SVolumeInfo>());
+    for (int level = 2; level < kMaxTreeDepth; ++level) {
+        auto child = std::make_unique<SFileInfo>();
+        child->m_strName = "d";
+        child->m_dwFlags = kAttrDirectory;
+        folder = folder->AddChild(std::move(child));
+    }
+    folder->AddChild(std::make_unique<SFileInfo>())->m_strName = "leaf";
+    const std::string deepPath = (dir / "deep.cas").string();
+    SaveCaseFile(deep, deepPath, false);
+
+    ui.container = doc.AddGroup();
+    const std::size_t messages = ui.messages.size();
+    EXPECT_FALSE(doc.MergeCaseFile(deepPath));
+    ASSERT_GT(ui.messages.size(), messages);
+    EXPECT_NE(ui.messages.back().find("nested deeper"), std::string::npos) << ui.messages.back();
+    EXPECT_EQ(ui.container->ChildCount(), 0u);
+    ui.container = nullptr;
+    EXPECT_TRUE(doc.MergeCaseFile(deepPath));
+    EXPECT_EQ(doc.Case().ChildCount(), 2u);
 }
 
 TEST_F(CaseDocumentTest, AnOpenCaseIsSharedLockedAndAChangeOnDiskIsAskedAbout) {

@@ -164,12 +164,12 @@ TEST_F(ImportMergeTest, AFolderNamedLikeTheMediumIsStrippedAndCancelDropsTheImpo
 
 TEST_F(ImportMergeTest, AFileThatDoesNotReadChangesNothingAndSaysWhere) {
     ScratchDir dir;
-    const auto path = dir.Write("bad.csv", "\"ﾌｫﾙﾀﾞ名\"\r\n");
+    const auto path = dir.Write("bad.csv", "\"ﾌｫﾙﾀﾞ名\"\r\nx.txt\r\n\"y.txt\r\n");
     EXPECT_FALSE(doc.ImportList(EFormFormat::Csv, path.string(), false));
     EXPECT_EQ(doc.Case().ChildCount(), 0u);
     EXPECT_FALSE(doc.IsModified());
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].find("1行目"), std::string::npos);
+    EXPECT_NE(ui.messages[0].find("3行目"), std::string::npos) << ui.messages[0];
     EXPECT_NE(ui.messages[0].find(path.string()), std::string::npos);
 }
 

@@ -6,10 +6,17 @@
 
 #include "export/CCsvImporter.h"
 #include "export/CExportJob.h"
+#include "model/CaseSchema.h"
 #include "model/CatalogPath.h"
 #include "support/ScratchDir.h"
 
+#include <atomic>
+#include <csignal>
+#include <fcntl.h>
 #include <fstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace quillora;
 using namespace quillora::test;
@@ -184,16 +191,61 @@ TEST_F(CsvImportTest, FieldSplittingQuotesSeparatorsAndLineEnds) {
     EXPECT_EQ(At(Good("i.txt \"a b\"\n"), "CSV\\i.txt")->Comment(), "a b");
 }
 
-TEST_F(CsvImportTest, TitleRowMustFitThePreset) {
+TEST_F(CsvImportTest, TheTitleRowIsPassedOverWhateverItSays) {
     Items({5, 7});
     m_preset.PutTitle = 1;
     SImportResult r = Good("\"名前\",\"ｻｲｽﾞ\"\r\nx.txt,5\r\n");
     EXPECT_EQ(At(r, "CSV\\x.txt")->m_nSize, 5u);
     EXPECT_EQ(r.m_nEntries, 1u);
-    ExpectBad(Import("x.txt,5\r\ny.txt,6\r\n"), 1, "title row");
-    ExpectBad(Import("\"名前\",\"拡張子\"\r\n"), 1, "column 2");
+    // Another program's words, or none: the first line is still the title.
+    r = Good("Name;Size\r\ny.txt,6\r\n");
+    EXPECT_EQ(At(r, "CSV\\Name;Size"), nullptr);
+    EXPECT_EQ(At(r, "CSV\\y.txt")->m_nSize, 6u);
+    EXPECT_EQ(Good("x.txt,5\r\ny.txt,6\r\n").m_nEntries, 1u);
+    // Lines after it keep their numbers.
+    ExpectBad(Import("\"名前\",\"ｻｲｽﾞ\"\r\nx.txt,5\r\ny.txt,six\r\n"), 3, "size");
     EXPECT_TRUE(Import(Cp932("名前,ｻｲｽﾞ\n")).Ok());
     EXPECT_TRUE(Import("").Ok());
+}
+
+TEST_F(CsvImportTest, PlainRelativePathsAreEntriesNotTheMediumsLine) {
+    Items({1, 25, 11});
+    // A list from elsewhere: no "./" anywhere, so every value is an entry.
+    SImportResult r = Good("M,Docs/a.txt,first\nM,b.txt,second\nM,Docs/Sub/c.txt,third\n");
+    EXPECT_EQ(r.m_nEntries, 3u);
+    EXPECT_EQ(At(r, "M\\Docs\\a.txt")->Comment(), "first");
+    EXPECT_EQ(At(r, "M\\b.txt")->Comment(), "second");
+    EXPECT_EQ(At(r, "M\\Docs\\Sub\\c.txt")->Comment(), "third");
+    EXPECT_EQ(At(r, "M")->Comment(), "");
+    // The medium's own name, or nothing, is still its line.
+    r = Good("M,m,by name\nM,x.txt,\n");
+    EXPECT_EQ(At(r, "M")->Comment(), "by name");
+    EXPECT_EQ(r.m_nEntries, 1u);
+    EXPECT_EQ(At(Good("M,,unnamed\n"), "M")->Comment(), "unnamed");
+    // With the prefix in use, a bare value is the line of the medium it names.
+    r = Good("M,Disc One,the medium\nM,./x.txt,entry\n");
+    EXPECT_EQ(At(r, "M")->Comment(), "the medium");
+    EXPECT_EQ(At(r, "M\\Disc One"), nullptr);
+    EXPECT_EQ(At(r, "M\\x.txt")->Comment(), "entry");
+    // A prefix inside a comment does not count as the list's.
+    r = Good("M,a.txt,see ./b\n");
+    EXPECT_NE(At(r, "M\\a.txt"), nullptr);
+}
+
+TEST_F(CsvImportTest, PathsDeeperThanACaseHoldsAreRefusedByLine) {
+    Items({4});
+    auto path = [](std::size_t levels) {
+        std::string p;
+        for (std::size_t i = 0; i < levels; ++i) {
+            p += "d\\";
+        }
+        return p + "leaf.txt";
+    };
+    const std::size_t most = kMaxTreeDepth - 4;
+    SImportResult r = Good(path(most) + "\n");
+    EXPECT_EQ(r.m_nEntries, 1u);
+    ExpectBad(Import("a.txt\n" + path(most + 1) + "\n"), 2, "folder levels");
+    ExpectBad(Import(path(5000) + "\n"), 1, "folder levels");
 }
 
 TEST_F(CsvImportTest, EntriesArePlacedIntoFoldersWithoutDuplicates) {
@@ -357,6 +409,8 @@ TEST_F(CsvImportTest, BadInputNamesItsLineAndAddsNothing) {
     ExpectBad(Import(std::string(2 << 20, 'n')), 1, "1 MiB");
     Items({3});
     ExpectBad(Import("(CD\\a.txt\n"), 1, "closing");
+    // Binary data in the first bytes is refused before the rest is looked at.
+    ExpectBad(Import(std::string("a,1,,\n\0", 7) + std::string(1 << 20, 'x')), 2, "binary");
     // A file that is not there names itself.
     SImportResult r = CCsvImporter(m_preset).ImportFile("/nonexistent/list.csv");
     EXPECT_EQ(r.m_status, SImportResult::EStatus::Failed);
@@ -382,6 +436,44 @@ TEST_F(CsvImportTest, MediaMaxFilesAndFilesOnDisk) {
     job.Cancel();
     EXPECT_EQ(CCsvImporter(mm).ImportFile(path.string(), &job).m_status,
               SImportResult::EStatus::Cancelled);
+}
+
+TEST_F(CsvImportTest, ListsFromPipesAndDevicesAreReadWithinBounds) {
+    Items({5});
+    ScratchDir dir;
+    const std::string fifo = (dir.Path() / "list.fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // A short list through a FIFO reads as a file does.
+    std::thread small([&] { std::ofstream(fifo) << "a.txt\nb.txt\n"; });
+    SImportResult r = CCsvImporter(m_preset).ImportFile(fifo);
+    small.join();
+    ASSERT_TRUE(r.Ok()) << r.m_strError;
+    EXPECT_EQ(r.m_nEntries, 2u);
+
+    // One that never ends stops at the cap with a clear error.
+    std::atomic<bool> stop{false};
+    std::thread endless([&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+        const std::string lines(1 << 16, '\n');
+        while (!stop && ::write(fd, lines.data(), lines.size()) > 0) {
+        }
+        ::close(fd);
+    });
+    ::signal(SIGPIPE, SIG_IGN);
+    r = CCsvImporter(m_preset).ImportFile(fifo);
+    stop = true;
+    endless.join();
+    EXPECT_EQ(r.m_problem, EImportProblem::TooLarge);
+    EXPECT_NE(r.m_strError.find("512 MiB"), std::string::npos) << r.m_strError;
+
+    // A device of zeros, and a large sparse file, are refused from their first bytes.
+    r = CCsvImporter(m_preset).ImportFile("/dev/zero");
+    EXPECT_EQ(r.m_problem, EImportProblem::Binary) << r.m_strError;
+    const auto sparse = dir.Write("sparse.csv", "");
+    ASSERT_EQ(::truncate(sparse.c_str(), off_t{2} << 30), 0);
+    r = CCsvImporter(m_preset).ImportFile(sparse.string());
+    EXPECT_EQ(r.m_problem, EImportProblem::Binary);
+    EXPECT_EQ(r.m_nLine, 1u);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "model/CCDCase.h"
 #include "model/CPlainCaseFile.h"
 #include "model/CaseFile.h"
+#include "model/CaseSchema.h"
 #include "model/FileException.h"
 #include "model/SArcFileInfo.h"
 #include "model/SGroupInfo.h"
@@ -216,6 +217,40 @@ TEST(CaseRoundTrip, FailedSaveLeavesTheOldFileUntouched) {
         ++files;
     }
     EXPECT_EQ(files, 1);
+}
+
+TEST(CaseRoundTrip, ATreeTooDeepToReadBackIsNeverWritten) {
+    ScratchDir dir;
+    std::string path = (dir / "shelf.cas").string();
+    std::unique_ptr<CCDCase> root = BuildRichCase();
+    SaveCaseFile(*root, path, false);
+    const std::string before = ReadFileBytes(path);
+
+    // Folders down to the deepest level the reader takes: written and read back.
+    SFileInfo* folder = AddVolume(*root, "Deep", 7);
+    folder->m_dwFlags |= kAttrDirectory;
+    for (int level = 2; level < kMaxTreeDepth; ++level) {
+        folder = AddFile(*folder, "d", 0);
+        folder->m_dwFlags = kAttrDirectory;
+    }
+    AddFile(*folder, "leaf", 1);
+    SaveCaseFile(*root, path, false);
+    std::string error;
+    std::unique_ptr<CCDCase> back = ReadCaseFile(path, "pass1234", nullptr, &error);
+    ASSERT_NE(back, nullptr) << error;
+    const std::string good = ReadFileBytes(path);
+    EXPECT_NE(good, before);
+
+    // One level more and the file would no longer open: the save fails, the old one stays.
+    folder->ChildAt(0)->m_dwFlags = kAttrDirectory;
+    AddFile(*folder->ChildAt(0), "deeper", 1);
+    try {
+        SaveCaseFile(*root, path, false);
+        FAIL();
+    } catch (const CFileException& e) {
+        EXPECT_NE(std::string(e.what()).find("nested deeper"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFileBytes(path), good);
 }
 
 TEST(CaseRoundTrip, ZeroLengthAndGarbageFilesGiveErrorsNamingTheFile) {
