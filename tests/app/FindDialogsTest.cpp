@@ -19,6 +19,7 @@
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "export/IExportOutput.h"
+#include "extract/ExtractTextManager.h"
 #include "model/CaseEditing.h"
 #include "model/CaseFile.h"
 #include "model/CatalogPath.h"
@@ -36,11 +37,14 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeView>
 
+#include <QApplication>
 #include <QScreen>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace quillora {
 namespace {
@@ -530,6 +534,59 @@ TEST_F(FindDialogs, CaseSearchCountsEachFileAndOpensTheChosenOneAtItsFirstHit) {
     EXPECT_EQ(dialog.Choice()->count, 3);
     EXPECT_EQ(Config().m_find.m_strFolder, (m_dir / "shelf/").string());
     SetTryPassword("");
+}
+
+TEST_F(FindDialogs, TheTwoAItemsOfTheResultMenuAreBothReached) {
+    // The result menu has two "A" items: the key moves between them, Enter runs one.
+    CExtractTextManager extractors;
+    m_doc->SetExtractors(&extractors);
+    m_frame->Tree().Select(&m_doc->Case());
+    SetName("*");
+    Batch();
+    SelectRows({3});
+    std::unique_ptr<QMenu> menu = m_find->ResultMenu();
+    m_doc->SetExtractors(nullptr);
+    menu->popup(QPoint(10, 10));
+    ASSERT_TRUE(test::PumpUntil([&] { return menu->isVisible(); }));
+    QTest::keyClick(menu.get(), Qt::Key_A);
+    EXPECT_EQ(menu->activeAction(), MenuItem(*menu, "全てを選択(&A)"));
+    QTest::keyClick(menu.get(), Qt::Key_A);
+    EXPECT_EQ(menu->activeAction(), MenuItem(*menu, "ｺﾒﾝﾄ自動抽出(&A)"));
+    QTest::keyClick(menu.get(), Qt::Key_A);
+    QTest::keyClick(menu.get(), Qt::Key_Return);
+    EXPECT_EQ(m_find->ResultView()->selectionModel()->selectedRows().size(),
+              m_find->Results().rowCount());
+}
+
+TEST_F(FindDialogs, AltYOpensTheCaseSearchRowFromTheListAndReachesBothTargetsElsewhere) {
+    // Alt+Y is both 分類(Y) and 読み込み(Y).
+    WriteCase(m_dir / "shelf/one.cas", 3);
+    CCaseFindDlg dialog(m_frame.get());
+    std::vector<std::string> messages;
+    dialog.SetMessageSink([&](const std::string& text) { messages.push_back(text); });
+    dialog.show();
+    ASSERT_TRUE(test::PumpUntil([&] { return dialog.isVisible(); }));
+    dialog.activateWindow();
+    dialog.Panel().Load(Config().m_find);
+    dialog.FolderEdit()->setText(QString::fromStdString((m_dir / "shelf/").string()));
+    dialog.Panel().NameBox()->setEditText("photo*");
+    dialog.StartSearch();
+    ASSERT_TRUE(test::PumpUntil([&] { return !dialog.IsSearching(); }));
+    ASSERT_TRUE(messages.empty()) << messages.front();
+    dialog.FolderEdit()->setFocus();
+    std::set<QWidget*> reached;
+    for (int i = 0; i < 2; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Y, Qt::AltModifier);
+        reached.insert(QApplication::focusWidget());
+    }
+    EXPECT_TRUE(reached.count(dialog.Button(CCaseFindDlg::kOpen))) << "the button is reached";
+    EXPECT_EQ(reached.size(), 2u) << "and so is the category field";
+    EXPECT_FALSE(dialog.Choice());
+    dialog.ResultView()->setCurrentIndex(dialog.Results().index(0, 0));
+    dialog.ResultView()->setFocus();
+    QTest::keyClick(dialog.ResultView(), Qt::Key_Y, Qt::AltModifier);
+    ASSERT_TRUE(dialog.Choice());
+    EXPECT_EQ(dialog.Choice()->path, (m_dir / "shelf/one.cas").string());
 }
 
 TEST_F(FindDialogs, OpeningACaseSearchHitSelectsTheFirstMatch) {

@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -95,6 +96,7 @@ CCaseFindDlg::CCaseFindDlg(QWidget* parent)
     FitColumns();
     outer->addWidget(m_pView, 1);
 
+    m_pView->installEventFilter(this);
     connect(browse, &QPushButton::clicked, this, &CCaseFindDlg::Browse);
     connect(m_buttons[kSearch], &QPushButton::clicked, this, &CCaseFindDlg::StartSearch);
     connect(m_buttons[kClose], &QPushButton::clicked, this, &CCaseFindDlg::reject);
@@ -361,6 +363,25 @@ void CCaseFindDlg::ClickColumn(int section) {
     m_pModel->Sort(id, entry.m_bAscending != 0);
     m_pView->header()->setSortIndicator(section, entry.m_bAscending ? Qt::AscendingOrder
                                                                     : Qt::DescendingOrder);
+}
+
+bool CCaseFindDlg::eventFilter(QObject* watched, QEvent* event) {
+    const bool key = event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+    if (watched != m_pView || !key) {
+        return QDialog::eventFilter(watched, event);
+    }
+    const auto* press = static_cast<QKeyEvent*>(event);
+    if (press->key() != Qt::Key_Y || press->modifiers() != Qt::AltModifier) {
+        return false;
+    }
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept(); // the list takes the key before the shared mnemonic does
+        return true;
+    }
+    if (m_buttons[kOpen]->isEnabled()) {
+        m_buttons[kOpen]->click();
+    }
+    return true;
 }
 
 void CCaseFindDlg::reject() {

@@ -93,6 +93,9 @@ protected:
     // Closing is refused while a search runs.
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
+    // Alt+Y in the result list opens the row: the category field shares the mnemonic,
+    // and elsewhere Alt+Y moves between the two as Qt does for every shared mnemonic.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SetBusy(bool busy);
