@@ -75,7 +75,7 @@ int RunLocate(const SLocateArgs& a) {
     return kExitOk;
 }
 
-enum class EIndexAction { Add, Remove, Update, Status };
+enum class EIndexAction { Add, Remove, Update, Rebuild, Status };
 
 struct SIndexArgs {
     EIndexAction action = EIndexAction::Status;
@@ -159,6 +159,8 @@ int RunIndex(const SIndexArgs& a) {
             return PrintChange(index->Remove(a.paths), a.json);
         case EIndexAction::Update:
             return PrintChange(index->Update(), a.json);
+        case EIndexAction::Rebuild:
+            return PrintChange(index->Rebuild(), a.json);
         case EIndexAction::Status:
             return PrintStatus(index->Status(), a.json);
         }
@@ -193,13 +195,14 @@ const CCommandRegistration kLocate(
      }});
 
 const CCommandRegistration
-    kIndex({"index", CommandGroup::Find, "Add, remove, update or describe the index of every case",
-            [](CLI::App& cmd) {
+    kIndex({"index", CommandGroup::Find,
+            "Add, remove, update, rebuild or describe the index of every case", [](CLI::App& cmd) {
                 auto a = std::make_shared<SIndexArgs>();
                 AddChoiceOption(cmd, "action", a->action,
                                 {{"add", EIndexAction::Add},
                                  {"remove", EIndexAction::Remove},
                                  {"update", EIndexAction::Update},
+                                 {"rebuild", EIndexAction::Rebuild},
                                  {"status", EIndexAction::Status}},
                                 "What to do")
                     ->required();

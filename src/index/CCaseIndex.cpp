@@ -218,10 +218,16 @@ void CCaseIndex::ReadInto(SIndexedCase facts, SIndexChange& change) {
 }
 
 void CCaseIndex::RefreshKnown(SIndexChange& change, std::vector<std::string>* known,
-                              const std::atomic<bool>* stop) {
-    for (const SIndexedCase& c : m_store->Cases()) {
+                              const std::atomic<bool>* stop, bool everything,
+                              const ProgressFn* progress) {
+    const std::vector<SIndexedCase> cases = m_store->Cases();
+    std::size_t done = 0;
+    for (const SIndexedCase& c : cases) {
         if (stop && *stop) {
             return;
+        }
+        if (progress && *progress) {
+            (*progress)(done++, cases.size());
         }
         std::optional<SIndexedCase> now = StatCaseFile(c.m_strPath);
         if (!now) {
@@ -232,7 +238,7 @@ void CCaseIndex::RefreshKnown(SIndexChange& change, std::vector<std::string>* kn
         if (known) {
             known->push_back(c.m_strPath);
         }
-        if (now->m_nFileSize == c.m_nFileSize && now->m_nModified == c.m_nModified) {
+        if (!everything && now->m_nFileSize == c.m_nFileSize && now->m_nModified == c.m_nModified) {
             ++change.m_nUnchanged;
             continue;
         }
@@ -303,11 +309,16 @@ SIndexChange CCaseIndex::Update(const std::atomic<bool>* stop) {
     return Guarded([&] { return UpdateNow(stop); });
 }
 
-SIndexChange CCaseIndex::UpdateNow(const std::atomic<bool>* stop) {
+SIndexChange CCaseIndex::Rebuild(const std::atomic<bool>* stop, const ProgressFn& progress) {
+    return Guarded([&] { return UpdateNow(stop, true, &progress); });
+}
+
+SIndexChange CCaseIndex::UpdateNow(const std::atomic<bool>* stop, bool everything,
+                                   const ProgressFn* progress) {
     {
         SIndexChange change;
         std::vector<std::string> knownList;
-        RefreshKnown(change, &knownList, stop);
+        RefreshKnown(change, &knownList, stop, everything, progress);
         const std::set<std::string> known(knownList.begin(), knownList.end());
         for (const std::string& folder : m_store->Folders()) {
             for (const SCaseFileEntry& e : CollectCaseFiles(folder, stop)) {

@@ -7,6 +7,7 @@
 #include "index/SLocateHit.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +56,11 @@ public:
     // adds new case files below the folders. Stops between two cases once `*stop` is
     // true (what was done stays done).
     SIndexChange Update(const std::atomic<bool>* stop = nullptr);
+    // Called after each known case with how many are done of how many.
+    using ProgressFn = std::function<void(std::size_t done, std::size_t total)>;
+    // As Update, but every known case is read again whether or not its file changed:
+    // what a user asks for when answers look wrong.
+    SIndexChange Rebuild(const std::atomic<bool>* stop = nullptr, const ProgressFn& progress = {});
     SIndexStatus Status();
 
     // The found records matching every word, best first; at most `limit` (0: all).
@@ -71,10 +77,13 @@ private:
     // Reads the case file (facts from StatCaseFile) into the store.
     void ReadInto(SIndexedCase facts, SIndexChange& change);
     // Known cases: re-read the changed, drop the gone. `known` collects the paths still there.
+    // `everything`: read unchanged cases too.
     void RefreshKnown(SIndexChange& change, std::vector<std::string>* known,
-                      const std::atomic<bool>* stop = nullptr);
+                      const std::atomic<bool>* stop = nullptr, bool everything = false,
+                      const ProgressFn* progress = nullptr);
     void RebuildAfter(const std::exception& damage);
-    SIndexChange UpdateNow(const std::atomic<bool>* stop);
+    SIndexChange UpdateNow(const std::atomic<bool>* stop, bool everything = false,
+                           const ProgressFn* progress = nullptr);
     template <class Work> auto Guarded(Work work);
 
     std::string m_strFolder;

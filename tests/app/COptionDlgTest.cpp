@@ -3,14 +3,20 @@
 // bits, the expansion page's enabling and versions, and clearing the history.
 #include "app/options/COptionDlg.h"
 #include "GuiTestApp.h"
+#include "QtTestApp.h"
 #include "app/MainFrame.h"
 #include "app/RecentFileList.h"
 #include "app/TobCaseDoc.h"
 #include "app/TobCaseView.h"
 #include "app/options/COptDrivePage.h"
+#include "app/options/COptIndexPage.h"
 #include "app/options/COptSavePage.h"
 #include "app/options/OptionRules.h"
 #include "core/ConfigData.h"
+#include "core/ProfileStore.h"
+#include "index/CCaseIndex.h"
+#include "model/CCDCase.h"
+#include "model/CaseFile.h"
 #include "scan/DriveTable.h"
 #include "scan/MediaPresence.h"
 #include "support/ScratchDir.h"
@@ -216,6 +222,73 @@ TEST_F(OptionSheet, SaveFolderMustBeAnExistingFolderBeforeThePageIsLeft) {
     // Without the check box the folder is not looked at.
     Check(sheet, "SaveFolderMode", false);
     EXPECT_FALSE(sheet.findChild<QLineEdit*>("SaveFolder")->isEnabled());
+}
+
+TEST_F(OptionSheet, TheIndexPageEditsFoldersAndSettingsOnOkAndRebuildsInTheBackground) {
+    const std::string index = (m_dir / "index").string();
+    const std::string first = (m_dir / "first").string();
+    const std::string second = (m_dir / "second").string();
+    std::filesystem::create_directories(first);
+    std::filesystem::create_directories(second);
+    SaveCaseFile(*test::MakeSampleCase(), first + "/a.cas", false);
+    SaveCaseFile(*test::MakeSampleCase(), first + "/b.cas", false);
+    SaveCaseFile(*test::MakeSampleCase(), second + "/c.cas", false);
+    CCaseIndex(index).Add({first});
+    m_config.Store().SetString("Index", "Folder", index);
+    m_hooks.pickFolder = [&](QWidget*, const QString&, const std::string&) {
+        return std::optional<std::string>(second);
+    };
+
+    {
+        COptionDlg sheet(m_config, m_context, m_hooks);
+        auto* page = qobject_cast<COptIndexPage*>(sheet.PageAt(COptionDlg::kIndex));
+        ASSERT_NE(page, nullptr);
+        EXPECT_EQ(page->Caption().toStdString(), "索引");
+        EXPECT_EQ(page->Folders(), std::vector<std::string>{first});
+        EXPECT_TRUE(page->StateText().contains(QString::fromUtf8("ｹｰｽ 2 件")))
+            << page->StateText().toStdString();
+        EXPECT_TRUE(Control<QCheckBox>(sheet, "IndexFolderMode")->isChecked());
+        EXPECT_EQ(Control<QLineEdit>(sheet, "IndexFolder")->text().toStdString(), index);
+
+        // Cancel: neither the settings nor the index's folders change.
+        Control<QListWidget>(sheet, "IndexFolders")->setCurrentRow(0);
+        Control<QPushButton>(sheet, "IndexFolderRemove")->click();
+        Check(sheet, "IndexCases", false);
+        sheet.reject();
+    }
+    EXPECT_EQ(CCaseIndex(index).Status().m_folders, std::vector<std::string>{first});
+    EXPECT_EQ(m_config.Store().GetInt("Index", "IndexCases", 1), 1);
+
+    COptionDlg sheet(m_config, m_context, m_hooks);
+    auto* page = qobject_cast<COptIndexPage*>(sheet.PageAt(COptionDlg::kIndex));
+    ASSERT_NE(page, nullptr);
+    Control<QListWidget>(sheet, "IndexFolders")->setCurrentRow(0);
+    Control<QPushButton>(sheet, "IndexFolderRemove")->click();
+    Control<QPushButton>(sheet, "IndexFolderAdd")->click();
+    Control<QPushButton>(sheet, "IndexFolderAdd")->click(); // once in the list
+    EXPECT_EQ(page->Folders(), std::vector<std::string>{second});
+    Check(sheet, "IndexCases", false);
+    ASSERT_TRUE(sheet.Apply());
+    EXPECT_EQ(m_config.Store().GetInt("Index", "IndexCases", 1), 0);
+    SIndexStatus status = CCaseIndex(index).Status();
+    EXPECT_EQ(status.m_folders, std::vector<std::string>{second});
+    EXPECT_EQ(status.m_nCases, 1u);
+
+    // The rebuild reads every case again, changed or not, off the GUI thread.
+    page->ToggleRebuild();
+    EXPECT_TRUE(page->IsRebuilding());
+    EXPECT_FALSE(Control<QPushButton>(sheet, "IndexRebuild")->text().contains("作り直す"));
+    ASSERT_TRUE(test::PumpUntil([&] { return !page->IsRebuilding(); }));
+    EXPECT_TRUE(page->StateText().contains(QString::fromUtf8("ｹｰｽ 1 件を読み直しました")))
+        << page->StateText().toStdString();
+    EXPECT_EQ(CCaseIndex(index).Status().m_nCases, 1u);
+
+    // Pointing at no location is refused before the page is left.
+    Check(sheet, "IndexFolderMode", true);
+    Control<QLineEdit>(sheet, "IndexFolder")->clear();
+    EXPECT_FALSE(page->CanLeave());
+    ASSERT_FALSE(m_warnings.empty());
+    EXPECT_NE(m_warnings.back().find("索引の場所"), std::string::npos);
 }
 
 TEST_F(OptionSheet, ViewChangeMaskHasOneBitPerChangedOption) {

@@ -46,6 +46,12 @@ TEST_F(CliIndex, LocateFindsFoldedNamesAcrossCasesAddedByFolder) {
     ASSERT_EQ(added.exitCode, 0) << added.err;
     EXPECT_NE(added.out.find("read: 2"), std::string::npos) << added.out;
 
+    // An update reads nothing unchanged; a rebuild reads every case again.
+    EXPECT_NE(Run({"index", "update"}).out.find("read: 0"), std::string::npos);
+    CliResult rebuilt = Run({"index", "rebuild"});
+    ASSERT_EQ(rebuilt.exitCode, 0) << rebuilt.err;
+    EXPECT_NE(rebuilt.out.find("read: 2"), std::string::npos) << rebuilt.out;
+
     CliResult json = Run({"locate", "ｶﾞｲﾄﾞ", "--json"});
     ASSERT_EQ(json.exitCode, 0) << json.err;
     const std::string first = json.out.substr(0, json.out.find('\n'));

@@ -5,6 +5,7 @@
 #include "app/options/COptCopyPage.h"
 #include "app/options/COptDrivePage.h"
 #include "app/options/COptExtractPage.h"
+#include "app/options/COptIndexPage.h"
 #include "app/options/COptMeltPage.h"
 #include "app/options/COptSavePage.h"
 #include "app/options/COptViewPage.h"
@@ -37,6 +38,7 @@ COptionDlg::COptionDlg(CConfigData& config, SOptionContext context, SOptionHooks
         new COptViewPage(config, h, m_context.m_pRecent, m_context.m_strOpenPath,
                          m_context.m_historyCleared),
         new COptDrivePage(config, m_context.m_drives, h),
+        new COptIndexPage(config, h),
     };
     for (COptionPage* page : pages) {
         m_tabs->addTab(page, page->Caption());

@@ -1,4 +1,4 @@
-// COptionDlg: the options sheet "ｵﾌﾟｼｮﾝ" with its seven pages. It opens on the page it
+// COptionDlg: the options sheet "ｵﾌﾟｼｮﾝ" with its eight pages. It opens on the page it
 // was last closed on, writes every page into the configuration on OK only, and
 // remembers the page that was open whether it closed with OK or Cancel.
 #pragma once
@@ -32,7 +32,7 @@ struct SOptionContext {
 class COptionDlg : public QDialog {
     Q_OBJECT
 public:
-    enum Page { kSave, kAddVol, kCopy, kMelt, kExtract, kView, kDrive, kPageCount };
+    enum Page { kSave, kAddVol, kCopy, kMelt, kExtract, kView, kDrive, kIndex, kPageCount };
 
     COptionDlg(CConfigData& config, SOptionContext context, SOptionHooks hooks = {},
                QWidget* parent = nullptr);
