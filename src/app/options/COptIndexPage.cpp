@@ -74,11 +74,13 @@ COptIndexPage::COptIndexPage(const CConfigData& config, const SOptionHooks& hook
     auto* rebuildRow = new QHBoxLayout;
     m_rebuild = new QPushButton(QString::fromUtf8("索引を作り直す(&B)"), this);
     m_rebuild->setObjectName("IndexRebuild");
+    m_rebuild->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName("IndexProgress");
     m_progress->setVisible(false);
     rebuildRow->addWidget(m_rebuild);
     rebuildRow->addWidget(m_progress, 1);
+    rebuildRow->addStretch(0);
     layout->addLayout(rebuildRow);
     m_state = new QLabel(this);
     m_state->setObjectName("IndexState");
