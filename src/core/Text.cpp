@@ -329,6 +329,72 @@ bool IsAscii(std::string_view s) {
     return IsAsciiImpl(s.data(), s.size());
 }
 
+std::size_t FirstBadUtf8(std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    while (i < n) {
+        // Eight ASCII bytes at a time.
+        while (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if (word & 0x8080808080808080ULL) {
+                break;
+            }
+            i += 8;
+        }
+        if (i >= n) {
+            break;
+        }
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len = 0;
+        std::uint32_t cp = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07;
+        } else {
+            return i;
+        }
+        if (i + len > n) {
+            return i;
+        }
+        for (std::size_t k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) {
+                return i;
+            }
+            cp = cp << 6 | (p[i + k] & 0x3F);
+        }
+        if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
+            return i;
+        }
+        i += len;
+    }
+    return std::string_view::npos;
+}
+
+bool IsValidUtf8(std::string_view s) {
+    return FirstBadUtf8(s) == std::string_view::npos;
+}
+
+std::string_view Trim(std::string_view s, std::string_view blanks) {
+    const std::size_t first = s.find_first_not_of(blanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
+}
+
 bool IsEscapedByte(std::string_view utf8, std::size_t pos, unsigned char* byte) {
     if (pos >= utf8.size() || utf8.size() - pos < 3) {
         return false;

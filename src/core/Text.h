@@ -23,6 +23,14 @@ bool IsEscapedByte(std::string_view utf8, std::size_t pos, unsigned char* byte);
 // True when every byte is below 0x80 (the fast path of every conversion here).
 bool IsAscii(std::string_view s);
 
+// Strict UTF-8: no overlong forms, surrogates or values above U+10FFFF (so the escapes
+// of undecodable bytes do not count as valid). The offset of the first bad byte, or npos.
+std::size_t FirstBadUtf8(std::string_view s);
+bool IsValidUtf8(std::string_view s);
+
+// `s` without the `blanks` at either end.
+std::string_view Trim(std::string_view s, std::string_view blanks = " \t");
+
 // CP932 bytes -> UTF-8. Never fails: undecodable bytes become escapes.
 std::string Cp932ToUtf8(std::string_view cp932);
 // The same into `out` (replacing what it held; `cp932` must not lie in it), for loops

@@ -1,6 +1,7 @@
 // Reading "TobConfig.txt".
 #include "core/TextConfig.h"
 
+#include "core/Text.h"
 #include "core/XdgPaths.h"
 
 #include <cstdlib>
@@ -13,15 +14,6 @@ namespace quillora {
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r\n\v\f";
-
-std::string_view Trim(std::string_view text) {
-    size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    size_t last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
 
 bool IEquals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
@@ -38,7 +30,7 @@ bool IEquals(std::string_view a, std::string_view b) {
 
 // The leading decimal number as the C library reads it: blanks, a sign, digits.
 bool LeadingNumberNonZero(std::string_view text) {
-    text = Trim(text);
+    text = quillora::text::Trim(text, kBlanks);
     if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
         text.remove_prefix(1);
     }
@@ -99,11 +91,11 @@ bool CTextConfig::Parse(std::string_view text) {
         if (eq == std::string_view::npos || eq == 0) {
             continue;
         }
-        std::string_view key = Trim(line.substr(0, eq));
+        std::string_view key = text::Trim(line.substr(0, eq), kBlanks);
         if (key.empty()) {
             continue;
         }
-        m_values[std::string(key)] = std::string(Trim(line.substr(eq + 1)));
+        m_values[std::string(key)] = std::string(text::Trim(line.substr(eq + 1), kBlanks));
     }
     return !m_values.empty();
 }

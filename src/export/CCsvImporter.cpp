@@ -147,76 +147,6 @@ private:
     std::string m_read;
 };
 
-bool IsContinuation(unsigned char c) {
-    return (c & 0xC0) == 0x80;
-}
-
-// Strict UTF-8 (no overlongs, surrogates or values above U+10FFFF). Returns the offset
-// of the first bad byte, or npos.
-std::size_t FirstBadUtf8(std::string_view s) {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const std::size_t n = s.size();
-    std::size_t i = 0;
-    while (i < n) {
-        // Eight ASCII bytes at a time.
-        while (i + 8 <= n) {
-            std::uint64_t word;
-            std::memcpy(&word, p + i, 8);
-            if (word & 0x8080808080808080ULL) {
-                break;
-            }
-            i += 8;
-        }
-        if (i >= n) {
-            break;
-        }
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t len = 0;
-        std::uint32_t cp = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
-            return i;
-        }
-        if (i + len > n) {
-            return i;
-        }
-        for (std::size_t k = 1; k < len; ++k) {
-            if (!IsContinuation(p[i + k])) {
-                return i;
-            }
-            cp = cp << 6 | (p[i + k] & 0x3F);
-        }
-        if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-            (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
-            return i;
-        }
-        i += len;
-    }
-    return std::string_view::npos;
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 // The first and the last "\" or "/" of a path, or npos. (The standard find_first_of
 // looks each byte up in the set with a call of its own.)
 std::size_t FirstSeparator(std::string_view path) {
@@ -782,15 +712,16 @@ private:
             break;
         case EImportEncoding::Utf8:
             m_bUtf8 = true;
-            m_bChecked = FirstBadUtf8(bytes) == std::string_view::npos;
+            m_bChecked = text::FirstBadUtf8(bytes) == std::string_view::npos;
             break;
         case EImportEncoding::Detect:
             if (bom) {
                 m_bUtf8 = true;
-                m_bChecked = FirstBadUtf8(bytes) == std::string_view::npos;
+                m_bChecked = text::FirstBadUtf8(bytes) == std::string_view::npos;
             } else {
                 // Plain ASCII reads the same either way: it counts as CP932.
-                m_bUtf8 = !text::IsAscii(bytes) && FirstBadUtf8(bytes) == std::string_view::npos;
+                m_bUtf8 =
+                    !text::IsAscii(bytes) && text::FirstBadUtf8(bytes) == std::string_view::npos;
                 m_bChecked = m_bUtf8;
             }
             break;
@@ -810,7 +741,7 @@ private:
             text::Cp932ToUtf8(raw, scratch);
             return scratch;
         }
-        if (!m_bChecked && FirstBadUtf8(raw) != std::string_view::npos) {
+        if (!m_bChecked && text::FirstBadUtf8(raw) != std::string_view::npos) {
             throw CImportError(line, EImportProblem::NotUtf8,
                                "the text is not UTF-8: " + Quoted(text::Cp932ToUtf8(raw)));
         }
@@ -831,7 +762,7 @@ private:
     }
 
     FileTime ParseTime(std::string_view value, std::uint64_t line) {
-        value = Trim(value);
+        value = text::Trim(value);
         if (value.empty() || value == m_strUnknownTime) {
             return 0;
         }
@@ -908,7 +839,7 @@ private:
     // Decimal digits up to the largest signed 64-bit value; "-0" is 0, any other sign
     // is refused.
     static std::uint64_t ReadSize(std::string_view value, std::uint64_t line) {
-        value = Trim(value);
+        value = text::Trim(value);
         if (value.empty()) {
             return 0;
         }
@@ -930,7 +861,7 @@ private:
     }
 
     static std::uint32_t ReadCrc(std::string_view value, std::uint64_t line) {
-        value = Trim(value);
+        value = text::Trim(value);
         if (value.empty()) {
             return 0;
         }

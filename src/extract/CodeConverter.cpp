@@ -218,44 +218,6 @@ std::string IconvToUtf8(std::string_view bytes, const std::string& from, bool* o
 
 } // namespace
 
-bool CCodeConverter::IsValidUtf8(std::string_view b) {
-    std::size_t i = 0;
-    while (i < b.size()) {
-        const auto c = static_cast<unsigned char>(b[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t len = 0;
-        char32_t cp = 0;
-        char32_t min = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2, cp = c & 0x1F, min = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3, cp = c & 0x0F, min = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4, cp = c & 0x07, min = 0x10000;
-        } else {
-            return false;
-        }
-        if (i + len > b.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < len; ++k) {
-            const auto t = static_cast<unsigned char>(b[i + k]);
-            if ((t & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (t & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return false;
-        }
-        i += len;
-    }
-    return true;
-}
-
 ETextCode CCodeConverter::Detect(std::string_view b, bool allowEuc) {
     if (HasUtf8Bom(b)) {
         return ETextCode::Utf8;
@@ -275,7 +237,7 @@ ETextCode CCodeConverter::Detect(std::string_view b, bool allowEuc) {
     if (text::IsAscii(b)) {
         return ETextCode::Ascii;
     }
-    if (IsValidUtf8(b)) {
+    if (text::IsValidUtf8(b)) {
         return ETextCode::Utf8;
     }
     if (!allowEuc) {

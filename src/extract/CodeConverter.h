@@ -50,9 +50,6 @@ public:
     // UTF-16 code units in bytes (little- or big-endian) to UTF-8; an odd last byte
     // is dropped.
     static std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian);
-
-    // Whether `bytes` is well-formed UTF-8 (no overlong forms, no surrogates).
-    static bool IsValidUtf8(std::string_view bytes);
 };
 
 } // namespace quillora

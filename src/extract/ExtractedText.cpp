@@ -49,7 +49,7 @@ void CleanExtractedText(std::string& text) {
             continue;
         }
         const std::string_view sequence = in.substr(i, SequenceLength(c));
-        if (sequence.size() > 1 && CCodeConverter::IsValidUtf8(sequence)) {
+        if (sequence.size() > 1 && text::IsValidUtf8(sequence)) {
             out += sequence;
             i += sequence.size();
             continue;

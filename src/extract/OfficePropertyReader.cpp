@@ -2,6 +2,7 @@
 #include "extract/OfficePropertyReader.h"
 
 #include "core/FileTime.h"
+#include "core/LittleEndian.h"
 #include "extract/CodeConverter.h"
 #include "extract/ExtractFile.h"
 
@@ -31,15 +32,6 @@ constexpr unsigned char kFmtDocSummary[16] = {0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E
 constexpr unsigned char kFmtUserDefined[16] = {0x05, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10,
                                                0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
 
-std::uint16_t U16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t U32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 enum class EStream { None, Summary, DocSummary };
 
 struct SHeader {
@@ -53,7 +45,7 @@ struct SHeader {
 // Windows: documents written by every later version of the suites are read too.
 SHeader ReadHeader(const unsigned char* p) {
     SHeader h;
-    if (U16(p) != 0xFFFE || U16(p + 2) != 0 || (U32(p + 4) >> 16) > 2) {
+    if (Le16(p) != 0xFFFE || Le16(p + 2) != 0 || (Le32(p + 4) >> 16) > 2) {
         return h;
     }
     for (int i = 8; i < 24; ++i) {
@@ -61,19 +53,19 @@ SHeader ReadHeader(const unsigned char* p) {
             return h;
         }
     }
-    const std::uint32_t count = U32(p + 24);
-    if (count == 1 && U32(p + 44) == 48) {
+    const std::uint32_t count = Le32(p + 24);
+    if (count == 1 && Le32(p + 44) == 48) {
         if (std::memcmp(p + 28, kFmtSummary, 16) == 0) {
             h.m_kind = EStream::Summary;
         } else if (std::memcmp(p + 28, kFmtDocSummary, 16) == 0) {
             h.m_kind = EStream::DocSummary;
         }
         h.m_first = 48;
-    } else if (count == 2 && U32(p + 44) == 68 && std::memcmp(p + 28, kFmtDocSummary, 16) == 0 &&
+    } else if (count == 2 && Le32(p + 44) == 68 && std::memcmp(p + 28, kFmtDocSummary, 16) == 0 &&
                std::memcmp(p + 48, kFmtUserDefined, 16) == 0) {
         h.m_kind = EStream::DocSummary;
         h.m_first = 68;
-        h.m_second = U32(p + 64);
+        h.m_second = Le32(p + 64);
     }
     return h;
 }
@@ -87,7 +79,7 @@ public:
         if (!Has(2)) {
             return false;
         }
-        v = quillora::U16(Data());
+        v = quillora::Le16(Data());
         m_pos += 2;
         return true;
     }
@@ -95,7 +87,7 @@ public:
         if (!Has(4)) {
             return false;
         }
-        v = quillora::U32(Data());
+        v = quillora::Le32(Data());
         m_pos += 4;
         return true;
     }
@@ -370,7 +362,7 @@ bool COfficePropertyReader::Read(const CExtractFile& file) {
         if (file.ReadAt(at, head, 8) != 8) {
             return false;
         }
-        const std::uint32_t sectionSize = U32(head);
+        const std::uint32_t sectionSize = Le32(head);
         if (sectionSize < 8 || sectionSize > kMaxSectionSize) {
             return false;
         }

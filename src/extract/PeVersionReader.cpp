@@ -1,6 +1,7 @@
 // The version resource of PE files.
 #include "extract/PeVersionReader.h"
 
+#include "core/LittleEndian.h"
 #include "core/Text.h"
 #include "extract/CodeConverter.h"
 
@@ -18,15 +19,6 @@ constexpr std::uint32_t kMaxSections = 96;
 constexpr std::uint32_t kMaxDirectoryEntries = 4096;
 constexpr std::uint32_t kRtVersion = 16;
 constexpr std::uint32_t kFixedSignature = 0xFEEF04BD;
-
-std::uint16_t U16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t U32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 struct SSection {
     std::uint32_t m_va, m_virtualSize, m_rawSize, m_rawPointer;
@@ -67,17 +59,17 @@ public:
         if (!Bytes(0, 64, b) || b[0] != 'M' || b[1] != 'Z') {
             return false;
         }
-        const std::uint32_t pe = U32(&b[0x3C]);
+        const std::uint32_t pe = Le32(&b[0x3C]);
         if (pe > kMaxHeaderOffset || !Bytes(pe, 24, b) || std::memcmp(b.data(), "PE\0\0", 4) != 0) {
             return false;
         }
-        const std::uint16_t sections = U16(&b[6]);
-        const std::uint16_t optionalSize = U16(&b[20]);
+        const std::uint16_t sections = Le16(&b[6]);
+        const std::uint16_t optionalSize = Le16(&b[20]);
         const std::uint64_t optional = std::uint64_t{pe} + 24;
         if (sections > kMaxSections || optionalSize < 2 || !Bytes(optional, optionalSize, b)) {
             return false;
         }
-        const std::uint16_t magic = U16(&b[0]);
+        const std::uint16_t magic = Le16(&b[0]);
         std::size_t countAt = 0;
         if (magic == 0x10B) {
             countAt = 92;
@@ -87,18 +79,18 @@ public:
             return false;
         }
         const std::size_t directories = countAt + 4;
-        if (b.size() < directories + 3 * 8 || U32(&b[countAt]) <= 2) {
+        if (b.size() < directories + 3 * 8 || Le32(&b[countAt]) <= 2) {
             return false;
         }
-        resourceRva = U32(&b[directories + 2 * 8]);
-        resourceSize = U32(&b[directories + 2 * 8 + 4]);
+        resourceRva = Le32(&b[directories + 2 * 8]);
+        resourceSize = Le32(&b[directories + 2 * 8 + 4]);
         std::vector<unsigned char> table;
         if (!Bytes(optional + optionalSize, std::size_t{sections} * 40, table)) {
             return false;
         }
         for (std::uint16_t i = 0; i < sections; ++i) {
             const unsigned char* s = &table[std::size_t{i} * 40];
-            m_sections.push_back({U32(s + 12), U32(s + 8), U32(s + 16), U32(s + 20)});
+            m_sections.push_back({Le32(s + 12), Le32(s + 8), Le32(s + 16), Le32(s + 20)});
         }
         return resourceRva != 0 && resourceSize != 0;
     }
@@ -120,17 +112,17 @@ public:
         if (dir > m_data.size() || m_data.size() - dir < 16) {
             return false;
         }
-        const std::uint32_t named = U16(&m_data[dir + 12]);
-        const std::uint32_t ids = U16(&m_data[dir + 14]);
+        const std::uint32_t named = Le16(&m_data[dir + 12]);
+        const std::uint32_t ids = Le16(&m_data[dir + 14]);
         const std::uint32_t count = std::min(named + ids, kMaxDirectoryEntries);
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::size_t at = dir + 16 + std::size_t{i} * 8;
             if (at + 8 > m_data.size()) {
                 return false;
             }
-            const std::uint32_t name = U32(&m_data[at]);
+            const std::uint32_t name = Le32(&m_data[at]);
             if (id < 0 || (!(name & 0x80000000u) && name == static_cast<std::uint32_t>(id))) {
-                target = U32(&m_data[at + 4]);
+                target = Le32(&m_data[at + 4]);
                 return true;
             }
         }
@@ -141,8 +133,8 @@ public:
         if (at > m_data.size() || m_data.size() - at < 16) {
             return false;
         }
-        rva = U32(&m_data[at]);
-        size = U32(&m_data[at + 4]);
+        rva = Le32(&m_data[at]);
+        size = Le32(&m_data[at + 4]);
         return true;
     }
 
@@ -168,9 +160,9 @@ bool ReadBlock(std::string_view data, SBlock& block, std::size_t& used) {
         return false;
     }
     const auto* p = reinterpret_cast<const unsigned char*>(data.data());
-    const std::size_t length = U16(p);
-    const std::size_t valueLength = U16(p + 2);
-    block.m_type = U16(p + 4);
+    const std::size_t length = Le16(p);
+    const std::size_t valueLength = Le16(p + 2);
+    block.m_type = Le16(p + 4);
     if (length < 6 || length > data.size()) {
         return false;
     }
@@ -178,7 +170,7 @@ bool ReadBlock(std::string_view data, SBlock& block, std::size_t& used) {
     std::size_t pos = 6;
     std::u16string key;
     while (pos + 1 < body.size()) {
-        const char16_t unit = static_cast<char16_t>(U16(p + pos));
+        const char16_t unit = static_cast<char16_t>(Le16(p + pos));
         pos += 2;
         if (unit == 0) {
             break;
@@ -263,14 +255,14 @@ bool CPeVersionReader::ParseVersionInfo(std::string_view data, SPeVersionInfo& i
     }
     if (root.m_value.size() >= 52) {
         const auto* f = reinterpret_cast<const unsigned char*>(root.m_value.data());
-        if (U32(f) == kFixedSignature) {
+        if (Le32(f) == kFixedSignature) {
             info.m_bFixed = true;
-            info.m_dwFileVersionMS = U32(f + 8);
-            info.m_dwFileVersionLS = U32(f + 12);
-            info.m_dwProductVersionMS = U32(f + 16);
-            info.m_dwProductVersionLS = U32(f + 20);
-            info.m_dwFileOS = U32(f + 32);
-            info.m_dwFileType = U32(f + 36);
+            info.m_dwFileVersionMS = Le32(f + 8);
+            info.m_dwFileVersionLS = Le32(f + 12);
+            info.m_dwProductVersionMS = Le32(f + 16);
+            info.m_dwProductVersionLS = Le32(f + 20);
+            info.m_dwFileOS = Le32(f + 32);
+            info.m_dwFileType = Le32(f + 36);
         }
     }
     EachChild(root.m_children, [&](const SBlock& child) {
@@ -290,7 +282,7 @@ bool CPeVersionReader::ParseVersionInfo(std::string_view data, SPeVersionInfo& i
                 }
                 const auto* v = reinterpret_cast<const unsigned char*>(var.m_value.data());
                 for (std::size_t i = 0; i + 4 <= var.m_value.size(); i += 4) {
-                    info.m_translations.emplace_back(U16(v + i), U16(v + i + 2));
+                    info.m_translations.emplace_back(Le16(v + i), Le16(v + i + 2));
                 }
             });
         }

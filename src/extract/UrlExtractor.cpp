@@ -14,16 +14,6 @@ namespace {
 constexpr std::size_t kMaxRead = 64 * 1024;
 constexpr std::size_t kMaxUrl = 4095;
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 } // namespace
 
 CUrlExtractor::CUrlExtractor() {
@@ -52,7 +42,7 @@ bool CUrlExtractor::ReadUrl(std::string_view ini, std::string& url) {
     bool inSection = false;
     while (!ini.empty()) {
         const std::size_t lf = ini.find('\n');
-        std::string_view line = Trim(ini.substr(0, lf));
+        std::string_view line = text::Trim(ini.substr(0, lf), " \t\r");
         ini = lf == std::string_view::npos ? std::string_view{} : ini.substr(lf + 1);
         if (line.empty() || line.front() == ';') {
             continue;
@@ -60,13 +50,14 @@ bool CUrlExtractor::ReadUrl(std::string_view ini, std::string& url) {
         if (line.front() == '[') {
             const std::size_t close = line.find(']');
             inSection = close != std::string_view::npos &&
-                        text::EqualsNoCase(Trim(line.substr(1, close - 1)), "InternetShortcut");
+                        text::EqualsNoCase(text::Trim(line.substr(1, close - 1), " \t\r"),
+                                           "InternetShortcut");
             continue;
         }
         const std::size_t eq = line.find('=');
         if (inSection && eq != std::string_view::npos &&
-            text::EqualsNoCase(Trim(line.substr(0, eq)), "URL")) {
-            std::string value(Trim(line.substr(eq + 1)));
+            text::EqualsNoCase(text::Trim(line.substr(0, eq), " \t\r"), "URL")) {
+            std::string value(text::Trim(line.substr(eq + 1), " \t\r"));
             if (value.size() > kMaxUrl) {
                 value.resize(kMaxUrl);
             }

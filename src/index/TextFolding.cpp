@@ -1,5 +1,6 @@
 // NFKC and full case folding through ICU, with an ASCII fast path.
 #include "index/TextFolding.h"
+#include "core/Text.h"
 
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
@@ -18,20 +19,6 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
-bool IsValidUtf8(std::string_view text) {
-    const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
-    const auto length = static_cast<std::int32_t>(text.size());
-    std::int32_t i = 0;
-    while (i < length) {
-        UChar32 c = 0;
-        U8_NEXT(s, i, length, c);
-        if (c < 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
 void AppendAsciiLowered(std::string_view text, std::string& out) {
     for (char c : text) {
         out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -41,7 +28,7 @@ void AppendAsciiLowered(std::string_view text, std::string& out) {
 } // namespace
 
 void AppendFolded(std::string_view utf8, std::string& out) {
-    if (IsAscii(utf8) || !IsValidUtf8(utf8)) {
+    if (IsAscii(utf8) || !text::IsValidUtf8(utf8)) {
         AppendAsciiLowered(utf8, out);
         return;
     }

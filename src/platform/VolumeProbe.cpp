@@ -2,6 +2,7 @@
 // ISO 9660 descriptors, sysfs and udev's links, and statvfs for the capacity.
 #include "platform/VolumeProbe.h"
 
+#include "core/LittleEndian.h"
 #include "platform/IsoVolumeDescriptors.h"
 
 #include <array>
@@ -204,13 +205,6 @@ int ReadSuperblock(const std::string& path, SSuperblock& sb) {
     sb.m_label = ProbeValue(probe.get(), "LABEL");
     sb.m_uuid = ProbeValue(probe.get(), "UUID");
     return sb.m_type.empty() ? EMEDIUMTYPE : 0;
-}
-
-std::uint16_t Le16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-std::uint32_t Le32(const unsigned char* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
 // Size and geometry of a FAT volume from its boot sector.

@@ -16,37 +16,8 @@ bool StartsWithRef(std::string_view s, std::string_view ref) {
 
 } // namespace
 
-bool IsValidUtf8(std::string_view bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        unsigned char c = static_cast<unsigned char>(bytes[i]);
-        std::size_t len = c < 0x80           ? 1
-                          : (c >> 5) == 0x6  ? 2
-                          : (c >> 4) == 0xE  ? 3
-                          : (c >> 3) == 0x1E ? 4
-                                             : 0;
-        if (len == 0 || i + len > bytes.size() || (len == 2 && c < 0xC2)) {
-            return false;
-        }
-        unsigned cp = len == 1 ? c : c & (0x7F >> len);
-        for (std::size_t k = 1; k < len; ++k) {
-            unsigned char t = static_cast<unsigned char>(bytes[i + k]);
-            if ((t & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (t & 0x3F);
-        }
-        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return false;
-        }
-        i += len;
-    }
-    return true;
-}
-
 std::string DecodeArcName(std::string_view raw) {
-    if (IsValidUtf8(raw)) {
+    if (text::IsValidUtf8(raw)) {
         return std::string(raw);
     }
     std::string utf8 = text::Cp932ToUtf8(raw);

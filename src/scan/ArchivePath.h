@@ -61,6 +61,4 @@ std::string ArcMatchKey(std::string_view path);
 // splits a name. Bytes that do not decode are kept as escapes of the text layer.
 std::string DecodeArcName(std::string_view raw);
 
-bool IsValidUtf8(std::string_view bytes);
-
 } // namespace quillora

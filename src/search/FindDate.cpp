@@ -1,5 +1,6 @@
 // Reading and showing date bounds.
 #include "search/FindDate.h"
+#include "core/Text.h"
 
 #include <cstdio>
 
@@ -18,20 +19,10 @@ bool ReadNumber(std::string_view text, std::size_t& i, int& value) {
     return i > start;
 }
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 } // namespace
 
 std::optional<SDateBound> ReadDateBound(std::string_view text, std::time_t now) {
-    text = Trim(text);
+    text = quillora::text::Trim(text);
     int year = 0;
     int month = 0;
     int day = 0;

@@ -1,5 +1,6 @@
 // The string table: exact texts of a sample, the table's order, and formatting.
 #include "core/Resources.h"
+#include "core/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -12,36 +13,6 @@
 using namespace quillora;
 
 namespace {
-
-// Whether `s` is well-formed UTF-8 (no overlongs, no surrogates, nothing above U+10FFFF).
-bool IsValidUtf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        auto b = static_cast<unsigned char>(s[i]);
-        std::size_t len = b < 0x80           ? 1
-                          : (b >> 5) == 0x6  ? 2
-                          : (b >> 4) == 0xE  ? 3
-                          : (b >> 3) == 0x1E ? 4
-                                             : 0;
-        if (len == 0 || i + len > s.size()) {
-            return false;
-        }
-        char32_t c = len == 1 ? b : b & (0x7F >> len);
-        for (std::size_t k = 1; k < len; ++k) {
-            auto t = static_cast<unsigned char>(s[i + k]);
-            if ((t & 0xC0) != 0x80) {
-                return false;
-            }
-            c = (c << 6) | (t & 0x3F);
-        }
-        const char32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (c < minimum[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            return false;
-        }
-        i += len;
-    }
-    return true;
-}
 
 // Whether glibc's CP932 converter takes the whole text: the texts come from a
 // Shift_JIS program, so a character outside CP932 is a typing mistake.
@@ -115,7 +86,7 @@ TEST(Resources, TableIsSortedUniqueAndWellFormed) {
         EXPECT_TRUE(HasRes(id)) << id;
         std::string_view text = Res(id);
         EXPECT_FALSE(text.empty()) << id;
-        EXPECT_TRUE(IsValidUtf8(text)) << id;
+        EXPECT_TRUE(text::IsValidUtf8(text)) << id;
         EXPECT_TRUE(FitsCp932(text)) << id << " " << text;
     }
 }

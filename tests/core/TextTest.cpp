@@ -232,3 +232,29 @@ TEST(Text, AsciiCaseFolding) {
     // Bytes compare unsigned: non-ASCII sorts after ASCII.
     EXPECT_GT(CompareNoCase("\xE3\x81\x82", "z"), 0);
 }
+
+TEST(Text, Utf8IsCheckedStrictlyAndTheFirstBadByteNamed) {
+    using quillora::text::FirstBadUtf8;
+    constexpr auto kGood = std::string_view::npos;
+    EXPECT_EQ(FirstBadUtf8(""), kGood);
+    EXPECT_EQ(FirstBadUtf8("plain ascii text"), kGood);
+    EXPECT_EQ(FirstBadUtf8("\xF0\x9F\x98\x80 \xE6\x97\xA5\xC3\xA9"), kGood);
+    EXPECT_EQ(FirstBadUtf8("ab\xC0\x80"), 2u);                   // overlong
+    EXPECT_EQ(FirstBadUtf8("a\xE0\x80\xAF"), 1u);                // overlong in three bytes
+    EXPECT_EQ(FirstBadUtf8("\xED\xA0\x80"), 0u);                 // a surrogate
+    EXPECT_EQ(FirstBadUtf8("\xF4\x90\x80\x80"), 0u);             // above U+10FFFF
+    EXPECT_EQ(FirstBadUtf8("xy\xE6\x97"), 2u);                   // cut short
+    EXPECT_EQ(FirstBadUtf8("\xE6\x97z"), 0u);                    // not a continuation
+    EXPECT_EQ(FirstBadUtf8(std::string(21, 'a') + "\xFF"), 21u); // after a long ASCII run
+    // The text layer's escapes of undecodable bytes are not valid UTF-8.
+    EXPECT_FALSE(quillora::text::IsValidUtf8(quillora::text::Cp932ToUtf8("\x81")));
+}
+
+TEST(Text, TrimTakesOnlyTheGivenBlanksFromBothEnds) {
+    using quillora::text::Trim;
+    EXPECT_EQ(Trim(" \t a b \t"), "a b");
+    EXPECT_EQ(Trim("\r\nkey\r\n"), "\r\nkey\r\n");
+    EXPECT_EQ(Trim("\r\n key\r\n", " \r\n"), "key");
+    EXPECT_EQ(Trim(" \t "), "");
+    EXPECT_EQ(Trim(""), "");
+}

@@ -2,6 +2,7 @@
 // settings, internet shortcuts, and how case files find property definitions.
 #include "ExtractSamples.h"
 #include "core/ProfileStore.h"
+#include "core/Text.h"
 #include "extract/CodeConverter.h"
 #include "extract/ExtractTextManager.h"
 #include "extract/PluginFolder.h"
@@ -191,12 +192,12 @@ TEST(ExtractManager, NulsControlsAndUndecodableBytesNeverReachAComment) {
           "<title>" + bad + "</title><meta name=\"author\" content=\"" + bad + "\">"}) {
         props.reset();
         ASSERT_TRUE(manager.ExtractText(dir.Write("page.html", page).string(), text, &props));
-        EXPECT_TRUE(CCodeConverter::IsValidUtf8(text)) << text;
+        EXPECT_TRUE(text::IsValidUtf8(text)) << text;
         EXPECT_EQ(text.find('\0'), std::string::npos);
         EXPECT_NE(text.find("\uFFFD"), std::string::npos) << text;
         ASSERT_TRUE(props);
         for (const std::string& value : props->Values()) {
-            EXPECT_TRUE(CCodeConverter::IsValidUtf8(value)) << value;
+            EXPECT_TRUE(text::IsValidUtf8(value)) << value;
             EXPECT_EQ(value.find('\0'), std::string::npos);
         }
     }
