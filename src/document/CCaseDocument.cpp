@@ -579,7 +579,7 @@ SVolumeInfo* CCaseDocument::DoSetCD(const std::string& osPath, const std::string
     // A file moved or renamed on the medium keeps what the user gave it too.
     if (const CMediumChanges* changes = m_ui.LastScanChanges()) {
         for (const SMediumChange& change : changes->Changes()) {
-            if (change.m_kind == ChangeKind::Moved) {
+            if (change.m_kind == ChangeKind::Moved && HasUserData(*change.m_old)) {
                 CarryUserData(*change.m_new, *change.m_old, kTransferReplace);
             }
         }

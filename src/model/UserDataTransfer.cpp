@@ -35,6 +35,22 @@ std::uint64_t ChildHash(std::uint64_t parent, const std::string& name) {
     return hash;
 }
 
+// Whether a subtree holds a record with anything to carry over.
+bool AnyUserData(const SFileInfo& root) {
+    std::vector<const SFileInfo*> stack{&root};
+    while (!stack.empty()) {
+        const SFileInfo* record = stack.back();
+        stack.pop_back();
+        if (HasUserData(*record)) {
+            return true;
+        }
+        for (const auto& child : record->Children()) {
+            stack.push_back(child.get());
+        }
+    }
+    return false;
+}
+
 // Whether two records lie at the same path below their roots, without regard to case.
 bool SamePath(const SFileInfo* a, const SFileInfo* aRoot, const SFileInfo* b,
               const SFileInfo* bRoot) {
@@ -50,12 +66,14 @@ bool SamePath(const SFileInfo* a, const SFileInfo* aRoot, const SFileInfo* b,
 
 // The old records in tree order, chained by path hash (first in tree order at the
 // head), so taking the first equal record of a chain is taking the first unused
-// record with that path.
+// record with that path. Records without user data are chained too, so that they
+// still take their place in that order, but once every record with data has been
+// taken nothing is left to carry.
 class COldRecords {
 public:
     explicit COldRecords(const SFileInfo& root) : m_root(root) { Add(root, kFnvOffset); }
 
-    std::size_t Remaining() const { return m_nRemaining; }
+    std::size_t RemainingWithData() const { return m_nWithData; }
 
     const SFileInfo* Take(const SFileInfo& record, const SFileInfo& newRoot, std::uint64_t hash) {
         auto it = m_chains.find(hash);
@@ -72,7 +90,9 @@ public:
             if (chain.m_tail == i) {
                 chain.m_tail = previous;
             }
-            --m_nRemaining;
+            if (HasUserData(*m_records[i])) {
+                --m_nWithData;
+            }
             return m_records[i];
         }
         return nullptr;
@@ -95,7 +115,9 @@ private:
             m_next[chain.m_tail] = index;
         }
         chain.m_tail = index;
-        ++m_nRemaining;
+        if (HasUserData(record)) {
+            ++m_nWithData;
+        }
         for (const auto& child : record.Children()) {
             Add(*child, ChildHash(hash, child->GetName()));
         }
@@ -105,10 +127,15 @@ private:
     std::vector<const SFileInfo*> m_records;
     std::vector<std::uint32_t> m_next;
     std::unordered_map<std::uint64_t, SChain> m_chains;
-    std::size_t m_nRemaining = 0;
+    std::size_t m_nWithData = 0;
 };
 
 } // namespace
+
+bool HasUserData(const SFileInfo& record) {
+    return record.m_byMark != 0 || !record.Comment().empty() || !record.Category().empty() ||
+           !record.Link().empty() || record.Props() != nullptr;
+}
 
 void CarryUserData(SFileInfo& target, const SFileInfo& source, int mode) {
     target.m_byMark = source.m_byMark;
@@ -141,11 +168,12 @@ namespace {
 
 void Walk(SFileInfo& record, const SFileInfo& newRoot, std::uint64_t hash, COldRecords& old,
           int mode) {
-    if (const SFileInfo* match = old.Take(record, newRoot, hash)) {
+    // An old record without data leaves the new one as the scan made it.
+    if (const SFileInfo* match = old.Take(record, newRoot, hash); match && HasUserData(*match)) {
         CarryUserData(record, *match, mode);
     }
     for (const auto& child : record.Children()) {
-        if (old.Remaining() == 0) {
+        if (old.RemainingWithData() == 0) {
             return;
         }
         Walk(*child, newRoot, ChildHash(hash, child->GetName()), old, mode);
@@ -203,8 +231,11 @@ std::size_t KeepUnreadFolders(SFileInfo& newTree, SFileInfo& oldTree,
 }
 
 void TransferUserData(SFileInfo& newTree, const SFileInfo& oldTree, int mode) {
-    COldRecords old(oldTree);
-    Walk(newTree, newTree, kFnvOffset, old, mode);
+    // A medium nobody wrote anything on (the usual re-scan) needs no table of paths.
+    if (AnyUserData(oldTree)) {
+        COldRecords old(oldTree);
+        Walk(newTree, newTree, kFnvOffset, old, mode);
+    }
     if (newTree.Class() == RecordClass::Volume && oldTree.Class() == RecordClass::Volume) {
         static_cast<SVolumeInfo&>(newTree).SetLabel(
             static_cast<const SVolumeInfo&>(oldTree).m_strLabel);

@@ -15,15 +15,19 @@ inline constexpr int kTransferReplace = 1;
 inline constexpr int kTransferFill = 2;
 
 // Matches every record of `newTree` with an unused record of `oldTree` at the same
-// path (without regard to case; old records in tree order, each used once) and
-// carries the old record's data over: the mark, the link (SetLink, not forced) and,
-// by `mode`, comment, category and property set (kTransferReplace: the old ones
-// replace the new; kTransferFill: comment and category only where the new ones are
-// empty, and the new set's values merged over a copy of the old set). Other modes
-// carry mark and link only. When both roots are media the new one takes the old
-// label. Paths are taken below the two roots, so a medium mounted somewhere else
-// than at its last scan still finds its files. The old tree is not changed.
+// path (without regard to case; old records in tree order, each used once) and,
+// when the old record has any user data (HasUserData), carries it over: the mark, the link
+// (SetLink, not forced) and, by `mode`, comment, category and property set (kTransferReplace: the
+// old ones replace the new; kTransferFill: comment and category only where the new ones are empty,
+// and the new set's values merged over a copy of the old set). Other modes carry mark and link
+// only. When both roots are media the new one takes the old label. Paths are taken below the two
+// roots, so a medium mounted somewhere else than at its last scan still finds its files. The old
+// tree is not changed.
 void TransferUserData(SFileInfo& newTree, const SFileInfo& oldTree, int mode);
+
+// Whether a record has anything the transfer carries: a mark, a comment, a category,
+// a link or a property set.
+bool HasUserData(const SFileInfo& record);
 
 // Carries one record's data over to another as TransferUserData does for a match:
 // the mark, the link (not forced) and, by `mode`, comment, category and property set.

@@ -3,6 +3,8 @@
 // the elapsed time reads as hours, minutes and seconds.
 #include "app/media/CCDInsertDlg.h"
 #include "QtTestApp.h"
+#include "app/media/CChangeListDlg.h"
+#include "app/media/CChangeListModel.h"
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "model/SVolumeInfo.h"
@@ -204,30 +206,51 @@ TEST_F(CCDInsertDlgTest, SkippedItemsWaitForTheUserInTheFinalState) {
     EXPECT_EQ(dropped, std::make_tuple(int(QDialog::Rejected), false, 0));
 }
 
-TEST_F(CCDInsertDlgTest, AReScanComparesWithTheCasesCopy) {
+// A re-scan that found nothing closes by itself; one that found changes waits on a
+// summary with the list of changes behind a button.
+TEST_F(CCDInsertDlgTest, AReScanThatFoundChangesSaysHowManyAndWaits) {
+    Config().m_nAddVolCRC = 1; // so that the files read are counted
+    struct SOutcome {
+        std::unique_ptr<SVolumeInfo> medium;
+        bool waited = false;
+        std::string lines;
+        int listRows = -1;
+    };
     auto scanOnce = [&](const SVolumeInfo* previous) {
+        SOutcome outcome;
         CCDInsertDlg dialog(m_scratch.Path().string(), nullptr, nullptr, 3);
         Watch(dialog);
         dialog.SetPrevious(previous);
         dialog.Start();
         EXPECT_TRUE(PumpUntil([&] { return dialog.IsShowingReport() || dialog.result() != 0; }));
-        const std::string lines = dialog.PathLine().toStdString();
-        if (dialog.IsShowingReport()) {
-            dialog.AcceptReport();
+        outcome.waited = dialog.IsShowingReport();
+        outcome.lines = dialog.PathLine().toStdString();
+        if (CChangeListDlg* list = dialog.OpenChangeList()) {
+            outcome.listRows = list->Model().rowCount();
+            list->accept();
         }
-        const std::string counts = dialog.Changes().Summary();
-        return std::make_pair(dialog.TakeResult(), counts);
+        dialog.AcceptReport();
+        outcome.medium = dialog.TakeResult();
+        return outcome;
     };
-    auto [first, none] = scanOnce(nullptr);
-    ASSERT_NE(first, nullptr);
-    // Nothing changed: the dialog closes by itself.
-    auto [same, quiet] = scanOnce(first.get());
-    ASSERT_NE(same, nullptr);
+    const SOutcome first = scanOnce(nullptr);
+    ASSERT_NE(first.medium, nullptr);
+    EXPECT_FALSE(first.waited) << "a first scan has nothing to compare";
+    const SOutcome same = scanOnce(first.medium.get());
+    ASSERT_NE(same.medium, nullptr);
+    EXPECT_FALSE(same.waited);
+    EXPECT_EQ(same.listRows, -1);
     m_scratch.Write("new.txt", "new");
     m_scratch.Write("top.txt", "hello, world");
-    auto [changed, told] = scanOnce(first.get());
-    ASSERT_NE(changed, nullptr);
-    EXPECT_EQ(told.rfind("1 added, 0 removed, 1 modified, 0 moved", 0), 0u) << told;
+    const SOutcome changed = scanOnce(first.medium.get());
+    ASSERT_NE(changed.medium, nullptr);
+    EXPECT_TRUE(changed.waited);
+    EXPECT_NE(changed.lines.find("ﾌｧｲﾙ 追加 1  削除 0  変更 1  移動 0"), std::string::npos)
+        << changed.lines;
+    EXPECT_NE(changed.lines.find("読み込んだﾌｧｲﾙ 2 個、変更なしで読まなかったﾌｧｲﾙ 2 個"),
+              std::string::npos)
+        << changed.lines;
+    EXPECT_EQ(changed.listRows, 2);
 }
 
 TEST_F(CCDInsertDlgTest, AFolderThatCannotBeReadFailsWithAMessage) {

@@ -163,6 +163,8 @@ public:
     std::vector<QString> m_guidance;
     std::vector<CompareRows> m_rows;
     std::deque<QMessageBox::StandardButton> m_answers;
+    // What each loading dialog that ended on a summary said; each is answered OK.
+    std::vector<QString> m_scanReports;
 
 private:
     void Step() {
@@ -178,6 +180,12 @@ private:
             m_guidance.push_back(dialog->Guidance());
             m_rows.push_back(dialog->Rows());
             dialog->CloseButton()->click();
+        } else if (auto* loading = qobject_cast<CCDInsertDlg*>(modal)) {
+            if (loading->IsShowingReport()) {
+                modal->setProperty("answered", true);
+                m_scanReports.push_back(loading->PathLine());
+                loading->AcceptReport();
+            }
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             modal->setProperty("answered", true);
             m_messages.push_back(box->text());
@@ -288,22 +296,11 @@ TEST_F(CompareCommands, MediumToCaseRegistersTheMediumOfAnySelectedFolderAgain) 
     m_frame->Tree().setCurrentIndex(m_frame->Tree().Model().IndexOf(docs));
     CScriptedUser user;
     // The re-scan found a file added: the loading dialog says so and waits for OK.
-    bool toldChanges = false;
-    QTimer okPresser;
-    QObject::connect(&okPresser, &QTimer::timeout, [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<CCDInsertDlg*>(widget);
-            if (dialog && dialog->IsShowingReport()) {
-                toldChanges = dialog->PathLine().contains(QString::fromUtf8("追加 1"));
-                dialog->AcceptReport();
-            }
-        }
-    });
-    okPresser.start(10);
     Trigger(CMainFrame::kUpdateFromDrive);
-    okPresser.stop();
     EXPECT_TRUE(user.m_messages.empty());
-    (void)toldChanges;
+    ASSERT_EQ(user.m_scanReports.size(), 1u);
+    EXPECT_TRUE(user.m_scanReports[0].contains(QString::fromUtf8("ﾌｧｲﾙ 追加 1  削除 0")))
+        << user.m_scanReports[0].toStdString();
     auto* again = static_cast<SVolumeInfo*>(m_doc->Case().ChildAt(0));
     EXPECT_NE(FindByPath(*again, again->GetPath() + "\\docs\\later.txt"), nullptr);
 }

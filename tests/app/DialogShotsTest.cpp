@@ -2,6 +2,8 @@
 // QUILLORA_SHOTS set to a folder, each dialog is shown on every page and saved there as
 // a PNG (run under Xvfb, also with QT_SCALE_FACTOR=1.5). Skipped otherwise.
 #include "GuiTestApp.h"
+#include "app/media/CCDInsertDlg.h"
+#include "app/media/CChangeListDlg.h"
 #include "app/media/CMediaSelectDlg.h"
 #include "app/options/COptMeltPage.h"
 #include "app/options/COptionDlg.h"
@@ -11,6 +13,7 @@
 #include "model/SVolumeInfo.h"
 #include "platform/DriveList.h"
 #include "scan/ArchiverSet.h"
+#include "support/ScratchDir.h"
 
 #include <QPixmap>
 #include <QSpinBox>
@@ -19,6 +22,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 
 namespace quillora {
 namespace {
@@ -88,6 +93,43 @@ TEST(DialogShots, MediaSelect) {
     request.m_candidates = {disc};
     CMediaSelectDlg dialog(request);
     Save(dialog, "media-select");
+}
+
+TEST(DialogShots, LoadingDialogAfterARescan) {
+    if (ShotFolder().empty()) {
+        GTEST_SKIP() << "set QUILLORA_SHOTS to a folder to take the pictures";
+    }
+    test::GuiApp();
+    test::ScratchDir scratch;
+    for (const char* name : {"photos/2001/a.jpg", "photos/2001/b.jpg", "notes/todo.txt", "c.txt"}) {
+        scratch.Write(name, name);
+    }
+    auto scan = [&](const SVolumeInfo* previous, bool keepOpen,
+                    const std::function<void(CCDInsertDlg&)>& look) {
+        CCDInsertDlg dialog(scratch.Path().string(), nullptr, nullptr, 3);
+        dialog.SetPrevious(previous);
+        dialog.show();
+        while (!dialog.IsShowingReport() && dialog.result() == 0) {
+            QTest::qWait(20);
+        }
+        if (keepOpen && look) {
+            look(dialog);
+        }
+        dialog.AcceptReport();
+        return dialog.TakeResult();
+    };
+    const auto first = scan(nullptr, false, {});
+    scratch.Write("notes/todo.txt", "a longer list of things to do");
+    scratch.Write("photos/2002/new.jpg", "new");
+    std::filesystem::rename(scratch / "c.txt", scratch / "notes/c.txt");
+    std::filesystem::remove(scratch / "photos/2001/b.jpg");
+    scan(first.get(), true, [](CCDInsertDlg& dialog) {
+        Save(dialog, "loading-rescan");
+        CChangeListDlg* list = dialog.OpenChangeList();
+        ASSERT_NE(list, nullptr);
+        Save(*list, "change-list");
+        list->accept();
+    });
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "app/edit/CCommentEditDlg.h"
 #include "app/media/CAddMediaDlg.h"
+#include "app/media/CCDInsertDlg.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -62,6 +63,13 @@ void CScriptedUser::Step() {
             button = box->buttons().front();
         }
         button->click();
+    } else if (auto* loading = qobject_cast<CCDInsertDlg*>(modal)) {
+        // Answered only once the scan has ended in its final state.
+        if (loading->IsShowingReport()) {
+            modal->setProperty("answered", true);
+            m_scanReports.push_back(loading->PathLine());
+            loading->AcceptReport();
+        }
     } else if (auto* edit = qobject_cast<CCommentEditDlg*>(modal)) {
         modal->setProperty("answered", true);
         std::optional<std::string> comment;

@@ -1,5 +1,6 @@
 // A user at the keyboard for GUI tests: answers whatever modal window shows up (the
-// add dialog, message boxes, file dialogs) from a script and records what was asked.
+// add dialog, message boxes, file dialogs, the loading dialog's final state) from a script and
+// records what was asked.
 #pragma once
 
 #include <QMessageBox>
@@ -25,6 +26,10 @@ public:
     // Message box answers in order; when none is left, the default button.
     std::deque<QMessageBox::StandardButton> m_answers;
     std::vector<QString> m_messages;
+
+    // Loading dialogs that ended showing what was skipped or changed: what each said
+    // (its path line); each is answered OK.
+    std::vector<QString> m_scanReports;
 
     // Comment edit dialogs: the comment to enter in each, in order (nullopt: Cancel).
     std::deque<std::optional<std::string>> m_comments;

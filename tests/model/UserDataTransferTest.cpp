@@ -147,6 +147,38 @@ TEST(UserDataTransfer, EachOldRecordIsUsedOnceInTreeOrder) {
     EXPECT_EQ(scanned.ChildAt(2)->Comment(), "");
 }
 
+TEST(UserDataTransfer, AnOldRecordWithoutDataLeavesTheNewOneAsScanned) {
+    // Neither record of the same path as a record with data is skipped in the order:
+    // the second old "a.txt" without data still takes the second new one.
+    SVolumeInfo old;
+    AddFile(old, "a.txt")->SetComment("first");
+    AddFile(old, "A.txt");
+    AddFile(old, "plain.txt");
+    SVolumeInfo scanned;
+    AddFile(scanned, "a.txt");
+    SFileInfo* second = AddFile(scanned, "a.TXT");
+    second->SetComment("extracted");
+    second->m_byMark = 1;
+    AddFile(scanned, "plain.txt")->SetComment("extracted too");
+    TransferUserData(scanned, old, kTransferReplace);
+    EXPECT_EQ(scanned.ChildAt(0)->Comment(), "first");
+    EXPECT_EQ(second->Comment(), "extracted");
+    EXPECT_EQ(second->m_byMark, 1);
+    EXPECT_EQ(scanned.ChildAt(2)->Comment(), "extracted too");
+    EXPECT_TRUE(HasUserData(*old.ChildAt(0)));
+    EXPECT_FALSE(HasUserData(*old.ChildAt(1)));
+
+    // A medium nobody wrote on: nothing of the new scan is touched, the label is.
+    SVolumeInfo bare;
+    bare.m_strLabel = "Old label";
+    AddFile(bare, "plain.txt");
+    SVolumeInfo again;
+    AddFile(again, "plain.txt")->SetComment("extracted");
+    TransferUserData(again, bare, kTransferReplace);
+    EXPECT_EQ(again.ChildAt(0)->Comment(), "extracted");
+    EXPECT_EQ(again.m_strLabel, "Old label");
+}
+
 TEST(UserDataTransfer, AMediumMountedElsewhereStillFindsItsFiles) {
     std::unique_ptr<SVolumeInfo> old = OldDisc();
     std::unique_ptr<SVolumeInfo> scanned = NewDisc("/run/media/u/DISC1");

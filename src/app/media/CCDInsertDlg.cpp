@@ -2,6 +2,7 @@
 #include "app/media/CCDInsertDlg.h"
 
 #include "app/DialogMessage.h"
+#include "app/media/CChangeListDlg.h"
 #include "app/media/CSpinningDisc.h"
 #include "app/media/EndSound.h"
 #include "app/media/ScanReportText.h"
@@ -87,6 +88,9 @@ CCDInsertDlg::CCDInsertDlg(const std::string& osPath, const std::string* label,
     bottom->addWidget(m_time);
     bottom->addSpacing(16);
     bottom->addWidget(m_entries, 1);
+    m_list = new QPushButton(QString::fromUtf8("変更一覧(&L)..."), this);
+    m_list->setVisible(false);
+    bottom->addWidget(m_list);
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setVisible(false);
     bottom->addWidget(m_ok);
@@ -94,6 +98,7 @@ CCDInsertDlg::CCDInsertDlg(const std::string& osPath, const std::string* label,
     bottom->addWidget(m_cancel);
     layout->addLayout(bottom);
     connect(m_ok, &QPushButton::clicked, this, &CCDInsertDlg::AcceptReport);
+    connect(m_list, &QPushButton::clicked, this, &CCDInsertDlg::OpenChangeList);
     connect(m_cancel, &QPushButton::clicked, this, &CCDInsertDlg::CancelScan);
 
     m_progressTimer.setInterval(kProgressIntervalMs);
@@ -264,9 +269,10 @@ void CCDInsertDlg::OnScanFinished() {
         !config.m_strAddEndSndFile.empty() && m_actions.m_playSound) {
         m_actions.m_playSound(config.m_strAddEndSndFile);
     }
-    // A list of the changes for the user to open is not built yet; the document logs
-    // them, and the dialog waits only when something could not be read.
-    if (m_report.Complete()) {
+    // A re-scan that found changes says how many and offers the list; one that found
+    // none closes by itself, as a first scan does.
+    const bool changed = m_previous && (!m_changes.Empty() || m_changes.TimesShifted() != 0);
+    if (m_report.Complete() && !changed) {
         Finish();
         return;
     }
@@ -290,10 +296,22 @@ void CCDInsertDlg::OnScanFinished() {
         m_entries->setText(
             QString::fromUtf8("%1 件").arg(static_cast<qulonglong>(m_scanner->EntriesSoFar())));
     }
+    m_list->setVisible(m_previous && !m_changes.Empty());
     m_ok->setVisible(true);
     m_ok->setDefault(true);
     m_ok->setFocus();
     adjustSize();
+}
+
+CChangeListDlg* CCDInsertDlg::OpenChangeList() {
+    if (!m_showingReport || !m_previous || m_changes.Empty()) {
+        return nullptr;
+    }
+    if (!m_changeList) {
+        m_changeList = new CChangeListDlg(m_changes, m_previous->m_strLabel, this);
+    }
+    m_changeList->open();
+    return m_changeList;
 }
 
 void CCDInsertDlg::AcceptReport() {

@@ -25,6 +25,7 @@ class QPushButton;
 
 namespace quillora {
 
+class CChangeListDlg;
 class CSpinningDisc;
 class CVolumeScanner;
 class IArchiveLister;
@@ -65,8 +66,8 @@ public:
     void SetCommentExtractor(ICommentExtractor* extractor) { m_extractor = extractor; }
     // Makes the scan a re-scan of `previous`, the case's copy of the medium (see
     // CVolumeScanner::SetPrevious): unchanged files are not read, and when something
-    // changed the dialog ends showing how much and waits for OK. Set before Start;
-    // `previous` must outlive the dialog.
+    // changed the dialog ends showing how much, offers the list of changes and waits
+    // for OK. Set before Start; `previous` must outlive the dialog.
     void SetPrevious(const SVolumeInfo* previous) { m_previous = previous; }
     // What the finished re-scan found changed.
     const CMediumChanges& Changes() const { return m_changes; }
@@ -87,6 +88,10 @@ public:
     bool IsShowingReport() const { return m_showingReport; }
     // The OK button of that final state.
     void AcceptReport();
+    // The 変更一覧 button of that final state after a re-scan that found changes: opens
+    // the list (window-modal, owned by this dialog) and returns it; null when there is
+    // no list to show.
+    CChangeListDlg* OpenChangeList();
 
     bool IsScanRunning() const;
     void SetFinishActions(SFinishActions actions) { m_actions = std::move(actions); }
@@ -135,6 +140,7 @@ private:
     bool m_started = false;
     bool m_closing = false;
     bool m_showingReport = false;
+    CChangeListDlg* m_changeList = nullptr; // a child, made on first opening
     SFinishActions m_actions;
     DialogMessageSink m_messageSink;
 
@@ -147,6 +153,7 @@ private:
     QLabel* m_name = nullptr;
     QLabel* m_time = nullptr;
     QLabel* m_entries = nullptr;
+    QPushButton* m_list = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
 };

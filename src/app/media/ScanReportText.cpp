@@ -49,6 +49,24 @@ std::string ChangeSummaryLines(const CMediumChanges& changes, const CScanReport&
     return text;
 }
 
+const char* ChangeKindText(ChangeKind kind) {
+    switch (kind) {
+    case ChangeKind::Added:
+        return "追加";
+    case ChangeKind::Removed:
+        return "削除";
+    case ChangeKind::Modified:
+        return "変更";
+    case ChangeKind::Moved:
+        return "移動";
+    case ChangeKind::FolderAdded:
+        return "ﾌｫﾙﾀﾞ追加";
+    case ChangeKind::FolderRemoved:
+        return "ﾌｫﾙﾀﾞ削除";
+    }
+    return "";
+}
+
 std::string ScanFailureText(const std::string& osPath, const CScanReport& report) {
     if (!report.RootPseudoType().empty()) {
         return "[" + osPath + "] は疑似ﾌｧｲﾙｼｽﾃﾑ (" + report.RootPseudoType() +
