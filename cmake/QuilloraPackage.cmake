@@ -19,9 +19,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's platform and SVG plug-ins (the window and the icons) are loaded, not linked.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
-# Child programs: the ARJ lister and eject; without them ARJ archives stay plain files
-# and media are not ejected, and the programs say so.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "arj, eject")
+# Child programs: the ARJ lister, eject, fusermount3 and xdg-open; without them ARJ
+# archives stay plain files, media are not ejected, an ordinary user cannot unmount a
+# mounted case and the program falls back to Qt to show its folder.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "arj, eject, fuse3, xdg-utils")
 # The desktop, MIME and icon caches are rebuilt by the packages that own them, on
 # these triggers.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/dist/debian/triggers)

@@ -1,11 +1,15 @@
 // Mounting the open case for the desktop's file manager.
 #include "app/CaseFolderMount.h"
 
+#include "core/TraceLog.h"
 #include "core/XdgPaths.h"
 
-#include <cerrno>
+#include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 
 namespace quillora {
@@ -38,7 +42,7 @@ std::string CCaseFolderMount::Open(const std::string& casePath, const std::strin
     options.m_strPassword = password;
     options.m_strMountPoint = folder;
     options.m_pArchives = archives;
-    auto mount = std::make_unique<CCaseMount>();
+    auto mount = std::make_shared<CCaseMount>();
     try {
         if (!mount->Mount(options, error)) {
             return {};
@@ -49,27 +53,42 @@ std::string CCaseFolderMount::Open(const std::string& casePath, const std::strin
         }
         return {};
     }
-    m_mount = std::move(mount);
+    m_pMount = std::move(mount);
     m_strFolder = folder;
-    m_thread = std::thread([mount = m_mount.get()] { mount->Serve(false); });
+    m_strCasePath = casePath;
+    m_thread = std::thread([mount = m_pMount] { mount->Serve(false); });
     return folder;
 }
 
 void CCaseFolderMount::Close() {
-    if (!m_mount) {
+    if (!m_pMount) {
         return;
     }
-    // A file manager may still look inside: detach then, the kernel lets go later.
-    if (!CCaseMount::Unmount(m_strFolder, false, nullptr)) {
-        CCaseMount::Unmount(m_strFolder, true, nullptr);
-    }
-    if (m_thread.joinable()) {
+    if (CCaseMount::Unmount(m_strFolder, false, nullptr)) {
         m_thread.join();
+    } else {
+        // Busy: joining would wait for whoever is inside. Detached, the mount is gone
+        // from the folder now and its thread ends when the kernel lets go.
+        std::string error;
+        if (!CCaseMount::Unmount(m_strFolder, true, &error)) {
+            Log("CCaseFolderMount: " + error);
+        }
+        m_thread.detach();
     }
-    m_mount.reset();
+    m_pMount.reset();
     std::error_code ec;
     std::filesystem::remove(m_strFolder, ec);
     m_strFolder.clear();
+    m_strCasePath.clear();
+}
+
+bool CCaseFolderMount::ShowInFileManager(const std::string& folder) {
+    const QString path = QString::fromStdString(folder);
+    const QString opener = QStandardPaths::findExecutable("xdg-open");
+    if (!opener.isEmpty() && QProcess::startDetached(opener, {path})) {
+        return true;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace quillora

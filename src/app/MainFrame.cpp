@@ -178,6 +178,7 @@ void CMainFrame::ConnectDocument() {
         m_pTree->EditLabel(record);
     });
     connect(&m_doc, &CTobCaseDoc::StateChanged, this, [this] {
+        CloseFolderMount(false);
         UpdateTitle();
         UpdateCommandStates();
     });
@@ -240,6 +241,7 @@ void CMainFrame::ConnectDocument() {
 // --- Views ---
 
 void CMainFrame::OnCaseChanged() {
+    CloseFolderMount(true);
     m_pProps->ShowRecord(nullptr);
     m_pList->ShowFolder(nullptr);
     m_pTree->SetCase(&m_doc.Case());

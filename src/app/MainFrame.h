@@ -190,6 +190,8 @@ public:
     // selected rows. Printing to a PDF file is always there, so it always opens.
     void OnPrint();
     void OnOpenAsFolder();
+    // Unmounts the case's folder when the case was replaced or moved to another file.
+    void CloseFolderMount(bool caseReplaced);
 
     // --- Options (MainFrameOptions.cpp) ---
     // The archivers the options sheet shows (not owned; null: none loaded).

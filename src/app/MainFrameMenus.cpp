@@ -25,13 +25,11 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QUrl>
 
 namespace quillora {
 
@@ -430,7 +428,22 @@ void CMainFrame::OnOpenAsFolder() {
                                  QString::fromStdString(error));
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+    if (!CCaseFolderMount::ShowInFileManager(folder)) {
+        QMessageBox::information(this, QString::fromUtf8("ﾌｫﾙﾀﾞとして開く"),
+                                 QString::fromUtf8("ﾌｧｲﾙﾏﾈｰｼﾞｬを起動できませんでした。\n") +
+                                     QString::fromStdString(folder));
+    }
+}
+
+void CMainFrame::CloseFolderMount(bool caseReplaced) {
+    if (!m_pFolderMount || !m_pFolderMount->IsOpen()) {
+        return;
+    }
+    // The folder shows one case file: it goes with the case, and when the case now
+    // lives in another file (an empty file opened over it, Save As).
+    if (caseReplaced || m_pFolderMount->CasePath() != m_doc.Core().PathName()) {
+        m_pFolderMount->Close();
+    }
 }
 
 } // namespace quillora

@@ -36,24 +36,37 @@ std::span<const std::uint32_t> CNodeTable::Children(std::uint32_t index) const {
 }
 
 std::uint64_t CNodeTable::HashOf(std::uint32_t folder, std::string_view name) {
-    const std::uint64_t h = std::hash<std::string_view>{}(name);
-    return h ^ (folder * 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2));
+    // Mixed to the last bit: the slot takes the low bits, the tag the high ones.
+    std::uint64_t h = std::hash<std::string_view>{}(name) + folder * 0x9E3779B97F4A7C15ull;
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    return h;
+}
+
+std::size_t CNodeTable::Probe(std::uint32_t folder, std::string_view name,
+                              std::uint64_t hash) const {
+    const std::size_t mask = m_slots.size() - 1;
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const std::uint64_t entry = m_slots[slot];
+        if (entry == kEmptySlot) {
+            return slot;
+        }
+        const auto index = static_cast<std::uint32_t>(entry);
+        if (static_cast<std::uint32_t>(entry >> 32) == tag && m_nodes[index].m_nParent == folder &&
+            ShownName(index) == name) {
+            return slot;
+        }
+    }
 }
 
 std::uint32_t CNodeTable::Lookup(std::uint32_t folder, std::string_view name) const {
     if (m_slots.empty()) {
         return kNoNode;
     }
-    const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t slot = HashOf(folder, name) & mask;; slot = (slot + 1) & mask) {
-        const std::uint32_t index = m_slots[slot];
-        if (index == kNoNode) {
-            return kNoNode;
-        }
-        if (m_nodes[index].m_nParent == folder && ShownName(index) == name) {
-            return index;
-        }
-    }
+    const std::uint64_t entry = m_slots[Probe(folder, name, HashOf(folder, name))];
+    return entry == kEmptySlot ? kNoNode : static_cast<std::uint32_t>(entry);
 }
 
 bool CNodeTable::HasCrc(std::uint32_t index) const {
@@ -110,9 +123,9 @@ std::uint64_t CNodeTable::TotalBytes() const {
 
 std::size_t CNodeTable::MemoryBytes() const {
     std::size_t bytes =
-        m_nodes.capacity() * sizeof(SMountNode) + m_children.capacity() * sizeof(std::uint32_t) +
-        m_slots.capacity() * sizeof(std::uint32_t) + m_extras.capacity() * sizeof(SExtra) +
-        m_pool.capacity() + m_shown.size() * (sizeof(SShownName) + 32);
+        m_nodes.size() * sizeof(SMountNode) + m_children.capacity() * sizeof(std::uint32_t) +
+        m_slots.capacity() * sizeof(std::uint64_t) + m_extras.capacity() * sizeof(SExtra) +
+        m_pool.size() + m_shown.size() * (sizeof(SShownName) + 32);
     for (const SMediumFacts& medium : m_media) {
         bytes +=
             sizeof(medium) + medium.m_strName.capacity() + medium.m_volume.m_strLabel.capacity();

@@ -98,10 +98,16 @@ private:
         return std::string_view(m_pool).substr(offset, length);
     }
     static std::uint64_t HashOf(std::uint32_t folder, std::string_view name);
+    static constexpr std::uint64_t kEmptySlot = ~std::uint64_t{0};
+    // The slot holding the child of `folder` shown as `name` (whose hash is `hash`), or
+    // the empty slot where it would go.
+    std::size_t Probe(std::uint32_t folder, std::string_view name, std::uint64_t hash) const;
 
     std::vector<SMountNode> m_nodes;
     std::vector<std::uint32_t> m_children;
-    std::vector<std::uint32_t> m_slots; // open addressing over (parent, shown name)
+    // Open addressing over (parent, shown name): the hash's high half beside the node,
+    // so that a probe reads another node only when its hash matches as well.
+    std::vector<std::uint64_t> m_slots;
     std::vector<SExtra> m_extras;
     std::vector<SMediumFacts> m_media; // in node order
     std::unordered_map<std::uint32_t, SShownName> m_shown;

@@ -16,6 +16,9 @@ public:
     // `casePath`: the case file's absolute path, which the table names.
     explicit CNodeTableBuilder(std::string casePath);
 
+    // Makes room for the records of a case file of `caseBytes` bytes before they come.
+    void Reserve(std::uint64_t caseBytes);
+
     void BeginMedium(SRecordFacts& medium) override;
     void EnterFolder(SRecordFacts& folder) override;
     void Entry(SRecordFacts& record) override;

@@ -104,6 +104,39 @@ TEST(NodeTable, SameNamedSiblingsAreNumberedInFileOrder) {
     EXPECT_EQ(table->StoredName(Walk(*table, {"CD", "a (3)"})), "a");
 }
 
+TEST(NodeTable, EveryNameIsFoundUnderItsOwnFolderWhateverRoomWasReserved) {
+    // The same names in many folders: a lookup must tell them apart by folder.
+    CCDCase root;
+    SVolumeInfo* cd = AddMedium(root, "CD");
+    for (int d = 0; d < 300; ++d) {
+        SFileInfo* dir = AddFolder(*cd, "d" + std::to_string(d));
+        for (int f = 0; f < 40; ++f) {
+            AddFile(*dir, "f" + std::to_string(f), static_cast<std::uint64_t>(d * 100 + f));
+        }
+    }
+    for (const std::uint64_t reserved : {0ull, 100ull, 1ull << 24}) {
+        CNodeTableBuilder builder("/cases/shelf.cas");
+        builder.Reserve(reserved);
+        ReplayTree(root, builder);
+        const auto table = builder.Take();
+        ASSERT_TRUE(table);
+        ASSERT_EQ(table->Count(), 2u + 300u * 41u);
+        int wrong = 0;
+        for (int d = 0; d < 300; d += 7) {
+            const std::uint32_t dir = Walk(*table, {"CD", "d" + std::to_string(d)});
+            ASSERT_NE(dir, kNoNode);
+            for (int f = 0; f < 40; ++f) {
+                const std::uint32_t file = table->Lookup(dir, "f" + std::to_string(f));
+                wrong += file == kNoNode ||
+                         table->Node(file).m_nSize != static_cast<std::uint64_t>(d * 100 + f);
+            }
+            wrong += table->Lookup(dir, "f40") != kNoNode;
+            wrong += table->Lookup(dir, "d1") != kNoNode;
+        }
+        EXPECT_EQ(wrong, 0) << "reserved for " << reserved << " bytes";
+    }
+}
+
 TEST(NodeTable, NamesLinuxCannotHoldAreMadeUsable) {
     CCDCase root;
     SVolumeInfo* cd = AddMedium(root, "A/B");
