@@ -4,7 +4,9 @@
 // run: wall and CPU time and peak memory of each program, the report's extra memory
 // per record over the search's, and the time projected to 10,000,000 records.
 //
-//   bench_copies [--cases N] [--cli PATH]
+//   bench_copies [--cases N] [--cli PATH] [--keep]
+//
+// --keep leaves the case files in place (their folder is printed), for profiling.
 #include "model/CCDCase.h"
 #include "model/CaseFile.h"
 #include "model/SVolumeInfo.h"
@@ -128,8 +130,13 @@ void Print(const char* what, const SRun& run) {
 int main(int argc, char** argv) {
     int cases = 100;
     std::string cli = QUILLORA_CLI_PATH;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--cases") == 0) {
+    bool keep = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--keep") == 0) {
+            keep = true;
+        } else if (i + 1 == argc) {
+            break;
+        } else if (std::strcmp(argv[i], "--cases") == 0) {
             cases = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--cli") == 0) {
             cli = argv[++i];
@@ -153,7 +160,9 @@ int main(int argc, char** argv) {
     Print("quillora-cli copies --summary", summary);
     Print("quillora-cli copies --max-copies 1 --json", sole);
     Print("quillora-cli copies --json (every content)", all);
-    std::printf("copies --summary against search: %.2fx the time\n", summary.wall / search.wall);
+    std::printf("against search, the time: summary %.2fx, sole copies %.2fx, every content "
+                "%.2fx\n",
+                summary.wall / search.wall, sole.wall / search.wall, all.wall / search.wall);
     const auto extra = [&](const SRun& run) {
         return static_cast<double>(run.maxRssKiB - search.maxRssKiB) * 1024.0 / records;
     };
@@ -162,6 +171,10 @@ int main(int argc, char** argv) {
                 extra(summary), extra(sole), extra(all));
     std::printf("projected to 10,000,000 records (linear): summary %.2f s, sole copies %.2f s\n",
                 summary.wall * 1e7 / records, sole.wall * 1e7 / records);
-    std::filesystem::remove_all(folder);
+    if (keep) {
+        std::printf("case files kept in %s\n", folder.c_str());
+    } else {
+        std::filesystem::remove_all(folder);
+    }
     return 0;
 }

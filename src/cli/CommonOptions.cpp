@@ -49,6 +49,15 @@ CLI::Option* AddNoWaitFlag(CLI::App& cmd, bool& noWait) {
                         "Fail at once when another program is using the case, instead of waiting");
 }
 
+CLI::Option* AddIndexOption(CLI::App& cmd, std::optional<std::string>& index) {
+    return cmd
+        .add_option("--index", index,
+                    "The index folder (default: the settings' folder, else "
+                    "$XDG_DATA_HOME/quillora/index)")
+        ->type_name("DIR")
+        ->check(NonEmptyPath());
+}
+
 CLI::Validator NewPasswordCheck(std::size_t minBytes) {
     return CLI::Validator(
         [minBytes](std::string& password) -> std::string {

@@ -36,6 +36,10 @@ void AddRescanFlags(CLI::App& cmd, bool& full, bool& changes, bool& json,
 // --no-wait: fail at once when another program is using the case, instead of waiting.
 CLI::Option* AddNoWaitFlag(CLI::App& cmd, bool& noWait);
 
+// --index DIR: the folder of the index of every case. Absent when not given: the
+// settings' folder, else the default one.
+CLI::Option* AddIndexOption(CLI::App& cmd, std::optional<std::string>& index);
+
 // A password a command is about to store: at least `minBytes` bytes. Whether the case
 // file can hold it (CheckStorablePassword) is a failure, not a usage error.
 CLI::Validator NewPasswordCheck(std::size_t minBytes);

@@ -3,6 +3,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
+#include "cli/IndexAccess.h"
 #include "cli/ScanSettings.h"
 
 #include "model/CaseFile.h"
@@ -36,6 +37,7 @@ struct SCopiesArgs {
     bool summary = false;
     bool verify = false;
     std::optional<std::string> password;
+    std::optional<std::string> index;
 };
 
 void PrintLine(std::string line) {
@@ -71,6 +73,33 @@ bool GatherCaseFiles(const std::vector<std::string>& sources, std::vector<std::s
         for (const SCaseFileEntry& entry : CollectCaseFiles(base)) {
             add(CaseFilePath(base, entry.m_strPath));
         }
+    }
+    return true;
+}
+
+// Every case the index of every case knows, protected and unreadable ones included:
+// the report reads each file itself, with the password given, and names those it
+// cannot use. A case whose file is gone is left out with a warning. False after
+// reporting why there is nothing to read.
+bool IndexedCaseFiles(const std::optional<std::string>& folder, std::vector<std::string>& files) {
+    std::unique_ptr<CCaseIndex> index = OpenIndexOrReport(folder);
+    if (!index) {
+        return false;
+    }
+    std::vector<std::string> gone;
+    try {
+        files = index->CaseFiles(&gone);
+    } catch (const std::exception& e) {
+        ReportError(std::string("the index cannot be used: ") + e.what());
+        return false;
+    }
+    for (const std::string& path : gone) {
+        ReportError("warning: " + path + ": the case file is gone (`index update` forgets it)");
+    }
+    if (files.empty()) {
+        ReportError("the index of every case holds no case file: add them with `index add "
+                    "PATH`, or name the case files or folders to read");
+        return false;
     }
     return true;
 }
@@ -219,17 +248,18 @@ void PrintSummary(const CCopiesReport& report, const std::vector<std::uint32_t>&
 }
 
 int RunCopies(const SCopiesArgs& a) {
-    if (a.sources.empty()) {
-        ReportError("no index of every case is available yet: name the case files or folders "
-                    "to read");
-        return kExitFailure;
+    if (!a.sources.empty() && a.index) {
+        ReportError("--index names the index read without CASE or FOLDER; give one or the "
+                    "other");
+        return kExitUsage;
     }
     if (a.minCopies > a.maxCopies) {
         ReportError("--min-copies is more than --max-copies: nothing can be listed");
         return kExitFailure;
     }
     std::vector<std::string> files;
-    if (!GatherCaseFiles(a.sources, files)) {
+    if (a.sources.empty() ? !IndexedCaseFiles(a.index, files)
+                          : !GatherCaseFiles(a.sources, files)) {
         return kExitFailure;
     }
     CCopiesReport report(files);
@@ -322,6 +352,7 @@ const CCommandRegistration kCopies(
                       "report false matches");
          cmd.add_option("--password", a->password, "Try protected case files with this password")
              ->type_name("P");
+         AddIndexOption(cmd, a->index);
          cmd.footer(
              "A content is a file of more than 0 bytes. Files with a stored CRC-32 are the same "
              "content when size and CRC agree; files without one are matched by name (A-Z "
@@ -333,7 +364,9 @@ const CCommandRegistration kCopies(
              "per medium. Case files that cannot be read or need another password are named "
              "on stderr and skipped: the rest is reported and the exit code is 2. With "
              "--verify the exit code is 1 when a false match is found. Without CASE or "
-             "FOLDER the index of every case would be read; it is not available yet.");
+             "FOLDER every case file the index of every case knows is read (protected ones "
+             "with --password); case files put below its folders since the last `index "
+             "update` are not among them.");
          return [a] { return RunCopies(*a); };
      }});
 

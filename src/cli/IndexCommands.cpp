@@ -170,15 +170,6 @@ int RunIndex(const SIndexArgs& a) {
     return kExitFailure;
 }
 
-CLI::Option* AddIndexOption(CLI::App& cmd, std::optional<std::string>& index) {
-    return cmd
-        .add_option("--index", index,
-                    "The index folder (default: the settings' folder, else "
-                    "$XDG_DATA_HOME/quillora/index)")
-        ->type_name("DIR")
-        ->check(NonEmptyPath());
-}
-
 const CCommandRegistration kLocate(
     {"locate", CommandGroup::Find, "Find records by name in every indexed case", [](CLI::App& cmd) {
          auto a = std::make_shared<SLocateArgs>();

@@ -354,6 +354,22 @@ SIndexStatus CCaseIndex::Status() {
     });
 }
 
+std::vector<std::string> CCaseIndex::CaseFiles(std::vector<std::string>* gone) {
+    const std::vector<SIndexedCase> cases = Guarded([&] { return m_store->Cases(); });
+    std::vector<std::string> files;
+    for (const SIndexedCase& c : cases) {
+        std::error_code ec;
+        if (!std::filesystem::exists(c.m_strPath, ec) && !ec) {
+            if (gone) {
+                gone->push_back(c.m_strPath);
+            }
+            continue;
+        }
+        files.push_back(c.m_strPath);
+    }
+    return files;
+}
+
 std::vector<SLocateHit> CCaseIndex::Locate(const std::vector<std::string>& words,
                                            std::size_t limit) {
     const CLocateQuery query(words);

@@ -62,6 +62,11 @@ public:
     // what a user asks for when answers look wrong.
     SIndexChange Rebuild(const std::atomic<bool>* stop = nullptr, const ProgressFn& progress = {});
     SIndexStatus Status();
+    // The files of every case the index knows, indexed or left out (protected,
+    // unreadable), in the order of their paths, for a reader of its own. Nothing is read
+    // and the index is not changed: a file that went away is left out and named in
+    // `*gone` (when given) instead.
+    std::vector<std::string> CaseFiles(std::vector<std::string>* gone = nullptr);
 
     // The found records matching every word, best first; at most `limit` (0: all).
     // Cases whose files changed since they were read are read again first, and those

@@ -2,18 +2,28 @@
 // contents (more than 0 bytes); medium labels are known only at each medium's end.
 #include "report/CCopiesCollector.h"
 
-#include "core/Text.h"
 #include "model/RecordFlags.h"
+#include "report/CCrcRunMerge.h"
 
+#include <algorithm>
 #include <functional>
 #include <string_view>
 
 namespace quillora {
 
-CCopiesCollector::CCopiesCollector(bool archives) : m_bArchives(archives) {}
+CCopiesCollector::CCopiesCollector(bool archives, std::size_t expectedFiles)
+    : m_bArchives(archives) {
+    m_crc.reserve(expectedFiles);
+}
 
-std::uint64_t CCopiesCollector::NameKey(std::string_view name) {
-    return std::hash<std::string>{}(text::AsciiLower(name));
+std::uint64_t CCopiesCollector::NameKey(std::string_view name, std::string& scratch) {
+    scratch.assign(name);
+    for (char& c : scratch) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return std::hash<std::string_view>{}(scratch);
 }
 
 std::int32_t CCopiesCollector::EnclosingGroup() const {
@@ -69,7 +79,8 @@ void CCopiesCollector::Consider(const SRecordFacts& record, std::uint32_t ordina
         m_crc.push_back(entry);
         return;
     }
-    m_names.push_back({NameKey(record.m_strName), record.m_nSize, record.m_ftLastWrite, ref});
+    m_names.push_back(
+        {NameKey(record.m_strName, m_strFolded), record.m_nSize, record.m_ftLastWrite, ref});
 }
 
 void CCopiesCollector::EndMedium(SRecordFacts& medium) {
@@ -108,6 +119,12 @@ void CCopiesCollector::Finish(const SSinkResult& result) {
             group.empty() ? m_media[i].m_strLabel : group + "\\" + m_media[i].m_strLabel;
     }
     m_bFinished = result.Usable();
+    if (m_bFinished) {
+        // Sorted here, on the worker that read the file, so that the report only merges.
+        std::sort(m_crc.begin(), m_crc.end(), [](const SCrcEntry& a, const SCrcEntry& b) {
+            return CCrcRunMerge::ListingBefore(a, b);
+        });
+    }
 }
 
 } // namespace quillora

@@ -14,8 +14,9 @@ namespace quillora {
 
 class CCopiesCollector : public IRecordSink {
 public:
-    // With `archives`, entries of listed archives count as files too.
-    explicit CCopiesCollector(bool archives);
+    // With `archives`, entries of listed archives count as files too. `expectedFiles`
+    // is room made at once (a guess from the file's size saves growing the lists).
+    explicit CCopiesCollector(bool archives, std::size_t expectedFiles = 0);
 
     void BeginMedium(SRecordFacts& medium) override;
     void EnterFolder(SRecordFacts& folder) override;
@@ -25,7 +26,8 @@ public:
     void Finish(const SSinkResult& result) override;
 
     // What was collected; media are numbered from 0 in file order (m_nCase unset), and
-    // the entries' m_nMedium count in that numbering.
+    // the entries' m_nMedium count in that numbering. Once finished, the CRC entries
+    // are in the order CCrcRunMerge::ListingBefore gives.
     std::vector<SCrcEntry>& CrcEntries() { return m_crc; }
     std::vector<SNameEntry>& NameEntries() { return m_names; }
     std::vector<SCopiesMedium>& Media() { return m_media; }
@@ -33,8 +35,8 @@ public:
     bool Finished() const { return m_bFinished; }
 
     // The key files without a CRC are matched by: the name folded as the catalogue
-    // compares names (A-Z), hashed.
-    static std::uint64_t NameKey(std::string_view name);
+    // compares names (A-Z), hashed. `scratch` is room for the folded name.
+    static std::uint64_t NameKey(std::string_view name, std::string& scratch);
 
 private:
     // A block open between BeginMedium and EndMedium: the case, a group or a medium.

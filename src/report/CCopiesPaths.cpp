@@ -1,8 +1,8 @@
 // Second reading of the listed records' case files: positions in, names out.
 #include "report/CCopiesPaths.h"
 
+#include "model/CaseFile.h"
 #include "report/CCopiesReport.h"
-#include "report/CaseFileStreaming.h"
 
 #include <algorithm>
 
@@ -34,13 +34,13 @@ std::vector<std::uint32_t> CCopiesPaths::CasesNeeded() {
     return needed;
 }
 
-bool CCopiesPaths::Resolve(std::uint32_t index, CLhaArchiver& lha) {
+bool CCopiesPaths::Resolve(std::uint32_t index) {
     SCaseWanted& entry = m_cases.at(index);
     const SCopiesCase& file = m_report.Cases().at(index);
     CRecordPathSink sink(entry.m_wanted);
-    const SCaseStreamResult result = StreamCaseFile(file.m_strPath, file.m_strPassword, sink, lha);
-    if (!result.m_bRead) {
-        entry.m_strError = result.m_strError;
+    bool badPassword = false;
+    if (!StreamCaseFile(file.m_strPath, file.m_strPassword, sink, &badPassword,
+                        &entry.m_strError)) {
         return false;
     }
     if (!sink.Matched()) {

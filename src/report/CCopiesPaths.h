@@ -12,7 +12,6 @@
 namespace quillora {
 
 class CCopiesReport;
-class CLhaArchiver;
 
 class CCopiesPaths {
 public:
@@ -23,10 +22,10 @@ public:
     void Want(const SCopiesRef& ref, std::uint64_t size);
     // The case files that hold wanted records (sorts what was asked for).
     std::vector<std::uint32_t> CasesNeeded();
-    // Reads case `index` again for its wanted records, on the calling thread with its
-    // own LHA reader; different cases may be read at once. False, with the reason in
-    // Errors(), when the file cannot be read or changed since the report read it.
-    bool Resolve(std::uint32_t index, CLhaArchiver& lha);
+    // Reads case `index` again for its wanted records, on the calling thread;
+    // different cases may be read at once. False, with the reason in Errors(), when the
+    // file cannot be read or changed since the report read it.
+    bool Resolve(std::uint32_t index);
 
     // The record's catalogue path as `tree` prints it, or "" when unknown.
     std::string PathOf(const SCopiesRef& ref) const;

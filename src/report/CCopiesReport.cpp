@@ -3,6 +3,7 @@
 #include "report/CCopiesReport.h"
 
 #include "core/Text.h"
+#include "report/CCrcRunMerge.h"
 
 #include <algorithm>
 #include <tuple>
@@ -13,15 +14,6 @@ namespace {
 
 // Two seconds in file-time units (100 ns): FAT keeps last-write times to 2 seconds.
 constexpr FileTime kNameTimeWindow = 20'000'000;
-
-bool SameCrcContent(const SCrcEntry& a, const SCrcEntry& b) {
-    return a.m_nSizeLow == b.m_nSizeLow && a.m_nSizeHigh == b.m_nSizeHigh && a.m_dwCrc == b.m_dwCrc;
-}
-
-auto CrcKey(const SCrcEntry& e) {
-    return std::make_tuple(e.m_nSizeHigh, e.m_nSizeLow, e.m_dwCrc, e.m_ref.m_nMedium,
-                           e.m_ref.m_nOrdinal);
-}
 
 auto NameKey(const SNameEntry& e) {
     return std::make_tuple(e.m_nNameHash, e.m_nSize, e.m_ftLastWrite, e.m_ref.m_nMedium,
@@ -72,6 +64,7 @@ std::string NormalizedCatalogPath(std::string_view path) {
 
 CCopiesReport::CCopiesReport(std::vector<std::string> casePaths) {
     m_cases.resize(casePaths.size());
+    m_collected.resize(casePaths.size());
     for (std::size_t i = 0; i < casePaths.size(); ++i) {
         m_cases[i].m_strPath = std::move(casePaths[i]);
     }
@@ -81,19 +74,10 @@ void CCopiesReport::Add(std::uint32_t index, CCopiesCollector& collected) {
     SCopiesCase& file = m_cases.at(index);
     file.m_state = SCopiesCase::EState::Read;
     file.m_nRecords = collected.Records();
-    const auto base = static_cast<std::uint32_t>(m_media.size());
-    for (SCopiesMedium& medium : collected.Media()) {
-        medium.m_nCase = index;
-        m_media.push_back(std::move(medium));
-    }
-    for (SCrcEntry entry : collected.CrcEntries()) {
-        entry.m_ref.m_nMedium += base;
-        m_crc.push_back(entry);
-    }
-    for (SNameEntry entry : collected.NameEntries()) {
-        entry.m_ref.m_nMedium += base;
-        m_names.push_back(entry);
-    }
+    SCollected& kept = m_collected.at(index);
+    kept.m_crc = std::move(collected.CrcEntries());
+    kept.m_names = std::move(collected.NameEntries());
+    kept.m_media = std::move(collected.Media());
 }
 
 void CCopiesReport::Skip(std::uint32_t index, bool protectedFile, std::string error) {
@@ -119,44 +103,53 @@ std::size_t CCopiesReport::Skipped() const {
 }
 
 std::size_t CCopiesReport::EntryBytes() const {
-    return m_crc.capacity() * sizeof(SCrcEntry) + m_names.capacity() * sizeof(SNameEntry) +
-           m_media.capacity() * sizeof(SCopiesMedium);
+    std::size_t bytes =
+        m_names.capacity() * sizeof(SNameEntry) + m_media.capacity() * sizeof(SCopiesMedium);
+    for (const std::vector<SCrcEntry>& run : m_crcRuns) {
+        bytes += run.capacity() * sizeof(SCrcEntry);
+    }
+    return bytes;
 }
 
-// Cases finish in any order on several workers; the media take the case order, so
-// that the report does not depend on which file was read first.
-void CCopiesReport::Renumber() {
-    std::vector<std::uint32_t> order(m_media.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
+// Cases finish in any order on several workers; joined in case order, the media are
+// numbered so that the report does not depend on which file was read first. The CRC
+// entries stay with their case, already sorted; the fewer name entries are joined and
+// sorted here, each case's let go once copied.
+void CCopiesReport::Join() {
+    std::size_t media = 0, names = 0;
+    for (const SCollected& kept : m_collected) {
+        media += kept.m_media.size();
+        names += kept.m_names.size();
     }
-    std::stable_sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
-        return std::tie(m_media[a].m_nCase, m_media[a].m_nOrdinal) <
-               std::tie(m_media[b].m_nCase, m_media[b].m_nOrdinal);
-    });
-    std::vector<std::uint32_t> newIndex(m_media.size());
-    std::vector<SCopiesMedium> media;
-    media.reserve(m_media.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i) {
-        newIndex[order[i]] = i;
-        media.push_back(std::move(m_media[order[i]]));
+    m_media.reserve(media);
+    m_names.reserve(names);
+    m_crcRuns.resize(m_collected.size());
+    m_mediumBases.resize(m_collected.size());
+    for (std::uint32_t index = 0; index < m_collected.size(); ++index) {
+        SCollected& kept = m_collected[index];
+        const auto base = static_cast<std::uint32_t>(m_media.size());
+        m_mediumBases[index] = base;
+        for (SCopiesMedium& medium : kept.m_media) {
+            medium.m_nCase = index;
+            m_media.push_back(std::move(medium));
+        }
+        for (SNameEntry entry : kept.m_names) {
+            entry.m_ref.m_nMedium += base;
+            m_names.push_back(entry);
+        }
+        m_nCrcFiles += kept.m_crc.size();
+        m_crcRuns[index] = std::move(kept.m_crc);
+        kept = SCollected{};
     }
-    m_media = std::move(media);
-    for (SCrcEntry& e : m_crc) {
-        e.m_ref.m_nMedium = newIndex[e.m_ref.m_nMedium];
-    }
-    for (SNameEntry& e : m_names) {
-        e.m_ref.m_nMedium = newIndex[e.m_ref.m_nMedium];
-    }
+    m_collected.clear();
+    m_collected.shrink_to_fit();
 }
 
 void CCopiesReport::Complete() {
     if (m_bComplete) {
         return;
     }
-    Renumber();
-    std::sort(m_crc.begin(), m_crc.end(),
-              [](const SCrcEntry& a, const SCrcEntry& b) { return CrcKey(a) < CrcKey(b); });
+    Join();
     std::sort(m_names.begin(), m_names.end(),
               [](const SNameEntry& a, const SNameEntry& b) { return NameKey(a) < NameKey(b); });
     m_bComplete = true;
@@ -167,21 +160,10 @@ void CCopiesReport::Complete() {
 // largest size down. The content's record list is reused from one call to the next.
 template <class Visit> void CCopiesReport::ForEachGroup(Visit&& visit) const {
     SCopiesContent content;
-    for (std::size_t end = m_crc.size(); end > 0;) {
-        std::size_t begin = end - 1;
-        while (begin > 0 && SameCrcContent(m_crc[begin - 1], m_crc[end - 1])) {
-            --begin;
-        }
-        content.m_match = ECopiesMatch::Crc;
-        content.m_nSize = m_crc[begin].Size();
-        content.m_dwCrc = m_crc[begin].m_dwCrc;
-        content.m_records.clear();
-        for (std::size_t i = begin; i < end; ++i) {
-            content.m_records.push_back(m_crc[i].m_ref);
-        }
+    CCrcRunMerge merge(m_crcRuns, m_mediumBases);
+    while (merge.Next(content)) {
         content.m_nCopies = DistinctMedia(content.m_records);
         visit(content);
-        end = begin;
     }
     // Runs are found from the front (a run starts at its earliest time), then visited
     // from the largest size down: collect the run starts first.

@@ -46,8 +46,8 @@ public:
     // The case files to read, by absolute path, in the order they are reported.
     explicit CCopiesReport(std::vector<std::string> casePaths);
 
-    // Takes what `collected` gathered from case `index` (which must be read once). Not
-    // thread-safe: the caller serialises.
+    // Takes over what `collected` gathered from case `index` (which must be read once),
+    // without copying it. Not thread-safe: the caller serialises.
     void Add(std::uint32_t index, CCopiesCollector& collected);
     // Case `index` could not be used: why, and whether it was for its password.
     void Skip(std::uint32_t index, bool protectedFile, std::string error);
@@ -61,7 +61,7 @@ public:
     std::vector<SCopiesCase>& Cases() { return m_cases; }
     const std::vector<SCopiesMedium>& Media() const { return m_media; }
     std::uint64_t Records() const;
-    std::uint64_t Files() const { return m_crc.size() + m_names.size(); }
+    std::uint64_t Files() const { return m_nCrcFiles + m_names.size(); }
     std::size_t Skipped() const;
 
     // The media whose catalogue path is `path`, in any case file: letters compare
@@ -77,13 +77,25 @@ public:
     std::size_t EntryBytes() const;
 
 private:
+    // What one case file gave, kept apart until Complete joins them.
+    struct SCollected {
+        std::vector<SCrcEntry> m_crc;
+        std::vector<SNameEntry> m_names;
+        std::vector<SCopiesMedium> m_media;
+    };
+
     template <class Visit> void ForEachGroup(Visit&& visit) const;
     void CountMedia();
-    void Renumber();
+    void Join();
 
     std::vector<SCopiesCase> m_cases;
+    std::vector<SCollected> m_collected; // per case until Complete
     std::vector<SCopiesMedium> m_media;
-    std::vector<SCrcEntry> m_crc;
+    // Per case its CRC entries in listing order (each case's file sorts its own on the
+    // worker that read it); they are merged as they are visited.
+    std::vector<std::vector<SCrcEntry>> m_crcRuns;
+    std::vector<std::uint32_t> m_mediumBases; // per case, its first medium in m_media
+    std::uint64_t m_nCrcFiles = 0;
     std::vector<SNameEntry> m_names;
     bool m_bComplete = false;
 };

@@ -1,25 +1,43 @@
 // The workers of a copies report: each takes the next case file, streams it into a
-// sink of its own and hands the result over under one lock.
+// sink of its own through the case-file opener (whose ".caz" streams each unpack with
+// an adapter of their own) and hands the result over under one lock.
 #include "report/CCopiesRun.h"
 
+#include "model/CaseFile.h"
 #include "report/CCopiesCollector.h"
 #include "report/CCopiesPaths.h"
 #include "report/CCopiesReport.h"
-#include "report/CaseFileStreaming.h"
-#include "scan/LhaArchiver.h"
 
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <sys/stat.h>
 #include <thread>
 
 namespace quillora {
+
+namespace {
+
+// Room for the files of a case file, guessed from its size: a record takes at least
+// about 56 bytes in a plain case file. Room not filled costs address space only, and a
+// packed file that holds more grows its lists as usual.
+std::size_t ExpectedFiles(const std::string& path) {
+    constexpr std::size_t kSmallestRecord = 56;
+    constexpr std::size_t kMostAtOnce = 1 << 22;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || st.st_size <= 0) {
+        return 0;
+    }
+    return std::min(static_cast<std::size_t>(st.st_size) / kSmallestRecord, kMostAtOnce);
+}
+
+} // namespace
 
 CCopiesRun::CCopiesRun(CCopiesReport& report, SOptions options)
     : m_report(report), m_options(std::move(options)) {}
 
 void CCopiesRun::ForEachCase(const std::vector<std::uint32_t>& cases,
-                             const std::function<void(std::uint32_t, CLhaArchiver&)>& work) {
+                             const std::function<void(std::uint32_t)>& work) {
     m_nDone = 0;
     m_nTotal = static_cast<std::uint32_t>(cases.size());
     if (cases.empty()) {
@@ -28,29 +46,22 @@ void CCopiesRun::ForEachCase(const std::vector<std::uint32_t>& cases,
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t threads =
         std::min<std::size_t>(m_options.m_nWorkers ? m_options.m_nWorkers : cores, cases.size());
-    // A reader of ".caz" files keeps state per archive: one for each worker, loaded
-    // here one after the other.
-    std::vector<std::unique_ptr<CLhaArchiver>> readers;
-    for (std::size_t i = 0; i < threads; ++i) {
-        readers.push_back(std::make_unique<CLhaArchiver>());
-        readers.back()->Load();
-    }
     std::atomic<std::size_t> next{0};
-    auto worker = [&](CLhaArchiver& lha) {
+    auto worker = [&] {
         for (;;) {
             const std::size_t slot = next++;
             if (slot >= cases.size() || m_bStop) {
                 return;
             }
-            work(cases[slot], lha);
+            work(cases[slot]);
             ++m_nDone;
         }
     };
     std::vector<std::thread> pool;
     for (std::size_t i = 1; i < threads; ++i) {
-        pool.emplace_back(worker, std::ref(*readers[i]));
+        pool.emplace_back(worker);
     }
-    worker(*readers[0]);
+    worker();
     for (std::thread& t : pool) {
         t.join();
     }
@@ -62,15 +73,18 @@ bool CCopiesRun::Collect() {
         all[i] = i;
     }
     std::mutex lock;
-    ForEachCase(all, [&](std::uint32_t index, CLhaArchiver& lha) {
+    ForEachCase(all, [&](std::uint32_t index) {
         const std::string path = m_report.Cases()[index].m_strPath;
-        CCopiesCollector collector(m_options.m_bArchives);
-        SCaseStreamResult result = StreamCaseFile(path, m_options.m_strPassword, collector, lha);
+        CCopiesCollector collector(m_options.m_bArchives, ExpectedFiles(path));
+        bool badPassword = false;
+        std::string error;
+        const bool read =
+            StreamCaseFile(path, m_options.m_strPassword, collector, &badPassword, &error);
         std::lock_guard guard(lock);
-        if (!result.m_bRead || !collector.Finished()) {
-            m_report.Skip(index, result.m_bBadPassword,
-                          result.m_bBadPassword ? path + ": protected by another password"
-                                                : result.m_strError);
+        if (!read || !collector.Finished()) {
+            m_report.Skip(index, badPassword,
+                          badPassword ? path + ": protected by another password"
+                                      : (error.empty() ? path + ": the case ended early" : error));
             return;
         }
         m_report.Cases()[index].m_strPassword = m_options.m_strPassword;
@@ -84,8 +98,7 @@ bool CCopiesRun::Collect() {
 }
 
 bool CCopiesRun::ResolvePaths(CCopiesPaths& paths) {
-    ForEachCase(paths.CasesNeeded(),
-                [&](std::uint32_t index, CLhaArchiver& lha) { paths.Resolve(index, lha); });
+    ForEachCase(paths.CasesNeeded(), [&](std::uint32_t index) { paths.Resolve(index); });
     return !m_bStop;
 }
 

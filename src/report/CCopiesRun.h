@@ -13,7 +13,6 @@ namespace quillora {
 
 class CCopiesPaths;
 class CCopiesReport;
-class CLhaArchiver;
 
 class CCopiesRun {
 public:
@@ -41,10 +40,10 @@ public:
     std::uint32_t FilesTotal() const { return m_nTotal.load(); }
 
 private:
-    // Calls work(case, reader) for each case on the workers, each with its own LHA
-    // reader; stops taking new cases once stopped.
+    // Calls work(case) for each case on the workers; stops taking new cases once
+    // stopped.
     void ForEachCase(const std::vector<std::uint32_t>& cases,
-                     const std::function<void(std::uint32_t, CLhaArchiver&)>& work);
+                     const std::function<void(std::uint32_t)>& work);
 
     CCopiesReport& m_report;
     SOptions m_options;

@@ -1,6 +1,7 @@
 // The copies report window in the real main window: the media table after a run over
-// a folder of case files, sorting it, a medium's sole copies, opening one in the case
-// and writing them as CSV; a run stopped at once leaves the window usable.
+// a folder of case files, sorting it, a medium's sole copies, opening one in the case;
+// every case of the index when no folder is given; a run stopped at once leaves the
+// window usable.
 #include "GuiTestApp.h"
 #include "QtTestApp.h"
 #include "app/MainFrame.h"
@@ -8,12 +9,15 @@
 #include "app/TobCaseDoc.h"
 #include "app/report/CCopiesDlg.h"
 #include "core/ConfigData.h"
+#include "index/CCaseIndex.h"
+#include "index/SIndexSettings.h"
 #include "scan/DriveTable.h"
 #include "scan/MediaPresence.h"
 #include "support/ScratchDir.h"
 #include "support/ShelfCase.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <gtest/gtest.h>
@@ -46,11 +50,12 @@ protected:
         m_doc.reset();
         Config().SetDefaults();
     }
-    void RunReport() {
-        m_dlg->Start(QString::fromStdString((m_dir / "shelf").string()));
+    void RunReport(const QString& folder) {
+        m_dlg->Start(folder);
         ASSERT_TRUE(test::PumpUntil([this] { return !m_dlg->IsRunning(); }));
         QCoreApplication::processEvents();
     }
+    void RunReport() { RunReport(QString::fromStdString((m_dir / "shelf").string())); }
     int RowOf(QTableWidget* table, const QString& text) {
         for (int r = 0; r < table->rowCount(); ++r) {
             if (table->item(r, 0)->text() == text) {
@@ -101,6 +106,27 @@ TEST_F(CopiesDlgTest, MediaTableSortsAndListsSoleCopiesThatOpenInTheirCase) {
     open->click();
     QCoreApplication::processEvents();
     EXPECT_EQ(m_doc->Case().m_strName, (m_dir / "shelf/a.cas").string());
+}
+
+TEST_F(CopiesDlgTest, WithoutAFolderTheCasesOfTheIndexAreRead) {
+    SIndexSettings settings;
+    settings.m_strFolder = (m_dir / "index").string();
+    settings.Save(Config().Store());
+    // An empty index: nothing to read, and the window says so.
+    m_dlg->Start(QString());
+    EXPECT_FALSE(m_dlg->IsRunning());
+    const QString said = m_dlg->findChild<QLabel*>("CopiesStatus")->text();
+    EXPECT_TRUE(said.contains(QString::fromUtf8("ｲﾝﾃﾞｯｸｽ"))) << said.toStdString();
+
+    test::WriteShelfCase((m_dir / "other/c.cas").string(),
+                         {{"Gamma", "", 3, "", {{"x.jpg", 10, 7}}}});
+    CCaseIndex(settings.m_strFolder).Add({(m_dir / "shelf").string()});
+    RunReport(QString());
+    QTableWidget* media = m_dlg->MediaTable();
+    ASSERT_EQ(media->rowCount(), 2);
+    EXPECT_GE(RowOf(media, "Alpha"), 0);
+    EXPECT_GE(RowOf(media, "Beta"), 0);
+    EXPECT_EQ(RowOf(media, "Gamma"), -1); // not in the index
 }
 
 TEST_F(CopiesDlgTest, ARunStoppedAtOnceLeavesTheWindowUsable) {

@@ -1,6 +1,6 @@
 // quillora-cli copies over planted case files: the JSON shape, the filters, a damaged
-// case file named while the rest is reported, the missing index, and --verify finding
-// a planted false match on folders the test scans.
+// case file named while the rest is reported, every case of the index, and --verify
+// finding a planted false match on folders the test scans.
 #include "support/CliRunner.h"
 #include "support/ScratchDir.h"
 #include "support/ShelfCase.h"
@@ -37,7 +37,8 @@ protected:
     CliResult Run(const std::vector<std::string>& args) {
         return test::FinishCli(test::StartCli(args,
                                               {"XDG_CONFIG_HOME=" + m_home.string(),
-                                               "XDG_STATE_HOME=" + m_home.string(), "LANG=C.UTF-8"},
+                                               "XDG_STATE_HOME=" + m_home.string(),
+                                               "XDG_DATA_HOME=" + m_home.string(), "LANG=C.UTF-8"},
                                               m_home.string()),
                                m_home.string());
     }
@@ -126,11 +127,43 @@ TEST_F(CopiesCommandTest, DamagedCaseIsNamedAndTheRestReported) {
     EXPECT_FALSE(Has(unlocked.out, "only.txt"));
 }
 
-TEST_F(CopiesCommandTest, WithoutArgumentsSaysThereIsNoIndex) {
-    const CliResult r = Run({"copies"});
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_TRUE(Has(r.err, "no index")) << r.err;
-    EXPECT_EQ(r.out, "");
+// Without arguments the report reads the cases the index knows: the same report as
+// over those files named, a protected one skipped unless its password is given, a gone
+// one left out with a warning, and an empty index said to be empty.
+TEST_F(CopiesCommandTest, WithoutArgumentsReadsEveryCaseOfTheIndex) {
+    const std::string index = (m_dir / "index").string();
+    const CliResult empty = Run({"copies", "--index", index});
+    EXPECT_EQ(empty.exitCode, 2);
+    EXPECT_TRUE(Has(empty.err, "holds no case file")) << empty.err;
+    EXPECT_EQ(empty.out, "");
+
+    ASSERT_EQ(Run({"index", "add", Case("shelf"), "--index", index}).exitCode, 0);
+    const CliResult named =
+        Run({"copies", Case("shelf/a.cas"), Case("shelf/deep/b.cas"), "--json"});
+    ASSERT_EQ(named.exitCode, 0) << named.err;
+    const CliResult indexed = Run({"copies", "--index", index, "--json"});
+    ASSERT_EQ(indexed.exitCode, 0) << indexed.err;
+    EXPECT_EQ(indexed.out, named.out);
+    EXPECT_EQ(Run({"copies", "--index", index}).out, Run({"copies", Case("shelf")}).out);
+
+    test::WriteShelfCase(Case("locked.cas"), {{"L", "", 9, "", {{"only.txt", 5, 8}}}}, "pw");
+    test::WriteShelfCase(Case("gone.cas"), {{"G", "", 10, "", {{"g.txt", 3, 3}}}});
+    ASSERT_EQ(
+        Run({"index", "add", Case("locked.cas"), Case("gone.cas"), "--index", index}).exitCode, 0);
+    std::filesystem::remove(Case("gone.cas"));
+    const CliResult locked = Run({"copies", "--index", index, "--max-copies", "1", "--json"});
+    EXPECT_EQ(locked.exitCode, 2);
+    EXPECT_TRUE(Has(locked.err, Case("locked.cas") + ": protected by another password"))
+        << locked.err;
+    EXPECT_TRUE(Has(locked.err, "warning: " + Case("gone.cas") + ": the case file is gone"))
+        << locked.err;
+    EXPECT_TRUE(Has(locked.out, "only.txt")) << locked.out;
+    const CliResult unlocked =
+        Run({"copies", "--index", index, "--password", "pw", "--max-copies", "1", "--json"});
+    EXPECT_EQ(unlocked.exitCode, 0) << unlocked.err;
+    EXPECT_FALSE(Has(unlocked.out, "only.txt")); // held on two media now
+
+    EXPECT_EQ(Run({"copies", Case("shelf"), "--index", index}).exitCode, 1);
     EXPECT_EQ(Run({"copies", Case("nowhere")}).exitCode, 2);
 }
 

@@ -8,6 +8,8 @@
 #include "report/CCopiesReport.h"
 #include "report/CCopiesRun.h"
 #include "report/CCopiesVerifier.h"
+#include "scan/ArchiverSet.h"
+#include "scan/CArchivedCaseFile.h"
 #include "search/CCaseCursor.h"
 #include "support/ScratchDir.h"
 #include "support/ShelfCase.h"
@@ -18,6 +20,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <tuple>
 
 using namespace quillora;
 using quillora::test::ScratchDir;
@@ -116,9 +119,19 @@ TEST_F(CopiesReportTest, CopiesAgreeWithAModelOfMediaPerContent) {
             const std::string where = std::to_string(medium.m_nCase) + "|" + medium.m_strPath;
             EXPECT_EQ(medium.m_nSoleFiles, soleOf[where]) << where << " seed " << seed;
         }
-        // Largest first.
+        // Largest first (of one size, the larger CRC first), and each content's records
+        // by medium and position, across the case files merged.
         for (std::size_t i = 1; i < contents.size(); ++i) {
-            EXPECT_GE(contents[i - 1].m_nSize, contents[i].m_nSize);
+            EXPECT_GT(std::tie(contents[i - 1].m_nSize, contents[i - 1].m_dwCrc),
+                      std::tie(contents[i].m_nSize, contents[i].m_dwCrc));
+        }
+        for (const SCopiesContent& content : contents) {
+            for (std::size_t r = 1; r < content.m_records.size(); ++r) {
+                const SCopiesRef& a = content.m_records[r - 1];
+                const SCopiesRef& b = content.m_records[r];
+                EXPECT_LT(std::tie(a.m_nMedium, a.m_nOrdinal), std::tie(b.m_nMedium, b.m_nOrdinal))
+                    << "seed " << seed;
+            }
         }
     }
 }
@@ -240,6 +253,32 @@ TEST_F(CopiesReportTest, CaseFilesThatCannotBeUsedAreListedAndSkipped) {
 
     const auto unlocked = Collect({CasePath("good.cas"), CasePath("locked.cas")}, false, "pw");
     EXPECT_EQ(Shapes(*unlocked), (std::vector<std::string>{"10:2/2crc"}));
+}
+
+// Packed cases are read through the case-file opener the program installs, two
+// workers at once, each stream unpacking with an adapter of its own.
+TEST_F(CopiesReportTest, PackedCasesAreReadThroughTheCaseFileOpener) {
+    CArchiverSet archivers;
+    archivers.LoadAll();
+    if (!archivers.Lha().IsLoaded()) {
+        GTEST_SKIP() << "no LHA reader here";
+    }
+    InstallArchivedCaseStreams(archivers);
+    std::vector<std::string> paths;
+    for (int n = 0; n < 4; ++n) {
+        paths.push_back(CasePath("packed" + std::to_string(n) + ".caz"));
+        test::WriteShelfCase(paths.back(), {{"P" + std::to_string(n),
+                                             "",
+                                             static_cast<std::uint32_t>(n + 1),
+                                             "",
+                                             {{"x", 10, 7}, {"own", 20u + n, 1}}}});
+    }
+    const auto report = Collect(paths);
+    SetArchivedCaseStreamFactory(nullptr);
+    archivers.UnloadAll();
+    EXPECT_EQ(report->Skipped(), 0u);
+    EXPECT_EQ(Shapes(*report), (std::vector<std::string>{"23:1/1crc", "22:1/1crc", "21:1/1crc",
+                                                         "20:1/1crc", "10:4/4crc"}));
 }
 
 TEST_F(CopiesReportTest, StoppedBeforeStartGivesNoReport) {

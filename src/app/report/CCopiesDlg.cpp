@@ -4,10 +4,14 @@
 
 #include "app/TobCaseDoc.h"
 #include "app/find/IFindHost.h"
+#include "app/report/CNumberItem.h"
+#include "core/ConfigData.h"
 #include "export/CExportEncoder.h"
 #include "export/CExportFormSets.h"
 #include "export/CListExporter.h"
 #include "export/ListFormats.h"
+#include "index/CCaseIndex.h"
+#include "index/SIndexSettings.h"
 #include "model/CAtomicFile.h"
 #include "model/CaseFile.h"
 #include "model/CatalogPath.h"
@@ -38,13 +42,8 @@ QString Q(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-// A cell that sorts by its number and shows it grouped.
 QTableWidgetItem* NumberItem(std::uint64_t value) {
-    auto* item = new QTableWidgetItem;
-    item->setData(Qt::DisplayRole, static_cast<qulonglong>(value));
-    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    return item;
+    return new CNumberItem(value);
 }
 
 QTableWidgetItem* TextItem(const std::string& text) {
@@ -62,6 +61,7 @@ CCopiesDlg::CCopiesDlg(CTobCaseDoc& doc, IFindHost& host, QWidget* parent)
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QString::fromUtf8("ｹｰｽﾌｧｲﾙのﾌｫﾙﾀﾞ:")));
     m_pFolder = new QLineEdit;
+    m_pFolder->setPlaceholderText(QString::fromUtf8("空欄ならｲﾝﾃﾞｯｸｽにある全ｹｰｽ"));
     const std::string current = doc.Case().m_strName;
     if (current.find('/') != std::string::npos) {
         m_pFolder->setText(Q(std::filesystem::path(current).parent_path().string()));
@@ -76,8 +76,12 @@ CCopiesDlg::CCopiesDlg(CTobCaseDoc& doc, IFindHost& host, QWidget* parent)
     top->addWidget(m_pCancel);
     layout->addLayout(top);
     m_pProgress = new QProgressBar;
+    // An empty bar before the first run looks like a text field: it shows once a run
+    // starts.
+    m_pProgress->setVisible(false);
     m_pStatus =
         new QLabel(QString::fromUtf8("CRC-32 が一致しても内容が同じとは限りません (32 ﾋﾞｯﾄ)。"));
+    m_pStatus->setObjectName("CopiesStatus");
     layout->addWidget(m_pProgress);
     layout->addWidget(m_pStatus);
 
@@ -90,6 +94,10 @@ CCopiesDlg::CCopiesDlg(CTobCaseDoc& doc, IFindHost& host, QWidget* parent)
     m_pMedia->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pMedia->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pMedia->verticalHeader()->hide();
+    m_pMedia->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    // The question asked is what a lost medium takes with it: most sole bytes first,
+    // until the user sorts otherwise.
+    m_pMedia->horizontalHeader()->setSortIndicator(4, Qt::DescendingOrder);
     m_pMedia->horizontalHeader()->setStretchLastSection(true);
     m_pSole = new QTableWidget(0, 3);
     m_pSole->setHorizontalHeaderLabels({QString::fromUtf8("ここにしかないﾌｧｲﾙ"),
@@ -97,6 +105,8 @@ CCopiesDlg::CCopiesDlg(CTobCaseDoc& doc, IFindHost& host, QWidget* parent)
     m_pSole->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pSole->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pSole->verticalHeader()->hide();
+    m_pSole->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    m_pSole->horizontalHeader()->setSortIndicator(1, Qt::DescendingOrder);
     m_pSole->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     split->addWidget(m_pMedia);
     split->addWidget(m_pSole);
@@ -141,10 +151,17 @@ void CCopiesDlg::Start(const QString& folder) {
     if (IsRunning()) {
         return;
     }
-    const std::string base = TrimBaseFolder(folder.toStdString());
     std::vector<std::string> files;
-    for (const SCaseFileEntry& entry : CollectCaseFiles(base)) {
-        files.push_back(CaseFilePath(base, entry.m_strPath));
+    m_gone.clear();
+    if (folder.trimmed().isEmpty()) {
+        if (!IndexedCaseFiles(files)) {
+            return;
+        }
+    } else {
+        const std::string base = TrimBaseFolder(folder.toStdString());
+        for (const SCaseFileEntry& entry : CollectCaseFiles(base)) {
+            files.push_back(CaseFilePath(base, entry.m_strPath));
+        }
     }
     m_pMedia->setRowCount(0);
     m_pSole->setRowCount(0);
@@ -158,12 +175,29 @@ void CCopiesDlg::Start(const QString& folder) {
     m_pRun->setEnabled(false);
     m_pCancel->setEnabled(true);
     m_pProgress->setRange(0, static_cast<int>(m_report->Cases().size()));
+    m_pProgress->setVisible(true);
     m_pProgress->setValue(0);
     m_worker = std::thread([this] {
         m_bComplete = m_run->Collect();
         m_bDone = true;
     });
     m_timer.start();
+}
+
+bool CCopiesDlg::IndexedCaseFiles(std::vector<std::string>& files) {
+    try {
+        CCaseIndex index(SIndexSettings::Load(Config().Store()).Folder());
+        files = index.CaseFiles(&m_gone);
+    } catch (const std::exception& e) {
+        m_pStatus->setText(Q(std::string("ｲﾝﾃﾞｯｸｽを使えません: ") + e.what()));
+        return false;
+    }
+    if (files.empty()) {
+        m_pStatus->setText(
+            QString::fromUtf8("ｲﾝﾃﾞｯｸｽにｹｰｽがありません。ﾌｫﾙﾀﾞを指定してください。"));
+        return false;
+    }
+    return true;
 }
 
 void CCopiesDlg::Cancel() {
@@ -201,14 +235,19 @@ void CCopiesDlg::Finished() {
             skipped += "\n" + file.m_strError;
         }
     }
-    m_pStatus->setText(Q(std::to_string(m_report->Cases().size()) + " case files, " +
-                         FormatGrouped(m_report->Files()) + " files; " +
-                         std::to_string(m_report->Skipped()) +
-                         " skipped. A CRC-32 match is not proof: "
-                         "32 bits."));
+    for (const std::string& gone : m_gone) {
+        skipped += "\n" + gone + ": the case file is gone";
+    }
+    m_pStatus->setText(Q("ｹｰｽﾌｧｲﾙ " + FormatGrouped(m_report->Cases().size()) + " 個、ﾌｧｲﾙ " +
+                         FormatGrouped(m_report->Files()) + " 個" +
+                         (m_report->Skipped() + m_gone.size() > 0
+                              ? " (読めなかったｹｰｽﾌｧｲﾙ " +
+                                    FormatGrouped(m_report->Skipped() + m_gone.size()) + " 個)"
+                              : std::string()) +
+                         "。CRC-32 が一致しても内容が同じとは限りません (32 ﾋﾞｯﾄ)。"));
     FillMedia();
     if (!skipped.empty()) {
-        QMessageBox::warning(this, windowTitle(), Q("Case files skipped:" + skipped));
+        QMessageBox::warning(this, windowTitle(), Q("読めなかったｹｰｽﾌｧｲﾙ:" + skipped));
     }
 }
 

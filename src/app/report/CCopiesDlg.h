@@ -1,6 +1,7 @@
-// The copies report window: for the case files below a folder, each medium's files,
-// bytes and sole copies (sortable), and the sole copies of the selected medium, which
-// open in the case or go to a CSV file. The case files are read off the GUI thread.
+// The copies report window: for the case files below a folder, or every case of the
+// index when no folder is given, each medium's files, bytes and sole copies (sortable),
+// and the sole copies of the selected medium, which open in the case or go to a CSV
+// file. The case files are read off the GUI thread.
 #pragma once
 
 #include "report/CCopiesReport.h"
@@ -30,7 +31,8 @@ public:
     CCopiesDlg(CTobCaseDoc& doc, IFindHost& host, QWidget* parent = nullptr);
     ~CCopiesDlg() override;
 
-    // Starts reading the case files below `folder` (the folder field's text).
+    // Starts reading the case files below `folder` (the folder field's text), or every
+    // case the index knows when it is empty.
     void Start(const QString& folder);
     bool IsRunning() const { return m_worker.joinable(); }
     // Stops a run and waits for its worker.
@@ -46,6 +48,9 @@ private:
         std::uint64_t m_nSize = 0;
     };
 
+    // The files of the index's cases into `files`; false, having said why, when there
+    // are none.
+    bool IndexedCaseFiles(std::vector<std::string>& files);
     void Poll();
     void Finished();
     void FillMedia();
@@ -72,6 +77,7 @@ private:
     std::atomic<bool> m_bDone{false};
     bool m_bComplete = false;
     std::vector<SSoleRow> m_sole;
+    std::vector<std::string> m_gone; // cases of the index whose files went away
 };
 
 } // namespace quillora
