@@ -9,10 +9,18 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 
 namespace quillora {
+
+namespace {
+
+// Mounts whose threads still serve, detached ones included.
+std::atomic<int> g_nServing{0};
+
+} // namespace
 
 CCaseFolderMount::~CCaseFolderMount() {
     Close();
@@ -56,8 +64,16 @@ std::string CCaseFolderMount::Open(const std::string& casePath, const std::strin
     m_pMount = std::move(mount);
     m_strFolder = folder;
     m_strCasePath = casePath;
-    m_thread = std::thread([mount = m_pMount] { mount->Serve(false); });
+    ++g_nServing;
+    m_thread = std::thread([mount = m_pMount] {
+        mount->Serve(false);
+        --g_nServing;
+    });
     return folder;
+}
+
+int CCaseFolderMount::ServingCount() {
+    return g_nServing;
 }
 
 void CCaseFolderMount::Close() {

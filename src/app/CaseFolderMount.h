@@ -39,6 +39,8 @@ public:
     // Shows `folder` in the desktop's file manager through xdg-open (found on PATH),
     // else through Qt's desktop services; false when neither could start.
     static bool ShowInFileManager(const std::string& folder);
+    // How many mounts of this process are still served, detached ones included.
+    static int ServingCount();
 
 private:
     // Shared with the serving thread, which may outlive a detached mount's Close.

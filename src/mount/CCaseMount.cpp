@@ -127,12 +127,6 @@ bool XattrValue(const CNodeTable& table, std::uint32_t index, std::string_view n
     return false;
 }
 
-// What opendir hands to readdir: the tree the listing began in, so that a reload in
-// between never mixes two trees in one listing.
-struct SDirHandle {
-    std::shared_ptr<const CNodeTable> m_table;
-};
-
 void OnInit(void*, fuse_conn_info* conn) {
     if (conn->capable & FUSE_CAP_SPLICE_READ) {
         conn->want |= FUSE_CAP_SPLICE_READ;
@@ -170,29 +164,33 @@ void OnGetattr(fuse_req_t req, fuse_ino_t ino, fuse_file_info*) {
 }
 
 void OnOpendir(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
-    auto handle = std::make_unique<SDirHandle>();
-    handle->m_table = MountOf(req).Table();
-    const std::uint32_t index = NodeOf(*handle->m_table, ino);
-    if (index == kNoNode || !handle->m_table->IsFolder(index)) {
+    CCaseMount& mount = MountOf(req);
+    std::shared_ptr<const CNodeTable> table = mount.Table();
+    const std::uint32_t index = NodeOf(*table, ino);
+    if (index == kNoNode || !table->IsFolder(index)) {
         fuse_reply_err(req, index == kNoNode ? ESTALE : ENOTDIR);
         return;
     }
-    fi->fh = reinterpret_cast<std::uint64_t>(handle.get());
-    if (fuse_reply_open(req, fi) == 0) {
-        (void)handle.release(); // owned by the kernel's handle until releasedir
+    fi->fh = mount.OpenListing(std::move(table));
+    if (fuse_reply_open(req, fi) != 0) {
+        mount.CloseListing(fi->fh); // the kernel never got the handle
     }
 }
 
 void OnReleasedir(fuse_req_t req, fuse_ino_t, fuse_file_info* fi) {
-    std::unique_ptr<SDirHandle> handle(reinterpret_cast<SDirHandle*>(fi->fh));
+    MountOf(req).CloseListing(fi->fh);
     fuse_reply_err(req, 0);
 }
 
 // Readdir and readdirplus: offsets count ".", ".." and then the children in file order.
 void ReadFolder(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offset, fuse_file_info* fi,
                 bool plus) {
-    const auto* handle = reinterpret_cast<const SDirHandle*>(fi->fh);
-    const CNodeTable& table = *handle->m_table;
+    const std::shared_ptr<const CNodeTable> listing = MountOf(req).ListingTable(fi->fh);
+    if (!listing) {
+        fuse_reply_err(req, EBADF);
+        return;
+    }
+    const CNodeTable& table = *listing;
     const std::uint32_t folder = static_cast<std::uint32_t>(ino - 1);
     const std::span<const std::uint32_t> children = table.Children(folder);
     const std::uint64_t generation = MountOf(req).Generation();
@@ -452,6 +450,8 @@ bool CCaseMount::Mount(const SMountOptions& options, std::string* error) {
     fuse_args args = FUSE_ARGS_INIT(static_cast<int>(raw.size()), raw.data());
     const fuse_lowlevel_ops ops = Operations();
     m_session = fuse_session_new(&args, &ops, sizeof ops, this);
+    // The session may have copied the arguments to add its own; the copy is ours.
+    fuse_opt_free_args(&args);
     if (!m_session) {
         return fail("the FUSE session could not be set up");
     }
@@ -466,6 +466,24 @@ bool CCaseMount::Mount(const SMountOptions& options, std::string* error) {
 
 bool CCaseMount::Daemonize() {
     return fuse_daemonize(0) == 0;
+}
+
+std::uint64_t CCaseMount::OpenListing(std::shared_ptr<const CNodeTable> table) {
+    std::lock_guard guard(m_listingsLock);
+    const std::uint64_t listing = m_nNextListing++;
+    m_listings.emplace(listing, std::move(table));
+    return listing;
+}
+
+std::shared_ptr<const CNodeTable> CCaseMount::ListingTable(std::uint64_t listing) const {
+    std::lock_guard guard(m_listingsLock);
+    const auto found = m_listings.find(listing);
+    return found == m_listings.end() ? nullptr : found->second;
+}
+
+void CCaseMount::CloseListing(std::uint64_t listing) {
+    std::lock_guard guard(m_listingsLock);
+    m_listings.erase(listing);
 }
 
 int CCaseMount::Serve(bool handleSignals) {

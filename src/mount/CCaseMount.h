@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 struct fuse_session;
 
@@ -68,6 +69,12 @@ public:
     // The request handlers reach the mount through these.
     std::shared_ptr<const CNodeTable> Table() const;
     const CMediumFiles& Files() const { return *m_files; }
+    // An open folder listing keeps the tree it began in, so that a reload in between
+    // never mixes two trees in one listing. The mount owns them: a session that ends
+    // with listings still open (a detached folder) frees them with itself.
+    std::uint64_t OpenListing(std::shared_ptr<const CNodeTable> table);
+    std::shared_ptr<const CNodeTable> ListingTable(std::uint64_t listing) const;
+    void CloseListing(std::uint64_t listing);
 
 private:
     SMountOptions m_options;
@@ -75,6 +82,9 @@ private:
     mutable std::mutex m_lock; // guards m_table
     std::shared_ptr<const CNodeTable> m_table;
     std::atomic<std::uint64_t> m_nGeneration{0};
+    mutable std::mutex m_listingsLock;
+    std::unordered_map<std::uint64_t, std::shared_ptr<const CNodeTable>> m_listings;
+    std::uint64_t m_nNextListing = 1;
     fuse_session* m_session = nullptr;
     bool m_bMounted = false;
     CCaseFileWatcher m_watcher;

@@ -202,6 +202,8 @@ TEST_F(CaseFolderMountTest, AFolderInUseIsDetachedWithoutWaitingForItsUser) {
     }
     ::closedir(listing);
     EXPECT_NE(std::find(names.begin(), names.end(), "Docs"), names.end());
+    // With its last user gone, the detached mount ends by itself.
+    EXPECT_TRUE(test::PumpUntil([] { return CCaseFolderMount::ServingCount() == 0; }));
 }
 
 } // namespace quillora

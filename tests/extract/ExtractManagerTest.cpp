@@ -176,9 +176,9 @@ TEST(ExtractManager, NulsControlsAndUndecodableBytesNeverReachAComment) {
     manager.Load(store, {});
     std::string text;
     std::unique_ptr<CPropertySet> props;
-    const std::string bad("a\0b\x01\x7F\xFF\xFE\x80"
-                          "c\xFD",
-                          12);
+    constexpr char kBad[] = "a\0b\x01\x7F\xFF\xFE\x80"
+                            "c\xFD";
+    const std::string bad(kBad, sizeof kBad - 1);
     ASSERT_TRUE(manager.ExtractText(
         dir.Write("Site.url", "[InternetShortcut]\r\nURL=http://" + bad + "\r\n").string(), text,
         nullptr));

@@ -113,7 +113,7 @@ std::string Id3v23Tag(const std::string& frames) {
 // it died.
 constexpr int kOutOfMemory = 99;
 
-template <class Body> int InBoundedChild(std::size_t room, Body body) {
+template <class Body> int InBoundedChild([[maybe_unused]] std::size_t room, Body body) {
     const pid_t pid = ::fork();
     if (pid == 0) {
 #if !defined(__SANITIZE_ADDRESS__)
