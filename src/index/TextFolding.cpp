@@ -4,20 +4,10 @@
 
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 
 namespace quillora {
 
 namespace {
-
-bool IsAscii(std::string_view text) {
-    for (unsigned char c : text) {
-        if (c >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
 
 void AppendAsciiLowered(std::string_view text, std::string& out) {
     for (char c : text) {
@@ -28,7 +18,7 @@ void AppendAsciiLowered(std::string_view text, std::string& out) {
 } // namespace
 
 void AppendFolded(std::string_view utf8, std::string& out) {
-    if (IsAscii(utf8) || !text::IsValidUtf8(utf8)) {
+    if (text::IsAscii(utf8) || !text::IsValidUtf8(utf8)) {
         AppendAsciiLowered(utf8, out);
         return;
     }
