@@ -11,8 +11,9 @@
 
 namespace quillora {
 
-CCopiesCollector::CCopiesCollector(bool archives, std::size_t expectedFiles)
-    : m_bArchives(archives) {
+CCopiesCollector::CCopiesCollector(bool archives, std::size_t expectedFiles,
+                                   std::pmr::memory_resource* entryMemory)
+    : m_bArchives(archives), m_crc(entryMemory), m_names(entryMemory) {
     m_crc.reserve(expectedFiles);
 }
 

@@ -7,6 +7,7 @@
 #include "report/CopiesEntries.h"
 
 #include <cstdint>
+#include <memory_resource>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,11 @@ namespace quillora {
 class CCopiesCollector : public IRecordSink {
 public:
     // With `archives`, entries of listed archives count as files too. `expectedFiles`
-    // is room made at once (a guess from the file's size saves growing the lists).
-    explicit CCopiesCollector(bool archives, std::size_t expectedFiles = 0);
+    // is room made at once (a guess from the file's size saves growing the lists); the
+    // entries, most of what a report keeps, are taken from `entryMemory`.
+    explicit CCopiesCollector(
+        bool archives, std::size_t expectedFiles = 0,
+        std::pmr::memory_resource* entryMemory = std::pmr::get_default_resource());
 
     void BeginMedium(SRecordFacts& medium) override;
     void EnterFolder(SRecordFacts& folder) override;
@@ -28,8 +32,8 @@ public:
     // What was collected; media are numbered from 0 in file order (m_nCase unset), and
     // the entries' m_nMedium count in that numbering. Once finished, the CRC entries
     // are in the order CCrcRunMerge::ListingBefore gives.
-    std::vector<SCrcEntry>& CrcEntries() { return m_crc; }
-    std::vector<SNameEntry>& NameEntries() { return m_names; }
+    std::pmr::vector<SCrcEntry>& CrcEntries() { return m_crc; }
+    std::pmr::vector<SNameEntry>& NameEntries() { return m_names; }
     std::vector<SCopiesMedium>& Media() { return m_media; }
     std::uint64_t Records() const { return m_nNext; }
     bool Finished() const { return m_bFinished; }
@@ -59,8 +63,8 @@ private:
     std::vector<SBlock> m_blocks;
     std::vector<SGroup> m_groups;
     std::vector<std::int32_t> m_mediumGroups; // per medium, its group or -1
-    std::vector<SCrcEntry> m_crc;
-    std::vector<SNameEntry> m_names;
+    std::pmr::vector<SCrcEntry> m_crc;
+    std::pmr::vector<SNameEntry> m_names;
     std::vector<SCopiesMedium> m_media;
     std::string m_strFolded;
     bool m_bFinished = false;

@@ -6,6 +6,7 @@
 #include "report/CCrcRunMerge.h"
 
 #include <algorithm>
+#include <thread>
 #include <tuple>
 
 namespace quillora {
@@ -23,7 +24,7 @@ auto NameKey(const SNameEntry& e) {
 // The end of the run of name entries starting at `begin`: same name and size, and
 // last written at most 2 seconds after the run's first file, so that any two files of a
 // run are within 2 seconds of each other.
-std::size_t NameRunEnd(const std::vector<SNameEntry>& names, std::size_t begin) {
+std::size_t NameRunEnd(std::span<const SNameEntry> names, std::size_t begin) {
     const SNameEntry& first = names[begin];
     std::size_t end = begin + 1;
     while (end < names.size() && names[end].m_nNameHash == first.m_nNameHash &&
@@ -64,7 +65,11 @@ std::string NormalizedCatalogPath(std::string_view path) {
 
 CCopiesReport::CCopiesReport(std::vector<std::string> casePaths) {
     m_cases.resize(casePaths.size());
-    m_collected.resize(casePaths.size());
+    m_collected.reserve(casePaths.size());
+    for (std::size_t i = 0; i < casePaths.size(); ++i) {
+        m_collected.push_back(
+            {std::pmr::vector<SCrcEntry>(&m_arena), std::pmr::vector<SNameEntry>(&m_arena), {}});
+    }
     for (std::size_t i = 0; i < casePaths.size(); ++i) {
         m_cases[i].m_strPath = std::move(casePaths[i]);
     }
@@ -103,12 +108,7 @@ std::size_t CCopiesReport::Skipped() const {
 }
 
 std::size_t CCopiesReport::EntryBytes() const {
-    std::size_t bytes =
-        m_names.capacity() * sizeof(SNameEntry) + m_media.capacity() * sizeof(SCopiesMedium);
-    for (const std::vector<SCrcEntry>& run : m_crcRuns) {
-        bytes += run.capacity() * sizeof(SCrcEntry);
-    }
-    return bytes;
+    return m_arena.BytesTaken() + m_media.capacity() * sizeof(SCopiesMedium);
 }
 
 // Cases finish in any order on several workers; joined in case order, the media are
@@ -123,7 +123,7 @@ void CCopiesReport::Join() {
     }
     m_media.reserve(media);
     m_names.reserve(names);
-    m_crcRuns.resize(m_collected.size());
+    m_crcRuns.reserve(m_collected.size());
     m_mediumBases.resize(m_collected.size());
     for (std::uint32_t index = 0; index < m_collected.size(); ++index) {
         SCollected& kept = m_collected[index];
@@ -138,14 +138,15 @@ void CCopiesReport::Join() {
             m_names.push_back(entry);
         }
         m_nCrcFiles += kept.m_crc.size();
-        m_crcRuns[index] = std::move(kept.m_crc);
+        // Moved by construction, which takes the arena along with the entries.
+        m_crcRuns.emplace_back(std::move(kept.m_crc));
         kept = SCollected{};
     }
     m_collected.clear();
     m_collected.shrink_to_fit();
 }
 
-void CCopiesReport::Complete() {
+void CCopiesReport::Complete(unsigned threads) {
     if (m_bComplete) {
         return;
     }
@@ -153,18 +154,62 @@ void CCopiesReport::Complete() {
     std::sort(m_names.begin(), m_names.end(),
               [](const SNameEntry& a, const SNameEntry& b) { return NameKey(a) < NameKey(b); });
     m_bComplete = true;
-    CountMedia();
+    CountMedia(threads);
 }
 
-// Calls visit(content) for every content, CRC matches first, each kind from the
-// largest size down. The content's record list is reused from one call to the next.
-template <class Visit> void CCopiesReport::ForEachGroup(Visit&& visit) const {
+std::vector<std::span<const SCrcEntry>> CCopiesReport::WholeRuns() const {
+    return {m_crcRuns.begin(), m_crcRuns.end()};
+}
+
+// Cut points are contents sampled evenly from every run; a content never straddles a
+// cut, since every run is cut just after the last entry listed at or before it.
+std::vector<std::vector<std::span<const SCrcEntry>>>
+CCopiesReport::SplitRuns(std::size_t parts) const {
+    constexpr std::size_t kSamplesPerPart = 256;
+    std::vector<SCrcEntry> samples;
+    const std::size_t step = std::max<std::size_t>(1, m_nCrcFiles / (parts * kSamplesPerPart));
+    for (const std::pmr::vector<SCrcEntry>& run : m_crcRuns) {
+        for (std::size_t i = step / 2; i < run.size(); i += step) {
+            samples.push_back(run[i]);
+        }
+    }
+    std::sort(samples.begin(), samples.end(), CCrcRunMerge::ContentBefore);
+    std::vector<std::vector<std::span<const SCrcEntry>>> split(parts);
+    std::vector<std::size_t> from(m_crcRuns.size(), 0);
+    for (std::size_t part = 0; part < parts; ++part) {
+        const bool last = part + 1 == parts || samples.empty();
+        const SCrcEntry* cut = last ? nullptr : &samples[(part + 1) * samples.size() / parts];
+        for (std::size_t r = 0; r < m_crcRuns.size(); ++r) {
+            const std::pmr::vector<SCrcEntry>& run = m_crcRuns[r];
+            const auto begin = run.begin() + static_cast<std::ptrdiff_t>(from[r]);
+            const auto end =
+                last ? run.end() : std::partition_point(begin, run.end(), [&](const SCrcEntry& e) {
+                    return !CCrcRunMerge::ContentBefore(*cut, e);
+                });
+            split[part].emplace_back(run.data() + from[r], static_cast<std::size_t>(end - begin));
+            from[r] = static_cast<std::size_t>(end - run.begin());
+        }
+        if (last) {
+            split.resize(part + 1);
+            break;
+        }
+    }
+    return split;
+}
+
+template <class Visit>
+void CCopiesReport::ForEachCrcGroup(const std::vector<std::span<const SCrcEntry>>& runs,
+                                    Visit&& visit) const {
     SCopiesContent content;
-    CCrcRunMerge merge(m_crcRuns, m_mediumBases);
+    CCrcRunMerge merge(runs, m_mediumBases);
     while (merge.Next(content)) {
         content.m_nCopies = DistinctMedia(content.m_records);
         visit(content);
     }
+}
+
+template <class Visit> void CCopiesReport::ForEachNameGroup(Visit&& visit) const {
+    SCopiesContent content;
     // Runs are found from the front (a run starts at its earliest time), then visited
     // from the largest size down: collect the run starts first.
     std::vector<std::size_t> starts;
@@ -194,21 +239,55 @@ template <class Visit> void CCopiesReport::ForEachGroup(Visit&& visit) const {
     }
 }
 
-void CCopiesReport::CountMedia() {
-    for (SCopiesMedium& medium : m_media) {
-        medium.m_nFiles = medium.m_nBytes = medium.m_nSoleFiles = medium.m_nSoleBytes = 0;
-    }
-    ForEachGroup([this](const SCopiesContent& content) {
-        for (const SCopiesRef& ref : content.m_records) {
-            SCopiesMedium& medium = m_media[ref.m_nMedium];
-            ++medium.m_nFiles;
-            medium.m_nBytes += content.m_nSize;
-            if (content.m_nCopies == 1) {
-                ++medium.m_nSoleFiles;
-                medium.m_nSoleBytes += content.m_nSize;
+// Calls visit(content) for every content, CRC matches first, each kind from the
+// largest size down. The content's record list is reused from one call to the next.
+template <class Visit> void CCopiesReport::ForEachGroup(Visit&& visit) const {
+    ForEachCrcGroup(WholeRuns(), visit);
+    ForEachNameGroup(visit);
+}
+
+// The counts do not depend on the order contents are visited in, so the CRC contents
+// are counted in stretches on several threads (the merge is most of the report's time
+// once the files are read), each into counts of its own, and the name matches on one
+// more; the counts are added up at the end.
+void CCopiesReport::CountMedia(unsigned threads) {
+    const std::size_t parts = std::max(1u, threads);
+    const std::vector<std::vector<std::span<const SCrcEntry>>> split =
+        parts == 1 ? std::vector<std::vector<std::span<const SCrcEntry>>>{WholeRuns()}
+                   : SplitRuns(parts);
+    std::vector<std::vector<SCounts>> counts(split.size() + 1,
+                                             std::vector<SCounts>(m_media.size()));
+    auto count = [](std::vector<SCounts>& into) {
+        return [&into](const SCopiesContent& content) {
+            for (const SCopiesRef& ref : content.m_records) {
+                SCounts& medium = into[ref.m_nMedium];
+                ++medium.m_nFiles;
+                medium.m_nBytes += content.m_nSize;
+                if (content.m_nCopies == 1) {
+                    ++medium.m_nSoleFiles;
+                    medium.m_nSoleBytes += content.m_nSize;
+                }
             }
+        };
+    };
+    {
+        std::vector<std::jthread> pool;
+        for (std::size_t part = 1; part < split.size(); ++part) {
+            pool.emplace_back([&, part] { ForEachCrcGroup(split[part], count(counts[part])); });
         }
-    });
+        ForEachCrcGroup(split[0], count(counts[0]));
+        ForEachNameGroup(count(counts.back()));
+    }
+    for (std::size_t i = 0; i < m_media.size(); ++i) {
+        SCopiesMedium& medium = m_media[i];
+        medium.m_nFiles = medium.m_nBytes = medium.m_nSoleFiles = medium.m_nSoleBytes = 0;
+        for (const std::vector<SCounts>& part : counts) {
+            medium.m_nFiles += part[i].m_nFiles;
+            medium.m_nBytes += part[i].m_nBytes;
+            medium.m_nSoleFiles += part[i].m_nSoleFiles;
+            medium.m_nSoleBytes += part[i].m_nSoleBytes;
+        }
+    }
 }
 
 std::vector<std::uint32_t> CCopiesReport::FindMedia(std::string_view path) const {

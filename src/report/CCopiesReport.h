@@ -7,11 +7,14 @@
 #pragma once
 
 #include "report/CCopiesCollector.h"
+#include "report/CHugePageArena.h"
 #include "report/CopiesEntries.h"
 
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <memory_resource>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,9 +56,9 @@ public:
     void Skip(std::uint32_t index, bool protectedFile, std::string error);
 
     // Ends the collection: numbers the media in case order, groups the entries into
-    // contents and counts each medium's files and sole copies. Call once, after the
-    // last Add or Skip.
-    void Complete();
+    // contents and counts each medium's files and sole copies, on up to `threads`
+    // threads. Call once, after the last Add or Skip.
+    void Complete(unsigned threads = 1);
 
     const std::vector<SCopiesCase>& Cases() const { return m_cases; }
     std::vector<SCopiesCase>& Cases() { return m_cases; }
@@ -73,30 +76,50 @@ public:
     void ForEachContent(const SCopiesFilter& filter,
                         const std::function<void(const SCopiesContent&)>& visit) const;
 
+    // Where the collectors of this report take their CRC entries from: moving them in
+    // then takes no copy.
+    std::pmr::memory_resource* EntryMemory() { return &m_arena; }
+
     // Bytes the report keeps for its entries (capacity included), for the benchmark.
     std::size_t EntryBytes() const;
 
 private:
     // What one case file gave, kept apart until Complete joins them.
     struct SCollected {
-        std::vector<SCrcEntry> m_crc;
-        std::vector<SNameEntry> m_names;
+        std::pmr::vector<SCrcEntry> m_crc;
+        std::pmr::vector<SNameEntry> m_names;
         std::vector<SCopiesMedium> m_media;
     };
 
+    // Per medium, what one counting pass found.
+    struct SCounts {
+        std::uint64_t m_nFiles = 0;
+        std::uint64_t m_nBytes = 0;
+        std::uint64_t m_nSoleFiles = 0;
+        std::uint64_t m_nSoleBytes = 0;
+    };
+
     template <class Visit> void ForEachGroup(Visit&& visit) const;
-    void CountMedia();
+    template <class Visit>
+    void ForEachCrcGroup(const std::vector<std::span<const SCrcEntry>>& runs, Visit&& visit) const;
+    template <class Visit> void ForEachNameGroup(Visit&& visit) const;
+    std::vector<std::span<const SCrcEntry>> WholeRuns() const;
+    // The CRC runs cut into `parts` stretches of whole contents, about equal in size.
+    std::vector<std::vector<std::span<const SCrcEntry>>> SplitRuns(std::size_t parts) const;
+    void CountMedia(unsigned threads);
     void Join();
 
+    // Before every list whose entries it holds, so that it goes after them.
+    CHugePageArena m_arena;
     std::vector<SCopiesCase> m_cases;
     std::vector<SCollected> m_collected; // per case until Complete
     std::vector<SCopiesMedium> m_media;
     // Per case its CRC entries in listing order (each case's file sorts its own on the
     // worker that read it); they are merged as they are visited.
-    std::vector<std::vector<SCrcEntry>> m_crcRuns;
+    std::vector<std::pmr::vector<SCrcEntry>> m_crcRuns;
     std::vector<std::uint32_t> m_mediumBases; // per case, its first medium in m_media
     std::uint64_t m_nCrcFiles = 0;
-    std::vector<SNameEntry> m_names;
+    std::pmr::vector<SNameEntry> m_names{&m_arena};
     bool m_bComplete = false;
 };
 

@@ -36,6 +36,11 @@ std::size_t ExpectedFiles(const std::string& path) {
 CCopiesRun::CCopiesRun(CCopiesReport& report, SOptions options)
     : m_report(report), m_options(std::move(options)) {}
 
+unsigned CCopiesRun::Threads() const {
+    return m_options.m_nWorkers ? m_options.m_nWorkers
+                                : std::max(1u, std::thread::hardware_concurrency());
+}
+
 void CCopiesRun::ForEachCase(const std::vector<std::uint32_t>& cases,
                              const std::function<void(std::uint32_t)>& work) {
     m_nDone = 0;
@@ -43,9 +48,7 @@ void CCopiesRun::ForEachCase(const std::vector<std::uint32_t>& cases,
     if (cases.empty()) {
         return;
     }
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t threads =
-        std::min<std::size_t>(m_options.m_nWorkers ? m_options.m_nWorkers : cores, cases.size());
+    const std::size_t threads = std::min<std::size_t>(Threads(), cases.size());
     std::atomic<std::size_t> next{0};
     auto worker = [&] {
         for (;;) {
@@ -75,7 +78,8 @@ bool CCopiesRun::Collect() {
     std::mutex lock;
     ForEachCase(all, [&](std::uint32_t index) {
         const std::string path = m_report.Cases()[index].m_strPath;
-        CCopiesCollector collector(m_options.m_bArchives, ExpectedFiles(path));
+        CCopiesCollector collector(m_options.m_bArchives, ExpectedFiles(path),
+                                   m_report.EntryMemory());
         bool badPassword = false;
         std::string error;
         const bool read =
@@ -93,7 +97,7 @@ bool CCopiesRun::Collect() {
     if (m_bStop) {
         return false;
     }
-    m_report.Complete();
+    m_report.Complete(Threads());
     return true;
 }
 

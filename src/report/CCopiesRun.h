@@ -40,6 +40,8 @@ public:
     std::uint32_t FilesTotal() const { return m_nTotal.load(); }
 
 private:
+    // The workers the options ask for, or one per core.
+    unsigned Threads() const;
     // Calls work(case) for each case on the workers; stops taking new cases once
     // stopped.
     void ForEachCase(const std::vector<std::uint32_t>& cases,

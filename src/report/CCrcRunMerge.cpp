@@ -12,7 +12,7 @@ bool SameContent(const SCrcEntry& a, const SCrcEntry& b) {
 
 } // namespace
 
-CCrcRunMerge::CCrcRunMerge(const std::vector<std::vector<SCrcEntry>>& runs,
+CCrcRunMerge::CCrcRunMerge(const std::vector<std::span<const SCrcEntry>>& runs,
                            const std::vector<std::uint32_t>& bases)
     : m_bases(bases) {
     for (std::uint32_t run = 0; run < runs.size(); ++run) {

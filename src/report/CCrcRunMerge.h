@@ -8,6 +8,7 @@
 #include "report/CopiesEntries.h"
 
 #include <cstdint>
+#include <span>
 #include <tuple>
 #include <vector>
 
@@ -15,9 +16,10 @@ namespace quillora {
 
 class CCrcRunMerge {
 public:
-    // `runs[i]` is case i's entries sorted with ListingBefore, its media numbered from
-    // `bases[i]` in the report. Both must outlive the merge and stay unchanged.
-    CCrcRunMerge(const std::vector<std::vector<SCrcEntry>>& runs,
+    // `runs[i]` is case i's entries (or a stretch of them) sorted with ListingBefore,
+    // its media numbered from `bases[i]` in the report. The entries and `bases` must
+    // outlive the merge and stay unchanged.
+    CCrcRunMerge(const std::vector<std::span<const SCrcEntry>>& runs,
                  const std::vector<std::uint32_t>& bases);
 
     // The next content into `content` (its match, size, CRC and records; the copies are
@@ -30,6 +32,11 @@ public:
         return std::tie(b.m_nSizeHigh, b.m_nSizeLow, b.m_dwCrc, a.m_ref.m_nMedium,
                         a.m_ref.m_nOrdinal) < std::tie(a.m_nSizeHigh, a.m_nSizeLow, a.m_dwCrc,
                                                        b.m_ref.m_nMedium, b.m_ref.m_nOrdinal);
+    }
+    // The same order on the contents alone (size and CRC).
+    static bool ContentBefore(const SCrcEntry& a, const SCrcEntry& b) {
+        return std::tie(b.m_nSizeHigh, b.m_nSizeLow, b.m_dwCrc) <
+               std::tie(a.m_nSizeHigh, a.m_nSizeLow, a.m_dwCrc);
     }
 
 private:

@@ -136,6 +136,54 @@ TEST_F(CopiesReportTest, CopiesAgreeWithAModelOfMediaPerContent) {
     }
 }
 
+// The medium counts are made in stretches of contents on several threads; many files
+// of few sizes put runs of one content at every cut, in every case file.
+TEST_F(CopiesReportTest, MediumCountsDoNotDependOnTheThreads) {
+    std::mt19937 random(7);
+    std::vector<std::string> paths;
+    for (int c = 0; c < 4; ++c) {
+        std::vector<SPlantedMedium> media;
+        for (int m = 0; m < 3; ++m) {
+            SPlantedMedium medium;
+            medium.m_strLabel = "Disc " + std::to_string(m);
+            for (int f = 0; f < 700; ++f) {
+                const bool crc = random() % 8 != 0;
+                medium.m_files.push_back({"f" + std::to_string(f), 1 + random() % 500,
+                                          crc ? static_cast<std::uint32_t>(1 + random() % 5) : 0,
+                                          kT0 + (random() % 3) * kSecond});
+            }
+            media.push_back(medium);
+        }
+        paths.push_back(CasePath("many" + std::to_string(c) + ".cas"));
+        test::WriteShelfCase(paths.back(), media);
+    }
+    auto countsWith = [&](unsigned threads) {
+        CCopiesReport report(paths);
+        CCopiesRun run(report, {{}, false, threads});
+        EXPECT_TRUE(run.Collect());
+        std::vector<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, std::uint64_t>> counts;
+        for (const SCopiesMedium& m : report.Media()) {
+            counts.emplace_back(m.m_nFiles, m.m_nBytes, m.m_nSoleFiles, m.m_nSoleBytes);
+        }
+        std::uint64_t listedSole = 0;
+        report.ForEachContent({1, 1, {}}, [&](const SCopiesContent& content) {
+            listedSole += content.m_records.size();
+        });
+        std::uint64_t countedSole = 0;
+        for (const auto& m : counts) {
+            countedSole += std::get<2>(m);
+        }
+        EXPECT_EQ(countedSole, listedSole) << threads << " threads";
+        return counts;
+    };
+    const auto one = countsWith(1);
+    ASSERT_EQ(one.size(), 12u);
+    EXPECT_GT(std::get<2>(one[0]) + std::get<2>(one[5]), 0u);
+    for (unsigned threads : {2u, 3u, 7u}) {
+        EXPECT_EQ(countsWith(threads), one) << threads << " threads";
+    }
+}
+
 TEST_F(CopiesReportTest, MediumCountsFilesBytesAndSoleCopies) {
     test::WriteShelfCase(
         CasePath("a.cas"),
