@@ -122,9 +122,7 @@ void CCopiesCollector::Finish(const SSinkResult& result) {
     m_bFinished = result.Usable();
     if (m_bFinished) {
         // Sorted here, on the worker that read the file, so that the report only merges.
-        std::sort(m_crc.begin(), m_crc.end(), [](const SCrcEntry& a, const SCrcEntry& b) {
-            return CCrcRunMerge::ListingBefore(a, b);
-        });
+        CCrcRunMerge::SortRun(m_crc);
     }
 }
 

@@ -2,6 +2,10 @@
 // down once per content it gives.
 #include "report/CCrcRunMerge.h"
 
+#include <algorithm>
+#include <array>
+#include <utility>
+
 namespace quillora {
 
 namespace {
@@ -10,7 +14,53 @@ bool SameContent(const SCrcEntry& a, const SCrcEntry& b) {
     return a.m_nSizeLow == b.m_nSizeLow && a.m_nSizeHigh == b.m_nSizeHigh && a.m_dwCrc == b.m_dwCrc;
 }
 
+// Byte `pass` of an entry's sort key, counted from the least significant: the CRC's four
+// bytes, then the size's eight. Inverted, so that ascending order lists larger first.
+unsigned KeyByte(const SCrcEntry& e, unsigned pass) {
+    if (pass < 4) {
+        return (~e.m_dwCrc >> (8 * pass)) & 0xFF;
+    }
+    return (~e.Size() >> (8 * (pass - 4))) & 0xFF;
+}
+
 } // namespace
+
+void CCrcRunMerge::SortRun(std::span<SCrcEntry> run) {
+    constexpr std::size_t kPasses = 12;
+    constexpr std::size_t kSmall = 64;
+    if (run.size() < kSmall) {
+        std::sort(run.begin(), run.end(), ListingBefore);
+        return;
+    }
+    std::vector<std::array<std::uint32_t, 256>> counts(kPasses);
+    for (const SCrcEntry& e : run) {
+        for (unsigned pass = 0; pass < kPasses; ++pass) {
+            ++counts[pass][KeyByte(e, pass)];
+        }
+    }
+    // Kept per thread: a case's worth of entries, reused for every case the worker reads.
+    thread_local std::vector<SCrcEntry> scratch;
+    scratch.resize(run.size());
+    SCrcEntry* from = run.data();
+    SCrcEntry* to = scratch.data();
+    for (unsigned pass = 0; pass < kPasses; ++pass) {
+        std::array<std::uint32_t, 256>& count = counts[pass];
+        if (std::find(count.begin(), count.end(), run.size()) != count.end()) {
+            continue; // every entry has the same byte here
+        }
+        std::uint32_t at = 0;
+        for (std::uint32_t& c : count) {
+            at += std::exchange(c, at);
+        }
+        for (std::size_t i = 0; i < run.size(); ++i) {
+            to[count[KeyByte(from[i], pass)]++] = from[i];
+        }
+        std::swap(from, to);
+    }
+    if (from != run.data()) {
+        std::copy(from, from + run.size(), run.data());
+    }
+}
 
 CCrcRunMerge::CCrcRunMerge(const std::vector<std::span<const SCrcEntry>>& runs,
                            const std::vector<std::uint32_t>& bases)

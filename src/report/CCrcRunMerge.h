@@ -33,6 +33,11 @@ public:
                         a.m_ref.m_nOrdinal) < std::tie(a.m_nSizeHigh, a.m_nSizeLow, a.m_dwCrc,
                                                        b.m_ref.m_nMedium, b.m_ref.m_nOrdinal);
     }
+    // Sorts one case's entries, collected in the order of their medium and position,
+    // into ListingBefore order. The order they came in is kept among equal contents, so
+    // only size and CRC are sorted on: a radix sort, a few passes over the entries.
+    static void SortRun(std::span<SCrcEntry> run);
+
     // The same order on the contents alone (size and CRC).
     static bool ContentBefore(const SCrcEntry& a, const SCrcEntry& b) {
         return std::tie(b.m_nSizeHigh, b.m_nSizeLow, b.m_dwCrc) <

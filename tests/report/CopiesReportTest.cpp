@@ -8,6 +8,7 @@
 #include "report/CCopiesReport.h"
 #include "report/CCopiesRun.h"
 #include "report/CCopiesVerifier.h"
+#include "report/CCrcRunMerge.h"
 #include "scan/ArchiverSet.h"
 #include "scan/CArchivedCaseFile.h"
 #include "search/CCaseCursor.h"
@@ -181,6 +182,35 @@ TEST_F(CopiesReportTest, MediumCountsDoNotDependOnTheThreads) {
     EXPECT_GT(std::get<2>(one[0]) + std::get<2>(one[5]), 0u);
     for (unsigned threads : {2u, 3u, 7u}) {
         EXPECT_EQ(countsWith(threads), one) << threads << " threads";
+    }
+}
+
+// A case's entries come in the order of medium and position; sorting them for the
+// merge keeps that order among equal contents, for sizes past 4 GiB too.
+TEST(CrcRunSort, SortsAsTheListingOrderDoes) {
+    std::mt19937_64 random(3);
+    for (std::size_t count : {0u, 5u, 63u, 64u, 1000u, 20000u}) {
+        std::vector<SCrcEntry> run(count);
+        std::uint32_t medium = 0;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            medium += random() % 50 == 0 ? 1 : 0;
+            const std::uint64_t sizes[] = {random() % 300, random() % 70000,
+                                           (std::uint64_t{1} << 32) + random() % 3, random()};
+            run[i].SetSize(sizes[random() % 4]);
+            run[i].m_dwCrc =
+                random() % 4 == 0 ? static_cast<std::uint32_t>(random()) : random() % 3;
+            run[i].m_ref = {medium, i + 1};
+        }
+        std::vector<SCrcEntry> expected = run;
+        std::sort(expected.begin(), expected.end(), CCrcRunMerge::ListingBefore);
+        CCrcRunMerge::SortRun(run);
+        ASSERT_EQ(run.size(), expected.size());
+        for (std::size_t i = 0; i < run.size(); ++i) {
+            EXPECT_EQ(run[i].Size(), expected[i].Size()) << count << " at " << i;
+            EXPECT_EQ(run[i].m_dwCrc, expected[i].m_dwCrc) << count << " at " << i;
+            EXPECT_EQ(run[i].m_ref.m_nOrdinal, expected[i].m_ref.m_nOrdinal)
+                << count << " at " << i;
+        }
     }
 }
 
