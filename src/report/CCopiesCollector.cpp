@@ -12,9 +12,12 @@
 namespace quillora {
 
 CCopiesCollector::CCopiesCollector(bool archives, std::size_t expectedFiles,
-                                   std::pmr::memory_resource* entryMemory)
-    : m_bArchives(archives), m_crc(entryMemory), m_names(entryMemory) {
-    m_crc.reserve(expectedFiles);
+                                   std::pmr::memory_resource* entryMemory, SStaging* staging)
+    : m_bArchives(archives), m_staging(staging ? *staging : m_ownStaging), m_crc(entryMemory),
+      m_names(entryMemory) {
+    m_staging.m_crc.clear();
+    m_staging.m_names.clear();
+    m_staging.m_crc.reserve(expectedFiles);
 }
 
 std::uint64_t CCopiesCollector::NameKey(std::string_view name, std::string& scratch) {
@@ -77,10 +80,10 @@ void CCopiesCollector::Consider(const SRecordFacts& record, std::uint32_t ordina
         entry.SetSize(record.m_nSize);
         entry.m_dwCrc = record.m_dwExtValue;
         entry.m_ref = ref;
-        m_crc.push_back(entry);
+        m_staging.m_crc.push_back(entry);
         return;
     }
-    m_names.push_back(
+    m_staging.m_names.push_back(
         {NameKey(record.m_strName, m_strFolded), record.m_nSize, record.m_ftLastWrite, ref});
 }
 
@@ -121,8 +124,11 @@ void CCopiesCollector::Finish(const SSinkResult& result) {
     }
     m_bFinished = result.Usable();
     if (m_bFinished) {
-        // Sorted here, on the worker that read the file, so that the report only merges.
-        CCrcRunMerge::SortRun(m_crc);
+        // Sorted here, on the worker that read the file, so that the report only merges;
+        // the kept list takes exactly the room it needs.
+        m_crc.resize(m_staging.m_crc.size());
+        CCrcRunMerge::SortRun(m_staging.m_crc, m_crc);
+        m_names.assign(m_staging.m_names.begin(), m_staging.m_names.end());
     }
 }
 

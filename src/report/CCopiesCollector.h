@@ -15,12 +15,21 @@ namespace quillora {
 
 class CCopiesCollector : public IRecordSink {
 public:
+    // Lists the entries are gathered in while the file streams past.
+    struct SStaging {
+        std::vector<SCrcEntry> m_crc;
+        std::pmr::vector<SNameEntry> m_names;
+    };
+
     // With `archives`, entries of listed archives count as files too. `expectedFiles`
     // is room made at once (a guess from the file's size saves growing the lists); the
-    // entries, most of what a report keeps, are taken from `entryMemory`.
+    // entries, what a report keeps of every file, are kept in `entryMemory`. They are
+    // gathered in `staging` (emptied first), lists a worker may reuse for every file it
+    // reads, or in the collector's own.
     explicit CCopiesCollector(
         bool archives, std::size_t expectedFiles = 0,
-        std::pmr::memory_resource* entryMemory = std::pmr::get_default_resource());
+        std::pmr::memory_resource* entryMemory = std::pmr::get_default_resource(),
+        SStaging* staging = nullptr);
 
     void BeginMedium(SRecordFacts& medium) override;
     void EnterFolder(SRecordFacts& folder) override;
@@ -63,6 +72,10 @@ private:
     std::vector<SBlock> m_blocks;
     std::vector<SGroup> m_groups;
     std::vector<std::int32_t> m_mediumGroups; // per medium, its group or -1
+    // Filled as the file streams past; copied (the CRC entries sorted) into m_crc and
+    // m_names, which take exactly the room they need, at the end.
+    SStaging m_ownStaging;
+    SStaging& m_staging;
     std::pmr::vector<SCrcEntry> m_crc;
     std::pmr::vector<SNameEntry> m_names;
     std::vector<SCopiesMedium> m_media;

@@ -42,10 +42,10 @@ public:
 private:
     // The workers the options ask for, or one per core.
     unsigned Threads() const;
-    // Calls work(case) for each case on the workers; stops taking new cases once
-    // stopped.
+    // Calls work(case, worker) for each case on the workers (numbered from 0, fewer
+    // than Threads()); stops taking new cases once stopped.
     void ForEachCase(const std::vector<std::uint32_t>& cases,
-                     const std::function<void(std::uint32_t)>& work);
+                     const std::function<void(std::uint32_t, std::size_t)>& work);
 
     CCopiesReport& m_report;
     SOptions m_options;

@@ -25,40 +25,38 @@ unsigned KeyByte(const SCrcEntry& e, unsigned pass) {
 
 } // namespace
 
-void CCrcRunMerge::SortRun(std::span<SCrcEntry> run) {
+void CCrcRunMerge::SortRun(std::span<SCrcEntry> in, std::span<SCrcEntry> out) {
     constexpr std::size_t kPasses = 12;
     constexpr std::size_t kSmall = 64;
-    if (run.size() < kSmall) {
-        std::sort(run.begin(), run.end(), ListingBefore);
+    if (in.size() < kSmall) {
+        std::sort(in.begin(), in.end(), ListingBefore);
+        std::copy(in.begin(), in.end(), out.begin());
         return;
     }
     std::vector<std::array<std::uint32_t, 256>> counts(kPasses);
-    for (const SCrcEntry& e : run) {
+    for (const SCrcEntry& e : in) {
         for (unsigned pass = 0; pass < kPasses; ++pass) {
             ++counts[pass][KeyByte(e, pass)];
         }
     }
-    // Kept per thread: a case's worth of entries, reused for every case the worker reads.
-    thread_local std::vector<SCrcEntry> scratch;
-    scratch.resize(run.size());
-    SCrcEntry* from = run.data();
-    SCrcEntry* to = scratch.data();
+    SCrcEntry* from = in.data();
+    SCrcEntry* to = out.data();
     for (unsigned pass = 0; pass < kPasses; ++pass) {
         std::array<std::uint32_t, 256>& count = counts[pass];
-        if (std::find(count.begin(), count.end(), run.size()) != count.end()) {
+        if (std::find(count.begin(), count.end(), in.size()) != count.end()) {
             continue; // every entry has the same byte here
         }
         std::uint32_t at = 0;
         for (std::uint32_t& c : count) {
             at += std::exchange(c, at);
         }
-        for (std::size_t i = 0; i < run.size(); ++i) {
+        for (std::size_t i = 0; i < in.size(); ++i) {
             to[count[KeyByte(from[i], pass)]++] = from[i];
         }
         std::swap(from, to);
     }
-    if (from != run.data()) {
-        std::copy(from, from + run.size(), run.data());
+    if (from != out.data()) {
+        std::copy(from, from + in.size(), out.data());
     }
 }
 

@@ -33,10 +33,11 @@ public:
                         a.m_ref.m_nOrdinal) < std::tie(a.m_nSizeHigh, a.m_nSizeLow, a.m_dwCrc,
                                                        b.m_ref.m_nMedium, b.m_ref.m_nOrdinal);
     }
-    // Sorts one case's entries, collected in the order of their medium and position,
-    // into ListingBefore order. The order they came in is kept among equal contents, so
-    // only size and CRC are sorted on: a radix sort, a few passes over the entries.
-    static void SortRun(std::span<SCrcEntry> run);
+    // Sorts one case's entries `in`, collected in the order of their medium and
+    // position, into `out` (as many) in ListingBefore order; `in` is left in any order.
+    // The order they came in is kept among equal contents, so only size and CRC are
+    // sorted on: a radix sort, a few passes over the entries.
+    static void SortRun(std::span<SCrcEntry> in, std::span<SCrcEntry> out);
 
     // The same order on the contents alone (size and CRC).
     static bool ContentBefore(const SCrcEntry& a, const SCrcEntry& b) {

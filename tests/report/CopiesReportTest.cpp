@@ -203,7 +203,9 @@ TEST(CrcRunSort, SortsAsTheListingOrderDoes) {
         }
         std::vector<SCrcEntry> expected = run;
         std::sort(expected.begin(), expected.end(), CCrcRunMerge::ListingBefore);
-        CCrcRunMerge::SortRun(run);
+        std::vector<SCrcEntry> sorted(run.size());
+        CCrcRunMerge::SortRun(run, sorted);
+        run = sorted;
         ASSERT_EQ(run.size(), expected.size());
         for (std::size_t i = 0; i < run.size(); ++i) {
             EXPECT_EQ(run[i].Size(), expected[i].Size()) << count << " at " << i;
