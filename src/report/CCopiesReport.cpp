@@ -3,9 +3,11 @@
 #include "report/CCopiesReport.h"
 
 #include "core/Text.h"
+#include "report/CCrcContentTable.h"
 #include "report/CCrcRunMerge.h"
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 #include <tuple>
 
@@ -247,20 +249,32 @@ template <class Visit> void CCopiesReport::ForEachGroup(Visit&& visit) const {
 }
 
 // The counts do not depend on the order contents are visited in, so the CRC contents
-// are counted in stretches on several threads (the merge is most of the report's time
-// once the files are read), each into counts of its own, and the name matches on one
-// more; the counts are added up at the end.
+// are counted in stretches of cache size, a table each, on several threads, into counts
+// of their own; the name matches on one more; the counts are added up at the end.
 void CCopiesReport::CountMedia(unsigned threads) {
-    const std::size_t parts = std::max(1u, threads);
+    constexpr std::size_t kEntriesPerStretch = 1 << 14;
+    const std::size_t workers = std::max(1u, threads);
+    const std::size_t parts = std::max(workers, m_nCrcFiles / kEntriesPerStretch);
     const std::vector<std::vector<std::span<const SCrcEntry>>> split =
         parts == 1 ? std::vector<std::vector<std::span<const SCrcEntry>>>{WholeRuns()}
                    : SplitRuns(parts);
-    std::vector<std::vector<SCounts>> counts(split.size() + 1,
-                                             std::vector<SCounts>(m_media.size()));
-    auto count = [](std::vector<SCounts>& into) {
-        return [&into](const SCopiesContent& content) {
+    std::vector<std::vector<SMediumCounts>> counts(workers + 1,
+                                                   std::vector<SMediumCounts>(m_media.size()));
+    std::atomic<std::size_t> next{0};
+    auto work = [&](std::size_t worker) {
+        CCrcContentTable table;
+        for (std::size_t part = next++; part < split.size(); part = next++) {
+            table.Count(split[part], m_mediumBases, counts[worker]);
+        }
+    };
+    {
+        std::vector<std::jthread> pool;
+        for (std::size_t worker = 1; worker < workers; ++worker) {
+            pool.emplace_back(work, worker);
+        }
+        ForEachNameGroup([&into = counts.back()](const SCopiesContent& content) {
             for (const SCopiesRef& ref : content.m_records) {
-                SCounts& medium = into[ref.m_nMedium];
+                SMediumCounts& medium = into[ref.m_nMedium];
                 ++medium.m_nFiles;
                 medium.m_nBytes += content.m_nSize;
                 if (content.m_nCopies == 1) {
@@ -268,20 +282,13 @@ void CCopiesReport::CountMedia(unsigned threads) {
                     medium.m_nSoleBytes += content.m_nSize;
                 }
             }
-        };
-    };
-    {
-        std::vector<std::jthread> pool;
-        for (std::size_t part = 1; part < split.size(); ++part) {
-            pool.emplace_back([&, part] { ForEachCrcGroup(split[part], count(counts[part])); });
-        }
-        ForEachCrcGroup(split[0], count(counts[0]));
-        ForEachNameGroup(count(counts.back()));
+        });
+        work(0);
     }
     for (std::size_t i = 0; i < m_media.size(); ++i) {
         SCopiesMedium& medium = m_media[i];
         medium.m_nFiles = medium.m_nBytes = medium.m_nSoleFiles = medium.m_nSoleBytes = 0;
-        for (const std::vector<SCounts>& part : counts) {
+        for (const std::vector<SMediumCounts>& part : counts) {
             medium.m_nFiles += part[i].m_nFiles;
             medium.m_nBytes += part[i].m_nBytes;
             medium.m_nSoleFiles += part[i].m_nSoleFiles;

@@ -91,14 +91,6 @@ private:
         std::vector<SCopiesMedium> m_media;
     };
 
-    // Per medium, what one counting pass found.
-    struct SCounts {
-        std::uint64_t m_nFiles = 0;
-        std::uint64_t m_nBytes = 0;
-        std::uint64_t m_nSoleFiles = 0;
-        std::uint64_t m_nSoleBytes = 0;
-    };
-
     template <class Visit> void ForEachGroup(Visit&& visit) const;
     template <class Visit>
     void ForEachCrcGroup(const std::vector<std::span<const SCrcEntry>>& runs, Visit&& visit) const;
