@@ -104,11 +104,20 @@ bool IndexedCaseFiles(const std::optional<std::string>& folder, std::vector<std:
     return true;
 }
 
+// Lines are built in one buffer kept from line to line, and the case and medium paths
+// are escaped once: a listing writes hundreds of thousands of records.
 class CCopiesPrinter {
 public:
     CCopiesPrinter(const CCopiesReport& report, const CCopiesPaths& paths, bool json,
                    const CCopiesVerifier* verifier)
-        : m_report(report), m_paths(paths), m_bJson(json), m_pVerifier(verifier) {}
+        : m_report(report), m_paths(paths), m_bJson(json), m_pVerifier(verifier) {
+        for (const SCopiesCase& file : report.Cases()) {
+            m_caseJson.push_back(JsonString(file.m_strPath));
+        }
+        for (const SCopiesMedium& medium : report.Media()) {
+            m_mediumJson.push_back(JsonString(medium.m_strPath));
+        }
+    }
 
     void Content(const SCopiesContent& content) {
         std::optional<SCopiesVerdict> verdict;
@@ -118,29 +127,31 @@ public:
             m_nFalse += verdict->m_differing.size();
         }
         if (m_bJson) {
-            PrintLine(Json(content, verdict));
+            m_line.clear();
+            AppendJson(content, verdict);
+            Emit();
             return;
         }
-        std::string head = std::to_string(content.m_nCopies) +
-                           (content.m_nCopies == 1 ? " copy  " : " copies  ") +
-                           FormatGrouped(content.m_nSize) + " bytes  ";
+        m_line = std::to_string(content.m_nCopies) +
+                 (content.m_nCopies == 1 ? " copy  " : " copies  ") +
+                 FormatGrouped(content.m_nSize) + " bytes  ";
         if (content.m_match == ECopiesMatch::Crc) {
             char crc[16];
             std::snprintf(crc, sizeof crc, "CRC %08X", content.m_dwCrc);
-            head += crc;
+            m_line += crc;
         } else {
-            head += "no CRC: matched by name, size and time";
+            m_line += "no CRC: matched by name, size and time";
         }
-        PrintLine(head);
+        Emit();
         for (const SCopiesRef& ref : content.m_records) {
-            PrintLine("    " + CasePath(ref) + "  " + Path(ref));
+            EmitRecord("    ", ref);
         }
         if (verdict) {
             for (const SCopiesRef& ref : verdict->m_differing) {
-                PrintLine("    false match, other bytes: " + CasePath(ref) + "  " + Path(ref));
+                EmitRecord("    false match, other bytes: ", ref);
             }
             for (const SCopiesRef& ref : verdict->m_unreadable) {
-                PrintLine("    not readable on its medium: " + CasePath(ref) + "  " + Path(ref));
+                EmitRecord("    not readable on its medium: ", ref);
             }
         }
     }
@@ -149,54 +160,95 @@ public:
     std::size_t FalseMatches() const { return m_nFalse; }
 
 private:
-    const std::string& CasePath(const SCopiesRef& ref) const {
-        return m_report.Cases()[m_report.Media()[ref.m_nMedium].m_nCase].m_strPath;
+    std::uint32_t CaseOf(const SCopiesRef& ref) const {
+        return m_report.Media()[ref.m_nMedium].m_nCase;
     }
-    std::string Path(const SCopiesRef& ref) const {
-        std::string path = m_paths.PathOf(ref);
-        return path.empty() ? "?" : path;
-    }
-    std::string RecordJson(const SCopiesRef& ref) const {
-        return "{\"case\":" + JsonString(CasePath(ref)) + ",\"path\":" + JsonString(Path(ref)) +
-               "}";
-    }
-    std::string RecordsJson(const std::vector<SCopiesRef>& refs) const {
-        std::string j = "[";
-        for (std::size_t i = 0; i < refs.size(); ++i) {
-            j += (i ? "," : "") + RecordJson(refs[i]);
+    // The record's catalogue path, or "?" when it could not be found again.
+    void AppendPath(std::string& out, const SCopiesRef& ref) const {
+        const std::string* relative = m_paths.RelativePathOf(ref);
+        if (!relative) {
+            out += '?';
+            return;
         }
-        return j + "]";
+        out += m_report.Media()[ref.m_nMedium].m_strPath;
+        out += '\\';
+        out += *relative;
     }
-    std::string Json(const SCopiesContent& content,
-                     const std::optional<SCopiesVerdict>& verdict) const {
-        std::string j = "{\"size\":" + std::to_string(content.m_nSize) + ",\"crc\":" +
-                        (content.m_match == ECopiesMatch::Crc ? std::to_string(content.m_dwCrc)
-                                                              : std::string("null")) +
-                        ",\"copies\":" + std::to_string(content.m_nCopies) + ",\"confidence\":" +
-                        (content.m_match == ECopiesMatch::Crc ? "\"crc\"" : "\"name\"") +
-                        ",\"media\":[";
+    void Emit() {
+        m_line += '\n';
+        std::fwrite(m_line.data(), 1, m_line.size(), stdout);
+    }
+    void EmitRecord(const char* lead, const SCopiesRef& ref) {
+        m_line = lead;
+        m_line += m_report.Cases()[CaseOf(ref)].m_strPath;
+        m_line += "  ";
+        AppendPath(m_line, ref);
+        Emit();
+    }
+    void AppendRecordJson(const SCopiesRef& ref) {
+        m_line += "{\"case\":";
+        m_line += m_caseJson[CaseOf(ref)];
+        m_line += ",\"path\":";
+        m_path.clear();
+        AppendPath(m_path, ref);
+        AppendJsonString(m_line, m_path);
+        m_line += '}';
+    }
+    void AppendRecordsJson(const std::vector<SCopiesRef>& refs) {
+        m_line += '[';
+        for (std::size_t i = 0; i < refs.size(); ++i) {
+            if (i > 0) {
+                m_line += ',';
+            }
+            AppendRecordJson(refs[i]);
+        }
+        m_line += ']';
+    }
+    void AppendJson(const SCopiesContent& content, const std::optional<SCopiesVerdict>& verdict) {
+        const bool crc = content.m_match == ECopiesMatch::Crc;
+        m_line += "{\"size\":";
+        m_line += std::to_string(content.m_nSize);
+        m_line += ",\"crc\":";
+        m_line += crc ? std::to_string(content.m_dwCrc) : std::string("null");
+        m_line += ",\"copies\":";
+        m_line += std::to_string(content.m_nCopies);
+        m_line += crc ? ",\"confidence\":\"crc\"" : ",\"confidence\":\"name\"";
+        m_line += ",\"media\":[";
         for (std::size_t i = 0; i < content.m_records.size(); ++i) {
             const std::uint32_t medium = content.m_records[i].m_nMedium;
             if (i > 0 && medium == content.m_records[i - 1].m_nMedium) {
                 continue;
             }
-            j += (j.back() == '[' ? "" : ",");
-            j += "{\"case\":" + JsonString(CasePath(content.m_records[i])) +
-                 ",\"medium\":" + JsonString(m_report.Media()[medium].m_strPath) + "}";
+            if (m_line.back() != '[') {
+                m_line += ',';
+            }
+            m_line += "{\"case\":";
+            m_line += m_caseJson[CaseOf(content.m_records[i])];
+            m_line += ",\"medium\":";
+            m_line += m_mediumJson[medium];
+            m_line += '}';
         }
-        j += "],\"records\":" + RecordsJson(content.m_records);
+        m_line += "],\"records\":";
+        AppendRecordsJson(content.m_records);
         if (verdict) {
-            j += ",\"verified\":" + std::to_string(verdict->m_nCompared) +
-                 ",\"falseMatches\":" + RecordsJson(verdict->m_differing) +
-                 ",\"unreadable\":" + RecordsJson(verdict->m_unreadable);
+            m_line += ",\"verified\":";
+            m_line += std::to_string(verdict->m_nCompared);
+            m_line += ",\"falseMatches\":";
+            AppendRecordsJson(verdict->m_differing);
+            m_line += ",\"unreadable\":";
+            AppendRecordsJson(verdict->m_unreadable);
         }
-        return j + "}";
+        m_line += '}';
     }
 
     const CCopiesReport& m_report;
     const CCopiesPaths& m_paths;
     bool m_bJson;
     const CCopiesVerifier* m_pVerifier;
+    std::vector<std::string> m_caseJson;   // per case file, its path as a JSON string
+    std::vector<std::string> m_mediumJson; // per medium, its catalogue path likewise
+    std::string m_line;
+    std::string m_path;
     std::size_t m_nCompared = 0;
     std::size_t m_nFalse = 0;
 };

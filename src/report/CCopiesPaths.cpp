@@ -48,6 +48,13 @@ bool CCopiesPaths::Resolve(std::uint32_t index) {
         return false;
     }
     entry.m_paths = std::move(sink.Paths());
+    // Listings ask for paths in content order, which jumps all over the case: a table
+    // by position answers at once where a search of the wanted list missed the cache.
+    entry.m_slotOf.assign(entry.m_wanted.empty() ? 0 : entry.m_wanted.back().m_nOrdinal + 1,
+                          kNoSlot);
+    for (std::uint32_t i = 0; i < entry.m_wanted.size(); ++i) {
+        entry.m_slotOf[entry.m_wanted[i].m_nOrdinal] = i;
+    }
     entry.m_bResolved = true;
     return true;
 }
@@ -55,17 +62,11 @@ bool CCopiesPaths::Resolve(std::uint32_t index) {
 const std::string* CCopiesPaths::RelativePathOf(const SCopiesRef& ref) const {
     const std::uint32_t index = m_report.Media().at(ref.m_nMedium).m_nCase;
     const SCaseWanted& entry = m_cases[index];
-    if (!entry.m_bResolved) {
+    if (!entry.m_bResolved || ref.m_nOrdinal >= entry.m_slotOf.size() ||
+        entry.m_slotOf[ref.m_nOrdinal] == kNoSlot) {
         return nullptr;
     }
-    const auto it = std::lower_bound(entry.m_wanted.begin(), entry.m_wanted.end(), ref.m_nOrdinal,
-                                     [](const CRecordPathSink::SWanted& w, std::uint32_t ordinal) {
-                                         return w.m_nOrdinal < ordinal;
-                                     });
-    if (it == entry.m_wanted.end() || it->m_nOrdinal != ref.m_nOrdinal) {
-        return nullptr;
-    }
-    return &entry.m_paths[static_cast<std::size_t>(it - entry.m_wanted.begin())];
+    return &entry.m_paths[entry.m_slotOf[ref.m_nOrdinal]];
 }
 
 std::string CCopiesPaths::PathOf(const SCopiesRef& ref) const {

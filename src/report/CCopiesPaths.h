@@ -35,9 +35,12 @@ public:
     std::vector<std::string> Errors() const;
 
 private:
+    static constexpr std::uint32_t kNoSlot = 0xFFFFFFFF;
+
     struct SCaseWanted {
         std::vector<CRecordPathSink::SWanted> m_wanted;
         std::vector<std::string> m_paths;
+        std::vector<std::uint32_t> m_slotOf; // by position in the case: index into m_paths
         std::string m_strError;
         bool m_bResolved = false;
     };
