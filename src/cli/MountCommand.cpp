@@ -37,6 +37,7 @@ int RunMount(const SMountArgs& a) {
     options.m_pArchives = &Expander();
     CCaseMount mount;
     std::string error;
+    CCaseMount::BlockStopSignals();
     try {
         if (!mount.Mount(options, &error)) {
             ReportError(error);

@@ -12,9 +12,11 @@
 #include <fuse3/fuse_lowlevel.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -486,17 +488,43 @@ void CCaseMount::CloseListing(std::uint64_t listing) {
     m_listings.erase(listing);
 }
 
+void CCaseMount::StopSignals(sigset_t& set) {
+    sigemptyset(&set);
+    sigaddset(&set, SIGHUP);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+}
+
+void CCaseMount::BlockStopSignals() {
+    sigset_t stops;
+    StopSignals(stops);
+    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+}
+
 int CCaseMount::Serve(bool handleSignals) {
     if (!m_session) {
         return EINVAL;
+    }
+    // A stop signal must reach the thread that reads requests: taken by the watcher
+    // thread, it would mark the session ended while this one sits in its read until the
+    // next request comes. The watcher starts with the signals blocked and keeps them so.
+    sigset_t stops;
+    StopSignals(stops);
+    if (handleSignals) {
+        pthread_sigmask(SIG_BLOCK, &stops, nullptr);
     }
     std::string reason;
     if (!m_watcher.Start(
             m_options.m_strCasePath, [this] { Reload(); }, &reason)) {
         Log("mount: " + reason);
     }
-    if (handleSignals && fuse_set_signal_handlers(m_session) != 0) {
-        handleSignals = false;
+    if (handleSignals) {
+        if (fuse_set_signal_handlers(m_session) != 0) {
+            handleSignals = false;
+        }
+        // One that came before the handlers were there (see BlockStopSignals) comes now
+        // and ends the loop before it starts.
+        pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
     }
     const int result = fuse_session_loop(m_session);
     if (handleSignals) {

@@ -9,6 +9,7 @@
 #include "mount/CNodeTable.h"
 
 #include <atomic>
+#include <csignal>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -54,6 +55,12 @@ public:
     // 0, or the error the session ended with.
     int Serve(bool handleSignals);
 
+    // For a program that stops on those signals: blocks them in the calling thread from
+    // before the mount until Serve(true) handles them, so that one sent as soon as the
+    // folder is there is kept for Serve instead of ending the program with the folder
+    // left mounted.
+    static void BlockStopSignals();
+
     // Reads the case file again and shows the new tree, invalidating what the kernel
     // keeps of the old one. False (the old tree stays) when the file cannot be read.
     bool Reload(std::string* error = nullptr);
@@ -77,6 +84,8 @@ public:
     void CloseListing(std::uint64_t listing);
 
 private:
+    static void StopSignals(sigset_t& set);
+
     SMountOptions m_options;
     std::unique_ptr<CMediumFiles> m_files;
     mutable std::mutex m_lock; // guards m_table

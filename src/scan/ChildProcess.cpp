@@ -3,6 +3,7 @@
 
 #include "core/UniqueFd.h"
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -24,6 +25,26 @@ public:
 
 private:
     posix_spawn_file_actions_t m_actions;
+};
+
+// A child starts with no signal blocked, whatever the thread that starts it blocks for
+// its own reasons (a mount keeps its stop signals for the serving thread).
+class CSpawnAttributes {
+public:
+    CSpawnAttributes() {
+        posix_spawnattr_init(&m_attributes);
+        sigset_t none;
+        sigemptyset(&none);
+        posix_spawnattr_setsigmask(&m_attributes, &none);
+        posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSIGMASK);
+    }
+    ~CSpawnAttributes() { posix_spawnattr_destroy(&m_attributes); }
+    CSpawnAttributes(const CSpawnAttributes&) = delete;
+    CSpawnAttributes& operator=(const CSpawnAttributes&) = delete;
+    posix_spawnattr_t* Get() { return &m_attributes; }
+
+private:
+    posix_spawnattr_t m_attributes;
 };
 
 } // namespace
@@ -48,8 +69,10 @@ int RunChildProcess(const std::vector<std::string>& argv, std::string* output,
         args.push_back(const_cast<char*>(arg.c_str()));
     }
     args.push_back(nullptr);
+    CSpawnAttributes attributes;
     pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0].c_str(), actions.Get(), nullptr, args.data(), environ) != 0) {
+    if (posix_spawn(&pid, argv[0].c_str(), actions.Get(), attributes.Get(), args.data(), environ) !=
+        0) {
         return -1;
     }
     writeEnd.Close();
