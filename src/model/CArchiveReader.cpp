@@ -10,7 +10,7 @@
 namespace quillora {
 
 namespace {
-constexpr std::size_t kBufferSize = 4096;
+constexpr std::size_t kBufferSize = std::size_t{1} << 18;
 constexpr std::size_t kGrowStep = 1 << 16;
 } // namespace
 

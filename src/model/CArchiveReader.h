@@ -1,5 +1,5 @@
 // Reads the primitive encodings of a case file (little-endian integers, counted
-// texts) through a 4096-byte buffer. Every read that runs out of data throws
+// texts) through a 256 KiB buffer. Every read that runs out of data throws
 // CArchiveException(endOfFile) with the offset; no length is trusted before the
 // bytes are actually there.
 #pragma once
