@@ -50,7 +50,7 @@ void CCopiesRun::ForEachCase(const std::vector<std::uint32_t>& cases,
     auto worker = [&] {
         for (;;) {
             const std::size_t slot = next++;
-            if (slot >= cases.size() || m_bStop) {
+            if (slot >= cases.size() || Stopped()) {
                 return;
             }
             work(cases[slot]);
@@ -90,7 +90,7 @@ bool CCopiesRun::Collect() {
         m_report.Cases()[index].m_strPassword = m_options.m_strPassword;
         m_report.Add(index, collector);
     });
-    if (m_bStop) {
+    if (Stopped()) {
         return false;
     }
     m_report.Complete();
@@ -99,7 +99,7 @@ bool CCopiesRun::Collect() {
 
 bool CCopiesRun::ResolvePaths(CCopiesPaths& paths) {
     ForEachCase(paths.CasesNeeded(), [&](std::uint32_t index) { paths.Resolve(index); });
-    return !m_bStop;
+    return !Stopped();
 }
 
 } // namespace quillora
