@@ -48,4 +48,11 @@ SScanOptions ScanOptionsFrom(const CConfigData& config) {
     return options;
 }
 
+SDriveChoice DriveChoiceFrom(const CConfigData& config) {
+    SDriveChoice choice;
+    choice.m_useAll = config.m_nDriveUseAll != 0;
+    choice.m_use = static_cast<std::uint32_t>(config.m_nDriveUse);
+    return choice;
+}
+
 } // namespace quillora

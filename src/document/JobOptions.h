@@ -4,6 +4,7 @@
 #pragma once
 
 #include "scan/ArchiveOptions.h"
+#include "scan/DriveChoice.h"
 #include "scan/VolumeScanner.h"
 
 #include <string>
@@ -27,5 +28,8 @@ SArchiveOptions ArchiveOptionsFrom(const CConfigData& config);
 // "AutoComment", "MeltAutoComment", "AddVolCRC", "AddVolArcCRC", the pseudo file
 // systems key and the archive options.
 SScanOptions ScanOptionsFrom(const CConfigData& config);
+
+// "DriveUseAll" and "DriveUse".
+SDriveChoice DriveChoiceFrom(const CConfigData& config);
 
 } // namespace quillora

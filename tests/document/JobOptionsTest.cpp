@@ -38,6 +38,20 @@ TEST(JobOptions, ScanOptionsAreTheConfiguredKeys) {
     EXPECT_EQ(options.m_archives.m_workFolder, "/srv/work");
 }
 
+TEST(JobOptions, DriveChoiceIsTheDriveUseMask) {
+    CConfigData config;
+    EXPECT_TRUE(DriveChoiceFrom(config).IsUsed(5)) << "every drive by default";
+    config.m_nDriveUseAll = 0;
+    config.m_nDriveUse = -1; // every bit
+    EXPECT_TRUE(DriveChoiceFrom(config).IsUsed(31));
+    config.m_nDriveUse = ~(1 << 3);
+    const SDriveChoice choice = DriveChoiceFrom(config);
+    EXPECT_FALSE(choice.IsUsed(3));
+    EXPECT_FALSE(choice.IsUsed(35)) << "positions wrap at 32, as the mask does";
+    EXPECT_TRUE(choice.IsUsed(2));
+    EXPECT_EQ(choice.IsUsed(-1), config.IsDriveUsed(-1));
+}
+
 class TemporaryFolder : public ::testing::Test {
 protected:
     void SetUp() override {
