@@ -10,7 +10,6 @@
 #include "model/SVolumeInfo.h"
 #include "scan/ArchiveExpander.h"
 #include "scan/ArchiverSet.h"
-#include "scan/ScanControl.h"
 #include "scan/VolumeScanner.h"
 
 #include <algorithm>
@@ -122,7 +121,6 @@ double ScanOnce(quillora::CArchiverSet& set, const fs::path& dir, std::size_t& e
     scanner.SetArchiveLister(&expander);
     quillora::SVolumeInfo volume;
     const auto start = Clock::now();
-    quillora::CScanControl::BeginScan();
     scanner.AddVolume(volume, dir.string(), nullptr, nullptr);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     entries = CountInArchives(volume);
@@ -139,7 +137,6 @@ double CrcScanOnce(quillora::CArchiverSet& set, const fs::path& dir, std::size_t
     scanner.SetArchiveLister(&expander);
     quillora::SVolumeInfo volume;
     const auto start = Clock::now();
-    quillora::CScanControl::BeginScan();
     scanner.AddVolume(volume, dir.string(), nullptr, nullptr);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     withCrc = 0;

@@ -10,7 +10,6 @@
 #include "extract/ExtractTextManager.h"
 #include "extract/PluginFolder.h"
 #include "model/SVolumeInfo.h"
-#include "scan/ScanControl.h"
 #include "scan/VolumeScanner.h"
 
 #include <sys/wait.h>
@@ -108,7 +107,6 @@ double Scan(const fs::path& root, CExtractTextManager* extractors, std::size_t* 
     CVolumeScanner scanner(options);
     scanner.SetCommentExtractor(extractors);
     auto medium = std::make_unique<SVolumeInfo>();
-    CScanControl::BeginScan();
     const auto start = std::chrono::steady_clock::now();
     scanner.AddVolume(*medium, root.string(), nullptr, nullptr);
     const double seconds = Seconds(start);

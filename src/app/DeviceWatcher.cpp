@@ -1,8 +1,10 @@
 // Mount-table watcher on a QSocketNotifier.
 #include "app/DeviceWatcher.h"
 
+#include "core/ConfigData.h"
 #include "core/TraceLog.h"
 #include "document/CCaseDocument.h"
+#include "document/JobOptions.h"
 #include "scan/DriveTable.h"
 
 #include <QMetaObject>
@@ -17,7 +19,8 @@ namespace {
 bool IsWatchedIn(const SDrive& drive, const std::vector<SDrive>& list) {
     for (std::size_t position = 0; position < list.size(); ++position) {
         if (list[position].m_root == drive.m_root && list[position].m_source == drive.m_source) {
-            return CDriveTable::IsWatched(drive, static_cast<int>(position));
+            return CDriveTable::IsWatched(drive, static_cast<int>(position),
+                                          DriveChoiceFrom(Config()));
         }
     }
     return false;

@@ -9,6 +9,7 @@
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
+#include "document/JobOptions.h"
 #include "model/SFileInfo.h"
 #include "scan/ArchiveExpander.h"
 #include "scan/DriveTable.h"
@@ -101,7 +102,7 @@ bool CMainFrame::ExtractRecords(const std::vector<const SFileInfo*>& selection) 
     if (m_extractionSetup) {
         m_extractionSetup(ui);
     }
-    CFileExtraction extraction(*expander, ui);
+    CFileExtraction extraction(*expander, ui, ExtractionStartFolder(Config()));
     bool ok = extraction.Run(selection);
     ui.Finish();
     // The medium check may have changed which media are present.

@@ -13,6 +13,7 @@
 #include "app/options/COptionDlg.h"
 #include "app/print/CPrintDlg.h"
 #include "core/ConfigData.h"
+#include "document/FormPresets.h"
 #include "export/CPrintFormSet.h"
 #include "scan/ArchiverSet.h"
 
@@ -49,6 +50,8 @@ void CMainFrame::OnPrint() {
 
 void CMainFrame::ApplyOptions() {
     CConfigData& config = Config();
+    // Archive members loaded as stored contents go through the process's expander.
+    m_doc.UpdateArchiveOptions();
     m_recent.SetCount(config.m_nMRUCount);
     UpdateRecentFiles();
     if (config.m_nViewChangeMask == 0) {

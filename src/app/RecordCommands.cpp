@@ -2,7 +2,9 @@
 #include "app/RecordCommands.h"
 
 #include "app/TobCaseDoc.h"
+#include "core/ConfigData.h"
 #include "core/Resources.h"
+#include "document/JobOptions.h"
 #include "model/CaseEditing.h"
 #include "model/SVolumeInfo.h"
 #include "model/StoredContents.h"
@@ -46,7 +48,8 @@ void CRecordCommands::OpenFile(SFileInfo& record) {
     std::string error;
     if (record.DataLen() != 0) {
         std::string written;
-        if (!WriteStoredContents(record, &written, &error) || !OpenPath(written)) {
+        if (!WriteStoredContents(record, ExtractionFolder(Config()), &written, &error) ||
+            !OpenPath(written)) {
             m_doc.ShowMessage(error.empty() ? Res(460) : error, MessageIcon::Warning);
         }
         return;
@@ -104,7 +107,7 @@ void CRecordCommands::EmbedData(SFileInfo& record) {
         return;
     }
     std::string error;
-    if (!LoadStoredContents(record, &error)) {
+    if (!LoadStoredContents(record, ExtractionFolder(Config()), &error)) {
         m_doc.ShowMessage(error, MessageIcon::Warning);
         return;
     }

@@ -1,6 +1,7 @@
 // Application start-up and exit.
 #include "app/TobCaseApp.h"
 
+#include "document/FormPresets.h"
 #include "extract/ExtractTextManager.h"
 #include "extract/PluginFolder.h"
 #include "model/CaseFile.h"
@@ -18,6 +19,7 @@
 #include "app/print/CPrintDlg.h"
 #include "core/ConfigData.h"
 #include "core/TraceLog.h"
+#include "document/JobOptions.h"
 #include "export/CExportFormSets.h"
 #include "export/CPrintFormSet.h"
 #include "index/CCaseIndex.h"
@@ -196,6 +198,7 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     // Archives are listed while scanning, ".caz" cases read and written, and stored
     // contents loaded from inside archives, all through the one expander.
     m_pExpander = std::make_unique<CArchiveExpander>(m_archivers);
+    m_pExpander->SetArchiveOptions(ArchiveOptionsFrom(Config()));
     m_pExpander->SetCommentExtractor(m_pExtractors.get());
     m_pExpander->SetCommentFilter([extractors = m_pExtractors.get()](const SFileInfo& record) {
         return extractors->HasExtractorFor(record.m_strName);
@@ -305,7 +308,7 @@ void CTobCaseApp::StartIndexUpdate() {
     m_indexUpdate = std::thread([this, folder] {
         try {
             CCaseIndex index(folder);
-            index.Update(&m_bStopIndexUpdate);
+            index.Update(m_stopIndexUpdate.get_token());
         } catch (const std::exception& e) {
             // Nothing is lost: locate reads changed cases itself.
             LogFormat("index update at start: %s", e.what());
@@ -314,7 +317,7 @@ void CTobCaseApp::StartIndexUpdate() {
 }
 
 void CTobCaseApp::StopIndexUpdate() {
-    m_bStopIndexUpdate = true;
+    m_stopIndexUpdate.request_stop();
     if (m_indexUpdate.joinable()) {
         m_indexUpdate.join();
     }

@@ -11,8 +11,8 @@
 #include <QStringList>
 #include <QTranslator>
 
-#include <atomic>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -101,7 +101,7 @@ private:
     bool m_bUnattended = false;
     bool m_bShowWindow = true;
     bool m_bArchiversLoaded = false;
-    std::atomic<bool> m_bStopIndexUpdate{false};
+    std::stop_source m_stopIndexUpdate;
     std::thread m_indexUpdate;
 };
 

@@ -11,6 +11,7 @@
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
+#include "document/JobOptions.h"
 #include "extract/ExtractTextManager.h"
 #include "index/SIndexSettings.h"
 #include "model/SGroupInfo.h"
@@ -247,6 +248,17 @@ void CTobCaseDoc::HoldDeviceChanges(bool hold) {
 void CTobCaseDoc::SetArchiveExpander(CArchiveExpander* expander) {
     m_pExpander = expander;
     m_pArchiveLister = expander;
+}
+
+CArchiveExpander* CTobCaseDoc::ArchiveExpander() const {
+    UpdateArchiveOptions();
+    return m_pExpander;
+}
+
+void CTobCaseDoc::UpdateArchiveOptions() const {
+    if (m_pExpander) {
+        m_pExpander->SetArchiveOptions(ArchiveOptionsFrom(Config()));
+    }
 }
 
 // --- IDocumentUi: messages ---

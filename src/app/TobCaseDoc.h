@@ -52,7 +52,10 @@ public:
     // The expander scans list archives through and extractions take members out of
     // them with (not owned; may be null). Also becomes the archive lister.
     void SetArchiveExpander(CArchiveExpander* expander);
-    CArchiveExpander* ArchiveExpander() const { return m_pExpander; }
+    // The expander, with the archive options of the configuration as it stands now.
+    CArchiveExpander* ArchiveExpander() const;
+    // Gives the expander the configuration's archive options.
+    void UpdateArchiveOptions() const;
     // The comment extractors of scans and of the extraction commands (not owned; may
     // be null).
     void SetExtractors(CExtractTextManager* extractors) { m_pExtractors = extractors; }

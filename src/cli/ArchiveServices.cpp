@@ -1,6 +1,8 @@
 // The process's one archiver set and archive expander.
 #include "cli/ArchiveServices.h"
 
+#include "core/ConfigData.h"
+#include "document/JobOptions.h"
 #include "model/StoredContents.h"
 #include "scan/ArchiveExpander.h"
 #include "scan/ArchiverSet.h"
@@ -15,6 +17,9 @@ CArchiverSet& Archivers() {
 
 CArchiveExpander& Expander() {
     static CArchiveExpander expander(Archivers());
+    // The settings are read before a command uses the expander; each use takes them as
+    // they stand then.
+    expander.SetArchiveOptions(ArchiveOptionsFrom(Config()));
     return expander;
 }
 

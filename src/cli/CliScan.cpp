@@ -3,13 +3,13 @@
 #include "cli/ArchiveServices.h"
 #include "cli/ExtractServices.h"
 #include "core/ConfigData.h"
+#include "document/JobOptions.h"
 #include "extract/ExtractTextManager.h"
 #include "model/SFileInfo.h"
 
 #include "cli/ScanTicker.h"
 #include "model/MediumPath.h"
 #include "scan/ArchiveExpander.h"
-#include "scan/ScanControl.h"
 #include "scan/VolumeScanner.h"
 
 #include <cerrno>
@@ -19,6 +19,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <stop_token>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -40,12 +41,12 @@ extern "C" void OnInterrupt(int) {
     }
 }
 
-// Ctrl+C only raises a flag and wakes a watcher thread, which turns it into a scan
-// cancel (that waits until the scan has stopped). The watcher sleeps in a read of
-// its pipe, so it costs nothing while no one presses a key.
+// Ctrl+C only raises a flag and wakes a watcher thread, which asks the scan to stop.
+// The watcher sleeps in a read of its pipe, so it costs nothing while no one presses
+// a key.
 class CInterruptWatch {
 public:
-    CInterruptWatch() {
+    explicit CInterruptWatch(std::stop_source& stop) : m_stop(stop) {
         g_interrupted = 0;
         if (pipe2(m_pipe, O_CLOEXEC) != 0) {
             m_pipe[0] = m_pipe[1] = -1;
@@ -86,10 +87,11 @@ private:
         while (read(m_pipe[0], &byte, 1) < 0 && errno == EINTR) {
         }
         if (g_interrupted) {
-            CScanControl::RequestScanCancel();
+            m_stop.request_stop();
         }
     }
 
+    std::stop_source& m_stop;
     int m_pipe[2] = {-1, -1};
     struct sigaction m_previous {};
     struct sigaction m_previousTerm {};
@@ -138,15 +140,16 @@ std::unique_ptr<SVolumeInfo> ScanMedium(const std::string& osPath, const std::st
                                         const std::string* comment, double* seconds,
                                         CScanReport* report, const SRescan* rescan) {
     auto medium = std::make_unique<SVolumeInfo>();
-    CVolumeScanner scanner;
+    const SScanOptions options = ScanOptionsFrom(Config());
+    std::stop_source stop;
+    CVolumeScanner scanner(options, stop.get_token());
     if (rescan) {
         scanner.SetPrevious(rescan->m_previous, rescan->m_keepUnchanged);
     }
     CScanTicker ticker(scanner);
     scanner.SetProgress(&ticker);
     // The extractors (and their plug-ins) are loaded only for scans that want comments.
-    const CConfigData& config = Config();
-    if (config.m_nAutoComment || config.m_nMeltAutoComment) {
+    if (options.m_autoComment || options.m_meltAutoComment) {
         CExtractTextManager& extractors = Extractors();
         scanner.SetCommentExtractor(&extractors);
         Expander().SetCommentExtractor(&extractors);
@@ -156,19 +159,17 @@ std::unique_ptr<SVolumeInfo> ScanMedium(const std::string& osPath, const std::st
     }
     if (ListArchives()) {
         Expander().SetProgress(&ticker);
-        Expander().SetScanOptions(SScanOptions::FromConfig());
+        Expander().SetScanOptions(options);
         scanner.SetArchiveLister(&Expander());
     }
     const auto start = std::chrono::steady_clock::now();
     bool cancelled = false;
-    // Begun before Ctrl+C is watched, so that even an early cancel is kept.
-    CScanControl::BeginScan();
     {
-        CInterruptWatch watch;
+        CInterruptWatch watch(stop);
         ticker.Start();
         scanner.AddVolume(*medium, osPath, label, comment);
         ticker.Stop();
-        cancelled = CScanControl::IsScanCancelled() || CInterruptWatch::Interrupted();
+        cancelled = stop.stop_requested() || CInterruptWatch::Interrupted();
     }
     if (seconds) {
         *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

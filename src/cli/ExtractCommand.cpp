@@ -4,6 +4,8 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
+#include "core/ConfigData.h"
+#include "document/JobOptions.h"
 
 #include "model/CatalogPath.h"
 #include "model/SVolumeInfo.h"
@@ -101,7 +103,7 @@ int RunExtract(const SExtractArgs& a) {
     CMediaPresence presence;
     presence.CheckDeviceIN(*root);
     CCliExtractionUi ui(presence, a.target);
-    CFileExtraction extraction(Expander(), ui);
+    CFileExtraction extraction(Expander(), ui, ExtractionStartFolder(Config()));
     return extraction.Run(selection) ? kExitOk : kExitFailure;
 }
 

@@ -5,6 +5,7 @@
 #include "core/FileTypeCode.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
+#include "document/JobOptions.h"
 #include "export/ListFormats.h"
 #include "index/CCaseIndex.h"
 #include "model/CaseEditing.h"
@@ -639,7 +640,7 @@ int CCaseDocument::InsertCDEx(bool fromDevice) {
         // Offer only the drive a medium was just inserted into; when none of the
         // watched drives took one, there is nothing to add.
         SDriveEntry arrived;
-        if (!m_drives.FirstChangedPresentDrive(arrived)) {
+        if (!m_drives.FirstChangedPresentDrive(arrived, DriveChoiceFrom(Config()))) {
             Log("CTobCaseDoc::InsertCDEx() no medium arrived in a watched drive");
             return 0;
         }

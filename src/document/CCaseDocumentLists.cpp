@@ -3,6 +3,7 @@
 
 #include "core/Text.h"
 #include "core/TraceLog.h"
+#include "document/FormPresets.h"
 #include "document/ListMessages.h"
 #include "export/CExportFormSets.h"
 #include "export/CExportJob.h"

@@ -1,7 +1,6 @@
 // The export preset sets in the configuration.
 #include "export/CExportFormSets.h"
 
-#include "core/ConfigData.h"
 #include "core/TraceLog.h"
 
 namespace quillora {
@@ -40,27 +39,6 @@ void CExportFormSets::Save(CProfileStore& store) {
         LogFormat("RegSave() %s condition", FormFormatInfo(format).m_pszTraceName);
         Set(format).Save(store);
     }
-}
-
-CExportFormSets& ExportFormSets() {
-    CConfigData& config = Config();
-    if (auto* sets = config.SectionHandler<CExportFormSets>()) {
-        return *sets;
-    }
-    auto sets = std::make_unique<CExportFormSets>();
-    CExportFormSets& ref = *sets;
-    if (config.IsStoreOpen()) {
-        ref.Load(config.Store());
-    }
-    config.AddSectionHandler(std::move(sets));
-    return ref;
-}
-
-CFormCondition CurrentExportPreset(EFormFormat format) {
-    if (const CFormCondition* current = ExportFormSets().Current(format)) {
-        return *current;
-    }
-    return CFormCondition(format);
 }
 
 } // namespace quillora

@@ -35,13 +35,4 @@ private:
     std::array<CFormConditionSet, 4> m_sets;
 };
 
-// The export preset sets of this process, joined to Config() on first use. The program
-// calls it before RegLoad; called later, it reads the sets from the open store at once so
-// that the next RegSave never writes defaults over stored presets.
-CExportFormSets& ExportFormSets();
-
-// The selected preset of a format in ExportFormSets(), or a preset with the format's
-// defaults when the set is empty (a copy either way).
-CFormCondition CurrentExportPreset(EFormFormat format);
-
 } // namespace quillora

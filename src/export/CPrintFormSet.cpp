@@ -1,7 +1,6 @@
 // The print preset set in the configuration.
 #include "export/CPrintFormSet.h"
 
-#include "core/ConfigData.h"
 #include "core/TraceLog.h"
 
 namespace quillora {
@@ -28,27 +27,6 @@ void CPrintFormSet::Load(const CProfileStore& store) {
 void CPrintFormSet::Save(CProfileStore& store) {
     Log("RegSave() Print condition");
     m_set.Save(store);
-}
-
-CPrintFormSet& PrintFormSet() {
-    CConfigData& config = Config();
-    if (auto* set = config.SectionHandler<CPrintFormSet>()) {
-        return *set;
-    }
-    auto set = std::make_unique<CPrintFormSet>();
-    CPrintFormSet& ref = *set;
-    if (config.IsStoreOpen()) {
-        ref.Load(config.Store());
-    }
-    config.AddSectionHandler(std::move(set));
-    return ref;
-}
-
-CPrintCondition CurrentPrintPreset() {
-    if (const CPrintCondition* current = PrintFormSet().Current()) {
-        return *current;
-    }
-    return CPrintCondition();
 }
 
 } // namespace quillora

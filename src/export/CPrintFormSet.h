@@ -30,11 +30,4 @@ private:
     CFormConditionSet m_set;
 };
 
-// The print presets of this process, joined to Config() on first use (read from the open
-// store at once when the configuration was loaded before).
-CPrintFormSet& PrintFormSet();
-
-// A copy of the selected print preset, or the defaults when the set is empty.
-CPrintCondition CurrentPrintPreset();
-
 } // namespace quillora

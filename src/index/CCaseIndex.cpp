@@ -191,7 +191,7 @@ void CCaseIndex::RebuildAfter(const std::exception& damage) {
     for (const std::string& f : folders) {
         m_store->AddFolder(f);
     }
-    UpdateNow(nullptr);
+    UpdateNow({});
 }
 
 // Runs `work`; a damaged store found on the way is rebuilt and the work done once more.
@@ -218,12 +218,12 @@ void CCaseIndex::ReadInto(SIndexedCase facts, SIndexChange& change) {
 }
 
 void CCaseIndex::RefreshKnown(SIndexChange& change, std::vector<std::string>* known,
-                              const std::atomic<bool>* stop, bool everything,
+                              const std::stop_token& stop, bool everything,
                               const ProgressFn* progress) {
     const std::vector<SIndexedCase> cases = m_store->Cases();
     std::size_t done = 0;
     for (const SIndexedCase& c : cases) {
-        if (stop && *stop) {
+        if (stop.stop_requested()) {
             return;
         }
         if (progress && *progress) {
@@ -305,15 +305,15 @@ SIndexChange CCaseIndex::Remove(const std::vector<std::string>& paths) {
     });
 }
 
-SIndexChange CCaseIndex::Update(const std::atomic<bool>* stop) {
+SIndexChange CCaseIndex::Update(const std::stop_token& stop) {
     return Guarded([&] { return UpdateNow(stop); });
 }
 
-SIndexChange CCaseIndex::Rebuild(const std::atomic<bool>* stop, const ProgressFn& progress) {
+SIndexChange CCaseIndex::Rebuild(const std::stop_token& stop, const ProgressFn& progress) {
     return Guarded([&] { return UpdateNow(stop, true, &progress); });
 }
 
-SIndexChange CCaseIndex::UpdateNow(const std::atomic<bool>* stop, bool everything,
+SIndexChange CCaseIndex::UpdateNow(const std::stop_token& stop, bool everything,
                                    const ProgressFn* progress) {
     {
         SIndexChange change;
@@ -322,7 +322,7 @@ SIndexChange CCaseIndex::UpdateNow(const std::atomic<bool>* stop, bool everythin
         const std::set<std::string> known(knownList.begin(), knownList.end());
         for (const std::string& folder : m_store->Folders()) {
             for (const SCaseFileEntry& e : CollectCaseFiles(folder, stop)) {
-                if (stop && *stop) {
+                if (stop.stop_requested()) {
                     return change;
                 }
                 const std::string file = CaseFilePath(folder, e.m_strPath);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -53,14 +54,14 @@ public:
     // Forgets case files, and folders with every case below them.
     SIndexChange Remove(const std::vector<std::string>& paths);
     // Re-reads known cases whose files changed, drops those whose files are gone, and
-    // adds new case files below the folders. Stops between two cases once `*stop` is
-    // true (what was done stays done).
-    SIndexChange Update(const std::atomic<bool>* stop = nullptr);
+    // adds new case files below the folders. Stops between two cases once `stop` is
+    // asked to (what was done stays done).
+    SIndexChange Update(const std::stop_token& stop = {});
     // Called after each known case with how many are done of how many.
     using ProgressFn = std::function<void(std::size_t done, std::size_t total)>;
     // As Update, but every known case is read again whether or not its file changed:
     // what a user asks for when answers look wrong.
-    SIndexChange Rebuild(const std::atomic<bool>* stop = nullptr, const ProgressFn& progress = {});
+    SIndexChange Rebuild(const std::stop_token& stop = {}, const ProgressFn& progress = {});
     SIndexStatus Status();
     // The files of every case the index knows, indexed or left out (protected,
     // unreadable), in the order of their paths, for a reader of its own. Nothing is read
@@ -84,10 +85,10 @@ private:
     // Known cases: re-read the changed, drop the gone. `known` collects the paths still there.
     // `everything`: read unchanged cases too.
     void RefreshKnown(SIndexChange& change, std::vector<std::string>* known,
-                      const std::atomic<bool>* stop = nullptr, bool everything = false,
+                      const std::stop_token& stop = {}, bool everything = false,
                       const ProgressFn* progress = nullptr);
     void RebuildAfter(const std::exception& damage);
-    SIndexChange UpdateNow(const std::atomic<bool>* stop, bool everything = false,
+    SIndexChange UpdateNow(const std::stop_token& stop, bool everything = false,
                            const ProgressFn* progress = nullptr);
     template <class Work> auto Guarded(Work work);
 

@@ -4,8 +4,6 @@
 #include "core/UniqueFd.h"
 #include "model/MediumPath.h"
 
-#include "core/ConfigData.h"
-#include "core/XdgPaths.h"
 #include "model/CaseEditing.h"
 #include "model/SFileInfo.h"
 #include "model/SVolumeInfo.h"
@@ -113,7 +111,7 @@ void RemoveExtracted(const std::filesystem::path& folder, const std::filesystem:
     }
 }
 
-bool LoadFromArchive(SFileInfo& record, std::string* error) {
+bool LoadFromArchive(SFileInfo& record, const std::string& folder, std::string* error) {
     SFileInfo* archive = OutermostArchive(record);
     if (!archive) {
         return Fail(error, record.GetPath() + ": the archive holding the entry is not in the case");
@@ -128,7 +126,6 @@ bool LoadFromArchive(SFileInfo& record, std::string* error) {
     if (archivePath.empty()) {
         return Fail(error, archive->GetPath() + ": the medium is not present");
     }
-    std::string folder = ExtractionFolder();
     std::string extracted;
     std::string reason;
     if (!extractor->ExtractEntry(*archive, archivePath, PathInsideArchive(record), folder,
@@ -158,15 +155,8 @@ IArchiveEntryExtractor* ArchiveEntryExtractor() {
     return g_extractor;
 }
 
-std::string ExtractionFolder() {
-    CConfigData& config = Config();
-    if (config.m_strMeltFolder.empty()) {
-        config.m_strMeltFolder = TempFolder();
-    }
-    return config.m_strMeltFolder;
-}
-
-bool WriteStoredContents(const SFileInfo& record, std::string* writtenPath, std::string* error) {
+bool WriteStoredContents(const SFileInfo& record, const std::string& folder,
+                         std::string* writtenPath, std::string* error) {
     if (record.IsDirectory()) {
         return Fail(error, record.GetName() + ": a folder has no stored contents");
     }
@@ -178,7 +168,7 @@ bool WriteStoredContents(const SFileInfo& record, std::string* writtenPath, std:
     if (!IsPlainName(name)) {
         return Fail(error, record.GetName() + ": not a usable file name");
     }
-    std::string path = JoinOs(ExtractionFolder(), name);
+    std::string path = JoinOs(folder, name);
     if (writtenPath) {
         *writtenPath = path;
     }
@@ -211,14 +201,14 @@ bool WriteStoredContents(const SFileInfo& record, std::string* writtenPath, std:
     return true;
 }
 
-bool LoadStoredContents(SFileInfo& record, std::string* error) {
+bool LoadStoredContents(SFileInfo& record, const std::string& folder, std::string* error) {
     if (record.IsDirectory()) {
         return Fail(error, record.GetName() + ": a folder has no contents to load");
     }
     // Entries read from very old case files lack the entry bit; what counts is
     // that an archive above holds the record.
     if (record.IsInsideArchive() && OutermostArchive(record) != &record) {
-        return LoadFromArchive(record, error);
+        return LoadFromArchive(record, folder, error);
     }
     std::string path = RecordOsPath(record);
     if (path.empty()) {

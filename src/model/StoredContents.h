@@ -30,20 +30,18 @@ public:
 void SetArchiveEntryExtractor(IArchiveEntryExtractor* extractor);
 IArchiveEntryExtractor* ArchiveEntryExtractor();
 
-// The configured extraction folder; when none is set the temporary folder, which
-// then becomes the configured one.
-std::string ExtractionFolder();
-
-// Writes the record's stored contents to the extraction folder under the record's
-// name. A partly written file is deleted. *writtenPath (when given) receives the
-// file's path; on failure *error says why. Folders and records without stored
+// Writes the record's stored contents to the extraction folder `folder` under the
+// record's name. A partly written file is deleted. *writtenPath (when given) receives
+// the file's path; on failure *error says why. Folders and records without stored
 // contents fail.
-bool WriteStoredContents(const SFileInfo& record, std::string* writtenPath, std::string* error);
+bool WriteStoredContents(const SFileInfo& record, const std::string& folder,
+                         std::string* writtenPath, std::string* error);
 
 // Reads the record's file whole into its stored contents: from its medium, or for an
-// archive entry through the archive entry extractor into the extraction folder (the
-// extracted file and the folders made for it are removed afterwards). The medium must
-// be present. On failure the record keeps what it had and *error says why.
-bool LoadStoredContents(SFileInfo& record, std::string* error);
+// archive entry through the archive entry extractor into the extraction folder
+// `folder` (the extracted file and the folders made for it are removed afterwards).
+// The medium must be present. On failure the record keeps what it had and *error
+// says why.
+bool LoadStoredContents(SFileInfo& record, const std::string& folder, std::string* error);
 
 } // namespace quillora

@@ -53,7 +53,7 @@ void CCopiesRun::ForEachCase(const std::vector<std::uint32_t>& cases,
     auto worker = [&](std::size_t number) {
         for (;;) {
             const std::size_t slot = next++;
-            if (slot >= cases.size() || m_bStop) {
+            if (slot >= cases.size() || Stopped()) {
                 return;
             }
             work(cases[slot], number);
@@ -97,7 +97,7 @@ bool CCopiesRun::Collect() {
         m_report.Cases()[index].m_strPassword = m_options.m_strPassword;
         m_report.Add(index, collector);
     });
-    if (m_bStop) {
+    if (Stopped()) {
         return false;
     }
     m_report.Complete(Threads());
@@ -107,7 +107,7 @@ bool CCopiesRun::Collect() {
 bool CCopiesRun::ResolvePaths(CCopiesPaths& paths) {
     ForEachCase(paths.CasesNeeded(),
                 [&](std::uint32_t index, std::size_t) { paths.Resolve(index); });
-    return !m_bStop;
+    return !Stopped();
 }
 
 } // namespace quillora

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,8 @@ public:
     bool ResolvePaths(CCopiesPaths& paths);
 
     // Asks the run to stop; files being read are finished. Any thread.
-    void Stop() { m_bStop = true; }
-    bool Stopped() const { return m_bStop.load(); }
+    void Stop() { m_stop.request_stop(); }
+    bool Stopped() const { return m_stop.stop_requested(); }
 
     // Case files read so far in the current step, and how many it reads.
     std::uint32_t FilesDone() const { return m_nDone.load(); }
@@ -49,7 +50,7 @@ private:
 
     CCopiesReport& m_report;
     SOptions m_options;
-    std::atomic<bool> m_bStop{false};
+    std::stop_source m_stop;
     std::atomic<std::uint32_t> m_nDone{0};
     std::atomic<std::uint32_t> m_nTotal{0};
 };

@@ -2,9 +2,9 @@
 // and the extraction of entries for CRC-32, comments and stored contents.
 #include "scan/ArchiveExpander.h"
 
-#include "core/ConfigData.h"
 #include "core/FileTypeCode.h"
 #include "core/TraceLog.h"
+#include "core/XdgPaths.h"
 #include "hooks/ICommentExtractor.h"
 #include "model/CaseEditing.h"
 #include "model/CaseSchema.h"
@@ -16,7 +16,6 @@
 #include "scan/ArchiverSet.h"
 #include "scan/IScanProgress.h"
 #include "scan/PrivateWorkFolder.h"
-#include "scan/ScanControl.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,6 +25,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace quillora {
@@ -37,10 +37,6 @@ namespace {
 constexpr std::uint32_t kArchiveNodeFlags = kFlagListedArchive | kAttrDirectory;
 constexpr std::uint32_t kPlaceholderAttributes =
     kFlagListedArchive | kFlagParentPlaceholder | kAttrDirectory;
-
-bool On(int option) {
-    return option != 0;
-}
 
 // A CRC of 0 stands for "none" in the catalogue.
 void SetRecordCrc(SFileInfo& record, std::uint32_t crc) {
@@ -158,17 +154,19 @@ struct CArchiveExpander::SPlacement {
     std::unordered_map<std::string, SFileInfo*> m_folders;
 };
 
-CArchiveExpander::CArchiveExpander(CArchiverSet& archivers)
-    : m_archivers(archivers), m_options(SScanOptions::FromConfig()) {}
+CArchiveExpander::CArchiveExpander(CArchiverSet& archivers) : m_archivers(archivers) {}
 
-void CArchiveExpander::BeginScan(const SScanOptions& options, IScanProgress* progress) {
+void CArchiveExpander::BeginScan(const SScanOptions& options, IScanProgress* progress,
+                                 std::stop_token stop) {
     m_options = options;
     m_progress = progress;
+    m_stop = std::move(stop);
     m_pCrcListed = nullptr;
 }
 
 void CArchiveExpander::EndScan() {
     m_progress = nullptr;
+    m_stop = {};
     m_pCrcListed = nullptr;
 }
 
@@ -178,8 +176,11 @@ void CArchiveExpander::Post(int code, const SFileInfo* record) {
     }
 }
 
-std::string CArchiveExpander::WorkFolder() {
-    std::string folder = ExtractionFolder();
+std::string CArchiveExpander::WorkFolder() const {
+    std::string folder = m_options.m_archives.m_workFolder;
+    if (folder.empty()) {
+        folder = TempFolder();
+    }
     if (folder.empty() || folder.back() != '/') {
         folder += '/';
     }
@@ -187,27 +188,27 @@ std::string CArchiveExpander::WorkFolder() {
 }
 
 bool CArchiveExpander::FamilyAllowed(std::uint16_t arcType) const {
-    const CConfigData& c = Config();
-    if (On(c.m_nExtractAll)) {
+    const SArchiveOptions& c = m_options.m_archives;
+    if (c.m_all) {
         return arcType >= kArcLha && arcType <= kArcGca;
     }
     switch (arcType) {
     case kArcLha:
-        return On(c.m_nExtractLha);
+        return c.m_lha;
     case kArcZip:
-        return On(c.m_nExtractZip);
+        return c.m_zip;
     case kArcTar:
-        return On(c.m_nExtractTar);
+        return c.m_tar;
     case kArcCab:
-        return On(c.m_nExtractCab);
+        return c.m_cab;
     case kArcArj:
-        return On(c.m_nExtractArj);
+        return c.m_arj;
     case kArcRar:
-        return On(c.m_nExtractRar);
+        return c.m_rar;
     case kArcIsh:
-        return On(c.m_nExtractIsh);
+        return c.m_ish;
     case kArcGca:
-        return On(c.m_nExtractGca);
+        return c.m_gca;
     default:
         return false;
     }
@@ -251,8 +252,8 @@ bool CArchiveExpander::ReadsHeadOf(std::uint16_t code) {
 std::vector<std::pair<CArchiver*, std::uint16_t>> CArchiveExpander::SelfExtractorCandidates() {
     // Self-extracting archives: only with both keys, whatever "All" says.
     std::vector<std::pair<CArchiver*, std::uint16_t>> candidates;
-    const CConfigData& c = Config();
-    if (!On(c.m_nExtractExe) || !On(c.m_nExtractEnableExe)) {
+    const SArchiveOptions& c = m_options.m_archives;
+    if (!c.m_exe || !c.m_enableExe) {
         return candidates;
     }
     for (std::uint16_t candidate : {kArcLha, kArcGca, kArcRar, kArcZip}) {
@@ -407,7 +408,7 @@ void CArchiveExpander::RegisterArchiveFile(SFileInfo& node, const std::string& a
             node.SetComment(std::move(text));
         }
     }
-    if (m_options.m_addVolCrc && !CScanControl::IsScanCancelled()) {
+    if (m_options.m_addVolCrc && !m_stop.stop_requested()) {
         Post(kScanProgressCrc, &node);
         const std::uint32_t crc = CVolumeScanner::FileCrc32(AT_FDCWD, archivePath.c_str());
         node.m_dwExtValue = crc;
@@ -623,7 +624,7 @@ CArchiveExpander::ReadCrcs(const SFileInfo& archive, const ArcEntryList& paths) 
 }
 
 bool CArchiveExpander::ExtractArchiveComments(SFileInfo& record, int slot, bool overwrite,
-                                              bool recurse, bool checkCancel) {
+                                              bool recurse, const std::stop_token& stop) {
     if (!overwrite && !record.Text(slot).empty()) {
         return true;
     }
@@ -673,7 +674,7 @@ bool CArchiveExpander::ExtractArchiveComments(SFileInfo& record, int slot, bool 
     bool stopped = false;
     for (const SWanted& w : wanted) {
         Post(kScanProgressArcComment, w.m_record);
-        if (checkCancel && CScanControl::IsScanCancelled()) {
+        if (stop.stop_requested()) {
             stopped = true;
             break;
         }

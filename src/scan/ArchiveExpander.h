@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -27,9 +28,9 @@ struct SDirEntry;
 inline constexpr const char* kParentPlaceholderName = "Parent";
 
 // One expander serves one thread at a time (the scan's, or the UI's when no scan
-// runs). The "OptionExtract" keys (which families are listed and extracted) and
-// "MeltFolder" (the work folder) are read from the process-wide configuration at each
-// call; the scan's own options and progress sink arrive with each scan (BeginScan).
+// runs). Which families are listed and extracted and the work folder are the archive
+// options last set (SetArchiveOptions, or those of the scan BeginScan begins); the
+// scan's own options, progress sink and stop token arrive with each scan.
 // The archiver set and the hooks must outlive the expander.
 class CArchiveExpander : public IArchiveLister, public IArchiveEntryExtractor {
 public:
@@ -46,13 +47,18 @@ public:
     }
     // The scan's options for the archive file itself, which is registered as a plain
     // file first ("AutoComment" and "AddVolCRC" apply to it), and "AddVolArcCRC",
-    // which has the entries' CRC-32 read while listing. The constructor takes them from
-    // the configuration; BeginScan sets them too.
+    // which has the entries' CRC-32 read while listing. None are on until set here or
+    // by BeginScan.
     void SetScanOptions(const SScanOptions& options) { m_options = options; }
+    // The families and the work folder for what follows; a scan's BeginScan sets them
+    // to the scan's own.
+    void SetArchiveOptions(const SArchiveOptions& options) { m_options.m_archives = options; }
+    const SArchiveOptions& ArchiveOptions() const { return m_options.m_archives; }
 
     // --- IArchiveLister ---
 
-    void BeginScan(const SScanOptions& options, IScanProgress* progress) override;
+    void BeginScan(const SScanOptions& options, IScanProgress* progress,
+                   std::stop_token stop) override;
     void EndScan() override;
 
     // Applies the archive dispatch to a file of `folder` with file-type code `code`
@@ -72,9 +78,9 @@ public:
     // Extracts, in one batch, every file at or (with recurse) below `record` whose
     // text slot is empty (or overwrite), runs the comment extraction on each and
     // removes them again. Nothing when the record's own slot already holds text and
-    // overwrite is off. False only when stopped by the scan's cancel flag.
+    // overwrite is off. False only when stopped through `stop`.
     bool ExtractArchiveComments(SFileInfo& record, int slot, bool overwrite, bool recurse,
-                                bool checkCancel) override;
+                                const std::stop_token& stop) override;
 
     // --- IArchiveEntryExtractor (stored contents loaded from inside an archive) ---
 
@@ -126,7 +132,7 @@ public:
 
     // The configured work folder with a trailing "/" (the temporary folder, stored as
     // the configured one, when none is set).
-    static std::string WorkFolder();
+    std::string WorkFolder() const;
 
 private:
     struct SPlacement;
@@ -146,6 +152,7 @@ private:
     ICommentExtractor* m_extractor = nullptr;
     std::function<bool(const SFileInfo&)> m_filter;
     SScanOptions m_options;
+    std::stop_token m_stop; // the running scan's
     // The archive node whose entries got their CRC-32 in the listing pass; the scan's
     // CRC collection that follows takes them as they are.
     const SFileInfo* m_pCrcListed = nullptr;

@@ -1,7 +1,6 @@
 // Drive table over the platform's drive list.
 #include "scan/DriveTable.h"
 
-#include "core/ConfigData.h"
 #include "core/Text.h"
 #include "core/TraceLog.h"
 #include "model/SVolumeInfo.h"
@@ -54,8 +53,8 @@ bool CDriveTable::IsListed(const SDrive& drive) {
     return kindListed && !IsFloppy(drive);
 }
 
-bool CDriveTable::IsWatched(const SDrive& drive, int position) {
-    return IsListed(drive) && Config().IsDriveUsed(position);
+bool CDriveTable::IsWatched(const SDrive& drive, int position, const SDriveChoice& choice) {
+    return IsListed(drive) && choice.IsUsed(position);
 }
 
 void CDriveTable::RefreshDriveTable() {
@@ -84,11 +83,9 @@ void CDriveTable::RefreshDriveTable(const std::vector<SDrive>& drives) {
     LogFormat("RefreshDriveTable() %zu drives", m_entries.size());
 }
 
-bool CDriveTable::FirstChangedPresentDrive(SDriveEntry& entry) const {
-    const CConfigData& config = Config();
+bool CDriveTable::FirstChangedPresentDrive(SDriveEntry& entry, const SDriveChoice& choice) const {
     for (const SDriveEntry& candidate : m_entries) {
-        if (candidate.m_present && candidate.m_changed &&
-            config.IsDriveUsed(candidate.m_nPosition)) {
+        if (candidate.m_present && candidate.m_changed && choice.IsUsed(candidate.m_nPosition)) {
             entry = candidate;
             return true;
         }

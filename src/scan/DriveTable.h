@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/DriveList.h"
+#include "scan/DriveChoice.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -46,9 +47,8 @@ public:
     void RefreshDriveTable(const std::vector<SDrive>& drives);
 
     // The first entry that is present, changed and enabled by the drive-use settings
-    // ("DriveUseAll", "DriveUse"): the drive a medium was just inserted into. False
-    // when none.
-    bool FirstChangedPresentDrive(SDriveEntry& entry) const;
+    // `choice`: the drive a medium was just inserted into. False when none.
+    bool FirstChangedPresentDrive(SDriveEntry& entry, const SDriveChoice& choice) const;
 
     const std::vector<SDriveEntry>& Entries() const { return m_entries; }
 
@@ -61,10 +61,10 @@ public:
     // Floppy drives (/dev/fd0, ...) stand where the first two drive letters stood.
     static bool IsFloppy(const SDrive& drive);
     // Whether the program reacts to this drive arriving or leaving: a drive of the
-    // table that the drive-use settings enable at its `position` in the drive list.
-    // Other mounts (the system's disks, RAM disks, containers, FUSE file systems) are
-    // none of its business.
-    static bool IsWatched(const SDrive& drive, int position);
+    // table that the drive-use settings `choice` enable at its `position` in the drive
+    // list. Other mounts (the system's disks, RAM disks, containers, FUSE file
+    // systems) are none of its business.
+    static bool IsWatched(const SDrive& drive, int position, const SDriveChoice& choice);
 
 private:
     DriveSource m_source;

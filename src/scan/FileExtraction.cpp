@@ -1,8 +1,6 @@
 // File extraction: selection rules, the copy of plain files and the archive members.
 #include "scan/FileExtraction.h"
 
-#include "core/ConfigData.h"
-#include "core/XdgPaths.h"
 #include "model/CaseEditing.h"
 #include "model/MediumPath.h"
 #include "model/SFileInfo.h"
@@ -15,6 +13,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quillora {
 
@@ -70,8 +69,9 @@ void CollectMemberPaths(const SFileInfo& record, ArcEntryList& files,
 
 } // namespace
 
-CFileExtraction::CFileExtraction(CArchiveExpander& expander, IExtractionUi& ui)
-    : m_expander(expander), m_ui(ui) {}
+CFileExtraction::CFileExtraction(CArchiveExpander& expander, IExtractionUi& ui,
+                                 std::string initialFolder)
+    : m_expander(expander), m_ui(ui), m_initialFolder(std::move(initialFolder)) {}
 
 std::vector<const SFileInfo*>
 CFileExtraction::ListSelection(const std::vector<const SFileInfo*>& rows) {
@@ -89,14 +89,6 @@ std::vector<const SFileInfo*> CFileExtraction::TreeSelection(const SFileInfo* no
         return {};
     }
     return {node};
-}
-
-std::string CFileExtraction::InitialFolder() {
-    const CConfigData& config = Config();
-    if (config.m_nMeltFolderMode != 0 && !config.m_strMeltFolder.empty()) {
-        return config.m_strMeltFolder;
-    }
-    return TempFolder();
 }
 
 bool CFileExtraction::CollectPlainFiles(const SFileInfo& record, const Components& relative,
@@ -273,7 +265,7 @@ bool CFileExtraction::Run(const std::vector<const SFileInfo*>& selection) {
     if (!m_ui.RequireMedium(*selection.front())) {
         return false;
     }
-    std::optional<std::string> target = m_ui.ChooseTargetFolder(InitialFolder());
+    std::optional<std::string> target = m_ui.ChooseTargetFolder(m_initialFolder);
     if (!target) {
         return false;
     }

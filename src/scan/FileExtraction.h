@@ -38,7 +38,8 @@ public:
 
 class CFileExtraction {
 public:
-    CFileExtraction(CArchiveExpander& expander, IExtractionUi& ui);
+    // The picker starts in `initialFolder`.
+    CFileExtraction(CArchiveExpander& expander, IExtractionUi& ui, std::string initialFolder);
 
     // The selection a list gives: its rows in order, without media and the case.
     static std::vector<const SFileInfo*> ListSelection(const std::vector<const SFileInfo*>& rows);
@@ -51,10 +52,6 @@ public:
     // reported together at the end. Nothing is written through a symbolic link found
     // below the target folder, and each copy keeps its modification time and mode.
     bool Run(const std::vector<const SFileInfo*>& selection);
-
-    // The folder the picker starts in: "MeltFolder" when "MeltFolderMode" is on and
-    // it is set, else the work folder.
-    static std::string InitialFolder();
 
 private:
     using Components = std::vector<std::string>;
@@ -73,6 +70,7 @@ private:
 
     CArchiveExpander& m_expander;
     IExtractionUi& m_ui;
+    std::string m_initialFolder;
     CExtractTarget m_target;
     std::vector<std::string> m_skipped;
 };

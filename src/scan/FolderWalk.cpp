@@ -13,7 +13,6 @@
 #include "model/SVolumeInfo.h"
 #include "scan/IArchiveLister.h"
 #include "scan/IScanProgress.h"
-#include "scan/ScanControl.h"
 #include "scan/ScanReport.h"
 #include "scan/VolumeScanner.h"
 
@@ -110,7 +109,7 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
         }
         SSubfolder sub = std::move(top.m_subfolders[top.m_next++]);
         const int childLevel = top.m_level + 1;
-        if (CScanControl::IsScanCancelled()) {
+        if (m_scanner.StopRequested()) {
             continue; // recorded, but left empty
         }
         if (m_prefetch && m_prefetch->Take(sub.m_relPath, m_listing)) {
@@ -270,7 +269,7 @@ void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry, const CArchiveHea
         if (CDirectoryReader::HasEntries(frame.m_fd, entry.m_osName.c_str())) {
             report.Add(SkipKind::TooDeep, record, 0);
         }
-    } else if (!CScanControl::IsScanCancelled()) {
+    } else if (!m_scanner.StopRequested()) {
         const bool sameFolder =
             before && before->IsDirectory() && !before->HasFlags(kFlagListedArchive);
         frame.m_subfolders.push_back({&record, sameFolder ? before : nullptr, entry.m_osName, {}});
@@ -297,14 +296,14 @@ void CFolderWalk::AddFile(SFileInfo& record, const SDirEntry& entry, int dirFd, 
 }
 
 void CFolderWalk::ReadCrc(SFileInfo& record, const SDirEntry& entry, int dirFd) {
-    if (CScanControl::IsScanCancelled()) {
+    if (m_scanner.StopRequested()) {
         return;
     }
     m_scanner.PostScanProgress(kScanProgressCrc, &record);
     std::uint32_t crc = 0;
     if (entry.m_kind == EntryKind::Regular && !entry.m_factsMissing) {
-        const int error =
-            CVolumeScanner::ReadCrc32(dirFd, entry.m_osName.c_str(), entry.m_size, crc);
+        const int error = CVolumeScanner::ReadCrc32(dirFd, entry.m_osName.c_str(), entry.m_size,
+                                                    crc, m_scanner.StopToken());
         if (error != 0 && error != ECANCELED) {
             m_scanner.m_report.Add(SkipKind::UnreadableFile, record, error);
         }

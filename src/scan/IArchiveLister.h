@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stop_token>
 
 namespace quillora {
 
@@ -21,9 +22,10 @@ public:
     // A scan begins: its options (the archive file itself is registered as a plain file
     // first, so "AutoComment" and "AddVolCRC" apply to it, and "AddVolArcCRC" has the
     // CRC-32 of every entry read while listing) and the sink its progress goes to
-    // (codes 1-4; null for none). The options hold until the next BeginScan, the sink
-    // until EndScan.
-    virtual void BeginScan(const SScanOptions& options, IScanProgress* progress) = 0;
+    // (codes 1-4; null for none), and the scan's stop token. The options hold until
+    // the next BeginScan, the sink and the token until EndScan.
+    virtual void BeginScan(const SScanOptions& options, IScanProgress* progress,
+                           std::stop_token stop) = 0;
     // The scan is over (however it ended): its progress sink may go away.
     virtual void EndScan() = 0;
 
@@ -50,9 +52,10 @@ public:
 
     // Comment extraction for a record inside an archive (the archive node included):
     // the entries are extracted in one batch, their texts stored in slot 0 (comment)
-    // or 1 (category), and removed again. False only when stopped by a cancel.
+    // or 1 (category), and removed again. False only when stopped through `stop`
+    // (a token without a source: never).
     virtual bool ExtractArchiveComments(SFileInfo& record, int slot, bool overwrite, bool recurse,
-                                        bool checkCancel) = 0;
+                                        const std::stop_token& stop) = 0;
 };
 
 } // namespace quillora

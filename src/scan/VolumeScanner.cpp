@@ -2,7 +2,6 @@
 // folder walk, then sizes and capacity.
 #include "scan/VolumeScanner.h"
 
-#include "core/ConfigData.h"
 #include "core/Crc32.h"
 #include "core/Text.h"
 #include "core/TraceLog.h"
@@ -15,7 +14,6 @@
 #include "scan/FolderWalk.h"
 #include "scan/IArchiveLister.h"
 #include "scan/IScanProgress.h"
-#include "scan/ScanControl.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -27,6 +25,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quillora {
 
@@ -126,32 +125,20 @@ int FolderLevel(const SFileInfo& folder) {
     return level;
 }
 
-// Marks the scan finished however AddVolume is left, so that a waiting
-// RequestScanCancel always returns, and lets the archive lister drop the scan's sink.
+// Lets the archive lister drop the scan's sink however AddVolume is left.
 struct SFinishGuard {
     IArchiveLister* m_lister = nullptr;
     ~SFinishGuard() {
         if (m_lister) {
             m_lister->EndScan();
         }
-        CScanControl::SetScanFinished(true);
     }
 };
 
 } // namespace
 
-SScanOptions SScanOptions::FromConfig() {
-    const CConfigData& config = Config();
-    SScanOptions options;
-    options.m_autoComment = config.m_nAutoComment != 0;
-    options.m_meltAutoComment = config.m_nMeltAutoComment != 0;
-    options.m_addVolCrc = config.m_nAddVolCRC != 0;
-    options.m_addVolArcCrc = config.m_nAddVolArcCRC != 0;
-    options.m_scanPseudoFileSystems = config.m_bScanPseudoFileSystems;
-    return options;
-}
-
-CVolumeScanner::CVolumeScanner(const SScanOptions& options) : m_options(options) {}
+CVolumeScanner::CVolumeScanner(const SScanOptions& options, std::stop_token stop)
+    : m_options(options), m_stop(std::move(stop)) {}
 
 void CVolumeScanner::AddVolume(SVolumeInfo& volume, const std::string& osPath,
                                const std::string* label, const std::string* comment) {
@@ -161,11 +148,10 @@ void CVolumeScanner::AddVolume(SVolumeInfo& volume, const std::string& osPath,
     m_entries.store(0, std::memory_order_relaxed);
     m_report.Clear();
     m_changes.Clear();
-    CScanControl::EnterScan();
     {
         SFinishGuard finish{m_lister};
         if (m_lister) {
-            m_lister->BeginScan(m_options, m_progress);
+            m_lister->BeginScan(m_options, m_progress, m_stop);
         }
         ResetRecordFields(volume);
         const std::string linuxType = ApplyVolumeInfo(volume, osPath, label, comment);
@@ -183,7 +169,7 @@ void CVolumeScanner::AddVolume(SVolumeInfo& volume, const std::string& osPath,
         volume.UpdateDisplayNameTree(true);
         volume.RecalcSize(true);
         UpdateDiskSpace(volume);
-        if (m_previous && !CScanControl::IsScanCancelled()) {
+        if (m_previous && !StopRequested()) {
             m_changes.Compute(*m_previous, volume, TimeRuleOf(volume.m_strVolText2),
                               m_report.FoldersNotRead());
         }
@@ -270,7 +256,7 @@ void CVolumeScanner::ApplyVolumeFacts(SVolumeInfo& volume, const std::string& re
 }
 
 int CVolumeScanner::ReadFolder(SFileInfo& folder) {
-    if (CScanControl::IsScanCancelled()) {
+    if (StopRequested()) {
         return 0;
     }
     const std::string osPath = RecordOsPath(folder);
@@ -301,8 +287,8 @@ std::uint32_t CVolumeScanner::FileCrc32(int dirFd, const char* name) {
     return crc;
 }
 
-int CVolumeScanner::ReadCrc32(int dirFd, const char* name, std::uint64_t limit,
-                              std::uint32_t& crc) {
+int CVolumeScanner::ReadCrc32(int dirFd, const char* name, std::uint64_t limit, std::uint32_t& crc,
+                              const std::stop_token& stop) {
     crc = 0;
     // O_NONBLOCK: should a FIFO take the file's place after it was listed, the open
     // does not wait for a writer; the type check below then refuses it.
@@ -333,7 +319,7 @@ int CVolumeScanner::ReadCrc32(int dirFd, const char* name, std::uint64_t limit,
     for (unsigned blocks = 1; left > 0; ++blocks) {
         // A cancel is not kept waiting for the end of a huge file; the partial tree
         // is thrown away anyway.
-        if (blocks % kCrcCancelCheckBlocks == 0 && CScanControl::IsScanCancelled()) {
+        if (blocks % kCrcCancelCheckBlocks == 0 && stop.stop_requested()) {
             result = ECANCELED;
             break;
         }
@@ -359,7 +345,7 @@ int CVolumeScanner::ReadCrc32(int dirFd, const char* name, std::uint64_t limit,
 }
 
 bool CVolumeScanner::CollectCRC(SFileInfo& record, bool recurse) {
-    if (CScanControl::IsScanCancelled()) {
+    if (StopRequested()) {
         return false;
     }
     if (record.IsInsideArchive() && m_lister) {
@@ -373,7 +359,7 @@ bool CVolumeScanner::CollectCRC(SFileInfo& record, bool recurse) {
         if (record.IsInsideArchive()) {
             crc = m_lister ? m_lister->ArchiveEntryCrc(record) : 0;
         } else if (const std::string path = RecordOsPath(record); !path.empty()) {
-            const int error = ReadCrc32(AT_FDCWD, path.c_str(), record.m_nSize, crc);
+            const int error = ReadCrc32(AT_FDCWD, path.c_str(), record.m_nSize, crc, m_stop);
             if (error != 0 && error != ECANCELED) {
                 m_report.Add(SkipKind::UnreadableFile, record, error);
             }
@@ -386,7 +372,7 @@ bool CVolumeScanner::CollectCRC(SFileInfo& record, bool recurse) {
     }
     for (std::size_t i = 0; i < record.ChildCount(); ++i) {
         obtained = CollectCRC(*record.ChildAt(i), true) || obtained;
-        if (CScanControl::IsScanCancelled()) {
+        if (StopRequested()) {
             break;
         }
     }
@@ -395,13 +381,13 @@ bool CVolumeScanner::CollectCRC(SFileInfo& record, bool recurse) {
 
 bool CVolumeScanner::ExtractComment(SFileInfo& record, int slot, bool overwrite, bool recurse,
                                     bool checkCancel) {
-    if (checkCancel && CScanControl::IsScanCancelled()) {
+    if (checkCancel && StopRequested()) {
         return false;
     }
     if (record.IsInsideArchive()) {
-        return m_lister
-                   ? m_lister->ExtractArchiveComments(record, slot, overwrite, recurse, checkCancel)
-                   : true;
+        return m_lister ? m_lister->ExtractArchiveComments(record, slot, overwrite, recurse,
+                                                           checkCancel ? m_stop : std::stop_token())
+                        : true;
     }
     if (m_extractor && (overwrite || record.Text(slot).empty()) && !record.IsDirectory()) {
         const std::string path = RecordOsPath(record);
@@ -421,7 +407,7 @@ bool CVolumeScanner::ExtractComment(SFileInfo& record, int slot, bool overwrite,
         if (!ExtractComment(*record.ChildAt(i), slot, overwrite, recurse, checkCancel)) {
             return false;
         }
-        if (checkCancel && CScanControl::IsScanCancelled()) {
+        if (checkCancel && StopRequested()) {
             return false;
         }
     }

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "model/CaseSchema.h"
+#include "scan/ArchiveOptions.h"
 #include "scan/MediumChanges.h"
 #include "scan/ScanReport.h"
 
 #include <atomic>
 #include <cstdint>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -21,7 +23,8 @@ class SVolumeInfo;
 struct SVolumeFacts;
 class CFolderWalk;
 
-// The options a scan reads (sections and keys of the configuration store).
+// The options of one scan, filled by whoever starts it (from the configuration store's
+// sections and keys, or from the command line).
 struct SScanOptions {
     bool m_autoComment = false;     // OptionView "AutoComment": comment of every plain file
     bool m_meltAutoComment = false; // OptionView "MeltAutoComment": comments of archive entries
@@ -30,16 +33,17 @@ struct SScanOptions {
     // A folder on a pseudo file system (proc, sysfs, ...) is scanned only when asked
     // (TobConfig.txt "Main.Option.MediaAdd.PseudoFileSystems", or the command line).
     bool m_scanPseudoFileSystems = false;
-
-    // The values of the process-wide configuration.
-    static SScanOptions FromConfig();
+    // What the archive lister lists and where it extracts, for this scan.
+    SArchiveOptions m_archives;
 };
 
 // One scanner per scan, used on the scanning thread. The hooks it is given (progress,
-// archive lister, comment extractor) must outlive the calls; each may be null.
+// archive lister, comment extractor) must outlive the calls; each may be null. The
+// scan stops when `stop` is asked to: each scan has its own, so that a cancel never
+// reaches another scan running at the same time; a token without a source never stops.
 class CVolumeScanner {
 public:
-    explicit CVolumeScanner(const SScanOptions& options = SScanOptions::FromConfig());
+    explicit CVolumeScanner(const SScanOptions& options = {}, std::stop_token stop = {});
 
     void SetProgress(IScanProgress* progress) { m_progress = progress; }
     void SetArchiveLister(IArchiveLister* lister) { m_lister = lister; }
@@ -61,8 +65,7 @@ public:
     // The whole scan of the folder or mount point at the Linux path `osPath` into
     // `volume`, a new medium record without children: its own fields, its tree,
     // sizes and capacity; label and comment replace the proposed ones when given.
-    // Marks the scan finished as its last step, also after a cancel; the record is
-    // then partial and the caller discards it. What could not be read is in
+    // After a stop the record is partial and the caller discards it. What could not be read is in
     // Report(); when Report().RootFailed() the scan failed (the folder itself could
     // not be read, or it lies on a pseudo file system not asked for) and the record
     // must not be used either.
@@ -112,7 +115,7 @@ public:
 
     // Fills text slot 0 (comment) or 1 (category) through the comment extractor,
     // when overwrite is set or the slot is empty; with recurse also below. False
-    // only when stopped by the cancel flag (checked when checkCancel is set).
+    // only when stopped by the scan's stop token (looked at when checkCancel is set).
     bool ExtractComment(SFileInfo& record, int slot, bool overwrite, bool recurse,
                         bool checkCancel);
 
@@ -137,8 +140,13 @@ public:
 
     // The same over at most `limit` bytes (the size the listing saw) into `crc`.
     // Returns 0, the errno value of a failed open or read (crc is then 0), or
-    // ECANCELED when the scan was cancelled meanwhile. Not a regular file: 0, crc 0.
-    static int ReadCrc32(int dirFd, const char* name, std::uint64_t limit, std::uint32_t& crc);
+    // ECANCELED when `stop` was asked meanwhile. Not a regular file: 0, crc 0.
+    static int ReadCrc32(int dirFd, const char* name, std::uint64_t limit, std::uint32_t& crc,
+                         const std::stop_token& stop = {});
+
+    // Whether the scan has been asked to stop.
+    bool StopRequested() const { return m_stop.stop_requested(); }
+    const std::stop_token& StopToken() const { return m_stop; }
 
     // Folders this many levels below their medium are recorded without contents.
     static constexpr int kMaxScanLevel = kMaxTreeDepth - 64;
@@ -154,6 +162,7 @@ private:
                                        const std::string* label, const std::string* comment);
 
     SScanOptions m_options;
+    std::stop_token m_stop;
     CScanReport m_report;
     IScanProgress* m_progress = nullptr;
     IArchiveLister* m_lister = nullptr;

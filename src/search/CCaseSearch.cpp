@@ -78,7 +78,7 @@ void CCaseSearch::Wait() {
 }
 
 void CCaseSearch::Abort() {
-    m_bAbort = true;
+    m_stop.request_stop();
     std::lock_guard guard(m_lock);
     m_changed.notify_all();
 }
@@ -110,7 +110,7 @@ std::optional<std::string> CCaseSearch::AskPassword(const std::string& path,
     std::lock_guard one(m_questionLock);
     {
         std::lock_guard guard(m_lock);
-        if (m_bAbort) {
+        if (m_stop.stop_requested()) {
             return std::nullopt;
         }
         m_bAnswered = false;
@@ -118,7 +118,7 @@ std::optional<std::string> CCaseSearch::AskPassword(const std::string& path,
     }
     m_sink.PasswordNeeded(path, filePassword);
     std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [this] { return m_bAnswered || m_bAbort; });
+    m_changed.wait(lock, [this] { return m_bAnswered || m_stop.stop_requested(); });
     return m_bAnswered ? m_answer : std::nullopt;
 }
 
@@ -132,9 +132,9 @@ void CCaseSearch::Run() {
     }
     std::vector<SCaseFileEntry> found;
     if (!m_strBase.empty()) {
-        found = CollectCaseFiles(m_strBase, &m_bAbort);
+        found = CollectCaseFiles(m_strBase, m_stop.get_token());
     }
-    if (m_bAbort) {
+    if (m_stop.stop_requested()) {
         found.clear();
     }
     {
@@ -153,7 +153,7 @@ void CCaseSearch::Run() {
         // taken it, and its count follows when it is done, whatever else is done.
         for (std::size_t next = 0; next < count; ++next) {
             std::unique_lock lock(m_lock);
-            m_changed.wait(lock, [&] { return next < m_nClaimed || m_bAbort; });
+            m_changed.wait(lock, [&] { return next < m_nClaimed || m_stop.stop_requested(); });
             if (next >= m_nClaimed) {
                 break;
             }
@@ -185,7 +185,7 @@ void CCaseSearch::Worker() {
         std::size_t index = 0;
         {
             std::lock_guard guard(m_lock);
-            if (m_bAbort || m_nClaimed >= count) {
+            if (m_stop.stop_requested() || m_nClaimed >= count) {
                 break;
             }
             index = m_nClaimed++;

@@ -8,11 +8,11 @@
 #include "search/CaseFileCollection.h"
 #include "search/ICaseSearchSink.h"
 
-#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,7 +38,7 @@ public:
     // Asks the run to stop: no new file is started; files being searched are finished
     // and reported; an open password question counts as declined.
     void Abort();
-    bool IsAborting() const { return m_bAbort.load(); }
+    bool IsAborting() const { return m_stop.stop_requested(); }
     // Waits until the run has ended (after Start).
     void Wait();
     bool IsFinished() const;
@@ -73,7 +73,7 @@ private:
     std::size_t m_nClaimed = 0;
     std::string m_strPassword;
     bool m_bFinished = false;
-    std::atomic<bool> m_bAbort{false};
+    std::stop_source m_stop; // this run's alone
 
     // One password question at a time.
     std::mutex m_questionLock;

@@ -115,7 +115,7 @@ SCopySummary CUpdateCopier::Run(const SCopyPlan& plan) {
             }
             continue;
         }
-        if (m_progress && !m_progress->CopyProgress(done, total, item.m_source)) {
+        if (!GoOn(done, total, item.m_source)) {
             m_summary.m_bCancelled = true;
             break;
         }
@@ -124,7 +124,7 @@ SCopySummary CUpdateCopier::Run(const SCopyPlan& plan) {
             item.m_source, item.m_destination, options,
             [&](std::uint64_t bytes) {
                 done += bytes;
-                return !m_progress || m_progress->CopyProgress(done, total, item.m_source);
+                return GoOn(done, total, item.m_source);
             },
             &error);
         switch (result) {
@@ -144,6 +144,13 @@ SCopySummary CUpdateCopier::Run(const SCopyPlan& plan) {
         }
     }
     return m_summary;
+}
+
+bool CUpdateCopier::GoOn(std::uint64_t done, std::uint64_t total, const std::string& current) {
+    if (m_stop.stop_requested()) {
+        return false;
+    }
+    return !m_progress || m_progress->CopyProgress(done, total, current);
 }
 
 } // namespace quillora

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <stop_token>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillora {
@@ -43,8 +45,10 @@ struct SCopySummary {
 
 class CUpdateCopier {
 public:
-    // `progress` may be null; it must outlive the copier.
-    explicit CUpdateCopier(ICopyProgress* progress) : m_progress(progress) {}
+    // `progress` may be null; it must outlive the copier. The copy stops, as on a
+    // false from the progress, once `stop` is asked to.
+    explicit CUpdateCopier(ICopyProgress* progress, std::stop_token stop = {})
+        : m_progress(progress), m_stop(std::move(stop)) {}
 
     // Reports the plan's problems, then copies its jobs in order. A folder is copied
     // with everything below it (folders that exist are used as they are); symbolic
@@ -64,8 +68,11 @@ private:
 
     void Expand(const SCopyJob& job, std::vector<SItem>& items);
     void Fail(const std::string& message);
+    // Whether to go on: not stopped, and the progress (when there is one) agrees.
+    bool GoOn(std::uint64_t done, std::uint64_t total, const std::string& current);
 
     ICopyProgress* m_progress;
+    std::stop_token m_stop;
     SCopySummary m_summary;
 };
 

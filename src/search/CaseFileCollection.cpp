@@ -58,7 +58,7 @@ std::string CaseFileDisplayPath(const std::string& relativePath) {
 }
 
 std::vector<SCaseFileEntry> CollectCaseFiles(const std::string& baseFolder,
-                                             const std::atomic<bool>* abort) {
+                                             const std::stop_token& stop) {
     std::vector<SCaseFileEntry> found;
     const std::string base = TrimBaseFolder(baseFolder);
     if (base.empty()) {
@@ -86,7 +86,7 @@ std::vector<SCaseFileEntry> CollectCaseFiles(const std::string& baseFolder,
     };
     enter({});
     while (!stack.empty()) {
-        if (abort && abort->load()) {
+        if (stop.stop_requested()) {
             break;
         }
         SFolder& folder = stack.back();

@@ -1,7 +1,7 @@
 // Finding the case files below a folder for the search across case files.
 #pragma once
 
-#include <atomic>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -31,8 +31,8 @@ std::string CaseFileDisplayPath(const std::string& relativePath);
 // file (a folder so named too, which is then not entered); any other folder is
 // entered. Symbolic links are never followed into folders and a folder met again
 // (a bind mount of an ancestor) is not entered twice, so loops end. Unreadable
-// folders add nothing. Stops early, with what it has, when `abort` becomes true.
+// folders add nothing. Stops early, with what it has, once `stop` is asked to.
 std::vector<SCaseFileEntry> CollectCaseFiles(const std::string& baseFolder,
-                                             const std::atomic<bool>* abort = nullptr);
+                                             const std::stop_token& stop = {});
 
 } // namespace quillora

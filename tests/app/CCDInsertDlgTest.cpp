@@ -9,7 +9,6 @@
 #include "core/Resources.h"
 #include "model/SVolumeInfo.h"
 #include "scan/IArchiveLister.h"
-#include "scan/ScanControl.h"
 #include "support/ScratchDir.h"
 
 #include <QTimer>
@@ -18,8 +17,10 @@
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <stop_token>
 #include <sys/mount.h>
 #include <thread>
+#include <utility>
 
 using namespace quillora;
 using namespace quillora::test;
@@ -52,13 +53,16 @@ protected:
 // the scan is cancelled, so that a cancel is sure to meet a running scan.
 class CBlockingLister : public IArchiveLister {
 public:
-    void BeginScan(const SScanOptions& /*options*/, IScanProgress* /*progress*/) override {}
+    void BeginScan(const SScanOptions& /*options*/, IScanProgress* /*progress*/,
+                   std::stop_token stop) override {
+        m_stop = std::move(stop);
+    }
     void EndScan() override {}
     bool ReadsHeadOf(std::uint16_t /*fileTypeCode*/) override { return false; }
     bool TryListArchive(SFileInfo& /*folder*/, const SDirEntry& /*entry*/,
                         std::uint16_t /*fileTypeCode*/, const CArchiveHead* /*head*/) override {
         m_entered.store(true);
-        for (int i = 0; i < 2000 && !CScanControl::IsScanCancelled(); ++i) {
+        for (int i = 0; i < 2000 && !m_stop.stop_requested(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return false;
@@ -66,11 +70,12 @@ public:
     std::uint32_t ArchiveEntryCrc(const SFileInfo& /*entry*/) override { return 0; }
     bool CollectArchiveCrcs(SFileInfo& /*record*/, bool /*recurse*/) override { return false; }
     bool ExtractArchiveComments(SFileInfo& /*record*/, int /*slot*/, bool /*overwrite*/,
-                                bool /*recurse*/, bool /*checkCancel*/) override {
+                                bool /*recurse*/, const std::stop_token& /*stop*/) override {
         return true;
     }
 
     std::atomic<bool> m_entered{false};
+    std::stop_token m_stop;
 };
 
 void MakeWideTree(const ScratchDir& scratch, int folders, int files) {

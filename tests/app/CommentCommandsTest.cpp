@@ -6,7 +6,6 @@
 #include "core/ProfileStore.h"
 #include "extract/ExtractTextManager.h"
 #include "model/SVolumeInfo.h"
-#include "scan/ScanControl.h"
 #include "scan/VolumeScanner.h"
 #include "support/ScratchDir.h"
 
@@ -109,7 +108,6 @@ protected:
         m_dir.Write("docs/data.bin", "no extractor for this");
         SScanOptions options;
         CVolumeScanner scanner(options);
-        CScanControl::BeginScan();
         scanner.AddVolume(m_medium, (m_dir / "docs").string(), nullptr, nullptr);
     }
 

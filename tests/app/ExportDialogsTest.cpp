@@ -10,6 +10,7 @@
 #include "app/export/CListFileDlg.h"
 #include "app/export/CNameEditDlg.h"
 #include "app/export/CQtClipboardText.h"
+#include "document/FormPresets.h"
 #include "export/CExportFormSets.h"
 
 #include <QCheckBox>

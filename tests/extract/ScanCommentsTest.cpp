@@ -6,7 +6,6 @@
 #include "scan/ArchiveExpander.h"
 #include "scan/ArchiverSet.h"
 #include "scan/IScanProgress.h"
-#include "scan/ScanControl.h"
 #include "scan/VolumeScanner.h"
 #include "support/CliRunner.h"
 #include "support/ScratchDir.h"
@@ -67,7 +66,6 @@ protected:
         scanner.SetArchiveLister(&expander);
         scanner.SetCommentExtractor(&m_extractors);
         auto medium = std::make_unique<SVolumeInfo>();
-        CScanControl::BeginScan();
         scanner.AddVolume(*medium, (m_dir / "disc").string(), nullptr, nullptr);
         return medium;
     }

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <stop_token>
 #include <thread>
 
 using namespace quillora;
@@ -138,8 +139,9 @@ TEST_F(CaseIndexTest, NeverAnswersFromOldEntries) {
     // stop before it began); a gone one is dropped.
     WriteCase(dir / "cases/sub/b.cas", "Other", {"new too.txt"});
     EXPECT_EQ(index.Locate({"new"}, 0).size(), 1u);
-    const std::atomic<bool> stop{true};
-    EXPECT_EQ(index.Update(&stop).m_nRead, 0u);
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_EQ(index.Update(stop.get_token()).m_nRead, 0u);
     const SIndexChange updated = index.Update();
     EXPECT_EQ(updated.m_nRead, 1u);
     EXPECT_EQ(index.Locate({"new"}, 0).size(), 2u);

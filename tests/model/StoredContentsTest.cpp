@@ -2,7 +2,6 @@
 // medium or, through an installed extractor, from inside an archive.
 #include "model/StoredContents.h"
 #include "EditingTree.h"
-#include "core/ConfigData.h"
 #include "support/ScratchDir.h"
 
 #include <csignal>
@@ -23,16 +22,14 @@ std::vector<std::uint8_t> Bytes(std::string_view text) {
 class StoredContents : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_previousFolder = Config().m_strMeltFolder;
-        Config().m_strMeltFolder = (m_scratch / "melt").string() + "/";
+        m_folder = (m_scratch / "melt").string() + "/";
         fs::create_directory(m_scratch / "melt");
     }
-    void TearDown() override { Config().m_strMeltFolder = m_previousFolder; }
 
     fs::path Melt() const { return m_scratch / "melt"; }
 
     ScratchDir m_scratch;
-    std::string m_previousFolder;
+    std::string m_folder; // the extraction folder
 };
 
 // Stands in for the archive layer: "extracts" by writing the entry's path as the
@@ -80,12 +77,12 @@ TEST_F(StoredContents, WrittenUnderTheRecordsNameInTheExtractionFolder) {
     file->SetData(Bytes("stored\0bytes"));
     std::string path;
     std::string error;
-    ASSERT_TRUE(WriteStoredContents(*file, &path, &error)) << error;
+    ASSERT_TRUE(WriteStoredContents(*file, m_folder, &path, &error)) << error;
     EXPECT_EQ(path, (Melt() / "a\\b.txt").string());
     EXPECT_EQ(ReadFileBytes(path), std::string("stored\0bytes"));
 
     file->SetData(Bytes("second"));
-    ASSERT_TRUE(WriteStoredContents(*file, nullptr, &error)) << error;
+    ASSERT_TRUE(WriteStoredContents(*file, m_folder, nullptr, &error)) << error;
     EXPECT_EQ(ReadFileBytes(path), "second");
 }
 
@@ -93,14 +90,14 @@ TEST_F(StoredContents, WritingRefusesFoldersEmptyDataAndEscapingNames) {
     SVolumeInfo disc;
     std::string error;
     SFileInfo* folder = AddFolder(disc, "dir");
-    EXPECT_FALSE(WriteStoredContents(*folder, nullptr, &error));
+    EXPECT_FALSE(WriteStoredContents(*folder, m_folder, nullptr, &error));
     SFileInfo* empty = AddFile(disc, "empty.txt");
-    EXPECT_FALSE(WriteStoredContents(*empty, nullptr, &error));
+    EXPECT_FALSE(WriteStoredContents(*empty, m_folder, nullptr, &error));
     EXPECT_NE(error.find("no stored contents"), std::string::npos);
     for (const char* name : {"..", "x/../../escape", ""}) {
         SFileInfo* bad = AddFile(disc, name);
         bad->SetData(Bytes("data"));
-        EXPECT_FALSE(WriteStoredContents(*bad, nullptr, &error)) << name;
+        EXPECT_FALSE(WriteStoredContents(*bad, m_folder, nullptr, &error)) << name;
     }
     EXPECT_FALSE(fs::exists(m_scratch / "escape"));
 }
@@ -111,10 +108,9 @@ TEST_F(StoredContents, AMissingFolderOrAShortWriteLeavesNoFile) {
     file->SetData(std::vector<std::uint8_t>(4096, 0x5A));
     std::string error;
 
-    Config().m_strMeltFolder = (m_scratch / "missing").string();
-    EXPECT_FALSE(WriteStoredContents(*file, nullptr, &error));
+    EXPECT_FALSE(WriteStoredContents(*file, (m_scratch / "missing").string(), nullptr, &error));
     EXPECT_NE(error.find("missing"), std::string::npos);
-    Config().m_strMeltFolder = Melt().string();
+    m_folder = Melt().string();
 
     // A file-size limit makes the write stop part-way, as a full disk would.
     rlimit previous{};
@@ -123,33 +119,11 @@ TEST_F(StoredContents, AMissingFolderOrAShortWriteLeavesNoFile) {
     rlimit small = previous;
     small.rlim_cur = 1000;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    bool written = WriteStoredContents(*file, nullptr, &error);
+    bool written = WriteStoredContents(*file, m_folder, nullptr, &error);
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(written);
     EXPECT_FALSE(fs::exists(Melt() / "big.bin"));
-}
-
-TEST_F(StoredContents, WithoutAnExtractionFolderTheTemporaryFolderIsUsedAndKept) {
-    const char* oldTmp = std::getenv("TMPDIR");
-    std::string previousTmp = oldTmp ? oldTmp : "";
-    setenv("TMPDIR", m_scratch.Path().c_str(), 1);
-    Config().m_strMeltFolder.clear();
-    SVolumeInfo disc;
-    SFileInfo* file = AddFile(disc, "t.txt");
-    file->SetData(Bytes("t"));
-    std::string error;
-    bool written = WriteStoredContents(*file, nullptr, &error);
-    std::string stored = Config().m_strMeltFolder;
-    if (oldTmp) {
-        setenv("TMPDIR", previousTmp.c_str(), 1);
-    } else {
-        unsetenv("TMPDIR");
-    }
-    EXPECT_TRUE(written) << error;
-    EXPECT_TRUE(fs::exists(m_scratch / "t.txt"));
-    EXPECT_EQ(fs::path(stored).lexically_normal(),
-              fs::path(m_scratch.Path() / "").lexically_normal());
 }
 
 TEST_F(StoredContents, LoadedWholeFromTheMedium) {
@@ -161,7 +135,7 @@ TEST_F(StoredContents, LoadedWholeFromTheMedium) {
     disc.RecomputeLocation();
     SFileInfo* file = AddFile(*AddFolder(disc, "DIR"), "b.txt");
     std::string error;
-    ASSERT_TRUE(LoadStoredContents(*file, &error)) << error;
+    ASSERT_TRUE(LoadStoredContents(*file, m_folder, &error)) << error;
     EXPECT_EQ(file->Data(), Bytes(std::string_view("file\0contents", 13)));
     EXPECT_EQ(file->DataLen(), 13u);
 }
@@ -174,20 +148,20 @@ TEST_F(StoredContents, AFailedLoadKeepsWhatTheRecordHad) {
     SFileInfo* missing = AddFile(disc, "missing.txt");
     missing->SetData(Bytes("kept"));
     std::string error;
-    EXPECT_FALSE(LoadStoredContents(*missing, &error));
+    EXPECT_FALSE(LoadStoredContents(*missing, m_folder, &error));
     EXPECT_NE(error.find("missing.txt"), std::string::npos);
     EXPECT_EQ(missing->Data(), Bytes("kept"));
 
     // A name that is a folder on disk is not read as a file.
     SFileInfo* odd = AddFile(disc, "fifo-dir");
-    EXPECT_FALSE(LoadStoredContents(*odd, &error));
+    EXPECT_FALSE(LoadStoredContents(*odd, m_folder, &error));
 
     SVolumeInfo absent; // not mounted now
     SFileInfo* away = AddFile(absent, "a.txt");
-    EXPECT_FALSE(LoadStoredContents(*away, &error));
+    EXPECT_FALSE(LoadStoredContents(*away, m_folder, &error));
     EXPECT_NE(error.find("not present"), std::string::npos);
 
-    EXPECT_FALSE(LoadStoredContents(*AddFolder(disc, "dir"), &error));
+    EXPECT_FALSE(LoadStoredContents(*AddFolder(disc, "dir"), m_folder, &error));
 }
 
 TEST_F(StoredContents, AnArchiveEntryNeedsAnExtractor) {
@@ -200,14 +174,14 @@ TEST_F(StoredContents, AnArchiveEntryNeedsAnExtractor) {
         AddEntry(*AddEntry(*zip, "dir", kAttrDirectory | kFlagListedArchive), "in.txt");
     entry->SetData(Bytes("old"));
     std::string error;
-    EXPECT_FALSE(LoadStoredContents(*entry, &error));
+    EXPECT_FALSE(LoadStoredContents(*entry, m_folder, &error));
     EXPECT_NE(error.find("inside an archive"), std::string::npos);
     EXPECT_EQ(entry->Data(), Bytes("old"));
 
     CFakeExtractor extractor;
     CScopedExtractor installed(&extractor);
     fs::create_directories(Melt() / "x" / "keep");
-    ASSERT_TRUE(LoadStoredContents(*entry, &error)) << error;
+    ASSERT_TRUE(LoadStoredContents(*entry, m_folder, &error)) << error;
     EXPECT_EQ(extractor.m_strArchive, (m_scratch / "disc" / "a.zip").string());
     EXPECT_EQ(extractor.m_strEntry, "dir\\in.txt");
     EXPECT_EQ(entry->Data(), Bytes("dir\\in.txt"));
@@ -219,15 +193,15 @@ TEST_F(StoredContents, AnArchiveEntryNeedsAnExtractor) {
 
     // An entry read from an old case file has no entry bit; its archive still counts.
     SFileInfo* oldStyle = AddFile(*zip, "old.txt");
-    ASSERT_TRUE(LoadStoredContents(*oldStyle, &error)) << error;
+    ASSERT_TRUE(LoadStoredContents(*oldStyle, m_folder, &error)) << error;
     EXPECT_EQ(oldStyle->Data(), Bytes("old.txt"));
 
     extractor.m_strRelative = "../outside.bin";
-    EXPECT_FALSE(LoadStoredContents(*entry, &error));
+    EXPECT_FALSE(LoadStoredContents(*entry, m_folder, &error));
     EXPECT_EQ(entry->Data(), Bytes("dir\\in.txt"));
 
     extractor.m_bFail = true;
-    EXPECT_FALSE(LoadStoredContents(*entry, &error));
+    EXPECT_FALSE(LoadStoredContents(*entry, m_folder, &error));
     EXPECT_EQ(error, "damaged archive");
 }
 

@@ -5,7 +5,6 @@
 
 #include "ArchiveTestData.h"
 #include "ScanTestTools.h"
-#include "core/ConfigData.h"
 #include "hooks/ICommentExtractor.h"
 #include "model/CCDCase.h"
 #include "model/CaseEditing.h"
@@ -19,13 +18,13 @@
 #include "scan/ArchiverSet.h"
 #include "scan/IScanProgress.h"
 #include "scan/LhaWriter.h"
-#include "scan/ScanControl.h"
 #include "scan/VolumeScanner.h"
 #include "support/ScratchDir.h"
 
 #include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <stop_token>
 #include <zlib.h>
 
 using namespace quillora;
@@ -76,13 +75,13 @@ public:
         m_paths.push_back(osPath);
         text = "text:" + quillora::test::ReadFileBytes(osPath);
         if (m_cancelAfter > 0 && static_cast<int>(m_paths.size()) == m_cancelAfter) {
-            CScanControl::SetScanFinished(true);
-            CScanControl::RequestScanCancel();
+            m_stop.request_stop();
         }
         return true;
     }
     std::vector<std::string> m_paths;
     int m_cancelAfter = 0;
+    std::stop_source m_stop; // asked after m_cancelAfter texts
 };
 
 class ArchiveExpanderTest : public ::testing::Test {
@@ -90,30 +89,24 @@ protected:
     void SetUp() override {
         m_set.LoadAll();
         SetExtractOptions(1, 1, 1, 1);
-        Config().m_strMeltFolder = (m_dir / "work").string();
-        CScanControl::ClearScanCancel();
+        m_archive.m_workFolder = (m_dir / "work").string();
     }
-    void TearDown() override {
-        SetExtractOptions(1, 1, 1, 1);
-        Config().m_strMeltFolder.clear();
-        CScanControl::ClearScanCancel();
-        m_set.UnloadAll();
-    }
+    void TearDown() override { m_set.UnloadAll(); }
 
-    static void SetExtractOptions(int all, int families, int exe, int enableExe) {
-        CConfigData& c = Config();
-        c.m_nExtractAll = all;
-        for (int* family :
-             {&c.m_nExtractLha, &c.m_nExtractZip, &c.m_nExtractCab, &c.m_nExtractTar,
-              &c.m_nExtractArj, &c.m_nExtractRar, &c.m_nExtractIsh, &c.m_nExtractGca}) {
-            *family = families;
+    void SetExtractOptions(int all, int families, int exe, int enableExe) {
+        SArchiveOptions& c = m_archive;
+        c.m_all = all != 0;
+        for (bool* family :
+             {&c.m_lha, &c.m_zip, &c.m_cab, &c.m_tar, &c.m_arj, &c.m_rar, &c.m_ish, &c.m_gca}) {
+            *family = families != 0;
         }
-        c.m_nExtractExe = exe;
-        c.m_nExtractEnableExe = enableExe;
+        c.m_exe = exe != 0;
+        c.m_enableExe = enableExe != 0;
     }
 
     // Scans the folder "medium" with the expander as the scanner's lister.
-    void Scan(SVolumeInfo& volume, const SScanOptions& options = {}) {
+    void Scan(SVolumeInfo& volume, SScanOptions options = {}) {
+        options.m_archives = m_archive;
         CArchiveExpander expander(m_set);
         expander.SetProgress(&m_progress);
         expander.SetScanOptions(options);
@@ -138,6 +131,7 @@ protected:
     ScratchDir m_dir;
     CProgressLog m_progress;
     std::optional<CFileText> m_text;
+    SArchiveOptions m_archive;
 };
 
 const SFileInfo* Node(const SFileInfo& folder, const std::string& name) {
@@ -296,7 +290,7 @@ TEST_F(ArchiveExpanderTest, ExeFilesOnlyWithBothExeKeys) {
     }
     // Only the families whose key is on are tried.
     SetExtractOptions(0, 0, 1, 1);
-    Config().m_nExtractRar = 1;
+    m_archive.m_rar = true;
     SVolumeInfo volume;
     Scan(volume);
     EXPECT_EQ(Node(volume, "setup.exe")->m_wArcType, 0);
@@ -328,6 +322,7 @@ TEST_F(ArchiveExpanderTest, ParentReferencesGetPlaceholdersAndKeepTheirText) {
 
     // The entry above the archive's root is extracted inside the work folder all the same.
     CArchiveExpander expander(m_set);
+    expander.SetArchiveOptions(m_archive);
     EXPECT_EQ(expander.ArchiveEntryCrc(*a), ZlibCrc("alpha"));
     EXPECT_EQ(expander.ArchiveEntryCrc(*b), ZlibCrc("bravo"));
     EXPECT_TRUE(FilesBelow(Work()).empty());
@@ -543,33 +538,34 @@ TEST_F(ArchiveExpanderTest, CommentBatchesFilterStopOnCancelAndAlwaysClearUp) {
     CFileText text;
     text.m_cancelAfter = 2;
     CArchiveExpander expander(m_set);
+    expander.SetArchiveOptions(m_archive);
     CProgressLog progress;
     expander.SetProgress(&progress);
     expander.SetCommentExtractor(&text);
     expander.SetCommentFilter([](const SFileInfo& r) { return r.Extension() == ".txt"; });
     // Slot 1 (the category), without cancel checks first for a single entry.
-    EXPECT_TRUE(expander.ExtractArchiveComments(*node->ChildAt(2), 1, false, false, false));
+    EXPECT_TRUE(expander.ExtractArchiveComments(*node->ChildAt(2), 1, false, false, {}));
     EXPECT_TRUE(text.m_paths.empty()); // c.dat has no extractor
-    EXPECT_TRUE(expander.ExtractArchiveComments(*node->ChildAt(0), 1, false, false, false));
+    EXPECT_TRUE(expander.ExtractArchiveComments(*node->ChildAt(0), 1, false, false, {}));
     EXPECT_EQ(node->ChildAt(0)->Category(), "text:alpha");
     text.m_paths.clear();
 
     // The whole archive with cancel checks: stopped after the second text.
     node->ChildAt(0)->SetCategory("");
-    EXPECT_FALSE(expander.ExtractArchiveComments(*node, 1, false, true, true));
+    EXPECT_FALSE(expander.ExtractArchiveComments(*node, 1, false, true, text.m_stop.get_token()));
     EXPECT_EQ(text.m_paths.size(), 2u);
     EXPECT_EQ(node->ChildAt(1)->Category(), "text:bravo");
     EXPECT_EQ(node->ChildAt(3)->Category(), "");
     EXPECT_TRUE(FilesBelow(Work()).empty());
-    CScanControl::ClearScanCancel();
+    text.m_stop = std::stop_source();
 
     // Overwrite replaces texts that are there; without it they are kept.
     node->ChildAt(0)->SetCategory("mine");
     text.m_cancelAfter = 0;
-    EXPECT_TRUE(expander.ExtractArchiveComments(*node, 1, false, true, true));
+    EXPECT_TRUE(expander.ExtractArchiveComments(*node, 1, false, true, text.m_stop.get_token()));
     EXPECT_EQ(node->ChildAt(0)->Category(), "mine");
     EXPECT_EQ(node->ChildAt(3)->Category(), "text:delta");
-    EXPECT_TRUE(expander.ExtractArchiveComments(*node, 1, true, true, true));
+    EXPECT_TRUE(expander.ExtractArchiveComments(*node, 1, true, true, text.m_stop.get_token()));
     EXPECT_EQ(node->ChildAt(0)->Category(), "text:alpha");
     EXPECT_TRUE(FilesBelow(Work()).empty());
 }
@@ -581,6 +577,7 @@ TEST_F(ArchiveExpanderTest, ExtractEntriesFollowsTheFamilyOptionAndMakesTheWorkF
     const SFileInfo* node = Node(volume, "b.tar");
     ASSERT_TRUE(IsArchiveNode(node, kArcTar));
     CArchiveExpander expander(m_set);
+    expander.SetArchiveOptions(m_archive);
     const std::string work = (m_dir / "fresh").string() + "/";
     ASSERT_TRUE(expander.ExtractEntries(*node, work, {"s\\t.txt"}, true));
     EXPECT_EQ(quillora::test::ReadFileBytes(m_dir / "fresh" / "s" / "t.txt"), "tango");
@@ -595,12 +592,14 @@ TEST_F(ArchiveExpanderTest, ExtractEntriesFollowsTheFamilyOptionAndMakesTheWorkF
     EXPECT_TRUE(fs::exists(m_dir / "fresh"));
 
     SetExtractOptions(0, 1, 1, 1);
-    Config().m_nExtractTar = 0;
+    m_archive.m_tar = false;
+    expander.SetArchiveOptions(m_archive);
     EXPECT_FALSE(expander.ExtractEntries(*node, work, {"s\\t.txt"}, true));
     EXPECT_EQ(expander.AdapterForType(kArcTar), nullptr);
     EXPECT_EQ(expander.AdapterForType(9), nullptr);
     // A work folder two levels below a missing one cannot be made.
     SetExtractOptions(1, 1, 1, 1);
+    expander.SetArchiveOptions(m_archive);
     EXPECT_FALSE(
         expander.ExtractEntries(*node, (m_dir / "no" / "such").string() + "/", {"s\\t.txt"}, true));
 }
@@ -615,9 +614,10 @@ TEST_F(ArchiveExpanderTest, StoredContentsLoadFromInsideAnArchive) {
     SFileInfo* entry = volume.ChildAt(0)->ChildAt(0)->ChildAt(0);
     ASSERT_EQ(entry->m_strName, "side.bin");
     CArchiveExpander expander(m_set);
+    expander.SetArchiveOptions(m_archive);
     SetArchiveEntryExtractor(&expander);
     std::string error;
-    const bool loaded = LoadStoredContents(*entry, &error);
+    const bool loaded = LoadStoredContents(*entry, m_archive.m_workFolder, &error);
     SetArchiveEntryExtractor(nullptr);
     ASSERT_TRUE(loaded) << error;
     EXPECT_EQ(entry->DataLen(), 70000u);
@@ -626,7 +626,7 @@ TEST_F(ArchiveExpanderTest, StoredContentsLoadFromInsideAnArchive) {
     // An entry the archive does not hold fails with a reason.
     entry->m_strName = "gone.bin";
     SetArchiveEntryExtractor(&expander);
-    EXPECT_FALSE(LoadStoredContents(*entry, &error));
+    EXPECT_FALSE(LoadStoredContents(*entry, m_archive.m_workFolder, &error));
     SetArchiveEntryExtractor(nullptr);
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(FilesBelow(Work()).empty());
@@ -739,8 +739,10 @@ TEST_F(ArchiveExpanderTest, EachScanBringsItsOptionsAndItsProgressSink) {
     // One expander for the whole session, as the desktop program keeps it; the options
     // change between scans and progress goes to the sink of the scan that runs.
     CArchiveExpander expander(m_set);
+    expander.SetArchiveOptions(m_archive);
     for (bool crc : {false, true}) {
         SScanOptions options;
+        options.m_archives = m_archive;
         options.m_addVolArcCrc = crc;
         options.m_addVolCrc = crc;
         CProgressLog sink;
@@ -785,17 +787,19 @@ TEST_F(ArchiveExpanderTest, OneExpanderForTheWholeRunReadsTheOptionsOfEachScan) 
     // changed must see the new ones.
     Tar("docs.tar", {{"a.txt", "alpha", kStamp}});
     CArchiveExpander expander(m_set);
+    expander.SetArchiveOptions(m_archive);
+    SScanOptions options;
+    options.m_archives = m_archive;
     auto scan = [&] {
         SVolumeInfo volume;
-        CVolumeScanner scanner;
+        CVolumeScanner scanner(options);
         scanner.SetArchiveLister(&expander);
         scanner.AddVolume(volume, Medium().string(), nullptr, nullptr);
         const SFileInfo* node = Node(volume, "docs.tar");
         return node ? node->m_dwExtValue : 0xFFFFFFFFu;
     };
-    Config().m_nAddVolCRC = 0;
+    options.m_addVolCrc = false;
     EXPECT_EQ(scan(), 0u);
-    Config().m_nAddVolCRC = 1;
+    options.m_addVolCrc = true;
     EXPECT_NE(scan(), 0u);
-    Config().m_nAddVolCRC = 0;
 }

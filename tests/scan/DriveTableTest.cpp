@@ -1,8 +1,6 @@
 // The drive table: which drives it lists, change marks across refreshes, ejecting.
 #include "scan/DriveTable.h"
 
-#include "core/ConfigData.h"
-
 #include <gtest/gtest.h>
 
 namespace quillora {
@@ -54,13 +52,13 @@ TEST(DriveTable, RefreshMarksNewDrivesAndPresenceChanges) {
     table.RefreshDriveTable({Drive("/media/u/DISC", DriveKind::CdRom, "/dev/sr0", false),
                              Drive("/media/u/STICK", DriveKind::Removable, "/dev/sdb1", true)});
     SDriveEntry first;
-    ASSERT_TRUE(table.FirstChangedPresentDrive(first));
+    ASSERT_TRUE(table.FirstChangedPresentDrive(first, {}));
     EXPECT_EQ(first.m_root, "/media/u/STICK") << "the empty drive is changed but not present";
 
     // Nothing changed.
     table.RefreshDriveTable({Drive("/media/u/DISC", DriveKind::CdRom, "/dev/sr0", false),
                              Drive("/media/u/STICK", DriveKind::Removable, "/dev/sdb1", true)});
-    EXPECT_FALSE(table.FirstChangedPresentDrive(first));
+    EXPECT_FALSE(table.FirstChangedPresentDrive(first, {}));
 
     // A disc arrives; a new card reader appears.
     table.RefreshDriveTable({Drive("/media/u/DISC", DriveKind::CdRom, "/dev/sr0", true),
@@ -69,35 +67,32 @@ TEST(DriveTable, RefreshMarksNewDrivesAndPresenceChanges) {
     EXPECT_EQ(table.Entries()[0].m_changed, 1);
     EXPECT_EQ(table.Entries()[1].m_changed, 0);
     EXPECT_EQ(table.Entries()[2].m_changed, 1);
-    ASSERT_TRUE(table.FirstChangedPresentDrive(first));
+    ASSERT_TRUE(table.FirstChangedPresentDrive(first, {}));
     EXPECT_EQ(first.m_root, "/media/u/DISC");
 }
 
 TEST(DriveTable, OnlyDrivesTheSettingsEnableCountAsArrived) {
-    const int savedAll = Config().m_nDriveUseAll;
-    const int savedUse = Config().m_nDriveUse;
     // The system disk is position 0, the RAM disk 1, the disc 2, the stick 3.
     const std::vector<SDrive> drives = {
         Drive("/", DriveKind::Fixed, "/dev/sda1", true),
         Drive("/run/user/1000", DriveKind::RamDisk, "tmpfs", true),
         Drive("/media/u/DISC", DriveKind::CdRom, "/dev/sr0", true),
         Drive("/media/u/STICK", DriveKind::Removable, "/dev/sdb1", true)};
-    Config().m_nDriveUseAll = 0;
-    Config().m_nDriveUse = ~(1 << 2);
+    SDriveChoice choice;
+    choice.m_useAll = false;
+    choice.m_use = ~(1u << 2);
     CDriveTable table([&drives] { return drives; });
     table.RefreshDriveTable();
     SDriveEntry arrived;
-    ASSERT_TRUE(table.FirstChangedPresentDrive(arrived));
+    ASSERT_TRUE(table.FirstChangedPresentDrive(arrived, choice));
     EXPECT_EQ(arrived.m_root, "/media/u/STICK") << "the disc's position is switched off";
     EXPECT_EQ(arrived.m_nPosition, 3);
-    EXPECT_FALSE(CDriveTable::IsWatched(drives[0], 0)) << "the system disk";
-    EXPECT_FALSE(CDriveTable::IsWatched(drives[1], 1)) << "a RAM disk";
-    EXPECT_FALSE(CDriveTable::IsWatched(drives[2], 2)) << "switched off";
-    EXPECT_TRUE(CDriveTable::IsWatched(drives[3], 3));
-    Config().m_nDriveUseAll = 1;
-    EXPECT_TRUE(CDriveTable::IsWatched(drives[2], 2));
-    Config().m_nDriveUseAll = savedAll;
-    Config().m_nDriveUse = savedUse;
+    EXPECT_FALSE(CDriveTable::IsWatched(drives[0], 0, choice)) << "the system disk";
+    EXPECT_FALSE(CDriveTable::IsWatched(drives[1], 1, choice)) << "a RAM disk";
+    EXPECT_FALSE(CDriveTable::IsWatched(drives[2], 2, choice)) << "switched off";
+    EXPECT_TRUE(CDriveTable::IsWatched(drives[3], 3, choice));
+    choice.m_useAll = true;
+    EXPECT_TRUE(CDriveTable::IsWatched(drives[2], 2, choice));
 }
 
 TEST(DriveTable, EjectOnlyRemovableAndOpticalDrives) {

@@ -9,7 +9,6 @@
 #include "model/SVolumeInfo.h"
 #include "scan/ArchiveExpander.h"
 #include "scan/ArchiverSet.h"
-#include "scan/ScanControl.h"
 #include "scan/VolumeScanner.h"
 #include "support/ScratchDir.h"
 
@@ -60,11 +59,7 @@ std::vector<std::string> Tree(const fs::path& folder) {
 // A medium folder scanned with archive expansion, and extractions of its records.
 class ScannedExtractionTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_set.LoadAll();
-        Config().m_nExtractAll = 1;
-        CScanControl::ClearScanCancel();
-    }
+    void SetUp() override { m_set.LoadAll(); }
     void TearDown() override { m_set.UnloadAll(); }
 
     fs::path Medium() const { return m_dir / "medium"; }
@@ -86,7 +81,7 @@ protected:
     bool Extract(const SFileInfo& record, const fs::path& target, ScriptedExtractionUi*& ui) {
         m_ui = std::make_unique<ScriptedExtractionUi>(target.string());
         ui = m_ui.get();
-        CFileExtraction extraction(m_expander, *m_ui);
+        CFileExtraction extraction(m_expander, *m_ui, {});
         return extraction.Run({&record});
     }
 
@@ -121,7 +116,7 @@ TEST(FileExtraction, NamesThatLeaveTheTargetAreRefused) {
         SFileInfo* folder = Add(medium, bad, true);
         Add(*folder, "secret.txt", false);
         ScriptedExtractionUi ui((dir / "out" / "inner").string());
-        CFileExtraction extraction(expander, ui);
+        CFileExtraction extraction(expander, ui, {});
         EXPECT_FALSE(extraction.Run({folder})) << "name [" << bad << "]";
         EXPECT_EQ(ui.failures.size(), 1u);
         EXPECT_FALSE(std::filesystem::exists(dir / "out" / "secret.txt"));
@@ -135,7 +130,7 @@ TEST(FileExtraction, NamesThatLeaveTheTargetAreRefused) {
     SFileInfo* ok = Add(medium, "ok.txt", false);
     dir.Write("out/inner/ok.txt", "old");
     ScriptedExtractionUi ui((dir / "out" / "inner").string());
-    CFileExtraction extraction(expander, ui);
+    CFileExtraction extraction(expander, ui, {});
     EXPECT_TRUE(extraction.Run({ok}));
     EXPECT_EQ(ReadFileBytes(dir / "out" / "inner" / "ok.txt"), "fine");
     EXPECT_TRUE(ui.failures.empty());

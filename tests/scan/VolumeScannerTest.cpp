@@ -3,7 +3,6 @@
 #include "ScanTestTools.h"
 #include "support/ScratchDir.h"
 
-#include "core/ConfigData.h"
 #include "model/CaseFile.h"
 #include "model/MediumPath.h"
 #include "model/RecordFlags.h"
@@ -572,16 +571,6 @@ TEST(VolumeScanner, CollectCrcOnARegisteredTree) {
     std::filesystem::remove(dir / "a/one.txt");
     EXPECT_FALSE(scanner.CollectCRC(*const_cast<SFileInfo*>(Child(*a, "one.txt")), false));
     EXPECT_FALSE(Child(*a, "one.txt")->m_wExtFlags & kExtFlagCrc);
-}
-
-TEST(VolumeScanner, OptionsComeFromTheConfiguration) {
-    CConfigData& config = Config();
-    const int saved = config.m_nAddVolCRC;
-    config.m_nAddVolCRC = 1;
-    EXPECT_TRUE(SScanOptions::FromConfig().m_addVolCrc);
-    config.m_nAddVolCRC = 0;
-    EXPECT_FALSE(SScanOptions::FromConfig().m_addVolCrc);
-    config.m_nAddVolCRC = saved;
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stop_token>
 #include <sys/stat.h>
 
 namespace quillora {
@@ -159,6 +160,30 @@ TEST_F(LinkUpdateTest, CancellingLeavesNoHalfCopyAndKeepsTheOldFile) {
     SCopySummary summary = CUpdateCopier(&progress).Run(PlanLinksToMedium(*m_medium));
     EXPECT_TRUE(summary.m_bCancelled);
     EXPECT_EQ(summary.m_nCopied, 0u);
+    EXPECT_EQ(ReadFileBytes(m_dir / "disc/newer.txt"), "disc newer.txt");
+    EXPECT_TRUE(Leftovers(m_dir / "disc").empty());
+
+    // The copy's own stop token stops it the same way, before or within a file.
+    std::stop_source before;
+    before.request_stop();
+    summary = CUpdateCopier(nullptr, before.get_token()).Run(PlanLinksToMedium(*m_medium));
+    EXPECT_TRUE(summary.m_bCancelled);
+    EXPECT_EQ(summary.m_nCopied, 0u);
+    std::stop_source within;
+    class CStopInFile : public CRecordingProgress {
+    public:
+        explicit CStopInFile(std::stop_source& stop) : m_stop(stop) {}
+        bool CopyProgress(std::uint64_t done, std::uint64_t total,
+                          const std::string& current) override {
+            if (done > 0) {
+                m_stop.request_stop();
+            }
+            return CRecordingProgress::CopyProgress(done, total, current);
+        }
+        std::stop_source& m_stop;
+    } stopper(within);
+    summary = CUpdateCopier(&stopper, within.get_token()).Run(PlanLinksToMedium(*m_medium));
+    EXPECT_TRUE(summary.m_bCancelled);
     EXPECT_EQ(ReadFileBytes(m_dir / "disc/newer.txt"), "disc newer.txt");
     EXPECT_TRUE(Leftovers(m_dir / "disc").empty());
 }

@@ -6,6 +6,7 @@
 #include "app/export/CListFileDlg.h"
 #include "app/export/CQtClipboardText.h"
 #include "core/ConfigData.h"
+#include "document/FormPresets.h"
 #include "export/CExportFormSets.h"
 #include "export/CListExporter.h"
 #include "export/ListFormats.h"

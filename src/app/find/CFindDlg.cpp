@@ -12,6 +12,7 @@
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
+#include "document/JobOptions.h"
 #include "model/CaseEditing.h"
 #include "model/SFileInfo.h"
 #include "model/StoredContents.h"
@@ -574,7 +575,7 @@ void CFindDlg::EmbedData() {
             break;
         }
         std::string error;
-        if (!LoadStoredContents(*r, &error)) {
+        if (!LoadStoredContents(*r, ExtractionFolder(Config()), &error)) {
             Message(error, true);
             break;
         }

@@ -9,10 +9,10 @@
 #include "core/ConfigData.h"
 #include "core/Resources.h"
 #include "core/TraceLog.h"
+#include "document/JobOptions.h"
 #include "model/RecordFlags.h"
 #include "model/SVolumeInfo.h"
 #include "platform/Eject.h"
-#include "scan/ScanControl.h"
 #include "scan/VolumeScanner.h"
 
 #include <QApplication>
@@ -109,7 +109,7 @@ CCDInsertDlg::CCDInsertDlg(const std::string& osPath, const std::string* label,
 
 CCDInsertDlg::~CCDInsertDlg() {
     if (m_worker.joinable()) {
-        CScanControl::RequestScanCancel();
+        m_stop.request_stop();
         JoinWorker();
     }
 }
@@ -146,12 +146,11 @@ void CCDInsertDlg::Start() {
 
     // Everything the worker touches is made here, before it starts.
     m_result = std::make_unique<SVolumeInfo>();
-    m_scanner = std::make_unique<CVolumeScanner>();
+    m_scanner = std::make_unique<CVolumeScanner>(ScanOptionsFrom(Config()), m_stop.get_token());
     m_scanner->SetProgress(&m_progress);
     m_scanner->SetArchiveLister(m_lister);
     m_scanner->SetCommentExtractor(m_extractor);
     m_scanner->SetPrevious(m_previous);
-    CScanControl::BeginScan();
     m_worker = std::thread([this] { Worker(); });
 }
 
@@ -239,7 +238,7 @@ void CCDInsertDlg::CancelScan() {
     m_status->repaint();
     if (m_worker.joinable()) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        CScanControl::RequestScanCancel();
+        m_stop.request_stop();
         JoinWorker();
         QApplication::restoreOverrideCursor();
     }

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -132,6 +133,7 @@ private:
 
     std::unique_ptr<SVolumeInfo> m_result;
     std::unique_ptr<CVolumeScanner> m_scanner;
+    std::stop_source m_stop; // this dialog's scan only; Cancel asks it, then joins
     CLatestScanProgress m_progress;
     std::thread m_worker;
     std::atomic<bool> m_workerDone{false};

@@ -94,7 +94,7 @@ COptIndexPage::COptIndexPage(const CConfigData& config, const SOptionHooks& hook
 }
 
 COptIndexPage::~COptIndexPage() {
-    m_bStop = true;
+    m_stop.request_stop();
     if (m_worker.joinable()) {
         m_worker.join();
     }
@@ -154,14 +154,14 @@ QString COptIndexPage::StateText() const {
 
 void COptIndexPage::ToggleRebuild() {
     if (IsRebuilding()) {
-        m_bStop = true;
+        m_stop.request_stop();
         m_rebuild->setEnabled(false);
         return;
     }
     if (m_worker.joinable()) {
         m_worker.join();
     }
-    m_bStop = false;
+    m_stop = std::stop_source();
     m_bFinished = false;
     m_rebuild->setText(QString::fromUtf8("中止(&B)"));
     m_progress->setRange(0, 0);
@@ -171,13 +171,14 @@ void COptIndexPage::ToggleRebuild() {
         QString summary;
         try {
             CCaseIndex index(folder);
-            const SIndexChange change = index.Rebuild(&m_bStop, [this](std::size_t done,
-                                                                       std::size_t total) {
-                QMetaObject::invokeMethod(
-                    this, [this, done, total] { ShowProgress(done, total); }, Qt::QueuedConnection);
-            });
+            const SIndexChange change =
+                index.Rebuild(m_stop.get_token(), [this](std::size_t done, std::size_t total) {
+                    QMetaObject::invokeMethod(
+                        this, [this, done, total] { ShowProgress(done, total); },
+                        Qt::QueuedConnection);
+                });
             summary =
-                m_bStop
+                m_stop.stop_requested()
                     ? QString::fromUtf8("中止しました。(ｹｰｽ %1 件を読み直しました)")
                           .arg(Count(change.m_nRead))
                     : QString::fromUtf8("ｹｰｽ %1 件を読み直しました。").arg(Count(change.m_nRead));

@@ -5,7 +5,7 @@
 
 #include "app/options/COptionPage.h"
 
-#include <atomic>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,7 +60,7 @@ private:
     QProgressBar* m_progress = nullptr;
     QLabel* m_state = nullptr;
     std::thread m_worker;
-    std::atomic<bool> m_bStop{false};
+    std::stop_source m_stop; // the running rebuild's; a new one for each
     bool m_bFinished = false;
 };
 

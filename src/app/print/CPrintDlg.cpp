@@ -9,6 +9,7 @@
 #include "app/print/CPrintSetPage.h"
 #include "app/print/CPrinterChoice.h"
 #include "core/TraceLog.h"
+#include "document/FormPresets.h"
 #include "export/CPrintFormSet.h"
 #include "export/CPrintTable.h"
 #include "model/CAtomicFile.h"

@@ -6,6 +6,7 @@
 #include "app/find/IFindHost.h"
 #include "app/report/CNumberItem.h"
 #include "core/ConfigData.h"
+#include "document/FormPresets.h"
 #include "export/CExportEncoder.h"
 #include "export/CExportFormSets.h"
 #include "export/CListExporter.h"
