@@ -19,7 +19,7 @@ namespace {
 
 // "QIDX": marks the file as this program's index; user_version is its format.
 constexpr std::int64_t kApplicationId = 0x51494458;
-constexpr std::int64_t kFormatVersion = 2;
+constexpr std::int64_t kFormatVersion = 3;
 
 // Record blocks and trigram buckets are keyed by one integer, the row id, so that a
 // look-up is one step down one tree and the rows sit in key order: a block by its case
@@ -32,7 +32,7 @@ CREATE TABLE cases(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, size INTEG
 CREATE TABLE blocks(id INTEGER PRIMARY KEY, data BLOB);
 CREATE TABLE grams(id INTEGER PRIMARY KEY, data BLOB);
 PRAGMA application_id = 1363756120;
-PRAGMA user_version = 2;
+PRAGMA user_version = 3;
 )";
 
 constexpr int kBlockBits = 24; // blocks of a case
@@ -64,8 +64,8 @@ SIndexedCase CaseFromRow(const CSqliteStatement& row, int first) {
     return c;
 }
 
-// One indexed case as the matcher reads it: its media at once, a record block when a
-// record in it is first asked for.
+// One indexed case as the matcher reads it: its media at once, a block's names when a
+// record in it is first matched, the rest of the block when a record is asked for whole.
 class CStoredCase : public ICandidateCase {
 public:
     CStoredCase(CSqliteDatabase& db, std::int64_t id, SIndexedCase facts, std::string_view media,
@@ -86,38 +86,69 @@ public:
     }
     const std::vector<std::uint32_t>* Candidates() const override { return m_pCandidates; }
 
+    SCandidateName NameOf(std::uint32_t index) override {
+        const SBlockNames::SEntry& e =
+            Block(index).m_names.m_entries[index % CRecordBlocks::kBlockRecords];
+        return {e.IsFound(), e.m_nMedium, e.m_folded};
+    }
+
     const SIndexedRecord& Record(std::uint32_t index) override {
-        if (index >= RecordCount()) {
-            throw CIndexError("index database: a record outside " + m_facts.m_strPath, true);
+        SBlock& block = Block(index);
+        if (block.m_records.empty() &&
+            !CRecordBlocks::DecodeRest(block.m_bytes, block.m_names, block.m_records)) {
+            block.m_records.clear();
+            throw Damaged();
         }
-        const std::size_t block = index / CRecordBlocks::kBlockRecords;
-        if (m_blocks[block].empty()) {
-            Load(block);
-        }
-        return m_blocks[block][index % CRecordBlocks::kBlockRecords];
+        return block.m_records[index % CRecordBlocks::kBlockRecords];
     }
 
 private:
-    void Load(std::size_t block) {
+    struct SBlock {
+        bool m_bRead = false;
+        std::string m_bytes; // as stored; the rest is unpacked from it when asked for
+        SBlockNames m_names;
+        std::vector<SIndexedRecord> m_records; // empty until asked for
+    };
+
+    CIndexError Damaged() const {
+        return CIndexError("index database: the records of " + m_facts.m_strPath + " are damaged",
+                           true);
+    }
+
+    SBlock& Block(std::uint32_t index) {
+        if (index >= RecordCount()) {
+            throw CIndexError("index database: a record outside " + m_facts.m_strPath, true);
+        }
+        SBlock& block = m_blocks[index / CRecordBlocks::kBlockRecords];
+        if (!block.m_bRead) {
+            Load(index / CRecordBlocks::kBlockRecords, block);
+        }
+        return block;
+    }
+
+    void Load(std::size_t number, SBlock& block) {
         if (!m_select) {
             m_select = std::make_unique<CSqliteStatement>(m_db.Handle(),
                                                           "SELECT data FROM blocks WHERE id = ?");
         }
-        m_select->Bind(1, BlockKey(m_nId, block));
-        std::size_t first = 0;
-        const std::size_t expected = std::min(CRecordBlocks::kBlockRecords,
-                                              RecordCount() - block * CRecordBlocks::kBlockRecords);
-        const bool ok = m_select->Step() &&
-                        CRecordBlocks::DecodeBlock(m_select->Bytes(0), m_media.size(),
-                                                   RecordCount(), m_blocks[block], first) &&
-                        first == block * CRecordBlocks::kBlockRecords &&
-                        m_blocks[block].size() == expected;
-        m_select->Reset();
-        if (!ok) {
-            m_blocks[block].clear();
-            throw CIndexError(
-                "index database: the records of " + m_facts.m_strPath + " are damaged", true);
+        m_select->Bind(1, BlockKey(m_nId, number));
+        const std::size_t expected = std::min(
+            CRecordBlocks::kBlockRecords, RecordCount() - number * CRecordBlocks::kBlockRecords);
+        bool ok = m_select->Step();
+        if (ok) {
+            block.m_bytes.assign(m_select->Bytes(0));
         }
+        m_select->Reset();
+        ok = ok &&
+             CRecordBlocks::DecodeNames(block.m_bytes, m_media.size(), RecordCount(),
+                                        block.m_names) &&
+             block.m_names.m_nFirst == number * CRecordBlocks::kBlockRecords &&
+             block.m_names.m_entries.size() == expected;
+        if (!ok) {
+            block.m_names.m_entries.clear();
+            throw Damaged();
+        }
+        block.m_bRead = true;
     }
 
     CSqliteDatabase& m_db;
@@ -125,7 +156,7 @@ private:
     SIndexedCase m_facts;
     const std::vector<std::uint32_t>* m_pCandidates;
     std::vector<SIndexedMedium> m_media;
-    std::vector<std::vector<SIndexedRecord>> m_blocks; // empty until read
+    std::vector<SBlock> m_blocks;
     std::unique_ptr<CSqliteStatement> m_select;
 };
 
@@ -152,7 +183,9 @@ void CSqliteIndexStore::CheckOrCreateSchema() {
     } else if (appId != 0 || m_db->QueryInt("SELECT count(*) FROM sqlite_master") != 0) {
         throw CIndexError(m_strFile + ": not an index file of this program", true);
     }
-    m_db->Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
+    // Reading through a mapping saves a system call per page a question reads.
+    m_db->Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; "
+               "PRAGMA mmap_size = 1073741824");
     if (appId == kApplicationId) {
         return;
     }

@@ -7,7 +7,6 @@
 #include "index/CRecordBlocks.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace quillora {
 
@@ -31,47 +30,69 @@ std::uint32_t CTrigramLists::BucketOf(std::uint32_t trigram) {
     return (trigram * 2654435761u) >> 24;
 }
 
+namespace {
+
+// Appends the trigrams of `folded` to `grams`, unsorted.
+void AppendTrigrams(std::string_view folded, std::vector<std::uint32_t>& grams) {
+    for (std::size_t i = 0; i + 3 <= folded.size(); ++i) {
+        grams.push_back(static_cast<std::uint32_t>(static_cast<unsigned char>(folded[i])) << 16 |
+                        static_cast<std::uint32_t>(static_cast<unsigned char>(folded[i + 1])) << 8 |
+                        static_cast<unsigned char>(folded[i + 2]));
+    }
+}
+
+} // namespace
+
 std::map<std::uint32_t, std::string> CTrigramLists::Build(const SCaseRecords& records) {
-    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> lists;
+    // Every (trigram, block) pair once, as one number that sorts by trigram, then block:
+    // the trigrams of a block are gathered and made unique first, which leaves far fewer
+    // pairs to sort than one per record and trigram.
     const auto& all = records.m_records;
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (!all[i].IsFound()) {
-            continue;
-        }
-        const auto block = static_cast<std::uint32_t>(i / CRecordBlocks::kBlockRecords);
-        for (std::uint32_t gram : TrigramsOf(all[i].m_strFolded)) {
-            std::vector<std::uint32_t>& list = lists[gram];
-            if (list.empty() || list.back() != block) {
-                list.push_back(block);
+    std::vector<std::uint64_t> pairs;
+    std::vector<std::uint32_t> grams;
+    for (std::size_t first = 0; first < all.size(); first += CRecordBlocks::kBlockRecords) {
+        grams.clear();
+        const std::size_t end = std::min(all.size(), first + CRecordBlocks::kBlockRecords);
+        for (std::size_t i = first; i < end; ++i) {
+            if (all[i].IsFound()) {
+                AppendTrigrams(all[i].m_strFolded, grams);
             }
         }
+        std::sort(grams.begin(), grams.end());
+        grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
+        const auto block = static_cast<std::uint64_t>(first / CRecordBlocks::kBlockRecords);
+        for (std::uint32_t gram : grams) {
+            pairs.push_back(static_cast<std::uint64_t>(gram) << 32 | block);
+        }
     }
-    std::vector<std::uint32_t> grams;
-    grams.reserve(lists.size());
-    for (const auto& [gram, list] : lists) {
-        grams.push_back(gram);
-    }
-    std::sort(grams.begin(), grams.end());
-    std::map<std::uint32_t, CByteWriter> writers;
-    std::map<std::uint32_t, std::uint32_t> lastGram;
-    for (std::uint32_t gram : grams) {
+    std::sort(pairs.begin(), pairs.end());
+
+    std::vector<CByteWriter> writers(kBuckets);
+    std::vector<std::uint32_t> lastGram(kBuckets, 0);
+    CByteWriter body;
+    for (std::size_t k = 0; k < pairs.size();) {
+        const auto gram = static_cast<std::uint32_t>(pairs[k] >> 32);
+        body.Bytes().clear();
+        std::uint32_t previous = 0;
+        std::size_t count = 0;
+        for (; k < pairs.size() && static_cast<std::uint32_t>(pairs[k] >> 32) == gram; ++k) {
+            const auto block = static_cast<std::uint32_t>(pairs[k]);
+            body.VarInt(block - previous);
+            previous = block;
+            ++count;
+        }
         const std::uint32_t bucket = BucketOf(gram);
         CByteWriter& out = writers[bucket];
         out.VarInt(gram - lastGram[bucket]);
         lastGram[bucket] = gram;
-        const std::vector<std::uint32_t>& list = lists[gram];
-        CByteWriter body;
-        std::uint32_t previous = 0;
-        for (std::uint32_t record : list) {
-            body.VarInt(record - previous);
-            previous = record;
-        }
-        out.VarInt(list.size());
+        out.VarInt(count);
         out.Text(body.Bytes());
     }
     std::map<std::uint32_t, std::string> buckets;
-    for (auto& [bucket, writer] : writers) {
-        buckets.emplace(bucket, std::move(writer.Bytes()));
+    for (std::uint32_t bucket = 0; bucket < kBuckets; ++bucket) {
+        if (!writers[bucket].Bytes().empty()) {
+            buckets.emplace(bucket, std::move(writers[bucket].Bytes()));
+        }
     }
     return buckets;
 }
