@@ -85,9 +85,9 @@ SZstdContexts& Contexts() {
     return contexts;
 }
 
-// Level 1: the names of a block repeat within a few hundred bytes, which the fastest
-// level finds as well as the slower ones, at a fraction of the building time.
-constexpr int kLevel = 1;
+// Level 3 (zstd's default): a tenth smaller than the fastest level on names and hardly
+// slower on blocks this small; the levels above cost several times the building time.
+constexpr int kLevel = 3;
 
 } // namespace
 

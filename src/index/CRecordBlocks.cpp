@@ -5,6 +5,7 @@
 #include "index/CByteCodec.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace quillora {
 
@@ -32,6 +33,11 @@ void AppendLowered(std::string_view name, std::string& out) {
     for (const char c : name) {
         out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     }
+}
+
+std::uint64_t Magnitude(std::int64_t value) {
+    return value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
+                     : static_cast<std::uint64_t>(value);
 }
 
 } // namespace
@@ -75,7 +81,20 @@ std::string CRecordBlocks::EncodeBlock(const SCaseRecords& records, std::size_t 
     CByteWriter rest;
     names.VarInt(first);
     names.VarInt(end - first);
+    // Times often share a unit (FAT keeps two seconds, many tools whole seconds): the
+    // differences are stored in the largest unit they all share.
+    std::uint64_t unit = 0;
     FileTime previous = 0;
+    for (std::size_t i = first; i < end; ++i) {
+        unit =
+            std::gcd(unit, Magnitude(static_cast<std::int64_t>(all[i].m_ftLastWrite - previous)));
+        previous = all[i].m_ftLastWrite;
+    }
+    if (unit == 0 || unit > (std::uint64_t{1} << 62)) {
+        unit = 1;
+    }
+    rest.VarInt(unit);
+    previous = 0;
     for (std::size_t i = first; i < end; ++i) {
         const SIndexedRecord& r = all[i];
         const bool ownFold = !IsAsciiLowered(r.m_strName, r.m_strFolded);
@@ -89,7 +108,8 @@ std::string CRecordBlocks::EncodeBlock(const SCaseRecords& records, std::size_t 
         }
         rest.VarInt(r.m_nParent == SIndexedRecord::kNoParent ? 0 : i - r.m_nParent);
         rest.VarInt(r.m_nSize);
-        rest.SignedVarInt(static_cast<std::int64_t>(r.m_ftLastWrite - previous));
+        rest.SignedVarInt(static_cast<std::int64_t>(r.m_ftLastWrite - previous) /
+                          static_cast<std::int64_t>(unit));
         previous = r.m_ftLastWrite;
     }
     CByteWriter out;
@@ -196,6 +216,10 @@ bool CRecordBlocks::DecodeRest(std::string_view bytes, const SBlockNames& names,
         return false;
     }
     CByteReader in(raw);
+    const std::uint64_t unit = in.VarInt();
+    if (in.Failed() || unit == 0 || unit > (std::uint64_t{1} << 62)) {
+        return false;
+    }
     out.resize(names.m_entries.size());
     FileTime previous = 0;
     for (std::size_t k = 0; k < out.size(); ++k) {
@@ -204,7 +228,7 @@ bool CRecordBlocks::DecodeRest(std::string_view bytes, const SBlockNames& names,
         SIndexedRecord& r = out[k];
         const std::uint64_t parentDelta = in.VarInt();
         r.m_nSize = in.VarInt();
-        previous += static_cast<FileTime>(in.SignedVarInt());
+        previous += static_cast<FileTime>(in.SignedVarInt()) * static_cast<FileTime>(unit);
         if (in.Failed() || parentDelta > i) {
             return false;
         }

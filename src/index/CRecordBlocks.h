@@ -35,7 +35,7 @@ struct SBlockNames {
 
 class CRecordBlocks {
 public:
-    static constexpr std::size_t kBlockRecords = 128;
+    static constexpr std::size_t kBlockRecords = 256;
     // Nothing a block holds may unpack to more than this (a damaged length must not
     // make the reader allocate without bound).
     static constexpr std::size_t kMaxBlockBytes = 64u << 20;

@@ -183,6 +183,12 @@ void CSqliteIndexStore::CheckOrCreateSchema() {
     } else if (appId != 0 || m_db->QueryInt("SELECT count(*) FROM sqlite_master") != 0) {
         throw CIndexError(m_strFile + ": not an index file of this program", true);
     }
+    if (appId != kApplicationId) {
+        // Blocks take a few kilobytes each: in pages of 4 KB much of every page would be
+        // left empty. Only a file without tables takes a new page size, and only before
+        // it is put into WAL mode.
+        m_db->Exec("PRAGMA page_size = 65536");
+    }
     // Reading through a mapping saves a system call per page a question reads.
     m_db->Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; "
                "PRAGMA mmap_size = 1073741824");

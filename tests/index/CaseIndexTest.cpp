@@ -205,8 +205,15 @@ TEST_F(CaseIndexTest, ADamagedOrForeignIndexFileIsReportedAndRebuilt) {
     // made in order); the folders survive.
     {
         std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-        f.seekp(3 * 4096);
-        const std::string junk(4096, '\x5a');
+        // The page size is the big-endian number at byte 16 of the header; 1 means 65536.
+        unsigned char size[2] = {};
+        f.seekg(16);
+        f.read(reinterpret_cast<char*>(size), 2);
+        const std::size_t pageSize =
+            size[0] == 0 && size[1] == 1 ? 65536 : size[0] * 256u + size[1];
+        ASSERT_GE(pageSize, 512u);
+        f.seekp(static_cast<std::streamoff>(3 * pageSize));
+        const std::string junk(pageSize, '\x5a');
         f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
     }
     {
