@@ -19,7 +19,7 @@ namespace {
 
 // "QIDX": marks the file as this program's index; user_version is its format.
 constexpr std::int64_t kApplicationId = 0x51494458;
-constexpr std::int64_t kFormatVersion = 3;
+constexpr std::int64_t kFormatVersion = 4;
 
 // Record blocks and trigram buckets are keyed by one integer, the row id, so that a
 // look-up is one step down one tree and the rows sit in key order: a block by its case
@@ -32,7 +32,7 @@ CREATE TABLE cases(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, size INTEG
 CREATE TABLE blocks(id INTEGER PRIMARY KEY, data BLOB);
 CREATE TABLE grams(id INTEGER PRIMARY KEY, data BLOB);
 PRAGMA application_id = 1363756120;
-PRAGMA user_version = 3;
+PRAGMA user_version = 4;
 )";
 
 constexpr int kBlockBits = 24; // blocks of a case
@@ -375,11 +375,11 @@ void CSqliteIndexStore::FindCandidates(const std::vector<std::string>& foldedWor
             continue;
         }
         std::vector<std::uint32_t>& records = candidates[id];
-        records.reserve(kept.size() * CRecordBlocks::kBlockRecords);
-        for (std::uint32_t block : kept) {
-            for (std::size_t i = 0; i < CRecordBlocks::kBlockRecords; ++i) {
+        records.reserve(kept.size() * CTrigramLists::kUnitRecords);
+        for (std::uint32_t unit : kept) {
+            for (std::size_t i = 0; i < CTrigramLists::kUnitRecords; ++i) {
                 records.push_back(
-                    static_cast<std::uint32_t>(block * CRecordBlocks::kBlockRecords + i));
+                    static_cast<std::uint32_t>(unit * CTrigramLists::kUnitRecords + i));
             }
         }
     }

@@ -1,6 +1,7 @@
 // Building, reading and intersecting trigram posting lists. A bucket is its trigrams in
-// ascending order, each as the difference to the last one, its block count, its byte
-// length and the differences between its blocks, all varints.
+// ascending order, each as the difference to the last one, its entry count (times two,
+// plus one for a list by unit rather than by block), its byte length and the
+// differences between its entries, all varints.
 #include "index/CTrigramLists.h"
 
 #include "index/CByteCodec.h"
@@ -44,15 +45,15 @@ void AppendTrigrams(std::string_view folded, std::vector<std::uint32_t>& grams) 
 } // namespace
 
 std::map<std::uint32_t, std::string> CTrigramLists::Build(const SCaseRecords& records) {
-    // Every (trigram, block) pair once, as one number that sorts by trigram, then block:
-    // the trigrams of a block are gathered and made unique first, which leaves far fewer
+    // Every (trigram, unit) pair once, as one number that sorts by trigram, then unit:
+    // the trigrams of a unit are gathered and made unique first, which leaves far fewer
     // pairs to sort than one per record and trigram.
     const auto& all = records.m_records;
     std::vector<std::uint64_t> pairs;
     std::vector<std::uint32_t> grams;
-    for (std::size_t first = 0; first < all.size(); first += CRecordBlocks::kBlockRecords) {
+    for (std::size_t first = 0; first < all.size(); first += kUnitRecords) {
         grams.clear();
-        const std::size_t end = std::min(all.size(), first + CRecordBlocks::kBlockRecords);
+        const std::size_t end = std::min(all.size(), first + kUnitRecords);
         for (std::size_t i = first; i < end; ++i) {
             if (all[i].IsFound()) {
                 AppendTrigrams(all[i].m_strFolded, grams);
@@ -60,32 +61,46 @@ std::map<std::uint32_t, std::string> CTrigramLists::Build(const SCaseRecords& re
         }
         std::sort(grams.begin(), grams.end());
         grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
-        const auto block = static_cast<std::uint64_t>(first / CRecordBlocks::kBlockRecords);
+        const auto unit = static_cast<std::uint64_t>(first / kUnitRecords);
         for (std::uint32_t gram : grams) {
-            pairs.push_back(static_cast<std::uint64_t>(gram) << 32 | block);
+            pairs.push_back(static_cast<std::uint64_t>(gram) << 32 | unit);
         }
     }
     std::sort(pairs.begin(), pairs.end());
 
     std::vector<CByteWriter> writers(kBuckets);
     std::vector<std::uint32_t> lastGram(kBuckets, 0);
+    std::vector<std::uint32_t> units;
     CByteWriter body;
     for (std::size_t k = 0; k < pairs.size();) {
         const auto gram = static_cast<std::uint32_t>(pairs[k] >> 32);
+        units.clear();
+        std::size_t blocks = 0;
+        for (; k < pairs.size() && static_cast<std::uint32_t>(pairs[k] >> 32) == gram; ++k) {
+            const auto unit = static_cast<std::uint32_t>(pairs[k]);
+            blocks += units.empty() || units.back() / kUnitsPerBlock != unit / kUnitsPerBlock;
+            units.push_back(unit);
+        }
+        // A trigram seldom found twice in one block is listed by unit: it is what narrows
+        // a question down, and costs few more entries. A common one is listed by block.
+        const bool fine = units.size() <= 2 * blocks;
         body.Bytes().clear();
         std::uint32_t previous = 0;
         std::size_t count = 0;
-        for (; k < pairs.size() && static_cast<std::uint32_t>(pairs[k] >> 32) == gram; ++k) {
-            const auto block = static_cast<std::uint32_t>(pairs[k]);
-            body.VarInt(block - previous);
-            previous = block;
+        for (std::uint32_t unit : units) {
+            const std::uint32_t value = fine ? unit : unit / kUnitsPerBlock;
+            if (count > 0 && value == previous) {
+                continue;
+            }
+            body.VarInt(value - previous);
+            previous = value;
             ++count;
         }
         const std::uint32_t bucket = BucketOf(gram);
         CByteWriter& out = writers[bucket];
         out.VarInt(gram - lastGram[bucket]);
         lastGram[bucket] = gram;
-        out.VarInt(count);
+        out.VarInt(count << 1 | (fine ? 1 : 0));
         out.Text(body.Bytes());
     }
     std::map<std::uint32_t, std::string> buckets;
@@ -103,9 +118,11 @@ bool CTrigramLists::Find(std::string_view bucket, std::uint32_t trigram,
     std::uint64_t gram = 0;
     while (!in.AtEnd()) {
         gram += in.VarInt();
-        const std::uint64_t count = in.VarInt();
+        const std::uint64_t head = in.VarInt();
+        const std::uint64_t count = head >> 1;
+        const bool fine = (head & 1) != 0;
         const std::string_view body = in.Text();
-        // Every record takes one byte at least.
+        // Every entry takes one byte at least.
         if (in.Failed() || count > body.size()) {
             return false;
         }
@@ -117,14 +134,22 @@ bool CTrigramLists::Find(std::string_view bucket, std::uint32_t trigram,
         }
         CByteReader list(body);
         const std::size_t start = out.size();
-        std::uint64_t record = 0;
+        const std::uint64_t limit = fine ? 0xffffffffu : 0xffffffffu / kUnitsPerBlock;
+        std::uint64_t value = 0;
         for (std::uint64_t k = 0; k < count; ++k) {
-            record += list.VarInt();
-            if (list.Failed() || record > 0xffffffffu) {
+            const std::uint64_t delta = list.VarInt();
+            value += delta;
+            if (list.Failed() || value > limit || (k > 0 && delta == 0)) {
                 out.resize(start);
                 return false;
             }
-            out.push_back(static_cast<std::uint32_t>(record));
+            if (fine) {
+                out.push_back(static_cast<std::uint32_t>(value));
+                continue;
+            }
+            for (std::uint32_t u = 0; u < kUnitsPerBlock; ++u) {
+                out.push_back(static_cast<std::uint32_t>(value * kUnitsPerBlock + u));
+            }
         }
         return true;
     }

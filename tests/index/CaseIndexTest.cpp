@@ -234,6 +234,28 @@ TEST_F(CaseIndexTest, ADamagedOrForeignIndexFileIsReportedAndRebuilt) {
     EXPECT_EQ(rebuilt.Locate({"keep"}, 0).size(), 1u);
 }
 
+TEST_F(CaseIndexTest, AnIndexOfAnOlderFormatIsRebuiltNotMisread) {
+    WriteCase(dir / "cases/a.cas", "Disc", {"keep me.txt"});
+    {
+        CCaseIndex index(IndexFolder());
+        index.Add({(dir / "cases").string()});
+    }
+    // The format version is the big-endian user version at byte 60 of the header.
+    const fs::path file = dir / "index" / CSqliteIndexStore::kFileName;
+    {
+        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(60);
+        const char older[4] = {0, 0, 0, 2};
+        f.write(older, 4);
+    }
+    CCaseIndex index(IndexFolder());
+    EXPECT_NE(index.Problem().find("another format version"), std::string::npos)
+        << index.Problem();
+    EXPECT_TRUE(fs::exists(file.string() + ".damaged"));
+    // Rebuilt from the folders the old file named.
+    EXPECT_EQ(index.Locate({"keep"}, 0).size(), 1u);
+}
+
 TEST_F(CaseIndexTest, TwoWritersAtOnceLoseNothing) {
     for (int i = 0; i < 8; ++i) {
         WriteCase(dir / ("one/" + std::to_string(i) + ".cas"), "One",
