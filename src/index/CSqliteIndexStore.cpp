@@ -19,12 +19,12 @@ namespace {
 
 // "QIDX": marks the file as this program's index; user_version is its format.
 constexpr std::int64_t kApplicationId = 0x51494458;
-constexpr std::int64_t kFormatVersion = 4;
+constexpr std::int64_t kFormatVersion = 5;
 
 // Record blocks and trigram buckets are keyed by one integer, the row id, so that a
 // look-up is one step down one tree and the rows sit in key order: a block by its case
-// and number, a bucket by its number and case, so that one bucket of every case is one
-// range of rows.
+// and number, a bucket by its case and number, so that the rows of one case are
+// together and changing a case rewrites a few pages only.
 constexpr const char* kSchema = R"(
 CREATE TABLE folders(path TEXT PRIMARY KEY);
 CREATE TABLE cases(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, size INTEGER,
@@ -32,18 +32,19 @@ CREATE TABLE cases(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, size INTEG
 CREATE TABLE blocks(id INTEGER PRIMARY KEY, data BLOB);
 CREATE TABLE grams(id INTEGER PRIMARY KEY, data BLOB);
 PRAGMA application_id = 1363756120;
-PRAGMA user_version = 4;
+PRAGMA user_version = 5;
 )";
 
 constexpr int kBlockBits = 24; // blocks of a case
-constexpr int kCaseBits = 32;  // cases of a bucket
+constexpr int kBucketBits = 8; // buckets of a case
+static_assert(CTrigramLists::kBuckets == 1u << kBucketBits);
 
 std::int64_t BlockKey(std::int64_t caseId, std::uint64_t block) {
     return (caseId << kBlockBits) | static_cast<std::int64_t>(block);
 }
 
 std::int64_t BucketKey(std::uint32_t bucket, std::int64_t caseId) {
-    return (static_cast<std::int64_t>(bucket) << kCaseBits) | caseId;
+    return (caseId << kBucketBits) | static_cast<std::int64_t>(bucket);
 }
 
 std::uint64_t FileBytes(const std::string& path) {
@@ -308,10 +309,8 @@ bool CSqliteIndexStore::RemoveCase(const std::string& path) {
     find.Reset();
     CSqliteStatement blocks(m_db->Handle(), "DELETE FROM blocks WHERE id BETWEEN ? AND ?");
     blocks.Bind(1, BlockKey(id, 0)).Bind(2, BlockKey(id, (1u << kBlockBits) - 1)).Run();
-    CSqliteStatement grams(m_db->Handle(), "DELETE FROM grams WHERE id = ?");
-    for (std::uint32_t bucket = 0; bucket < CTrigramLists::kBuckets; ++bucket) {
-        grams.Bind(1, BucketKey(bucket, id)).Run();
-    }
+    CSqliteStatement grams(m_db->Handle(), "DELETE FROM grams WHERE id BETWEEN ? AND ?");
+    grams.Bind(1, BucketKey(0, id)).Bind(2, BucketKey(CTrigramLists::kBuckets - 1, id)).Run();
     CSqliteStatement remove(m_db->Handle(), "DELETE FROM cases WHERE id = ?");
     remove.Bind(1, id).Run();
     return true;
@@ -328,36 +327,33 @@ void CSqliteIndexStore::FindCandidates(const std::vector<std::string>& foldedWor
     std::sort(grams.begin(), grams.end());
     grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
 
-    // Every gram's list per case; a case missing one gram cannot match.
+    // Every gram's list per case; a case missing one gram cannot match, and is not
+    // asked for the next.
     std::map<std::int64_t, std::vector<std::vector<std::uint32_t>>> lists;
     if (!grams.empty()) {
-        CSqliteStatement select(m_db->Handle(),
-                                "SELECT id, data FROM grams WHERE id BETWEEN ? AND ?");
-        const std::int64_t caseMask = (std::int64_t{1} << kCaseBits) - 1;
-        for (std::size_t k = 0; k < grams.size(); ++k) {
-            const std::uint32_t bucket = CTrigramLists::BucketOf(grams[k]);
-            select.Bind(1, BucketKey(bucket, 0)).Bind(2, BucketKey(bucket, caseMask));
-            while (select.Step()) {
-                const std::int64_t id = select.Int(0) & caseMask;
-                auto found = lists.find(id);
-                if (k > 0 && found == lists.end()) {
-                    continue;
-                }
-                auto& perCase = found == lists.end() ? lists[id] : found->second;
-                if (perCase.size() != k) {
-                    continue; // an earlier gram was missing in this case
-                }
+        CSqliteStatement cases(m_db->Handle(), "SELECT id FROM cases WHERE state = 0");
+        while (cases.Step()) {
+            lists[cases.Int(0)];
+        }
+        CSqliteStatement select(m_db->Handle(), "SELECT data FROM grams WHERE id = ?");
+        for (std::uint32_t gram : grams) {
+            const std::uint32_t bucket = CTrigramLists::BucketOf(gram);
+            for (auto it = lists.begin(); it != lists.end();) {
+                select.Bind(1, BucketKey(bucket, it->first));
                 std::vector<std::uint32_t> list;
-                if (!CTrigramLists::Find(select.Bytes(1), grams[k], list)) {
-                    select.Reset();
+                const bool found = select.Step();
+                const bool ok = !found || CTrigramLists::Find(select.Bytes(0), gram, list);
+                select.Reset();
+                if (!ok) {
                     throw CIndexError("index database: a trigram bucket is damaged", true);
                 }
-                if (!list.empty()) {
-                    perCase.push_back(std::move(list));
+                if (list.empty()) {
+                    it = lists.erase(it);
+                    continue;
                 }
+                it->second.push_back(std::move(list));
+                ++it;
             }
-            select.Reset();
-            std::erase_if(lists, [&](const auto& entry) { return entry.second.size() != k + 1; });
             if (lists.empty()) {
                 return;
             }
