@@ -41,6 +41,10 @@ void StartArchiveServices() {
     SetArchiveEntryExtractor(&Expander());
 }
 
+bool NeedsArchiveServices(const std::string& command) {
+    return command != "locate" && command != "index";
+}
+
 void StopArchiveServices() {
     SetArchiveEntryExtractor(nullptr);
     Archivers().UnloadAll();

@@ -213,6 +213,7 @@ std::string CCommandLine::Describe(const CLI::Error& error, const CLI::App* comm
 
 std::optional<CommandRun> CCommandLine::Parse(const std::vector<std::string>& args) {
     m_exitCode = kExitOk;
+    m_strCommand.clear();
     // The first word that is not an option names the command: catch slips before the
     // parser calls them "unexpected".
     for (const std::string& arg : args) {
@@ -250,6 +251,7 @@ std::optional<CommandRun> CCommandLine::Parse(const std::vector<std::string>& ar
     const std::string chosen = m_app->get_subcommands().front()->get_name();
     for (const auto& [name, run] : m_runs) {
         if (name == chosen) {
+            m_strCommand = name;
             return run;
         }
     }

@@ -29,6 +29,8 @@ public:
     // the arguments are wrong and one line said why (ExitCode() 1).
     std::optional<CommandRun> Parse(const std::vector<std::string>& args);
     int ExitCode() const { return m_exitCode; }
+    // The name of the command the last Parse returned; empty when it returned none.
+    const std::string& CommandName() const { return m_strCommand; }
 
     // Parses and runs; the process's exit code.
     int Run(const std::vector<std::string>& args);
@@ -47,6 +49,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     int m_exitCode = 0;
+    std::string m_strCommand;
 };
 
 // The registered name (or option) closest to `typed` by edit distance, when it is

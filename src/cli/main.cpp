@@ -23,10 +23,18 @@ int main(int argc, char** argv) {
         if (!run) {
             return commandLine.ExitCode();
         }
-        StartArchiveServices();
+        // Loading the archivers looks for their programs, which costs more than a
+        // question to the index takes: the commands that never open an archive or a
+        // ".caz" through them do without.
+        const bool archives = NeedsArchiveServices(commandLine.CommandName());
+        if (archives) {
+            StartArchiveServices();
+        }
         InstallPropertyDefinitions();
         const int code = (*run)();
-        StopArchiveServices();
+        if (archives) {
+            StopArchiveServices();
+        }
         return code;
     } catch (const std::exception& e) {
         ReportError(e.what());

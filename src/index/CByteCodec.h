@@ -42,9 +42,9 @@ private:
     bool m_bFailed = false;
 };
 
-// zlib-compressed bytes with their length in front; Inflate gives false for bytes that
-// are not such a block or inflate to more than `limit` bytes.
-std::string Deflate(std::string_view raw);
-bool Inflate(std::string_view packed, std::string& raw, std::size_t limit);
+// zstd-compressed bytes with their length in front; Unpack gives false for bytes that
+// are not such a frame or that would unpack to more than `limit` bytes.
+std::string Pack(std::string_view raw);
+bool Unpack(std::string_view packed, std::string& raw, std::size_t limit);
 
 } // namespace quillora

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <optional>
 #include <set>
@@ -84,8 +85,8 @@ public:
         std::string foldedPath;
         for (std::size_t k = 0; k < count; ++k) {
             const auto index = candidates ? (*candidates)[k] : static_cast<std::uint32_t>(k);
-            const SIndexedRecord& r = c.Record(index);
-            if (!r.IsFound() || !m_query.MatchesName(r.m_strFolded)) {
+            const SCandidateName name = c.NameOf(index);
+            if (!name.m_bFound || !m_query.MatchesName(name.m_folded)) {
                 continue;
             }
             if (!m_query.PathWords().empty()) {
@@ -98,17 +99,18 @@ public:
                 present = m_presence.Of(c.Media());
             }
             SLocateHit hit;
-            hit.m_rank = m_query.Rank(r.m_strFolded);
+            hit.m_rank = m_query.Rank(name.m_folded);
             hit.m_nCaseOrder = caseOrder;
-            hit.m_nMediumOrder = r.m_nMedium;
+            hit.m_nMediumOrder = name.m_nMedium;
             hit.m_nRecordOrder = index;
-            hit.m_bPresent = r.m_nMedium >= 0 &&
-                             static_cast<std::size_t>(r.m_nMedium) < present->size() &&
-                             (*present)[static_cast<std::size_t>(r.m_nMedium)];
+            hit.m_bPresent = name.m_nMedium >= 0 &&
+                             static_cast<std::size_t>(name.m_nMedium) < present->size() &&
+                             (*present)[static_cast<std::size_t>(name.m_nMedium)];
+            // Only a hit that is kept is read whole.
             if (m_nLimit != 0 && m_hits.size() == m_nLimit && !(hit < m_hits.front())) {
                 continue;
             }
-            Fill(c, r, index, hit);
+            Fill(c, c.Record(index), index, hit);
             m_hits.push_back(std::move(hit));
             std::push_heap(m_hits.begin(), m_hits.end());
             if (m_nLimit != 0 && m_hits.size() > m_nLimit) {
@@ -210,11 +212,45 @@ template <class Work> auto CCaseIndex::Guarded(Work work) {
 void CCaseIndex::ReadInto(SIndexedCase facts, SIndexChange& change) {
     SCaseRecords records;
     ReadCaseForIndex(facts, records);
+    Store(facts, records, change);
+}
+
+void CCaseIndex::Store(const SIndexedCase& facts, const SCaseRecords& records,
+                       SIndexChange& change) {
     if (facts.m_state != ECaseState::Indexed) {
         change.m_leftOut.push_back(facts);
     }
     m_store->PutCase(facts, &records);
     ++change.m_nRead;
+}
+
+void CCaseIndex::ReadAllInto(std::vector<SIndexedCase> cases, SIndexChange& change,
+                             const std::atomic<bool>* stop) {
+    // The next case file is read and folded on a second thread while this one codes and
+    // writes the last: each is about half the work.
+    struct SRead {
+        SIndexedCase facts;
+        SCaseRecords records;
+    };
+    auto read = [](SIndexedCase facts) {
+        SRead r{std::move(facts), {}};
+        ReadCaseForIndex(r.facts, r.records);
+        return r;
+    };
+    std::future<SRead> next;
+    if (!cases.empty()) {
+        next = std::async(std::launch::async, read, cases.front());
+    }
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        SRead done = next.get();
+        if (k + 1 < cases.size() && !(stop && *stop)) {
+            next = std::async(std::launch::async, read, cases[k + 1]);
+        }
+        Store(done.facts, done.records, change);
+        if (!next.valid()) {
+            return;
+        }
+    }
 }
 
 void CCaseIndex::RefreshKnown(SIndexChange& change, std::vector<std::string>* known,
@@ -253,6 +289,7 @@ SIndexChange CCaseIndex::Add(const std::vector<std::string>& paths) {
         for (const SIndexedCase& c : m_store->Cases()) {
             known[c.m_strPath] = {c.m_nFileSize, c.m_nModified};
         }
+        std::vector<SIndexedCase> toRead;
         auto take = [&](const std::string& file) {
             std::optional<SIndexedCase> facts = StatCaseFile(file);
             if (!facts) {
@@ -265,7 +302,7 @@ SIndexChange CCaseIndex::Add(const std::vector<std::string>& paths) {
                 return true;
             }
             known[facts->m_strPath] = {facts->m_nFileSize, facts->m_nModified};
-            ReadInto(*facts, change);
+            toRead.push_back(std::move(*facts));
             return true;
         };
         for (const std::string& given : paths) {
@@ -280,6 +317,7 @@ SIndexChange CCaseIndex::Add(const std::vector<std::string>& paths) {
                 change.m_missing.push_back(given);
             }
         }
+        ReadAllInto(std::move(toRead), change);
         return change;
     });
 }
@@ -319,7 +357,8 @@ SIndexChange CCaseIndex::UpdateNow(const std::stop_token& stop, bool everything,
         SIndexChange change;
         std::vector<std::string> knownList;
         RefreshKnown(change, &knownList, stop, everything, progress);
-        const std::set<std::string> known(knownList.begin(), knownList.end());
+        std::set<std::string> known(knownList.begin(), knownList.end());
+        std::vector<SIndexedCase> toRead;
         for (const std::string& folder : m_store->Folders()) {
             for (const SCaseFileEntry& e : CollectCaseFiles(folder, stop)) {
                 if (stop.stop_requested()) {
@@ -327,11 +366,13 @@ SIndexChange CCaseIndex::UpdateNow(const std::stop_token& stop, bool everything,
                 }
                 const std::string file = CaseFilePath(folder, e.m_strPath);
                 std::optional<SIndexedCase> facts = StatCaseFile(file);
-                if (facts && !known.contains(facts->m_strPath)) {
-                    ReadInto(*facts, change);
+                // Folders may overlap: a case below two of them is read once.
+                if (facts && known.insert(facts->m_strPath).second) {
+                    toRead.push_back(std::move(*facts));
                 }
             }
         }
+        ReadAllInto(std::move(toRead), change, stop);
         return change;
     }
 }

@@ -5,6 +5,7 @@
 #include "index/CByteCodec.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace quillora {
 
@@ -28,13 +29,15 @@ bool IsAsciiLowered(std::string_view name, std::string_view folded) {
     return true;
 }
 
-void LowerAscii(std::string_view name, std::string& out) {
-    out.assign(name);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
+void AppendLowered(std::string_view name, std::string& out) {
+    for (const char c : name) {
+        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     }
+}
+
+std::uint64_t Magnitude(std::int64_t value) {
+    return value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
+                     : static_cast<std::uint64_t>(value);
 }
 
 } // namespace
@@ -74,81 +77,119 @@ bool CRecordBlocks::DecodeMedia(std::string_view bytes, std::vector<SIndexedMedi
 std::string CRecordBlocks::EncodeBlock(const SCaseRecords& records, std::size_t first) {
     const auto& all = records.m_records;
     const std::size_t end = std::min(all.size(), first + kBlockRecords);
-    CByteWriter out;
-    out.VarInt(first);
-    out.VarInt(end - first);
+    CByteWriter names;
+    CByteWriter rest;
+    names.VarInt(first);
+    names.VarInt(end - first);
+    // Times often share a unit (FAT keeps two seconds, many tools whole seconds): the
+    // differences are stored in the largest unit they all share.
+    std::uint64_t unit = 0;
     FileTime previous = 0;
+    for (std::size_t i = first; i < end; ++i) {
+        unit =
+            std::gcd(unit, Magnitude(static_cast<std::int64_t>(all[i].m_ftLastWrite - previous)));
+        previous = all[i].m_ftLastWrite;
+    }
+    if (unit == 0 || unit > (std::uint64_t{1} << 62)) {
+        unit = 1;
+    }
+    rest.VarInt(unit);
+    previous = 0;
     for (std::size_t i = first; i < end; ++i) {
         const SIndexedRecord& r = all[i];
         const bool ownFold = !IsAsciiLowered(r.m_strName, r.m_strFolded);
-        out.Byte(static_cast<std::uint8_t>((static_cast<std::uint8_t>(r.m_class) & kClassMask) |
-                                           (r.m_bFolder ? kFolderBit : 0) |
-                                           (ownFold ? kOwnFoldBit : 0)));
-        out.VarInt(r.m_nParent == SIndexedRecord::kNoParent ? 0 : i - r.m_nParent);
-        out.VarInt(static_cast<std::uint64_t>(r.m_nMedium + 1));
-        out.VarInt(r.m_nSize);
-        out.SignedVarInt(static_cast<std::int64_t>(r.m_ftLastWrite - previous));
-        previous = r.m_ftLastWrite;
-        out.Text(r.m_strName);
+        names.Byte(static_cast<std::uint8_t>((static_cast<std::uint8_t>(r.m_class) & kClassMask) |
+                                             (r.m_bFolder ? kFolderBit : 0) |
+                                             (ownFold ? kOwnFoldBit : 0)));
+        names.VarInt(static_cast<std::uint64_t>(r.m_nMedium + 1));
+        names.Text(r.m_strName);
         if (ownFold) {
-            out.Text(r.m_strFolded);
+            names.Text(r.m_strFolded);
         }
+        rest.VarInt(r.m_nParent == SIndexedRecord::kNoParent ? 0 : i - r.m_nParent);
+        rest.VarInt(r.m_nSize);
+        rest.SignedVarInt(static_cast<std::int64_t>(r.m_ftLastWrite - previous) /
+                          static_cast<std::int64_t>(unit));
+        previous = r.m_ftLastWrite;
     }
-    // Small blocks often gain nothing from zlib (its header and tables cost more than
-    // the names repeat): such a block is stored as it is, after a 0 byte.
-    std::string packed = Deflate(out.Bytes());
-    if (packed.size() + 1 < out.Bytes().size()) {
-        return '\x01' + packed;
-    }
-    return '\x00' + out.Bytes();
+    CByteWriter out;
+    const std::string packedNames = Pack(names.Bytes());
+    out.VarInt(packedNames.size());
+    std::string& bytes = out.Bytes();
+    bytes += packedNames;
+    bytes += Pack(rest.Bytes());
+    return std::move(bytes);
 }
 
-bool CRecordBlocks::DecodeBlock(std::string_view bytes, std::size_t mediaCount, std::size_t total,
-                                std::vector<SIndexedRecord>& out, std::size_t& first) {
-    if (bytes.empty()) {
+namespace {
+
+// The block's two packed parts.
+bool SplitBlock(std::string_view bytes, std::string_view& names, std::string_view& rest) {
+    CByteReader in(bytes);
+    const std::uint64_t length = in.VarInt();
+    if (in.Failed() || length > bytes.size() - in.Position()) {
         return false;
     }
-    std::string inflated;
-    std::string_view raw = bytes.substr(1);
-    if (bytes[0] == '\x01') {
-        if (!Inflate(raw, inflated, kMaxBlockBytes)) {
-            return false;
-        }
-        raw = inflated;
-    } else if (bytes[0] != '\x00') {
+    names = bytes.substr(in.Position(), static_cast<std::size_t>(length));
+    rest = bytes.substr(in.Position() + static_cast<std::size_t>(length));
+    return true;
+}
+
+struct SNameOffsets {
+    std::size_t name = 0;
+    std::size_t nameLength = 0;
+    std::size_t folded = 0;
+    std::size_t foldedLength = 0;
+    bool lowered = false; // folded lies in m_lowered, not in m_raw
+};
+
+} // namespace
+
+bool CRecordBlocks::DecodeNames(std::string_view bytes, std::size_t mediaCount, std::size_t total,
+                                SBlockNames& names) {
+    names.m_entries.clear();
+    names.m_lowered.clear();
+    std::string_view packed;
+    std::string_view rest;
+    if (!SplitBlock(bytes, packed, rest) || !Unpack(packed, names.m_raw, kMaxBlockBytes)) {
         return false;
     }
+    const std::string_view raw = names.m_raw;
     CByteReader in(raw);
     const std::uint64_t start = in.VarInt();
     const std::uint64_t n = in.VarInt();
     if (in.Failed() || start > total || n > total - start || n > kBlockRecords) {
         return false;
     }
-    out.resize(static_cast<std::size_t>(n));
-    FileTime previous = 0;
-    for (std::size_t i = static_cast<std::size_t>(start); i < start + n; ++i) {
-        SIndexedRecord& r = out[i - start];
+    names.m_nFirst = static_cast<std::size_t>(start);
+    names.m_entries.resize(static_cast<std::size_t>(n));
+    // Offsets first: the lowered names are all appended before any view is taken.
+    std::vector<SNameOffsets> offsets(static_cast<std::size_t>(n));
+    for (std::size_t k = 0; k < offsets.size(); ++k) {
+        SBlockNames::SEntry& e = names.m_entries[k];
+        SNameOffsets& o = offsets[k];
         const std::uint8_t bits = in.Byte();
-        const std::uint64_t parentDelta = in.VarInt();
         const std::uint64_t medium = in.VarInt();
-        r.m_nSize = in.VarInt();
-        previous += static_cast<FileTime>(in.SignedVarInt());
-        r.m_ftLastWrite = previous;
         const std::uint8_t cls = bits & kClassMask;
-        if (in.Failed() || cls > static_cast<std::uint8_t>(RecordClass::Group) || parentDelta > i ||
+        if (in.Failed() || cls > static_cast<std::uint8_t>(RecordClass::Group) ||
             medium > mediaCount) {
             return false;
         }
-        r.m_class = static_cast<RecordClass>(cls);
-        r.m_bFolder = (bits & kFolderBit) != 0;
-        r.m_nParent = parentDelta == 0 ? SIndexedRecord::kNoParent
-                                       : static_cast<std::uint32_t>(i - parentDelta);
-        r.m_nMedium = static_cast<std::int32_t>(medium) - 1;
-        r.m_strName.assign(in.Text());
+        e.m_class = static_cast<RecordClass>(cls);
+        e.m_bFolder = (bits & kFolderBit) != 0;
+        e.m_nMedium = static_cast<std::int32_t>(medium) - 1;
+        const std::string_view name = in.Text();
+        o.name = static_cast<std::size_t>(name.data() - raw.data());
+        o.nameLength = name.size();
         if (bits & kOwnFoldBit) {
-            r.m_strFolded.assign(in.Text());
+            const std::string_view folded = in.Text();
+            o.folded = static_cast<std::size_t>(folded.data() - raw.data());
+            o.foldedLength = folded.size();
         } else {
-            LowerAscii(r.m_strName, r.m_strFolded);
+            o.lowered = true;
+            o.folded = names.m_lowered.size();
+            o.foldedLength = name.size();
+            AppendLowered(name, names.m_lowered);
         }
         if (in.Failed()) {
             return false;
@@ -157,7 +198,59 @@ bool CRecordBlocks::DecodeBlock(std::string_view bytes, std::size_t mediaCount, 
     if (!in.AtEnd()) {
         return false;
     }
-    first = static_cast<std::size_t>(start);
+    const std::string_view lowered = names.m_lowered;
+    for (std::size_t k = 0; k < offsets.size(); ++k) {
+        const SNameOffsets& o = offsets[k];
+        names.m_entries[k].m_name = raw.substr(o.name, o.nameLength);
+        names.m_entries[k].m_folded = (o.lowered ? lowered : raw).substr(o.folded, o.foldedLength);
+    }
+    return true;
+}
+
+bool CRecordBlocks::DecodeRest(std::string_view bytes, const SBlockNames& names,
+                               std::vector<SIndexedRecord>& out) {
+    std::string_view packedNames;
+    std::string_view packed;
+    std::string raw;
+    if (!SplitBlock(bytes, packedNames, packed) || !Unpack(packed, raw, kMaxBlockBytes)) {
+        return false;
+    }
+    CByteReader in(raw);
+    const std::uint64_t unit = in.VarInt();
+    if (in.Failed() || unit == 0 || unit > (std::uint64_t{1} << 62)) {
+        return false;
+    }
+    out.resize(names.m_entries.size());
+    FileTime previous = 0;
+    for (std::size_t k = 0; k < out.size(); ++k) {
+        const std::size_t i = names.m_nFirst + k;
+        const SBlockNames::SEntry& e = names.m_entries[k];
+        SIndexedRecord& r = out[k];
+        const std::uint64_t parentDelta = in.VarInt();
+        r.m_nSize = in.VarInt();
+        previous += static_cast<FileTime>(in.SignedVarInt()) * static_cast<FileTime>(unit);
+        if (in.Failed() || parentDelta > i) {
+            return false;
+        }
+        r.m_ftLastWrite = previous;
+        r.m_nParent = parentDelta == 0 ? SIndexedRecord::kNoParent
+                                       : static_cast<std::uint32_t>(i - parentDelta);
+        r.m_nMedium = e.m_nMedium;
+        r.m_class = e.m_class;
+        r.m_bFolder = e.m_bFolder;
+        r.m_strName.assign(e.m_name);
+        r.m_strFolded.assign(e.m_folded);
+    }
+    return in.AtEnd();
+}
+
+bool CRecordBlocks::DecodeBlock(std::string_view bytes, std::size_t mediaCount, std::size_t total,
+                                std::vector<SIndexedRecord>& out, std::size_t& first) {
+    SBlockNames names;
+    if (!DecodeNames(bytes, mediaCount, total, names) || !DecodeRest(bytes, names, out)) {
+        return false;
+    }
+    first = names.m_nFirst;
     return true;
 }
 

@@ -19,12 +19,12 @@ namespace {
 
 // "QIDX": marks the file as this program's index; user_version is its format.
 constexpr std::int64_t kApplicationId = 0x51494458;
-constexpr std::int64_t kFormatVersion = 2;
+constexpr std::int64_t kFormatVersion = 5;
 
 // Record blocks and trigram buckets are keyed by one integer, the row id, so that a
 // look-up is one step down one tree and the rows sit in key order: a block by its case
-// and number, a bucket by its number and case, so that one bucket of every case is one
-// range of rows.
+// and number, a bucket by its case and number, so that the rows of one case are
+// together and changing a case rewrites a few pages only.
 constexpr const char* kSchema = R"(
 CREATE TABLE folders(path TEXT PRIMARY KEY);
 CREATE TABLE cases(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, size INTEGER,
@@ -32,18 +32,19 @@ CREATE TABLE cases(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, size INTEG
 CREATE TABLE blocks(id INTEGER PRIMARY KEY, data BLOB);
 CREATE TABLE grams(id INTEGER PRIMARY KEY, data BLOB);
 PRAGMA application_id = 1363756120;
-PRAGMA user_version = 2;
+PRAGMA user_version = 5;
 )";
 
 constexpr int kBlockBits = 24; // blocks of a case
-constexpr int kCaseBits = 32;  // cases of a bucket
+constexpr int kBucketBits = 8; // buckets of a case
+static_assert(CTrigramLists::kBuckets == 1u << kBucketBits);
 
 std::int64_t BlockKey(std::int64_t caseId, std::uint64_t block) {
     return (caseId << kBlockBits) | static_cast<std::int64_t>(block);
 }
 
 std::int64_t BucketKey(std::uint32_t bucket, std::int64_t caseId) {
-    return (static_cast<std::int64_t>(bucket) << kCaseBits) | caseId;
+    return (caseId << kBucketBits) | static_cast<std::int64_t>(bucket);
 }
 
 std::uint64_t FileBytes(const std::string& path) {
@@ -64,8 +65,8 @@ SIndexedCase CaseFromRow(const CSqliteStatement& row, int first) {
     return c;
 }
 
-// One indexed case as the matcher reads it: its media at once, a record block when a
-// record in it is first asked for.
+// One indexed case as the matcher reads it: its media at once, a block's names when a
+// record in it is first matched, the rest of the block when a record is asked for whole.
 class CStoredCase : public ICandidateCase {
 public:
     CStoredCase(CSqliteDatabase& db, std::int64_t id, SIndexedCase facts, std::string_view media,
@@ -86,38 +87,69 @@ public:
     }
     const std::vector<std::uint32_t>* Candidates() const override { return m_pCandidates; }
 
+    SCandidateName NameOf(std::uint32_t index) override {
+        const SBlockNames::SEntry& e =
+            Block(index).m_names.m_entries[index % CRecordBlocks::kBlockRecords];
+        return {e.IsFound(), e.m_nMedium, e.m_folded};
+    }
+
     const SIndexedRecord& Record(std::uint32_t index) override {
-        if (index >= RecordCount()) {
-            throw CIndexError("index database: a record outside " + m_facts.m_strPath, true);
+        SBlock& block = Block(index);
+        if (block.m_records.empty() &&
+            !CRecordBlocks::DecodeRest(block.m_bytes, block.m_names, block.m_records)) {
+            block.m_records.clear();
+            throw Damaged();
         }
-        const std::size_t block = index / CRecordBlocks::kBlockRecords;
-        if (m_blocks[block].empty()) {
-            Load(block);
-        }
-        return m_blocks[block][index % CRecordBlocks::kBlockRecords];
+        return block.m_records[index % CRecordBlocks::kBlockRecords];
     }
 
 private:
-    void Load(std::size_t block) {
+    struct SBlock {
+        bool m_bRead = false;
+        std::string m_bytes; // as stored; the rest is unpacked from it when asked for
+        SBlockNames m_names;
+        std::vector<SIndexedRecord> m_records; // empty until asked for
+    };
+
+    CIndexError Damaged() const {
+        return CIndexError("index database: the records of " + m_facts.m_strPath + " are damaged",
+                           true);
+    }
+
+    SBlock& Block(std::uint32_t index) {
+        if (index >= RecordCount()) {
+            throw CIndexError("index database: a record outside " + m_facts.m_strPath, true);
+        }
+        SBlock& block = m_blocks[index / CRecordBlocks::kBlockRecords];
+        if (!block.m_bRead) {
+            Load(index / CRecordBlocks::kBlockRecords, block);
+        }
+        return block;
+    }
+
+    void Load(std::size_t number, SBlock& block) {
         if (!m_select) {
             m_select = std::make_unique<CSqliteStatement>(m_db.Handle(),
                                                           "SELECT data FROM blocks WHERE id = ?");
         }
-        m_select->Bind(1, BlockKey(m_nId, block));
-        std::size_t first = 0;
-        const std::size_t expected = std::min(CRecordBlocks::kBlockRecords,
-                                              RecordCount() - block * CRecordBlocks::kBlockRecords);
-        const bool ok = m_select->Step() &&
-                        CRecordBlocks::DecodeBlock(m_select->Bytes(0), m_media.size(),
-                                                   RecordCount(), m_blocks[block], first) &&
-                        first == block * CRecordBlocks::kBlockRecords &&
-                        m_blocks[block].size() == expected;
-        m_select->Reset();
-        if (!ok) {
-            m_blocks[block].clear();
-            throw CIndexError(
-                "index database: the records of " + m_facts.m_strPath + " are damaged", true);
+        m_select->Bind(1, BlockKey(m_nId, number));
+        const std::size_t expected = std::min(
+            CRecordBlocks::kBlockRecords, RecordCount() - number * CRecordBlocks::kBlockRecords);
+        bool ok = m_select->Step();
+        if (ok) {
+            block.m_bytes.assign(m_select->Bytes(0));
         }
+        m_select->Reset();
+        ok = ok &&
+             CRecordBlocks::DecodeNames(block.m_bytes, m_media.size(), RecordCount(),
+                                        block.m_names) &&
+             block.m_names.m_nFirst == number * CRecordBlocks::kBlockRecords &&
+             block.m_names.m_entries.size() == expected;
+        if (!ok) {
+            block.m_names.m_entries.clear();
+            throw Damaged();
+        }
+        block.m_bRead = true;
     }
 
     CSqliteDatabase& m_db;
@@ -125,7 +157,7 @@ private:
     SIndexedCase m_facts;
     const std::vector<std::uint32_t>* m_pCandidates;
     std::vector<SIndexedMedium> m_media;
-    std::vector<std::vector<SIndexedRecord>> m_blocks; // empty until read
+    std::vector<SBlock> m_blocks;
     std::unique_ptr<CSqliteStatement> m_select;
 };
 
@@ -152,7 +184,15 @@ void CSqliteIndexStore::CheckOrCreateSchema() {
     } else if (appId != 0 || m_db->QueryInt("SELECT count(*) FROM sqlite_master") != 0) {
         throw CIndexError(m_strFile + ": not an index file of this program", true);
     }
-    m_db->Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
+    if (appId != kApplicationId) {
+        // Blocks take a few kilobytes each: in pages of 4 KB much of every page would be
+        // left empty. Only a file without tables takes a new page size, and only before
+        // it is put into WAL mode.
+        m_db->Exec("PRAGMA page_size = 65536");
+    }
+    // Reading through a mapping saves a system call per page a question reads.
+    m_db->Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; "
+               "PRAGMA mmap_size = 1073741824");
     if (appId == kApplicationId) {
         return;
     }
@@ -269,10 +309,8 @@ bool CSqliteIndexStore::RemoveCase(const std::string& path) {
     find.Reset();
     CSqliteStatement blocks(m_db->Handle(), "DELETE FROM blocks WHERE id BETWEEN ? AND ?");
     blocks.Bind(1, BlockKey(id, 0)).Bind(2, BlockKey(id, (1u << kBlockBits) - 1)).Run();
-    CSqliteStatement grams(m_db->Handle(), "DELETE FROM grams WHERE id = ?");
-    for (std::uint32_t bucket = 0; bucket < CTrigramLists::kBuckets; ++bucket) {
-        grams.Bind(1, BucketKey(bucket, id)).Run();
-    }
+    CSqliteStatement grams(m_db->Handle(), "DELETE FROM grams WHERE id BETWEEN ? AND ?");
+    grams.Bind(1, BucketKey(0, id)).Bind(2, BucketKey(CTrigramLists::kBuckets - 1, id)).Run();
     CSqliteStatement remove(m_db->Handle(), "DELETE FROM cases WHERE id = ?");
     remove.Bind(1, id).Run();
     return true;
@@ -289,36 +327,33 @@ void CSqliteIndexStore::FindCandidates(const std::vector<std::string>& foldedWor
     std::sort(grams.begin(), grams.end());
     grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
 
-    // Every gram's list per case; a case missing one gram cannot match.
+    // Every gram's list per case; a case missing one gram cannot match, and is not
+    // asked for the next.
     std::map<std::int64_t, std::vector<std::vector<std::uint32_t>>> lists;
     if (!grams.empty()) {
-        CSqliteStatement select(m_db->Handle(),
-                                "SELECT id, data FROM grams WHERE id BETWEEN ? AND ?");
-        const std::int64_t caseMask = (std::int64_t{1} << kCaseBits) - 1;
-        for (std::size_t k = 0; k < grams.size(); ++k) {
-            const std::uint32_t bucket = CTrigramLists::BucketOf(grams[k]);
-            select.Bind(1, BucketKey(bucket, 0)).Bind(2, BucketKey(bucket, caseMask));
-            while (select.Step()) {
-                const std::int64_t id = select.Int(0) & caseMask;
-                auto found = lists.find(id);
-                if (k > 0 && found == lists.end()) {
-                    continue;
-                }
-                auto& perCase = found == lists.end() ? lists[id] : found->second;
-                if (perCase.size() != k) {
-                    continue; // an earlier gram was missing in this case
-                }
+        CSqliteStatement cases(m_db->Handle(), "SELECT id FROM cases WHERE state = 0");
+        while (cases.Step()) {
+            lists[cases.Int(0)];
+        }
+        CSqliteStatement select(m_db->Handle(), "SELECT data FROM grams WHERE id = ?");
+        for (std::uint32_t gram : grams) {
+            const std::uint32_t bucket = CTrigramLists::BucketOf(gram);
+            for (auto it = lists.begin(); it != lists.end();) {
+                select.Bind(1, BucketKey(bucket, it->first));
                 std::vector<std::uint32_t> list;
-                if (!CTrigramLists::Find(select.Bytes(1), grams[k], list)) {
-                    select.Reset();
+                const bool found = select.Step();
+                const bool ok = !found || CTrigramLists::Find(select.Bytes(0), gram, list);
+                select.Reset();
+                if (!ok) {
                     throw CIndexError("index database: a trigram bucket is damaged", true);
                 }
-                if (!list.empty()) {
-                    perCase.push_back(std::move(list));
+                if (list.empty()) {
+                    it = lists.erase(it);
+                    continue;
                 }
+                it->second.push_back(std::move(list));
+                ++it;
             }
-            select.Reset();
-            std::erase_if(lists, [&](const auto& entry) { return entry.second.size() != k + 1; });
             if (lists.empty()) {
                 return;
             }
@@ -336,11 +371,11 @@ void CSqliteIndexStore::FindCandidates(const std::vector<std::string>& foldedWor
             continue;
         }
         std::vector<std::uint32_t>& records = candidates[id];
-        records.reserve(kept.size() * CRecordBlocks::kBlockRecords);
-        for (std::uint32_t block : kept) {
-            for (std::size_t i = 0; i < CRecordBlocks::kBlockRecords; ++i) {
+        records.reserve(kept.size() * CTrigramLists::kUnitRecords);
+        for (std::uint32_t unit : kept) {
+            for (std::size_t i = 0; i < CTrigramLists::kUnitRecords; ++i) {
                 records.push_back(
-                    static_cast<std::uint32_t>(block * CRecordBlocks::kBlockRecords + i));
+                    static_cast<std::uint32_t>(unit * CTrigramLists::kUnitRecords + i));
             }
         }
     }

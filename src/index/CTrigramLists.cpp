@@ -1,13 +1,13 @@
 // Building, reading and intersecting trigram posting lists. A bucket is its trigrams in
-// ascending order, each as the difference to the last one, its block count, its byte
-// length and the differences between its blocks, all varints.
+// ascending order, each as the difference to the last one, its entry count (times two,
+// plus one for a list by unit rather than by block), its byte length and the
+// differences between its entries, all varints.
 #include "index/CTrigramLists.h"
 
 #include "index/CByteCodec.h"
 #include "index/CRecordBlocks.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace quillora {
 
@@ -31,47 +31,83 @@ std::uint32_t CTrigramLists::BucketOf(std::uint32_t trigram) {
     return (trigram * 2654435761u) >> 24;
 }
 
+namespace {
+
+// Appends the trigrams of `folded` to `grams`, unsorted.
+void AppendTrigrams(std::string_view folded, std::vector<std::uint32_t>& grams) {
+    for (std::size_t i = 0; i + 3 <= folded.size(); ++i) {
+        grams.push_back(static_cast<std::uint32_t>(static_cast<unsigned char>(folded[i])) << 16 |
+                        static_cast<std::uint32_t>(static_cast<unsigned char>(folded[i + 1])) << 8 |
+                        static_cast<unsigned char>(folded[i + 2]));
+    }
+}
+
+} // namespace
+
 std::map<std::uint32_t, std::string> CTrigramLists::Build(const SCaseRecords& records) {
-    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> lists;
+    // Every (trigram, unit) pair once, as one number that sorts by trigram, then unit:
+    // the trigrams of a unit are gathered and made unique first, which leaves far fewer
+    // pairs to sort than one per record and trigram.
     const auto& all = records.m_records;
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (!all[i].IsFound()) {
-            continue;
-        }
-        const auto block = static_cast<std::uint32_t>(i / CRecordBlocks::kBlockRecords);
-        for (std::uint32_t gram : TrigramsOf(all[i].m_strFolded)) {
-            std::vector<std::uint32_t>& list = lists[gram];
-            if (list.empty() || list.back() != block) {
-                list.push_back(block);
+    std::vector<std::uint64_t> pairs;
+    std::vector<std::uint32_t> grams;
+    for (std::size_t first = 0; first < all.size(); first += kUnitRecords) {
+        grams.clear();
+        const std::size_t end = std::min(all.size(), first + kUnitRecords);
+        for (std::size_t i = first; i < end; ++i) {
+            if (all[i].IsFound()) {
+                AppendTrigrams(all[i].m_strFolded, grams);
             }
         }
+        std::sort(grams.begin(), grams.end());
+        grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
+        const auto unit = static_cast<std::uint64_t>(first / kUnitRecords);
+        for (std::uint32_t gram : grams) {
+            pairs.push_back(static_cast<std::uint64_t>(gram) << 32 | unit);
+        }
     }
-    std::vector<std::uint32_t> grams;
-    grams.reserve(lists.size());
-    for (const auto& [gram, list] : lists) {
-        grams.push_back(gram);
-    }
-    std::sort(grams.begin(), grams.end());
-    std::map<std::uint32_t, CByteWriter> writers;
-    std::map<std::uint32_t, std::uint32_t> lastGram;
-    for (std::uint32_t gram : grams) {
+    std::sort(pairs.begin(), pairs.end());
+
+    std::vector<CByteWriter> writers(kBuckets);
+    std::vector<std::uint32_t> lastGram(kBuckets, 0);
+    std::vector<std::uint32_t> units;
+    CByteWriter body;
+    for (std::size_t k = 0; k < pairs.size();) {
+        const auto gram = static_cast<std::uint32_t>(pairs[k] >> 32);
+        units.clear();
+        std::size_t blocks = 0;
+        for (; k < pairs.size() && static_cast<std::uint32_t>(pairs[k] >> 32) == gram; ++k) {
+            const auto unit = static_cast<std::uint32_t>(pairs[k]);
+            blocks += units.empty() || units.back() / kUnitsPerBlock != unit / kUnitsPerBlock;
+            units.push_back(unit);
+        }
+        // A trigram seldom found twice in one block is listed by unit: it is what narrows
+        // a question down, and costs few more entries. A common one is listed by block.
+        const bool fine = units.size() <= 2 * blocks;
+        body.Bytes().clear();
+        std::uint32_t previous = 0;
+        std::size_t count = 0;
+        for (std::uint32_t unit : units) {
+            const std::uint32_t value = fine ? unit : unit / kUnitsPerBlock;
+            if (count > 0 && value == previous) {
+                continue;
+            }
+            body.VarInt(value - previous);
+            previous = value;
+            ++count;
+        }
         const std::uint32_t bucket = BucketOf(gram);
         CByteWriter& out = writers[bucket];
         out.VarInt(gram - lastGram[bucket]);
         lastGram[bucket] = gram;
-        const std::vector<std::uint32_t>& list = lists[gram];
-        CByteWriter body;
-        std::uint32_t previous = 0;
-        for (std::uint32_t record : list) {
-            body.VarInt(record - previous);
-            previous = record;
-        }
-        out.VarInt(list.size());
+        out.VarInt(count << 1 | (fine ? 1 : 0));
         out.Text(body.Bytes());
     }
     std::map<std::uint32_t, std::string> buckets;
-    for (auto& [bucket, writer] : writers) {
-        buckets.emplace(bucket, std::move(writer.Bytes()));
+    for (std::uint32_t bucket = 0; bucket < kBuckets; ++bucket) {
+        if (!writers[bucket].Bytes().empty()) {
+            buckets.emplace(bucket, std::move(writers[bucket].Bytes()));
+        }
     }
     return buckets;
 }
@@ -82,9 +118,11 @@ bool CTrigramLists::Find(std::string_view bucket, std::uint32_t trigram,
     std::uint64_t gram = 0;
     while (!in.AtEnd()) {
         gram += in.VarInt();
-        const std::uint64_t count = in.VarInt();
+        const std::uint64_t head = in.VarInt();
+        const std::uint64_t count = head >> 1;
+        const bool fine = (head & 1) != 0;
         const std::string_view body = in.Text();
-        // Every record takes one byte at least.
+        // Every entry takes one byte at least.
         if (in.Failed() || count > body.size()) {
             return false;
         }
@@ -96,14 +134,22 @@ bool CTrigramLists::Find(std::string_view bucket, std::uint32_t trigram,
         }
         CByteReader list(body);
         const std::size_t start = out.size();
-        std::uint64_t record = 0;
+        const std::uint64_t limit = fine ? 0xffffffffu : 0xffffffffu / kUnitsPerBlock;
+        std::uint64_t value = 0;
         for (std::uint64_t k = 0; k < count; ++k) {
-            record += list.VarInt();
-            if (list.Failed() || record > 0xffffffffu) {
+            const std::uint64_t delta = list.VarInt();
+            value += delta;
+            if (list.Failed() || value > limit || (k > 0 && delta == 0)) {
                 out.resize(start);
                 return false;
             }
-            out.push_back(static_cast<std::uint32_t>(record));
+            if (fine) {
+                out.push_back(static_cast<std::uint32_t>(value));
+                continue;
+            }
+            for (std::uint32_t u = 0; u < kUnitsPerBlock; ++u) {
+                out.push_back(static_cast<std::uint32_t>(value * kUnitsPerBlock + u));
+            }
         }
         return true;
     }

@@ -8,9 +8,18 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillora {
+
+// What matching needs of one record: whether it is found at all, its medium (for the
+// ranking) and its folded name. The view lives as long as the case object it came from.
+struct SCandidateName {
+    bool m_bFound = false;
+    std::int32_t m_nMedium = -1;
+    std::string_view m_folded;
+};
 
 // One case whose records may match a query, as a back end hands it to the matcher. It
 // lives for the call it is given in only.
@@ -26,6 +35,12 @@ public:
     // Record `index` of the case, read when first asked for. Throws CIndexError when
     // its stored block is damaged.
     virtual const SIndexedRecord& Record(std::uint32_t index) = 0;
+    // What matching needs of record `index`. A back end that keeps names apart from the
+    // other fields reads only those here; by default the whole record is read.
+    virtual SCandidateName NameOf(std::uint32_t index) {
+        const SIndexedRecord& r = Record(index);
+        return {r.IsFound(), r.m_nMedium, r.m_strFolded};
+    }
 };
 
 class ICandidateSink {

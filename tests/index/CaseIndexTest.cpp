@@ -207,8 +207,15 @@ TEST_F(CaseIndexTest, ADamagedOrForeignIndexFileIsReportedAndRebuilt) {
     // made in order); the folders survive.
     {
         std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-        f.seekp(3 * 4096);
-        const std::string junk(4096, '\x5a');
+        // The page size is the big-endian number at byte 16 of the header; 1 means 65536.
+        unsigned char size[2] = {};
+        f.seekg(16);
+        f.read(reinterpret_cast<char*>(size), 2);
+        const std::size_t pageSize =
+            size[0] == 0 && size[1] == 1 ? 65536 : size[0] * 256u + size[1];
+        ASSERT_GE(pageSize, 512u);
+        f.seekp(static_cast<std::streamoff>(3 * pageSize));
+        const std::string junk(pageSize, '\x5a');
         f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
     }
     {
@@ -227,6 +234,28 @@ TEST_F(CaseIndexTest, ADamagedOrForeignIndexFileIsReportedAndRebuilt) {
     EXPECT_TRUE(rebuilt.Locate({"keep"}, 0).empty());
     rebuilt.Add({(dir / "cases").string()});
     EXPECT_EQ(rebuilt.Locate({"keep"}, 0).size(), 1u);
+}
+
+TEST_F(CaseIndexTest, AnIndexOfAnOlderFormatIsRebuiltNotMisread) {
+    WriteCase(dir / "cases/a.cas", "Disc", {"keep me.txt"});
+    {
+        CCaseIndex index(IndexFolder());
+        index.Add({(dir / "cases").string()});
+    }
+    // The format version is the big-endian user version at byte 60 of the header.
+    const fs::path file = dir / "index" / CSqliteIndexStore::kFileName;
+    {
+        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(60);
+        const char older[4] = {0, 0, 0, 2};
+        f.write(older, 4);
+    }
+    CCaseIndex index(IndexFolder());
+    EXPECT_NE(index.Problem().find("another format version"), std::string::npos)
+        << index.Problem();
+    EXPECT_TRUE(fs::exists(file.string() + ".damaged"));
+    // Rebuilt from the folders the old file named.
+    EXPECT_EQ(index.Locate({"keep"}, 0).size(), 1u);
 }
 
 TEST_F(CaseIndexTest, TwoWritersAtOnceLoseNothing) {

@@ -116,8 +116,8 @@ TEST(IndexTrigrams, CandidatesHoldEveryRecordThatMatches) {
         for (std::uint32_t i = 0; i < c.m_records.size(); ++i) {
             const bool matches = c.m_records[i].IsFound() &&
                                  c.m_records[i].m_strFolded.find(folded) != std::string::npos;
-            const auto block = static_cast<std::uint32_t>(i / CRecordBlocks::kBlockRecords);
-            const bool candidate = std::binary_search(candidates.begin(), candidates.end(), block);
+            const auto unit = static_cast<std::uint32_t>(i / CTrigramLists::kUnitRecords);
+            const bool candidate = std::binary_search(candidates.begin(), candidates.end(), unit);
             if (matches) {
                 EXPECT_TRUE(candidate) << word << " " << c.m_records[i].m_strName;
             }
