@@ -10,9 +10,18 @@ namespace quillora {
 
 namespace {
 
+// libpq's message on one line: its line breaks and indents as single spaces.
 std::string Trimmed(const char* message) {
-    std::string text = message ? message : "";
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
+    std::string text;
+    for (const char* c = message ? message : ""; *c != '\0'; ++c) {
+        const bool space = *c == '\n' || *c == '\t' || *c == ' ';
+        if (!space) {
+            text += *c;
+        } else if (!text.empty() && text.back() != ' ') {
+            text += ' ';
+        }
+    }
+    while (!text.empty() && text.back() == ' ') {
         text.pop_back();
     }
     return text;
