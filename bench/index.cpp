@@ -9,12 +9,22 @@
 // (compressed lists per case and bucket, the rarest intersected first, candidates
 // verified): build time, bytes per record and the time to find every matching name.
 //
-//   bench_index [--small] [--keep] [--cli PATH]
+// With --server, the shared index on PostgreSQL instead, beside the embedded one on the
+// same cases: 1 M records in 100 cases, the p95 of the first page of results for eight
+// clients asking at once, indexing one case of 315,000 records, and the database's
+// size for the index against its table data.
+//
+//   bench_index [--small] [--keep] [--cli PATH] [--server [URL]]
 //   (--small: the 1 M size only; --keep: leave the cases and indexes in the temporary
-//   folder, for profiling)
+//   folder, for profiling; --server without a URL starts a private cluster as the
+//   tests do)
 #include "SyntheticNames.h"
+#include "index/CCaseIndex.h"
+#include "index/CPgIndexStore.h"
 #include "index/CSqliteIndexStore.h"
+#include "index/ServerUrl.h"
 #include "index/TextFolding.h"
+#include "indexserver/CPgTestCluster.h"
 #include "model/CCDCase.h"
 #include "model/CaseFile.h"
 #include "model/SVolumeInfo.h"
@@ -28,11 +38,15 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <spawn.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -47,9 +61,9 @@ double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-// 2 media x 10 folders x 10 subfolders x 49 files: 10,022 records below the case. Every
-// name goes to `names` too, one a line, for grep.
-std::size_t WriteCase(const fs::path& path, SRandom& rnd, std::ofstream& names) {
+// 2 media x 10 folders x 10 subfolders x `files` files (49: 10,022 records below the
+// case). Every name goes to `names` too, one a line, for grep.
+std::size_t WriteCase(const fs::path& path, SRandom& rnd, std::ofstream& names, int files = 49) {
     CCDCase root;
     std::size_t records = 0;
     auto add = [&](SFileInfo* parent, std::unique_ptr<SFileInfo> child) {
@@ -72,7 +86,7 @@ std::size_t WriteCase(const fs::path& path, SRandom& rnd, std::ofstream& names) 
                 sub->m_dwFlags = 0x10;
                 sub->m_strName = "2002-12-" + std::to_string(10 + s);
                 SFileInfo* subPtr = add(folderPtr, std::move(sub));
-                for (int i = 0; i < 49; ++i) {
+                for (int i = 0; i < files; ++i) {
                     auto file = std::make_unique<SFileInfo>();
                     const unsigned r = rnd.Next();
                     file->m_strName = FileName(rnd);
@@ -313,12 +327,128 @@ SSizeFigures RunSize(const std::string& cli, int cases, const fs::path& work) {
     return figures;
 }
 
+// Eight clients, each with its own connection, asking every word in turn for the first
+// page of results (the 500 the program's result list shows); the times of all asks.
+std::vector<double> ConcurrentFirstPages(const std::function<std::unique_ptr<CCaseIndex>()>& open) {
+    constexpr int kClients = 8;
+    constexpr int kRounds = 6;
+    std::mutex lock;
+    std::vector<double> times;
+    std::vector<std::thread> clients;
+    for (int c = 0; c < kClients; ++c) {
+        clients.emplace_back([&, c] {
+            std::unique_ptr<CCaseIndex> index = open();
+            for (int round = 0; round < kRounds; ++round) {
+                for (std::size_t w = 0; w < kWords.size(); ++w) {
+                    const std::string& word =
+                        kWords[(w + static_cast<std::size_t>(c)) % kWords.size()];
+                    const auto t = std::chrono::steady_clock::now();
+                    index->Locate({word}, 500);
+                    const double ms = Seconds(t) * 1e3;
+                    const std::lock_guard guard(lock);
+                    times.push_back(ms);
+                }
+            }
+        });
+    }
+    for (std::thread& t : clients) {
+        t.join();
+    }
+    return times;
+}
+
+void RunServer(const std::string& cli, std::string url, const fs::path& work) {
+    quillora::test::CPgTestCluster& cluster = quillora::test::CPgTestCluster::Get();
+    if (url.empty()) {
+        if (!cluster.Start()) {
+            std::printf("bench_index --server: %s\n", cluster.Error().c_str());
+            return;
+        }
+        cluster.CreateDatabase("bench");
+        url = cluster.Url("bench");
+    }
+    const fs::path folder = work / "cases100";
+    const fs::path embedded = work / "index100";
+    fs::create_directories(folder);
+    SRandom rnd;
+    std::size_t records = 0;
+    {
+        std::ofstream names(work / "names100.txt");
+        for (int c = 0; c < 100; ++c) {
+            char name[32];
+            std::snprintf(name, sizeof name, "shelf%03d.cas", c);
+            records += WriteCase(folder / name, rnd, names);
+        }
+    }
+    std::printf("\nshared index on %s against the embedded one: 100 cases, %zu records\n",
+                ShownServer(url).c_str(), records);
+    const SProgramRun serverBuild =
+        RunProgram({cli, "index", "add", folder.string(), "--server", url});
+    const SProgramRun embeddedBuild =
+        RunProgram({cli, "index", "add", folder.string(), "--index", embedded.string()});
+    std::printf("%-46s %12s %12s\n", "", "server", "embedded");
+    std::printf("%-46s %12.2f %12.2f\n", "index add of the 100 cases (s)", serverBuild.wall,
+                embeddedBuild.wall);
+    if (!serverBuild.firstLine.starts_with("read")) {
+        std::printf("  (server: %s)\n", serverBuild.firstLine.c_str());
+    }
+
+    const std::string machine = "bench-client"; // indexes nothing: no freshness checks
+    const std::vector<double> server = ConcurrentFirstPages([&] {
+        return std::make_unique<CCaseIndex>(std::make_unique<CPgIndexStore>(url, machine),
+                                            "server");
+    });
+    const std::vector<double> local =
+        ConcurrentFirstPages([&] { return std::make_unique<CCaseIndex>(embedded.string()); });
+    std::printf("%-46s %12.1f %12.1f\n", "8 clients, first page (500 hits) p50 (ms)",
+                Percentile(server, 0.5), Percentile(local, 0.5));
+    std::printf("%-46s %12.1f %12.1f   (aim for the server <= 100)\n",
+                "8 clients, first page (500 hits) p95 (ms)", Percentile(server, 0.95),
+                Percentile(local, 0.95));
+    for (const std::string& word : kWords) {
+        CCaseIndex one(std::make_unique<CPgIndexStore>(url, machine), "server");
+        CCaseIndex two(embedded.string());
+        std::printf("  hits of %-14s %12zu %12zu\n", word.c_str(), one.Locate({word}, 0).size(),
+                    two.Locate({word}, 0).size());
+    }
+
+    CPgIndexStore store(url, machine);
+    const SPgSpace space = store.Space();
+    std::printf("%-46s %12.1f %12.1f\n", "bytes on disk a record",
+                static_cast<double>(space.m_nTableBytes + space.m_nIndexBytes) /
+                    static_cast<double>(records),
+                static_cast<double>(fs::file_size(embedded / CSqliteIndexStore::kFileName)) /
+                    static_cast<double>(records));
+    std::printf("server: tables %.1f MB, indexes %.1f MB: %.2fx the table data (aim <= 1.5)\n",
+                static_cast<double>(space.m_nTableBytes) / 1e6,
+                static_cast<double>(space.m_nIndexBytes) / 1e6,
+                static_cast<double>(space.m_nIndexBytes) /
+                    static_cast<double>(space.m_nTableBytes));
+
+    // One big case: 2 x 10 x 10 x 1,574 files.
+    const fs::path big = work / "big" / "archive.cas";
+    fs::create_directories(big.parent_path());
+    std::size_t bigRecords = 0;
+    {
+        std::ofstream names(work / "big-names.txt");
+        bigRecords = WriteCase(big, rnd, names, 1574);
+    }
+    const SProgramRun serverBig = RunProgram({cli, "index", "add", big.string(), "--server", url});
+    const SProgramRun embeddedBig =
+        RunProgram({cli, "index", "add", big.string(), "--index", embedded.string()});
+    std::printf("%-46s %12.2f %12.2f   (aim for the server <= 30)\n",
+                ("index add of one " + std::to_string(bigRecords) + "-record case (s)").c_str(),
+                serverBig.wall, embeddedBig.wall);
+    cluster.Stop();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::string cli = QUILLORA_CLI_PATH;
     bool small = false;
     bool keep = false;
+    std::optional<std::string> server;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--small") == 0) {
             small = true;
@@ -326,6 +456,8 @@ int main(int argc, char** argv) {
             keep = true;
         } else if (std::strcmp(argv[i], "--cli") == 0 && i + 1 < argc) {
             cli = argv[++i];
+        } else if (std::strcmp(argv[i], "--server") == 0) {
+            server = i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0 ? argv[++i] : "";
         }
     }
     const fs::path work = fs::temp_directory_path() / "quillora-bench-index";
@@ -333,6 +465,13 @@ int main(int argc, char** argv) {
     fs::create_directories(work);
     // The commands index what they open: keep that away from the user's own index.
     setenv("XDG_DATA_HOME", (work / "data").c_str(), 1);
+    if (server) {
+        RunServer(cli, *server, work);
+        if (!keep) {
+            fs::remove_all(work);
+        }
+        return 0;
+    }
     std::printf("bench_index: the index of every case against grep -c -i -F over the same "
                 "names;\nwall times, %d runs a word\n",
                 kRuns);

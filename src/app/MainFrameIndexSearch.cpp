@@ -41,7 +41,7 @@ void CMainFrame::CreateIndexSearch(QToolBar* bar) {
     connect(m_pIndexField, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (!m_pIndexWorker) {
             const SIndexSettings settings = SIndexSettings::Load(Config().Store());
-            m_pIndexWorker = new CIndexQueryWorker(settings.Folder(), kShownHits, this);
+            m_pIndexWorker = new CIndexQueryWorker(settings.Location(), kShownHits, this);
             connect(m_pIndexWorker, &CIndexQueryWorker::Answered, this,
                     [this](const QString& asked, const std::vector<SLocateHit>& hits,
                            const QString& problem) {

@@ -23,6 +23,7 @@
 #include "export/CExportFormSets.h"
 #include "export/CPrintFormSet.h"
 #include "index/CCaseIndex.h"
+#include "index/OpenCaseIndex.h"
 #include "index/SIndexSettings.h"
 
 #include <QCoreApplication>
@@ -304,11 +305,10 @@ void CTobCaseApp::StartIndexUpdate() {
     if (m_indexUpdate.joinable()) {
         return;
     }
-    const std::string folder = SIndexSettings::Load(Config().Store()).Folder();
-    m_indexUpdate = std::thread([this, folder] {
+    const std::string location = SIndexSettings::Load(Config().Store()).Location();
+    m_indexUpdate = std::thread([this, location] {
         try {
-            CCaseIndex index(folder);
-            index.Update(m_stopIndexUpdate.get_token());
+            OpenIndexAt(location)->Update(m_stopIndexUpdate.get_token());
         } catch (const std::exception& e) {
             // Nothing is lost: locate reads changed cases itself.
             LogFormat("index update at start: %s", e.what());

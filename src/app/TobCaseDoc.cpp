@@ -76,7 +76,7 @@ CTobCaseDoc::CTobCaseDoc(CDriveTable& drives, CMediaPresence& presence, QObject*
       m_pCore(std::make_unique<CCaseDocument>(*this, drives, presence)) {
     const SIndexSettings index = SIndexSettings::Load(Config().Store());
     if (index.m_bIndexOpenedAndSaved) {
-        m_pCore->SetCaseIndexFolder(index.Folder());
+        m_pCore->SetCaseIndexFolder(index.Location());
     }
     m_pCore->OnNewDocument();
 }

@@ -58,6 +58,16 @@ CLI::Option* AddIndexOption(CLI::App& cmd, std::optional<std::string>& index) {
         ->check(NonEmptyPath());
 }
 
+CLI::Option* AddServerOption(CLI::App& cmd, std::optional<std::string>& server,
+                             CLI::Option* indexOption) {
+    return cmd
+        .add_option("--server", server,
+                    "The shared index on a PostgreSQL server: a postgresql:// URL (\"\" or "
+                    "postgresql:// for the PG* environment and ~/.pgpass)")
+        ->type_name("URL")
+        ->excludes(indexOption);
+}
+
 CLI::Validator NewPasswordCheck(std::size_t minBytes) {
     return CLI::Validator(
         [minBytes](std::string& password) -> std::string {

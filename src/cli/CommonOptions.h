@@ -40,6 +40,11 @@ CLI::Option* AddNoWaitFlag(CLI::App& cmd, bool& noWait);
 // settings' folder, else the default one.
 CLI::Option* AddIndexOption(CLI::App& cmd, std::optional<std::string>& index);
 
+// --server URL: the shared index on a PostgreSQL server instead of the embedded one
+// (excludes `indexOption`).
+CLI::Option* AddServerOption(CLI::App& cmd, std::optional<std::string>& server,
+                             CLI::Option* indexOption);
+
 // A password a command is about to store: at least `minBytes` bytes. Whether the case
 // file can hold it (CheckStorablePassword) is a failure, not a usage error.
 CLI::Validator NewPasswordCheck(std::size_t minBytes);

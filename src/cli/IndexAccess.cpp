@@ -2,14 +2,22 @@
 #include "cli/IndexAccess.h"
 
 #include "cli/CliSupport.h"
+#include "index/OpenCaseIndex.h"
 #include "index/SIndexSettings.h"
 
 namespace quillora::cli {
 
-std::unique_ptr<CCaseIndex> OpenIndexOrReport(const std::optional<std::string>& folder) {
-    const std::string path = folder ? *folder : SIndexSettings::Load(ReadSettingsStore()).Folder();
+std::unique_ptr<CCaseIndex> OpenIndexOrReport(const std::optional<std::string>& folder,
+                                              const std::optional<std::string>& server) {
     try {
-        auto index = std::make_unique<CCaseIndex>(path);
+        std::unique_ptr<CCaseIndex> index;
+        if (server) {
+            index = OpenServerIndex(*server);
+        } else if (folder) {
+            index = std::make_unique<CCaseIndex>(*folder);
+        } else {
+            index = OpenCaseIndex(SIndexSettings::Load(ReadSettingsStore()));
+        }
         if (!index->Problem().empty()) {
             ReportError("warning: " + index->Problem());
         }
@@ -26,8 +34,7 @@ void IndexCaseAfterCommand(const CCDCase& root, const std::string& path) {
         return;
     }
     try {
-        CCaseIndex index(settings.Folder());
-        index.TakeOpenCase(root, path);
+        OpenCaseIndex(settings)->TakeOpenCase(root, path);
     } catch (const std::exception& e) {
         ReportError(std::string("warning: the index was not updated: ") + e.what());
     }

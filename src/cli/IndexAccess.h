@@ -14,9 +14,11 @@ class CCDCase;
 
 namespace quillora::cli {
 
-// Opens the index in `folder` (else the settings' folder); reports why it cannot be
-// opened and gives null, or reports a damaged index that was rebuilt.
-std::unique_ptr<CCaseIndex> OpenIndexOrReport(const std::optional<std::string>& folder);
+// Opens the shared index on `server`, else the embedded one in `folder`, else the one
+// the settings name; reports why it cannot be opened and gives null, or reports a
+// damaged index that was rebuilt.
+std::unique_ptr<CCaseIndex> OpenIndexOrReport(const std::optional<std::string>& folder,
+                                              const std::optional<std::string>& server = {});
 
 // After a command saved or opened the case file `path` holding `root`: takes the case
 // into the index unless the settings turn that off. A failure is reported as a warning:

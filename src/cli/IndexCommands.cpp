@@ -39,12 +39,13 @@ std::string StateName(ECaseState state) {
 struct SLocateArgs {
     std::vector<std::string> words;
     std::optional<std::string> index;
+    std::optional<std::string> server;
     std::size_t limit = 1000;
     bool json = false;
 };
 
 int RunLocate(const SLocateArgs& a) {
-    std::unique_ptr<CCaseIndex> index = OpenIndexOrReport(a.index);
+    std::unique_ptr<CCaseIndex> index = OpenIndexOrReport(a.index, a.server);
     if (!index) {
         return kExitFailure;
     }
@@ -81,6 +82,7 @@ struct SIndexArgs {
     EIndexAction action = EIndexAction::Status;
     std::vector<std::string> paths;
     std::optional<std::string> index;
+    std::optional<std::string> server;
     bool json = false;
 };
 
@@ -147,7 +149,7 @@ int RunIndex(const SIndexArgs& a) {
         ReportError("index add and index remove need at least one PATH");
         return kExitUsage;
     }
-    std::unique_ptr<CCaseIndex> index = OpenIndexOrReport(a.index);
+    std::unique_ptr<CCaseIndex> index = OpenIndexOrReport(a.index, a.server);
     if (!index) {
         return kExitFailure;
     }
@@ -181,7 +183,7 @@ const CCommandRegistration kLocate(
          cmd.add_option("--limit", a->limit, "At most N records, best first (0: all)")
              ->type_name("N")
              ->default_str("1000");
-         AddIndexOption(cmd, a->index);
+         AddServerOption(cmd, a->server, AddIndexOption(cmd, a->index));
          return [a] { return RunLocate(*a); };
      }});
 
@@ -201,7 +203,7 @@ const CCommandRegistration
                     ->type_name("PATH")
                     ->check(NonEmptyPath());
                 AddJsonFlag(cmd, a->json);
-                AddIndexOption(cmd, a->index);
+                AddServerOption(cmd, a->server, AddIndexOption(cmd, a->index));
                 return [a] { return RunIndex(*a); };
             }});
 

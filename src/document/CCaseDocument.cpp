@@ -8,6 +8,7 @@
 #include "document/JobOptions.h"
 #include "export/ListFormats.h"
 #include "index/CCaseIndex.h"
+#include "index/OpenCaseIndex.h"
 #include "model/CaseEditing.h"
 #include "model/CaseFile.h"
 #include "model/CaseFileException.h"
@@ -361,8 +362,7 @@ void CCaseDocument::UpdateCaseIndex(const std::string& path) {
     // The case is safely on disk either way; an index that cannot take it is only
     // logged, and the next locate or update reads the file instead.
     try {
-        CCaseIndex index(*m_indexFolder);
-        index.TakeOpenCase(*m_pCase, path);
+        OpenIndexAt(*m_indexFolder)->TakeOpenCase(*m_pCase, path);
     } catch (const std::exception& e) {
         LogFormat("CCaseDocument: the index was not updated for %s: %s", path.c_str(), e.what());
     }

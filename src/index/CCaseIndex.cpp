@@ -225,7 +225,7 @@ void CCaseIndex::Store(const SIndexedCase& facts, const SCaseRecords& records,
 }
 
 void CCaseIndex::ReadAllInto(std::vector<SIndexedCase> cases, SIndexChange& change,
-                             const std::atomic<bool>* stop) {
+                             const std::stop_token& stop) {
     // The next case file is read and folded on a second thread while this one codes and
     // writes the last: each is about half the work.
     struct SRead {
@@ -243,7 +243,7 @@ void CCaseIndex::ReadAllInto(std::vector<SIndexedCase> cases, SIndexChange& chan
     }
     for (std::size_t k = 0; k < cases.size(); ++k) {
         SRead done = next.get();
-        if (k + 1 < cases.size() && !(stop && *stop)) {
+        if (k + 1 < cases.size() && !stop.stop_requested()) {
             next = std::async(std::launch::async, read, cases[k + 1]);
         }
         Store(done.facts, done.records, change);

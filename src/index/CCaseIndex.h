@@ -85,9 +85,9 @@ private:
     // Puts a case read by ReadCaseForIndex into the store.
     void Store(const SIndexedCase& facts, const SCaseRecords& records, SIndexChange& change);
     // Reads the case files and puts them into the store, reading one ahead. Stops
-    // between two cases once `*stop` is true.
+    // between two cases once `stop` is asked to.
     void ReadAllInto(std::vector<SIndexedCase> cases, SIndexChange& change,
-                     const std::atomic<bool>* stop = nullptr);
+                     const std::stop_token& stop = {});
     // Known cases: re-read the changed, drop the gone. `known` collects the paths still there.
     // `everything`: read unchanged cases too.
     void RefreshKnown(SIndexChange& change, std::vector<std::string>* known,

@@ -3,6 +3,7 @@
 #include "app/find/CIndexQueryWorker.h"
 
 #include "index/CCaseIndex.h"
+#include "index/OpenCaseIndex.h"
 
 #include <QMetaObject>
 #include <QPointer>
@@ -62,7 +63,7 @@ void CIndexQueryWorker::Run() {
         QString problem;
         try {
             if (!index) {
-                index = std::make_unique<CCaseIndex>(m_strFolder);
+                index = OpenIndexAt(m_strFolder);
             }
             hits = index->Locate(words, m_nLimit);
         } catch (const std::exception& e) {

@@ -4,7 +4,9 @@
 #include "core/ConfigData.h"
 #include "core/TraceLog.h"
 #include "index/CCaseIndex.h"
+#include "index/OpenCaseIndex.h"
 #include "index/SIndexSettings.h"
+#include "index/ServerUrl.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -44,7 +46,7 @@ std::vector<std::string> Missing(const std::vector<std::string>& from,
 COptIndexPage::COptIndexPage(const CConfigData& config, const SOptionHooks& hooks, QWidget* parent)
     : COptionPage("索引", hooks, parent) {
     const SIndexSettings settings = SIndexSettings::Load(config.Store());
-    m_strIndexFolder = settings.Folder();
+    m_strIndexLocation = settings.Location();
     auto* layout = new QVBoxLayout(this);
 
     auto* folders = new QGroupBox(QString::fromUtf8("索引に加えるﾌｫﾙﾀﾞ"), this);
@@ -69,7 +71,29 @@ COptIndexPage::COptIndexPage(const CConfigData& config, const SOptionHooks& hook
     m_locationMode =
         AddCheck("索引の場所を指定(&P)", "IndexFolderMode", settings.m_strFolder.empty() ? 0 : 1);
     layout->addWidget(m_locationMode);
-    layout->addWidget(FolderRow(m_locationMode, m_location, "IndexFolder", m_strIndexFolder));
+    layout->addWidget(FolderRow(m_locationMode, m_location, "IndexFolder", settings.Folder()));
+    m_serverMode = AddCheck("共有索引のｻｰﾊﾞｰを使う(&S)", "IndexServerMode",
+                            settings.m_strServer.empty() ? 0 : 1);
+    layout->addWidget(m_serverMode);
+    m_server = new QLineEdit(QString::fromStdString(settings.m_strServer), this);
+    m_server->setObjectName("IndexServer");
+    m_server->setPlaceholderText("postgresql://ﾕｰｻﾞｰ@ﾎｽﾄ/ﾃﾞｰﾀﾍﾞｰｽ");
+    auto* serverNote = new QLabel(
+        QString::fromUtf8("ﾊﾟｽﾜｰﾄﾞは設定ﾌｧｲﾙに保存しません。~/.pgpass か環境変数 PGPASSWORD "
+                          "に置いてください。"),
+        this);
+    serverNote->setWordWrap(true);
+    auto* serverRow = new QVBoxLayout;
+    serverRow->setContentsMargins(20, 0, 0, 0);
+    serverRow->addWidget(m_server);
+    serverRow->addWidget(serverNote);
+    layout->addLayout(serverRow);
+    auto followServer = [this, serverNote](bool on) {
+        m_server->setEnabled(on);
+        serverNote->setEnabled(on);
+    };
+    connect(m_serverMode, &QCheckBox::toggled, this, followServer);
+    followServer(m_serverMode->isChecked());
 
     auto* rebuildRow = new QHBoxLayout;
     m_rebuild = new QPushButton(QString::fromUtf8("索引を作り直す(&B)"), this);
@@ -102,8 +126,7 @@ COptIndexPage::~COptIndexPage() {
 
 void COptIndexPage::ReadIndex() {
     try {
-        CCaseIndex index(m_strIndexFolder);
-        const SIndexStatus status = index.Status();
+        const SIndexStatus status = OpenIndexAt(m_strIndexLocation)->Status();
         m_initialFolders = status.m_folders;
         for (const std::string& folder : m_initialFolders) {
             m_folders->addItem(QString::fromStdString(folder));
@@ -167,12 +190,11 @@ void COptIndexPage::ToggleRebuild() {
     m_progress->setRange(0, 0);
     m_progress->setVisible(true);
     m_state->setText(QString::fromUtf8("索引を作り直しています..."));
-    m_worker = std::thread([this, folder = m_strIndexFolder] {
+    m_worker = std::thread([this, folder = m_strIndexLocation] {
         QString summary;
         try {
-            CCaseIndex index(folder);
-            const SIndexChange change =
-                index.Rebuild(m_stop.get_token(), [this](std::size_t done, std::size_t total) {
+            const SIndexChange change = OpenIndexAt(folder)->Rebuild(
+                m_stop.get_token(), [this](std::size_t done, std::size_t total) {
                     QMetaObject::invokeMethod(
                         this, [this, done, total] { ShowProgress(done, total); },
                         Qt::QueuedConnection);
@@ -211,12 +233,18 @@ void COptIndexPage::FinishRebuild(const QString& summary) {
 }
 
 bool COptIndexPage::CanLeave() {
-    if (!m_locationMode->isChecked() || !m_location->text().trimmed().isEmpty()) {
-        return true;
+    if (m_locationMode->isChecked() && m_location->text().trimmed().isEmpty()) {
+        Hooks().warn(this, Caption(), "索引の場所が入力されていません。");
+        m_location->setFocus();
+        return false;
     }
-    Hooks().warn(this, Caption(), "索引の場所が入力されていません。");
-    m_location->setFocus();
-    return false;
+    if (m_serverMode->isChecked() && !IsServerAddress(m_server->text().trimmed().toStdString())) {
+        Hooks().warn(this, Caption(),
+                     "共有索引のｻｰﾊﾞｰは postgresql:// で始まるｱﾄﾞﾚｽで入力してください。");
+        m_server->setFocus();
+        return false;
+    }
+    return true;
 }
 
 void COptIndexPage::Apply(CConfigData& config) {
@@ -224,7 +252,11 @@ void COptIndexPage::Apply(CConfigData& config) {
     settings.m_bIndexOpenedAndSaved = m_indexCases->isChecked();
     settings.m_strFolder =
         m_locationMode->isChecked() ? m_location->text().trimmed().toStdString() : std::string();
+    // Saving drops a password typed into the address (libpq finds it in ~/.pgpass).
+    settings.m_strServer =
+        m_serverMode->isChecked() ? m_server->text().trimmed().toStdString() : std::string();
     settings.Save(config.Store());
+    m_server->setText(QString::fromStdString(WithoutPassword(settings.m_strServer)));
     if (!m_bIndexUsable) {
         return;
     }
@@ -235,12 +267,12 @@ void COptIndexPage::Apply(CConfigData& config) {
         return;
     }
     try {
-        CCaseIndex index(m_strIndexFolder);
+        std::unique_ptr<CCaseIndex> index = OpenIndexAt(m_strIndexLocation);
         if (!removed.empty()) {
-            index.Remove(removed);
+            index->Remove(removed);
         }
         if (!added.empty()) {
-            index.Add(added);
+            index->Add(added);
         }
         m_initialFolders = shown;
     } catch (const std::exception& e) {

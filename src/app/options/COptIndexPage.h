@@ -1,6 +1,6 @@
 // COptIndexPage: "索引" of the options sheet: the folders of the index of every case,
-// whether the cases the program opens and saves go into it, where it lives, and a
-// rebuild that runs off the GUI thread with its progress.
+// whether the cases the program opens and saves go into it, where it lives (a folder,
+// or a shared server), and a rebuild that runs off the GUI thread with its progress.
 #pragma once
 
 #include "app/options/COptionPage.h"
@@ -26,7 +26,8 @@ public:
     // Writes the settings; folders added or removed on the page are added to or removed
     // from the index as OK is pressed.
     void Apply(CConfigData& config) override;
-    // With "索引の場所を指定" set, the location must be given.
+    // With "索引の場所を指定" set, the location must be given; with the server set, its
+    // address.
     bool CanLeave() override;
 
     // Reads every known case of the index again; a second call while it runs stops it.
@@ -47,7 +48,7 @@ private:
     void ShowProgress(std::size_t done, std::size_t total);
     void FinishRebuild(const QString& summary);
 
-    std::string m_strIndexFolder; // the index the page was opened on
+    std::string m_strIndexLocation; // the index the page was opened on (OpenIndexAt)
     bool m_bIndexUsable = false;
     std::vector<std::string> m_initialFolders;
     QListWidget* m_folders = nullptr;
@@ -56,6 +57,8 @@ private:
     QCheckBox* m_indexCases = nullptr;
     QCheckBox* m_locationMode = nullptr;
     QLineEdit* m_location = nullptr;
+    QCheckBox* m_serverMode = nullptr;
+    QLineEdit* m_server = nullptr;
     QPushButton* m_rebuild = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_state = nullptr;

@@ -12,6 +12,7 @@
 #include "export/CListExporter.h"
 #include "export/ListFormats.h"
 #include "index/CCaseIndex.h"
+#include "index/OpenCaseIndex.h"
 #include "index/SIndexSettings.h"
 #include "model/CAtomicFile.h"
 #include "model/CaseFile.h"
@@ -187,8 +188,7 @@ void CCopiesDlg::Start(const QString& folder) {
 
 bool CCopiesDlg::IndexedCaseFiles(std::vector<std::string>& files) {
     try {
-        CCaseIndex index(SIndexSettings::Load(Config().Store()).Folder());
-        files = index.CaseFiles(&m_gone);
+        files = OpenCaseIndex(SIndexSettings::Load(Config().Store()))->CaseFiles(&m_gone);
     } catch (const std::exception& e) {
         m_pStatus->setText(Q(std::string("ｲﾝﾃﾞｯｸｽを使えません: ") + e.what()));
         return false;

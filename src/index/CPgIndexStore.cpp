@@ -1,0 +1,559 @@
+// The shared index back end over PostgreSQL.
+#include "index/CPgIndexStore.h"
+
+#include "core/Text.h"
+#include "index/CIndexError.h"
+#include "index/CPgCopyRows.h"
+#include "index/CPgTransaction.h"
+#include "index/TextFolding.h"
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <unistd.h>
+
+namespace quillora {
+
+namespace {
+
+// Held by every writer for its transaction: writers are few and short, and one order
+// of writers keeps the moves between contents simple. Readers never wait for it.
+constexpr std::int64_t kWriterLock = 0x51494458;
+// Held while the schema is made or upgraded.
+constexpr std::int64_t kSchemaLock = 0x51494459;
+
+// Step n brings a database of schema version n to n + 1; version 0 is an empty one.
+// Folders and case files belong to the machine that sees them; a content is one case's
+// data, kept once however many machines index it. Names and paths are bytes (a path
+// need not be UTF-8, and bytes sort as the embedded index sorts them); the folded
+// name is text for pg_trgm, null when it is not UTF-8.
+constexpr const char* kSchemaSteps[] = {
+    R"(
+CREATE EXTENSION IF NOT EXISTS pg_trgm;
+CREATE TABLE quillora_schema(version integer NOT NULL);
+INSERT INTO quillora_schema VALUES (0);
+CREATE TABLE quillora_folders(machine text NOT NULL, path bytea NOT NULL,
+                              PRIMARY KEY (machine, path));
+CREATE TABLE quillora_contents(id bigserial PRIMARY KEY, key bytea NOT NULL UNIQUE,
+                               state smallint NOT NULL, cause text NOT NULL,
+                               records bigint NOT NULL);
+CREATE TABLE quillora_case_files(machine text NOT NULL, path bytea NOT NULL,
+                                 content bigint NOT NULL REFERENCES quillora_contents,
+                                 size bigint NOT NULL, modified bigint NOT NULL,
+                                 PRIMARY KEY (machine, path));
+CREATE INDEX quillora_case_files_content ON quillora_case_files(content);
+CREATE TABLE quillora_media(content bigint NOT NULL, idx integer NOT NULL,
+                            label bytea NOT NULL, org_label bytea NOT NULL, name bytea NOT NULL,
+                            serial bigint NOT NULL, flags bigint NOT NULL,
+                            PRIMARY KEY (content, idx));
+CREATE TABLE quillora_records(content bigint NOT NULL, idx integer NOT NULL,
+                              parent integer NOT NULL, medium integer NOT NULL,
+                              class smallint NOT NULL, folder boolean NOT NULL,
+                              size bigint NOT NULL, last_write bigint NOT NULL,
+                              name bytea NOT NULL, folded text,
+                              PRIMARY KEY (content, idx));
+CREATE INDEX quillora_records_folded ON quillora_records
+    USING gin (folded gin_trgm_ops) WHERE class <= 1;
+CREATE INDEX quillora_records_odd ON quillora_records(content) WHERE folded IS NULL;
+)",
+};
+constexpr int kKnownVersion = static_cast<int>(std::size(kSchemaSteps));
+static_assert(kKnownVersion == CPgIndexStore::kSchemaVersion);
+
+// Found records: files and archive entries (RecordClass::File and ::ArcFile).
+static_assert(static_cast<int>(RecordClass::File) == 0 &&
+              static_cast<int>(RecordClass::ArcFile) == 1);
+
+constexpr const char* kRecordColumns =
+    "r.content, r.idx, r.parent, r.medium, r.class, r.folder, r.size, r.last_write, r.name, "
+    "r.folded";
+
+ECaseState StateOf(std::int64_t value) {
+    return value == 1 ? ECaseState::Protected
+                      : (value == 2 ? ECaseState::Unreadable : ECaseState::Indexed);
+}
+
+// "%word%" for LIKE, its own "%", "_" and "\" taken literally.
+std::string ContainsPattern(std::string_view word) {
+    std::string pattern = "%";
+    for (char c : word) {
+        if (c == '%' || c == '_' || c == '\\') {
+            pattern += '\\';
+        }
+        pattern += c;
+    }
+    pattern += '%';
+    return pattern;
+}
+
+SIndexedRecord RecordFromRow(const CPgResult& rows, int row, int first) {
+    SIndexedRecord r;
+    const std::int64_t parent = rows.Int(row, first + 2);
+    r.m_nParent = parent < 0 ? SIndexedRecord::kNoParent : static_cast<std::uint32_t>(parent);
+    r.m_nMedium = static_cast<std::int32_t>(rows.Int(row, first + 3));
+    r.m_class = static_cast<RecordClass>(rows.Int(row, first + 4));
+    r.m_bFolder = rows.Int(row, first + 5) != 0;
+    r.m_nSize = static_cast<std::uint64_t>(rows.Int(row, first + 6));
+    r.m_ftLastWrite = static_cast<FileTime>(rows.Int(row, first + 7));
+    r.m_strName = std::string(rows.Bytes(row, first + 8));
+    r.m_strFolded = rows.IsNull(row, first + 9) ? FoldForIndex(r.m_strName)
+                                                : std::string(rows.Bytes(row, first + 9));
+    return r;
+}
+
+// One case as the matcher reads it: its candidates and the records above them, all
+// fetched with the question.
+class CFetchedCase : public ICandidateCase {
+public:
+    SIndexedCase m_facts;
+    std::vector<SIndexedMedium> m_media;
+    std::vector<std::uint32_t> m_candidates;
+    bool m_bAll = false; // every record may match (and all are fetched)
+    std::vector<std::pair<std::uint32_t, SIndexedRecord>> m_records; // by index
+
+    const SIndexedCase& Facts() const override { return m_facts; }
+    const std::vector<SIndexedMedium>& Media() const override { return m_media; }
+    std::size_t RecordCount() const override {
+        return static_cast<std::size_t>(m_facts.m_nRecords);
+    }
+    const std::vector<std::uint32_t>* Candidates() const override {
+        return m_bAll ? nullptr : &m_candidates;
+    }
+    const SIndexedRecord& Record(std::uint32_t index) override {
+        auto found = std::lower_bound(m_records.begin(), m_records.end(), index,
+                                      [](const auto& e, std::uint32_t i) { return e.first < i; });
+        if (found == m_records.end() || found->first != index) {
+            throw CIndexError("index server: record " + std::to_string(index) + " of " +
+                                  m_facts.m_strPath + " is missing",
+                              false);
+        }
+        return found->second;
+    }
+};
+
+// An advisory lock held by the connection until it is left.
+class CSessionLock {
+public:
+    CSessionLock(CPgConnection& db, std::int64_t key) : m_db(db), m_nKey(key) {
+        CPgParams p;
+        p.Int(m_nKey);
+        m_db.Exec("SELECT pg_advisory_lock($1::bigint)", p);
+    }
+    CSessionLock(const CSessionLock&) = delete;
+    CSessionLock& operator=(const CSessionLock&) = delete;
+    ~CSessionLock() {
+        try {
+            CPgParams p;
+            p.Int(m_nKey);
+            m_db.Exec("SELECT pg_advisory_unlock($1::bigint)", p);
+        } catch (const std::exception&) {
+            // The connection is gone, and the lock with it.
+        }
+    }
+
+private:
+    CPgConnection& m_db;
+    std::int64_t m_nKey;
+};
+
+} // namespace
+
+CPgIndexStore::CPgIndexStore(const std::string& conninfo, std::string machine)
+    : m_db(std::make_unique<CPgConnection>(conninfo)), m_strMachine(std::move(machine)) {
+    CheckOrCreateSchema();
+}
+
+std::string CPgIndexStore::LocalMachine() {
+    std::ifstream file("/etc/machine-id");
+    std::string id;
+    if (file && std::getline(file, id) && !id.empty()) {
+        return id;
+    }
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) == 0 && host[0] != '\0') {
+        return host;
+    }
+    return "localhost";
+}
+
+void CPgIndexStore::CheckOrCreateSchema() {
+    auto version = [&]() -> int {
+        CPgResult found = m_db->Exec("SELECT to_regclass('quillora_schema') IS NOT NULL");
+        if (found.Int(0, 0) == 0) {
+            return 0;
+        }
+        return static_cast<int>(m_db->Exec("SELECT version FROM quillora_schema").Int(0, 0));
+    };
+    auto refuseNewer = [&](int v) {
+        if (v > kKnownVersion) {
+            throw CIndexError("index server " + m_db->Shown() + ": the index there has schema " +
+                                  std::to_string(v) + ", newer than this program's " +
+                                  std::to_string(kKnownVersion) +
+                                  "; use a newer version of the program",
+                              false);
+        }
+    };
+    int v = version();
+    refuseNewer(v);
+    if (v == kKnownVersion) {
+        return;
+    }
+    // Locked before the transaction begins: a transaction that begins after the one
+    // making the schema committed sees its tables in every catalogue cache.
+    CSessionLock lock(*m_db, kSchemaLock);
+    CPgTransaction transaction(*m_db);
+    // Another client may have made or upgraded it while this one waited.
+    v = version();
+    refuseNewer(v);
+    for (; v < kKnownVersion; ++v) {
+        m_db->ExecScript(kSchemaSteps[v]);
+        CPgParams next;
+        next.Int(v + 1);
+        m_db->Exec("UPDATE quillora_schema SET version = $1::integer", next);
+    }
+    transaction.Commit();
+}
+
+void CPgIndexStore::LockForWriting() {
+    CPgParams lock;
+    lock.Int(kWriterLock);
+    m_db->Exec("SELECT pg_advisory_xact_lock($1::bigint)", lock);
+}
+
+std::vector<std::string> CPgIndexStore::Folders() {
+    CPgParams p;
+    p.Text(m_strMachine);
+    CPgResult rows =
+        m_db->Exec("SELECT path FROM quillora_folders WHERE machine = $1 ORDER BY path", p);
+    std::vector<std::string> folders;
+    for (int i = 0; i < rows.Rows(); ++i) {
+        folders.emplace_back(rows.Bytes(i, 0));
+    }
+    return folders;
+}
+
+void CPgIndexStore::AddFolder(const std::string& path) {
+    CPgParams p;
+    p.Text(m_strMachine).Bytes(path);
+    m_db->Exec("INSERT INTO quillora_folders(machine, path) VALUES ($1, $2) "
+               "ON CONFLICT DO NOTHING",
+               p);
+}
+
+bool CPgIndexStore::RemoveFolder(const std::string& path) {
+    CPgParams p;
+    p.Text(m_strMachine).Bytes(path);
+    return m_db->Exec("DELETE FROM quillora_folders WHERE machine = $1 AND path = $2", p)
+               .Changed() > 0;
+}
+
+std::vector<SIndexedCase> CPgIndexStore::Cases() {
+    CPgParams p;
+    p.Text(m_strMachine);
+    CPgResult rows = m_db->Exec("SELECT f.path, f.size, f.modified, c.state, c.cause, c.records "
+                                "FROM quillora_case_files f "
+                                "JOIN quillora_contents c ON c.id = f.content "
+                                "WHERE f.machine = $1 ORDER BY f.path",
+                                p);
+    std::vector<SIndexedCase> cases;
+    for (int i = 0; i < rows.Rows(); ++i) {
+        SIndexedCase c;
+        c.m_strPath = std::string(rows.Bytes(i, 0));
+        c.m_nFileSize = rows.Int(i, 1);
+        c.m_nModified = rows.Int(i, 2);
+        c.m_state = StateOf(rows.Int(i, 3));
+        c.m_strCause = std::string(rows.Bytes(i, 4));
+        c.m_nRecords = static_cast<std::uint64_t>(rows.Int(i, 5));
+        cases.push_back(std::move(c));
+    }
+    return cases;
+}
+
+std::string CPgIndexStore::ContentKey(const std::string& path, const SCaseRecords& records) {
+    // What a case keeps of itself whatever machine reads it: its file's name and the
+    // facts each medium got when it was catalogued. Labels the user may rename, and the
+    // files below, are left out so that an edit leaves the id as it was.
+    std::string key = "quillora-case-1";
+    key += '\0';
+    key += path.substr(path.find_last_of('/') + 1);
+    key += '\0';
+    key += std::to_string(records.m_media.size());
+    std::size_t medium = 0;
+    for (const SIndexedRecord& r : records.m_records) {
+        if (r.m_class != RecordClass::Volume || r.m_nMedium < 0 ||
+            static_cast<std::size_t>(r.m_nMedium) != medium || medium >= records.m_media.size()) {
+            continue;
+        }
+        const SIndexedMedium& m = records.m_media[medium++];
+        key += '\0';
+        key += std::to_string(m.m_dwSerial);
+        key += '\0';
+        key += m.m_strOrgLabel;
+        key += '\0';
+        key += m.m_strName;
+        key += '\0';
+        key += std::to_string(r.m_ftLastWrite);
+    }
+    return key;
+}
+
+void CPgIndexStore::PutCase(const SIndexedCase& facts, const SCaseRecords* records) {
+    const bool indexed = records && facts.m_state == ECaseState::Indexed;
+    std::string key;
+    if (indexed) {
+        key = ContentKey(facts.m_strPath, *records);
+    } else {
+        // A case left out keeps no records; it is this machine's note about its file.
+        key = "quillora-file-1";
+        key += '\0';
+        key += m_strMachine;
+        key += '\0';
+        key += facts.m_strPath;
+    }
+    CPgTransaction transaction(*m_db);
+    LockForWriting();
+    CPgParams where;
+    where.Text(m_strMachine).Bytes(facts.m_strPath);
+    CPgResult was = m_db->Exec("SELECT content FROM quillora_case_files "
+                               "WHERE machine = $1 AND path = $2",
+                               where);
+    const std::int64_t old = was.Rows() > 0 ? was.Int(0, 0) : -1;
+    const std::int64_t content = PutContent(key, facts, indexed ? records : nullptr);
+
+    CPgParams file;
+    file.Text(m_strMachine)
+        .Bytes(facts.m_strPath)
+        .Int(content)
+        .Int(facts.m_nFileSize)
+        .Int(facts.m_nModified);
+    m_db->Exec("INSERT INTO quillora_case_files(machine, path, content, size, modified) "
+               "VALUES ($1, $2, $3::bigint, $4::bigint, $5::bigint) "
+               "ON CONFLICT (machine, path) DO UPDATE SET content = EXCLUDED.content, "
+               "size = EXCLUDED.size, modified = EXCLUDED.modified",
+               file);
+    if (old >= 0 && old != content) {
+        // The file this machine knew as `old` is now `content`. Other machines that
+        // index the same file follow it; they read it again when next they look (their
+        // size is unknown). Other files of this machine that share `old` keep it.
+        CPgParams move;
+        move.Int(content).Int(old).Text(m_strMachine);
+        m_db->Exec("UPDATE quillora_case_files SET content = $1::bigint, size = -1 "
+                   "WHERE content = $2::bigint AND machine <> $3",
+                   move);
+        DropContentIfUnused(old);
+    }
+    transaction.Commit();
+}
+
+std::int64_t CPgIndexStore::PutContent(const std::string& key, const SIndexedCase& facts,
+                                       const SCaseRecords* records) {
+    const std::uint64_t count = records ? records->m_records.size() : 0;
+    CPgParams p;
+    p.Bytes(key)
+        .Int(static_cast<std::int64_t>(facts.m_state))
+        .Text(text::IsValidUtf8(facts.m_strCause) ? facts.m_strCause : std::string("?"))
+        .Int(static_cast<std::int64_t>(count));
+    CPgResult row = m_db->Exec(
+        "INSERT INTO quillora_contents(key, state, cause, records) "
+        "VALUES (sha256($1), $2::smallint, $3, $4::bigint) "
+        "ON CONFLICT (key) DO UPDATE SET state = EXCLUDED.state, cause = EXCLUDED.cause, "
+        "records = EXCLUDED.records RETURNING id",
+        p);
+    const std::int64_t content = row.Int(0, 0);
+    CPgParams id;
+    id.Int(content);
+    m_db->Exec("DELETE FROM quillora_records WHERE content = $1::bigint", id);
+    m_db->Exec("DELETE FROM quillora_media WHERE content = $1::bigint", id);
+    if (records) {
+        CopyRecords(content, *records);
+    }
+    return content;
+}
+
+void CPgIndexStore::CopyRecords(std::int64_t content, const SCaseRecords& records) {
+    CPgCopyRows media;
+    for (std::size_t i = 0; i < records.m_media.size(); ++i) {
+        const SIndexedMedium& m = records.m_media[i];
+        media.Row(7);
+        media.Int64(content);
+        media.Int32(static_cast<std::int32_t>(i));
+        media.Bytes(m.m_strLabel);
+        media.Bytes(m.m_strOrgLabel);
+        media.Bytes(m.m_strName);
+        media.Int64(m.m_dwSerial);
+        media.Int64(m.m_dwFlags);
+    }
+    m_db->CopyIn("COPY quillora_media(content, idx, label, org_label, name, serial, flags) "
+                 "FROM STDIN (FORMAT binary)",
+                 media.Finish());
+    CPgCopyRows rows;
+    for (std::size_t i = 0; i < records.m_records.size(); ++i) {
+        const SIndexedRecord& r = records.m_records[i];
+        rows.Row(10);
+        rows.Int64(content);
+        rows.Int32(static_cast<std::int32_t>(i));
+        rows.Int32(
+            r.m_nParent == SIndexedRecord::kNoParent ? -1 : static_cast<std::int32_t>(r.m_nParent));
+        rows.Int32(r.m_nMedium);
+        rows.Int16(static_cast<std::int16_t>(r.m_class));
+        rows.Bool(r.m_bFolder);
+        rows.Int64(static_cast<std::int64_t>(r.m_nSize));
+        rows.Int64(static_cast<std::int64_t>(r.m_ftLastWrite));
+        rows.Bytes(r.m_strName);
+        // pg_trgm needs text; a name that is not UTF-8 is matched here instead.
+        if (text::IsValidUtf8(r.m_strFolded) && r.m_strFolded.find('\0') == std::string::npos) {
+            rows.Bytes(r.m_strFolded);
+        } else {
+            rows.Null();
+        }
+    }
+    m_db->CopyIn("COPY quillora_records(content, idx, parent, medium, class, folder, size, "
+                 "last_write, name, folded) FROM STDIN (FORMAT binary)",
+                 rows.Finish());
+}
+
+void CPgIndexStore::DropContentIfUnused(std::int64_t content) {
+    CPgParams id;
+    id.Int(content);
+    CPgResult used =
+        m_db->Exec("SELECT 1 FROM quillora_case_files WHERE content = $1::bigint LIMIT 1", id);
+    if (used.Rows() > 0) {
+        return;
+    }
+    m_db->Exec("DELETE FROM quillora_records WHERE content = $1::bigint", id);
+    m_db->Exec("DELETE FROM quillora_media WHERE content = $1::bigint", id);
+    m_db->Exec("DELETE FROM quillora_contents WHERE id = $1::bigint", id);
+}
+
+bool CPgIndexStore::RemoveCase(const std::string& path) {
+    CPgTransaction transaction(*m_db);
+    LockForWriting();
+    CPgParams p;
+    p.Text(m_strMachine).Bytes(path);
+    CPgResult gone = m_db->Exec("DELETE FROM quillora_case_files "
+                                "WHERE machine = $1 AND path = $2 RETURNING content",
+                                p);
+    if (gone.Rows() == 0) {
+        return false;
+    }
+    DropContentIfUnused(gone.Int(0, 0));
+    transaction.Commit();
+    return true;
+}
+
+void CPgIndexStore::FindCandidates(const std::vector<std::string>& foldedWords,
+                                   ICandidateSink& sink) {
+    // One snapshot for cases, media and records: a case being replaced is seen whole,
+    // before or after.
+    CPgTransaction transaction(*m_db, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    CPgParams machine;
+    machine.Text(m_strMachine);
+    // Each case once, by this machine's path when it has one.
+    CPgResult caseRows = m_db->Exec(
+        "SELECT c.id, c.records, f.path, f.size, f.modified FROM quillora_contents c "
+        "JOIN LATERAL (SELECT path, size, modified FROM quillora_case_files "
+        "              WHERE content = c.id ORDER BY machine = $1 DESC, path LIMIT 1) f ON true "
+        "WHERE c.state = 0 ORDER BY f.path",
+        machine);
+    if (caseRows.Rows() == 0) {
+        return;
+    }
+    std::map<std::int64_t, CFetchedCase> cases;
+    for (int i = 0; i < caseRows.Rows(); ++i) {
+        CFetchedCase& c = cases[caseRows.Int(i, 0)];
+        c.m_facts.m_nRecords = static_cast<std::uint64_t>(caseRows.Int(i, 1));
+        c.m_facts.m_strPath = std::string(caseRows.Bytes(i, 2));
+        c.m_facts.m_nFileSize = caseRows.Int(i, 3);
+        c.m_facts.m_nModified = caseRows.Int(i, 4);
+    }
+    CPgResult mediaRows =
+        m_db->Exec("SELECT m.content, m.label, m.org_label, m.name, m.serial, m.flags "
+                   "FROM quillora_media m JOIN quillora_contents c ON c.id = m.content "
+                   "WHERE c.state = 0 ORDER BY m.content, m.idx");
+    for (int i = 0; i < mediaRows.Rows(); ++i) {
+        auto found = cases.find(mediaRows.Int(i, 0));
+        if (found == cases.end()) {
+            continue;
+        }
+        SIndexedMedium m;
+        m.m_strLabel = std::string(mediaRows.Bytes(i, 1));
+        m.m_strOrgLabel = std::string(mediaRows.Bytes(i, 2));
+        m.m_strName = std::string(mediaRows.Bytes(i, 3));
+        m.m_dwSerial = static_cast<std::uint32_t>(mediaRows.Int(i, 4));
+        m.m_dwFlags = static_cast<std::uint32_t>(mediaRows.Int(i, 5));
+        found->second.m_media.push_back(std::move(m));
+    }
+
+    // Words that are not UTF-8 cannot go to pg_trgm; the matcher above checks them.
+    CPgParams patterns;
+    std::string where;
+    for (const std::string& word : foldedWords) {
+        if (!text::IsValidUtf8(word) || word.find('\0') != std::string::npos) {
+            continue;
+        }
+        patterns.Text(ContainsPattern(word));
+        where += " AND r.folded LIKE $" + std::to_string(patterns.Count());
+    }
+    const bool all = where.empty();
+    std::string sql;
+    if (all) {
+        sql = std::string("SELECT 1, ") + kRecordColumns +
+              " FROM quillora_records r JOIN quillora_contents c ON c.id = r.content "
+              "WHERE c.state = 0 ORDER BY r.content, r.idx";
+    } else {
+        // The records whose names may match, and every record above them (their paths
+        // are shown, and path words matched, from their names).
+        sql = std::string("WITH RECURSIVE hit AS (SELECT ") + kRecordColumns +
+              " FROM quillora_records r WHERE r.class <= 1" + where + " UNION ALL SELECT " +
+              kRecordColumns +
+              " FROM quillora_records r WHERE r.folded IS NULL AND r.class <= 1), "
+              "up(content, idx) AS (SELECT DISTINCT content, parent FROM hit WHERE parent >= 0 "
+              "UNION SELECT r.content, r.parent FROM up JOIN quillora_records r "
+              "ON r.content = up.content AND r.idx = up.idx WHERE r.parent >= 0) "
+              "SELECT 1, r.* FROM hit r UNION ALL SELECT 0, " +
+              kRecordColumns +
+              " FROM up JOIN quillora_records r ON r.content = up.content AND r.idx = up.idx "
+              "ORDER BY 2, 3";
+    }
+    CPgResult rows = m_db->Exec(sql.c_str(), patterns);
+    transaction.Commit();
+    for (int i = 0; i < rows.Rows(); ++i) {
+        auto found = cases.find(rows.Int(i, 1));
+        if (found == cases.end()) {
+            continue; // a case left out, or one whose contents have no file any more
+        }
+        CFetchedCase& c = found->second;
+        const auto index = static_cast<std::uint32_t>(rows.Int(i, 2));
+        const bool hit = rows.Int(i, 0) != 0;
+        if (c.m_records.empty() || c.m_records.back().first != index) {
+            c.m_records.emplace_back(index, RecordFromRow(rows, i, 1));
+        }
+        if (hit && (c.m_candidates.empty() || c.m_candidates.back() != index)) {
+            c.m_candidates.push_back(index);
+        }
+    }
+    // The cases in the order of their paths, as the embedded index hands them.
+    for (int i = 0; i < caseRows.Rows(); ++i) {
+        CFetchedCase& c = cases[caseRows.Int(i, 0)];
+        c.m_bAll = all;
+        if (!all && c.m_candidates.empty()) {
+            continue;
+        }
+        sink.Case(c);
+    }
+}
+
+std::uint64_t CPgIndexStore::BytesOnDisk() {
+    const SPgSpace space = Space();
+    return space.m_nTableBytes + space.m_nIndexBytes;
+}
+
+SPgSpace CPgIndexStore::Space() {
+    CPgResult row = m_db->Exec(
+        "SELECT sum(pg_table_size(t))::bigint, sum(pg_indexes_size(t))::bigint FROM unnest("
+        "ARRAY['quillora_schema', 'quillora_folders', 'quillora_contents', "
+        "'quillora_case_files', 'quillora_media', 'quillora_records']::regclass[]) t");
+    return {static_cast<std::uint64_t>(row.Int(0, 0)), static_cast<std::uint64_t>(row.Int(0, 1))};
+}
+
+} // namespace quillora

@@ -1,0 +1,439 @@
+// The shared index on a real PostgreSQL server: the same answers as the embedded index
+// over the same case files, one case however many machines index it, readers that
+// never see half a case while others write, a role that may only read, a schema newer
+// than the program, and addresses shown without their passwords.
+#include "CPgTestCluster.h"
+
+#include "index/CCaseIndex.h"
+#include "index/CIndexError.h"
+#include "index/CPgIndexStore.h"
+#include "index/ServerUrl.h"
+#include "index/TextFolding.h"
+#include "model/CCDCase.h"
+#include "model/CaseFile.h"
+#include "model/SArcFileInfo.h"
+#include "model/SVolumeInfo.h"
+#include "support/ScratchDir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+
+using namespace quillora;
+using quillora::test::CPgTestCluster;
+using quillora::test::ScratchDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A case of one medium per entry of `media`, each holding folder "Docs" with the names
+// given (a name ending in ".zip" is a listed archive holding "inner.txt").
+void WriteCase(const fs::path& path, const std::vector<std::vector<std::string>>& media,
+               std::uint32_t serial = 0x1234abcd) {
+    CCDCase root;
+    for (std::size_t m = 0; m < media.size(); ++m) {
+        auto medium = std::make_unique<SVolumeInfo>();
+        medium->m_strLabel = "Disc " + std::to_string(m + 1);
+        medium->m_strOrgLabel = medium->m_strLabel;
+        medium->m_dwSerial = serial + static_cast<std::uint32_t>(m);
+        SFileInfo* disc = root.AddChild(std::move(medium));
+        auto docs = std::make_unique<SFileInfo>();
+        docs->m_strName = "Docs";
+        docs->m_dwFlags |= kAttrDirectory;
+        SFileInfo* folder = disc->AddChild(std::move(docs));
+        for (const std::string& name : media[m]) {
+            auto file = std::make_unique<SFileInfo>();
+            file->m_strName = name;
+            file->m_nSize = name.size();
+            if (name.ends_with(".zip")) {
+                file->m_dwFlags |= kAttrDirectory | kFlagListedArchive;
+                auto entry = std::make_unique<SArcFileInfo>();
+                entry->m_strName = "inner.txt";
+                file->AddChild(std::move(entry));
+            }
+            folder->AddChild(std::move(file));
+        }
+    }
+    fs::create_directories(path.parent_path());
+    SaveCaseFile(root, path.string(), false);
+}
+
+// A hit as both back ends must give it (the order numbers count only cases handed to
+// the matcher, which differ by how exact a back end's candidates are).
+std::string Describe(const SLocateHit& h) {
+    return h.m_strCase + "|" + h.m_strMedium + "|" + h.m_strPath + "|" + h.m_strName + "|" +
+           std::to_string(h.m_nSize) + "|" + std::to_string(static_cast<int>(h.m_rank)) + "|" +
+           std::to_string(static_cast<int>(h.m_class)) + (h.m_bFolder ? "/" : "");
+}
+
+std::vector<std::string> Describe(const std::vector<SLocateHit>& hits) {
+    std::vector<std::string> out;
+    for (const SLocateHit& h : hits) {
+        out.push_back(Describe(h));
+    }
+    return out;
+}
+
+class PgIndexStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CPgTestCluster& cluster = CPgTestCluster::Get();
+        ASSERT_TRUE(cluster.Error().empty()) << cluster.Error();
+        m_strDatabase =
+            std::string("t_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& c : m_strDatabase) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        cluster.CreateDatabase(m_strDatabase);
+    }
+
+    std::string Conninfo(const std::string& user = {}) const {
+        return CPgTestCluster::Get().Conninfo(m_strDatabase, user);
+    }
+    std::unique_ptr<CPgIndexStore> Store(const std::string& machine = "m1") const {
+        return std::make_unique<CPgIndexStore>(Conninfo(), machine);
+    }
+    CCaseIndex Index(const std::string& machine = "m1") const {
+        return CCaseIndex(Store(machine), "server");
+    }
+    void Sql(const std::string& sql) const { CPgTestCluster::Get().Sql(m_strDatabase, sql); }
+
+    std::string m_strDatabase;
+    ScratchDir dir;
+};
+
+} // namespace
+
+TEST_F(PgIndexStoreTest, AnswersAsTheEmbeddedIndexOverTheSameCases) {
+    // Names from an alphabet of folding letters, LIKE's own wildcards and a space, so
+    // that short and long words, folded forms and escapes all meet.
+    static const std::vector<std::string> alphabet = {"a", "b", "c", "A", "ß",  "ガ", "ｶﾞ",
+                                                      ".", " ", "%", "_", "Ｒ", "r"};
+    std::mt19937 random(26);
+    auto name = [&] {
+        std::string n;
+        for (std::size_t k = 1 + random() % 6; k > 0; --k) {
+            n += alphabet[random() % alphabet.size()];
+        }
+        return n;
+    };
+    for (int c = 0; c < 6; ++c) {
+        std::vector<std::vector<std::string>> media(1 + random() % 3);
+        for (auto& names : media) {
+            for (std::size_t k = random() % 40; k > 0; --k) {
+                names.push_back(name());
+            }
+            names.push_back("pack" + std::to_string(c) + ".zip");
+        }
+        WriteCase(dir / ("cases/c" + std::to_string(c) + ".cas"), media, random());
+    }
+    // A name that is not UTF-8 is matched from its bytes on both.
+    WriteCase(dir / "cases/odd.cas", {{std::string("b\xff"
+                                                   "abc"),
+                                       "abc"}});
+
+    CCaseIndex embedded((dir / "index").string());
+    CCaseIndex server = Index();
+    embedded.Add({(dir / "cases").string()});
+    const SIndexChange added = server.Add({(dir / "cases").string()});
+    EXPECT_EQ(added.m_nRead, 7u);
+
+    std::vector<std::vector<std::string>> questions = {{"ｶﾞ"},
+                                                       {"ガガ"},
+                                                       {"SS"},
+                                                       {"ß"},
+                                                       {"%"},
+                                                       {"_"},
+                                                       {"a_"},
+                                                       {"%a"},
+                                                       {"r"},
+                                                       {"ｒ"},
+                                                       {"abc"},
+                                                       {"inner"},
+                                                       {"pack"},
+                                                       {"disc 1/docs/"},
+                                                       {"docs\\", "a"},
+                                                       {"pack/inner"},
+                                                       {std::string("\xff")},
+                                                       {"a", "b", "c"},
+                                                       {"zzz"},
+                                                       {"."},
+                                                       {"a ."}};
+    for (int q = 0; q < 60; ++q) {
+        std::vector<std::string> words;
+        for (std::size_t k = 1 + random() % 2; k > 0; --k) {
+            words.push_back(name());
+        }
+        questions.push_back(words);
+    }
+    std::size_t found = 0;
+    for (const auto& words : questions) {
+        std::string shown;
+        for (const std::string& w : words) {
+            shown += "[" + w + "]";
+        }
+        const auto expected = Describe(embedded.Locate(words, 0));
+        EXPECT_EQ(Describe(server.Locate(words, 0)), expected) << shown;
+        EXPECT_EQ(Describe(server.Locate(words, 3)), Describe(embedded.Locate(words, 3))) << shown;
+        found += expected.size();
+    }
+    EXPECT_GT(found, 200u); // the questions found things, not only nothing alike
+
+    // Status counts the same cases and records.
+    EXPECT_EQ(server.Status().m_nCases, embedded.Status().m_nCases);
+    EXPECT_EQ(server.Status().m_nRecords, embedded.Status().m_nRecords);
+    EXPECT_GT(server.Status().m_nBytesOnDisk, 0u);
+}
+
+TEST_F(PgIndexStoreTest, FoldsAndMatchesAsTheIndexDoes) {
+    WriteCase(dir / "cases/a.cas", {{"ガイド.txt", "REPORT 100%.pdf", "Straße.doc", "a_b.txt",
+                                     "back\\slash", "notes.zip"}});
+    CCaseIndex index = Index();
+    index.Add({(dir / "cases").string()});
+    auto paths = [&](std::vector<std::string> words) {
+        std::vector<std::string> out;
+        for (const SLocateHit& h : index.Locate(words, 0)) {
+            out.push_back(h.m_strPath);
+        }
+        return out;
+    };
+    using V = std::vector<std::string>;
+    EXPECT_EQ(paths({"ｶﾞｲﾄﾞ"}), V{"Disc 1\\Docs\\ガイド.txt"});
+    EXPECT_EQ(paths({"ｒｅｐｏｒｔ"}), V{"Disc 1\\Docs\\REPORT 100%.pdf"});
+    EXPECT_EQ(paths({"STRASSE"}), V{"Disc 1\\Docs\\Straße.doc"});
+    // LIKE's wildcards are plain characters here.
+    EXPECT_EQ(paths({"0%"}), V{"Disc 1\\Docs\\REPORT 100%.pdf"});
+    EXPECT_EQ(paths({"a_b"}), V{"Disc 1\\Docs\\a_b.txt"});
+    EXPECT_TRUE(paths({"a%b"}).empty());
+    EXPECT_TRUE(paths({"x_"}).empty());
+    EXPECT_EQ(paths({"zip/inner"}), V{"Disc 1\\Docs\\notes.zip\\inner.txt"});
+    EXPECT_TRUE(paths({"notes/inner"}).empty());
+    EXPECT_EQ(paths({"docs/", "report"}), V{"Disc 1\\Docs\\REPORT 100%.pdf"});
+    EXPECT_EQ(paths({"t"}).size(), 6u); // short words have no trigram to narrow them
+}
+
+TEST_F(PgIndexStoreTest, TwoMachinesSeeingOneCaseFileUnderTwoPathsKeepItOnce) {
+    const fs::path share = dir / "share";
+    WriteCase(share / "shelf.cas", {{"holiday.jpg", "tax 2020.pdf"}});
+    // The other machine mounts the same folder elsewhere.
+    fs::create_directories(dir / "mnt");
+    fs::create_directory_symlink(share, dir / "mnt/nas");
+    const std::string here = (share / "shelf.cas").string();
+    const std::string there = (dir / "mnt/nas/shelf.cas").string();
+
+    CCaseIndex a = Index("machine-a");
+    CCaseIndex b = Index("machine-b");
+    CCaseIndex c = Index("machine-c"); // indexes nothing itself
+    a.Add({share.string()});
+    b.Add({there});
+    for (CCaseIndex* index : {&a, &b, &c}) {
+        EXPECT_EQ(index->Locate({"holiday"}, 0).size(), 1u);
+        EXPECT_EQ(index->Status().m_nCases, index == &c ? 0u : 1u);
+    }
+    // Each names the case by its own path.
+    EXPECT_EQ(a.Locate({"holiday"}, 0).at(0).m_strCase, here);
+    EXPECT_EQ(b.Locate({"holiday"}, 0).at(0).m_strCase, there);
+    EXPECT_EQ(c.Locate({"holiday"}, 0).at(0).m_strCase, there); // the first path of all
+
+    // A new medium changes the case's id; machine b's entry follows, still once.
+    WriteCase(share / "shelf.cas", {{"holiday.jpg", "tax 2020.pdf"}, {"more.txt"}}, 0x1234abcd);
+    a.Update();
+    EXPECT_EQ(c.Locate({"holiday"}, 0).size(), 1u);
+    EXPECT_EQ(b.Locate({"more"}, 0).size(), 1u);
+    EXPECT_EQ(b.Locate({"holiday"}, 0).size(), 1u);
+
+    // One machine forgetting it leaves it to the other.
+    a.Remove({here});
+    EXPECT_EQ(a.Locate({"holiday"}, 0).size(), 1u);
+    EXPECT_EQ(a.Locate({"holiday"}, 0).at(0).m_strCase, there);
+    b.Remove({there});
+    EXPECT_TRUE(c.Locate({"holiday"}, 0).empty());
+    EXPECT_EQ(CPgConnection(Conninfo()).Exec("SELECT count(*) FROM quillora_records").Int(0, 0), 0);
+}
+
+TEST_F(PgIndexStoreTest, ReadersSeeEveryCaseWholeWhileTwoWritersReplaceThem) {
+    // Two writers replace their cases again and again between two versions of known
+    // sizes; eight readers must find every case, each with one version's records.
+    constexpr int kCasesPerWriter = 3;
+    constexpr std::uint32_t kSmall = 300;
+    constexpr std::uint32_t kLarge = 1700;
+    // Each case its own medium serial, so that each is a case of its own.
+    auto records = [](std::uint32_t count, int version, std::uint32_t serial) {
+        SCaseRecords c;
+        c.m_media.push_back({"Disc", "DISC", "", serial, 0});
+        SIndexedRecord medium;
+        medium.m_class = RecordClass::Volume;
+        medium.m_nMedium = 0;
+        medium.m_strName = "Disc";
+        medium.m_strFolded = "disc";
+        c.m_records.push_back(medium);
+        for (std::uint32_t i = 1; i < count; ++i) {
+            SIndexedRecord r;
+            r.m_nParent = 0;
+            r.m_nMedium = 0;
+            r.m_strName = "common v" + std::to_string(version) + " " + std::to_string(i);
+            r.m_strFolded = FoldForIndex(r.m_strName);
+            c.m_records.push_back(std::move(r));
+        }
+        return c;
+    };
+    // The store alone (no case files): CCaseIndex would drop cases whose files are gone.
+    class CCounter : public ICandidateSink {
+    public:
+        void Case(ICandidateCase& c) override {
+            std::size_t n = 0;
+            for (std::uint32_t i : *c.Candidates()) {
+                n += c.Record(i).m_strFolded.find("common") != std::string::npos ? 1 : 0;
+            }
+            m_counts[c.Facts().m_strPath] = n;
+        }
+        std::map<std::string, std::size_t> m_counts;
+    };
+    for (int w = 0; w < 2; ++w) {
+        auto store = Store("writer" + std::to_string(w));
+        for (int k = 0; k < kCasesPerWriter; ++k) {
+            SIndexedCase facts;
+            facts.m_strPath = "/w" + std::to_string(w) + "/case" + std::to_string(k) + ".cas";
+            const SCaseRecords r = records(kSmall, 0, static_cast<std::uint32_t>(w * 10 + k));
+            store->PutCase(facts, &r);
+        }
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<int> rounds{0};
+    std::vector<std::string> problems[8];
+    std::vector<std::thread> threads;
+    for (int w = 0; w < 2; ++w) {
+        threads.emplace_back([&, w] {
+            auto store = Store("writer" + std::to_string(w));
+            for (int round = 1; round <= 6; ++round) {
+                for (int k = 0; k < kCasesPerWriter; ++k) {
+                    SIndexedCase facts;
+                    facts.m_strPath =
+                        "/w" + std::to_string(w) + "/case" + std::to_string(k) + ".cas";
+                    facts.m_nModified = round;
+                    const SCaseRecords r = records(round % 2 ? kLarge : kSmall, round,
+                                                   static_cast<std::uint32_t>(w * 10 + k));
+                    store->PutCase(facts, &r);
+                }
+                ++rounds;
+            }
+        });
+    }
+    for (int reader = 0; reader < 8; ++reader) {
+        threads.emplace_back([&, reader] {
+            auto store = Store("reader");
+            do {
+                CCounter counter;
+                store->FindCandidates({"common"}, counter);
+                if (counter.m_counts.size() != 2 * kCasesPerWriter) {
+                    problems[reader].push_back(std::to_string(counter.m_counts.size()) + " cases");
+                }
+                for (const auto& [path, n] : counter.m_counts) {
+                    if (n != kSmall - 1 && n != kLarge - 1) {
+                        problems[reader].push_back(path + ": " + std::to_string(n));
+                    }
+                }
+            } while (!stop);
+        });
+    }
+    threads[0].join();
+    threads[1].join();
+    stop = true;
+    for (std::size_t t = 2; t < threads.size(); ++t) {
+        threads[t].join();
+    }
+    EXPECT_EQ(rounds, 12);
+    for (const auto& p : problems) {
+        EXPECT_TRUE(p.empty()) << p.front();
+    }
+    // The writers' last versions are what is kept.
+    CCounter last;
+    Store("reader")->FindCandidates({"v6"}, last);
+    EXPECT_EQ(last.m_counts.size(), 2u * kCasesPerWriter);
+}
+
+TEST_F(PgIndexStoreTest, ARoleThatMayOnlyReadLocatesAndIsRefusedWrites) {
+    WriteCase(dir / "cases/a.cas", {{"report.pdf"}});
+    Index().Add({(dir / "cases").string()});
+    Sql("CREATE ROLE reader LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public TO reader");
+
+    CCaseIndex reader(std::make_unique<CPgIndexStore>(Conninfo("reader"), "m2"), "server");
+    EXPECT_EQ(reader.Locate({"report"}, 0).size(), 1u);
+    try {
+        reader.Add({(dir / "cases").string()});
+        ADD_FAILURE() << "a read-only role wrote";
+    } catch (const CIndexError& e) {
+        EXPECT_NE(std::string(e.what()).find("permission denied"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(Index().Status().m_nCases, 1u); // nothing lost
+
+    // The command line: locate works, index add fails with the server's message.
+    const char* cli = std::getenv("QUILLORA_CLI");
+    ASSERT_NE(cli, nullptr);
+    const std::string url = CPgTestCluster::Get().Url(m_strDatabase, "reader");
+    auto run = [&](const std::string& args, std::string& output) {
+        const std::string command = std::string(cli) + " " + args + " 2>&1";
+        FILE* pipe = ::popen(command.c_str(), "r");
+        char buffer[4096];
+        output.clear();
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            output.append(buffer, n);
+        }
+        const int status = ::pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::string output;
+    EXPECT_EQ(run("locate --json --server '" + url + "' report", output), 0) << output;
+    EXPECT_NE(output.find("report.pdf"), std::string::npos) << output;
+    EXPECT_EQ(run("index add --server '" + url + "' '" + (dir / "cases").string() + "'", output), 2)
+        << output;
+    EXPECT_NE(output.find("permission denied"), std::string::npos) << output;
+}
+
+TEST_F(PgIndexStoreTest, RefusesASchemaNewerThanTheProgramAndMakesItOnceForMany) {
+    // Clients starting on an empty database at once make the schema once.
+    std::vector<std::thread> clients;
+    std::atomic<int> failures{0};
+    for (int k = 0; k < 4; ++k) {
+        clients.emplace_back([&] {
+            try {
+                Store();
+            } catch (const std::exception& e) {
+                ADD_FAILURE() << e.what();
+                ++failures;
+            }
+        });
+    }
+    for (std::thread& t : clients) {
+        t.join();
+    }
+    EXPECT_EQ(failures, 0);
+    Sql("UPDATE quillora_schema SET version = 99");
+    try {
+        Store();
+        ADD_FAILURE() << "a newer schema was taken";
+    } catch (const CIndexError& e) {
+        EXPECT_NE(std::string(e.what()).find("newer than this program's"), std::string::npos)
+            << e.what();
+    }
+}
+
+TEST_F(PgIndexStoreTest, MessagesNameTheServerWithoutItsPassword) {
+    const std::string url =
+        "postgresql://someone:s3cret@/no_such_db?host=" + (dir / "nowhere").string() +
+        "&connect_timeout=2";
+    try {
+        CPgIndexStore store(url);
+        ADD_FAILURE() << "connected to nothing";
+    } catch (const CIndexError& e) {
+        const std::string message = e.what();
+        EXPECT_EQ(message.find("s3cret"), std::string::npos) << message;
+        EXPECT_NE(message.find("postgresql://someone:***@/no_such_db"), std::string::npos)
+            << message;
+    }
+}
