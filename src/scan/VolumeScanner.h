@@ -19,7 +19,6 @@ class IScanProgress;
 class SFileInfo;
 class SVolumeInfo;
 struct SVolumeFacts;
-class CFolderWalk;
 
 // The options a scan reads (sections and keys of the configuration store).
 struct SScanOptions {
@@ -143,12 +142,10 @@ public:
     // Folders this many levels below their medium are recorded without contents.
     static constexpr int kMaxScanLevel = kMaxTreeDepth - 64;
 
-private:
-    friend class CFolderWalk;
-
-    void CountEntry() { m_entries.fetch_add(1, std::memory_order_relaxed); }
+    // Sets the record's CRC-32 and the flag that says one is stored; 0 stands for none.
     static void SetCrc(SFileInfo& record, std::uint32_t crc);
 
+private:
     // SetVolumeInfo's work; the Linux type of the file system holding the path.
     static std::string ApplyVolumeInfo(SVolumeInfo& volume, const std::string& osPath,
                                        const std::string* label, const std::string* comment);
