@@ -7,6 +7,7 @@
 #include "core/Text.h"
 #include "model/SFileInfo.h"
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 
@@ -87,20 +88,25 @@ public:
     }
     // Adds the child at the next position.
     [[gnu::always_inline]] void Add(std::uint32_t hash) {
-        if ((m_hashes.size() + 1) * 2 > m_slots.size()) {
+        if ((m_nCount + 1) * 2 > m_slots.size()) {
             Grow();
         }
-        m_hashes.push_back(hash);
-        Put(static_cast<std::uint64_t>(hash) << 32 | m_hashes.size());
+        ++m_nCount;
+        Put(static_cast<std::uint64_t>(hash) << 32 | m_nCount);
     }
     // Children at positions below this are in the index.
-    std::size_t Covered() const { return m_hashes.size(); }
+    std::size_t Covered() const { return m_nCount; }
 
 private:
     void Grow() {
-        m_slots.assign(std::max<std::size_t>(64, m_slots.size() * 2), 0);
-        for (std::size_t at = 0; at < m_hashes.size(); ++at) {
-            Put(static_cast<std::uint64_t>(m_hashes[at]) << 32 | (at + 1));
+        std::vector<std::uint64_t> old(std::max<std::size_t>(64, m_slots.size() * 2), 0);
+        old.swap(m_slots);
+        old.erase(std::remove(old.begin(), old.end(), 0), old.end());
+        std::sort(old.begin(), old.end(), [](std::uint64_t a, std::uint64_t b) {
+            return static_cast<std::uint32_t>(a) < static_cast<std::uint32_t>(b);
+        });
+        for (std::uint64_t slot : old) {
+            Put(slot);
         }
     }
     void Put(std::uint64_t slot) {
@@ -114,7 +120,7 @@ private:
 
     // (hash << 32) | (position + 1); 0 is a free slot.
     std::vector<std::uint64_t> m_slots;
-    std::vector<std::uint32_t> m_hashes; // by position
+    std::size_t m_nCount = 0;
 };
 
 // What the placer keeps about a folder it made or that holds many children, by the
