@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -88,5 +89,36 @@ std::string AsciiUpper(std::string_view s);
 std::string AsciiLower(std::string_view s);
 int CompareNoCase(std::string_view a, std::string_view b);
 bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// Whether two short texts are equal, compared eight bytes a step in line, without a
+// call (for the texts a reader compares per line: a label, a folder path, a date).
+inline bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    const char* p = a.data();
+    const char* q = b.data();
+    std::size_t n = a.size();
+    auto word = [](const char* at) {
+        std::uint64_t w;
+        __builtin_memcpy(&w, at, 8);
+        return w;
+    };
+    if (n < 8) {
+        for (; n > 0; ++p, ++q, --n) {
+            if (*p != *q) {
+                return false;
+            }
+        }
+        return true;
+    }
+    for (; n > 8; p += 8, q += 8, n -= 8) {
+        if (word(p) != word(q)) {
+            return false;
+        }
+    }
+    // The last eight bytes, overlapping those already compared.
+    return word(p + n - 8) == word(q + n - 8);
+}
 
 } // namespace quillora::text

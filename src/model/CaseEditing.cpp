@@ -2,6 +2,7 @@
 #include "model/CaseEditing.h"
 
 #include "core/Text.h"
+#include "model/CFolderPlacer.h"
 #include "model/SArcFileInfo.h"
 #include "model/SFileInfo.h"
 #include "model/SVolumeInfo.h"
@@ -107,19 +108,20 @@ SFileInfo* FindByPath(const SFileInfo& root, std::string_view path) {
 }
 
 SFileInfo* EnsureArchiveFolder(SFileInfo& archive, std::string_view path) {
-    SFileInfo* current = &archive;
-    for (std::string_view level : SplitLevels(path)) {
-        SFileInfo* next = FindChildFolder(*current, level);
-        if (!next) {
+    class CArchiveFolders : public CFolderPlacer::IFolderMaker {
+    public:
+        std::unique_ptr<SFileInfo> MakeFolder(std::string_view name) override {
             auto folder = std::make_unique<SArcFileInfo>();
             folder->m_dwFlags = kFlagArcEntry | kFlagListedArchive | kAttrDirectory;
-            folder->m_strName = std::string(level);
+            folder->m_strName = std::string(name);
             folder->UpdateDisplayName();
-            next = current->AddChild(std::move(folder));
+            return folder;
         }
-        current = next;
-    }
-    return current;
+    } folders;
+    CFolderPlacer::SRules rules;
+    rules.m_match = CFolderPlacer::EMatch::FolderNoCase;
+    CFolderPlacer placer(rules, folders);
+    return placer.FolderAt(archive, path);
 }
 
 // --- Paths ---

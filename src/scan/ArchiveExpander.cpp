@@ -6,6 +6,7 @@
 #include "core/TraceLog.h"
 #include "core/XdgPaths.h"
 #include "hooks/ICommentExtractor.h"
+#include "model/CFolderPlacer.h"
 #include "model/CaseEditing.h"
 #include "model/CaseSchema.h"
 #include "model/MediumPath.h"
@@ -14,6 +15,7 @@
 #include "scan/ArchiveHead.h"
 #include "scan/ArchivePath.h"
 #include "scan/ArchiverSet.h"
+#include "scan/DirEntryRecord.h"
 #include "scan/IScanProgress.h"
 #include "scan/PrivateWorkFolder.h"
 
@@ -37,16 +39,6 @@ namespace {
 constexpr std::uint32_t kArchiveNodeFlags = kFlagListedArchive | kAttrDirectory;
 constexpr std::uint32_t kPlaceholderAttributes =
     kFlagListedArchive | kFlagParentPlaceholder | kAttrDirectory;
-
-// A CRC of 0 stands for "none" in the catalogue.
-void SetRecordCrc(SFileInfo& record, std::uint32_t crc) {
-    record.m_dwExtValue = crc;
-    if (crc != 0) {
-        record.m_wExtFlags = static_cast<std::uint16_t>(record.m_wExtFlags | kExtFlagCrc);
-    } else {
-        record.m_wExtFlags = static_cast<std::uint16_t>(record.m_wExtFlags & ~kExtFlagCrc);
-    }
-}
 
 // The files at and (with recurse) below `record`, in tree order.
 void CollectFiles(SFileInfo& record, bool recurse, std::vector<SFileInfo*>& out) {
@@ -101,17 +93,6 @@ std::size_t LevelsOf(std::string_view path, std::size_t placeholders) {
     return levels;
 }
 
-std::unique_ptr<SFileInfo> NodeFromEntry(const SDirEntry& entry) {
-    auto record = std::make_unique<SFileInfo>();
-    record->m_strName = entry.m_name;
-    record->m_nSize = entry.m_size;
-    record->m_dwFlags = entry.m_attributes;
-    record->m_ftCreation = entry.m_creation;
-    record->m_ftLastAccess = entry.m_lastAccess;
-    record->m_ftLastWrite = entry.m_lastWrite;
-    return record;
-}
-
 // An archive entry as the listing record describes it, under the name `name`.
 std::unique_ptr<SArcFileInfo> EntryFromListing(const SArcListEntry& listed, std::string_view name,
                                                std::string arcText) {
@@ -125,7 +106,7 @@ std::unique_ptr<SArcFileInfo> EntryFromListing(const SArcListEntry& listed, std:
     record->m_strName = std::string(name);
     record->m_strArcText = std::move(arcText);
     if (listed.m_bHasCrc) {
-        SetRecordCrc(*record, listed.m_dwCrc);
+        CVolumeScanner::SetCrc(*record, listed.m_dwCrc);
     }
     return record;
 }
@@ -146,12 +127,28 @@ std::string ExtractedFile(const std::string& folder, const std::string& pathInAr
 
 } // namespace
 
-// The state of one listing being placed: the archive node, the insertion point
-// below the parent placeholders, and the folders found so far by name.
-struct CArchiveExpander::SPlacement {
+// The state of one listing being placed: the archive node, the insertion point below
+// the parent placeholders, and the folders found by path. A level names the first
+// folder of its name without regard to case; a missing one is made as an implied
+// archive folder.
+struct CArchiveExpander::SPlacement : CFolderPlacer::IFolderMaker {
+    explicit SPlacement(CArchiveExpander& expander)
+        : m_expander(expander), m_placer(Rules(), *this) {}
+
+    static CFolderPlacer::SRules Rules() {
+        CFolderPlacer::SRules rules;
+        rules.m_match = CFolderPlacer::EMatch::FolderNoCase;
+        return rules;
+    }
+    std::unique_ptr<SFileInfo> MakeFolder(std::string_view name) override {
+        return ArchiveFolder(name, kArchiveNodeFlags);
+    }
+    void Made(SFileInfo& folder) override { m_expander.Post(kScanProgressRecord, &folder); }
+
+    CArchiveExpander& m_expander;
     SFileInfo* m_node = nullptr;
     std::vector<SFileInfo*> m_chain; // m_chain[k]: k levels up from the insertion point
-    std::unordered_map<std::string, SFileInfo*> m_folders;
+    CFolderPlacer m_placer;
 };
 
 CArchiveExpander::CArchiveExpander(CArchiverSet& archivers) : m_archivers(archivers) {}
@@ -268,13 +265,18 @@ std::vector<std::pair<CArchiver*, std::uint16_t>> CArchiveExpander::SelfExtracto
 
 bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry, std::uint16_t code,
                                       const CArchiveHead* head) {
+    return ListArchive(folder, entry, code, head) != nullptr;
+}
+
+SFileInfo* CArchiveExpander::ListArchive(SFileInfo& folder, const SDirEntry& entry,
+                                         std::uint16_t code, const CArchiveHead* head) {
     // Most files named like archives on a medium are what they say, but a scan meets
     // many that are not (programs named .exe, renamed or damaged files): one read of
     // the first bytes keeps those away from the archivers, which would open, scan and
     // give up on each.
     constexpr std::uint64_t kSmallest = 4;
     if (entry.m_size < kSmallest) {
-        return false;
+        return nullptr;
     }
     auto pathOf = [&] {
         std::string path = RecordOsPath(folder);
@@ -301,43 +303,48 @@ bool CArchiveExpander::TryListArchive(SFileInfo& folder, const SDirEntry& entry,
     if (type != kArcNone) {
         CArchiver* adapter = AdapterForType(type);
         if (!adapter || !adapter->IsLoaded()) {
-            return false;
+            return nullptr;
         }
         if (!readHead() || !adapter->MatchesHead(*head)) {
-            return false;
+            return nullptr;
         }
-        return ExtractArc(*adapter, folder, entry, type);
+        return ListWith(*adapter, folder, entry, type);
     }
     if (code != kFtExe) {
-        return false;
+        return nullptr;
     }
     const auto candidates = SelfExtractorCandidates();
     if (candidates.empty()) {
-        return false;
+        return nullptr;
     }
     // Not a program at all: no self-extractor, and no path needed to say so.
     if (!readHead() || !head->StartsWith("MZ", 2)) {
-        return false;
+        return nullptr;
     }
     const std::string path = pathOf();
     if (path.empty() || !head->HasDataPastImage(path)) {
-        return false;
+        return nullptr;
     }
     for (const auto& [adapter, candidate] : candidates) {
-        if (ExtractArc(*adapter, folder, entry, candidate)) {
-            return true;
+        if (SFileInfo* node = ListWith(*adapter, folder, entry, candidate)) {
+            return node;
         }
     }
-    return false;
+    return nullptr;
 }
 
 bool CArchiveExpander::ExtractArc(CArchiver& adapter, SFileInfo& folder, const SDirEntry& entry,
                                   std::uint16_t arcType) {
+    return ListWith(adapter, folder, entry, arcType) != nullptr;
+}
+
+SFileInfo* CArchiveExpander::ListWith(CArchiver& adapter, SFileInfo& folder, const SDirEntry& entry,
+                                      std::uint16_t arcType) {
     LogFormat("ExtractArc() start[%s] ArcType[%d]", entry.m_name.c_str(), arcType);
     std::string folderPath = RecordOsPath(folder);
     if (folderPath.empty()) {
         Log("ExtractArc() end ret[0]");
-        return false;
+        return nullptr;
     }
     if (folderPath.back() != '/') {
         folderPath += '/';
@@ -351,7 +358,7 @@ bool CArchiveExpander::ExtractArc(CArchiver& adapter, SFileInfo& folder, const S
     if (!adapter.IsLoaded() || !(withCrc ? adapter.OpenArchiveWithCrc(archivePath, CArcCrcChoice())
                                          : adapter.OpenArchive(archivePath, 0))) {
         Log("ExtractArc() end ret[0]");
-        return false;
+        return nullptr;
     }
     std::vector<SArcListEntry> listing;
     std::size_t depth = 0;
@@ -368,10 +375,10 @@ bool CArchiveExpander::ExtractArc(CArchiver& adapter, SFileInfo& folder, const S
     if (!FitsInCase(folder, levels + 1)) {
         Log("ExtractArc() archive nests too deep for a case file, kept as a file");
         Log("ExtractArc() end ret[0]");
-        return false;
+        return nullptr;
     }
 
-    SFileInfo& node = *folder.AddChild(NodeFromEntry(entry));
+    SFileInfo& node = *folder.AddChild(RecordFromEntry(entry));
     RegisterArchiveFile(node, archivePath);
     node.m_dwFlags = kArchiveNodeFlags;
     node.m_wArcType = arcType;
@@ -380,12 +387,13 @@ bool CArchiveExpander::ExtractArc(CArchiver& adapter, SFileInfo& folder, const S
         Post(kScanProgressCrc, &node);
     }
 
-    SPlacement place;
+    SPlacement place(*this);
     place.m_node = &node;
     place.m_chain.assign(depth + 1, &node);
     SFileInfo* current = &node;
     for (std::size_t level = 1; level <= depth; ++level) {
-        current = current->AddChild(ArchiveFolder(kParentPlaceholderName, kPlaceholderAttributes));
+        current = place.m_placer.Add(*current,
+                                     ArchiveFolder(kParentPlaceholderName, kPlaceholderAttributes));
         Post(kScanProgressRecord, current);
         place.m_chain[depth - level] = current;
     }
@@ -396,7 +404,7 @@ bool CArchiveExpander::ExtractArc(CArchiver& adapter, SFileInfo& folder, const S
         m_pCrcListed = &node;
     }
     Log("ExtractArc() end ret[1]");
-    return true;
+    return &node;
 }
 
 void CArchiveExpander::RegisterArchiveFile(SFileInfo& node, const std::string& archivePath) {
@@ -410,13 +418,7 @@ void CArchiveExpander::RegisterArchiveFile(SFileInfo& node, const std::string& a
     }
     if (m_options.m_addVolCrc && !m_stop.stop_requested()) {
         Post(kScanProgressCrc, &node);
-        const std::uint32_t crc = CVolumeScanner::FileCrc32(AT_FDCWD, archivePath.c_str());
-        node.m_dwExtValue = crc;
-        if (crc != 0) {
-            node.m_wExtFlags = static_cast<std::uint16_t>(node.m_wExtFlags | kExtFlagCrc);
-        } else {
-            node.m_wExtFlags = static_cast<std::uint16_t>(node.m_wExtFlags & ~kExtFlagCrc);
-        }
+        CVolumeScanner::SetCrc(node, CVolumeScanner::FileCrc32(AT_FDCWD, archivePath.c_str()));
     }
 }
 
@@ -431,52 +433,20 @@ void CArchiveExpander::PlaceEntry(SPlacement& place, const SArcListEntry& listed
     std::string arcText(path.substr(0, path.size() - rest.size()));
     std::size_t cut = rest.find_last_of("/\\");
     if (cut == std::string::npos) {
-        SFileInfo* added = start->AddChild(EntryFromListing(listed, rest, std::move(arcText)));
+        SFileInfo* added =
+            place.m_placer.Add(*start, EntryFromListing(listed, rest, std::move(arcText)));
         Post(kScanProgressRecord, added);
         return;
     }
-    SFileInfo* folder = FolderFor(place, start, std::string_view(rest).substr(0, cut));
+    SFileInfo* folder = place.m_placer.FolderAt(*start, std::string_view(rest).substr(0, cut));
     std::string_view file = std::string_view(rest).substr(cut + 1);
     if (!file.empty()) {
-        SFileInfo* added = folder->AddChild(EntryFromListing(listed, file, std::move(arcText)));
+        SFileInfo* added =
+            place.m_placer.Add(*folder, EntryFromListing(listed, file, std::move(arcText)));
         if (added->IsDirectory()) {
             Post(kScanProgressRecord, added);
         }
     }
-}
-
-SFileInfo* CArchiveExpander::FolderFor(SPlacement& place, SFileInfo* start,
-                                       std::string_view folderPart) {
-    SFileInfo* current = start;
-    std::size_t pos = 0;
-    while (pos <= folderPart.size()) {
-        std::size_t end = pos;
-        while (end < folderPart.size() && !IsSeparator(folderPart[end])) {
-            ++end;
-        }
-        std::string_view name = folderPart.substr(pos, end - pos);
-        pos = end + 1;
-        if (name.empty()) {
-            continue;
-        }
-        // Folders are found by the name they were asked for; a miss asks the tree,
-        // which compares without case, and remembers the answer.
-        std::string key(reinterpret_cast<const char*>(&current), sizeof current);
-        key.append(name);
-        auto known = place.m_folders.find(key);
-        if (known != place.m_folders.end()) {
-            current = known->second;
-            continue;
-        }
-        SFileInfo* next = FindChildFolder(*current, name);
-        if (!next) {
-            next = current->AddChild(ArchiveFolder(name, kArchiveNodeFlags));
-            Post(kScanProgressRecord, next);
-        }
-        place.m_folders.emplace(std::move(key), next);
-        current = next;
-    }
-    return current;
 }
 
 bool CArchiveExpander::FitsInCase(const SFileInfo& folder, std::size_t levels) {
@@ -589,7 +559,7 @@ bool CArchiveExpander::CollectArchiveCrcs(SFileInfo& record, bool recurse) {
     for (SFileInfo* file : files) {
         auto it = crcs.find(ArcMatchKey(PathInArchive(*file)));
         if (it != crcs.end()) {
-            SetRecordCrc(*file, it->second);
+            CVolumeScanner::SetCrc(*file, it->second);
         }
     }
     return anyCrc();

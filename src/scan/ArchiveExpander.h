@@ -65,9 +65,11 @@ public:
     // (4-16 or 22) and lists it with the adapter of its family (for an .EXE: LHA, GCA,
     // RAR, then ZIP, each under its own option, the first that lists it wins). A file
     // is handed to an adapter only when one read of its first bytes shows the family's
-    // magic (for an .EXE: data past the program image). True when an archive node was
-    // appended to the folder.
+    // magic (for an .EXE: data past the program image). The archive node appended to
+    // the folder, or null.
     bool ReadsHeadOf(std::uint16_t code) override;
+    SFileInfo* ListArchive(SFileInfo& folder, const SDirEntry& entry, std::uint16_t code,
+                           const CArchiveHead* head) override;
     bool TryListArchive(SFileInfo& folder, const SDirEntry& entry, std::uint16_t code,
                         const CArchiveHead* head) override;
     // Reads the entry's data from the archive for its CRC-32; 0 when it cannot be read.
@@ -139,8 +141,10 @@ private:
 
     bool FamilyAllowed(std::uint16_t arcType) const;
     void RegisterArchiveFile(SFileInfo& node, const std::string& archivePath);
+    // ExtractArc's work: the node appended, or null.
+    SFileInfo* ListWith(CArchiver& adapter, SFileInfo& folder, const SDirEntry& entry,
+                        std::uint16_t arcType);
     void PlaceEntry(SPlacement& place, const SArcListEntry& listed);
-    SFileInfo* FolderFor(SPlacement& place, SFileInfo* start, std::string_view folderPart);
     void Post(int code, const SFileInfo* record);
     // Reads the CRC-32 of the entries at `paths` (paths inside `archive`) in one pass:
     // match key (ArcMatchKey) -> CRC of each whose data could be read.

@@ -11,6 +11,7 @@
 #include "model/CTreeBuilder.h"
 #include "model/ReplayTree.h"
 #include "model/SVolumeInfo.h"
+#include "scan/DirEntryRecord.h"
 #include "scan/IArchiveLister.h"
 #include "scan/IScanProgress.h"
 #include "scan/ScanReport.h"
@@ -36,18 +37,11 @@ bool IsArchiveCode(std::uint16_t code) {
     return (code >= kFtLzh && code <= kFtGca) || code == kFtExe;
 }
 
-std::unique_ptr<SFileInfo> RecordFromEntry(const SDirEntry& entry) {
-    auto record = std::make_unique<SFileInfo>();
-    record->m_strName = entry.m_name;
-    record->m_nSize = entry.m_size;
-    record->m_dwFlags = entry.m_attributes;
-    record->m_ftCreation = entry.m_creation;
-    record->m_ftLastAccess = entry.m_lastAccess;
-    record->m_ftLastWrite = entry.m_lastWrite;
-    return record;
-}
-
 } // namespace
+
+void CFolderWalk::CountEntry() {
+    m_scan.m_entries.fetch_add(1, std::memory_order_relaxed);
+}
 
 CFolderWalk::~CFolderWalk() {
     for (SFrame& frame : m_frames) {
@@ -81,8 +75,8 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
     m_dontSync = medium && medium->HasFlags(kFlagRemote);
     m_headCodes = HeadCodes();
     // A re-scan starts at the medium, whose copy in the case it compares with.
-    const SFileInfo* previous = folder.HasFlags(kFlagMedium) ? m_scanner.m_previous : nullptr;
-    m_keepUnchanged = previous && m_scanner.m_keepUnchanged;
+    const SFileInfo* previous = folder.HasFlags(kFlagMedium) ? m_scan.m_pPrevious : nullptr;
+    m_keepUnchanged = previous && m_scan.m_bKeepUnchanged;
     if (medium) {
         m_timeRule = TimeRuleOf(medium->m_strVolText2);
     }
@@ -117,7 +111,7 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
             if (const int error = Enter(*sub.m_record, sub.m_previous, childLevel,
                                         std::exchange(m_listing.m_fd, -1), std::move(sub.m_osName),
                                         std::move(sub.m_relPath), &m_listing)) {
-                m_scanner.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record, error);
+                m_scan.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record, error);
             }
             continue;
         }
@@ -125,13 +119,13 @@ int CFolderWalk::Run(SFileInfo& folder, const std::string& osPath, int level) {
         const int subFd =
             parentFd < 0 ? -1 : openat(parentFd, sub.m_osName.c_str(), kSubfolderFlags);
         if (subFd < 0) {
-            m_scanner.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record,
-                                   parentFd < 0 ? EIO : errno);
+            m_scan.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record,
+                                parentFd < 0 ? EIO : errno);
             continue;
         }
         if (const int error = Enter(*sub.m_record, sub.m_previous, childLevel, subFd,
                                     std::move(sub.m_osName), std::move(sub.m_relPath))) {
-            m_scanner.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record, error);
+            m_scan.m_report.Add(SkipKind::UnreadableFolder, *sub.m_record, error);
         }
     }
     return 0;
@@ -198,11 +192,11 @@ void CFolderWalk::Pop() {
 
 std::uint32_t CFolderWalk::HeadCodes() const {
     std::uint32_t codes = 0;
-    if (!m_scanner.m_lister) {
+    if (!m_scan.m_pLister) {
         return codes;
     }
     for (std::uint16_t code = 0; code < 32; ++code) {
-        if (IsArchiveCode(code) && m_scanner.m_lister->ReadsHeadOf(code)) {
+        if (IsArchiveCode(code) && m_scan.m_pLister->ReadsHeadOf(code)) {
             codes |= 1u << code;
         }
     }
@@ -215,12 +209,12 @@ void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry, const CArchiveHea
     // the dot entries. Only regular files can be archives, and only a lister needs
     // the code at all.
     SFileInfo& folder = *frame.m_folder;
-    const SScanOptions& options = m_scanner.m_options;
+    const SScanOptions& options = m_scan.m_options;
     const SFileInfo* before = frame.m_previous.Take(entry.m_name);
     if (before && m_keepUnchanged && KeepUnchanged(frame, entry, *before)) {
         return;
     }
-    const bool mayBeArchive = m_scanner.m_lister && entry.m_kind == EntryKind::Regular;
+    const bool mayBeArchive = m_scan.m_pLister && entry.m_kind == EntryKind::Regular;
     const std::uint16_t code =
         mayBeArchive ? FileTypeCode(entry.m_name) : static_cast<std::uint16_t>(kFtOther);
     // The head is read here, next to the folder, unless a worker read it with the
@@ -231,13 +225,14 @@ void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry, const CArchiveHea
         head = &ownHead;
     }
     if (IsArchiveCode(code)) {
-        m_scanner.m_report.CountRead(); // its head, or the whole listing
+        m_scan.m_report.CountRead(); // its head, or the whole listing
     }
     const bool counted = IsArchiveCode(code);
-    if (IsArchiveCode(code) && m_scanner.m_lister->TryListArchive(folder, entry, code, head) &&
-        folder.ChildCount() > 0) {
-        SFileInfo& node = *folder.ChildAt(folder.ChildCount() - 1);
-        m_scanner.CountEntry();
+    SFileInfo* listed =
+        IsArchiveCode(code) ? m_scan.m_pLister->ListArchive(folder, entry, code, head) : nullptr;
+    if (listed) {
+        SFileInfo& node = *listed;
+        CountEntry();
         if (options.m_meltAutoComment) {
             m_scanner.ExtractComment(node, 0, false, true, true);
         }
@@ -247,8 +242,8 @@ void CFolderWalk::Visit(SFrame& frame, const SDirEntry& entry, const CArchiveHea
         return;
     }
     SFileInfo& record = *folder.AddChild(RecordFromEntry(entry));
-    m_scanner.CountEntry();
-    CScanReport& report = m_scanner.m_report;
+    CountEntry();
+    CScanReport& report = m_scan.m_report;
     if (entry.m_kind != EntryKind::Directory) {
         if (entry.m_factsMissing) {
             report.Add(SkipKind::UnreadableFile, record, entry.m_factsError);
@@ -281,11 +276,11 @@ void CFolderWalk::AddFile(SFileInfo& record, const SDirEntry& entry, int dirFd, 
     if (record.IsInsideArchive()) {
         return;
     }
-    const SScanOptions& options = m_scanner.m_options;
+    const SScanOptions& options = m_scan.m_options;
     const bool reads = entry.m_kind == EntryKind::Regular && !entry.m_factsMissing;
     if (reads && !counted &&
-        ((options.m_autoComment && m_scanner.m_extractor) || options.m_addVolCrc)) {
-        m_scanner.m_report.CountRead();
+        ((options.m_autoComment && m_scan.m_bExtractsComments) || options.m_addVolCrc)) {
+        m_scan.m_report.CountRead();
     }
     if (options.m_autoComment) {
         m_scanner.ExtractComment(record, 0, false, false, false);
@@ -305,7 +300,7 @@ void CFolderWalk::ReadCrc(SFileInfo& record, const SDirEntry& entry, int dirFd) 
         const int error = CVolumeScanner::ReadCrc32(dirFd, entry.m_osName.c_str(), entry.m_size,
                                                     crc, m_scanner.StopToken());
         if (error != 0 && error != ECANCELED) {
-            m_scanner.m_report.Add(SkipKind::UnreadableFile, record, error);
+            m_scan.m_report.Add(SkipKind::UnreadableFile, record, error);
         }
     }
     CVolumeScanner::SetCrc(record, crc);
@@ -320,25 +315,26 @@ bool CFolderWalk::KeepUnchanged(SFrame& frame, const SDirEntry& entry, const SFi
         return false;
     }
     SFileInfo& folder = *frame.m_folder;
-    CScanReport& report = m_scanner.m_report;
-    const SScanOptions& options = m_scanner.m_options;
+    CScanReport& report = m_scan.m_report;
+    const SScanOptions& options = m_scan.m_options;
     if (before.HasFlags(kFlagListedArchive)) {
-        if (!m_scanner.m_lister) {
+        if (!m_scan.m_pLister) {
             return false; // archives are plain files this time: read it as one
         }
-        CTreeBuilder builder(folder, CTreeBuilder::ETop::Below);
+        // The listing is copied from the case's record whole, and handed over as one tree.
+        CTreeBuilder builder;
         ReplayTree(before, builder);
-        SFileInfo& node = *folder.ChildAt(folder.ChildCount() - 1);
+        SFileInfo& node = *folder.AddChild(std::move(builder.TakeRoots().front()));
         node.m_ftCreation = entry.m_creation;
         node.m_ftLastAccess = entry.m_lastAccess;
         node.m_ftLastWrite = entry.m_lastWrite;
-        m_scanner.CountEntry();
+        CountEntry();
         report.CountKept();
         m_scanner.PostScanProgress(kScanProgressRecord, &node);
         return true;
     }
     SFileInfo& record = *folder.AddChild(RecordFromEntry(entry));
-    m_scanner.CountEntry();
+    CountEntry();
     record.m_wExtFlags = before.m_wExtFlags;
     record.m_dwExtValue = before.m_dwExtValue;
     record.SetComment(before.Comment());

@@ -7,6 +7,7 @@
 #include "scan/PreviousFolder.h"
 #include "scan/RescanTimes.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -15,12 +16,31 @@
 
 namespace quillora {
 
+class CScanReport;
 class CVolumeScanner;
+class IArchiveLister;
 class SFileInfo;
+class SVolumeInfo;
+struct SScanOptions;
+
+// What a walk needs of the scan it serves beyond the scanner's own calls.
+struct SWalkScan {
+    const SScanOptions& m_options;
+    IArchiveLister* m_pLister = nullptr; // null: archives stay plain files
+    bool m_bExtractsComments = false;    // a comment extractor is there
+    // A re-scan: the case's copy of the medium, and whether unchanged files are kept
+    // from it (see CVolumeScanner::SetPrevious).
+    const SVolumeInfo* m_pPrevious = nullptr;
+    bool m_bKeepUnchanged = false;
+    CScanReport& m_report;
+    std::atomic<std::uint64_t>& m_entries; // records appended so far
+};
 
 class CFolderWalk {
 public:
-    explicit CFolderWalk(CVolumeScanner& scanner) : m_scanner(scanner) {}
+    // The scanner posts progress, extracts comments and collects archive CRCs.
+    CFolderWalk(CVolumeScanner& scanner, const SWalkScan& scan)
+        : m_scanner(scanner), m_scan(scan) {}
     ~CFolderWalk();
     CFolderWalk(const CFolderWalk&) = delete;
     CFolderWalk& operator=(const CFolderWalk&) = delete;
@@ -75,8 +95,10 @@ private:
     // was closed; -1 when it cannot be opened.
     int TopFd();
     static void CloseFd(SFrame& frame);
+    void CountEntry();
 
     CVolumeScanner& m_scanner;
+    SWalkScan m_scan;
     CDirectoryReader m_reader;
     std::unique_ptr<CFolderPrefetch> m_prefetch; // none on one core and on optical discs
     CFolderPrefetch::SListing m_listing;         // the last one taken, its buffers reused

@@ -35,9 +35,15 @@ public:
     virtual bool ReadsHeadOf(std::uint16_t fileTypeCode) = 0;
 
     // Lists the archive file `entry` of `folder` (file-type code 4-16 or 22) into a
-    // new archive node appended as the folder's last child. True when it did; false
-    // leaves the folder unchanged and the file is registered as a plain file. `head`:
-    // the file's first bytes when they were read ahead; null to read them here.
+    // new archive node appended to the folder, and hands the node back; null leaves
+    // the folder unchanged and the file is registered as a plain file. `head`: the
+    // file's first bytes when they were read ahead; null to read them here. The scan
+    // calls this one. A lister that answers only TryListArchive is taken at its word:
+    // what it appended last is the node.
+    virtual SFileInfo* ListArchive(SFileInfo& folder, const SDirEntry& entry,
+                                   std::uint16_t fileTypeCode, const CArchiveHead* head);
+
+    // The same, saying only whether the node was appended (as the folder's last child).
     virtual bool TryListArchive(SFileInfo& folder, const SDirEntry& entry,
                                 std::uint16_t fileTypeCode, const CArchiveHead* head) = 0;
 

@@ -268,7 +268,9 @@ int CVolumeScanner::ReadFolder(SFileInfo& folder) {
         PostScanProgress(kScanProgressRecord, &folder);
         return 0;
     }
-    CFolderWalk walk(*this);
+    const SWalkScan scan{m_options, m_lister, m_extractor != nullptr, m_previous, m_keepUnchanged,
+                         m_report,  m_entries};
+    CFolderWalk walk(*this, scan);
     return walk.Run(folder, osPath, level);
 }
 

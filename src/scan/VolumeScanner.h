@@ -21,7 +21,6 @@ class IScanProgress;
 class SFileInfo;
 class SVolumeInfo;
 struct SVolumeFacts;
-class CFolderWalk;
 
 // The options of one scan, filled by whoever starts it (from the configuration store's
 // sections and keys, or from the command line).
@@ -151,12 +150,10 @@ public:
     // Folders this many levels below their medium are recorded without contents.
     static constexpr int kMaxScanLevel = kMaxTreeDepth - 64;
 
-private:
-    friend class CFolderWalk;
-
-    void CountEntry() { m_entries.fetch_add(1, std::memory_order_relaxed); }
+    // Sets the record's CRC-32 and the flag that says one is stored; 0 stands for none.
     static void SetCrc(SFileInfo& record, std::uint32_t crc);
 
+private:
     // SetVolumeInfo's work; the Linux type of the file system holding the path.
     static std::string ApplyVolumeInfo(SVolumeInfo& volume, const std::string& osPath,
                                        const std::string* label, const std::string* comment);
