@@ -1,8 +1,11 @@
-// The record sink: what every producer of catalogue records (the case reader, the
-// folder walk, archive listings, list imports, the clipboard payload) writes into, and
+// The record sink: what the producers of catalogue records in tree order (the case
+// reader, the clipboard payload reader, ReplayTree for a tree in memory) write into, and
 // what every consumer of them implements. CTreeBuilder builds the tree from it; a
 // consumer that needs no tree (a count, the index of every case, the copies report)
-// takes the records as they stream past.
+// takes the records as they stream past. The folder walk, archive listings and list
+// imports give records in no tree order (a folder is listed whole before its
+// subfolders; an archive or a list names entries anywhere), so they still build their
+// tree themselves, placing by path through CFolderPlacer.
 //
 // Call order, as the case file keeps records (pre-order, a record before its
 // contents):
