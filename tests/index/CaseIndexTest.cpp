@@ -251,8 +251,7 @@ TEST_F(CaseIndexTest, AnIndexOfAnOlderFormatIsRebuiltNotMisread) {
         f.write(older, 4);
     }
     CCaseIndex index(IndexFolder());
-    EXPECT_NE(index.Problem().find("another format version"), std::string::npos)
-        << index.Problem();
+    EXPECT_NE(index.Problem().find("another format version"), std::string::npos) << index.Problem();
     EXPECT_TRUE(fs::exists(file.string() + ".damaged"));
     // Rebuilt from the folders the old file named.
     EXPECT_EQ(index.Locate({"keep"}, 0).size(), 1u);
