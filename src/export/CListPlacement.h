@@ -14,7 +14,7 @@
 namespace quillora {
 
 class CCDCase;
-class CPropertyDefinition;
+struct CPropertyDefinition;
 class CPropertySet;
 class SFileInfo;
 class SVolumeInfo;
