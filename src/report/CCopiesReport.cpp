@@ -5,10 +5,10 @@
 #include "core/Text.h"
 #include "report/CCrcContentTable.h"
 #include "report/CCrcRunMerge.h"
+#include "report/RunOnWorkers.h"
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
 #include <tuple>
 
 namespace quillora {
@@ -159,23 +159,21 @@ void CCopiesReport::Complete(unsigned threads) {
     CountMedia(threads);
 }
 
-std::vector<std::span<const SCrcEntry>> CCopiesReport::WholeRuns() const {
-    return {m_crcRuns.begin(), m_crcRuns.end()};
-}
-
 // Cut points are contents sampled evenly from every run; a content never straddles a
 // cut, since every run is cut just after the last entry listed at or before it.
 std::vector<std::vector<std::span<const SCrcEntry>>>
 CCopiesReport::SplitRuns(std::size_t parts) const {
     constexpr std::size_t kSamplesPerPart = 256;
     std::vector<SCrcEntry> samples;
-    const std::size_t step = std::max<std::size_t>(1, m_nCrcFiles / (parts * kSamplesPerPart));
-    for (const std::pmr::vector<SCrcEntry>& run : m_crcRuns) {
-        for (std::size_t i = step / 2; i < run.size(); i += step) {
-            samples.push_back(run[i]);
+    if (parts > 1) {
+        const std::size_t step = std::max<std::size_t>(1, m_nCrcFiles / (parts * kSamplesPerPart));
+        for (const std::pmr::vector<SCrcEntry>& run : m_crcRuns) {
+            for (std::size_t i = step / 2; i < run.size(); i += step) {
+                samples.push_back(run[i]);
+            }
         }
+        std::sort(samples.begin(), samples.end(), CCrcRunMerge::ContentBefore);
     }
-    std::sort(samples.begin(), samples.end(), CCrcRunMerge::ContentBefore);
     std::vector<std::vector<std::span<const SCrcEntry>>> split(parts);
     std::vector<std::size_t> from(m_crcRuns.size(), 0);
     for (std::size_t part = 0; part < parts; ++part) {
@@ -197,17 +195,6 @@ CCopiesReport::SplitRuns(std::size_t parts) const {
         }
     }
     return split;
-}
-
-template <class Visit>
-void CCopiesReport::ForEachCrcGroup(const std::vector<std::span<const SCrcEntry>>& runs,
-                                    Visit&& visit) const {
-    SCopiesContent content;
-    CCrcRunMerge merge(runs, m_mediumBases);
-    while (merge.Next(content)) {
-        content.m_nCopies = DistinctMedia(content.m_records);
-        visit(content);
-    }
 }
 
 template <class Visit> void CCopiesReport::ForEachNameGroup(Visit&& visit) const {
@@ -244,47 +231,48 @@ template <class Visit> void CCopiesReport::ForEachNameGroup(Visit&& visit) const
 // Calls visit(content) for every content, CRC matches first, each kind from the
 // largest size down. The content's record list is reused from one call to the next.
 template <class Visit> void CCopiesReport::ForEachGroup(Visit&& visit) const {
-    ForEachCrcGroup(WholeRuns(), visit);
+    SCopiesContent content;
+    CCrcRunMerge merge(std::vector<std::span<const SCrcEntry>>(m_crcRuns.begin(), m_crcRuns.end()),
+                       m_mediumBases);
+    while (merge.Next(content)) {
+        content.m_nCopies = DistinctMedia(content.m_records);
+        visit(content);
+    }
     ForEachNameGroup(visit);
 }
 
 // The counts do not depend on the order contents are visited in, so the CRC contents
-// are counted in stretches of cache size, a table each, on several threads, into counts
-// of their own; the name matches on one more; the counts are added up at the end.
+// are counted in stretches of cache size, a table each, by every worker into counts of
+// its own, the first worker taking the name matches before its stretches; the counts
+// are added up at the end.
 void CCopiesReport::CountMedia(unsigned threads) {
     constexpr std::size_t kEntriesPerStretch = 1 << 14;
     const std::size_t workers = std::max(1u, threads);
-    const std::size_t parts = std::max(workers, m_nCrcFiles / kEntriesPerStretch);
     const std::vector<std::vector<std::span<const SCrcEntry>>> split =
-        parts == 1 ? std::vector<std::vector<std::span<const SCrcEntry>>>{WholeRuns()}
-                   : SplitRuns(parts);
-    std::vector<std::vector<SMediumCounts>> counts(workers + 1,
+        SplitRuns(std::max(workers, m_nCrcFiles / kEntriesPerStretch));
+    std::vector<std::vector<SMediumCounts>> counts(workers,
                                                    std::vector<SMediumCounts>(m_media.size()));
     std::atomic<std::size_t> next{0};
-    auto work = [&](std::size_t worker) {
+    RunOnWorkers(workers, [&](std::size_t worker) {
+        std::vector<SMediumCounts>& into = counts[worker];
+        if (worker == 0) {
+            ForEachNameGroup([&into](const SCopiesContent& content) {
+                for (const SCopiesRef& ref : content.m_records) {
+                    SMediumCounts& medium = into[ref.m_nMedium];
+                    ++medium.m_nFiles;
+                    medium.m_nBytes += content.m_nSize;
+                    if (content.m_nCopies == 1) {
+                        ++medium.m_nSoleFiles;
+                        medium.m_nSoleBytes += content.m_nSize;
+                    }
+                }
+            });
+        }
         CCrcContentTable table;
         for (std::size_t part = next++; part < split.size(); part = next++) {
-            table.Count(split[part], m_mediumBases, counts[worker]);
+            table.Count(split[part], m_mediumBases, into);
         }
-    };
-    {
-        std::vector<std::jthread> pool;
-        for (std::size_t worker = 1; worker < workers; ++worker) {
-            pool.emplace_back(work, worker);
-        }
-        ForEachNameGroup([&into = counts.back()](const SCopiesContent& content) {
-            for (const SCopiesRef& ref : content.m_records) {
-                SMediumCounts& medium = into[ref.m_nMedium];
-                ++medium.m_nFiles;
-                medium.m_nBytes += content.m_nSize;
-                if (content.m_nCopies == 1) {
-                    ++medium.m_nSoleFiles;
-                    medium.m_nSoleBytes += content.m_nSize;
-                }
-            }
-        });
-        work(0);
-    }
+    });
     for (std::size_t i = 0; i < m_media.size(); ++i) {
         SCopiesMedium& medium = m_media[i];
         medium.m_nFiles = medium.m_nBytes = medium.m_nSoleFiles = medium.m_nSoleBytes = 0;

@@ -92,10 +92,7 @@ private:
     };
 
     template <class Visit> void ForEachGroup(Visit&& visit) const;
-    template <class Visit>
-    void ForEachCrcGroup(const std::vector<std::span<const SCrcEntry>>& runs, Visit&& visit) const;
     template <class Visit> void ForEachNameGroup(Visit&& visit) const;
-    std::vector<std::span<const SCrcEntry>> WholeRuns() const;
     // The CRC runs cut into `parts` stretches of whole contents, about equal in size.
     std::vector<std::vector<std::span<const SCrcEntry>>> SplitRuns(std::size_t parts) const;
     void CountMedia(unsigned threads);

@@ -7,6 +7,7 @@
 #include "report/CCopiesCollector.h"
 #include "report/CCopiesPaths.h"
 #include "report/CCopiesReport.h"
+#include "report/RunOnWorkers.h"
 
 #include <algorithm>
 #include <memory>
@@ -60,14 +61,7 @@ void CCopiesRun::ForEachCase(const std::vector<std::uint32_t>& cases,
             ++m_nDone;
         }
     };
-    std::vector<std::thread> pool;
-    for (std::size_t i = 1; i < threads; ++i) {
-        pool.emplace_back(worker, i);
-    }
-    worker(0);
-    for (std::thread& t : pool) {
-        t.join();
-    }
+    RunOnWorkers(threads, worker);
 }
 
 bool CCopiesRun::Collect() {
