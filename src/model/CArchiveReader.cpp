@@ -10,15 +10,17 @@
 namespace quillora {
 
 namespace {
-constexpr std::size_t kBufferSize = std::size_t{1} << 18;
 constexpr std::size_t kGrowStep = 1 << 16;
 } // namespace
 
-CArchiveReader::CArchiveReader(ICaseStream& stream) : m_stream(stream), m_buffer(kBufferSize) {}
+// Left unfilled: only bytes the stream delivered are ever read from it, and a reader is
+// made for every case file opened, small ones included.
+CArchiveReader::CArchiveReader(ICaseStream& stream)
+    : m_stream(stream), m_buffer(std::make_unique_for_overwrite<char[]>(kBufferSize)) {}
 
 bool CArchiveReader::Refill() {
     m_pos = 0;
-    m_end = m_stream.Read(m_buffer.data(), m_buffer.size());
+    m_end = m_stream.Read(m_buffer.get(), kBufferSize);
     return m_end > 0;
 }
 
@@ -34,7 +36,7 @@ std::size_t CArchiveReader::ReadSome(void* buffer, std::size_t count) {
             break;
         }
         std::size_t n = std::min(count - done, m_end - m_pos);
-        std::memcpy(out + done, m_buffer.data() + m_pos, n);
+        std::memcpy(out + done, m_buffer.get() + m_pos, n);
         m_pos += n;
         done += n;
     }
@@ -44,7 +46,7 @@ std::size_t CArchiveReader::ReadSome(void* buffer, std::size_t count) {
 
 void CArchiveReader::Fill(void* out, std::size_t count) {
     if (m_end - m_pos >= count) {
-        std::memcpy(out, m_buffer.data() + m_pos, count);
+        std::memcpy(out, m_buffer.get() + m_pos, count);
         m_pos += count;
         m_nConsumed += count;
         return;
@@ -115,7 +117,7 @@ void CArchiveReader::ReadTextInto(std::string& out) {
     }
     if (!wide) {
         if (length <= m_end - m_pos) {
-            std::string_view bytes(m_buffer.data() + m_pos, length);
+            std::string_view bytes(m_buffer.get() + m_pos, length);
             m_pos += length;
             m_nConsumed += length;
             text::Cp932ToUtf8(bytes, out);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,7 @@ private:
     std::uint64_t ReadLittle(std::size_t count) {
         unsigned char bytes[8];
         if (m_end - m_pos >= count) {
-            std::memcpy(bytes, m_buffer.data() + m_pos, count);
+            std::memcpy(bytes, m_buffer.get() + m_pos, count);
             m_pos += count;
             m_nConsumed += count;
         } else {
@@ -69,8 +70,10 @@ private:
     bool Refill();
     std::uint32_t ReadTextLength(bool* wide);
 
+    static constexpr std::size_t kBufferSize = std::size_t{1} << 18;
+
     ICaseStream& m_stream;
-    std::vector<char> m_buffer;
+    std::unique_ptr<char[]> m_buffer;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     std::uint64_t m_nConsumed = 0;
