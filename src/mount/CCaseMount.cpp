@@ -6,6 +6,7 @@
 #include "mount/CCaseMount.h"
 
 #include "core/TraceLog.h"
+#include "core/UniqueFd.h"
 #include "mount/CNodeTableBuilder.h"
 #include "scan/ChildProcess.h"
 
@@ -16,9 +17,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
+#include <sys/eventfd.h>
 #include <sys/mount.h>
+#include <sys/signalfd.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -501,38 +506,56 @@ void CCaseMount::BlockStopSignals() {
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);
 }
 
+// The stop signals are taken by a thread of their own through a signalfd, never by a
+// handler: a handler that only marks the session ended races with the serving thread,
+// which may be just about to sit down in its read and then waits for a request that
+// never comes. The stopping thread marks the session ended and then asks the folder for
+// a name that is not there, so that the serving thread wakes, answers and sees the mark.
 int CCaseMount::Serve(bool handleSignals) {
     if (!m_session) {
         return EINVAL;
     }
-    // A stop signal must reach the thread that reads requests: taken by the watcher
-    // thread, it would mark the session ended while this one sits in its read until the
-    // next request comes. The watcher starts with the signals blocked and keeps them so.
     sigset_t stops;
     StopSignals(stops);
+    CUniqueFd signals;
+    CUniqueFd done;
     if (handleSignals) {
+        // Blocked before any thread starts, so that every thread keeps them blocked and
+        // only the signalfd takes them (one sent early, see BlockStopSignals, waits there).
         pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+        std::signal(SIGPIPE, SIG_IGN);
+        signals = CUniqueFd(::signalfd(-1, &stops, SFD_CLOEXEC));
+        done = CUniqueFd(::eventfd(0, EFD_CLOEXEC));
     }
     std::string reason;
     if (!m_watcher.Start(
             m_options.m_strCasePath, [this] { Reload(); }, &reason)) {
         Log("mount: " + reason);
     }
-    if (handleSignals) {
-        if (fuse_set_signal_handlers(m_session) != 0) {
-            handleSignals = false;
-        }
-        // One that came before the handlers were there (see BlockStopSignals) comes now
-        // and ends the loop before it starts.
-        pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
+    std::thread stopper;
+    if (signals.Get() >= 0 && done.Get() >= 0) {
+        stopper = std::thread([this, &signals, &done] {
+            pollfd fds[2] = {{signals.Get(), POLLIN, 0}, {done.Get(), POLLIN, 0}};
+            while (::poll(fds, 2, -1) < 0 && errno == EINTR) {
+            }
+            if ((fds[0].revents & POLLIN) == 0) {
+                return;
+            }
+            fuse_session_exit(m_session);
+            struct stat st {};
+            ::stat((m_options.m_strMountPoint + "/.quillora-stop").c_str(), &st);
+        });
     }
     const int result = fuse_session_loop(m_session);
-    if (handleSignals) {
-        fuse_remove_signal_handlers(m_session);
-    }
     m_watcher.Stop();
+    // Unmounting first: a wake-up question the loop left unread is then given up.
     fuse_session_unmount(m_session);
     m_bMounted = false;
+    if (stopper.joinable()) {
+        const std::uint64_t one = 1;
+        (void)!::write(done.Get(), &one, sizeof one);
+        stopper.join();
+    }
     return result < 0 ? -result : 0;
 }
 
