@@ -2,6 +2,7 @@
 #include "core/FileTime.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace quillora {
 
@@ -43,57 +44,81 @@ bool FileTimeToUnix(FileTime ft, std::int64_t* seconds) {
 
 namespace {
 
-void AppendDigits(std::string& out, std::uint64_t value, int width) {
-    char buffer[24];
-    int n = 0;
-    do {
-        buffer[n++] = static_cast<char>('0' + value % 10);
+// Writes `value` as exactly `width` digits (zero-padded) at `at`; returns the end.
+char* PutDigits(char* at, std::uint32_t value, int width) {
+    for (int i = width; i-- > 0;) {
+        at[i] = static_cast<char>('0' + value % 10);
         value /= 10;
-    } while (value != 0);
-    for (; n < width; ++n) {
-        buffer[n] = '0';
     }
-    while (n > 0) {
-        out += buffer[--n];
+    return at + width;
+}
+
+char* PutTwoDigits(char* at, std::uint32_t value) {
+    at[0] = static_cast<char>('0' + value / 10);
+    at[1] = static_cast<char>('0' + value % 10);
+    return at + 2;
+}
+
+// "YYYY-MM-DD" of a day counted from 1601-01-01, with the text of the last day asked
+// for kept: the times of a case's records fall on few days, often the same one thrice.
+char* PutDate(char* at, std::int64_t dayFrom1601) {
+    struct SLastDay {
+        std::int64_t day = -1;
+        char text[12] = {};
+        std::size_t length = 0;
+    };
+    thread_local SLastDay last;
+    if (dayFrom1601 != last.day) {
+        // civil_from_days
+        const std::int64_t days = dayFrom1601 - 134774 + 719468; // 1601 -> 1970 -> 0000-03-01
+        const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+        const unsigned doe = static_cast<unsigned>(days - era * 146097);
+        const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+        std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
+        const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+        const unsigned mp = (5 * doy + 2) / 153;
+        const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+        const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+        y += m <= 2;
+        // A FileTime ends before the year 60,000: five digits at most, never negative.
+        const auto year = static_cast<std::uint32_t>(y);
+        char* end = PutDigits(last.text, year, year >= 10000 ? 5 : 4);
+        *end++ = '-';
+        end = PutTwoDigits(end, m);
+        *end++ = '-';
+        end = PutTwoDigits(end, d);
+        last.length = static_cast<std::size_t>(end - last.text);
+        last.day = dayFrom1601;
     }
+    std::memcpy(at, last.text, last.length);
+    return at + last.length;
 }
 
 } // namespace
 
 void AppendIso8601(std::string& out, FileTime ft) {
+    char buffer[kIso8601Max];
+    out.append(buffer, WriteIso8601(buffer, ft));
+}
+
+char* WriteIso8601(char* at, FileTime ft) {
     // Work from 1601 directly so times before 1970 print too.
-    std::uint64_t totalSeconds = ft / 10000000ULL;
-    std::uint32_t fraction = static_cast<std::uint32_t>(ft % 10000000ULL);
-    std::int64_t days = static_cast<std::int64_t>(totalSeconds / 86400ULL) - 134774; // 1601 -> 1970
-    std::uint32_t secOfDay = static_cast<std::uint32_t>(totalSeconds % 86400ULL);
-    // civil_from_days
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(days - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    y += m <= 2;
-    // A FileTime starts in 1601: the year is never negative.
-    AppendDigits(out, static_cast<std::uint64_t>(y), 4);
-    out += '-';
-    AppendDigits(out, m, 2);
-    out += '-';
-    AppendDigits(out, d, 2);
-    out += 'T';
-    AppendDigits(out, secOfDay / 3600, 2);
-    out += ':';
-    AppendDigits(out, secOfDay / 60 % 60, 2);
-    out += ':';
-    AppendDigits(out, secOfDay % 60, 2);
+    const std::uint64_t totalSeconds = ft / 10000000ULL;
+    const auto fraction = static_cast<std::uint32_t>(ft % 10000000ULL);
+    const auto secOfDay = static_cast<std::uint32_t>(totalSeconds % 86400ULL);
+    at = PutDate(at, static_cast<std::int64_t>(totalSeconds / 86400ULL));
+    *at++ = 'T';
+    at = PutTwoDigits(at, secOfDay / 3600);
+    *at++ = ':';
+    at = PutTwoDigits(at, secOfDay / 60 % 60);
+    *at++ = ':';
+    at = PutTwoDigits(at, secOfDay % 60);
     if (fraction != 0) {
-        out += '.';
-        AppendDigits(out, fraction, 7);
+        *at++ = '.';
+        at = PutDigits(at, fraction, 7);
     }
-    out += 'Z';
+    *at++ = 'Z';
+    return at;
 }
 
 std::string FileTimeToIso8601(FileTime ft) {

@@ -1,6 +1,7 @@
 // File times: 64-bit counts of 100 ns since 1601-01-01 UTC, as case files store them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -21,6 +22,9 @@ bool FileTimeToUnix(FileTime ft, std::int64_t* seconds);
 std::string FileTimeToIso8601(FileTime ft);
 // The same, appended to `out` (for writers of millions of records).
 void AppendIso8601(std::string& out, FileTime ft);
+// The same, written at `at`, which has room for kIso8601Max characters; returns the end.
+inline constexpr std::size_t kIso8601Max = 32;
+char* WriteIso8601(char* at, FileTime ft);
 
 // DOS date and time (date in the high 16 bits) as a FILETIME, taken as it is,
 // without a time-zone conversion; 0 when the fields are out of range.
