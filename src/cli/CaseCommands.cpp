@@ -1,5 +1,6 @@
 // quillora-cli new, info and tree.
 #include "cli/CCaseSummary.h"
+#include "cli/CJsonTreeWriter.h"
 #include "cli/CliSupport.h"
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
@@ -23,16 +24,33 @@ namespace quillora::cli {
 
 namespace {
 
-// Every record in pre-order, without recursion (trees can be deep).
+// Every record in pre-order with its catalogue path, without recursion (trees can be
+// deep). The path is built as the walk goes down rather than from the parents for each
+// record: a case of millions of records prints in one pass.
 template <typename Visit> void WalkPreOrder(const SFileInfo& root, Visit visit) {
-    std::vector<const SFileInfo*> stack{&root};
+    struct SItem {
+        const SFileInfo* record;
+        std::size_t parentLength; // of the parent's path, a prefix of `path` then
+        bool separator;           // whether a "\" goes between them (not below the case)
+    };
+    std::vector<SItem> stack{{&root, 0, false}};
+    std::string path;
     while (!stack.empty()) {
-        const SFileInfo* record = stack.back();
+        const SItem item = stack.back();
         stack.pop_back();
-        visit(*record);
-        const auto& children = record->Children();
+        const SFileInfo& record = *item.record;
+        path.resize(item.parentLength);
+        if (!record.HasFlags(kFlagCase)) {
+            if (item.separator) {
+                path += '\\';
+            }
+            path += CatalogSegment(record);
+        }
+        visit(record, std::string_view(path));
+        const auto& children = record.Children();
+        const bool separator = !record.HasFlags(kFlagCase);
         for (std::size_t i = children.size(); i-- > 0;) {
-            stack.push_back(children[i].get());
+            stack.push_back({children[i].get(), path.size(), separator});
         }
     }
 }
@@ -93,7 +111,24 @@ int RunInfo(const SReadArgs& a) {
     return kExitOk;
 }
 
+int RunTreeJson(const SReadArgs& a) {
+    CJsonTreeWriter writer(FullCasePath(a.casePath), stdout);
+    if (!StreamCaseOrReport(a.casePath, a.password, writer)) {
+        writer.Flush();
+        return kExitFailure;
+    }
+    if (!writer.Flush()) {
+        ReportError("cannot write the output");
+        return kExitFailure;
+    }
+    IndexCaseFileAfterCommand(a.casePath);
+    return kExitOk;
+}
+
 int RunTree(const SReadArgs& a) {
+    if (a.json) {
+        return RunTreeJson(a);
+    }
     std::unique_ptr<CCDCase> root = LoadCaseOrReport(a.casePath, a.password);
     if (!root) {
         return kExitFailure;
@@ -104,11 +139,11 @@ int RunTree(const SReadArgs& a) {
         std::fwrite(out.data(), 1, out.size(), stdout);
         out.clear();
     };
-    WalkPreOrder(*root, [&](const SFileInfo& r) {
+    WalkPreOrder(*root, [&](const SFileInfo& r, std::string_view path) {
         if (a.json) {
-            AppendRecordJson(out, r);
+            AppendRecordJson(out, r, path);
         } else {
-            out += RecordLine(r);
+            AppendRecordLine(out, r, path);
         }
         out += '\n';
         if (out.size() >= 1 << 16) {

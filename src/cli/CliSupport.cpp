@@ -118,6 +118,11 @@ bool NeedsEscape(unsigned char c) {
 
 void AppendJsonString(std::string& out, std::string_view utf8) {
     out += '"';
+    AppendJsonEscaped(out, utf8);
+    out += '"';
+}
+
+void AppendJsonEscaped(std::string& out, std::string_view utf8) {
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         // Runs of bytes that stand as they are go in whole.
         std::size_t run = i;
@@ -166,7 +171,6 @@ void AppendJsonString(std::string& out, std::string_view utf8) {
             }
         }
     }
-    out += '"';
 }
 
 std::string JsonString(std::string_view utf8) {

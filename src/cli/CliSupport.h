@@ -52,5 +52,7 @@ void ReportError(const std::string& message);
 std::string JsonString(std::string_view utf8);
 // The same literal, appended to `out`.
 void AppendJsonString(std::string& out, std::string_view utf8);
+// What goes between the quotes of that literal, appended to `out`.
+void AppendJsonEscaped(std::string& out, std::string_view utf8);
 
 } // namespace quillora::cli

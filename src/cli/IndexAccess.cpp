@@ -28,16 +28,28 @@ std::unique_ptr<CCaseIndex> OpenIndexOrReport(const std::optional<std::string>& 
     return nullptr;
 }
 
-void IndexCaseAfterCommand(const CCDCase& root, const std::string& path) {
+namespace {
+
+template <class Take> void IndexAfterCommand(Take take) {
     const SIndexSettings settings = SIndexSettings::Load(ReadSettingsStore());
     if (!settings.m_bIndexOpenedAndSaved) {
         return;
     }
     try {
-        OpenCaseIndex(settings)->TakeOpenCase(root, path);
+        take(*OpenCaseIndex(settings));
     } catch (const std::exception& e) {
         ReportError(std::string("warning: the index was not updated: ") + e.what());
     }
+}
+
+} // namespace
+
+void IndexCaseAfterCommand(const CCDCase& root, const std::string& path) {
+    IndexAfterCommand([&](CCaseIndex& index) { index.TakeOpenCase(root, path); });
+}
+
+void IndexCaseFileAfterCommand(const std::string& path) {
+    IndexAfterCommand([&](CCaseIndex& index) { index.TakeCaseFile(path); });
 }
 
 } // namespace quillora::cli

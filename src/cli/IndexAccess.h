@@ -24,5 +24,7 @@ std::unique_ptr<CCaseIndex> OpenIndexOrReport(const std::optional<std::string>& 
 // into the index unless the settings turn that off. A failure is reported as a warning:
 // the command's own work is done.
 void IndexCaseAfterCommand(const CCDCase& root, const std::string& path);
+// The same after a command read the case file `path` as a stream.
+void IndexCaseFileAfterCommand(const std::string& path);
 
 } // namespace quillora::cli

@@ -8,13 +8,14 @@
 #include "model/SVolumeInfo.h"
 
 #include <charconv>
+#include <cstring>
 
 namespace quillora::cli {
 
 namespace {
 
-const char* ClassName(const SFileInfo& record) {
-    switch (record.Class()) {
+const char* ClassName(RecordClass cls) {
+    switch (cls) {
     case RecordClass::Case:
         return "case";
     case RecordClass::Group:
@@ -28,122 +29,265 @@ const char* ClassName(const SFileInfo& record) {
     }
 }
 
-void AppendTime(std::string& j, FileTime ft) {
-    if (ft == 0) {
-        j += "null";
-        return;
-    }
-    j += '"';
-    AppendIso8601(j, ft);
-    j += '"';
+} // namespace
+
+std::string RecordLine(const SFileInfo& r) {
+    std::string line;
+    AppendRecordLine(line, r, r.HasFlags(kFlagCase) ? std::string() : CatalogPath(r));
+    return line;
 }
 
-void AppendNumber(std::string& j, std::uint64_t value) {
-    char buffer[24];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    j.append(buffer, end);
+void AppendRecordLine(std::string& out, const SFileInfo& r, std::string_view path) {
+    if (r.HasFlags(kFlagCase)) {
+        out += r.GetDisplayName();
+        return;
+    }
+    out += path;
+    if (r.IsDirectory()) {
+        out += '\\';
+    }
+}
+
+void AppendRecordJson(std::string& j, const SFileInfo& r) {
+    AppendRecordJson(j, r, CatalogPath(r));
+}
+
+SRecordJsonFields SRecordJsonFields::Of(const SFileInfo& r) {
+    SRecordJsonFields f;
+    f.m_name = r.m_strName;
+    f.m_class = r.Class();
+    f.m_dwFlags = r.m_dwFlags;
+    f.m_wArcType = r.m_wArcType;
+    f.m_nSize = r.m_nSize;
+    f.m_ftLastWrite = r.m_ftLastWrite;
+    f.m_ftCreation = r.m_ftCreation;
+    f.m_ftLastAccess = r.m_ftLastAccess;
+    f.m_bHasCrc = (r.m_wExtFlags & kExtFlagCrc) != 0;
+    f.m_dwCrc = r.m_dwExtValue;
+    f.m_comment = r.Comment();
+    f.m_category = r.Category();
+    f.m_link = r.Link();
+    f.m_byMark = r.m_byMark;
+    f.m_nDataLen = r.DataLen();
+    f.m_pProps = r.Props();
+    if (r.HasFlags(kFlagMedium | kFlagGroup)) {
+        const auto& v = static_cast<const SVolumeInfo&>(r);
+        f.m_label = v.m_strLabel;
+        f.m_orgLabel = v.m_strOrgLabel;
+        f.m_volText1 = v.m_strVolText1;
+        f.m_volText2 = v.m_strVolText2;
+        f.m_dwSerial = v.m_dwSerial;
+        f.m_nTotalBytes = v.m_nTotalBytes;
+        f.m_nFreeBytes = v.m_nFreeBytes;
+        f.m_dwSectorsPerCluster = v.m_dwSectorsPerCluster;
+        f.m_dwBytesPerSector = v.m_dwBytesPerSector;
+    }
+    if (f.m_class == RecordClass::ArcFile) {
+        const auto& a = static_cast<const SArcFileInfo&>(r);
+        f.m_dwPackedSize = a.m_dwPackedSize;
+        f.m_arcText = a.m_strArcText;
+    }
+    return f;
+}
+
+SRecordJsonFields SRecordJsonFields::Of(const SRecordFacts& r) {
+    SRecordJsonFields f;
+    f.m_name = r.m_strName;
+    f.m_class = r.m_class;
+    f.m_dwFlags = r.m_dwFlags;
+    f.m_wArcType = r.m_wArcType;
+    f.m_nSize = r.m_nSize;
+    f.m_ftLastWrite = r.m_ftLastWrite;
+    f.m_ftCreation = r.m_ftCreation;
+    f.m_ftLastAccess = r.m_ftLastAccess;
+    f.m_bHasCrc = r.HasCrc();
+    f.m_dwCrc = r.m_dwExtValue;
+    f.m_comment = r.m_strComment;
+    f.m_category = r.m_strCategory;
+    f.m_link = r.m_strLink;
+    f.m_byMark = r.m_byMark;
+    f.m_nDataLen = static_cast<std::uint32_t>(r.m_data.size());
+    f.m_pProps = r.m_pProps.get();
+    const SVolumeFields& v = r.m_volume;
+    f.m_label = v.m_strLabel;
+    f.m_orgLabel = v.m_strOrgLabel;
+    f.m_volText1 = v.m_strVolText1;
+    f.m_volText2 = v.m_strVolText2;
+    f.m_dwSerial = v.m_dwSerial;
+    f.m_nTotalBytes = v.m_nTotalBytes;
+    f.m_nFreeBytes = v.m_nFreeBytes;
+    f.m_dwSectorsPerCluster = v.m_dwSectorsPerCluster;
+    f.m_dwBytesPerSector = v.m_dwBytesPerSector;
+    f.m_dwPackedSize = r.m_dwPackedSize;
+    f.m_arcText = r.m_strArcText;
+    return f;
+}
+
+void AppendRecordJson(std::string& j, const SFileInfo& r, std::string_view path) {
+    j += "{\"path\":\"";
+    AppendJsonEscaped(j, path);
+    AppendRecordJsonTail(j, SRecordJsonFields::Of(r));
+}
+
+namespace {
+
+// Writes a line into room reserved for it beforehand: tree --json writes tens of fields
+// for millions of records, and appending each piece to a string costs more than the
+// formatting.
+class CJsonCursor {
+public:
+    explicit CJsonCursor(char* at) : m_at(at) {}
+    char* End() const { return m_at; }
+
+    template <std::size_t N> void Literal(const char (&text)[N]) {
+        std::memcpy(m_at, text, N - 1);
+        m_at += N - 1;
+    }
+    void Number(std::uint64_t value) { m_at = std::to_chars(m_at, m_at + 24, value).ptr; }
+    void Time(FileTime ft) {
+        if (ft == 0) {
+            Literal("null");
+            return;
+        }
+        *m_at++ = '"';
+        m_at = WriteIso8601(m_at, ft);
+        *m_at++ = '"';
+    }
+    void String(std::string_view utf8) {
+        *m_at++ = '"';
+        Escaped(utf8);
+        *m_at++ = '"';
+    }
+    void Raw(std::string_view text) {
+        std::memcpy(m_at, text.data(), text.size());
+        m_at += text.size();
+    }
+    void Escaped(std::string_view utf8) {
+        for (char c : utf8) {
+            const auto u = static_cast<unsigned char>(c);
+            if (u < 0x20 || u == '"' || u == '\\' || u >= 0x80) {
+                return EscapedSlowly(utf8);
+            }
+        }
+        Raw(utf8);
+    }
+
+    // Room a string may take escaped: each byte becomes at most six.
+    static std::size_t Room(std::string_view utf8) { return 6 * utf8.size() + 2; }
+
+private:
+    void EscapedSlowly(std::string_view utf8) {
+        std::string escaped;
+        AppendJsonEscaped(escaped, utf8);
+        Raw(escaped);
+    }
+
+    char* m_at;
+};
+
+// Keys, numbers and times of the longest record, with room to spare.
+constexpr std::size_t kFixedRoom = 1024;
+
+std::size_t TailRoom(const SRecordJsonFields& r) {
+    std::size_t room = kFixedRoom;
+    for (std::string_view text : {r.m_name, r.m_comment, r.m_category, r.m_link, r.m_label,
+                                  r.m_orgLabel, r.m_volText1, r.m_volText2, r.m_arcText}) {
+        room += CJsonCursor::Room(text);
+    }
+    if (r.m_pProps) {
+        room += CJsonCursor::Room(r.m_pProps->DefinitionName());
+        for (const std::string& value : r.m_pProps->Values()) {
+            room += CJsonCursor::Room(value) + 1;
+        }
+    }
+    return room;
+}
+
+void WriteTail(CJsonCursor& j, const SRecordJsonFields& r) {
+    j.Literal("\",\"name\":");
+    j.String(r.m_name);
+    j.Literal(",\"class\":\"");
+    j.Raw(ClassName(r.m_class));
+    j.Literal("\",\"flags\":");
+    j.Number(r.m_dwFlags);
+    j.Literal(",\"arcType\":");
+    j.Number(r.m_wArcType);
+    j.Literal(",\"size\":");
+    j.Number(r.m_nSize);
+    j.Literal(",\"lastWrite\":");
+    j.Time(r.m_ftLastWrite);
+    j.Literal(",\"creation\":");
+    j.Time(r.m_ftCreation);
+    j.Literal(",\"lastAccess\":");
+    j.Time(r.m_ftLastAccess);
+    j.Literal(",\"crc\":");
+    if (r.m_bHasCrc) {
+        j.Number(r.m_dwCrc);
+    } else {
+        j.Literal("null");
+    }
+    j.Literal(",\"comment\":");
+    j.String(r.m_comment);
+    j.Literal(",\"category\":");
+    j.String(r.m_category);
+    j.Literal(",\"link\":");
+    j.String(r.m_link);
+    j.Literal(",\"mark\":");
+    j.Number(r.m_byMark);
+    j.Literal(",\"dataLen\":");
+    j.Number(r.m_nDataLen);
+    j.Literal(",\"props\":");
+    if (const CPropertySet* props = r.m_pProps) {
+        j.Literal("{\"definition\":");
+        j.String(props->DefinitionName());
+        j.Literal(",\"values\":[");
+        for (std::size_t i = 0; i < props->Values().size(); ++i) {
+            if (i != 0) {
+                j.Literal(",");
+            }
+            j.String(props->Values()[i]);
+        }
+        j.Literal("]}");
+    } else {
+        j.Literal("null");
+    }
+    if ((r.m_dwFlags & (kFlagMedium | kFlagGroup)) != 0) {
+        j.Literal(",\"label\":");
+        j.String(r.m_label);
+        j.Literal(",\"orgLabel\":");
+        j.String(r.m_orgLabel);
+        j.Literal(",\"serial\":");
+        j.String(FormatSerialNumber(r.m_dwSerial));
+        j.Literal(",\"volText1\":");
+        j.String(r.m_volText1);
+        j.Literal(",\"volText2\":");
+        j.String(r.m_volText2);
+        j.Literal(",\"totalBytes\":");
+        j.Number(r.m_nTotalBytes);
+        j.Literal(",\"freeBytes\":");
+        j.Number(r.m_nFreeBytes);
+        j.Literal(",\"sectorsPerCluster\":");
+        j.Number(r.m_dwSectorsPerCluster);
+        j.Literal(",\"bytesPerSector\":");
+        j.Number(r.m_dwBytesPerSector);
+    }
+    if (r.m_class == RecordClass::ArcFile) {
+        j.Literal(",\"packedSize\":");
+        j.Number(r.m_dwPackedSize);
+        j.Literal(",\"arcText\":");
+        j.String(r.m_arcText);
+    }
+    j.Literal("}");
 }
 
 } // namespace
 
-std::string RecordLine(const SFileInfo& r) {
-    std::string line = r.HasFlags(kFlagCase) ? r.GetDisplayName() : CatalogPath(r);
-    if (r.IsDirectory() && !r.HasFlags(kFlagCase)) {
-        line += '\\';
-    }
-    return line;
-}
-
-void AppendRecordJson(std::string& j, const SFileInfo& r) {
-    j += '{';
-    bool first = true;
-    auto key = [&j, &first](std::string_view name) {
-        if (!first) {
-            j += ',';
-        }
-        first = false;
-        j += '"';
-        j += name;
-        j += "\":";
-    };
-    key("path");
-    AppendJsonString(j, CatalogPath(r));
-    key("name");
-    AppendJsonString(j, r.m_strName);
-    key("class");
-    AppendJsonString(j, ClassName(r));
-    key("flags");
-    AppendNumber(j, r.m_dwFlags);
-    key("arcType");
-    AppendNumber(j, r.m_wArcType);
-    key("size");
-    AppendNumber(j, r.m_nSize);
-    key("lastWrite");
-    AppendTime(j, r.m_ftLastWrite);
-    key("creation");
-    AppendTime(j, r.m_ftCreation);
-    key("lastAccess");
-    AppendTime(j, r.m_ftLastAccess);
-    key("crc");
-    if (r.m_wExtFlags & kExtFlagCrc) {
-        AppendNumber(j, r.m_dwExtValue);
-    } else {
-        j += "null";
-    }
-    key("comment");
-    AppendJsonString(j, r.Comment());
-    key("category");
-    AppendJsonString(j, r.Category());
-    key("link");
-    AppendJsonString(j, r.Link());
-    key("mark");
-    AppendNumber(j, r.m_byMark);
-    key("dataLen");
-    AppendNumber(j, r.DataLen());
-    key("props");
-    if (const CPropertySet* props = r.Props()) {
-        j += "{\"definition\":";
-        AppendJsonString(j, props->DefinitionName());
-        j += ",\"values\":[";
-        for (std::size_t i = 0; i < props->Values().size(); ++i) {
-            if (i != 0) {
-                j += ',';
-            }
-            AppendJsonString(j, props->Values()[i]);
-        }
-        j += "]}";
-    } else {
-        j += "null";
-    }
-    if (r.HasFlags(kFlagMedium | kFlagGroup)) {
-        const auto& v = static_cast<const SVolumeInfo&>(r);
-        key("label");
-        AppendJsonString(j, v.m_strLabel);
-        key("orgLabel");
-        AppendJsonString(j, v.m_strOrgLabel);
-        key("serial");
-        AppendJsonString(j, v.FormatSerial());
-        key("volText1");
-        AppendJsonString(j, v.m_strVolText1);
-        key("volText2");
-        AppendJsonString(j, v.m_strVolText2);
-        key("totalBytes");
-        AppendNumber(j, v.m_nTotalBytes);
-        key("freeBytes");
-        AppendNumber(j, v.m_nFreeBytes);
-        key("sectorsPerCluster");
-        AppendNumber(j, v.m_dwSectorsPerCluster);
-        key("bytesPerSector");
-        AppendNumber(j, v.m_dwBytesPerSector);
-    }
-    if (r.Class() == RecordClass::ArcFile) {
-        const auto& a = static_cast<const SArcFileInfo&>(r);
-        key("packedSize");
-        AppendNumber(j, a.m_dwPackedSize);
-        key("arcText");
-        AppendJsonString(j, a.m_strArcText);
-    }
-    j += '}';
+void AppendRecordJsonTail(std::string& j, const SRecordJsonFields& r) {
+    const std::size_t start = j.size();
+    j.resize(start + TailRoom(r));
+    CJsonCursor cursor(j.data() + start);
+    WriteTail(cursor, r);
+    j.resize(static_cast<std::size_t>(cursor.End() - j.data()));
 }
 
 std::string RecordJson(const SFileInfo& r) {

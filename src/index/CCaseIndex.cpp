@@ -426,17 +426,38 @@ std::vector<SLocateHit> CCaseIndex::Locate(const std::vector<std::string>& words
     });
 }
 
+bool CCaseIndex::HoldsFile(const SIndexedCase& facts) {
+    for (const SIndexedCase& c : m_store->Cases()) {
+        if (c.m_strPath == facts.m_strPath && c.m_nFileSize == facts.m_nFileSize &&
+            c.m_nModified == facts.m_nModified) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CCaseIndex::TakeCaseFile(const std::string& path) {
+    std::optional<SIndexedCase> facts = StatCaseFile(path);
+    if (!facts) {
+        return;
+    }
+    Guarded([&] {
+        if (!HoldsFile(*facts)) {
+            SIndexChange change;
+            ReadInto(*facts, change);
+        }
+        return 0;
+    });
+}
+
 void CCaseIndex::TakeOpenCase(const CCDCase& root, const std::string& path) {
     std::optional<SIndexedCase> facts = StatCaseFile(path);
     if (!facts) {
         return;
     }
     Guarded([&] {
-        for (const SIndexedCase& c : m_store->Cases()) {
-            if (c.m_strPath == facts->m_strPath && c.m_nFileSize == facts->m_nFileSize &&
-                c.m_nModified == facts->m_nModified) {
-                return 0; // the index holds this very file already
-            }
+        if (HoldsFile(*facts)) {
+            return 0; // the index holds this very file already
         }
         SCaseRecords records;
         SIndexedCase taken = *facts;

@@ -78,8 +78,13 @@ public:
     // opened; a protected one is listed as protected. Nothing happens when the file is
     // not there.
     void TakeOpenCase(const CCDCase& root, const std::string& path);
+    // The same for a case file that was read as a stream, without a tree to take: it is
+    // read again, unless the index holds this very file already.
+    void TakeCaseFile(const std::string& path);
 
 private:
+    // Whether the index holds the case file `facts` names, unchanged since.
+    bool HoldsFile(const SIndexedCase& facts);
     // Reads the case file (facts from StatCaseFile) into the store.
     void ReadInto(SIndexedCase facts, SIndexChange& change);
     // Puts a case read by ReadCaseForIndex into the store.

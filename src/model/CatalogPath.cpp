@@ -9,16 +9,12 @@
 
 namespace quillora {
 
-namespace {
-
-const std::string& Segment(const SFileInfo& record) {
+const std::string& CatalogSegment(const SFileInfo& record) {
     if (record.HasFlags(kFlagMedium | kFlagGroup)) {
         return static_cast<const SVolumeInfo&>(record).m_strLabel;
     }
     return record.m_strName;
 }
-
-} // namespace
 
 std::string CatalogPath(const SFileInfo& record) {
     std::vector<const SFileInfo*> chain;
@@ -27,7 +23,7 @@ std::string CatalogPath(const SFileInfo& record) {
     }
     std::string path;
     for (std::size_t i = chain.size(); i-- > 0;) {
-        path += Segment(*chain[i]);
+        path += CatalogSegment(*chain[i]);
         if (i > 0) {
             path += '\\';
         }
@@ -50,7 +46,7 @@ SFileInfo* FindByCatalogPath(const CCDCase& root, std::string_view path) {
     for (std::string_view part : parts) {
         const SFileInfo* next = nullptr;
         for (const auto& child : current->Children()) {
-            if (text::EqualsNoCase(Segment(*child), part)) {
+            if (text::EqualsNoCase(CatalogSegment(*child), part)) {
                 next = child.get();
                 break;
             }

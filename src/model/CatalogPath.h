@@ -14,6 +14,8 @@ class CCDCase;
 
 // The catalogue path of a record; the case itself has the empty path.
 std::string CatalogPath(const SFileInfo& record);
+// What the record adds to its parent's path: a medium's or group's label, else its name.
+const std::string& CatalogSegment(const SFileInfo& record);
 
 // The record with that catalogue path (case-insensitive), or null. Leading and
 // trailing "\" or "/" are ignored; "/" separates like "\".

@@ -12,6 +12,7 @@
 #include "model/SGroupInfo.h"
 #include "model/SVolumeInfo.h"
 #include "support/MemoryStream.h"
+#include "support/RandomCaseTree.h"
 
 #include <gtest/gtest.h>
 
@@ -22,15 +23,6 @@ using namespace quillora;
 using quillora::test::MemoryStream;
 
 namespace {
-
-CPropertyDefinition g_definition{"Improt", {1, 2, 3}, true};
-
-class CDefinitions : public IPropertyDefinitionSource {
-public:
-    const CPropertyDefinition* FindByName(std::string_view name) const override {
-        return name == g_definition.m_strName ? &g_definition : nullptr;
-    }
-};
 
 // Every call as one line with every field the facts hold at that point.
 class CRecordingSink : public IRecordSink {
@@ -82,127 +74,6 @@ private:
         }
         m_lines.push_back(std::move(line));
     }
-};
-
-// A random tree of every class and field: groups holding media, folders, archives with
-// entries and folders inside, empty folders, texts CP932 cannot hold, long names.
-class CRandomTree {
-public:
-    explicit CRandomTree(unsigned seed) : m_random(seed) {}
-
-    std::unique_ptr<CCDCase> Make() {
-        auto root = std::make_unique<CCDCase>();
-        root->m_strPassword = Pick(3) == 0 ? "secret" : "";
-        root->m_nLoadedSchema = 12;
-        for (int i = 0, n = 1 + Pick(3); i < n; ++i) {
-            if (Pick(3) == 0) {
-                auto* group =
-                    static_cast<SGroupInfo*>(root->AddChild(std::make_unique<SGroupInfo>()));
-                group->SetLabel("Group " + std::to_string(i));
-                Fill(*group);
-                for (int m = 0, media = Pick(3); m < media; ++m) {
-                    AddMedium(*group);
-                }
-            } else {
-                AddMedium(*root);
-            }
-        }
-        return root;
-    }
-
-private:
-    int Pick(int n) { return static_cast<int>(m_random() % static_cast<unsigned>(n)); }
-
-    std::string Text() {
-        static const char* const kTexts[] = {
-            "", "", "plain", "写真 ｶﾞｲﾄﾞ", "caf\xC3\xA9", "line\r\nbreak", "\xF0\x9F\x93\x80"};
-        return kTexts[Pick(7)];
-    }
-
-    std::string Name(int i) {
-        std::string name = "n" + std::to_string(i) + Text();
-        if (Pick(20) == 0) {
-            name += std::string(300, 'x'); // a long text takes the escaped length
-        }
-        return name;
-    }
-
-    void Fill(SFileInfo& r) {
-        r.m_ftLastWrite = 130000000000000000ULL + m_random();
-        r.m_ftCreation = 129000000000000000ULL + m_random();
-        r.m_ftLastAccess = Pick(2) ? 0 : r.m_ftLastWrite;
-        r.SetComment(Text());
-        r.SetCategory(Text());
-        r.m_byMark = static_cast<std::uint8_t>(Pick(2));
-        if (Pick(6) == 0) {
-            r.SetLink("/somewhere/" + Text());
-            r.m_bLinkInherited = static_cast<std::uint8_t>(Pick(2));
-        }
-        if (Pick(8) == 0) {
-            auto props = std::make_unique<CPropertySet>(&g_definition);
-            props->Values() = {Text(), "v", Text()};
-            r.SetProps(std::move(props));
-        }
-        if (Pick(10) == 0) {
-            r.SetData({1, 2, 3, 0, 255});
-        }
-        if (Pick(4) == 0) {
-            r.m_wExtFlags = kExtFlagCrc;
-            r.m_dwExtValue = static_cast<std::uint32_t>(m_random());
-        }
-    }
-
-    void AddMedium(SFileInfo& parent) {
-        auto* medium = static_cast<SVolumeInfo*>(parent.AddChild(std::make_unique<SVolumeInfo>()));
-        medium->m_strLabel = "Disc " + Text();
-        medium->m_strOrgLabel = "DISC";
-        medium->m_strName = Pick(2) ? "home\\me\\discs" : "";
-        medium->m_dwSerial = static_cast<std::uint32_t>(m_random());
-        medium->m_strVolText1 = Text();
-        medium->m_strVolText2 = "FAT32";
-        medium->m_nTotalBytes = m_random();
-        medium->m_nFreeBytes = Pick(2) ? kUnknownSize : 7;
-        medium->m_dwSectorsPerCluster = 8;
-        medium->m_dwBytesPerSector = 512;
-        medium->m_dwFlags |= Pick(2) ? kFlagCdRom : kFlagRemovable;
-        Fill(*medium);
-        AddContents(*medium, 0);
-    }
-
-    void AddContents(SFileInfo& folder, int depth) {
-        const bool inArchive = folder.HasFlags(kFlagListedArchive);
-        for (int i = 0, n = Pick(6); i < n; ++i) {
-            std::unique_ptr<SFileInfo> r;
-            if (inArchive) {
-                auto entry = std::make_unique<SArcFileInfo>();
-                entry->m_dwPackedSize = static_cast<std::uint32_t>(m_random());
-                entry->m_strArcText = Pick(3) == 0 ? "../" : "";
-                r = std::move(entry);
-            } else {
-                r = std::make_unique<SFileInfo>();
-            }
-            r->m_strName = Name(i);
-            r->m_nSize = m_random() % 100000;
-            r->m_dwFlags |= kAttrArchive;
-            Fill(*r);
-            const int kind = depth < 5 ? Pick(5) : 0;
-            if (kind == 1) {
-                r->m_dwFlags = (r->m_dwFlags & ~kAttrArchive) | kAttrDirectory;
-            } else if (kind == 2 && !inArchive) {
-                r->m_dwFlags |= kFlagListedArchive | kAttrDirectory;
-                r->m_wArcType = kArcZip;
-            }
-            SFileInfo* added = folder.AddChild(std::move(r));
-            if (kind == 1 || kind == 2) {
-                if (inArchive) {
-                    added->m_dwFlags |= kFlagListedArchive;
-                }
-                AddContents(*added, depth + 1);
-            }
-        }
-    }
-
-    std::mt19937 m_random;
 };
 
 std::vector<std::string> DisplayNames(const SFileInfo& record) {
@@ -260,25 +131,20 @@ private:
 } // namespace
 
 TEST(CaseReader, StreamsTheRecordsOfTheWrittenTreeInOrderWithEveryField) {
-    CDefinitions definitions;
-    const IPropertyDefinitionSource* previous = PropertyDefinitions();
-    SetPropertyDefinitions(&definitions);
+    test::CRandomTreeDefinitions definitions;
     for (unsigned seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
-        std::unique_ptr<CCDCase> root = CRandomTree(seed).Make();
+        std::unique_ptr<CCDCase> root = test::CRandomCaseTree(seed).Make();
         const std::vector<std::string> expected = Replayed(*root);
         ASSERT_EQ(Streamed(Written(*root), root->m_strPassword), expected);
     }
-    SetPropertyDefinitions(previous);
 }
 
 TEST(CaseReader, TheBuilderMakesTheTreeItIsGiven) {
-    CDefinitions definitions;
-    const IPropertyDefinitionSource* previous = PropertyDefinitions();
-    SetPropertyDefinitions(&definitions);
+    test::CRandomTreeDefinitions definitions;
     for (unsigned seed = 100; seed <= 120; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
-        std::unique_ptr<CCDCase> root = CRandomTree(seed).Make();
+        std::unique_ptr<CCDCase> root = test::CRandomCaseTree(seed).Make();
         CCDCase rebuilt;
         CTreeBuilder builder(rebuilt, CTreeBuilder::ETop::Fill);
         ReplayTree(*root, builder);
@@ -297,11 +163,10 @@ TEST(CaseReader, TheBuilderMakesTheTreeItIsGiven) {
         root->UpdateDisplayNameTree(true);
         EXPECT_EQ(DisplayNames(*loaded), DisplayNames(*root));
     }
-    SetPropertyDefinitions(previous);
 }
 
 TEST(CaseReader, ADamagedFileEndsTheStreamWithAnErrorAndNeverFinishes) {
-    std::unique_ptr<CCDCase> root = CRandomTree(7).Make();
+    std::unique_ptr<CCDCase> root = test::CRandomCaseTree(7).Make();
     root->m_strPassword.clear();
     const std::string bytes = Written(*root);
     // Cut short anywhere, the file fails; the two cluster fields of the last medium are
@@ -315,7 +180,7 @@ TEST(CaseReader, ADamagedFileEndsTheStreamWithAnErrorAndNeverFinishes) {
 }
 
 TEST(CaseReader, WhatTheSinkThrowsPassesOnUnchanged) {
-    std::unique_ptr<CCDCase> root = CRandomTree(3).Make();
+    std::unique_ptr<CCDCase> root = test::CRandomCaseTree(3).Make();
     root->m_strPassword.clear();
     const std::string bytes = Written(*root);
     MemoryStream stream(bytes);
@@ -331,7 +196,7 @@ TEST(CaseReader, WhatTheSinkThrowsPassesOnUnchanged) {
 }
 
 TEST(CaseReader, AWrongPasswordStopsBeforeAnyRecord) {
-    std::unique_ptr<CCDCase> root = CRandomTree(5).Make();
+    std::unique_ptr<CCDCase> root = test::CRandomCaseTree(5).Make();
     root->m_strPassword = "right";
     MemoryStream stream(Written(*root));
     CRecordingSink sink;

@@ -1,0 +1,191 @@
+// The streaming `tree --json`: lines are written as soon as the labels their paths begin
+// with are known, so only one medium's lines are held at a time.
+#include "cli/CJsonTreeWriter.h"
+
+#include "cli/CliSupport.h"
+#include "cli/RecordText.h"
+#include "model/CCDCase.h"
+
+namespace quillora::cli {
+
+namespace {
+
+constexpr std::size_t kWriteSize = 1 << 16;
+
+} // namespace
+
+CJsonTreeWriter::CJsonTreeWriter(std::string casePath, std::FILE* out)
+    : m_strCasePath(std::move(casePath)), m_pOut(out) {}
+
+CJsonTreeWriter::~CJsonTreeWriter() = default;
+
+std::int32_t CJsonTreeWriter::Chain() const {
+    return m_openChains.empty() ? -1 : m_openChains.back();
+}
+
+void CJsonTreeWriter::BeginMedium(SRecordFacts& medium) {
+    if (medium.m_class == RecordClass::Case) {
+        m_sizes.Start(medium);
+        m_sizes.Open();
+        // Named after its file and with the file's size and times, as a loaded case.
+        SRecordFacts file;
+        file.m_nSize = medium.m_nSize;
+        file.m_dwFlags = medium.m_dwFlags;
+        file.m_ftLastAccess = medium.m_ftLastAccess;
+        file.m_ftLastWrite = medium.m_ftLastWrite;
+        file.m_ftCreation = medium.m_ftCreation;
+        CCDCase::TakeFileFacts(m_strCasePath, file);
+        SRecordJsonFields fields = SRecordJsonFields::Of(medium);
+        fields.m_name = m_strCasePath;
+        fields.m_nSize = file.m_nSize;
+        fields.m_dwFlags = file.m_dwFlags;
+        fields.m_ftLastAccess = file.m_ftLastAccess;
+        fields.m_ftLastWrite = file.m_ftLastWrite;
+        fields.m_ftCreation = file.m_ftCreation;
+        std::string line = "{\"path\":\"";
+        AppendRecordJsonTail(line, fields);
+        line += '\n';
+        Out(line);
+        m_open.push_back({kUnwritten, 0, 0, {}});
+        return;
+    }
+    m_sizes.Open();
+    const auto chain = static_cast<std::int32_t>(m_chains.size());
+    m_chains.push_back({Chain(), {}});
+    m_lines.push_back({chain, false, kUnwritten, kUnwritten});
+    m_open.push_back({m_lines.size() - 1, 0, m_nDepth, std::move(m_path)});
+    m_openChains.push_back(chain);
+    m_path.clear();
+    m_nDepth = 0;
+}
+
+void CJsonTreeWriter::EnterFolder(SRecordFacts& folder) {
+    m_sizes.Open();
+    m_lines.push_back({Chain(), true, kUnwritten, kUnwritten});
+    m_open.push_back({m_lines.size() - 1, m_path.size(), 0, {}});
+    AppendOwnPath(folder);
+}
+
+void CJsonTreeWriter::Entry(SRecordFacts& record) {
+    m_sizes.Entry(record);
+    const std::size_t length = m_path.size();
+    AppendOwnPath(record);
+    m_lines.push_back({Chain(), true, kUnwritten, kUnwritten});
+    Hold(m_lines.size() - 1, record);
+    m_path.resize(length);
+    --m_nDepth;
+    if (m_open.size() <= 1) {
+        WriteHeld();
+    }
+}
+
+void CJsonTreeWriter::LeaveFolder(SRecordFacts& folder) {
+    m_sizes.Close(folder);
+    const SOpen open = std::move(m_open.back());
+    m_open.pop_back();
+    Hold(open.m_nLine, folder);
+    m_path.resize(open.m_nPathLength);
+    --m_nDepth;
+    if (m_open.size() <= 1) {
+        WriteHeld();
+    }
+}
+
+void CJsonTreeWriter::EndMedium(SRecordFacts& medium) {
+    m_sizes.Close(medium);
+    SOpen open = std::move(m_open.back());
+    m_open.pop_back();
+    if (medium.m_class == RecordClass::Case) {
+        WriteHeld();
+        return;
+    }
+    m_chains[static_cast<std::size_t>(Chain())].m_escapedLabel.clear();
+    AppendJsonEscaped(m_chains[static_cast<std::size_t>(Chain())].m_escapedLabel,
+                      medium.PathSegment());
+    // The medium's own line: its path is the labels alone.
+    m_path.clear();
+    Hold(open.m_nLine, medium);
+    m_path = std::move(open.m_outerPath);
+    m_nDepth = open.m_nOuterDepth;
+    m_openChains.pop_back();
+    if (m_open.size() <= 1) {
+        WriteHeld();
+    }
+}
+
+void CJsonTreeWriter::Finish(const SSinkResult&) {
+    WriteHeld();
+    Flush();
+}
+
+bool CJsonTreeWriter::Flush() {
+    if (!m_out.empty() && !m_bWriteFailed) {
+        m_bWriteFailed = std::fwrite(m_out.data(), 1, m_out.size(), m_pOut) != m_out.size();
+    }
+    m_out.clear();
+    return !m_bWriteFailed;
+}
+
+void CJsonTreeWriter::AppendOwnPath(const SRecordFacts& record) {
+    // Kept escaped: a "\" joins names, and escaping names one by one gives what
+    // escaping the joined path would.
+    if (m_nDepth > 0) {
+        m_path += "\\\\";
+    }
+    AppendJsonEscaped(m_path, record.PathSegment());
+    ++m_nDepth;
+}
+
+void CJsonTreeWriter::Hold(std::size_t line, const SRecordFacts& record) {
+    SHeldLine& held = m_lines[line];
+    held.m_nBegin = m_held.size();
+    if (held.m_bBelow) {
+        m_held += m_path;
+    }
+    AppendRecordJsonTail(m_held, SRecordJsonFields::Of(record));
+    m_held += '\n';
+    held.m_nEnd = m_held.size();
+}
+
+void CJsonTreeWriter::AppendPrefix(std::int32_t chain) {
+    if (chain < 0) {
+        return;
+    }
+    const SChain& c = m_chains[static_cast<std::size_t>(chain)];
+    AppendPrefix(c.m_nParent);
+    if (c.m_nParent >= 0) {
+        m_out += "\\\\";
+    }
+    m_out += c.m_escapedLabel;
+}
+
+void CJsonTreeWriter::WriteHeld() {
+    for (const SHeldLine& line : m_lines) {
+        if (line.m_nBegin == kUnwritten) {
+            continue; // a record still open (only after a damaged run)
+        }
+        m_out += "{\"path\":\"";
+        AppendPrefix(line.m_nChain);
+        if (line.m_bBelow && line.m_nChain >= 0) {
+            m_out += "\\\\";
+        }
+        m_out.append(m_held, line.m_nBegin, line.m_nEnd - line.m_nBegin);
+        if (m_out.size() >= kWriteSize) {
+            Flush();
+        }
+    }
+    m_lines.clear();
+    m_held.clear();
+    if (m_openChains.empty()) {
+        m_chains.clear();
+    }
+}
+
+void CJsonTreeWriter::Out(std::string_view text) {
+    m_out += text;
+    if (m_out.size() >= kWriteSize) {
+        Flush();
+    }
+}
+
+} // namespace quillora::cli
