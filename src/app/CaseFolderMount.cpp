@@ -1,8 +1,10 @@
 // Mounting the open case for the desktop's file manager.
 #include "app/CaseFolderMount.h"
 
+#include "core/ConfigData.h"
 #include "core/TraceLog.h"
 #include "core/XdgPaths.h"
+#include "document/JobOptions.h"
 
 #include <QDesktopServices>
 #include <QProcess>
@@ -50,6 +52,7 @@ std::string CCaseFolderMount::Open(const std::string& casePath, const std::strin
     options.m_strPassword = password;
     options.m_strMountPoint = folder;
     options.m_pArchives = archives;
+    options.m_drives = DriveChoiceFrom(Config());
     auto mount = std::make_shared<CCaseMount>();
     try {
         if (!mount->Mount(options, error)) {

@@ -14,8 +14,10 @@
 #include "app/print/CPrintDlg.h"
 #include "core/ConfigData.h"
 #include "document/FormPresets.h"
+#include "document/JobOptions.h"
 #include "export/CPrintFormSet.h"
 #include "scan/ArchiverSet.h"
+#include "scan/MediaPresence.h"
 
 namespace quillora {
 
@@ -52,6 +54,7 @@ void CMainFrame::ApplyOptions() {
     CConfigData& config = Config();
     // Archive members loaded as stored contents go through the process's expander.
     m_doc.UpdateArchiveOptions();
+    m_doc.Presence().SetDriveChoice(DriveChoiceFrom(config));
     m_recent.SetCount(config.m_nMRUCount);
     UpdateRecentFiles();
     if (config.m_nViewChangeMask == 0) {

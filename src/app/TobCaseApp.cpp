@@ -200,6 +200,7 @@ bool CTobCaseApp::InitInstance(const QStringList& arguments) {
     // contents loaded from inside archives, all through the one expander.
     m_pExpander = std::make_unique<CArchiveExpander>(m_archivers);
     m_pExpander->SetArchiveOptions(ArchiveOptionsFrom(Config()));
+    m_presence.SetDriveChoice(DriveChoiceFrom(Config()));
     m_pExpander->SetCommentExtractor(m_pExtractors.get());
     m_pExpander->SetCommentFilter([extractors = m_pExtractors.get()](const SFileInfo& record) {
         return extractors->HasExtractorFor(record.m_strName);

@@ -3,8 +3,11 @@
 
 #include "cli/IndexAccess.h"
 
+#include "core/ConfigData.h"
 #include "core/Text.h"
+#include "document/JobOptions.h"
 #include "model/CaseFile.h"
+#include "scan/MediaPresence.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -25,6 +28,10 @@ CProfileStore ReadSettingsStore() {
         store.Clear();
     }
     return store;
+}
+
+CMediaPresence UserMediaPresence() {
+    return CMediaPresence(&CDriveList::Read, DriveChoiceFrom(Config()));
 }
 
 void ReportError(const std::string& message) {

@@ -11,6 +11,10 @@
 #include <optional>
 #include <string>
 
+namespace quillora {
+class CMediaPresence;
+}
+
 namespace quillora::cli {
 
 // Exit codes of every command.
@@ -44,6 +48,9 @@ bool CheckStorablePassword(const std::string& password);
 // (a batch run must not disturb the program's autorun guard or its file): empty when
 // the file is missing or cannot be read as settings.
 CProfileStore ReadSettingsStore();
+
+// The presence check over the mounted drives the user's drive options name.
+CMediaPresence UserMediaPresence();
 
 // Prints "quillora-cli: message" on stderr, as one line.
 void ReportError(const std::string& message);

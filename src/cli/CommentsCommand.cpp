@@ -70,7 +70,7 @@ int RunComments(const SCommentsArgs& a) {
         }
         rows.push_back(record);
     }
-    CMediaPresence presence;
+    CMediaPresence presence = UserMediaPresence();
     presence.CheckDeviceIN(*root);
     for (SFileInfo* record : rows) {
         const SVolumeInfo& medium = *record->EnclosingMedium();

@@ -95,7 +95,7 @@ int RunCompare(const SCompareArgs& a) {
         rows = CompareCaseWithLinks(*medium);
     } else {
         mode = kCompareMediaCase;
-        CMediaPresence presence;
+        CMediaPresence presence = UserMediaPresence();
         presence.CheckDeviceIN(*root);
         if (!medium->MatchMedium(0, nullptr)) {
             ReportError(Res(209));

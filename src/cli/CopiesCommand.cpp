@@ -6,6 +6,8 @@
 #include "cli/IndexAccess.h"
 #include "cli/ScanSettings.h"
 
+#include "core/ConfigData.h"
+#include "document/JobOptions.h"
 #include "model/CaseFile.h"
 #include "model/DisplayName.h"
 #include "report/CCopiesPaths.h"
@@ -350,7 +352,8 @@ int RunCopies(const SCopiesArgs& a) {
         std::unique_ptr<CCopiesVerifier> verifier;
         if (a.verify) {
             LoadScanSettings();
-            verifier = std::make_unique<CCopiesVerifier>(report);
+            verifier = std::make_unique<CCopiesVerifier>(report, &CDriveList::Read,
+                                                         DriveChoiceFrom(Config()));
         }
         CCopiesPrinter printer(report, paths, a.json, verifier.get());
         report.ForEachContent(filter, [&](const SCopiesContent& c) { printer.Content(c); });

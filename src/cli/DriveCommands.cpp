@@ -55,7 +55,7 @@ int RunPresence(const SPresenceArgs& a) {
         return kExitFailure;
     }
     LoadScanSettings();
-    CMediaPresence presence;
+    CMediaPresence presence = UserMediaPresence();
     presence.CheckDeviceIN(*root);
     for (SVolumeInfo* medium : CMediaPresence::CollectMedia(*root)) {
         std::printf("%s\t%s\t%s\n", CatalogPath(*medium).c_str(),

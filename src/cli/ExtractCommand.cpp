@@ -100,7 +100,7 @@ int RunExtract(const SExtractArgs& a) {
         ReportError(a.target + ": " + (ec ? ec.message() : "not a folder"));
         return kExitFailure;
     }
-    CMediaPresence presence;
+    CMediaPresence presence = UserMediaPresence();
     presence.CheckDeviceIN(*root);
     CCliExtractionUi ui(presence, a.target);
     CFileExtraction extraction(Expander(), ui, ExtractionStartFolder(Config()));

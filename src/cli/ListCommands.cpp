@@ -102,7 +102,7 @@ int RunExport(const SExportArgs& a) {
     }
     // The folder items name a present medium's folders from its mount point, as the
     // desktop program does after opening the case.
-    CMediaPresence().CheckDeviceIN(*root);
+    UserMediaPresence().CheckDeviceIN(*root);
     const SFileInfo* start = root.get();
     if (a.from) {
         start = FindByCatalogPath(*root, *a.from);

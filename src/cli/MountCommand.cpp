@@ -5,6 +5,8 @@
 #include "cli/CommonOptions.h"
 #include "cli/ScanSettings.h"
 
+#include "core/ConfigData.h"
+#include "document/JobOptions.h"
 #include "model/CaseFile.h"
 #include "model/CaseFileException.h"
 #include "mount/CCaseMount.h"
@@ -35,6 +37,7 @@ int RunMount(const SMountArgs& a) {
     options.m_strMountPoint = a.folder;
     options.m_bAllowOther = a.allowOther;
     options.m_pArchives = &Expander();
+    options.m_drives = DriveChoiceFrom(Config());
     CCaseMount mount;
     std::string error;
     CCaseMount::BlockStopSignals();

@@ -90,7 +90,7 @@ int RunPrint(const SPrintArgs& a) {
     }
     // The folder items name a present medium's folders from its mount point, as the
     // desktop program does after opening the case.
-    CMediaPresence().CheckDeviceIN(*root);
+    UserMediaPresence().CheckDeviceIN(*root);
     std::vector<const SFileInfo*> entries;
     if (a.from) {
         const SFileInfo* folder = FindByCatalogPath(*root, *a.from);

@@ -43,6 +43,8 @@ bool IsBelow(const std::string& path, const std::string& folder) {
 // an open case; the mount table is read once per question.
 class CPresence {
 public:
+    explicit CPresence(const SDriveChoice& choice) : m_choice(choice) {}
+
     std::vector<bool> Of(const std::vector<SIndexedMedium>& media) {
         if (!m_drives) {
             m_drives = CDriveList::Read();
@@ -59,7 +61,7 @@ public:
             volumes.push_back(static_cast<SVolumeInfo*>(root.AddChild(std::move(volume))));
         }
         const std::vector<SDrive> drives = *m_drives;
-        CMediaPresence presence([drives] { return drives; });
+        CMediaPresence presence([drives] { return drives; }, m_choice);
         presence.CheckDeviceIN(root);
         std::vector<bool> present;
         for (const SVolumeInfo* v : volumes) {
@@ -69,13 +71,15 @@ public:
     }
 
 private:
+    SDriveChoice m_choice;
     std::optional<std::vector<SDrive>> m_drives;
 };
 
 // Verifies the candidates of each case and keeps the best `limit` hits.
 class CHitCollector : public ICandidateSink {
 public:
-    CHitCollector(const CLocateQuery& query, std::size_t limit) : m_query(query), m_nLimit(limit) {}
+    CHitCollector(const CLocateQuery& query, std::size_t limit, const SDriveChoice& drives)
+        : m_query(query), m_nLimit(limit), m_presence(drives) {}
 
     void Case(ICandidateCase& c) override {
         const std::uint32_t caseOrder = m_nCases++;
@@ -420,7 +424,7 @@ std::vector<SLocateHit> CCaseIndex::Locate(const std::vector<std::string>& words
     return Guarded([&] {
         SIndexChange ignored;
         RefreshKnown(ignored, nullptr);
-        CHitCollector collector(query, limit);
+        CHitCollector collector(query, limit, m_driveChoice);
         m_store->FindCandidates(query.NameWords(), collector);
         return collector.Take();
     });

@@ -5,6 +5,7 @@
 
 #include "index/IIndexStore.h"
 #include "index/SLocateHit.h"
+#include "scan/DriveChoice.h"
 
 #include <atomic>
 #include <functional>
@@ -73,6 +74,8 @@ public:
     // Cases whose files changed since they were read are read again first, and those
     // whose files are gone dropped, so no answer comes from old entries.
     std::vector<SLocateHit> Locate(const std::vector<std::string>& words, std::size_t limit);
+    // The drives whose media Locate may call present; every drive by default.
+    void SetDriveChoice(const SDriveChoice& choice) { m_driveChoice = choice; }
 
     // Takes a case that is open in memory and whose file `path` was just saved or
     // opened; a protected one is listed as protected. Nothing happens when the file is
@@ -106,6 +109,7 @@ private:
     std::string m_strFolder;
     std::unique_ptr<IIndexStore> m_store;
     std::string m_strProblem;
+    SDriveChoice m_driveChoice;
 };
 
 } // namespace quillora

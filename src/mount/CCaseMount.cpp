@@ -433,7 +433,8 @@ bool CCaseMount::Mount(const SMountOptions& options, std::string* error) {
     m_options = options;
     m_table = CNodeTableBuilder::Read(options.m_strCasePath, options.m_strPassword);
     m_options.m_strCasePath = m_table->CasePath();
-    m_files = std::make_unique<CMediumFiles>(options.m_pArchives);
+    m_files =
+        std::make_unique<CMediumFiles>(options.m_pArchives, &CDriveList::Read, options.m_drives);
 
     struct stat st {};
     if (::stat(options.m_strMountPoint.c_str(), &st) != 0) {

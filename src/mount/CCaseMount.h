@@ -31,6 +31,8 @@ struct SMountOptions {
     bool m_bAllowOther = false;
     // Reads entries of archives; null: entries of archives cannot be opened.
     CArchiveExpander* m_pArchives = nullptr;
+    // The drives whose media count as present.
+    SDriveChoice m_drives;
 };
 
 class CCaseMount {

@@ -29,8 +29,9 @@ bool InsideArchive(const SMountNode& node) {
 
 } // namespace
 
-CMediumFiles::CMediumFiles(CArchiveExpander* archives, CMediaPresence::DriveSource drives)
-    : m_archives(archives), m_drives(std::move(drives)) {}
+CMediumFiles::CMediumFiles(CArchiveExpander* archives, CMediaPresence::DriveSource drives,
+                           SDriveChoice choice)
+    : m_archives(archives), m_drives(std::move(drives)), m_choice(choice) {}
 
 std::string CMediumFiles::MediumFolder(const SMediumFacts& facts) const {
     // A medium of its own, outside any case, so that the presence check sees this
@@ -42,7 +43,7 @@ std::string CMediumFiles::MediumFolder(const SMediumFacts& facts) const {
     medium->m_strLabel = facts.m_volume.m_strLabel;
     medium->m_strOrgLabel = facts.m_volume.m_strOrgLabel;
     medium->RecomputeLocation();
-    CMediaPresence presence(m_drives);
+    CMediaPresence presence(m_drives, m_choice);
     if (!presence.IsMediumPresentNow(*medium)) {
         return {};
     }

@@ -20,9 +20,11 @@ struct SMediumFacts;
 class CMediumFiles {
 public:
     // `archives` (may be null: entries of archives cannot be read then) must outlive
-    // this object; `drives` lists the mounted drives, the real mount table by default.
+    // this object; `drives` lists the mounted drives, the real mount table by default,
+    // of which those `choice` uses are looked at.
     explicit CMediumFiles(CArchiveExpander* archives,
-                          CMediaPresence::DriveSource drives = &CDriveList::Read);
+                          CMediaPresence::DriveSource drives = &CDriveList::Read,
+                          SDriveChoice choice = {});
 
     // Opens the file of record `index` for reading into `fd`. Returns 0, ENOMEDIUM when
     // its medium is not present, EISDIR for a folder, or the errno of the failed open
@@ -50,6 +52,7 @@ private:
 
     CArchiveExpander* m_archives;
     CMediaPresence::DriveSource m_drives;
+    SDriveChoice m_choice;
 };
 
 } // namespace quillora

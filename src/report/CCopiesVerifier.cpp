@@ -43,7 +43,8 @@ ssize_t ReadFull(int fd, char* buffer, std::size_t count) {
 
 } // namespace
 
-CCopiesVerifier::CCopiesVerifier(const CCopiesReport& report, DriveSource drives) {
+CCopiesVerifier::CCopiesVerifier(const CCopiesReport& report, DriveSource drives,
+                                 SDriveChoice choice) {
     // A case of shells, one per medium, with what presence is decided by.
     CCDCase shelf;
     std::vector<SVolumeInfo*> shells;
@@ -56,7 +57,7 @@ CCopiesVerifier::CCopiesVerifier(const CCopiesReport& report, DriveSource drives
         shell->m_dwSerial = medium.m_dwSerial;
         shells.push_back(static_cast<SVolumeInfo*>(shelf.AddChild(std::move(shell))));
     }
-    CMediaPresence presence(std::move(drives));
+    CMediaPresence presence(std::move(drives), choice);
     presence.CheckDeviceIN(shelf);
     m_folders.reserve(shells.size());
     for (SVolumeInfo* shell : shells) {

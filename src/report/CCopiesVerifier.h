@@ -6,6 +6,7 @@
 
 #include "platform/DriveList.h"
 #include "report/CopiesEntries.h"
+#include "scan/DriveChoice.h"
 
 #include <functional>
 #include <string>
@@ -31,7 +32,8 @@ public:
     // Finds which media of the complete `report` are mounted now, among the drives
     // `drives` lists (the mount table by default), the way the program's presence
     // check does.
-    explicit CCopiesVerifier(const CCopiesReport& report, DriveSource drives = &CDriveList::Read);
+    explicit CCopiesVerifier(const CCopiesReport& report, DriveSource drives = &CDriveList::Read,
+                             SDriveChoice choice = {});
 
     bool IsMounted(std::uint32_t medium) const { return !m_folders.at(medium).empty(); }
     std::size_t MountedCount() const;

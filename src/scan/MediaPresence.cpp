@@ -2,7 +2,7 @@
 // each mounted drive's serial number and label.
 #include "scan/MediaPresence.h"
 
-#include "core/ConfigData.h"
+#include "core/IModelSettings.h"
 #include "core/Resources.h"
 #include "core/Text.h"
 #include "core/TraceLog.h"
@@ -66,7 +66,8 @@ std::string LocalFolderOfNetworkPath(const std::string& networkPath,
 
 } // namespace
 
-CMediaPresence::CMediaPresence(DriveSource drives) : m_drives(std::move(drives)) {}
+CMediaPresence::CMediaPresence(DriveSource drives, SDriveChoice choice)
+    : m_drives(std::move(drives)), m_choice(choice) {}
 
 std::vector<SVolumeInfo*> CMediaPresence::CollectMedia(SFileInfo& root) {
     std::vector<SVolumeInfo*> media;
@@ -130,12 +131,12 @@ void CMediaPresence::SetVolumeCancelFlag(const std::vector<SVolumeInfo*>& media,
 void CMediaPresence::ProbeDrives(const std::vector<SVolumeInfo*>& media,
                                  const std::vector<int>& saved, const std::string& excluded,
                                  const std::vector<SDrive>& drives, SVolumeInfo*& arrived) {
-    const CConfigData& config = Config();
+    const int mediaId = MediaIdSetting();
     for (std::size_t position = 0; position < drives.size(); ++position) {
         const SDrive& drive = drives[position];
         const bool probed = drive.m_kind == DriveKind::Removable ||
                             drive.m_kind == DriveKind::Fixed || drive.m_kind == DriveKind::CdRom;
-        if (!probed || !config.IsDriveUsed(static_cast<int>(position)) || !drive.m_present) {
+        if (!probed || !m_choice.IsUsed(static_cast<int>(position)) || !drive.m_present) {
             continue;
         }
         if (ExcludesFloppies(excluded) && CDriveTable::IsFloppy(drive)) {
@@ -143,7 +144,7 @@ void CMediaPresence::ProbeDrives(const std::vector<SVolumeInfo*>& media,
         }
         // A disc whose serial cannot be read matches by its label alone, and only
         // where media are told apart by label only.
-        if (drive.m_serialUnknown && config.m_nMediaId != 2) {
+        if (drive.m_serialUnknown && mediaId != 2) {
             continue;
         }
         const std::string driveLabel =

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/DriveList.h"
+#include "scan/DriveChoice.h"
 
 #include <functional>
 #include <string>
@@ -14,15 +15,15 @@ class IMediumPrompt;
 class SFileInfo;
 class SVolumeInfo;
 
-// Used on the UI thread. Drive options ("DriveUseAll", "DriveUse") and the medium
-// identification mode ("MediaId") come from the process-wide configuration.
+// Used on the UI thread. Which drives are looked at comes with the object; the medium
+// identification mode is the model's, as SVolumeInfo::MatchMedium reads it.
 class CMediaPresence {
 public:
     using DriveSource = std::function<std::vector<SDrive>()>;
 
     // `drives` lists the mounted drives in mount-table order; the real mount table
-    // by default.
-    explicit CMediaPresence(DriveSource drives = &CDriveList::Read);
+    // by default. Only the drives `choice` uses are probed for serials and labels.
+    explicit CMediaPresence(DriveSource drives = &CDriveList::Read, SDriveChoice choice = {});
 
     // Refreshes the presence of every medium below `root` (a case or a group; groups
     // are descended into) and returns the last medium, in tree order, that was absent
@@ -36,6 +37,9 @@ public:
     // floppy drives).
     void SetVolumeCancelFlag(const std::vector<SVolumeInfo*>& media, std::vector<int>& saved,
                              const std::string& excluded, const std::vector<SDrive>& drives);
+
+    // The drives to probe from now on (the user changed the drive options).
+    void SetDriveChoice(const SDriveChoice& choice) { m_choice = choice; }
 
     // CheckDeviceIN on the medium's group or case, then whether it is present.
     bool IsMediumPresentNow(SVolumeInfo& medium);
@@ -61,6 +65,7 @@ private:
                      SVolumeInfo*& arrived);
 
     DriveSource m_drives;
+    SDriveChoice m_choice;
 };
 
 } // namespace quillora

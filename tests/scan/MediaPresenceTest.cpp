@@ -42,16 +42,13 @@ SVolumeInfo& AddMedium(SFileInfo& parent, std::uint32_t kind, std::uint32_t seri
     return static_cast<SVolumeInfo&>(*parent.AddChild(std::move(medium)));
 }
 
-// Each test starts from the default options and leaves them so.
+// Each test starts from the default identification mode (which the model reads from
+// the configuration) and leaves it so.
 class MediaPresenceTest : public testing::Test {
 protected:
     void SetUp() override { Reset(); }
     void TearDown() override { Reset(); }
-    static void Reset() {
-        Config().m_nMediaId = 0;
-        Config().m_nDriveUseAll = 1;
-        Config().m_nDriveUse = -1;
-    }
+    static void Reset() { Config().m_nMediaId = 0; }
 
     std::vector<SDrive> m_drives;
     CMediaPresence m_presence{[this] { return m_drives; }};
@@ -148,12 +145,15 @@ TEST_F(MediaPresenceTest, DriveOptionsAndFloppiesDecideWhatIsProbed) {
                 Drive(dir / "fd", DriveKind::Removable, 9, "", "/dev/fd0"),
                 Drive(dir / "ram", DriveKind::RamDisk, 7)};
 
-    Config().m_nDriveUseAll = 0;
-    Config().m_nDriveUse = ~(1 << 3);
+    m_presence.SetDriveChoice({false, ~(1u << 3)});
     m_presence.CheckDeviceIN(root);
     EXPECT_EQ(fourth.m_bPresent, 0) << "bit 3 cleared: the fourth drive is never probed";
     EXPECT_EQ(ram.m_bPresent, 0) << "RAM disks are not probed";
-    Config().m_nDriveUseAll = 1;
+    // Another presence object keeps its own choice: the drive options are not shared.
+    CMediaPresence everyDrive([this] { return m_drives; });
+    everyDrive.CheckDeviceIN(root);
+    EXPECT_EQ(fourth.m_bPresent, 1);
+    m_presence.SetDriveChoice({});
     m_presence.CheckDeviceIN(root);
     EXPECT_EQ(fourth.m_bPresent, 1);
     EXPECT_EQ(floppy.m_bPresent, 1) << "the mount check probes floppy drives";

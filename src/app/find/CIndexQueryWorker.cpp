@@ -2,6 +2,8 @@
 // question only.
 #include "app/find/CIndexQueryWorker.h"
 
+#include "core/ConfigData.h"
+#include "document/JobOptions.h"
 #include "index/CCaseIndex.h"
 #include "index/OpenCaseIndex.h"
 
@@ -13,7 +15,8 @@
 namespace quillora {
 
 CIndexQueryWorker::CIndexQueryWorker(std::string indexFolder, std::size_t limit, QObject* parent)
-    : QObject(parent), m_strFolder(std::move(indexFolder)), m_nLimit(limit) {
+    : QObject(parent), m_strFolder(std::move(indexFolder)), m_nLimit(limit),
+      m_driveChoice(DriveChoiceFrom(Config())) {
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -64,6 +67,7 @@ void CIndexQueryWorker::Run() {
         try {
             if (!index) {
                 index = OpenIndexAt(m_strFolder);
+                index->SetDriveChoice(m_driveChoice);
             }
             hits = index->Locate(words, m_nLimit);
         } catch (const std::exception& e) {

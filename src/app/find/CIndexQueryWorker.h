@@ -4,6 +4,7 @@
 #pragma once
 
 #include "index/SLocateHit.h"
+#include "scan/DriveChoice.h"
 
 #include <QObject>
 #include <QString>
@@ -39,6 +40,8 @@ private:
 
     std::string m_strFolder;
     std::size_t m_nLimit;
+    // Taken on the UI thread, where the configuration lives.
+    SDriveChoice m_driveChoice;
     std::mutex m_lock;
     std::condition_variable m_wake;
     std::optional<QString> m_pending;
