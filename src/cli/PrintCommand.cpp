@@ -5,7 +5,7 @@
 #include "cli/CommandRegistration.h"
 #include "cli/CommonOptions.h"
 
-#include "app/print/CListPrinter.h"
+#include "app/print/PdfListWriter.h"
 #include "core/ProfileStore.h"
 #include "core/Text.h"
 #include "export/CPrintFormSet.h"
@@ -16,14 +16,10 @@
 #include "model/SFileInfo.h"
 #include "scan/MediaPresence.h"
 
-#include <QFile>
-#include <QGuiApplication>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
+#include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -79,6 +75,42 @@ std::vector<const SFileInfo*> ListEntries(const SFileInfo& folder) {
     return entries;
 }
 
+// The module's folder, relative to the program's own (the build tree keeps the same
+// layout as the installed one).
+#ifndef QUILLORA_MODULE_RELATIVE_DIR
+#define QUILLORA_MODULE_RELATIVE_DIR "../lib/quillora"
+#endif
+
+std::string ModulePath() {
+    if (const char* env = std::getenv("QUILLORA_PRINT_MODULE"); env && *env) {
+        return env;
+    }
+    std::string self(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
+    self.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    const std::size_t slash = self.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : self.substr(0, slash);
+    return folder + "/" + QUILLORA_MODULE_RELATIVE_DIR + "/" + kPdfModuleFile;
+}
+
+// Loads the PDF module once; it stays loaded until the process ends, since Qt's GUI
+// library registers clean-ups of its own that must not outlive the code. Null after
+// reporting why.
+WriteListPdfFn LoadPdfWriter() {
+    const std::string path = ModulePath();
+    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+        const char* why = ::dlerror();
+        ReportError("the PDF writer cannot be loaded: " + std::string(why ? why : path));
+        return nullptr;
+    }
+    auto* write = reinterpret_cast<WriteListPdfFn>(::dlsym(module, kWriteListPdfSymbol));
+    if (!write) {
+        ReportError(path + ": no " + kWriteListPdfSymbol);
+    }
+    return write;
+}
+
 int RunPrint(const SPrintArgs& a) {
     std::optional<CPrintCondition> preset = ChoosePreset(a.preset);
     if (!preset) {
@@ -106,40 +138,18 @@ int RunPrint(const SPrintArgs& a) {
     CPrintTable table(*preset);
     table.Build(root.get(), root.get(), entries);
 
-    // Fonts and pages need the GUI library, not a screen.
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // Qt's notes about the missing desktop session are not the command's output.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg) {
-            ReportError(text.toStdString());
-        }
-    });
-    static int argc = 1;
-    static char name[] = "quillora-cli";
-    static char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
-
+    WriteListPdfFn write = LoadPdfWriter();
+    if (!write) {
+        return kExitFailure;
+    }
     // The old file is replaced only by a complete new one, and only a writable regular
     // file is replaced, as every export does.
     CAtomicFile target;
     try {
         target.Open(a.pdf);
-        QFile file;
-        if (!file.open(target.Fd(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-            ReportError(a.pdf + ": " + file.errorString().toStdString());
-            return kExitFailure;
-        }
-        {
-            QPdfWriter writer(&file);
-            writer.setPageSize(QPageSize(QPageSize::A4));
-            writer.setResolution(300);
-            writer.setTitle(QString::fromStdString(preset->Title));
-            writer.setCreator("quillora-cli");
-            QPainter painter(&writer);
-            CListPrinter(table, *preset).Paint(painter, writer);
-        }
-        if (!file.flush() || file.error() != QFileDevice::NoError) {
-            ReportError(a.pdf + ": " + file.errorString().toStdString());
+        std::string error;
+        if (!write(table, *preset, target.Fd(), &error)) {
+            ReportError(a.pdf + ": " + error);
             return kExitFailure;
         }
         target.Commit();

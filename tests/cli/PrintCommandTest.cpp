@@ -1,7 +1,8 @@
 // quillora-cli print: the PDF read back as text shows the page title, every name, the
 // "No." numbering, the footers and the page count of a list that spans pages; the entries
 // of one record; an unknown preset; a file that was there before stays when printing fails;
-// only a writable regular file is replaced, through links, as by every export.
+// only a writable regular file is replaced, through links, as by every export; the PDF
+// module is loaded by print alone.
 #include "model/CaseFile.h"
 #include "model/SVolumeInfo.h"
 #include "support/CliRunner.h"
@@ -146,4 +147,25 @@ TEST(CliPrint, OnlyAWritableRegularFileIsReplaced) {
     ASSERT_EQ(::stat((dir / "real.pdf").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_NE(PdfText((dir / "real.pdf").string()).find("file003.txt"), std::string::npos);
+}
+
+// The PDF pages are painted by a module only `print` loads: the program itself does not
+// pull in the GUI library, and without the module print fails plainly and keeps the
+// old file.
+TEST(CliPrint, ThePdfModuleIsLoadedByPrintAlone) {
+    CliResult libraries = RunProgram({"ldd", CliPath()});
+    ASSERT_EQ(libraries.exitCode, 0) << libraries.err;
+    EXPECT_EQ(libraries.out.find("libQt6"), std::string::npos) << libraries.out;
+
+    ScratchDir dir;
+    const std::string casePath = MakeCase(dir, 2);
+    const std::string pdf = (dir / "list.pdf").string();
+    dir.Write("list.pdf", "old bytes");
+    const std::string module = (dir / "none.so").string();
+    CliResult r = RunProgram(
+        {"env", "QUILLORA_PRINT_MODULE=" + module, CliPath(), "print", casePath, "--pdf", pdf});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("the PDF writer cannot be loaded"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(module), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFileBytes(pdf), "old bytes");
 }
