@@ -152,10 +152,11 @@ TEST(CliPrint, OnlyAWritableRegularFileIsReplaced) {
 // The PDF pages are painted by a module only `print` loads: the program itself does not
 // pull in the GUI library, and without the module print fails plainly and keeps the
 // old file.
-TEST(CliPrint, ThePdfModuleIsLoadedByPrintAlone) {
+TEST(CliPrint, TheGuiLibraryAndLibpqAreLoadedOnlyByWhatUsesThem) {
     CliResult libraries = RunProgram({"ldd", CliPath()});
     ASSERT_EQ(libraries.exitCode, 0) << libraries.err;
     EXPECT_EQ(libraries.out.find("libQt6"), std::string::npos) << libraries.out;
+    EXPECT_EQ(libraries.out.find("libpq"), std::string::npos) << "loaded for a server alone";
 
     ScratchDir dir;
     const std::string casePath = MakeCase(dir, 2);
