@@ -69,9 +69,11 @@ void CJsonTreeWriter::EnterFolder(SRecordFacts& folder) {
 void CJsonTreeWriter::Entry(SRecordFacts& record) {
     m_sizes.Entry(record);
     const std::size_t length = m_path.size();
+    const std::size_t nameAt = length + (m_nDepth > 0 ? 2 : 0);
     AppendOwnPath(record);
     m_lines.push_back({Chain(), true, kUnwritten, kUnwritten});
-    Hold(m_lines.size() - 1, record);
+    // An entry's path ends in its name, escaped already.
+    Hold(m_lines.size() - 1, record, std::string_view(m_path).substr(nameAt));
     m_path.resize(length);
     --m_nDepth;
     if (m_open.size() <= 1) {
@@ -136,13 +138,16 @@ void CJsonTreeWriter::AppendOwnPath(const SRecordFacts& record) {
     ++m_nDepth;
 }
 
-void CJsonTreeWriter::Hold(std::size_t line, const SRecordFacts& record) {
+void CJsonTreeWriter::Hold(std::size_t line, const SRecordFacts& record,
+                           std::string_view escapedName) {
     SHeldLine& held = m_lines[line];
     held.m_nBegin = m_held.size();
     if (held.m_bBelow) {
         m_held += m_path;
     }
-    AppendRecordJsonTail(m_held, SRecordJsonFields::Of(record));
+    SRecordJsonFields fields = SRecordJsonFields::Of(record);
+    fields.m_escapedName = escapedName;
+    AppendRecordJsonTail(m_held, fields);
     m_held += '\n';
     held.m_nEnd = m_held.size();
 }

@@ -57,7 +57,7 @@ private:
     std::int32_t Chain() const;
     void Open(SRecordFacts& record, bool medium);
     void AppendOwnPath(const SRecordFacts& record);
-    void Hold(std::size_t line, const SRecordFacts& record);
+    void Hold(std::size_t line, const SRecordFacts& record, std::string_view escapedName = {});
     void AppendPrefix(std::int32_t chain);
     void WriteHeld();
     void Out(std::string_view text);

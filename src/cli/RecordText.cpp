@@ -149,9 +149,19 @@ public:
             Literal("null");
             return;
         }
-        *m_at++ = '"';
-        m_at = WriteIso8601(m_at, ft);
-        *m_at++ = '"';
+        // A record's times are often one and the same, and neighbours' alike.
+        thread_local FileTime s_last = 0;
+        thread_local char s_text[kIso8601Max + 2];
+        thread_local std::size_t s_length = 0;
+        if (ft != s_last) {
+            s_text[0] = '"';
+            char* end = WriteIso8601(s_text + 1, ft);
+            *end++ = '"';
+            s_length = static_cast<std::size_t>(end - s_text);
+            s_last = ft;
+        }
+        std::memcpy(m_at, s_text, s_length);
+        m_at += s_length;
     }
     void String(std::string_view utf8) {
         *m_at++ = '"';
@@ -185,11 +195,15 @@ private:
     char* m_at;
 };
 
-// Keys, numbers and times of the longest record, with room to spare.
+// Keys, numbers and times of the longest record, with room to spare; a file's or a
+// folder's (no volume or archive fields) needs less.
 constexpr std::size_t kFixedRoom = 1024;
+constexpr std::size_t kPlainRoom = 512;
 
 std::size_t TailRoom(const SRecordJsonFields& r) {
-    std::size_t room = kFixedRoom;
+    const bool plain =
+        (r.m_dwFlags & (kFlagMedium | kFlagGroup)) == 0 && r.m_class != RecordClass::ArcFile;
+    std::size_t room = plain ? kPlainRoom : kFixedRoom;
     for (std::string_view text : {r.m_name, r.m_comment, r.m_category, r.m_link, r.m_label,
                                   r.m_orgLabel, r.m_volText1, r.m_volText2, r.m_arcText}) {
         room += CJsonCursor::Room(text);
@@ -205,7 +219,13 @@ std::size_t TailRoom(const SRecordJsonFields& r) {
 
 void WriteTail(CJsonCursor& j, const SRecordJsonFields& r) {
     j.Literal("\",\"name\":");
-    j.String(r.m_name);
+    if (!r.m_escapedName.empty()) {
+        j.Literal("\"");
+        j.Raw(r.m_escapedName);
+        j.Literal("\"");
+    } else {
+        j.String(r.m_name);
+    }
     j.Literal(",\"class\":\"");
     j.Raw(ClassName(r.m_class));
     j.Literal("\",\"flags\":");

@@ -26,6 +26,8 @@ void AppendRecordLine(std::string& out, const SFileInfo& record, std::string_vie
 // facts streaming past; the views live as long as what they were taken from.
 struct SRecordJsonFields {
     std::string_view m_name;
+    // The name escaped for JSON already, when the caller has it (else empty).
+    std::string_view m_escapedName;
     RecordClass m_class = RecordClass::File;
     std::uint32_t m_dwFlags = 0;
     std::uint16_t m_wArcType = 0;
