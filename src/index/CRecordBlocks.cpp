@@ -3,6 +3,7 @@
 #include "index/CRecordBlocks.h"
 
 #include "index/CByteCodec.h"
+#include "search/TextScan.h"
 
 #include <algorithm>
 #include <numeric>
@@ -27,12 +28,6 @@ bool IsAsciiLowered(std::string_view name, std::string_view folded) {
         }
     }
     return true;
-}
-
-void AppendLowered(std::string_view name, std::string& out) {
-    for (const char c : name) {
-        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    }
 }
 
 std::uint64_t Magnitude(std::int64_t value) {
@@ -135,20 +130,11 @@ bool SplitBlock(std::string_view bytes, std::string_view& names, std::string_vie
     return true;
 }
 
-struct SNameOffsets {
-    std::size_t name = 0;
-    std::size_t nameLength = 0;
-    std::size_t folded = 0;
-    std::size_t foldedLength = 0;
-    bool lowered = false; // folded lies in m_lowered, not in m_raw
-};
-
 } // namespace
 
 bool CRecordBlocks::DecodeNames(std::string_view bytes, std::size_t mediaCount, std::size_t total,
                                 SBlockNames& names) {
     names.m_entries.clear();
-    names.m_lowered.clear();
     std::string_view packed;
     std::string_view rest;
     if (!SplitBlock(bytes, packed, rest) || !Unpack(packed, names.m_raw, kMaxBlockBytes)) {
@@ -163,11 +149,11 @@ bool CRecordBlocks::DecodeNames(std::string_view bytes, std::size_t mediaCount, 
     }
     names.m_nFirst = static_cast<std::size_t>(start);
     names.m_entries.resize(static_cast<std::size_t>(n));
-    // Offsets first: the lowered names are all appended before any view is taken.
-    std::vector<SNameOffsets> offsets(static_cast<std::size_t>(n));
-    for (std::size_t k = 0; k < offsets.size(); ++k) {
-        SBlockNames::SEntry& e = names.m_entries[k];
-        SNameOffsets& o = offsets[k];
+    // Names whose folding only lowers ASCII letters are matched in a lowered copy of the
+    // whole unpacked part, made in one pass, at the same offsets.
+    FoldAsciiCase(raw, names.m_lowered);
+    const std::string_view lowered = names.m_lowered;
+    for (SBlockNames::SEntry& e : names.m_entries) {
         const std::uint8_t bits = in.Byte();
         const std::uint64_t medium = in.VarInt();
         const std::uint8_t cls = bits & kClassMask;
@@ -178,18 +164,15 @@ bool CRecordBlocks::DecodeNames(std::string_view bytes, std::size_t mediaCount, 
         e.m_class = static_cast<RecordClass>(cls);
         e.m_bFolder = (bits & kFolderBit) != 0;
         e.m_nMedium = static_cast<std::int32_t>(medium) - 1;
-        const std::string_view name = in.Text();
-        o.name = static_cast<std::size_t>(name.data() - raw.data());
-        o.nameLength = name.size();
+        e.m_name = in.Text();
+        if (in.Failed()) {
+            return false; // the name is no view into the block then
+        }
         if (bits & kOwnFoldBit) {
-            const std::string_view folded = in.Text();
-            o.folded = static_cast<std::size_t>(folded.data() - raw.data());
-            o.foldedLength = folded.size();
+            e.m_folded = in.Text();
         } else {
-            o.lowered = true;
-            o.folded = names.m_lowered.size();
-            o.foldedLength = name.size();
-            AppendLowered(name, names.m_lowered);
+            e.m_folded = lowered.substr(static_cast<std::size_t>(e.m_name.data() - raw.data()),
+                                        e.m_name.size());
         }
         if (in.Failed()) {
             return false;
@@ -197,12 +180,6 @@ bool CRecordBlocks::DecodeNames(std::string_view bytes, std::size_t mediaCount, 
     }
     if (!in.AtEnd()) {
         return false;
-    }
-    const std::string_view lowered = names.m_lowered;
-    for (std::size_t k = 0; k < offsets.size(); ++k) {
-        const SNameOffsets& o = offsets[k];
-        names.m_entries[k].m_name = raw.substr(o.name, o.nameLength);
-        names.m_entries[k].m_folded = (o.lowered ? lowered : raw).substr(o.folded, o.foldedLength);
     }
     return true;
 }

@@ -30,7 +30,7 @@ struct SBlockNames {
     std::size_t m_nFirst = 0; // the block's first record in the case
     std::vector<SEntry> m_entries;
     std::string m_raw;     // the unpacked names part
-    std::string m_lowered; // names whose folding only lowers ASCII letters, lowered
+    std::string m_lowered; // m_raw with its ASCII letters lowered
 };
 
 class CRecordBlocks {
