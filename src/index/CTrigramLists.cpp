@@ -42,15 +42,54 @@ void AppendTrigrams(std::string_view folded, std::vector<std::uint32_t>& grams) 
     }
 }
 
+// Which trigrams a unit holds already: one bit for each of the 2^24, kept per thread
+// and cleared again after each unit, so that making a unit's trigrams unique costs a
+// bit test each instead of a sort.
+class CTrigramSet {
+public:
+    bool Insert(std::uint32_t gram) {
+        std::uint64_t& word = m_bits[gram >> 6];
+        const std::uint64_t bit = std::uint64_t{1} << (gram & 63);
+        const bool fresh = (word & bit) == 0;
+        word |= bit;
+        return fresh;
+    }
+    void Erase(std::uint32_t gram) { m_bits[gram >> 6] &= ~(std::uint64_t{1} << (gram & 63)); }
+
+private:
+    std::vector<std::uint64_t> m_bits = std::vector<std::uint64_t>(std::size_t{1} << 18);
+};
+
+// Sorts (trigram << 32 | unit) pairs by trigram, keeping the order of equal trigrams
+// (their units come ascending): three stable passes over the trigram's bytes.
+void SortByTrigram(std::vector<std::uint64_t>& pairs) {
+    std::vector<std::uint64_t> spare(pairs.size());
+    for (int shift = 32; shift < 56; shift += 8) {
+        std::size_t counts[257] = {};
+        for (std::uint64_t pair : pairs) {
+            ++counts[((pair >> shift) & 0xFF) + 1];
+        }
+        for (std::size_t b = 1; b < 257; ++b) {
+            counts[b] += counts[b - 1];
+        }
+        for (std::uint64_t pair : pairs) {
+            spare[counts[(pair >> shift) & 0xFF]++] = pair;
+        }
+        pairs.swap(spare);
+    }
+}
+
 } // namespace
 
 std::map<std::uint32_t, std::string> CTrigramLists::Build(const SCaseRecords& records) {
     // Every (trigram, unit) pair once, as one number that sorts by trigram, then unit:
-    // the trigrams of a unit are gathered and made unique first, which leaves far fewer
-    // pairs to sort than one per record and trigram.
+    // the trigrams of a unit are made unique first, which leaves far fewer pairs to sort
+    // than one per record and trigram.
+    thread_local CTrigramSet seen;
     const auto& all = records.m_records;
     std::vector<std::uint64_t> pairs;
     std::vector<std::uint32_t> grams;
+    std::vector<std::uint32_t> fresh;
     for (std::size_t first = 0; first < all.size(); first += kUnitRecords) {
         grams.clear();
         const std::size_t end = std::min(all.size(), first + kUnitRecords);
@@ -59,14 +98,19 @@ std::map<std::uint32_t, std::string> CTrigramLists::Build(const SCaseRecords& re
                 AppendTrigrams(all[i].m_strFolded, grams);
             }
         }
-        std::sort(grams.begin(), grams.end());
-        grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
-        const auto unit = static_cast<std::uint64_t>(first / kUnitRecords);
+        fresh.clear();
         for (std::uint32_t gram : grams) {
+            if (seen.Insert(gram)) {
+                fresh.push_back(gram);
+            }
+        }
+        const auto unit = static_cast<std::uint64_t>(first / kUnitRecords);
+        for (std::uint32_t gram : fresh) {
+            seen.Erase(gram);
             pairs.push_back(static_cast<std::uint64_t>(gram) << 32 | unit);
         }
     }
-    std::sort(pairs.begin(), pairs.end());
+    SortByTrigram(pairs);
 
     std::vector<CByteWriter> writers(kBuckets);
     std::vector<std::uint32_t> lastGram(kBuckets, 0);

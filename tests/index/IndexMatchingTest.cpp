@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
+#include <set>
 
 using namespace quillora;
 
@@ -121,6 +123,43 @@ TEST(IndexTrigrams, CandidatesHoldEveryRecordThatMatches) {
             if (matches) {
                 EXPECT_TRUE(candidate) << word << " " << c.m_records[i].m_strName;
             }
+        }
+    }
+}
+
+// Each trigram's list names exactly the units holding it, or exactly the blocks that
+// do (every unit of them), ascending; the lists are built twice in one thread, as an
+// update reads case after case.
+TEST(IndexTrigrams, ListsNameExactlyTheUnitsOrBlocksHoldingEachTrigram) {
+    std::mt19937 random(31);
+    for (int round = 0; round < 2; ++round) {
+        const SCaseRecords c = RandomCase(random, 5000);
+        std::map<std::uint32_t, std::set<std::uint32_t>> units;
+        for (std::uint32_t i = 0; i < c.m_records.size(); ++i) {
+            if (c.m_records[i].IsFound()) {
+                for (std::uint32_t gram : CTrigramLists::TrigramsOf(c.m_records[i].m_strFolded)) {
+                    units[gram].insert(i / CTrigramLists::kUnitRecords);
+                }
+            }
+        }
+        const auto buckets = CTrigramLists::Build(c);
+        for (const auto& [gram, holding] : units) {
+            const auto bucket = buckets.find(CTrigramLists::BucketOf(gram));
+            ASSERT_NE(bucket, buckets.end());
+            std::vector<std::uint32_t> list;
+            ASSERT_TRUE(CTrigramLists::Find(bucket->second, gram, list));
+            const std::vector<std::uint32_t> fine(holding.begin(), holding.end());
+            std::vector<std::uint32_t> coarse;
+            for (std::uint32_t unit : holding) {
+                const std::uint32_t blockStart =
+                    unit / CTrigramLists::kUnitsPerBlock * CTrigramLists::kUnitsPerBlock;
+                for (std::uint32_t u = 0; u < CTrigramLists::kUnitsPerBlock; ++u) {
+                    if (coarse.empty() || coarse.back() < blockStart + u) {
+                        coarse.push_back(blockStart + u);
+                    }
+                }
+            }
+            EXPECT_TRUE(list == fine || list == coarse) << "trigram " << gram;
         }
     }
 }
