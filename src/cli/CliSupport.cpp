@@ -10,6 +10,7 @@
 #include "scan/MediaPresence.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -117,8 +118,19 @@ bool StreamCaseOrReport(const std::string& path, const std::optional<std::string
 
 namespace {
 
+// Other bytes of UTF-8 stand as they are; 0xED may begin an escaped byte (U+DC80 to
+// U+DCFF), which JSON spells \udcXX. A table, since every name of a listing passes.
+constexpr std::array<bool, 256> kNeedsEscape = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 0x20; ++c) {
+        table[static_cast<std::size_t>(c)] = true;
+    }
+    table['"'] = table['\\'] = table[0xED] = true;
+    return table;
+}();
+
 bool NeedsEscape(unsigned char c) {
-    return c < 0x20 || c == '"' || c == '\\' || c >= 0x80;
+    return kNeedsEscape[c];
 }
 
 } // namespace

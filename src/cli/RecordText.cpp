@@ -143,7 +143,13 @@ public:
         std::memcpy(m_at, text, N - 1);
         m_at += N - 1;
     }
-    void Number(std::uint64_t value) { m_at = std::to_chars(m_at, m_at + 24, value).ptr; }
+    void Number(std::uint64_t value) {
+        if (value < 10) { // flags, marks and lengths are mostly one digit
+            *m_at++ = static_cast<char>('0' + value);
+            return;
+        }
+        m_at = std::to_chars(m_at, m_at + 24, value).ptr;
+    }
     void Time(FileTime ft) {
         if (ft == 0) {
             Literal("null");
@@ -175,7 +181,7 @@ public:
     void Escaped(std::string_view utf8) {
         for (char c : utf8) {
             const auto u = static_cast<unsigned char>(c);
-            if (u < 0x20 || u == '"' || u == '\\' || u >= 0x80) {
+            if (u < 0x20 || u == '"' || u == '\\' || u == 0xED) {
                 return EscapedSlowly(utf8);
             }
         }
