@@ -61,25 +61,42 @@ std::size_t FindBytesLong(std::string_view text, std::string_view needle, std::s
     }
 }
 
-void FoldAsciiCase(std::string_view text, std::string& out) {
-    out.resize(text.size());
-    char* dst = out.data();
-    std::size_t i = 0;
-    // Sixteen bytes at a time: bytes in A-Z (compared as signed after a shift that
-    // puts 'A' at -128) get 0x20 added.
+namespace {
+
+// Sixteen bytes folded at once: bytes in A-Z (compared as signed after a shift that
+// puts 'A' at -128) get 0x20 added.
+__m128i FoldSixteen(__m128i v) {
     const __m128i shift = _mm_set1_epi8(static_cast<char>(-128 - 'A'));
     const __m128i limit = _mm_set1_epi8(static_cast<char>(-128 + 26));
     const __m128i bit = _mm_set1_epi8(0x20);
-    for (; i + 16 <= text.size(); i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        const __m128i capital = _mm_cmplt_epi8(_mm_add_epi8(v, shift), limit);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                         _mm_add_epi8(v, _mm_and_si128(capital, bit)));
+    const __m128i capital = _mm_cmplt_epi8(_mm_add_epi8(v, shift), limit);
+    return _mm_add_epi8(v, _mm_and_si128(capital, bit));
+}
+
+} // namespace
+
+void FoldAsciiCase(std::string_view text, std::string& out) {
+    const std::size_t n = text.size();
+    out.resize(n);
+    char* dst = out.data();
+    if (n < 16) {
+        // Through a block of sixteen: most names are shorter than that.
+        alignas(16) char block[16] = {};
+        std::memcpy(block, text.data(), n);
+        _mm_store_si128(reinterpret_cast<__m128i*>(block),
+                        FoldSixteen(_mm_load_si128(reinterpret_cast<const __m128i*>(block))));
+        std::memcpy(dst, block, n);
+        return;
     }
-    for (; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        // c - 'A' < 26 only for A-Z (unsigned wrap-around for the rest).
-        dst[i] = static_cast<char>(static_cast<unsigned>(c - 'A') < 26u ? c + 32 : c);
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), FoldSixteen(v));
+    }
+    if (i < n) {
+        // The last sixteen bytes again, overlapping: folding twice changes nothing.
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + n - 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 16), FoldSixteen(v));
     }
 }
 

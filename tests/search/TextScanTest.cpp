@@ -1,6 +1,7 @@
 // The substring search under every matcher: each of its paths (short needles, names
 // searched in a padded copy, long texts sixteen places at a time) against the
-// standard library's find, over texts and needles that put matches at the edges.
+// standard library's find, over texts and needles that put matches at the edges; the
+// folding of ASCII capitals at every length.
 #include "search/TextScan.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +45,31 @@ TEST(TextScan, FindBytesAgreesWithStringFindAtEveryLengthAndStart) {
 
 // A text whose last bytes end a memory page is searched in a padded copy, never read
 // past its end.
+// Folding lowers A-Z and nothing else, at every length (the short path, whole blocks of
+// sixteen and the overlapping last block), into a buffer that held a longer text.
+TEST(TextScan, FoldingLowersOnlyAsciiCapitalsAtEveryLength) {
+    std::mt19937 random(11);
+    std::string folded(100, '#');
+    for (std::size_t n = 0; n <= 48; ++n) {
+        std::string text(n, ' ');
+        for (char& c : text) {
+            c = static_cast<char>(random() % 256);
+        }
+        if (n > 0) {
+            text[n - 1] = 'Z'; // the edges, where a block ends
+            text[0] = 'A';
+        }
+        std::string expected = text;
+        for (char& c : expected) {
+            if (c >= 'A' && c <= 'Z') {
+                c = static_cast<char>(c + 32);
+            }
+        }
+        FoldAsciiCase(text, folded);
+        EXPECT_EQ(folded, expected) << "length " << n;
+    }
+}
+
 TEST(TextScan, TextsThatEndAPageAreSearchedWithoutReadingPastThem) {
     constexpr std::size_t kPage = 4096;
     auto* block = static_cast<char*>(std::aligned_alloc(kPage, 2 * kPage));
