@@ -4,6 +4,7 @@
 // bytes are actually there.
 #pragma once
 
+#include "core/LittleEndian.h"
 #include "model/CaseStream.h"
 
 #include <cstdint>
@@ -29,9 +30,9 @@ public:
         Fill(&v, 1);
         return v;
     }
-    std::uint16_t ReadU16() { return static_cast<std::uint16_t>(ReadLittle(2)); }
-    std::uint32_t ReadU32() { return static_cast<std::uint32_t>(ReadLittle(4)); }
-    std::uint64_t ReadU64() { return ReadLittle(8); }
+    std::uint16_t ReadU16() { return static_cast<std::uint16_t>(ReadLittle<2>()); }
+    std::uint32_t ReadU32() { return static_cast<std::uint32_t>(ReadLittle<4>()); }
+    std::uint64_t ReadU64() { return ReadLittle<8>(); }
     double ReadF64();
     // A counted text in CP932 or in the wide (UTF-16) form, returned as UTF-8.
     std::string ReadText();
@@ -51,20 +52,25 @@ public:
     [[noreturn]] void ThrowEof() const;
 
 private:
-    std::uint64_t ReadLittle(std::size_t count) {
-        unsigned char bytes[8];
-        if (m_end - m_pos >= count) {
-            std::memcpy(bytes, m_buffer.get() + m_pos, count);
-            m_pos += count;
-            m_nConsumed += count;
+    // The width a compile-time constant, so that the bytes become one load.
+    template <std::size_t N> std::uint64_t ReadLittle() {
+        unsigned char spare[N];
+        const unsigned char* bytes = spare;
+        if (m_end - m_pos >= N) {
+            bytes = reinterpret_cast<const unsigned char*>(m_buffer.get() + m_pos);
+            m_pos += N;
+            m_nConsumed += N;
         } else {
-            Fill(bytes, count);
+            Fill(spare, N);
         }
-        std::uint64_t v = 0;
-        for (std::size_t i = count; i-- > 0;) {
-            v = v << 8 | bytes[i];
+        if constexpr (N == 2) {
+            return Le16(bytes);
+        } else if constexpr (N == 4) {
+            return Le32(bytes);
+        } else {
+            static_assert(N == 8);
+            return Le64(bytes);
         }
-        return v;
     }
     void Fill(void* out, std::size_t count);
     bool Refill();
