@@ -65,6 +65,15 @@ double CArchiveReader::ReadF64() {
 
 std::uint32_t CArchiveReader::ReadTextLength(bool* wide) {
     *wide = false;
+    // Nearly every text is shorter than 255 bytes: its length is one byte.
+    if (m_pos < m_end && static_cast<unsigned char>(m_buffer[m_pos]) < 0xFF) {
+        ++m_nConsumed;
+        return static_cast<unsigned char>(m_buffer[m_pos++]);
+    }
+    return ReadLongTextLength(wide);
+}
+
+std::uint32_t CArchiveReader::ReadLongTextLength(bool* wide) {
     std::uint8_t b = ReadU8();
     if (b < 0xFF) {
         return b;

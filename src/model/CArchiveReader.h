@@ -75,6 +75,8 @@ private:
     void Fill(void* out, std::size_t count);
     bool Refill();
     std::uint32_t ReadTextLength(bool* wide);
+    // The rest of ReadTextLength: a length of 255 and more, or one the buffer splits.
+    std::uint32_t ReadLongTextLength(bool* wide);
 
     static constexpr std::size_t kBufferSize = std::size_t{1} << 18;
 
