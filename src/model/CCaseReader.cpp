@@ -142,6 +142,13 @@ void CCaseReader::ReadRecord(CArchiveReader& ar, CaseLoadContext& ctx, RecordCla
 }
 
 CCaseReader::SLevel& CCaseReader::LevelAt(std::size_t index) {
+    if (index < m_levels.size()) [[likely]] {
+        return m_levels[index];
+    }
+    return GrowTo(index);
+}
+
+CCaseReader::SLevel& CCaseReader::GrowTo(std::size_t index) {
     while (m_levels.size() <= index) {
         m_levels.emplace_back();
     }

@@ -57,6 +57,8 @@ private:
     void ReadVolumeFields(SVolumeFields& v);
     RecordClass ChildClass(const SLevel& parent);
     SLevel& LevelAt(std::size_t index);
+    // LevelAt when the levels so far do not reach `index`.
+    SLevel& GrowTo(std::size_t index);
     // Calls the sink; what it throws is marked as the sink's, so that it passes on
     // unchanged instead of being reported as a damaged file.
     template <class Call> void ToSink(Call call) {
