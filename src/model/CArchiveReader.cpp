@@ -117,7 +117,7 @@ std::string CArchiveReader::ReadText() {
     return out;
 }
 
-void CArchiveReader::ReadTextInto(std::string& out) {
+void CArchiveReader::ReadWholeTextInto(std::string& out) {
     bool wide = false;
     std::uint32_t length = ReadTextLength(&wide);
     if (length == 0) {

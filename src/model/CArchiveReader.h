@@ -38,7 +38,16 @@ public:
     std::string ReadText();
     // The same into `out`, which keeps its buffer: for readers that fill one text again
     // and again.
-    void ReadTextInto(std::string& out);
+    void ReadTextInto(std::string& out) {
+        // Most of a record's texts (comment, category, link) are empty: one zero byte.
+        if (m_pos < m_end && m_buffer[m_pos] == 0) {
+            ++m_pos;
+            ++m_nConsumed;
+            out.clear();
+            return;
+        }
+        ReadWholeTextInto(out);
+    }
     // Exactly `count` bytes; grows the result as data arrives, so a bogus count
     // ends in endOfFile instead of a huge allocation.
     std::vector<std::uint8_t> ReadBytes(std::uint64_t count);
@@ -74,6 +83,8 @@ private:
     }
     void Fill(void* out, std::size_t count);
     bool Refill();
+    // ReadTextInto for a text that is not a single zero byte in the buffer.
+    void ReadWholeTextInto(std::string& out);
     std::uint32_t ReadTextLength(bool* wide);
     // The rest of ReadTextLength: a length of 255 and more, or one the buffer splits.
     std::uint32_t ReadLongTextLength(bool* wide);
