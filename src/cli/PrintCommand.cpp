@@ -20,8 +20,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace quillora::cli {
 
