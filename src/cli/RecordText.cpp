@@ -246,6 +246,14 @@ void WriteTail(CJsonCursor& j, const SRecordJsonFields& r) {
     j.Time(r.m_ftCreation);
     j.Literal(",\"lastAccess\":");
     j.Time(r.m_ftLastAccess);
+    // Most files of a catalogue have none of the fields that follow: one literal then.
+    if (!r.m_bHasCrc && r.m_comment.empty() && r.m_category.empty() && r.m_link.empty() &&
+        r.m_byMark == 0 && r.m_nDataLen == 0 && !r.m_pProps &&
+        (r.m_dwFlags & (kFlagMedium | kFlagGroup)) == 0 && r.m_class != RecordClass::ArcFile) {
+        j.Literal(",\"crc\":null,\"comment\":\"\",\"category\":\"\",\"link\":\"\",\"mark\":0,"
+                  "\"dataLen\":0,\"props\":null}");
+        return;
+    }
     j.Literal(",\"crc\":");
     if (r.m_bHasCrc) {
         j.Number(r.m_dwCrc);
