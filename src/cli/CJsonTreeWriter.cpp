@@ -6,6 +6,9 @@
 #include "cli/RecordText.h"
 #include "model/CCDCase.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace quillora::cli {
 
 namespace {
@@ -141,15 +144,24 @@ void CJsonTreeWriter::AppendOwnPath(const SRecordFacts& record) {
 void CJsonTreeWriter::Hold(std::size_t line, const SRecordFacts& record,
                            std::string_view escapedName) {
     SHeldLine& held = m_lines[line];
-    held.m_nBegin = m_held.size();
-    if (held.m_bBelow) {
-        m_held += m_path;
-    }
     SRecordJsonFields fields = SRecordJsonFields::Of(record);
     fields.m_escapedName = escapedName;
-    AppendRecordJsonTail(m_held, fields);
-    m_held += '\n';
-    held.m_nEnd = m_held.size();
+    const std::size_t path = held.m_bBelow ? m_path.size() : 0;
+    char* at = HeldRoom(path + RecordJsonTailRoom(fields) + 1);
+    held.m_nBegin = m_nHeld;
+    std::memcpy(at, m_path.data(), path);
+    at = WriteRecordJsonTail(at + path, fields);
+    *at++ = '\n';
+    m_nHeld = static_cast<std::size_t>(at - m_held.data());
+    held.m_nEnd = m_nHeld;
+}
+
+char* CJsonTreeWriter::HeldRoom(std::size_t room) {
+    // The buffer only grows: making room again for every line would clear it each time.
+    if (m_held.size() < m_nHeld + room) {
+        m_held.resize(std::max(2 * m_held.size(), m_nHeld + room));
+    }
+    return m_held.data() + m_nHeld;
 }
 
 void CJsonTreeWriter::AppendPrefix(std::int32_t chain) {
@@ -180,7 +192,7 @@ void CJsonTreeWriter::WriteHeld() {
         }
     }
     m_lines.clear();
-    m_held.clear();
+    m_nHeld = 0;
     if (m_openChains.empty()) {
         m_chains.clear();
     }

@@ -59,6 +59,8 @@ private:
     void AppendOwnPath(const SRecordFacts& record);
     void Hold(std::size_t line, const SRecordFacts& record, std::string_view escapedName = {});
     void AppendPrefix(std::int32_t chain);
+    // Room for `room` more bytes after the held lines.
+    char* HeldRoom(std::size_t room);
     void WriteHeld();
     void Out(std::string_view text);
 
@@ -74,7 +76,8 @@ private:
     std::vector<std::int32_t> m_openChains;
     std::vector<SChain> m_chains;
     std::vector<SHeldLine> m_lines;
-    std::string m_held;
+    std::string m_held; // the held lines in [0, m_nHeld); what follows is room
+    std::size_t m_nHeld = 0;
 };
 
 } // namespace quillora::cli

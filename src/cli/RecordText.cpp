@@ -319,9 +319,18 @@ void WriteTail(CJsonCursor& j, const SRecordJsonFields& r) {
 void AppendRecordJsonTail(std::string& j, const SRecordJsonFields& r) {
     const std::size_t start = j.size();
     j.resize(start + TailRoom(r));
-    CJsonCursor cursor(j.data() + start);
+    char* end = WriteRecordJsonTail(j.data() + start, r);
+    j.resize(static_cast<std::size_t>(end - j.data()));
+}
+
+std::size_t RecordJsonTailRoom(const SRecordJsonFields& r) {
+    return TailRoom(r);
+}
+
+char* WriteRecordJsonTail(char* at, const SRecordJsonFields& r) {
+    CJsonCursor cursor(at);
     WriteTail(cursor, r);
-    j.resize(static_cast<std::size_t>(cursor.End() - j.data()));
+    return cursor.End();
 }
 
 std::string RecordJson(const SFileInfo& r) {

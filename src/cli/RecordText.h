@@ -55,6 +55,10 @@ struct SRecordJsonFields {
 // What follows the path's value in the JSON object: the closing quote of the path,
 // then every other field, and the closing brace.
 void AppendRecordJsonTail(std::string& out, const SRecordJsonFields& fields);
+// The same written at `at`, which has RecordJsonTailRoom(fields) bytes of room; returns
+// the end. For a writer that keeps its own buffer.
+std::size_t RecordJsonTailRoom(const SRecordJsonFields& fields);
+char* WriteRecordJsonTail(char* at, const SRecordJsonFields& fields);
 
 // Every field of the record as one JSON object (no line break).
 std::string RecordJson(const SFileInfo& record);

@@ -18,8 +18,12 @@ namespace {
 constexpr std::size_t kMaxTrailingBytes = 1 << 20;
 // OS error 110 is the framework's "open failed"; strerror would call it a time-out.
 constexpr const char* kOpenFailed = "cannot open a gzip stream on the file";
-// zlib's own buffer when reading; the case reader asks for twice as much at a time.
-constexpr unsigned kReadBuffer = 1u << 17;
+// zlib's own buffer when reading. zlib reads or inflates straight into the caller's
+// buffer only a request of at least twice this; the case reader asks for 256 KiB, and
+// what is left of its first request after zlib's look at the file (the rest of this
+// buffer is handed over first) must still be that large, or every later request is
+// copied through this buffer too.
+constexpr unsigned kReadBuffer = 1u << 15;
 
 } // namespace
 
