@@ -8,6 +8,7 @@
 #include "index/TextFolding.h"
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <map>
 #include <unistd.h>
@@ -73,17 +74,55 @@ ECaseState StateOf(std::int64_t value) {
                       : (value == 2 ? ECaseState::Unreadable : ECaseState::Indexed);
 }
 
-// "%word%" for LIKE, its own "%", "_" and "\" taken literally.
-std::string ContainsPattern(std::string_view word) {
-    std::string pattern = "%";
+// The word for a LIKE pattern, its own "%", "_" and "\\" taken literally.
+std::string LikeLiteral(std::string_view word) {
+    std::string pattern;
     for (char c : word) {
         if (c == '%' || c == '_' || c == '\\') {
             pattern += '\\';
         }
         pattern += c;
     }
-    pattern += '%';
     return pattern;
+}
+
+// The word for a regular expression, taken literally: every ASCII character but
+// letters and digits is escaped (the others mean nothing special).
+std::string RegexLiteral(std::string_view word) {
+    std::string pattern;
+    for (char c : word) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80 && !std::isalnum(u)) {
+            pattern += '\\';
+        }
+        pattern += c;
+    }
+    return pattern;
+}
+
+// Whether a folded word can be sent as text: UTF-8 without a NUL.
+bool IsServerText(const std::string& word) {
+    return text::IsValidUtf8(word) && word.find('\0') == std::string::npos;
+}
+
+// Found records whose folded names could not be stored: the matcher checks them all.
+std::string OddRecords() {
+    return std::string("SELECT ") + kRecordColumns +
+           " FROM quillora_records r WHERE r.folded IS NULL AND r.class <= 1";
+}
+
+// The records `hitSelect` names (flagged 1) and every record above them (0), by case
+// and index: paths are shown, and path words matched, from the names above. `before`:
+// more named queries the select uses, each followed by ", ".
+std::string WithAncestors(const std::string& before, const std::string& hitSelect) {
+    return "WITH RECURSIVE " + before + "hit AS (" + hitSelect +
+           "), up(content, idx) AS (SELECT DISTINCT content, parent FROM hit WHERE parent >= 0 "
+           "UNION SELECT r.content, r.parent FROM up JOIN quillora_records r "
+           "ON r.content = up.content AND r.idx = up.idx WHERE r.parent >= 0) "
+           "SELECT 1, r.* FROM hit r UNION ALL SELECT 0, " +
+           kRecordColumns +
+           " FROM up JOIN quillora_records r ON r.content = up.content AND r.idx = up.idx "
+           "ORDER BY 2, 3";
 }
 
 SIndexedRecord RecordFromRow(const CPgResult& rows, int row, int first) {
@@ -131,6 +170,88 @@ public:
     }
 };
 
+// The indexed cases of a question, by content id, and the order they are handed out in.
+struct SFetchedCases {
+    std::map<std::int64_t, CFetchedCase> m_cases;
+    std::vector<std::int64_t> m_order; // by the cases' paths
+};
+
+// Each indexed case once, by `machine`'s path when it has one, with its media.
+SFetchedCases FetchCases(CPgConnection& db, const std::string& machine) {
+    CPgParams p;
+    p.Text(machine);
+    CPgResult caseRows = db.Exec(
+        "SELECT c.id, c.records, f.path, f.size, f.modified FROM quillora_contents c "
+        "JOIN LATERAL (SELECT path, size, modified FROM quillora_case_files "
+        "              WHERE content = c.id ORDER BY machine = $1 DESC, path LIMIT 1) f ON true "
+        "WHERE c.state = 0 ORDER BY f.path, c.id",
+        p);
+    SFetchedCases fetched;
+    for (int i = 0; i < caseRows.Rows(); ++i) {
+        const std::int64_t id = caseRows.Int(i, 0);
+        CFetchedCase& c = fetched.m_cases[id];
+        c.m_facts.m_nRecords = static_cast<std::uint64_t>(caseRows.Int(i, 1));
+        c.m_facts.m_strPath = std::string(caseRows.Bytes(i, 2));
+        c.m_facts.m_nFileSize = caseRows.Int(i, 3);
+        c.m_facts.m_nModified = caseRows.Int(i, 4);
+        fetched.m_order.push_back(id);
+    }
+    if (fetched.m_order.empty()) {
+        return fetched;
+    }
+    CPgResult mediaRows =
+        db.Exec("SELECT m.content, m.label, m.org_label, m.name, m.serial, m.flags "
+                "FROM quillora_media m JOIN quillora_contents c ON c.id = m.content "
+                "WHERE c.state = 0 ORDER BY m.content, m.idx");
+    for (int i = 0; i < mediaRows.Rows(); ++i) {
+        auto found = fetched.m_cases.find(mediaRows.Int(i, 0));
+        if (found == fetched.m_cases.end()) {
+            continue;
+        }
+        SIndexedMedium m;
+        m.m_strLabel = std::string(mediaRows.Bytes(i, 1));
+        m.m_strOrgLabel = std::string(mediaRows.Bytes(i, 2));
+        m.m_strName = std::string(mediaRows.Bytes(i, 3));
+        m.m_dwSerial = static_cast<std::uint32_t>(mediaRows.Int(i, 4));
+        m.m_dwFlags = static_cast<std::uint32_t>(mediaRows.Int(i, 5));
+        found->second.m_media.push_back(std::move(m));
+    }
+    return fetched;
+}
+
+// Takes rows of a flag (1: a candidate, 0: a record above one) and kRecordColumns,
+// ordered by case and index, into their cases.
+void TakeRows(const CPgResult& rows, SFetchedCases& fetched) {
+    for (int i = 0; i < rows.Rows(); ++i) {
+        auto found = fetched.m_cases.find(rows.Int(i, 1));
+        if (found == fetched.m_cases.end()) {
+            continue; // a case left out, or one whose contents have no file any more
+        }
+        CFetchedCase& c = found->second;
+        const auto index = static_cast<std::uint32_t>(rows.Int(i, 2));
+        const bool hit = rows.Int(i, 0) != 0;
+        if (c.m_records.empty() || c.m_records.back().first != index) {
+            c.m_records.emplace_back(index, RecordFromRow(rows, i, 1));
+        }
+        if (hit && (c.m_candidates.empty() || c.m_candidates.back() != index)) {
+            c.m_candidates.push_back(index);
+        }
+    }
+}
+
+// The cases in the order of their paths, as the embedded index hands them; `all`:
+// every record of every case may match.
+void HandOut(SFetchedCases& fetched, bool all, ICandidateSink& sink) {
+    for (const std::int64_t id : fetched.m_order) {
+        CFetchedCase& c = fetched.m_cases.at(id);
+        c.m_bAll = all;
+        if (!all && c.m_candidates.empty()) {
+            continue;
+        }
+        sink.Case(c);
+    }
+}
+
 // An advisory lock held by the connection until it is left.
 class CSessionLock {
 public:
@@ -161,6 +282,10 @@ private:
 CPgIndexStore::CPgIndexStore(const std::string& conninfo, std::string machine)
     : m_db(std::make_unique<CPgConnection>(conninfo)), m_strMachine(std::move(machine)) {
     CheckOrCreateSchema();
+    m_bRanks = m_db->Exec("SELECT current_setting('server_encoding') = 'UTF8' AND EXISTS ("
+                          "SELECT 1 FROM pg_collation WHERE collname = 'und-x-icu' "
+                          "AND collprovider = 'i')")
+                   .Int(0, 0) != 0;
 }
 
 std::string CPgIndexStore::LocalMachine() {
@@ -446,53 +571,19 @@ void CPgIndexStore::FindCandidates(const std::vector<std::string>& foldedWords,
     // One snapshot for cases, media and records: a case being replaced is seen whole,
     // before or after.
     CPgTransaction transaction(*m_db, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
-    CPgParams machine;
-    machine.Text(m_strMachine);
-    // Each case once, by this machine's path when it has one.
-    CPgResult caseRows = m_db->Exec(
-        "SELECT c.id, c.records, f.path, f.size, f.modified FROM quillora_contents c "
-        "JOIN LATERAL (SELECT path, size, modified FROM quillora_case_files "
-        "              WHERE content = c.id ORDER BY machine = $1 DESC, path LIMIT 1) f ON true "
-        "WHERE c.state = 0 ORDER BY f.path",
-        machine);
-    if (caseRows.Rows() == 0) {
+    SFetchedCases fetched = FetchCases(*m_db, m_strMachine);
+    if (fetched.m_order.empty()) {
         return;
     }
-    std::map<std::int64_t, CFetchedCase> cases;
-    for (int i = 0; i < caseRows.Rows(); ++i) {
-        CFetchedCase& c = cases[caseRows.Int(i, 0)];
-        c.m_facts.m_nRecords = static_cast<std::uint64_t>(caseRows.Int(i, 1));
-        c.m_facts.m_strPath = std::string(caseRows.Bytes(i, 2));
-        c.m_facts.m_nFileSize = caseRows.Int(i, 3);
-        c.m_facts.m_nModified = caseRows.Int(i, 4);
-    }
-    CPgResult mediaRows =
-        m_db->Exec("SELECT m.content, m.label, m.org_label, m.name, m.serial, m.flags "
-                   "FROM quillora_media m JOIN quillora_contents c ON c.id = m.content "
-                   "WHERE c.state = 0 ORDER BY m.content, m.idx");
-    for (int i = 0; i < mediaRows.Rows(); ++i) {
-        auto found = cases.find(mediaRows.Int(i, 0));
-        if (found == cases.end()) {
-            continue;
-        }
-        SIndexedMedium m;
-        m.m_strLabel = std::string(mediaRows.Bytes(i, 1));
-        m.m_strOrgLabel = std::string(mediaRows.Bytes(i, 2));
-        m.m_strName = std::string(mediaRows.Bytes(i, 3));
-        m.m_dwSerial = static_cast<std::uint32_t>(mediaRows.Int(i, 4));
-        m.m_dwFlags = static_cast<std::uint32_t>(mediaRows.Int(i, 5));
-        found->second.m_media.push_back(std::move(m));
-    }
-
     // Words that are not UTF-8 cannot go to pg_trgm; the matcher above checks them.
-    CPgParams patterns;
+    CPgParams params;
     std::string where;
     for (const std::string& word : foldedWords) {
-        if (!text::IsValidUtf8(word) || word.find('\0') != std::string::npos) {
+        if (!IsServerText(word)) {
             continue;
         }
-        patterns.Text(ContainsPattern(word));
-        where += " AND r.folded LIKE $" + std::to_string(patterns.Count());
+        params.Text("%" + LikeLiteral(word) + "%");
+        where += " AND r.folded LIKE $" + std::to_string(params.Count());
     }
     const bool all = where.empty();
     std::string sql;
@@ -501,46 +592,84 @@ void CPgIndexStore::FindCandidates(const std::vector<std::string>& foldedWords,
               " FROM quillora_records r JOIN quillora_contents c ON c.id = r.content "
               "WHERE c.state = 0 ORDER BY r.content, r.idx";
     } else {
-        // The records whose names may match, and every record above them (their paths
-        // are shown, and path words matched, from their names).
-        sql = std::string("WITH RECURSIVE hit AS (SELECT ") + kRecordColumns +
-              " FROM quillora_records r WHERE r.class <= 1" + where + " UNION ALL SELECT " +
-              kRecordColumns +
-              " FROM quillora_records r WHERE r.folded IS NULL AND r.class <= 1), "
-              "up(content, idx) AS (SELECT DISTINCT content, parent FROM hit WHERE parent >= 0 "
-              "UNION SELECT r.content, r.parent FROM up JOIN quillora_records r "
-              "ON r.content = up.content AND r.idx = up.idx WHERE r.parent >= 0) "
-              "SELECT 1, r.* FROM hit r UNION ALL SELECT 0, " +
-              kRecordColumns +
-              " FROM up JOIN quillora_records r ON r.content = up.content AND r.idx = up.idx "
-              "ORDER BY 2, 3";
+        sql = WithAncestors("", std::string("SELECT ") + kRecordColumns +
+                                    " FROM quillora_records r WHERE r.class <= 1" + where +
+                                    " UNION ALL " + OddRecords());
     }
-    CPgResult rows = m_db->Exec(sql.c_str(), patterns);
+    CPgResult rows = m_db->Exec(sql.c_str(), params);
     transaction.Commit();
-    for (int i = 0; i < rows.Rows(); ++i) {
-        auto found = cases.find(rows.Int(i, 1));
-        if (found == cases.end()) {
-            continue; // a case left out, or one whose contents have no file any more
-        }
-        CFetchedCase& c = found->second;
-        const auto index = static_cast<std::uint32_t>(rows.Int(i, 2));
-        const bool hit = rows.Int(i, 0) != 0;
-        if (c.m_records.empty() || c.m_records.back().first != index) {
-            c.m_records.emplace_back(index, RecordFromRow(rows, i, 1));
-        }
-        if (hit && (c.m_candidates.empty() || c.m_candidates.back() != index)) {
-            c.m_candidates.push_back(index);
+    TakeRows(rows, fetched);
+    HandOut(fetched, all, sink);
+}
+
+bool CPgIndexStore::FindFirstCandidates(const CLocateQuery& query, std::size_t limit,
+                                        const PresenceFn& presence, ICandidateSink& sink) {
+    // Path words are matched against the records above each candidate, which the cut
+    // below cannot know of; words the server cannot hold go the long way too.
+    const std::vector<std::string>& words = query.NameWords();
+    if (!m_bRanks || limit == 0 || words.empty() || !query.PathWords().empty() ||
+        !std::all_of(words.begin(), words.end(), IsServerText)) {
+        return false;
+    }
+    CPgTransaction transaction(*m_db, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    SFetchedCases fetched = FetchCases(*m_db, m_strMachine);
+    if (fetched.m_order.empty()) {
+        return true;
+    }
+    // The ties are broken as the matcher breaks them: media present now first, then the
+    // cases in the order they are handed out, medium and tree order.
+    std::string order = "{";
+    std::string presentContents = "{";
+    std::string presentMedia = "{";
+    for (const std::int64_t id : fetched.m_order) {
+        const CFetchedCase& c = fetched.m_cases.at(id);
+        order += (order.size() > 1 ? "," : "") + std::to_string(id);
+        const std::vector<bool> present = presence(c.m_media);
+        for (std::size_t m = 0; m < present.size() && m < c.m_media.size(); ++m) {
+            if (present[m]) {
+                presentContents += (presentContents.size() > 1 ? "," : "") + std::to_string(id);
+                presentMedia += (presentMedia.size() > 1 ? "," : "") + std::to_string(m);
+            }
         }
     }
-    // The cases in the order of their paths, as the embedded index hands them.
-    for (int i = 0; i < caseRows.Rows(); ++i) {
-        CFetchedCase& c = cases[caseRows.Int(i, 0)];
-        c.m_bAll = all;
-        if (!all && c.m_candidates.empty()) {
-            continue;
-        }
-        sink.Case(c);
+    CPgParams params;
+    params.Text(order + "}")
+        .Text(presentContents + "}")
+        .Text(presentMedia + "}")
+        .Int(static_cast<std::int64_t>(limit))
+        .Text(query.Joined())
+        .Text(LikeLiteral(words.front()) + "%");
+    std::string where;
+    std::string wordStarts;
+    for (const std::string& word : words) {
+        params.Text("%" + LikeLiteral(word) + "%");
+        where += " AND r.folded LIKE $" + std::to_string(params.Count());
+        // A word start: the word at the beginning or after a character that is neither
+        // letter nor digit, as ICU tells them (the server's regular expressions ask ICU
+        // under an ICU collation).
+        params.Text("(^|[^[:alnum:]])" + RegexLiteral(word));
+        wordStarts += std::string(wordStarts.empty() ? "" : " AND ") +
+                      "r.folded COLLATE \"und-x-icu\" ~ $" + std::to_string(params.Count());
     }
+    // The best `limit` of the records whose folded names hold every word, ranked as the
+    // matcher ranks them; names that are not UTF-8 are ranked by the matcher alone.
+    const std::string ranked =
+        std::string("(SELECT ") + kRecordColumns +
+        " FROM quillora_records r JOIN cs ON cs.content = r.content WHERE r.class <= 1" + where +
+        " ORDER BY CASE WHEN r.folded = $5 THEN 0 WHEN r.folded LIKE $6 THEN 1 WHEN " + wordStarts +
+        " THEN 2 ELSE 3 END, (r.content, r.medium) IN (SELECT content, medium FROM present) DESC, "
+        "cs.ord, r.medium, r.idx LIMIT $4::bigint) UNION ALL " +
+        OddRecords();
+    const std::string sql = WithAncestors(
+        "cs AS MATERIALIZED (SELECT content, ord FROM unnest($1::bigint[]) "
+        "WITH ORDINALITY AS o(content, ord)), "
+        "present AS (SELECT * FROM unnest($2::bigint[], $3::integer[]) AS p(content, medium)), ",
+        ranked);
+    CPgResult rows = m_db->Exec(sql.c_str(), params);
+    transaction.Commit();
+    TakeRows(rows, fetched);
+    HandOut(fetched, false, sink);
+    return true;
 }
 
 std::uint64_t CPgIndexStore::BytesOnDisk() {

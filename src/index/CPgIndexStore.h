@@ -44,6 +44,10 @@ public:
     // Every indexed case of every machine, once, named by this machine's path where
     // it has one; the candidates are the records whose folded names hold every word.
     void FindCandidates(const std::vector<std::string>& foldedWords, ICandidateSink& sink) override;
+    // The server ranks and cuts the first page itself when it can (ICU under its regular
+    // expressions, and no path words asked for).
+    bool FindFirstCandidates(const CLocateQuery& query, std::size_t limit,
+                             const PresenceFn& presence, ICandidateSink& sink) override;
     std::uint64_t BytesOnDisk() override;
 
     SPgSpace Space();
@@ -62,6 +66,8 @@ private:
 
     std::unique_ptr<CPgConnection> m_db;
     std::string m_strMachine;
+    // The server tells letters and digits as ICU does (an ICU collation, UTF-8): it ranks.
+    bool m_bRanks = false;
 };
 
 } // namespace quillora

@@ -13,6 +13,7 @@
 #include "model/CaseFile.h"
 #include "model/SArcFileInfo.h"
 #include "model/SVolumeInfo.h"
+#include "platform/DriveList.h"
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -68,7 +69,8 @@ void WriteCase(const fs::path& path, const std::vector<std::vector<std::string>>
 std::string Describe(const SLocateHit& h) {
     return h.m_strCase + "|" + h.m_strMedium + "|" + h.m_strPath + "|" + h.m_strName + "|" +
            std::to_string(h.m_nSize) + "|" + std::to_string(static_cast<int>(h.m_rank)) + "|" +
-           std::to_string(static_cast<int>(h.m_class)) + (h.m_bFolder ? "/" : "");
+           std::to_string(static_cast<int>(h.m_class)) + (h.m_bFolder ? "/" : "") +
+           (h.m_bPresent ? "|present" : "");
 }
 
 std::vector<std::string> Describe(const std::vector<SLocateHit>& hits) {
@@ -77,6 +79,45 @@ std::vector<std::string> Describe(const std::vector<SLocateHit>& hits) {
         out.push_back(Describe(h));
     }
     return out;
+}
+
+// One medium of a case written by WriteMedia.
+struct SMediumSpec {
+    std::uint32_t m_dwSerial = 0;
+    std::string m_strFolder; // a folder medium's path below its drive's root, else empty
+    std::vector<std::string> m_names;
+};
+
+// A case of the media given, each holding its names at its top ("Disc 1", "Disc 2"...).
+void WriteMedia(const fs::path& path, const std::vector<SMediumSpec>& media) {
+    CCDCase root;
+    for (std::size_t m = 0; m < media.size(); ++m) {
+        auto medium = std::make_unique<SVolumeInfo>();
+        medium->m_dwFlags |= kFlagRemovable;
+        medium->m_strLabel = "Disc " + std::to_string(m + 1);
+        medium->m_strOrgLabel = medium->m_strLabel;
+        medium->m_dwSerial = media[m].m_dwSerial;
+        medium->m_strName = media[m].m_strFolder;
+        SFileInfo* disc = root.AddChild(std::move(medium));
+        for (const std::string& name : media[m].m_names) {
+            auto file = std::make_unique<SFileInfo>();
+            file->m_strName = name;
+            disc->AddChild(std::move(file));
+        }
+    }
+    fs::create_directories(path.parent_path());
+    SaveCaseFile(root, path.string(), false);
+}
+
+// Counts the candidates a store hands out.
+class CCandidateCount : public ICandidateSink {
+public:
+    void Case(ICandidateCase& c) override { m_nCandidates += c.Candidates()->size(); }
+    std::size_t m_nCandidates = 0;
+};
+
+std::vector<bool> NonePresent(const std::vector<SIndexedMedium>& media) {
+    return std::vector<bool>(media.size(), false);
 }
 
 class PgIndexStoreTest : public ::testing::Test {
@@ -188,6 +229,115 @@ TEST_F(PgIndexStoreTest, AnswersAsTheEmbeddedIndexOverTheSameCases) {
     EXPECT_EQ(server.Status().m_nCases, embedded.Status().m_nCases);
     EXPECT_EQ(server.Status().m_nRecords, embedded.Status().m_nRecords);
     EXPECT_GT(server.Status().m_nBytesOnDisk, 0u);
+}
+
+TEST_F(PgIndexStoreTest, CutsTheFirstPageWhereTheEmbeddedIndexCutsIt) {
+    // Every rank in every case and medium, word starts after letters, digits, marks
+    // and signs of other scripts (which ICU tells apart), and equal names for ties.
+    static const std::vector<std::string> before = {"",   "",   "x", "_", " ",  "の",    "・",
+                                                    "〇", "ー", "٣", "é", "a-", "写真 ", "holiday"};
+    static const std::vector<std::string> middle = {"holiday", "HOLIDAY", "写真", "holiday 写真"};
+    static const std::vector<std::string> after = {"", "", ".jpg", " 写真", "写真", "-2", "s"};
+    std::mt19937 random(2026);
+    auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+    for (std::uint32_t c = 0; c < 5; ++c) {
+        std::vector<std::vector<std::string>> media(2);
+        for (auto& names : media) {
+            for (int k = 0; k < 30; ++k) {
+                names.push_back(pick(before) + pick(middle) + pick(after));
+            }
+            names.push_back("holiday"); // a whole name in every medium: ties of the best
+        }
+        WriteCase(dir / ("cases/r" + std::to_string(c) + ".cas"), media, 0x100 * (c + 1));
+    }
+    CCaseIndex embedded((dir / "index").string());
+    CCaseIndex server = Index();
+    embedded.Add({(dir / "cases").string()});
+    server.Add({(dir / "cases").string()});
+
+    const std::vector<std::vector<std::string>> questions = {
+        {"holiday"}, {"写真"},         {"holiday", "写真"}, {"写真", "HOLIDAY"},
+        {"day"},     {"holiday 写真"}, {"docs/", "holiday"}};
+    for (const auto& words : questions) {
+        const std::vector<SLocateHit> all = embedded.Locate(words, 0);
+        ASSERT_GT(all.size(), 30u) << words.front();
+        const std::vector<std::string> expected = Describe(all);
+        for (std::size_t limit : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{13},
+                                  std::size_t{31}, all.size() - 1, all.size() + 7}) {
+            const auto serverHits = Describe(server.Locate(words, limit));
+            const auto cut = std::vector<std::string>(
+                expected.begin(),
+                expected.begin() + static_cast<std::ptrdiff_t>(std::min(limit, expected.size())));
+            EXPECT_EQ(serverHits, cut) << words.front() << " limit " << limit;
+            EXPECT_EQ(Describe(embedded.Locate(words, limit)), cut) << words.front();
+        }
+    }
+    // The questions meet every rank, so a rank computed wrongly moves hits.
+    std::map<ELocateRank, std::size_t> ranks;
+    for (const SLocateHit& h : embedded.Locate({"holiday"}, 0)) {
+        ++ranks[h.m_rank];
+    }
+    EXPECT_EQ(ranks.size(), 4u);
+
+    // The server cut the page itself (the matcher was handed no more than the page),
+    // but not for path words, which the records above decide.
+    auto store = Store();
+    CCandidateCount counted;
+    ASSERT_TRUE(store->FindFirstCandidates(CLocateQuery({"holiday"}), 7, NonePresent, counted));
+    EXPECT_EQ(counted.m_nCandidates, 7u);
+    CCandidateCount none;
+    EXPECT_FALSE(
+        store->FindFirstCandidates(CLocateQuery({"docs/", "holiday"}), 7, NonePresent, none));
+    EXPECT_EQ(none.m_nCandidates, 0u);
+}
+
+TEST_F(PgIndexStoreTest, PutsHitsOnMediaPresentNowFirstWithinARank) {
+    // A folder medium on the disk that holds the scratch folder is present now; it
+    // matches by that disk's serial number.
+    const std::vector<SDrive> drives = CDriveList::Read();
+    const SDrive* disk = nullptr;
+    const std::string here = dir.Path().string();
+    for (const SDrive& d : drives) {
+        const bool probed = d.m_kind == DriveKind::Removable || d.m_kind == DriveKind::Fixed ||
+                            d.m_kind == DriveKind::CdRom;
+        const bool holds = d.m_root == "/" || here.starts_with(d.m_root + "/");
+        if (probed && d.m_present && !d.m_serialUnknown && holds &&
+            (!disk || d.m_root.size() > disk->m_root.size())) {
+            disk = &d;
+        }
+    }
+    if (!disk) {
+        GTEST_SKIP() << "no disk with a serial number holds " << here;
+    }
+    fs::create_directories(dir / "present");
+    std::string below =
+        (dir / "present").string().substr(disk->m_root == "/" ? 1 : disk->m_root.size() + 1);
+    std::replace(below.begin(), below.end(), '/', '\\');
+    const SMediumSpec absent{disk->m_serial + 1, {}, {"holiday.jpg", "my holiday", "holiday.png"}};
+    SMediumSpec present = absent;
+    present.m_dwSerial = disk->m_serial;
+    present.m_strFolder = below;
+    // The absent medium comes first in tree order in one case, last in the other.
+    WriteMedia(dir / "cases/a.cas", {absent, present});
+    SMediumSpec absentToo = absent;
+    absentToo.m_dwSerial = disk->m_serial + 2;
+    WriteMedia(dir / "cases/b.cas", {present, absentToo});
+    WriteMedia(dir / "cases/c.cas", {absentToo});
+
+    CCaseIndex embedded((dir / "index").string());
+    CCaseIndex server = Index();
+    embedded.Add({(dir / "cases").string()});
+    server.Add({(dir / "cases").string()});
+    const std::vector<SLocateHit> all = embedded.Locate({"holiday"}, 0);
+    ASSERT_EQ(all.size(), 15u);
+    ASSERT_TRUE(all.front().m_bPresent) << "the folder medium on " << disk->m_root;
+    EXPECT_EQ(all.front().m_strCase, (dir / "cases/a.cas").string());
+    EXPECT_EQ(all.front().m_strMedium, "Disc 2");
+    for (std::size_t limit = 1; limit <= all.size(); ++limit) {
+        EXPECT_EQ(Describe(server.Locate({"holiday"}, limit)),
+                  Describe(embedded.Locate({"holiday"}, limit)))
+            << "limit " << limit;
+    }
 }
 
 TEST_F(PgIndexStoreTest, FoldsAndMatchesAsTheIndexDoes) {
