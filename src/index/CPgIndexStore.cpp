@@ -57,6 +57,13 @@ CREATE INDEX quillora_records_folded ON quillora_records
     USING gin (folded gin_trgm_ops) WHERE class <= 1;
 CREATE INDEX quillora_records_odd ON quillora_records(content) WHERE folded IS NULL;
 )",
+    // The starts of the folded names, for whole names and name starts: a common word's
+    // first page is found from them without reading every record holding it. The keys
+    // the page is ordered by come along, so that the table itself need not be read.
+    R"(
+CREATE INDEX quillora_records_start ON quillora_records
+    (folded text_pattern_ops) INCLUDE (content, medium, idx) WHERE class <= 1;
+)",
 };
 constexpr int kKnownVersion = static_cast<int>(std::size(kSchemaSteps));
 static_assert(kKnownVersion == CPgIndexStore::kSchemaVersion);
@@ -252,6 +259,62 @@ void HandOut(SFetchedCases& fetched, bool all, ICandidateSink& sink) {
     }
 }
 
+// What the ties of a ranked question are broken by, as arrays for the server: the
+// cases' ids in the order they are handed out, and the media present now (case ids
+// and medium indexes side by side).
+struct SRankKeys {
+    std::string m_strOrder = "{";
+    std::string m_strPresentContents = "{";
+    std::string m_strPresentMedia = "{";
+};
+
+SRankKeys RankKeys(const SFetchedCases& fetched, const PresenceFn& presence) {
+    SRankKeys keys;
+    auto append = [](std::string& array, std::int64_t value) {
+        array += (array.size() > 1 ? "," : "") + std::to_string(value);
+    };
+    for (const std::int64_t id : fetched.m_order) {
+        const CFetchedCase& c = fetched.m_cases.at(id);
+        append(keys.m_strOrder, id);
+        const std::vector<bool> present = presence(c.m_media);
+        for (std::size_t m = 0; m < present.size() && m < c.m_media.size(); ++m) {
+            if (present[m]) {
+                append(keys.m_strPresentContents, id);
+                append(keys.m_strPresentMedia, static_cast<std::int64_t>(m));
+            }
+        }
+    }
+    keys.m_strOrder += '}';
+    keys.m_strPresentContents += '}';
+    keys.m_strPresentMedia += '}';
+    return keys;
+}
+
+// The best $4 of the found records meeting `where`, in the order of the hits: `rank`,
+// media present now ($2, $3) first, then case order ($1), medium and tree order; with
+// the records whose names could not be stored, which the matcher ranks, and every
+// record above them all.
+std::string RankedQuestion(const std::string& where, const std::string& rank) {
+    return WithAncestors(
+        "", std::string("(SELECT ") + kRecordColumns +
+                " FROM quillora_records r JOIN unnest($1::bigint[]) WITH ORDINALITY "
+                "AS cs(content, ord) ON cs.content = r.content WHERE r.class <= 1" +
+                where + " ORDER BY " + rank +
+                ", (r.content, r.medium) IN (SELECT * FROM unnest($2::bigint[], "
+                "$3::integer[])) DESC, cs.ord, r.medium, r.idx LIMIT $4::bigint) UNION ALL " +
+                OddRecords());
+}
+
+// How many of a ranked question's candidates the server ranked (the others' names
+// could not be stored).
+std::size_t RankedRows(const CPgResult& rows) {
+    std::size_t n = 0;
+    for (int i = 0; i < rows.Rows(); ++i) {
+        n += rows.Int(i, 0) != 0 && !rows.IsNull(i, 10) ? 1 : 0;
+    }
+    return n;
+}
+
 // An advisory lock held by the connection until it is left.
 class CSessionLock {
 public:
@@ -286,6 +349,8 @@ CPgIndexStore::CPgIndexStore(const std::string& conninfo, std::string machine)
                           "SELECT 1 FROM pg_collation WHERE collname = 'und-x-icu' "
                           "AND collprovider = 'i')")
                    .Int(0, 0) != 0;
+    // Compiling a question's plan costs more than the question: the index's are short.
+    m_db->Exec("SET jit = off");
 }
 
 std::string CPgIndexStore::LocalMachine() {
@@ -616,56 +681,50 @@ bool CPgIndexStore::FindFirstCandidates(const CLocateQuery& query, std::size_t l
     if (fetched.m_order.empty()) {
         return true;
     }
-    // The ties are broken as the matcher breaks them: media present now first, then the
-    // cases in the order they are handed out, medium and tree order.
-    std::string order = "{";
-    std::string presentContents = "{";
-    std::string presentMedia = "{";
-    for (const std::int64_t id : fetched.m_order) {
-        const CFetchedCase& c = fetched.m_cases.at(id);
-        order += (order.size() > 1 ? "," : "") + std::to_string(id);
-        const std::vector<bool> present = presence(c.m_media);
-        for (std::size_t m = 0; m < present.size() && m < c.m_media.size(); ++m) {
-            if (present[m]) {
-                presentContents += (presentContents.size() > 1 ? "," : "") + std::to_string(id);
-                presentMedia += (presentMedia.size() > 1 ? "," : "") + std::to_string(m);
-            }
+    const SRankKeys keys = RankKeys(fetched, presence);
+    // Values $1 to $6, the same for both questions below.
+    auto keyParams = [&] {
+        CPgParams p;
+        p.Text(keys.m_strOrder)
+            .Text(keys.m_strPresentContents)
+            .Text(keys.m_strPresentMedia)
+            .Int(static_cast<std::int64_t>(limit))
+            .Text(query.Joined())
+            .Text(LikeLiteral(words.front()) + "%");
+        return p;
+    };
+    // First the whole names and the names that start with the first word, found from
+    // the index over the names' starts: for a common word they fill the page alone, and
+    // no record of a later rank could come before them.
+    CPgParams starts = keyParams();
+    std::string where = " AND r.folded LIKE $6";
+    for (std::size_t w = 1; w < words.size(); ++w) {
+        starts.Text("%" + LikeLiteral(words[w]) + "%");
+        where += " AND r.folded LIKE $" + std::to_string(starts.Count());
+    }
+    CPgResult rows = m_db->Exec(
+        RankedQuestion(where, "CASE WHEN r.folded = $5 THEN 0 ELSE 1 END").c_str(), starts);
+    if (RankedRows(rows) < limit) {
+        // Every record holding the words, ranked in full.
+        CPgParams all = keyParams();
+        where.clear();
+        std::string wordStarts;
+        for (const std::string& word : words) {
+            all.Text("%" + LikeLiteral(word) + "%");
+            where += " AND r.folded LIKE $" + std::to_string(all.Count());
+            // A word start: the word at the beginning or after a character that is
+            // neither letter nor digit, as ICU tells them (the server's regular
+            // expressions ask ICU under an ICU collation).
+            all.Text("(^|[^[:alnum:]])" + RegexLiteral(word));
+            wordStarts += std::string(wordStarts.empty() ? "" : " AND ") +
+                          "r.folded COLLATE \"und-x-icu\" ~ $" + std::to_string(all.Count());
         }
+        rows = m_db->Exec(RankedQuestion(where, "CASE WHEN r.folded = $5 THEN 0 WHEN r.folded "
+                                                "LIKE $6 THEN 1 WHEN " +
+                                                    wordStarts + " THEN 2 ELSE 3 END")
+                              .c_str(),
+                          all);
     }
-    CPgParams params;
-    params.Text(order + "}")
-        .Text(presentContents + "}")
-        .Text(presentMedia + "}")
-        .Int(static_cast<std::int64_t>(limit))
-        .Text(query.Joined())
-        .Text(LikeLiteral(words.front()) + "%");
-    std::string where;
-    std::string wordStarts;
-    for (const std::string& word : words) {
-        params.Text("%" + LikeLiteral(word) + "%");
-        where += " AND r.folded LIKE $" + std::to_string(params.Count());
-        // A word start: the word at the beginning or after a character that is neither
-        // letter nor digit, as ICU tells them (the server's regular expressions ask ICU
-        // under an ICU collation).
-        params.Text("(^|[^[:alnum:]])" + RegexLiteral(word));
-        wordStarts += std::string(wordStarts.empty() ? "" : " AND ") +
-                      "r.folded COLLATE \"und-x-icu\" ~ $" + std::to_string(params.Count());
-    }
-    // The best `limit` of the records whose folded names hold every word, ranked as the
-    // matcher ranks them; names that are not UTF-8 are ranked by the matcher alone.
-    const std::string ranked =
-        std::string("(SELECT ") + kRecordColumns +
-        " FROM quillora_records r JOIN cs ON cs.content = r.content WHERE r.class <= 1" + where +
-        " ORDER BY CASE WHEN r.folded = $5 THEN 0 WHEN r.folded LIKE $6 THEN 1 WHEN " + wordStarts +
-        " THEN 2 ELSE 3 END, (r.content, r.medium) IN (SELECT content, medium FROM present) DESC, "
-        "cs.ord, r.medium, r.idx LIMIT $4::bigint) UNION ALL " +
-        OddRecords();
-    const std::string sql = WithAncestors(
-        "cs AS MATERIALIZED (SELECT content, ord FROM unnest($1::bigint[]) "
-        "WITH ORDINALITY AS o(content, ord)), "
-        "present AS (SELECT * FROM unnest($2::bigint[], $3::integer[]) AS p(content, medium)), ",
-        ranked);
-    CPgResult rows = m_db->Exec(sql.c_str(), params);
     transaction.Commit();
     TakeRows(rows, fetched);
     HandOut(fetched, false, sink);

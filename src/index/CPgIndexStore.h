@@ -22,7 +22,7 @@ struct SPgSpace {
 class CPgIndexStore : public IIndexStore {
 public:
     // The schema version this program writes; a database of a newer one is refused.
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
     // Connects to `conninfo` (a postgresql:// URL, libpq's keywords, or empty for the
     // PG* environment) and creates or upgrades the schema. `machine` names this

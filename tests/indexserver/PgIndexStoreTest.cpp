@@ -563,6 +563,13 @@ TEST_F(PgIndexStoreTest, RefusesASchemaNewerThanTheProgramAndMakesItOnceForMany)
         t.join();
     }
     EXPECT_EQ(failures, 0);
+    // A database of the first schema is brought up to date.
+    Sql("DROP INDEX quillora_records_start; UPDATE quillora_schema SET version = 1");
+    Store();
+    CPgConnection db(Conninfo());
+    EXPECT_EQ(db.Exec("SELECT version FROM quillora_schema").Int(0, 0),
+              CPgIndexStore::kSchemaVersion);
+    EXPECT_EQ(db.Exec("SELECT to_regclass('quillora_records_start') IS NOT NULL").Int(0, 0), 1);
     Sql("UPDATE quillora_schema SET version = 99");
     try {
         Store();
