@@ -11,6 +11,7 @@
 #include <cctype>
 #include <fstream>
 #include <map>
+#include <set>
 #include <unistd.h>
 
 namespace quillora {
@@ -57,12 +58,15 @@ CREATE INDEX quillora_records_folded ON quillora_records
     USING gin (folded gin_trgm_ops) WHERE class <= 1;
 CREATE INDEX quillora_records_odd ON quillora_records(content) WHERE folded IS NULL;
 )",
-    // The starts of the folded names, for whole names and name starts: a common word's
-    // first page is found from them without reading every record holding it. The keys
-    // the page is ordered by come along, so that the table itself need not be read.
+    // The starts of the folded names in each case, for whole names and name starts: a
+    // common word's first page is found from the first cases without reading every
+    // record holding it. Vacuumed after every hundredth of new or replaced records, so
+    // that the planner's figures follow the cases as they come.
     R"(
 CREATE INDEX quillora_records_start ON quillora_records
-    (folded text_pattern_ops) INCLUDE (content, medium, idx) WHERE class <= 1;
+    (content, folded text_pattern_ops) WHERE class <= 1;
+ALTER TABLE quillora_records SET (autovacuum_vacuum_insert_scale_factor = 0.01,
+                                  autovacuum_vacuum_scale_factor = 0.01);
 )",
 };
 constexpr int kKnownVersion = static_cast<int>(std::size(kSchemaSteps));
@@ -252,6 +256,19 @@ void HandOut(SFetchedCases& fetched, bool all, ICandidateSink& sink) {
     for (const std::int64_t id : fetched.m_order) {
         CFetchedCase& c = fetched.m_cases.at(id);
         c.m_bAll = all;
+        // Rows of several questions: each record once, in tree order.
+        auto byIndex = [](const auto& a, const auto& b) { return a.first < b.first; };
+        auto sameIndex = [](const auto& a, const auto& b) { return a.first == b.first; };
+        if (!std::is_sorted(c.m_records.begin(), c.m_records.end(), byIndex)) {
+            std::stable_sort(c.m_records.begin(), c.m_records.end(), byIndex);
+        }
+        c.m_records.erase(std::unique(c.m_records.begin(), c.m_records.end(), sameIndex),
+                          c.m_records.end());
+        if (!std::is_sorted(c.m_candidates.begin(), c.m_candidates.end())) {
+            std::sort(c.m_candidates.begin(), c.m_candidates.end());
+        }
+        c.m_candidates.erase(std::unique(c.m_candidates.begin(), c.m_candidates.end()),
+                             c.m_candidates.end());
         if (!all && c.m_candidates.empty()) {
             continue;
         }
@@ -295,24 +312,86 @@ SRankKeys RankKeys(const SFetchedCases& fetched, const PresenceFn& presence) {
 // the records whose names could not be stored, which the matcher ranks, and every
 // record above them all.
 std::string RankedQuestion(const std::string& where, const std::string& rank) {
+    // The page is cut from the keys alone (the index over the names' starts holds them
+    // all), and only its records are read whole.
     return WithAncestors(
-        "", std::string("(SELECT ") + kRecordColumns +
-                " FROM quillora_records r JOIN unnest($1::bigint[]) WITH ORDINALITY "
-                "AS cs(content, ord) ON cs.content = r.content WHERE r.class <= 1" +
+        "", std::string("SELECT ") + kRecordColumns +
+                " FROM (SELECT r.content, r.idx FROM quillora_records r JOIN "
+                "unnest($1::bigint[]) WITH ORDINALITY AS cs(content, ord) "
+                "ON cs.content = r.content WHERE r.class <= 1" +
                 where + " ORDER BY " + rank +
                 ", (r.content, r.medium) IN (SELECT * FROM unnest($2::bigint[], "
-                "$3::integer[])) DESC, cs.ord, r.medium, r.idx LIMIT $4::bigint) UNION ALL " +
+                "$3::integer[])) DESC, cs.ord, r.medium, r.idx LIMIT $4::bigint) page "
+                "JOIN quillora_records r ON r.content = page.content AND r.idx = page.idx "
+                "UNION ALL " +
                 OddRecords());
 }
 
-// How many of a ranked question's candidates the server ranked (the others' names
-// could not be stored).
-std::size_t RankedRows(const CPgResult& rows) {
-    std::size_t n = 0;
-    for (int i = 0; i < rows.Rows(); ++i) {
-        n += rows.Int(i, 0) != 0 && !rows.IsNull(i, 10) ? 1 : 0;
+// "{a,b,...}" of the ids.
+std::string IdArray(std::vector<std::int64_t>::const_iterator first,
+                    std::vector<std::int64_t>::const_iterator last) {
+    std::string array = "{";
+    for (auto it = first; it != last; ++it) {
+        array += (array.size() > 1 ? "," : "") + std::to_string(*it);
     }
-    return n;
+    return array + "}";
+}
+
+// The first page from the whole names and name starts alone, each case's looked up in
+// the index over its names' starts. In the order of the hits, every whole name comes
+// first, then the name starts on media present now, then the other name starts case by
+// case: so once the whole names, the present name starts and the name starts of the
+// first cases are `limit` or more, no other record can come before them. Fetches
+// those of the cases in ever larger steps until then; false (with what was fetched
+// taken into `fetched`) when all of them together are fewer.
+bool FirstPageFromStarts(CPgConnection& db, const CLocateQuery& query, std::size_t limit,
+                         const SRankKeys& keys, SFetchedCases& fetched) {
+    const std::vector<std::string>& words = query.NameWords();
+    const std::vector<std::int64_t>& order = fetched.m_order;
+    std::set<std::pair<std::int64_t, std::int64_t>> ranked;
+    std::size_t done = 0;
+    for (std::size_t step = 4; done < order.size(); step *= 4) {
+        const std::size_t until = std::min(order.size(), done + step);
+        CPgParams p;
+        p.Text(IdArray(order.begin() + static_cast<std::ptrdiff_t>(done),
+                       order.begin() + static_cast<std::ptrdiff_t>(until)))
+            .Text(LikeLiteral(words.front()) + "%");
+        std::string starts = "SELECT " + std::string(kRecordColumns) +
+                             " FROM quillora_records r WHERE r.class <= 1 AND r.folded LIKE $2";
+        for (std::size_t w = 1; w < words.size(); ++w) {
+            p.Text("%" + LikeLiteral(words[w]) + "%");
+            starts += " AND r.folded LIKE $" + std::to_string(p.Count());
+        }
+        std::string hits = starts + " AND r.content = ANY($1::bigint[])";
+        if (done == 0) {
+            // The whole names of every case, and the name starts on present media.
+            p.Text(keys.m_strOrder)
+                .Text(query.Joined())
+                .Text(keys.m_strPresentContents)
+                .Text(keys.m_strPresentMedia);
+            const std::string n = std::to_string(p.Count());
+            hits += " UNION ALL SELECT " + std::string(kRecordColumns) +
+                    " FROM quillora_records r WHERE r.class <= 1 AND r.content = ANY($" +
+                    std::to_string(p.Count() - 3) + "::bigint[]) AND r.folded = $" +
+                    std::to_string(p.Count() - 2) + " UNION ALL " + starts +
+                    " AND r.content = ANY($" + std::to_string(p.Count() - 1) +
+                    "::bigint[]) AND (r.content, r.medium) IN (SELECT * FROM unnest($" +
+                    std::to_string(p.Count() - 1) + "::bigint[], $" + n +
+                    "::integer[])) UNION ALL " + OddRecords();
+        }
+        const CPgResult rows = db.Exec(WithAncestors("", hits).c_str(), p);
+        for (int i = 0; i < rows.Rows(); ++i) {
+            if (rows.Int(i, 0) != 0 && !rows.IsNull(i, 10)) {
+                ranked.emplace(rows.Int(i, 1), rows.Int(i, 2));
+            }
+        }
+        TakeRows(rows, fetched);
+        done = until;
+        if (ranked.size() >= limit) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // An advisory lock held by the connection until it is left.
@@ -349,8 +428,14 @@ CPgIndexStore::CPgIndexStore(const std::string& conninfo, std::string machine)
                           "SELECT 1 FROM pg_collation WHERE collname = 'und-x-icu' "
                           "AND collprovider = 'i')")
                    .Int(0, 0) != 0;
-    // Compiling a question's plan costs more than the question: the index's are short.
+    // The index's questions are short and many ask at once: compiling a plan, or
+    // starting workers to share one, costs more than the question. Its pages are read
+    // from memory far more often than from disk, so the start of a name is looked up
+    // in the index over the starts even where some pages must be read to check that
+    // their records are visible, rather than reading every page holding a match.
     m_db->Exec("SET jit = off");
+    m_db->Exec("SET max_parallel_workers_per_gather = 0");
+    m_db->Exec("SET random_page_cost = 1.1");
 }
 
 std::string CPgIndexStore::LocalMachine() {
@@ -693,21 +778,11 @@ bool CPgIndexStore::FindFirstCandidates(const CLocateQuery& query, std::size_t l
             .Text(LikeLiteral(words.front()) + "%");
         return p;
     };
-    // First the whole names and the names that start with the first word, found from
-    // the index over the names' starts: for a common word they fill the page alone, and
-    // no record of a later rank could come before them.
-    CPgParams starts = keyParams();
-    std::string where = " AND r.folded LIKE $6";
-    for (std::size_t w = 1; w < words.size(); ++w) {
-        starts.Text("%" + LikeLiteral(words[w]) + "%");
-        where += " AND r.folded LIKE $" + std::to_string(starts.Count());
-    }
-    CPgResult rows = m_db->Exec(
-        RankedQuestion(where, "CASE WHEN r.folded = $5 THEN 0 ELSE 1 END").c_str(), starts);
-    if (RankedRows(rows) < limit) {
-        // Every record holding the words, ranked in full.
+    // A common word's page is settled by the whole names and name starts of the first
+    // cases; when they are too few, every record holding the words is ranked.
+    if (!FirstPageFromStarts(*m_db, query, limit, keys, fetched)) {
         CPgParams all = keyParams();
-        where.clear();
+        std::string where;
         std::string wordStarts;
         for (const std::string& word : words) {
             all.Text("%" + LikeLiteral(word) + "%");
@@ -719,14 +794,15 @@ bool CPgIndexStore::FindFirstCandidates(const CLocateQuery& query, std::size_t l
             wordStarts += std::string(wordStarts.empty() ? "" : " AND ") +
                           "r.folded COLLATE \"und-x-icu\" ~ $" + std::to_string(all.Count());
         }
-        rows = m_db->Exec(RankedQuestion(where, "CASE WHEN r.folded = $5 THEN 0 WHEN r.folded "
-                                                "LIKE $6 THEN 1 WHEN " +
-                                                    wordStarts + " THEN 2 ELSE 3 END")
-                              .c_str(),
-                          all);
+        const CPgResult rows =
+            m_db->Exec(RankedQuestion(where, "CASE WHEN r.folded = $5 THEN 0 WHEN r.folded "
+                                             "LIKE $6 THEN 1 WHEN " +
+                                                 wordStarts + " THEN 2 ELSE 3 END")
+                           .c_str(),
+                       all);
+        TakeRows(rows, fetched);
     }
     transaction.Commit();
-    TakeRows(rows, fetched);
     HandOut(fetched, false, sink);
     return true;
 }

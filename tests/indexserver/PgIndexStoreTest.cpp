@@ -240,7 +240,7 @@ TEST_F(PgIndexStoreTest, CutsTheFirstPageWhereTheEmbeddedIndexCutsIt) {
     static const std::vector<std::string> after = {"", "", ".jpg", " 写真", "写真", "-2", "s"};
     std::mt19937 random(2026);
     auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
-    for (std::uint32_t c = 0; c < 5; ++c) {
+    for (std::uint32_t c = 0; c < 9; ++c) {
         std::vector<std::vector<std::string>> media(2);
         for (auto& names : media) {
             for (int k = 0; k < 30; ++k) {
@@ -262,8 +262,9 @@ TEST_F(PgIndexStoreTest, CutsTheFirstPageWhereTheEmbeddedIndexCutsIt) {
         const std::vector<SLocateHit> all = embedded.Locate(words, 0);
         ASSERT_GT(all.size(), 30u) << words.front();
         const std::vector<std::string> expected = Describe(all);
-        for (std::size_t limit : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{13},
-                                  std::size_t{31}, all.size() - 1, all.size() + 7}) {
+        for (std::size_t limit :
+             {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{13}, std::size_t{31},
+              std::size_t{70}, std::size_t{150}, all.size() - 1, all.size() + 7}) {
             const auto serverHits = Describe(server.Locate(words, limit));
             const auto cut = std::vector<std::string>(
                 expected.begin(),
@@ -279,12 +280,17 @@ TEST_F(PgIndexStoreTest, CutsTheFirstPageWhereTheEmbeddedIndexCutsIt) {
     }
     EXPECT_EQ(ranks.size(), 4u);
 
-    // The server cut the page itself (the matcher was handed no more than the page),
-    // but not for path words, which the records above decide.
+    // The server cut the page itself: from the whole names and the name starts of the
+    // first cases where they fill it, else from every match ranked; but not for path
+    // words, which the records above decide.
     auto store = Store();
-    CCandidateCount counted;
-    ASSERT_TRUE(store->FindFirstCandidates(CLocateQuery({"holiday"}), 7, NonePresent, counted));
-    EXPECT_EQ(counted.m_nCandidates, 7u);
+    CCandidateCount starts;
+    ASSERT_TRUE(store->FindFirstCandidates(CLocateQuery({"holiday"}), 7, NonePresent, starts));
+    EXPECT_GE(starts.m_nCandidates, 7u);
+    EXPECT_LT(starts.m_nCandidates, embedded.Locate({"holiday"}, 0).size());
+    CCandidateCount ranked;
+    ASSERT_TRUE(store->FindFirstCandidates(CLocateQuery({"day"}), 7, NonePresent, ranked));
+    EXPECT_EQ(ranked.m_nCandidates, 7u);
     CCandidateCount none;
     EXPECT_FALSE(
         store->FindFirstCandidates(CLocateQuery({"docs/", "holiday"}), 7, NonePresent, none));
@@ -323,13 +329,19 @@ TEST_F(PgIndexStoreTest, PutsHitsOnMediaPresentNowFirstWithinARank) {
     absentToo.m_dwSerial = disk->m_serial + 2;
     WriteMedia(dir / "cases/b.cas", {present, absentToo});
     WriteMedia(dir / "cases/c.cas", {absentToo});
+    // Cases before them, more than the server looks at first, all absent.
+    for (std::uint32_t k = 0; k < 6; ++k) {
+        SMediumSpec other = absent;
+        other.m_dwSerial = disk->m_serial + 3 + k;
+        WriteMedia(dir / ("cases/0-" + std::to_string(k) + ".cas"), {other});
+    }
 
     CCaseIndex embedded((dir / "index").string());
     CCaseIndex server = Index();
     embedded.Add({(dir / "cases").string()});
     server.Add({(dir / "cases").string()});
     const std::vector<SLocateHit> all = embedded.Locate({"holiday"}, 0);
-    ASSERT_EQ(all.size(), 15u);
+    ASSERT_EQ(all.size(), 33u);
     ASSERT_TRUE(all.front().m_bPresent) << "the folder medium on " << disk->m_root;
     EXPECT_EQ(all.front().m_strCase, (dir / "cases/a.cas").string());
     EXPECT_EQ(all.front().m_strMedium, "Disc 2");
