@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <tuple>
 #include <unistd.h>
 
 namespace quillora {
@@ -283,6 +284,8 @@ struct SRankKeys {
     std::string m_strOrder = "{";
     std::string m_strPresentContents = "{";
     std::string m_strPresentMedia = "{";
+    std::vector<std::int64_t> m_withPresent; // the cases with a medium present, in order
+    std::set<std::pair<std::int64_t, std::int64_t>> m_present; // (case id, medium)
 };
 
 SRankKeys RankKeys(const SFetchedCases& fetched, const PresenceFn& presence) {
@@ -298,6 +301,10 @@ SRankKeys RankKeys(const SFetchedCases& fetched, const PresenceFn& presence) {
             if (present[m]) {
                 append(keys.m_strPresentContents, id);
                 append(keys.m_strPresentMedia, static_cast<std::int64_t>(m));
+                keys.m_present.emplace(id, static_cast<std::int64_t>(m));
+                if (keys.m_withPresent.empty() || keys.m_withPresent.back() != id) {
+                    keys.m_withPresent.push_back(id);
+                }
             }
         }
     }
@@ -337,58 +344,126 @@ std::string IdArray(std::vector<std::int64_t>::const_iterator first,
     return array + "}";
 }
 
+// One whole name or name start as the walk below finds it: the keys of its order.
+struct SStartKey {
+    bool m_bWhole = false;
+    bool m_bPresent = false;
+    std::size_t m_nCase = 0; // in the order the cases are handed out
+    std::int64_t m_nMedium = -1;
+    std::int64_t m_nContent = 0;
+    std::int64_t m_nIndex = 0;
+
+    bool operator<(const SStartKey& o) const {
+        return std::tuple(!m_bWhole, !m_bPresent, m_nCase, m_nMedium, m_nIndex) <
+               std::tuple(!o.m_bWhole, !o.m_bPresent, o.m_nCase, o.m_nMedium, o.m_nIndex);
+    }
+};
+
+// Fetches the records of the best `limit` of `walked` (and those whose names could not
+// be stored) with every record above them into `fetched`.
+bool FetchPage(CPgConnection& db, const std::set<SStartKey>& walked, std::size_t limit,
+               SFetchedCases& fetched) {
+    std::string contents = "{";
+    std::string indexes = "{";
+    std::size_t n = 0;
+    for (auto it = walked.begin(); it != walked.end() && n < limit; ++it, ++n) {
+        contents += (n > 0 ? "," : "") + std::to_string(it->m_nContent);
+        indexes += (n > 0 ? "," : "") + std::to_string(it->m_nIndex);
+    }
+    CPgParams p;
+    p.Text(contents + "}").Text(indexes + "}");
+    const CPgResult rows = db.Exec(
+        WithAncestors("", std::string("SELECT ") + kRecordColumns +
+                              " FROM unnest($1::bigint[], $2::integer[]) AS page(content, idx) "
+                              "JOIN quillora_records r ON r.content = page.content AND "
+                              "r.idx = page.idx UNION ALL " +
+                              OddRecords())
+            .c_str(),
+        p);
+    TakeRows(rows, fetched);
+    return true;
+}
+
+// The keys of the whole names and name starts of `cases` (the present media's alone
+// when `present`), and with `whole` the whole names of every case too.
+std::vector<SStartKey> StartKeys(CPgConnection& db, const CLocateQuery& query,
+                                 const SRankKeys& keys, const std::string& cases, bool present,
+                                 bool whole) {
+    const std::vector<std::string>& words = query.NameWords();
+    CPgParams p;
+    p.Text(cases).Text(LikeLiteral(words.front()) + "%").Text(query.Joined());
+    std::string sql = "SELECT r.content, r.idx, r.medium, r.folded = $3 FROM quillora_records r "
+                      "WHERE r.class <= 1 AND r.content = ANY($1::bigint[]) AND r.folded LIKE $2";
+    for (std::size_t w = 1; w < words.size(); ++w) {
+        p.Text("%" + LikeLiteral(words[w]) + "%");
+        sql += " AND r.folded LIKE $" + std::to_string(p.Count());
+    }
+    if (present) {
+        p.Text(keys.m_strPresentContents).Text(keys.m_strPresentMedia);
+        sql += " AND (r.content, r.medium) IN (SELECT * FROM unnest($" +
+               std::to_string(p.Count() - 1) + "::bigint[], $" + std::to_string(p.Count()) +
+               "::integer[]))";
+    }
+    if (whole) {
+        p.Text(keys.m_strOrder);
+        sql += " UNION ALL SELECT r.content, r.idx, r.medium, true FROM quillora_records r "
+               "WHERE r.class <= 1 AND r.content = ANY($" +
+               std::to_string(p.Count()) + "::bigint[]) AND r.folded = $3";
+    }
+    const CPgResult rows = db.Exec(sql.c_str(), p);
+    std::vector<SStartKey> found;
+    for (int i = 0; i < rows.Rows(); ++i) {
+        SStartKey k;
+        k.m_nContent = rows.Int(i, 0);
+        k.m_nIndex = rows.Int(i, 1);
+        k.m_nMedium = rows.Int(i, 2);
+        k.m_bWhole = rows.Int(i, 3) != 0;
+        k.m_bPresent = keys.m_present.contains({k.m_nContent, k.m_nMedium});
+        found.push_back(k);
+    }
+    return found;
+}
+
 // The first page from the whole names and name starts alone, each case's looked up in
 // the index over its names' starts. In the order of the hits, every whole name comes
-// first, then the name starts on media present now, then the other name starts case by
-// case: so once the whole names, the present name starts and the name starts of the
-// first cases are `limit` or more, no other record can come before them. Fetches
-// those of the cases in ever larger steps until then; false (with what was fetched
-// taken into `fetched`) when all of them together are fewer.
+// first, then the name starts on media present now case by case, then the other name
+// starts case by case: so once the whole names and the name starts of the cases walked
+// so far (present media first) are `limit` or more, no other record can come before
+// them, and the best `limit` of them are the page. Walks the cases in ever larger
+// steps until then, and fetches the page's records; false, fetching nothing, when all
+// of them together are fewer (or look to be, from the first cases).
 bool FirstPageFromStarts(CPgConnection& db, const CLocateQuery& query, std::size_t limit,
                          const SRankKeys& keys, SFetchedCases& fetched) {
-    const std::vector<std::string>& words = query.NameWords();
-    const std::vector<std::int64_t>& order = fetched.m_order;
-    std::set<std::pair<std::int64_t, std::int64_t>> ranked;
-    std::size_t done = 0;
-    for (std::size_t step = 4; done < order.size(); step *= 4) {
-        const std::size_t until = std::min(order.size(), done + step);
-        CPgParams p;
-        p.Text(IdArray(order.begin() + static_cast<std::ptrdiff_t>(done),
-                       order.begin() + static_cast<std::ptrdiff_t>(until)))
-            .Text(LikeLiteral(words.front()) + "%");
-        std::string starts = "SELECT " + std::string(kRecordColumns) +
-                             " FROM quillora_records r WHERE r.class <= 1 AND r.folded LIKE $2";
-        for (std::size_t w = 1; w < words.size(); ++w) {
-            p.Text("%" + LikeLiteral(words[w]) + "%");
-            starts += " AND r.folded LIKE $" + std::to_string(p.Count());
-        }
-        std::string hits = starts + " AND r.content = ANY($1::bigint[])";
-        if (done == 0) {
-            // The whole names of every case, and the name starts on present media.
-            p.Text(keys.m_strOrder)
-                .Text(query.Joined())
-                .Text(keys.m_strPresentContents)
-                .Text(keys.m_strPresentMedia);
-            const std::string n = std::to_string(p.Count());
-            hits += " UNION ALL SELECT " + std::string(kRecordColumns) +
-                    " FROM quillora_records r WHERE r.class <= 1 AND r.content = ANY($" +
-                    std::to_string(p.Count() - 3) + "::bigint[]) AND r.folded = $" +
-                    std::to_string(p.Count() - 2) + " UNION ALL " + starts +
-                    " AND r.content = ANY($" + std::to_string(p.Count() - 1) +
-                    "::bigint[]) AND (r.content, r.medium) IN (SELECT * FROM unnest($" +
-                    std::to_string(p.Count() - 1) + "::bigint[], $" + n +
-                    "::integer[])) UNION ALL " + OddRecords();
-        }
-        const CPgResult rows = db.Exec(WithAncestors("", hits).c_str(), p);
-        for (int i = 0; i < rows.Rows(); ++i) {
-            if (rows.Int(i, 0) != 0 && !rows.IsNull(i, 10)) {
-                ranked.emplace(rows.Int(i, 1), rows.Int(i, 2));
+    std::map<std::int64_t, std::size_t> caseOrder;
+    for (const std::int64_t id : fetched.m_order) {
+        caseOrder.emplace(id, caseOrder.size());
+    }
+    std::set<SStartKey> walked;
+    bool first = true;
+    // Present media's name starts, then every name start (the present ones again).
+    for (const bool present : {true, false}) {
+        const std::vector<std::int64_t>& cases = present ? keys.m_withPresent : fetched.m_order;
+        std::size_t done = 0;
+        for (std::size_t step = 4; done < cases.size() || first; step *= 4) {
+            const std::size_t until = std::min(cases.size(), done + step);
+            for (SStartKey k :
+                 StartKeys(db, query, keys,
+                           IdArray(cases.begin() + static_cast<std::ptrdiff_t>(done),
+                                   cases.begin() + static_cast<std::ptrdiff_t>(until)),
+                           present, first)) {
+                k.m_nCase = caseOrder.at(k.m_nContent);
+                walked.insert(k);
             }
-        }
-        TakeRows(rows, fetched);
-        done = until;
-        if (ranked.size() >= limit) {
-            return true;
+            first = false;
+            done = until;
+            if (walked.size() >= limit) {
+                return FetchPage(db, walked, limit, fetched);
+            }
+            // Far too few to fill the page at this rate: every match is ranked instead.
+            if (!present && done < cases.size() &&
+                walked.size() * cases.size() < limit * done / 2) {
+                return false;
+            }
         }
     }
     return false;
