@@ -124,17 +124,19 @@ std::string OddRecords() {
 }
 
 // The records `hitSelect` names (flagged 1) and every record above them (0), by case
-// and index: paths are shown, and path words matched, from the names above. `before`:
-// more named queries the select uses, each followed by ", ".
-std::string WithAncestors(const std::string& before, const std::string& hitSelect) {
-    return "WITH RECURSIVE " + before + "hit AS (" + hitSelect +
-           "), up(content, idx) AS (SELECT DISTINCT content, parent FROM hit WHERE parent >= 0 "
-           "UNION SELECT r.content, r.parent FROM up JOIN quillora_records r "
-           "ON r.content = up.content AND r.idx = up.idx WHERE r.parent >= 0) "
-           "SELECT 1, r.* FROM hit r UNION ALL SELECT 0, " +
-           kRecordColumns +
-           " FROM up JOIN quillora_records r ON r.content = up.content AND r.idx = up.idx "
-           "ORDER BY 2, 3";
+// and index: paths are shown, and path words matched, from the names above. The records above are
+// read as they are found, each by its key: joined afterwards, the planner guesses
+// their number far too high and reads the whole table.
+std::string WithAncestors(const std::string& hitSelect) {
+    const std::string columns = kRecordColumns;
+    return "WITH RECURSIVE hit AS (" + hitSelect + "), up AS (SELECT " + columns +
+           " FROM (SELECT DISTINCT content, parent FROM hit WHERE parent >= 0) h "
+           "JOIN quillora_records r ON r.content = h.content AND r.idx = h.parent "
+           "UNION SELECT " +
+           columns +
+           " FROM up JOIN quillora_records r ON r.content = up.content AND r.idx = up.parent "
+           "WHERE up.parent >= 0) "
+           "SELECT 1, r.* FROM hit r UNION ALL SELECT 0, r.* FROM up r ORDER BY 2, 3";
 }
 
 SIndexedRecord RecordFromRow(const CPgResult& rows, int row, int first) {
@@ -319,19 +321,17 @@ SRankKeys RankKeys(const SFetchedCases& fetched, const PresenceFn& presence) {
 // the records whose names could not be stored, which the matcher ranks, and every
 // record above them all.
 std::string RankedQuestion(const std::string& where, const std::string& rank) {
-    // The page is cut from the keys alone (the index over the names' starts holds them
-    // all), and only its records are read whole.
-    return WithAncestors(
-        "", std::string("SELECT ") + kRecordColumns +
-                " FROM (SELECT r.content, r.idx FROM quillora_records r JOIN "
-                "unnest($1::bigint[]) WITH ORDINALITY AS cs(content, ord) "
-                "ON cs.content = r.content WHERE r.class <= 1" +
-                where + " ORDER BY " + rank +
-                ", (r.content, r.medium) IN (SELECT * FROM unnest($2::bigint[], "
-                "$3::integer[])) DESC, cs.ord, r.medium, r.idx LIMIT $4::bigint) page "
-                "JOIN quillora_records r ON r.content = page.content AND r.idx = page.idx "
-                "UNION ALL " +
-                OddRecords());
+    // The page is cut from the keys alone, and only its records are read whole.
+    return WithAncestors(std::string("SELECT ") + kRecordColumns +
+                         " FROM (SELECT r.content, r.idx FROM quillora_records r JOIN "
+                         "unnest($1::bigint[]) WITH ORDINALITY AS cs(content, ord) "
+                         "ON cs.content = r.content WHERE r.class <= 1" +
+                         where + " ORDER BY " + rank +
+                         ", (r.content, r.medium) IN (SELECT * FROM unnest($2::bigint[], "
+                         "$3::integer[])) DESC, cs.ord, r.medium, r.idx LIMIT $4::bigint) page "
+                         "JOIN quillora_records r ON r.content = page.content AND r.idx = page.idx "
+                         "UNION ALL " +
+                         OddRecords());
 }
 
 // "{a,b,...}" of the ids.
@@ -372,14 +372,14 @@ bool FetchPage(CPgConnection& db, const std::set<SStartKey>& walked, std::size_t
     }
     CPgParams p;
     p.Text(contents + "}").Text(indexes + "}");
-    const CPgResult rows = db.Exec(
-        WithAncestors("", std::string("SELECT ") + kRecordColumns +
+    const CPgResult rows =
+        db.Exec(WithAncestors(std::string("SELECT ") + kRecordColumns +
                               " FROM unnest($1::bigint[], $2::integer[]) AS page(content, idx) "
                               "JOIN quillora_records r ON r.content = page.content AND "
                               "r.idx = page.idx UNION ALL " +
                               OddRecords())
-            .c_str(),
-        p);
+                    .c_str(),
+                p);
     TakeRows(rows, fetched);
     return true;
 }
@@ -817,9 +817,9 @@ void CPgIndexStore::FindCandidates(const std::vector<std::string>& foldedWords,
               " FROM quillora_records r JOIN quillora_contents c ON c.id = r.content "
               "WHERE c.state = 0 ORDER BY r.content, r.idx";
     } else {
-        sql = WithAncestors("", std::string("SELECT ") + kRecordColumns +
-                                    " FROM quillora_records r WHERE r.class <= 1" + where +
-                                    " UNION ALL " + OddRecords());
+        sql = WithAncestors(std::string("SELECT ") + kRecordColumns +
+                            " FROM quillora_records r WHERE r.class <= 1" + where + " UNION ALL " +
+                            OddRecords());
     }
     CPgResult rows = m_db->Exec(sql.c_str(), params);
     transaction.Commit();
