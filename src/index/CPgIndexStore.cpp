@@ -459,9 +459,8 @@ bool FirstPageFromStarts(CPgConnection& db, const CLocateQuery& query, std::size
             if (walked.size() >= limit) {
                 return FetchPage(db, walked, limit, fetched);
             }
-            // Far too few to fill the page at this rate: every match is ranked instead.
-            if (!present && done < cases.size() &&
-                walked.size() * cases.size() < limit * done / 2) {
+            // Too few to fill the page at this rate: every match is ranked instead.
+            if (!present && done < cases.size() && walked.size() * cases.size() < limit * done) {
                 return false;
             }
         }
