@@ -8,7 +8,6 @@
 #include "index/TextFolding.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <map>
 #include <set>
@@ -103,8 +102,10 @@ std::string LikeLiteral(std::string_view word) {
 std::string RegexLiteral(std::string_view word) {
     std::string pattern;
     for (char c : word) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x80 && !std::isalnum(u)) {
+        const bool ascii = static_cast<unsigned char>(c) < 0x80;
+        const bool alnum =
+            (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (ascii && !alnum) {
             pattern += '\\';
         }
         pattern += c;
@@ -124,9 +125,9 @@ std::string OddRecords() {
 }
 
 // The records `hitSelect` names (flagged 1) and every record above them (0), by case
-// and index: paths are shown, and path words matched, from the names above. The records above are
-// read as they are found, each by its key: joined afterwards, the planner guesses
-// their number far too high and reads the whole table.
+// and index: paths are shown, and path words matched, from the names above. Those
+// above are read as the recursion finds them, each by its key: joined afterwards, the
+// planner guesses their number far too high and reads the whole table.
 std::string WithAncestors(const std::string& hitSelect) {
     const std::string columns = kRecordColumns;
     return "WITH RECURSIVE hit AS (" + hitSelect + "), up AS (SELECT " + columns +

@@ -79,10 +79,10 @@ public:
     virtual void FindCandidates(const std::vector<std::string>& foldedWords,
                                 ICandidateSink& sink) = 0;
 
-    // As FindCandidates, but for a back end that ranks by itself: only the candidates
-    // among which the best `limit` (at least 1) hits of `query` lie, in the order of
-    // SLocateHit, with `presence` telling which media count as present. False, handing
-    // nothing, when this store cannot rank the question; FindCandidates answers it then.
+    // As FindCandidates, but for a back end that ranks by itself: only candidates among
+    // which lie the best `limit` (at least 1) hits of `query` by the order of
+    // SLocateHit, `presence` telling which media are present. False, handing nothing,
+    // when this store cannot rank the question; FindCandidates answers it then.
     virtual bool FindFirstCandidates(const CLocateQuery& /*query*/, std::size_t /*limit*/,
                                      const PresenceFn& /*presence*/, ICandidateSink& /*sink*/) {
         return false;
