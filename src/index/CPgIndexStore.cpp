@@ -469,6 +469,81 @@ bool FirstPageFromStarts(CPgConnection& db, const CLocateQuery& query, std::size
     return false;
 }
 
+// The largest page fetched again and again for path words.
+constexpr std::size_t kMostOverFetched = 100000;
+
+// Fetches the best `want` candidates of `query` by the order of the hits, with the
+// records whose names could not be stored and every record above them, into
+// `fetched`; how many of the best it found (fewer than `want` when there are no more).
+std::size_t BestCandidates(CPgConnection& db, const CLocateQuery& query, std::size_t want,
+                           const SRankKeys& keys, SFetchedCases& fetched) {
+    // A common word's page is settled by the whole names and name starts of the first
+    // cases; when they are too few, every record holding the words is ranked.
+    if (FirstPageFromStarts(db, query, want, keys, fetched)) {
+        return want;
+    }
+    const std::vector<std::string>& words = query.NameWords();
+    CPgParams all;
+    all.Text(keys.m_strOrder)
+        .Text(keys.m_strPresentContents)
+        .Text(keys.m_strPresentMedia)
+        .Int(static_cast<std::int64_t>(want))
+        .Text(query.Joined())
+        .Text(LikeLiteral(words.front()) + "%");
+    std::string where;
+    std::string wordStarts;
+    for (const std::string& word : words) {
+        all.Text("%" + LikeLiteral(word) + "%");
+        where += " AND r.folded LIKE $" + std::to_string(all.Count());
+        // A word start: the word at the beginning or after a character that is neither
+        // letter nor digit, as ICU tells them (the server's regular expressions ask ICU
+        // under an ICU collation).
+        all.Text("(^|[^[:alnum:]])" + RegexLiteral(word));
+        wordStarts += std::string(wordStarts.empty() ? "" : " AND ") +
+                      "r.folded COLLATE \"und-x-icu\" ~ $" + std::to_string(all.Count());
+    }
+    const CPgResult rows = db.Exec(RankedQuestion(where, "CASE WHEN r.folded = $5 THEN 0 WHEN "
+                                                         "r.folded LIKE $6 THEN 1 WHEN " +
+                                                             wordStarts + " THEN 2 ELSE 3 END")
+                                       .c_str(),
+                                   all);
+    TakeRows(rows, fetched);
+    std::size_t ranked = 0;
+    for (int i = 0; i < rows.Rows(); ++i) {
+        ranked += rows.Int(i, 0) != 0 && !rows.IsNull(i, 10) ? 1 : 0;
+    }
+    return ranked;
+}
+
+// How many of the candidates the server ranked (those whose names it holds) match the
+// path words of `query` too.
+std::size_t MatchingPaths(const CLocateQuery& query, SFetchedCases& fetched) {
+    std::size_t matching = 0;
+    std::string path;
+    std::vector<std::uint32_t> chain;
+    for (auto& [id, c] : fetched.m_cases) {
+        for (const std::uint32_t index : c.m_candidates) {
+            if (!IsServerText(c.Record(index).m_strFolded)) {
+                continue;
+            }
+            chain.clear();
+            for (std::uint32_t i = index; i != SIndexedRecord::kNoParent;
+                 i = c.Record(i).m_nParent) {
+                chain.push_back(i);
+            }
+            path.clear();
+            for (std::size_t k = chain.size(); k-- > 0;) {
+                path += c.Record(chain[k]).m_strFolded;
+                if (k > 0) {
+                    path += '\\';
+                }
+            }
+            matching += query.MatchesPath(path) ? 1 : 0;
+        }
+    }
+    return matching;
+}
+
 // An advisory lock held by the connection until it is left.
 class CSessionLock {
 public:
@@ -829,57 +904,34 @@ void CPgIndexStore::FindCandidates(const std::vector<std::string>& foldedWords,
 
 bool CPgIndexStore::FindFirstCandidates(const CLocateQuery& query, std::size_t limit,
                                         const PresenceFn& presence, ICandidateSink& sink) {
-    // Path words are matched against the records above each candidate, which the cut
-    // below cannot know of; words the server cannot hold go the long way too.
+    // Words the server cannot hold go the long way, and so do pages too large to fetch
+    // several times over.
     const std::vector<std::string>& words = query.NameWords();
-    if (!m_bRanks || limit == 0 || words.empty() || !query.PathWords().empty() ||
+    const bool paths = !query.PathWords().empty();
+    if (!m_bRanks || limit == 0 || words.empty() || (paths && limit > kMostOverFetched) ||
         !std::all_of(words.begin(), words.end(), IsServerText)) {
         return false;
     }
     CPgTransaction transaction(*m_db, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
-    SFetchedCases fetched = FetchCases(*m_db, m_strMachine);
-    if (fetched.m_order.empty()) {
+    const SFetchedCases cases = FetchCases(*m_db, m_strMachine);
+    if (cases.m_order.empty()) {
         return true;
     }
-    const SRankKeys keys = RankKeys(fetched, presence);
-    // Values $1 to $6, the same for both questions below.
-    auto keyParams = [&] {
-        CPgParams p;
-        p.Text(keys.m_strOrder)
-            .Text(keys.m_strPresentContents)
-            .Text(keys.m_strPresentMedia)
-            .Int(static_cast<std::int64_t>(limit))
-            .Text(query.Joined())
-            .Text(LikeLiteral(words.front()) + "%");
-        return p;
-    };
-    // A common word's page is settled by the whole names and name starts of the first
-    // cases; when they are too few, every record holding the words is ranked.
-    if (!FirstPageFromStarts(*m_db, query, limit, keys, fetched)) {
-        CPgParams all = keyParams();
-        std::string where;
-        std::string wordStarts;
-        for (const std::string& word : words) {
-            all.Text("%" + LikeLiteral(word) + "%");
-            where += " AND r.folded LIKE $" + std::to_string(all.Count());
-            // A word start: the word at the beginning or after a character that is
-            // neither letter nor digit, as ICU tells them (the server's regular
-            // expressions ask ICU under an ICU collation).
-            all.Text("(^|[^[:alnum:]])" + RegexLiteral(word));
-            wordStarts += std::string(wordStarts.empty() ? "" : " AND ") +
-                          "r.folded COLLATE \"und-x-icu\" ~ $" + std::to_string(all.Count());
+    const SRankKeys keys = RankKeys(cases, presence);
+    // Path words are matched against the records above each candidate, which the
+    // ranking does not know of: more of the best candidates are fetched, four times as
+    // many each time, until `limit` of them match the path words too or none are left.
+    // Path words that few records match take the long way.
+    for (std::size_t want = paths ? 4 * limit : limit; want <= 64 * limit; want *= 4) {
+        SFetchedCases fetched = cases;
+        const std::size_t ranked = BestCandidates(*m_db, query, want, keys, fetched);
+        if (!paths || ranked < want || MatchingPaths(query, fetched) >= limit) {
+            transaction.Commit();
+            HandOut(fetched, false, sink);
+            return true;
         }
-        const CPgResult rows =
-            m_db->Exec(RankedQuestion(where, "CASE WHEN r.folded = $5 THEN 0 WHEN r.folded "
-                                             "LIKE $6 THEN 1 WHEN " +
-                                                 wordStarts + " THEN 2 ELSE 3 END")
-                           .c_str(),
-                       all);
-        TakeRows(rows, fetched);
     }
-    transaction.Commit();
-    HandOut(fetched, false, sink);
-    return true;
+    return false;
 }
 
 std::uint64_t CPgIndexStore::BytesOnDisk() {

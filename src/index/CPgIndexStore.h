@@ -45,7 +45,7 @@ public:
     // it has one; the candidates are the records whose folded names hold every word.
     void FindCandidates(const std::vector<std::string>& foldedWords, ICandidateSink& sink) override;
     // The server ranks and cuts the first page itself when it can (ICU under its regular
-    // expressions, and no path words asked for).
+    // expressions); for path words it fetches more of the best until enough match them.
     bool FindFirstCandidates(const CLocateQuery& query, std::size_t limit,
                              const PresenceFn& presence, ICandidateSink& sink) override;
     std::uint64_t BytesOnDisk() override;
