@@ -2,7 +2,8 @@
 // instances share. Cases are kept once by a content id taken from their own data, and
 // each machine keeps the paths it sees them under, so that a case file on a shared
 // folder is not doubled by the machines that index it. Names are matched with the
-// pg_trgm extension over the folded names, exactly as the embedded index folds them.
+// pg_trgm extension over the folded names, exactly as the embedded index folds them,
+// and a first page is ranked and cut on the server, so that only the page travels.
 #pragma once
 
 #include "index/CPgConnection.h"
