@@ -78,8 +78,8 @@ private:
 // Verifies the candidates of each case and keeps the best `limit` hits.
 class CHitCollector : public ICandidateSink {
 public:
-    CHitCollector(const CLocateQuery& query, std::size_t limit, const SDriveChoice& drives)
-        : m_query(query), m_nLimit(limit), m_presence(drives) {}
+    CHitCollector(const CLocateQuery& query, std::size_t limit, CPresence& presence)
+        : m_query(query), m_nLimit(limit), m_presence(presence) {}
 
     void Case(ICandidateCase& c) override {
         const std::uint32_t caseOrder = m_nCases++;
@@ -164,7 +164,7 @@ private:
     std::size_t m_nLimit;
     std::uint32_t m_nCases = 0;
     std::vector<SLocateHit> m_hits; // a max-heap: the worst kept hit in front
-    CPresence m_presence;
+    CPresence& m_presence;
 };
 
 } // namespace
@@ -424,8 +424,16 @@ std::vector<SLocateHit> CCaseIndex::Locate(const std::vector<std::string>& words
     return Guarded([&] {
         SIndexChange ignored;
         RefreshKnown(ignored, nullptr);
-        CHitCollector collector(query, limit, m_driveChoice);
-        m_store->FindCandidates(query.NameWords(), collector);
+        CPresence presence(m_driveChoice);
+        CHitCollector collector(query, limit, presence);
+        // A store that ranks by itself hands only what may make the first `limit`; the
+        // collector verifies and ranks those as it would all.
+        const PresenceFn present = [&presence](const std::vector<SIndexedMedium>& media) {
+            return presence.Of(media);
+        };
+        if (limit == 0 || !m_store->FindFirstCandidates(query, limit, present, collector)) {
+            m_store->FindCandidates(query.NameWords(), collector);
+        }
         return collector.Take();
     });
 }

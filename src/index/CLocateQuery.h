@@ -26,6 +26,8 @@ public:
     const std::vector<std::string>& NameWords() const { return m_nameWords; }
     const std::vector<std::string>& PathWords() const { return m_pathWords; }
     bool Empty() const { return m_nameWords.empty() && m_pathWords.empty(); }
+    // The name words joined by one space: the name of a whole-name match.
+    const std::string& Joined() const { return m_strJoined; }
 
     bool MatchesName(std::string_view foldedName) const;
     // `foldedPath`: the record's folded names from its group or medium down, joined by "\".

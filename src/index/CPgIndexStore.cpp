@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <set>
+#include <tuple>
 #include <unistd.h>
 
 namespace quillora {
@@ -56,6 +58,16 @@ CREATE INDEX quillora_records_folded ON quillora_records
     USING gin (folded gin_trgm_ops) WHERE class <= 1;
 CREATE INDEX quillora_records_odd ON quillora_records(content) WHERE folded IS NULL;
 )",
+    // The starts of the folded names in each case, for whole names and name starts: a
+    // common word's first page is found from the first cases without reading every
+    // record holding it. Vacuumed after every hundredth of new or replaced records, so
+    // that the planner's figures follow the cases as they come.
+    R"(
+CREATE INDEX quillora_records_start ON quillora_records
+    (content, folded text_pattern_ops) WHERE class <= 1;
+ALTER TABLE quillora_records SET (autovacuum_vacuum_insert_scale_factor = 0.01,
+                                  autovacuum_vacuum_scale_factor = 0.01);
+)",
 };
 constexpr int kKnownVersion = static_cast<int>(std::size(kSchemaSteps));
 static_assert(kKnownVersion == CPgIndexStore::kSchemaVersion);
@@ -73,17 +85,59 @@ ECaseState StateOf(std::int64_t value) {
                       : (value == 2 ? ECaseState::Unreadable : ECaseState::Indexed);
 }
 
-// "%word%" for LIKE, its own "%", "_" and "\" taken literally.
-std::string ContainsPattern(std::string_view word) {
-    std::string pattern = "%";
+// The word for a LIKE pattern, its own "%", "_" and "\\" taken literally.
+std::string LikeLiteral(std::string_view word) {
+    std::string pattern;
     for (char c : word) {
         if (c == '%' || c == '_' || c == '\\') {
             pattern += '\\';
         }
         pattern += c;
     }
-    pattern += '%';
     return pattern;
+}
+
+// The word for a regular expression, taken literally: every ASCII character but
+// letters and digits is escaped (the others mean nothing special).
+std::string RegexLiteral(std::string_view word) {
+    std::string pattern;
+    for (char c : word) {
+        const bool ascii = static_cast<unsigned char>(c) < 0x80;
+        const bool alnum =
+            (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (ascii && !alnum) {
+            pattern += '\\';
+        }
+        pattern += c;
+    }
+    return pattern;
+}
+
+// Whether a folded word can be sent as text: UTF-8 without a NUL.
+bool IsServerText(const std::string& word) {
+    return text::IsValidUtf8(word) && word.find('\0') == std::string::npos;
+}
+
+// Found records whose folded names could not be stored: the matcher checks them all.
+std::string OddRecords() {
+    return std::string("SELECT ") + kRecordColumns +
+           " FROM quillora_records r WHERE r.folded IS NULL AND r.class <= 1";
+}
+
+// The records `hitSelect` names (flagged 1) and every record above them (0), by case
+// and index: paths are shown, and path words matched, from the names above. Those
+// above are read as the recursion finds them, each by its key: joined afterwards, the
+// planner guesses their number far too high and reads the whole table.
+std::string WithAncestors(const std::string& hitSelect) {
+    const std::string columns = kRecordColumns;
+    return "WITH RECURSIVE hit AS (" + hitSelect + "), up AS (SELECT " + columns +
+           " FROM (SELECT DISTINCT content, parent FROM hit WHERE parent >= 0) h "
+           "JOIN quillora_records r ON r.content = h.content AND r.idx = h.parent "
+           "UNION SELECT " +
+           columns +
+           " FROM up JOIN quillora_records r ON r.content = up.content AND r.idx = up.parent "
+           "WHERE up.parent >= 0) "
+           "SELECT 1, r.* FROM hit r UNION ALL SELECT 0, r.* FROM up r ORDER BY 2, 3";
 }
 
 SIndexedRecord RecordFromRow(const CPgResult& rows, int row, int first) {
@@ -131,6 +185,365 @@ public:
     }
 };
 
+// The indexed cases of a question, by content id, and the order they are handed out in.
+struct SFetchedCases {
+    std::map<std::int64_t, CFetchedCase> m_cases;
+    std::vector<std::int64_t> m_order; // by the cases' paths
+};
+
+// Each indexed case once, by `machine`'s path when it has one, with its media.
+SFetchedCases FetchCases(CPgConnection& db, const std::string& machine) {
+    CPgParams p;
+    p.Text(machine);
+    CPgResult caseRows = db.Exec(
+        "SELECT c.id, c.records, f.path, f.size, f.modified FROM quillora_contents c "
+        "JOIN LATERAL (SELECT path, size, modified FROM quillora_case_files "
+        "              WHERE content = c.id ORDER BY machine = $1 DESC, path LIMIT 1) f ON true "
+        "WHERE c.state = 0 ORDER BY f.path, c.id",
+        p);
+    SFetchedCases fetched;
+    for (int i = 0; i < caseRows.Rows(); ++i) {
+        const std::int64_t id = caseRows.Int(i, 0);
+        CFetchedCase& c = fetched.m_cases[id];
+        c.m_facts.m_nRecords = static_cast<std::uint64_t>(caseRows.Int(i, 1));
+        c.m_facts.m_strPath = std::string(caseRows.Bytes(i, 2));
+        c.m_facts.m_nFileSize = caseRows.Int(i, 3);
+        c.m_facts.m_nModified = caseRows.Int(i, 4);
+        fetched.m_order.push_back(id);
+    }
+    if (fetched.m_order.empty()) {
+        return fetched;
+    }
+    CPgResult mediaRows =
+        db.Exec("SELECT m.content, m.label, m.org_label, m.name, m.serial, m.flags "
+                "FROM quillora_media m JOIN quillora_contents c ON c.id = m.content "
+                "WHERE c.state = 0 ORDER BY m.content, m.idx");
+    for (int i = 0; i < mediaRows.Rows(); ++i) {
+        auto found = fetched.m_cases.find(mediaRows.Int(i, 0));
+        if (found == fetched.m_cases.end()) {
+            continue;
+        }
+        SIndexedMedium m;
+        m.m_strLabel = std::string(mediaRows.Bytes(i, 1));
+        m.m_strOrgLabel = std::string(mediaRows.Bytes(i, 2));
+        m.m_strName = std::string(mediaRows.Bytes(i, 3));
+        m.m_dwSerial = static_cast<std::uint32_t>(mediaRows.Int(i, 4));
+        m.m_dwFlags = static_cast<std::uint32_t>(mediaRows.Int(i, 5));
+        found->second.m_media.push_back(std::move(m));
+    }
+    return fetched;
+}
+
+// Takes rows of a flag (1: a candidate, 0: a record above one) and kRecordColumns,
+// ordered by case and index, into their cases.
+void TakeRows(const CPgResult& rows, SFetchedCases& fetched) {
+    for (int i = 0; i < rows.Rows(); ++i) {
+        auto found = fetched.m_cases.find(rows.Int(i, 1));
+        if (found == fetched.m_cases.end()) {
+            continue; // a case left out, or one whose contents have no file any more
+        }
+        CFetchedCase& c = found->second;
+        const auto index = static_cast<std::uint32_t>(rows.Int(i, 2));
+        const bool hit = rows.Int(i, 0) != 0;
+        if (c.m_records.empty() || c.m_records.back().first != index) {
+            c.m_records.emplace_back(index, RecordFromRow(rows, i, 1));
+        }
+        if (hit && (c.m_candidates.empty() || c.m_candidates.back() != index)) {
+            c.m_candidates.push_back(index);
+        }
+    }
+}
+
+// The cases in the order of their paths, as the embedded index hands them; `all`:
+// every record of every case may match.
+void HandOut(SFetchedCases& fetched, bool all, ICandidateSink& sink) {
+    for (const std::int64_t id : fetched.m_order) {
+        CFetchedCase& c = fetched.m_cases.at(id);
+        c.m_bAll = all;
+        // Rows of several questions: each record once, in tree order.
+        auto byIndex = [](const auto& a, const auto& b) { return a.first < b.first; };
+        auto sameIndex = [](const auto& a, const auto& b) { return a.first == b.first; };
+        if (!std::is_sorted(c.m_records.begin(), c.m_records.end(), byIndex)) {
+            std::stable_sort(c.m_records.begin(), c.m_records.end(), byIndex);
+        }
+        c.m_records.erase(std::unique(c.m_records.begin(), c.m_records.end(), sameIndex),
+                          c.m_records.end());
+        if (!std::is_sorted(c.m_candidates.begin(), c.m_candidates.end())) {
+            std::sort(c.m_candidates.begin(), c.m_candidates.end());
+        }
+        c.m_candidates.erase(std::unique(c.m_candidates.begin(), c.m_candidates.end()),
+                             c.m_candidates.end());
+        if (!all && c.m_candidates.empty()) {
+            continue;
+        }
+        sink.Case(c);
+    }
+}
+
+// What the ties of a ranked question are broken by, as arrays for the server: the
+// cases' ids in the order they are handed out, and the media present now (case ids
+// and medium indexes side by side).
+struct SRankKeys {
+    std::string m_strOrder = "{";
+    std::string m_strPresentContents = "{";
+    std::string m_strPresentMedia = "{";
+    std::vector<std::int64_t> m_withPresent; // the cases with a medium present, in order
+    std::set<std::pair<std::int64_t, std::int64_t>> m_present; // (case id, medium)
+};
+
+SRankKeys RankKeys(const SFetchedCases& fetched, const PresenceFn& presence) {
+    SRankKeys keys;
+    auto append = [](std::string& array, std::int64_t value) {
+        array += (array.size() > 1 ? "," : "") + std::to_string(value);
+    };
+    for (const std::int64_t id : fetched.m_order) {
+        const CFetchedCase& c = fetched.m_cases.at(id);
+        append(keys.m_strOrder, id);
+        const std::vector<bool> present = presence(c.m_media);
+        for (std::size_t m = 0; m < present.size() && m < c.m_media.size(); ++m) {
+            if (present[m]) {
+                append(keys.m_strPresentContents, id);
+                append(keys.m_strPresentMedia, static_cast<std::int64_t>(m));
+                keys.m_present.emplace(id, static_cast<std::int64_t>(m));
+                if (keys.m_withPresent.empty() || keys.m_withPresent.back() != id) {
+                    keys.m_withPresent.push_back(id);
+                }
+            }
+        }
+    }
+    keys.m_strOrder += '}';
+    keys.m_strPresentContents += '}';
+    keys.m_strPresentMedia += '}';
+    return keys;
+}
+
+// The best $4 of the found records meeting `where`, in the order of the hits: `rank`,
+// media present now ($2, $3) first, then case order ($1), medium and tree order; with
+// the records whose names could not be stored, which the matcher ranks, and every
+// record above them all.
+std::string RankedQuestion(const std::string& where, const std::string& rank) {
+    // The page is cut from the keys alone, and only its records are read whole.
+    return WithAncestors(std::string("SELECT ") + kRecordColumns +
+                         " FROM (SELECT r.content, r.idx FROM quillora_records r JOIN "
+                         "unnest($1::bigint[]) WITH ORDINALITY AS cs(content, ord) "
+                         "ON cs.content = r.content WHERE r.class <= 1" +
+                         where + " ORDER BY " + rank +
+                         ", (r.content, r.medium) IN (SELECT * FROM unnest($2::bigint[], "
+                         "$3::integer[])) DESC, cs.ord, r.medium, r.idx LIMIT $4::bigint) page "
+                         "JOIN quillora_records r ON r.content = page.content AND r.idx = page.idx "
+                         "UNION ALL " +
+                         OddRecords());
+}
+
+// "{a,b,...}" of the ids.
+std::string IdArray(std::vector<std::int64_t>::const_iterator first,
+                    std::vector<std::int64_t>::const_iterator last) {
+    std::string array = "{";
+    for (auto it = first; it != last; ++it) {
+        array += (array.size() > 1 ? "," : "") + std::to_string(*it);
+    }
+    return array + "}";
+}
+
+// One whole name or name start as the walk below finds it: the keys of its order.
+struct SStartKey {
+    bool m_bWhole = false;
+    bool m_bPresent = false;
+    std::size_t m_nCase = 0; // in the order the cases are handed out
+    std::int64_t m_nMedium = -1;
+    std::int64_t m_nContent = 0;
+    std::int64_t m_nIndex = 0;
+
+    bool operator<(const SStartKey& o) const {
+        return std::tuple(!m_bWhole, !m_bPresent, m_nCase, m_nMedium, m_nIndex) <
+               std::tuple(!o.m_bWhole, !o.m_bPresent, o.m_nCase, o.m_nMedium, o.m_nIndex);
+    }
+};
+
+// Fetches the records of the best `limit` of `walked` (and those whose names could not
+// be stored) with every record above them into `fetched`.
+bool FetchPage(CPgConnection& db, const std::set<SStartKey>& walked, std::size_t limit,
+               SFetchedCases& fetched) {
+    std::string contents = "{";
+    std::string indexes = "{";
+    std::size_t n = 0;
+    for (auto it = walked.begin(); it != walked.end() && n < limit; ++it, ++n) {
+        contents += (n > 0 ? "," : "") + std::to_string(it->m_nContent);
+        indexes += (n > 0 ? "," : "") + std::to_string(it->m_nIndex);
+    }
+    CPgParams p;
+    p.Text(contents + "}").Text(indexes + "}");
+    const CPgResult rows =
+        db.Exec(WithAncestors(std::string("SELECT ") + kRecordColumns +
+                              " FROM unnest($1::bigint[], $2::integer[]) AS page(content, idx) "
+                              "JOIN quillora_records r ON r.content = page.content AND "
+                              "r.idx = page.idx UNION ALL " +
+                              OddRecords())
+                    .c_str(),
+                p);
+    TakeRows(rows, fetched);
+    return true;
+}
+
+// The keys of the whole names and name starts of `cases` (the present media's alone
+// when `present`), and with `whole` the whole names of every case too.
+std::vector<SStartKey> StartKeys(CPgConnection& db, const CLocateQuery& query,
+                                 const SRankKeys& keys, const std::string& cases, bool present,
+                                 bool whole) {
+    const std::vector<std::string>& words = query.NameWords();
+    CPgParams p;
+    p.Text(cases).Text(LikeLiteral(words.front()) + "%").Text(query.Joined());
+    std::string sql = "SELECT r.content, r.idx, r.medium, r.folded = $3 FROM quillora_records r "
+                      "WHERE r.class <= 1 AND r.content = ANY($1::bigint[]) AND r.folded LIKE $2";
+    for (std::size_t w = 1; w < words.size(); ++w) {
+        p.Text("%" + LikeLiteral(words[w]) + "%");
+        sql += " AND r.folded LIKE $" + std::to_string(p.Count());
+    }
+    if (present) {
+        p.Text(keys.m_strPresentContents).Text(keys.m_strPresentMedia);
+        sql += " AND (r.content, r.medium) IN (SELECT * FROM unnest($" +
+               std::to_string(p.Count() - 1) + "::bigint[], $" + std::to_string(p.Count()) +
+               "::integer[]))";
+    }
+    if (whole) {
+        p.Text(keys.m_strOrder);
+        sql += " UNION ALL SELECT r.content, r.idx, r.medium, true FROM quillora_records r "
+               "WHERE r.class <= 1 AND r.content = ANY($" +
+               std::to_string(p.Count()) + "::bigint[]) AND r.folded = $3";
+    }
+    const CPgResult rows = db.Exec(sql.c_str(), p);
+    std::vector<SStartKey> found;
+    for (int i = 0; i < rows.Rows(); ++i) {
+        SStartKey k;
+        k.m_nContent = rows.Int(i, 0);
+        k.m_nIndex = rows.Int(i, 1);
+        k.m_nMedium = rows.Int(i, 2);
+        k.m_bWhole = rows.Int(i, 3) != 0;
+        k.m_bPresent = keys.m_present.contains({k.m_nContent, k.m_nMedium});
+        found.push_back(k);
+    }
+    return found;
+}
+
+// The first page from the whole names and name starts alone, each case's looked up in
+// the index over its names' starts. In the order of the hits, every whole name comes
+// first, then the name starts on media present now case by case, then the other name
+// starts case by case: so once the whole names and the name starts of the cases walked
+// so far (present media first) are `limit` or more, no other record can come before
+// them, and the best `limit` of them are the page. Walks the cases in ever larger
+// steps until then, and fetches the page's records; false, fetching nothing, when all
+// of them together are fewer (or look to be, from the first cases).
+bool FirstPageFromStarts(CPgConnection& db, const CLocateQuery& query, std::size_t limit,
+                         const SRankKeys& keys, SFetchedCases& fetched) {
+    std::map<std::int64_t, std::size_t> caseOrder;
+    for (const std::int64_t id : fetched.m_order) {
+        caseOrder.emplace(id, caseOrder.size());
+    }
+    std::set<SStartKey> walked;
+    bool first = true;
+    // Present media's name starts, then every name start (the present ones again).
+    for (const bool present : {true, false}) {
+        const std::vector<std::int64_t>& cases = present ? keys.m_withPresent : fetched.m_order;
+        std::size_t done = 0;
+        for (std::size_t step = 4; done < cases.size() || first; step *= 4) {
+            const std::size_t until = std::min(cases.size(), done + step);
+            for (SStartKey k :
+                 StartKeys(db, query, keys,
+                           IdArray(cases.begin() + static_cast<std::ptrdiff_t>(done),
+                                   cases.begin() + static_cast<std::ptrdiff_t>(until)),
+                           present, first)) {
+                k.m_nCase = caseOrder.at(k.m_nContent);
+                walked.insert(k);
+            }
+            first = false;
+            done = until;
+            if (walked.size() >= limit) {
+                return FetchPage(db, walked, limit, fetched);
+            }
+            // Too few to fill the page at this rate: every match is ranked instead.
+            if (!present && done < cases.size() && walked.size() * cases.size() < limit * done) {
+                return false;
+            }
+        }
+    }
+    return false;
+}
+
+// The largest page fetched again and again for path words.
+constexpr std::size_t kMostOverFetched = 100000;
+
+// Fetches the best `want` candidates of `query` by the order of the hits, with the
+// records whose names could not be stored and every record above them, into
+// `fetched`; how many of the best it found (fewer than `want` when there are no more).
+std::size_t BestCandidates(CPgConnection& db, const CLocateQuery& query, std::size_t want,
+                           const SRankKeys& keys, SFetchedCases& fetched) {
+    // A common word's page is settled by the whole names and name starts of the first
+    // cases; when they are too few, every record holding the words is ranked.
+    if (FirstPageFromStarts(db, query, want, keys, fetched)) {
+        return want;
+    }
+    const std::vector<std::string>& words = query.NameWords();
+    CPgParams all;
+    all.Text(keys.m_strOrder)
+        .Text(keys.m_strPresentContents)
+        .Text(keys.m_strPresentMedia)
+        .Int(static_cast<std::int64_t>(want))
+        .Text(query.Joined())
+        .Text(LikeLiteral(words.front()) + "%");
+    std::string where;
+    std::string wordStarts;
+    for (const std::string& word : words) {
+        all.Text("%" + LikeLiteral(word) + "%");
+        where += " AND r.folded LIKE $" + std::to_string(all.Count());
+        // A word start: the word at the beginning or after a character that is neither
+        // letter nor digit, as ICU tells them (the server's regular expressions ask ICU
+        // under an ICU collation).
+        all.Text("(^|[^[:alnum:]])" + RegexLiteral(word));
+        wordStarts += std::string(wordStarts.empty() ? "" : " AND ") +
+                      "r.folded COLLATE \"und-x-icu\" ~ $" + std::to_string(all.Count());
+    }
+    const CPgResult rows = db.Exec(RankedQuestion(where, "CASE WHEN r.folded = $5 THEN 0 WHEN "
+                                                         "r.folded LIKE $6 THEN 1 WHEN " +
+                                                             wordStarts + " THEN 2 ELSE 3 END")
+                                       .c_str(),
+                                   all);
+    TakeRows(rows, fetched);
+    std::size_t ranked = 0;
+    for (int i = 0; i < rows.Rows(); ++i) {
+        ranked += rows.Int(i, 0) != 0 && !rows.IsNull(i, 10) ? 1 : 0;
+    }
+    return ranked;
+}
+
+// How many of the candidates the server ranked (those whose names it holds) match the
+// path words of `query` too.
+std::size_t MatchingPaths(const CLocateQuery& query, SFetchedCases& fetched) {
+    std::size_t matching = 0;
+    std::string path;
+    std::vector<std::uint32_t> chain;
+    for (auto& [id, c] : fetched.m_cases) {
+        for (const std::uint32_t index : c.m_candidates) {
+            if (!IsServerText(c.Record(index).m_strFolded)) {
+                continue;
+            }
+            chain.clear();
+            for (std::uint32_t i = index; i != SIndexedRecord::kNoParent;
+                 i = c.Record(i).m_nParent) {
+                chain.push_back(i);
+            }
+            path.clear();
+            for (std::size_t k = chain.size(); k-- > 0;) {
+                path += c.Record(chain[k]).m_strFolded;
+                if (k > 0) {
+                    path += '\\';
+                }
+            }
+            matching += query.MatchesPath(path) ? 1 : 0;
+        }
+    }
+    return matching;
+}
+
 // An advisory lock held by the connection until it is left.
 class CSessionLock {
 public:
@@ -161,6 +574,18 @@ private:
 CPgIndexStore::CPgIndexStore(const std::string& conninfo, std::string machine)
     : m_db(std::make_unique<CPgConnection>(conninfo)), m_strMachine(std::move(machine)) {
     CheckOrCreateSchema();
+    m_bRanks = m_db->Exec("SELECT current_setting('server_encoding') = 'UTF8' AND EXISTS ("
+                          "SELECT 1 FROM pg_collation WHERE collname = 'und-x-icu' "
+                          "AND collprovider = 'i')")
+                   .Int(0, 0) != 0;
+    // The index's questions are short and many ask at once: compiling a plan, or
+    // starting workers to share one, costs more than the question. Its pages are read
+    // from memory far more often than from disk, so the start of a name is looked up
+    // in the index over the starts even where some pages must be read to check that
+    // their records are visible, rather than reading every page holding a match.
+    m_db->Exec("SET jit = off");
+    m_db->Exec("SET max_parallel_workers_per_gather = 0");
+    m_db->Exec("SET random_page_cost = 1.1");
 }
 
 std::string CPgIndexStore::LocalMachine() {
@@ -446,53 +871,19 @@ void CPgIndexStore::FindCandidates(const std::vector<std::string>& foldedWords,
     // One snapshot for cases, media and records: a case being replaced is seen whole,
     // before or after.
     CPgTransaction transaction(*m_db, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
-    CPgParams machine;
-    machine.Text(m_strMachine);
-    // Each case once, by this machine's path when it has one.
-    CPgResult caseRows = m_db->Exec(
-        "SELECT c.id, c.records, f.path, f.size, f.modified FROM quillora_contents c "
-        "JOIN LATERAL (SELECT path, size, modified FROM quillora_case_files "
-        "              WHERE content = c.id ORDER BY machine = $1 DESC, path LIMIT 1) f ON true "
-        "WHERE c.state = 0 ORDER BY f.path",
-        machine);
-    if (caseRows.Rows() == 0) {
+    SFetchedCases fetched = FetchCases(*m_db, m_strMachine);
+    if (fetched.m_order.empty()) {
         return;
     }
-    std::map<std::int64_t, CFetchedCase> cases;
-    for (int i = 0; i < caseRows.Rows(); ++i) {
-        CFetchedCase& c = cases[caseRows.Int(i, 0)];
-        c.m_facts.m_nRecords = static_cast<std::uint64_t>(caseRows.Int(i, 1));
-        c.m_facts.m_strPath = std::string(caseRows.Bytes(i, 2));
-        c.m_facts.m_nFileSize = caseRows.Int(i, 3);
-        c.m_facts.m_nModified = caseRows.Int(i, 4);
-    }
-    CPgResult mediaRows =
-        m_db->Exec("SELECT m.content, m.label, m.org_label, m.name, m.serial, m.flags "
-                   "FROM quillora_media m JOIN quillora_contents c ON c.id = m.content "
-                   "WHERE c.state = 0 ORDER BY m.content, m.idx");
-    for (int i = 0; i < mediaRows.Rows(); ++i) {
-        auto found = cases.find(mediaRows.Int(i, 0));
-        if (found == cases.end()) {
-            continue;
-        }
-        SIndexedMedium m;
-        m.m_strLabel = std::string(mediaRows.Bytes(i, 1));
-        m.m_strOrgLabel = std::string(mediaRows.Bytes(i, 2));
-        m.m_strName = std::string(mediaRows.Bytes(i, 3));
-        m.m_dwSerial = static_cast<std::uint32_t>(mediaRows.Int(i, 4));
-        m.m_dwFlags = static_cast<std::uint32_t>(mediaRows.Int(i, 5));
-        found->second.m_media.push_back(std::move(m));
-    }
-
     // Words that are not UTF-8 cannot go to pg_trgm; the matcher above checks them.
-    CPgParams patterns;
+    CPgParams params;
     std::string where;
     for (const std::string& word : foldedWords) {
-        if (!text::IsValidUtf8(word) || word.find('\0') != std::string::npos) {
+        if (!IsServerText(word)) {
             continue;
         }
-        patterns.Text(ContainsPattern(word));
-        where += " AND r.folded LIKE $" + std::to_string(patterns.Count());
+        params.Text("%" + LikeLiteral(word) + "%");
+        where += " AND r.folded LIKE $" + std::to_string(params.Count());
     }
     const bool all = where.empty();
     std::string sql;
@@ -501,46 +892,46 @@ void CPgIndexStore::FindCandidates(const std::vector<std::string>& foldedWords,
               " FROM quillora_records r JOIN quillora_contents c ON c.id = r.content "
               "WHERE c.state = 0 ORDER BY r.content, r.idx";
     } else {
-        // The records whose names may match, and every record above them (their paths
-        // are shown, and path words matched, from their names).
-        sql = std::string("WITH RECURSIVE hit AS (SELECT ") + kRecordColumns +
-              " FROM quillora_records r WHERE r.class <= 1" + where + " UNION ALL SELECT " +
-              kRecordColumns +
-              " FROM quillora_records r WHERE r.folded IS NULL AND r.class <= 1), "
-              "up(content, idx) AS (SELECT DISTINCT content, parent FROM hit WHERE parent >= 0 "
-              "UNION SELECT r.content, r.parent FROM up JOIN quillora_records r "
-              "ON r.content = up.content AND r.idx = up.idx WHERE r.parent >= 0) "
-              "SELECT 1, r.* FROM hit r UNION ALL SELECT 0, " +
-              kRecordColumns +
-              " FROM up JOIN quillora_records r ON r.content = up.content AND r.idx = up.idx "
-              "ORDER BY 2, 3";
+        sql = WithAncestors(std::string("SELECT ") + kRecordColumns +
+                            " FROM quillora_records r WHERE r.class <= 1" + where + " UNION ALL " +
+                            OddRecords());
     }
-    CPgResult rows = m_db->Exec(sql.c_str(), patterns);
+    CPgResult rows = m_db->Exec(sql.c_str(), params);
     transaction.Commit();
-    for (int i = 0; i < rows.Rows(); ++i) {
-        auto found = cases.find(rows.Int(i, 1));
-        if (found == cases.end()) {
-            continue; // a case left out, or one whose contents have no file any more
-        }
-        CFetchedCase& c = found->second;
-        const auto index = static_cast<std::uint32_t>(rows.Int(i, 2));
-        const bool hit = rows.Int(i, 0) != 0;
-        if (c.m_records.empty() || c.m_records.back().first != index) {
-            c.m_records.emplace_back(index, RecordFromRow(rows, i, 1));
-        }
-        if (hit && (c.m_candidates.empty() || c.m_candidates.back() != index)) {
-            c.m_candidates.push_back(index);
+    TakeRows(rows, fetched);
+    HandOut(fetched, all, sink);
+}
+
+bool CPgIndexStore::FindFirstCandidates(const CLocateQuery& query, std::size_t limit,
+                                        const PresenceFn& presence, ICandidateSink& sink) {
+    // Words the server cannot hold go the long way, and so do pages too large to fetch
+    // several times over.
+    const std::vector<std::string>& words = query.NameWords();
+    const bool paths = !query.PathWords().empty();
+    if (!m_bRanks || limit == 0 || words.empty() || (paths && limit > kMostOverFetched) ||
+        !std::all_of(words.begin(), words.end(), IsServerText)) {
+        return false;
+    }
+    CPgTransaction transaction(*m_db, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    const SFetchedCases cases = FetchCases(*m_db, m_strMachine);
+    if (cases.m_order.empty()) {
+        return true;
+    }
+    const SRankKeys keys = RankKeys(cases, presence);
+    // Path words are matched against the records above each candidate, which the
+    // ranking does not know of: more of the best candidates are fetched, four times as
+    // many each time, until `limit` of them match the path words too or none are left.
+    // Path words that few records match take the long way.
+    for (std::size_t want = paths ? 4 * limit : limit; want <= 64 * limit; want *= 4) {
+        SFetchedCases fetched = cases;
+        const std::size_t ranked = BestCandidates(*m_db, query, want, keys, fetched);
+        if (!paths || ranked < want || MatchingPaths(query, fetched) >= limit) {
+            transaction.Commit();
+            HandOut(fetched, false, sink);
+            return true;
         }
     }
-    // The cases in the order of their paths, as the embedded index hands them.
-    for (int i = 0; i < caseRows.Rows(); ++i) {
-        CFetchedCase& c = cases[caseRows.Int(i, 0)];
-        c.m_bAll = all;
-        if (!all && c.m_candidates.empty()) {
-            continue;
-        }
-        sink.Case(c);
-    }
+    return false;
 }
 
 std::uint64_t CPgIndexStore::BytesOnDisk() {

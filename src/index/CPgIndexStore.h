@@ -2,7 +2,8 @@
 // instances share. Cases are kept once by a content id taken from their own data, and
 // each machine keeps the paths it sees them under, so that a case file on a shared
 // folder is not doubled by the machines that index it. Names are matched with the
-// pg_trgm extension over the folded names, exactly as the embedded index folds them.
+// pg_trgm extension over the folded names, exactly as the embedded index folds them,
+// and a first page is ranked and cut on the server, so that only the page travels.
 #pragma once
 
 #include "index/CPgConnection.h"
@@ -22,7 +23,7 @@ struct SPgSpace {
 class CPgIndexStore : public IIndexStore {
 public:
     // The schema version this program writes; a database of a newer one is refused.
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
     // Connects to `conninfo` (a postgresql:// URL, libpq's keywords, or empty for the
     // PG* environment) and creates or upgrades the schema. `machine` names this
@@ -44,6 +45,10 @@ public:
     // Every indexed case of every machine, once, named by this machine's path where
     // it has one; the candidates are the records whose folded names hold every word.
     void FindCandidates(const std::vector<std::string>& foldedWords, ICandidateSink& sink) override;
+    // The server ranks and cuts the first page itself when it can (ICU under its regular
+    // expressions); for path words it fetches more of the best until enough match them.
+    bool FindFirstCandidates(const CLocateQuery& query, std::size_t limit,
+                             const PresenceFn& presence, ICandidateSink& sink) override;
     std::uint64_t BytesOnDisk() override;
 
     SPgSpace Space();
@@ -62,6 +67,8 @@ private:
 
     std::unique_ptr<CPgConnection> m_db;
     std::string m_strMachine;
+    // The server tells letters and digits as ICU does (an ICU collation, UTF-8): it ranks.
+    bool m_bRanks = false;
 };
 
 } // namespace quillora

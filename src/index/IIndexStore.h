@@ -3,10 +3,12 @@
 // whatever lets it name the candidates of a query quickly.
 #pragma once
 
+#include "index/CLocateQuery.h"
 #include "index/SCaseRecords.h"
 #include "index/SIndexedCase.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +52,9 @@ public:
     virtual void Case(ICandidateCase& candidates) = 0;
 };
 
+// Which of a case's media are mounted now, one flag a medium.
+using PresenceFn = std::function<std::vector<bool>(const std::vector<SIndexedMedium>& media)>;
+
 class IIndexStore {
 public:
     virtual ~IIndexStore() = default;
@@ -73,6 +78,15 @@ public:
     // records that do).
     virtual void FindCandidates(const std::vector<std::string>& foldedWords,
                                 ICandidateSink& sink) = 0;
+
+    // As FindCandidates, but for a back end that ranks by itself: only candidates among
+    // which lie the best `limit` (at least 1) hits of `query` by the order of
+    // SLocateHit, `presence` telling which media are present. False, handing nothing,
+    // when this store cannot rank the question; FindCandidates answers it then.
+    virtual bool FindFirstCandidates(const CLocateQuery& /*query*/, std::size_t /*limit*/,
+                                     const PresenceFn& /*presence*/, ICandidateSink& /*sink*/) {
+        return false;
+    }
 
     // Bytes the store takes on disk.
     virtual std::uint64_t BytesOnDisk() = 0;

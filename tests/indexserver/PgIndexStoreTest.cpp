@@ -13,6 +13,7 @@
 #include "model/CaseFile.h"
 #include "model/SArcFileInfo.h"
 #include "model/SVolumeInfo.h"
+#include "platform/DriveList.h"
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -68,7 +69,8 @@ void WriteCase(const fs::path& path, const std::vector<std::vector<std::string>>
 std::string Describe(const SLocateHit& h) {
     return h.m_strCase + "|" + h.m_strMedium + "|" + h.m_strPath + "|" + h.m_strName + "|" +
            std::to_string(h.m_nSize) + "|" + std::to_string(static_cast<int>(h.m_rank)) + "|" +
-           std::to_string(static_cast<int>(h.m_class)) + (h.m_bFolder ? "/" : "");
+           std::to_string(static_cast<int>(h.m_class)) + (h.m_bFolder ? "/" : "") +
+           (h.m_bPresent ? "|present" : "");
 }
 
 std::vector<std::string> Describe(const std::vector<SLocateHit>& hits) {
@@ -77,6 +79,47 @@ std::vector<std::string> Describe(const std::vector<SLocateHit>& hits) {
         out.push_back(Describe(h));
     }
     return out;
+}
+
+// One medium of a case written by WriteMedia.
+struct SMediumSpec {
+    std::uint32_t m_dwSerial = 0;
+    std::string m_strFolder; // a folder medium's path below its drive's root, else empty
+    std::vector<std::string> m_names;
+    std::string m_strLabel; // empty: "Disc 1", "Disc 2"...
+};
+
+// A case of the media given, each holding its names at its top ("Disc 1", "Disc 2"...).
+void WriteMedia(const fs::path& path, const std::vector<SMediumSpec>& media) {
+    CCDCase root;
+    for (std::size_t m = 0; m < media.size(); ++m) {
+        auto medium = std::make_unique<SVolumeInfo>();
+        medium->m_dwFlags |= kFlagRemovable;
+        medium->m_strLabel =
+            media[m].m_strLabel.empty() ? "Disc " + std::to_string(m + 1) : media[m].m_strLabel;
+        medium->m_strOrgLabel = medium->m_strLabel;
+        medium->m_dwSerial = media[m].m_dwSerial;
+        medium->m_strName = media[m].m_strFolder;
+        SFileInfo* disc = root.AddChild(std::move(medium));
+        for (const std::string& name : media[m].m_names) {
+            auto file = std::make_unique<SFileInfo>();
+            file->m_strName = name;
+            disc->AddChild(std::move(file));
+        }
+    }
+    fs::create_directories(path.parent_path());
+    SaveCaseFile(root, path.string(), false);
+}
+
+// Counts the candidates a store hands out.
+class CCandidateCount : public ICandidateSink {
+public:
+    void Case(ICandidateCase& c) override { m_nCandidates += c.Candidates()->size(); }
+    std::size_t m_nCandidates = 0;
+};
+
+std::vector<bool> NonePresent(const std::vector<SIndexedMedium>& media) {
+    return std::vector<bool>(media.size(), false);
 }
 
 class PgIndexStoreTest : public ::testing::Test {
@@ -188,6 +231,144 @@ TEST_F(PgIndexStoreTest, AnswersAsTheEmbeddedIndexOverTheSameCases) {
     EXPECT_EQ(server.Status().m_nCases, embedded.Status().m_nCases);
     EXPECT_EQ(server.Status().m_nRecords, embedded.Status().m_nRecords);
     EXPECT_GT(server.Status().m_nBytesOnDisk, 0u);
+}
+
+TEST_F(PgIndexStoreTest, CutsTheFirstPageWhereTheEmbeddedIndexCutsIt) {
+    // Every rank in every case and medium, word starts after letters, digits, marks
+    // and signs of other scripts (which ICU tells apart), and equal names for ties.
+    static const std::vector<std::string> before = {"",   "",   "x", "_", " ",  "の",    "・",
+                                                    "〇", "ー", "٣", "é", "a-", "写真 ", "holiday"};
+    static const std::vector<std::string> middle = {"holiday", "HOLIDAY", "写真", "holiday 写真"};
+    static const std::vector<std::string> after = {"", "", ".jpg", " 写真", "写真", "-2", "s"};
+    std::mt19937 random(2026);
+    auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+    for (std::uint32_t c = 0; c < 9; ++c) {
+        std::vector<std::vector<std::string>> media(2);
+        for (auto& names : media) {
+            for (int k = 0; k < 30; ++k) {
+                names.push_back(pick(before) + pick(middle) + pick(after));
+            }
+            names.push_back("holiday"); // a whole name in every medium: ties of the best
+        }
+        WriteCase(dir / ("cases/r" + std::to_string(c) + ".cas"), media, 0x100 * (c + 1));
+    }
+    // A medium that only path words find, among the first cases and among the last.
+    for (const char* name : {"cases/0.cas", "cases/z.cas"}) {
+        SMediumSpec rare{0x77, {}, {}, "Rare"};
+        for (int k = 0; k < 12; ++k) {
+            rare.m_names.push_back(pick(before) + pick(middle) + pick(after));
+        }
+        WriteMedia(dir / name, {rare});
+    }
+    CCaseIndex embedded((dir / "index").string());
+    CCaseIndex server = Index();
+    embedded.Add({(dir / "cases").string()});
+    server.Add({(dir / "cases").string()});
+
+    const std::vector<std::vector<std::string>> questions = {{"holiday"},
+                                                             {"写真"},
+                                                             {"holiday", "写真"},
+                                                             {"写真", "HOLIDAY"},
+                                                             {"day"},
+                                                             {"holiday 写真"},
+                                                             {"docs/", "holiday"},
+                                                             {"disc 2/", "holiday"},
+                                                             {"rare/", "holiday"},
+                                                             {"rare\\", "写真"}};
+    for (const auto& words : questions) {
+        const std::vector<SLocateHit> all = embedded.Locate(words, 0);
+        ASSERT_GT(all.size(), 10u) << words.front();
+        const std::vector<std::string> expected = Describe(all);
+        for (std::size_t limit :
+             {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{13}, std::size_t{31},
+              std::size_t{70}, std::size_t{150}, all.size() - 1, all.size() + 7}) {
+            const auto serverHits = Describe(server.Locate(words, limit));
+            const auto cut = std::vector<std::string>(
+                expected.begin(),
+                expected.begin() + static_cast<std::ptrdiff_t>(std::min(limit, expected.size())));
+            EXPECT_EQ(serverHits, cut) << words.front() << " limit " << limit;
+            EXPECT_EQ(Describe(embedded.Locate(words, limit)), cut) << words.front();
+        }
+    }
+    // The questions meet every rank, so a rank computed wrongly moves hits.
+    std::map<ELocateRank, std::size_t> ranks;
+    for (const SLocateHit& h : embedded.Locate({"holiday"}, 0)) {
+        ++ranks[h.m_rank];
+    }
+    EXPECT_EQ(ranks.size(), 4u);
+
+    // The server cut the page itself: from the whole names and the name starts of the
+    // first cases where they fill it, else from every match ranked; for path words
+    // from more of the best, enough of which match them.
+    auto store = Store();
+    CCandidateCount starts;
+    ASSERT_TRUE(store->FindFirstCandidates(CLocateQuery({"holiday"}), 7, NonePresent, starts));
+    EXPECT_GE(starts.m_nCandidates, 7u);
+    EXPECT_LT(starts.m_nCandidates, embedded.Locate({"holiday"}, 0).size());
+    CCandidateCount ranked;
+    ASSERT_TRUE(store->FindFirstCandidates(CLocateQuery({"day"}), 7, NonePresent, ranked));
+    EXPECT_EQ(ranked.m_nCandidates, 7u);
+    CCandidateCount paths;
+    ASSERT_TRUE(
+        store->FindFirstCandidates(CLocateQuery({"disc 2/", "holiday"}), 7, NonePresent, paths));
+    EXPECT_GE(paths.m_nCandidates, 7u);
+    EXPECT_LT(paths.m_nCandidates, embedded.Locate({"holiday"}, 0).size());
+}
+
+TEST_F(PgIndexStoreTest, PutsHitsOnMediaPresentNowFirstWithinARank) {
+    // A folder medium on the disk that holds the scratch folder is present now; it
+    // matches by that disk's serial number.
+    const std::vector<SDrive> drives = CDriveList::Read();
+    const SDrive* disk = nullptr;
+    const std::string here = dir.Path().string();
+    for (const SDrive& d : drives) {
+        const bool probed = d.m_kind == DriveKind::Removable || d.m_kind == DriveKind::Fixed ||
+                            d.m_kind == DriveKind::CdRom;
+        const bool holds = d.m_root == "/" || here.starts_with(d.m_root + "/");
+        if (probed && d.m_present && !d.m_serialUnknown && holds &&
+            (!disk || d.m_root.size() > disk->m_root.size())) {
+            disk = &d;
+        }
+    }
+    if (!disk) {
+        GTEST_SKIP() << "no disk with a serial number holds " << here;
+    }
+    fs::create_directories(dir / "present");
+    std::string below =
+        (dir / "present").string().substr(disk->m_root == "/" ? 1 : disk->m_root.size() + 1);
+    std::replace(below.begin(), below.end(), '/', '\\');
+    const SMediumSpec absent{
+        disk->m_serial + 1, {}, {"holiday.jpg", "my holiday", "holiday.png"}, {}};
+    SMediumSpec present = absent;
+    present.m_dwSerial = disk->m_serial;
+    present.m_strFolder = below;
+    // The absent medium comes first in tree order in one case, last in the other.
+    WriteMedia(dir / "cases/a.cas", {absent, present});
+    SMediumSpec absentToo = absent;
+    absentToo.m_dwSerial = disk->m_serial + 2;
+    WriteMedia(dir / "cases/b.cas", {present, absentToo});
+    WriteMedia(dir / "cases/c.cas", {absentToo});
+    // Cases before them, more than the server looks at first, all absent.
+    for (std::uint32_t k = 0; k < 6; ++k) {
+        SMediumSpec other = absent;
+        other.m_dwSerial = disk->m_serial + 3 + k;
+        WriteMedia(dir / ("cases/0-" + std::to_string(k) + ".cas"), {other});
+    }
+
+    CCaseIndex embedded((dir / "index").string());
+    CCaseIndex server = Index();
+    embedded.Add({(dir / "cases").string()});
+    server.Add({(dir / "cases").string()});
+    const std::vector<SLocateHit> all = embedded.Locate({"holiday"}, 0);
+    ASSERT_EQ(all.size(), 33u);
+    ASSERT_TRUE(all.front().m_bPresent) << "the folder medium on " << disk->m_root;
+    EXPECT_EQ(all.front().m_strCase, (dir / "cases/a.cas").string());
+    EXPECT_EQ(all.front().m_strMedium, "Disc 2");
+    for (std::size_t limit = 1; limit <= all.size(); ++limit) {
+        EXPECT_EQ(Describe(server.Locate({"holiday"}, limit)),
+                  Describe(embedded.Locate({"holiday"}, limit)))
+            << "limit " << limit;
+    }
 }
 
 TEST_F(PgIndexStoreTest, FoldsAndMatchesAsTheIndexDoes) {
@@ -413,6 +594,13 @@ TEST_F(PgIndexStoreTest, RefusesASchemaNewerThanTheProgramAndMakesItOnceForMany)
         t.join();
     }
     EXPECT_EQ(failures, 0);
+    // A database of the first schema is brought up to date.
+    Sql("DROP INDEX quillora_records_start; UPDATE quillora_schema SET version = 1");
+    Store();
+    CPgConnection db(Conninfo());
+    EXPECT_EQ(db.Exec("SELECT version FROM quillora_schema").Int(0, 0),
+              CPgIndexStore::kSchemaVersion);
+    EXPECT_EQ(db.Exec("SELECT to_regclass('quillora_records_start') IS NOT NULL").Int(0, 0), 1);
     Sql("UPDATE quillora_schema SET version = 99");
     try {
         Store();
