@@ -110,8 +110,11 @@ struct SProgramRun {
     std::size_t lines = 0;
 };
 
+// Where a timed program's output goes: a file in the run's own folder.
+std::string g_strProgramOut;
+
 SProgramRun RunProgram(const std::vector<std::string>& argv) {
-    const std::string out = "/tmp/quillora-bench-index.out";
+    const std::string& out = g_strProgramOut;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     // Not /dev/null: grep stops at the first match when its output goes there.
@@ -472,9 +475,16 @@ int main(int argc, char** argv) {
             server = i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0 ? argv[++i] : "";
         }
     }
-    const fs::path work = fs::temp_directory_path() / "quillora-bench-index";
+    // A folder of this run's own: two runs at once (another session's, say) must not
+    // remove or index each other's cases.
+    const fs::path work =
+        fs::temp_directory_path() / ("quillora-bench-index." + std::to_string(getpid()));
     fs::remove_all(work);
     fs::create_directories(work);
+    g_strProgramOut = (work / "program.out").string();
+    if (keep) {
+        std::printf("cases and indexes kept in %s\n", work.c_str());
+    }
     // The commands index what they open: keep that away from the user's own index.
     setenv("XDG_DATA_HOME", (work / "data").c_str(), 1);
     if (server) {
