@@ -3,6 +3,7 @@
 #include "report/CCopiesCollector.h"
 
 #include "model/RecordFlags.h"
+#include "report/CCrcContentTable.h"
 #include "report/CCrcRunMerge.h"
 
 #include <algorithm>
@@ -12,9 +13,10 @@
 namespace quillora {
 
 CCopiesCollector::CCopiesCollector(bool archives, std::size_t expectedFiles,
-                                   std::pmr::memory_resource* entryMemory, SStaging* staging)
-    : m_bArchives(archives), m_staging(staging ? *staging : m_ownStaging), m_crc(entryMemory),
-      m_names(entryMemory) {
+                                   std::pmr::memory_resource* entryMemory, SStaging* staging,
+                                   ECrcLayout layout)
+    : m_bArchives(archives), m_layout(layout), m_staging(staging ? *staging : m_ownStaging),
+      m_crc(entryMemory), m_names(entryMemory) {
     m_staging.m_crc.clear();
     m_staging.m_names.clear();
     m_staging.m_crc.reserve(expectedFiles);
@@ -124,10 +126,14 @@ void CCopiesCollector::Finish(const SSinkResult& result) {
     }
     m_bFinished = result.Usable();
     if (m_bFinished) {
-        // Sorted here, on the worker that read the file, so that the report only merges;
-        // the kept list takes exactly the room it needs.
+        // Sorted or partitioned here, on the worker that read the file, so that the
+        // report only merges or counts; the kept list takes exactly the room it needs.
         m_crc.resize(m_staging.m_crc.size());
-        CCrcRunMerge::SortRun(m_staging.m_crc, m_crc);
+        if (m_layout == ECrcLayout::Partitioned) {
+            CCrcContentTable::Partition(m_staging.m_crc, m_crc, m_partitionEnds);
+        } else {
+            CCrcRunMerge::SortRun(m_staging.m_crc, m_crc);
+        }
         m_names.assign(m_staging.m_names.begin(), m_staging.m_names.end());
     }
 }

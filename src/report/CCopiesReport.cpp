@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <stdexcept>
 #include <tuple>
 
 namespace quillora {
@@ -65,12 +66,15 @@ std::string NormalizedCatalogPath(std::string_view path) {
     return text::AsciiLower(out);
 }
 
-CCopiesReport::CCopiesReport(std::vector<std::string> casePaths) {
+CCopiesReport::CCopiesReport(std::vector<std::string> casePaths, ECrcLayout layout)
+    : m_layout(layout) {
     m_cases.resize(casePaths.size());
     m_collected.reserve(casePaths.size());
     for (std::size_t i = 0; i < casePaths.size(); ++i) {
-        m_collected.push_back(
-            {std::pmr::vector<SCrcEntry>(&m_arena), std::pmr::vector<SNameEntry>(&m_arena), {}});
+        m_collected.push_back({std::pmr::vector<SCrcEntry>(&m_arena),
+                               {},
+                               std::pmr::vector<SNameEntry>(&m_arena),
+                               {}});
     }
     for (std::size_t i = 0; i < casePaths.size(); ++i) {
         m_cases[i].m_strPath = std::move(casePaths[i]);
@@ -83,6 +87,7 @@ void CCopiesReport::Add(std::uint32_t index, CCopiesCollector& collected) {
     file.m_nRecords = collected.Records();
     SCollected& kept = m_collected.at(index);
     kept.m_crc = std::move(collected.CrcEntries());
+    kept.m_partitionEnds = std::move(collected.PartitionEnds());
     kept.m_names = std::move(collected.NameEntries());
     kept.m_media = std::move(collected.Media());
 }
@@ -126,6 +131,7 @@ void CCopiesReport::Join() {
     m_media.reserve(media);
     m_names.reserve(names);
     m_crcRuns.reserve(m_collected.size());
+    m_partitionEnds.reserve(m_collected.size());
     m_mediumBases.resize(m_collected.size());
     for (std::uint32_t index = 0; index < m_collected.size(); ++index) {
         SCollected& kept = m_collected[index];
@@ -142,6 +148,7 @@ void CCopiesReport::Join() {
         m_nCrcFiles += kept.m_crc.size();
         // Moved by construction, which takes the arena along with the entries.
         m_crcRuns.emplace_back(std::move(kept.m_crc));
+        m_partitionEnds.push_back(std::move(kept.m_partitionEnds));
         kept = SCollected{};
     }
     m_collected.clear();
@@ -153,8 +160,6 @@ void CCopiesReport::Complete(unsigned threads) {
         return;
     }
     Join();
-    std::sort(m_names.begin(), m_names.end(),
-              [](const SNameEntry& a, const SNameEntry& b) { return NameKey(a) < NameKey(b); });
     m_bComplete = true;
     CountMedia(threads);
 }
@@ -197,6 +202,71 @@ CCopiesReport::SplitRuns(std::size_t parts) const {
     return split;
 }
 
+// A partitioned run's partition starts where the one before it ends; a case skipped
+// has none, and so no entries.
+std::uint32_t CCopiesReport::PartitionBegin(std::size_t run, std::size_t partition) const {
+    const std::vector<std::uint32_t>& ends = m_partitionEnds[run];
+    return partition == 0 || ends.empty() ? 0 : ends[partition - 1];
+}
+
+// Neighbouring partitions are joined until a stretch holds its share of the entries;
+// in every run a stretch is one span, since the run's partitions lie in order.
+std::vector<std::vector<std::span<const SCrcEntry>>>
+CCopiesReport::SplitPartitions(std::size_t parts) const {
+    constexpr std::size_t kPartitions = CCrcContentTable::kPartitions;
+    std::vector<std::uint64_t> entries(kPartitions, 0);
+    for (std::size_t r = 0; r < m_crcRuns.size(); ++r) {
+        for (std::size_t p = 0; p < kPartitions; ++p) {
+            entries[p] += PartitionBegin(r, p + 1) - PartitionBegin(r, p);
+        }
+    }
+    const std::uint64_t share = std::max<std::uint64_t>(1, (m_nCrcFiles + parts - 1) / parts);
+    std::vector<std::vector<std::span<const SCrcEntry>>> split;
+    std::size_t first = 0;
+    std::uint64_t taken = 0;
+    for (std::size_t p = 0; p < kPartitions; ++p) {
+        taken += entries[p];
+        if (taken < share && p + 1 < kPartitions) {
+            continue;
+        }
+        std::vector<std::span<const SCrcEntry>>& stretch = split.emplace_back();
+        for (std::size_t r = 0; r < m_crcRuns.size(); ++r) {
+            const std::uint32_t begin = PartitionBegin(r, first);
+            stretch.emplace_back(m_crcRuns[r].data() + begin, PartitionBegin(r, p + 1) - begin);
+        }
+        first = p + 1;
+        taken = 0;
+    }
+    return split;
+}
+
+// The entries of name run [begin, end) as a content, its records by medium.
+void CCopiesReport::NameContent(std::size_t begin, std::size_t end, SCopiesContent& content) const {
+    content.m_match = ECopiesMatch::Name;
+    content.m_nSize = m_names[begin].m_nSize;
+    content.m_dwCrc = 0;
+    content.m_records.clear();
+    for (std::size_t i = begin; i < end; ++i) {
+        content.m_records.push_back(m_names[i].m_ref);
+    }
+    // Within a run the entries are in time order; the list is by medium.
+    std::sort(content.m_records.begin(), content.m_records.end(),
+              [](const SCopiesRef& a, const SCopiesRef& b) {
+                  return std::tie(a.m_nMedium, a.m_nOrdinal) < std::tie(b.m_nMedium, b.m_nOrdinal);
+              });
+    content.m_nCopies = DistinctMedia(content.m_records);
+}
+
+template <class Visit> void CCopiesReport::ForEachNameRun(Visit&& visit) const {
+    SCopiesContent content;
+    std::size_t end = 0;
+    for (std::size_t begin = 0; begin < m_names.size(); begin = end) {
+        end = NameRunEnd(m_names, begin);
+        NameContent(begin, end, content);
+        visit(content);
+    }
+}
+
 template <class Visit> void CCopiesReport::ForEachNameGroup(Visit&& visit) const {
     SCopiesContent content;
     // Runs are found from the front (a run starts at its earliest time), then visited
@@ -209,21 +279,7 @@ template <class Visit> void CCopiesReport::ForEachNameGroup(Visit&& visit) const
         return m_names[a].m_nSize > m_names[b].m_nSize;
     });
     for (std::size_t begin : starts) {
-        const std::size_t end = NameRunEnd(m_names, begin);
-        content.m_match = ECopiesMatch::Name;
-        content.m_nSize = m_names[begin].m_nSize;
-        content.m_dwCrc = 0;
-        content.m_records.clear();
-        for (std::size_t i = begin; i < end; ++i) {
-            content.m_records.push_back(m_names[i].m_ref);
-        }
-        // Within a run the entries are in time order; the list is by medium.
-        std::sort(content.m_records.begin(), content.m_records.end(),
-                  [](const SCopiesRef& a, const SCopiesRef& b) {
-                      return std::tie(a.m_nMedium, a.m_nOrdinal) <
-                             std::tie(b.m_nMedium, b.m_nOrdinal);
-                  });
-        content.m_nCopies = DistinctMedia(content.m_records);
+        NameContent(begin, NameRunEnd(m_names, begin), content);
         visit(content);
     }
 }
@@ -241,32 +297,40 @@ template <class Visit> void CCopiesReport::ForEachGroup(Visit&& visit) const {
     ForEachNameGroup(visit);
 }
 
+// Sorts the name entries, which their runs need, and counts their contents.
+void CCopiesReport::CountNames(std::vector<SMediumCounts>& into) {
+    std::sort(m_names.begin(), m_names.end(),
+              [](const SNameEntry& a, const SNameEntry& b) { return NameKey(a) < NameKey(b); });
+    ForEachNameRun([&into](const SCopiesContent& content) {
+        for (const SCopiesRef& ref : content.m_records) {
+            SMediumCounts& medium = into[ref.m_nMedium];
+            ++medium.m_nFiles;
+            medium.m_nBytes += content.m_nSize;
+            if (content.m_nCopies == 1) {
+                ++medium.m_nSoleFiles;
+                medium.m_nSoleBytes += content.m_nSize;
+            }
+        }
+    });
+}
+
 // The counts do not depend on the order contents are visited in, so the CRC contents
 // are counted in stretches of cache size, a table each, by every worker into counts of
-// its own, the first worker taking the name matches before its stretches; the counts
-// are added up at the end.
+// its own, the first worker sorting and counting the name matches before its
+// stretches; the counts are added up at the end.
 void CCopiesReport::CountMedia(unsigned threads) {
     constexpr std::size_t kEntriesPerStretch = 1 << 14;
     const std::size_t workers = std::max(1u, threads);
+    const std::size_t parts = std::max(workers, m_nCrcFiles / kEntriesPerStretch);
     const std::vector<std::vector<std::span<const SCrcEntry>>> split =
-        SplitRuns(std::max(workers, m_nCrcFiles / kEntriesPerStretch));
+        m_layout == ECrcLayout::Partitioned ? SplitPartitions(parts) : SplitRuns(parts);
     std::vector<std::vector<SMediumCounts>> counts(workers,
                                                    std::vector<SMediumCounts>(m_media.size()));
     std::atomic<std::size_t> next{0};
     RunOnWorkers(workers, [&](std::size_t worker) {
         std::vector<SMediumCounts>& into = counts[worker];
         if (worker == 0) {
-            ForEachNameGroup([&into](const SCopiesContent& content) {
-                for (const SCopiesRef& ref : content.m_records) {
-                    SMediumCounts& medium = into[ref.m_nMedium];
-                    ++medium.m_nFiles;
-                    medium.m_nBytes += content.m_nSize;
-                    if (content.m_nCopies == 1) {
-                        ++medium.m_nSoleFiles;
-                        medium.m_nSoleBytes += content.m_nSize;
-                    }
-                }
-            });
+            CountNames(into);
         }
         CCrcContentTable table;
         for (std::size_t part = next++; part < split.size(); part = next++) {
@@ -298,6 +362,9 @@ std::vector<std::uint32_t> CCopiesReport::FindMedia(std::string_view path) const
 
 void CCopiesReport::ForEachContent(const SCopiesFilter& filter,
                                    const std::function<void(const SCopiesContent&)>& visit) const {
+    if (m_layout != ECrcLayout::Sorted) {
+        throw std::logic_error("a copies report that only counts lists no contents");
+    }
     std::vector<bool> chosen;
     if (!filter.m_media.empty()) {
         chosen.assign(m_media.size(), false);

@@ -1,5 +1,6 @@
 // Open addressing with linear probing, at most half full: a stretch's contents are
-// known to be at most its entries, so the table never grows while counting.
+// known to be at most its entries, so the table never grows while counting. The
+// partitions are a counting sort on the hash's top bits: one pass to count, one to move.
 #include "report/CCrcContentTable.h"
 
 #include <algorithm>
@@ -7,8 +8,28 @@
 
 namespace quillora {
 
+static_assert(std::has_single_bit(CCrcContentTable::kPartitions));
+
+void CCrcContentTable::Partition(std::span<const SCrcEntry> in, std::span<SCrcEntry> out,
+                                 std::vector<std::uint32_t>& ends) {
+    std::vector<std::uint32_t> at(kPartitions, 0);
+    for (const SCrcEntry& entry : in) {
+        ++at[PartitionOf(entry)];
+    }
+    ends.resize(kPartitions);
+    std::uint32_t begin = 0;
+    for (std::size_t p = 0; p < kPartitions; ++p) {
+        ends[p] = begin + at[p];
+        at[p] = begin;
+        begin = ends[p];
+    }
+    for (const SCrcEntry& entry : in) {
+        out[at[PartitionOf(entry)]++] = entry;
+    }
+}
+
 CCrcContentTable::SSlot& CCrcContentTable::Find(std::uint64_t size, std::uint32_t crc) {
-    std::uint64_t hash = (size ^ (std::uint64_t{crc} << 29) ^ crc) * 0x9E3779B97F4A7C15ULL;
+    const std::uint64_t hash = Hash(size, crc);
     for (std::size_t at = (hash >> 32) & m_nMask;; at = (at + 1) & m_nMask) {
         SSlot& slot = m_slots[at];
         if (slot.m_nMedium == kEmpty || (slot.m_nSize == size && slot.m_dwCrc == crc)) {

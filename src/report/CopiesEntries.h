@@ -41,6 +41,11 @@ struct SNameEntry {
     SCopiesRef m_ref;
 };
 
+// How a case's CRC entries are laid out once collected: sorted in listing order, for a
+// report that lists contents, or in partitions by a hash of the content, for a report
+// that only counts the media's files (one pass over the entries instead of a sort).
+enum class ECrcLayout : std::uint8_t { Sorted, Partitioned };
+
 // One medium of one case file, and what the report found on it.
 struct SCopiesMedium {
     std::uint32_t m_nCase = 0;    // index into the report's case files
