@@ -16,7 +16,7 @@ CCopiesCollector::CCopiesCollector(bool archives, std::size_t expectedFiles,
                                    std::pmr::memory_resource* entryMemory, SStaging* staging,
                                    ECrcLayout layout)
     : m_bArchives(archives), m_layout(layout), m_staging(staging ? *staging : m_ownStaging),
-      m_crc(entryMemory), m_names(entryMemory) {
+      m_crc(entryMemory), m_tallies(entryMemory), m_names(entryMemory) {
     m_staging.m_crc.clear();
     m_staging.m_names.clear();
     m_staging.m_crc.reserve(expectedFiles);
@@ -128,10 +128,11 @@ void CCopiesCollector::Finish(const SSinkResult& result) {
     if (m_bFinished) {
         // Sorted or partitioned here, on the worker that read the file, so that the
         // report only merges or counts; the kept list takes exactly the room it needs.
-        m_crc.resize(m_staging.m_crc.size());
         if (m_layout == ECrcLayout::Partitioned) {
-            CCrcContentTable::Partition(m_staging.m_crc, m_crc, m_partitionEnds);
+            m_tallies.resize(m_staging.m_crc.size());
+            CCrcContentTable::Partition(m_staging.m_crc, m_tallies, m_partitionEnds);
         } else {
+            m_crc.resize(m_staging.m_crc.size());
             CCrcRunMerge::SortRun(m_staging.m_crc, m_crc);
         }
         m_names.assign(m_staging.m_names.begin(), m_staging.m_names.end());

@@ -42,8 +42,10 @@ public:
     // What was collected; media are numbered from 0 in file order (m_nCase unset), and
     // the entries' m_nMedium count in that numbering. Once finished, the CRC entries
     // are in the order CCrcRunMerge::ListingBefore gives, or, partitioned, in the
-    // partitions of CCrcContentTable::Partition, which end where PartitionEnds() says.
+    // partitions of CCrcContentTable::Partition as tallies (CrcEntries() then empty),
+    // which end where PartitionEnds() says.
     std::pmr::vector<SCrcEntry>& CrcEntries() { return m_crc; }
+    std::pmr::vector<SCrcTally>& CrcTallies() { return m_tallies; }
     std::vector<std::uint32_t>& PartitionEnds() { return m_partitionEnds; }
     std::pmr::vector<SNameEntry>& NameEntries() { return m_names; }
     std::vector<SCopiesMedium>& Media() { return m_media; }
@@ -81,6 +83,7 @@ private:
     SStaging m_ownStaging;
     SStaging& m_staging;
     std::pmr::vector<SCrcEntry> m_crc;
+    std::pmr::vector<SCrcTally> m_tallies;      // when partitioned
     std::vector<std::uint32_t> m_partitionEnds; // when partitioned
     std::pmr::vector<SNameEntry> m_names;
     std::vector<SCopiesMedium> m_media;

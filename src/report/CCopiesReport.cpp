@@ -72,6 +72,7 @@ CCopiesReport::CCopiesReport(std::vector<std::string> casePaths, ECrcLayout layo
     m_collected.reserve(casePaths.size());
     for (std::size_t i = 0; i < casePaths.size(); ++i) {
         m_collected.push_back({std::pmr::vector<SCrcEntry>(&m_arena),
+                               std::pmr::vector<SCrcTally>(&m_arena),
                                {},
                                std::pmr::vector<SNameEntry>(&m_arena),
                                {}});
@@ -87,6 +88,7 @@ void CCopiesReport::Add(std::uint32_t index, CCopiesCollector& collected) {
     file.m_nRecords = collected.Records();
     SCollected& kept = m_collected.at(index);
     kept.m_crc = std::move(collected.CrcEntries());
+    kept.m_tallies = std::move(collected.CrcTallies());
     kept.m_partitionEnds = std::move(collected.PartitionEnds());
     kept.m_names = std::move(collected.NameEntries());
     kept.m_media = std::move(collected.Media());
@@ -131,6 +133,7 @@ void CCopiesReport::Join() {
     m_media.reserve(media);
     m_names.reserve(names);
     m_crcRuns.reserve(m_collected.size());
+    m_tallyRuns.reserve(m_collected.size());
     m_partitionEnds.reserve(m_collected.size());
     m_mediumBases.resize(m_collected.size());
     for (std::uint32_t index = 0; index < m_collected.size(); ++index) {
@@ -145,9 +148,10 @@ void CCopiesReport::Join() {
             entry.m_ref.m_nMedium += base;
             m_names.push_back(entry);
         }
-        m_nCrcFiles += kept.m_crc.size();
+        m_nCrcFiles += kept.m_crc.size() + kept.m_tallies.size();
         // Moved by construction, which takes the arena along with the entries.
         m_crcRuns.emplace_back(std::move(kept.m_crc));
+        m_tallyRuns.emplace_back(std::move(kept.m_tallies));
         m_partitionEnds.push_back(std::move(kept.m_partitionEnds));
         kept = SCollected{};
     }
@@ -211,17 +215,17 @@ std::uint32_t CCopiesReport::PartitionBegin(std::size_t run, std::size_t partiti
 
 // Neighbouring partitions are joined until a stretch holds its share of the entries;
 // in every run a stretch is one span, since the run's partitions lie in order.
-std::vector<std::vector<std::span<const SCrcEntry>>>
+std::vector<std::vector<std::span<const SCrcTally>>>
 CCopiesReport::SplitPartitions(std::size_t parts) const {
     constexpr std::size_t kPartitions = CCrcContentTable::kPartitions;
     std::vector<std::uint64_t> entries(kPartitions, 0);
-    for (std::size_t r = 0; r < m_crcRuns.size(); ++r) {
+    for (std::size_t r = 0; r < m_tallyRuns.size(); ++r) {
         for (std::size_t p = 0; p < kPartitions; ++p) {
             entries[p] += PartitionBegin(r, p + 1) - PartitionBegin(r, p);
         }
     }
     const std::uint64_t share = std::max<std::uint64_t>(1, (m_nCrcFiles + parts - 1) / parts);
-    std::vector<std::vector<std::span<const SCrcEntry>>> split;
+    std::vector<std::vector<std::span<const SCrcTally>>> split;
     std::size_t first = 0;
     std::uint64_t taken = 0;
     for (std::size_t p = 0; p < kPartitions; ++p) {
@@ -229,10 +233,10 @@ CCopiesReport::SplitPartitions(std::size_t parts) const {
         if (taken < share && p + 1 < kPartitions) {
             continue;
         }
-        std::vector<std::span<const SCrcEntry>>& stretch = split.emplace_back();
-        for (std::size_t r = 0; r < m_crcRuns.size(); ++r) {
+        std::vector<std::span<const SCrcTally>>& stretch = split.emplace_back();
+        for (std::size_t r = 0; r < m_tallyRuns.size(); ++r) {
             const std::uint32_t begin = PartitionBegin(r, first);
-            stretch.emplace_back(m_crcRuns[r].data() + begin, PartitionBegin(r, p + 1) - begin);
+            stretch.emplace_back(m_tallyRuns[r].data() + begin, PartitionBegin(r, p + 1) - begin);
         }
         first = p + 1;
         taken = 0;
@@ -319,11 +323,19 @@ void CCopiesReport::CountNames(std::vector<SMediumCounts>& into) {
 // its own, the first worker sorting and counting the name matches before its
 // stretches; the counts are added up at the end.
 void CCopiesReport::CountMedia(unsigned threads) {
-    constexpr std::size_t kEntriesPerStretch = 1 << 14;
+    // Partitions are visited in no order at all, so their tables are kept smaller than
+    // those of stretches in listing order, which meet each content's entries together.
+    const std::size_t perStretch = m_layout == ECrcLayout::Partitioned ? 1 << 12 : 1 << 14;
     const std::size_t workers = std::max(1u, threads);
-    const std::size_t parts = std::max(workers, m_nCrcFiles / kEntriesPerStretch);
-    const std::vector<std::vector<std::span<const SCrcEntry>>> split =
-        m_layout == ECrcLayout::Partitioned ? SplitPartitions(parts) : SplitRuns(parts);
+    const std::size_t parts = std::max(workers, m_nCrcFiles / perStretch);
+    // One of the two is empty.
+    std::vector<std::vector<std::span<const SCrcEntry>>> runs;
+    std::vector<std::vector<std::span<const SCrcTally>>> tallies;
+    if (m_layout == ECrcLayout::Partitioned) {
+        tallies = SplitPartitions(parts);
+    } else {
+        runs = SplitRuns(parts);
+    }
     std::vector<std::vector<SMediumCounts>> counts(workers,
                                                    std::vector<SMediumCounts>(m_media.size()));
     std::atomic<std::size_t> next{0};
@@ -333,8 +345,12 @@ void CCopiesReport::CountMedia(unsigned threads) {
             CountNames(into);
         }
         CCrcContentTable table;
-        for (std::size_t part = next++; part < split.size(); part = next++) {
-            table.Count(split[part], m_mediumBases, into);
+        for (std::size_t part = next++; part < runs.size() + tallies.size(); part = next++) {
+            if (part < runs.size()) {
+                table.Count(runs[part], m_mediumBases, into);
+            } else {
+                table.Count(tallies[part - runs.size()], m_mediumBases, into);
+            }
         }
     });
     for (std::size_t i = 0; i < m_media.size(); ++i) {

@@ -95,6 +95,7 @@ private:
     // What one case file gave, kept apart until Complete joins them.
     struct SCollected {
         std::pmr::vector<SCrcEntry> m_crc;
+        std::pmr::vector<SCrcTally> m_tallies;
         std::vector<std::uint32_t> m_partitionEnds;
         std::pmr::vector<SNameEntry> m_names;
         std::vector<SCopiesMedium> m_media;
@@ -108,7 +109,7 @@ private:
     // The CRC runs cut into `parts` stretches of whole contents, about equal in size.
     std::vector<std::vector<std::span<const SCrcEntry>>> SplitRuns(std::size_t parts) const;
     // The same of partitioned runs: each stretch some neighbouring partitions.
-    std::vector<std::vector<std::span<const SCrcEntry>>> SplitPartitions(std::size_t parts) const;
+    std::vector<std::vector<std::span<const SCrcTally>>> SplitPartitions(std::size_t parts) const;
     std::uint32_t PartitionBegin(std::size_t run, std::size_t partition) const;
     void CountNames(std::vector<SMediumCounts>& into);
     void CountMedia(unsigned threads);
@@ -123,7 +124,9 @@ private:
     // Per case its CRC entries in listing order (each case's file sorts its own on the
     // worker that read it); they are merged as they are visited.
     std::vector<std::pmr::vector<SCrcEntry>> m_crcRuns;
-    std::vector<std::vector<std::uint32_t>> m_partitionEnds; // per case, when partitioned
+    // Or, in a report that only counts, per case its tallies in partitions.
+    std::vector<std::pmr::vector<SCrcTally>> m_tallyRuns;
+    std::vector<std::vector<std::uint32_t>> m_partitionEnds;
     std::vector<std::uint32_t> m_mediumBases; // per case, its first medium in m_media
     std::uint64_t m_nCrcFiles = 0;
     std::pmr::vector<SNameEntry> m_names{&m_arena};

@@ -29,16 +29,18 @@ public:
     // few of them together fit the cache for millions of entries.
     static constexpr std::size_t kPartitions = 1024;
 
-    // Scatters `in` into `out` (as many) by partition of their content, partition 0
-    // first, each in the order the entries came in; `ends[p]` is set to the end of
-    // partition p in `out`. All files of one content land in one partition, in every
-    // case file.
-    static void Partition(std::span<const SCrcEntry> in, std::span<SCrcEntry> out,
+    // Scatters `in` into `out` (as many) as tallies by partition of their content,
+    // partition 0 first, each in the order the entries came in; `ends[p]` is set to the
+    // end of partition p in `out`. All files of one content land in one partition, in
+    // every case file.
+    static void Partition(std::span<const SCrcEntry> in, std::span<SCrcTally> out,
                           std::vector<std::uint32_t>& ends);
 
     // Adds the files of `runs` to `counts` (one per medium of the report). Case i's
     // media are numbered from `bases[i]`; every content must lie wholly in `runs`.
-    void Count(const std::vector<std::span<const SCrcEntry>>& runs,
+    // For SCrcEntry and SCrcTally.
+    template <class Entry>
+    void Count(const std::vector<std::span<const Entry>>& runs,
                const std::vector<std::uint32_t>& bases, std::vector<SMediumCounts>& counts);
 
 private:
@@ -60,9 +62,12 @@ private:
     static std::size_t PartitionOf(const SCrcEntry& entry) {
         return Hash(entry.Size(), entry.m_dwCrc) >> (64 - std::countr_zero(kPartitions));
     }
-    SSlot& Find(std::uint64_t size, std::uint32_t crc);
+    static std::uint32_t MediumOf(const SCrcEntry& entry) { return entry.m_ref.m_nMedium; }
+    static std::uint32_t MediumOf(const SCrcTally& entry) { return entry.m_nMedium; }
+    std::size_t Find(std::uint64_t size, std::uint32_t crc) const;
 
-    std::vector<SSlot> m_slots; // reused from one stretch to the next
+    std::vector<SSlot> m_slots;          // reused from one stretch to the next, empty
+    std::vector<std::uint32_t> m_filled; // the slots the stretch being counted filled
     std::size_t m_nMask = 0;
 };
 
