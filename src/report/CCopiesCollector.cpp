@@ -7,6 +7,7 @@
 #include "report/CCrcRunMerge.h"
 
 #include <algorithm>
+#include <bit>
 #include <functional>
 #include <string_view>
 
@@ -108,6 +109,32 @@ void CCopiesCollector::EndMedium(SRecordFacts& medium) {
     }
 }
 
+// Files that may match by name have equal folded names and sizes, so those two pick the
+// partition; the name's key is a hash already, mixed with the size once more.
+void CCopiesCollector::PartitionNames(std::span<const SNameEntry> in, std::span<SNameEntry> out,
+                                      std::vector<std::uint32_t>& ends) {
+    constexpr std::size_t kPartitions = CCrcContentTable::kPartitions;
+    const auto partitionOf = [](const SNameEntry& e) {
+        return static_cast<std::size_t>(
+            ((e.m_nNameHash ^ (e.m_nSize * 0x9E3779B97F4A7C15ULL)) * 0xC2B2AE3D27D4EB4FULL) >>
+            (64 - std::countr_zero(kPartitions)));
+    };
+    std::vector<std::uint32_t> at(kPartitions, 0);
+    for (const SNameEntry& entry : in) {
+        ++at[partitionOf(entry)];
+    }
+    ends.resize(kPartitions);
+    std::uint32_t begin = 0;
+    for (std::size_t p = 0; p < kPartitions; ++p) {
+        ends[p] = begin + at[p];
+        at[p] = begin;
+        begin = ends[p];
+    }
+    for (const SNameEntry& entry : in) {
+        out[at[partitionOf(entry)]++] = entry;
+    }
+}
+
 std::string CCopiesCollector::GroupPath(std::int32_t group) const {
     std::string path;
     for (std::int32_t g = group; g >= 0; g = m_groups[static_cast<std::size_t>(g)].m_nParent) {
@@ -131,11 +158,13 @@ void CCopiesCollector::Finish(const SSinkResult& result) {
         if (m_layout == ECrcLayout::Partitioned) {
             m_tallies.resize(m_staging.m_crc.size());
             CCrcContentTable::Partition(m_staging.m_crc, m_tallies, m_partitionEnds);
+            m_names.resize(m_staging.m_names.size());
+            PartitionNames(m_staging.m_names, m_names, m_namePartitionEnds);
         } else {
             m_crc.resize(m_staging.m_crc.size());
             CCrcRunMerge::SortRun(m_staging.m_crc, m_crc);
+            m_names.assign(m_staging.m_names.begin(), m_staging.m_names.end());
         }
-        m_names.assign(m_staging.m_names.begin(), m_staging.m_names.end());
     }
 }
 

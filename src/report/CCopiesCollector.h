@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory_resource>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,9 @@ public:
     std::pmr::vector<SCrcEntry>& CrcEntries() { return m_crc; }
     std::pmr::vector<SCrcTally>& CrcTallies() { return m_tallies; }
     std::vector<std::uint32_t>& PartitionEnds() { return m_partitionEnds; }
+    // Partitioned, the name entries too lie in CCrcContentTable::kPartitions partitions,
+    // by a hash of folded name and size, which end where NamePartitionEnds() says.
+    std::vector<std::uint32_t>& NamePartitionEnds() { return m_namePartitionEnds; }
     std::pmr::vector<SNameEntry>& NameEntries() { return m_names; }
     std::vector<SCopiesMedium>& Media() { return m_media; }
     std::uint64_t Records() const { return m_nNext; }
@@ -68,6 +72,8 @@ private:
     };
 
     void Consider(const SRecordFacts& record, std::uint32_t ordinal);
+    static void PartitionNames(std::span<const SNameEntry> in, std::span<SNameEntry> out,
+                               std::vector<std::uint32_t>& ends);
     std::int32_t EnclosingGroup() const;
     std::string GroupPath(std::int32_t group) const;
 
@@ -83,8 +89,9 @@ private:
     SStaging m_ownStaging;
     SStaging& m_staging;
     std::pmr::vector<SCrcEntry> m_crc;
-    std::pmr::vector<SCrcTally> m_tallies;      // when partitioned
-    std::vector<std::uint32_t> m_partitionEnds; // when partitioned
+    std::pmr::vector<SCrcTally> m_tallies;          // when partitioned
+    std::vector<std::uint32_t> m_partitionEnds;     // when partitioned
+    std::vector<std::uint32_t> m_namePartitionEnds; // when partitioned
     std::pmr::vector<SNameEntry> m_names;
     std::vector<SCopiesMedium> m_media;
     std::string m_strFolded;

@@ -38,6 +38,78 @@ std::size_t NameRunEnd(std::span<const SNameEntry> names, std::size_t begin) {
     return end;
 }
 
+// Partitioned runs (`ends` per run, empty for a case skipped) cut into about `parts`
+// stretches: neighbouring partitions are joined until a stretch holds its share of the
+// entries. In every run a stretch is one span, since the run's partitions lie in order.
+template <class Entry>
+std::vector<std::vector<std::span<const Entry>>>
+PartitionStretches(const std::vector<std::pmr::vector<Entry>>& runs,
+                   const std::vector<std::vector<std::uint32_t>>& ends, std::size_t parts) {
+    constexpr std::size_t kPartitions = CCrcContentTable::kPartitions;
+    const auto begin = [&](std::size_t run, std::size_t partition) -> std::uint32_t {
+        return partition == 0 || ends[run].empty() ? 0 : ends[run][partition - 1];
+    };
+    std::vector<std::uint64_t> entries(kPartitions, 0);
+    std::uint64_t total = 0;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        for (std::size_t p = 0; p < kPartitions; ++p) {
+            entries[p] += begin(r, p + 1) - begin(r, p);
+        }
+        total += runs[r].size();
+    }
+    const std::uint64_t share = std::max<std::uint64_t>(1, (total + parts - 1) / parts);
+    std::vector<std::vector<std::span<const Entry>>> split;
+    std::size_t first = 0;
+    std::uint64_t taken = 0;
+    for (std::size_t p = 0; p < kPartitions; ++p) {
+        taken += entries[p];
+        if (taken < share && p + 1 < kPartitions) {
+            continue;
+        }
+        std::vector<std::span<const Entry>>& stretch = split.emplace_back();
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            const std::uint32_t from = begin(r, first);
+            stretch.emplace_back(runs[r].data() + from, begin(r, p + 1) - from);
+        }
+        first = p + 1;
+        taken = 0;
+    }
+    return split;
+}
+
+auto NameBefore(const SNameEntry& a, const SNameEntry& b) {
+    return NameKey(a) < NameKey(b);
+}
+
+// A stretch of name partitions, gathered into `gathered` and sorted as the whole list
+// would be, counted run by run: a run is a sole copy when one medium holds all of it.
+void CountNameStretch(const std::vector<std::span<const SNameEntry>>& stretch,
+                      std::vector<SNameEntry>& gathered, std::vector<SMediumCounts>& into) {
+    gathered.clear();
+    for (const std::span<const SNameEntry>& run : stretch) {
+        gathered.insert(gathered.end(), run.begin(), run.end());
+    }
+    std::sort(gathered.begin(), gathered.end(), NameBefore);
+    std::size_t end = 0;
+    for (std::size_t begin = 0; begin < gathered.size(); begin = end) {
+        end = NameRunEnd(gathered, begin);
+        const std::uint32_t first = gathered[begin].m_ref.m_nMedium;
+        const bool sole =
+            std::all_of(gathered.begin() + static_cast<std::ptrdiff_t>(begin),
+                        gathered.begin() + static_cast<std::ptrdiff_t>(end),
+                        [first](const SNameEntry& e) { return e.m_ref.m_nMedium == first; });
+        for (std::size_t i = begin; i < end; ++i) {
+            SMediumCounts& medium = into[gathered[i].m_ref.m_nMedium];
+            ++medium.m_nFiles;
+            medium.m_nBytes += gathered[i].m_nSize;
+            if (sole) {
+                ++medium.m_nSoleFiles;
+                medium.m_nSoleBytes += gathered[i].m_nSize;
+            }
+        }
+    }
+}
+
 std::uint32_t DistinctMedia(const std::vector<SCopiesRef>& refs) {
     std::uint32_t copies = 0;
     for (std::size_t i = 0; i < refs.size(); ++i) {
@@ -75,6 +147,7 @@ CCopiesReport::CCopiesReport(std::vector<std::string> casePaths, ECrcLayout layo
                                std::pmr::vector<SCrcTally>(&m_arena),
                                {},
                                std::pmr::vector<SNameEntry>(&m_arena),
+                               {},
                                {}});
     }
     for (std::size_t i = 0; i < casePaths.size(); ++i) {
@@ -90,6 +163,7 @@ void CCopiesReport::Add(std::uint32_t index, CCopiesCollector& collected) {
     kept.m_crc = std::move(collected.CrcEntries());
     kept.m_tallies = std::move(collected.CrcTallies());
     kept.m_partitionEnds = std::move(collected.PartitionEnds());
+    kept.m_namePartitionEnds = std::move(collected.NamePartitionEnds());
     kept.m_names = std::move(collected.NameEntries());
     kept.m_media = std::move(collected.Media());
 }
@@ -122,16 +196,17 @@ std::size_t CCopiesReport::EntryBytes() const {
 
 // Cases finish in any order on several workers; joined in case order, the media are
 // numbered so that the report does not depend on which file was read first. The CRC
-// entries stay with their case, already sorted; the fewer name entries are joined and
-// sorted here, each case's let go once copied.
+// entries stay with their case, already sorted or partitioned; the fewer name entries
+// are joined to be sorted, each case's let go once copied, or, partitioned, stay too.
 void CCopiesReport::Join() {
     std::size_t media = 0, names = 0;
     for (const SCollected& kept : m_collected) {
         media += kept.m_media.size();
         names += kept.m_names.size();
     }
+    const bool partitioned = m_layout == ECrcLayout::Partitioned;
     m_media.reserve(media);
-    m_names.reserve(names);
+    m_names.reserve(partitioned ? 0 : names);
     m_crcRuns.reserve(m_collected.size());
     m_tallyRuns.reserve(m_collected.size());
     m_partitionEnds.reserve(m_collected.size());
@@ -144,9 +219,15 @@ void CCopiesReport::Join() {
             medium.m_nCase = index;
             m_media.push_back(std::move(medium));
         }
-        for (SNameEntry entry : kept.m_names) {
+        for (SNameEntry& entry : kept.m_names) {
             entry.m_ref.m_nMedium += base;
-            m_names.push_back(entry);
+        }
+        m_nNameFiles += kept.m_names.size();
+        if (partitioned) {
+            m_nameRuns.emplace_back(std::move(kept.m_names));
+            m_namePartitionEnds.push_back(std::move(kept.m_namePartitionEnds));
+        } else {
+            m_names.insert(m_names.end(), kept.m_names.begin(), kept.m_names.end());
         }
         m_nCrcFiles += kept.m_crc.size() + kept.m_tallies.size();
         // Moved by construction, which takes the arena along with the entries.
@@ -202,44 +283,6 @@ CCopiesReport::SplitRuns(std::size_t parts) const {
             split.resize(part + 1);
             break;
         }
-    }
-    return split;
-}
-
-// A partitioned run's partition starts where the one before it ends; a case skipped
-// has none, and so no entries.
-std::uint32_t CCopiesReport::PartitionBegin(std::size_t run, std::size_t partition) const {
-    const std::vector<std::uint32_t>& ends = m_partitionEnds[run];
-    return partition == 0 || ends.empty() ? 0 : ends[partition - 1];
-}
-
-// Neighbouring partitions are joined until a stretch holds its share of the entries;
-// in every run a stretch is one span, since the run's partitions lie in order.
-std::vector<std::vector<std::span<const SCrcTally>>>
-CCopiesReport::SplitPartitions(std::size_t parts) const {
-    constexpr std::size_t kPartitions = CCrcContentTable::kPartitions;
-    std::vector<std::uint64_t> entries(kPartitions, 0);
-    for (std::size_t r = 0; r < m_tallyRuns.size(); ++r) {
-        for (std::size_t p = 0; p < kPartitions; ++p) {
-            entries[p] += PartitionBegin(r, p + 1) - PartitionBegin(r, p);
-        }
-    }
-    const std::uint64_t share = std::max<std::uint64_t>(1, (m_nCrcFiles + parts - 1) / parts);
-    std::vector<std::vector<std::span<const SCrcTally>>> split;
-    std::size_t first = 0;
-    std::uint64_t taken = 0;
-    for (std::size_t p = 0; p < kPartitions; ++p) {
-        taken += entries[p];
-        if (taken < share && p + 1 < kPartitions) {
-            continue;
-        }
-        std::vector<std::span<const SCrcTally>>& stretch = split.emplace_back();
-        for (std::size_t r = 0; r < m_tallyRuns.size(); ++r) {
-            const std::uint32_t begin = PartitionBegin(r, first);
-            stretch.emplace_back(m_tallyRuns[r].data() + begin, PartitionBegin(r, p + 1) - begin);
-        }
-        first = p + 1;
-        taken = 0;
     }
     return split;
 }
@@ -303,8 +346,7 @@ template <class Visit> void CCopiesReport::ForEachGroup(Visit&& visit) const {
 
 // Sorts the name entries, which their runs need, and counts their contents.
 void CCopiesReport::CountNames(std::vector<SMediumCounts>& into) {
-    std::sort(m_names.begin(), m_names.end(),
-              [](const SNameEntry& a, const SNameEntry& b) { return NameKey(a) < NameKey(b); });
+    std::sort(m_names.begin(), m_names.end(), NameBefore);
     ForEachNameRun([&into](const SCopiesContent& content) {
         for (const SCopiesRef& ref : content.m_records) {
             SMediumCounts& medium = into[ref.m_nMedium];
@@ -328,28 +370,36 @@ void CCopiesReport::CountMedia(unsigned threads) {
     const std::size_t perStretch = m_layout == ECrcLayout::Partitioned ? 1 << 12 : 1 << 14;
     const std::size_t workers = std::max(1u, threads);
     const std::size_t parts = std::max(workers, m_nCrcFiles / perStretch);
-    // One of the two is empty.
+    // Either the sorted runs, or the partitioned tallies and names.
+    const bool partitioned = m_layout == ECrcLayout::Partitioned;
     std::vector<std::vector<std::span<const SCrcEntry>>> runs;
     std::vector<std::vector<std::span<const SCrcTally>>> tallies;
-    if (m_layout == ECrcLayout::Partitioned) {
-        tallies = SplitPartitions(parts);
+    std::vector<std::vector<std::span<const SNameEntry>>> names;
+    if (partitioned) {
+        tallies = PartitionStretches(m_tallyRuns, m_partitionEnds, parts);
+        names = PartitionStretches(m_nameRuns, m_namePartitionEnds,
+                                   std::max(workers, m_nNameFiles / perStretch));
     } else {
         runs = SplitRuns(parts);
     }
+    const std::size_t tasks = runs.size() + tallies.size() + names.size();
     std::vector<std::vector<SMediumCounts>> counts(workers,
                                                    std::vector<SMediumCounts>(m_media.size()));
     std::atomic<std::size_t> next{0};
     RunOnWorkers(workers, [&](std::size_t worker) {
         std::vector<SMediumCounts>& into = counts[worker];
-        if (worker == 0) {
+        if (worker == 0 && !partitioned) {
             CountNames(into);
         }
         CCrcContentTable table;
-        for (std::size_t part = next++; part < runs.size() + tallies.size(); part = next++) {
+        std::vector<SNameEntry> gathered;
+        for (std::size_t part = next++; part < tasks; part = next++) {
             if (part < runs.size()) {
                 table.Count(runs[part], m_mediumBases, into);
-            } else {
+            } else if (part < runs.size() + tallies.size()) {
                 table.Count(tallies[part - runs.size()], m_mediumBases, into);
+            } else {
+                CountNameStretch(names[part - runs.size() - tallies.size()], gathered, into);
             }
         }
     });

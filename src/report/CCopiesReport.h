@@ -71,7 +71,7 @@ public:
     std::vector<SCopiesCase>& Cases() { return m_cases; }
     const std::vector<SCopiesMedium>& Media() const { return m_media; }
     std::uint64_t Records() const;
-    std::uint64_t Files() const { return m_nCrcFiles + m_names.size(); }
+    std::uint64_t Files() const { return m_nCrcFiles + m_nNameFiles; }
     std::size_t Skipped() const;
 
     // The media whose catalogue path is `path`, in any case file: letters compare
@@ -98,6 +98,7 @@ private:
         std::pmr::vector<SCrcTally> m_tallies;
         std::vector<std::uint32_t> m_partitionEnds;
         std::pmr::vector<SNameEntry> m_names;
+        std::vector<std::uint32_t> m_namePartitionEnds;
         std::vector<SCopiesMedium> m_media;
     };
 
@@ -108,9 +109,6 @@ private:
     void NameContent(std::size_t begin, std::size_t end, SCopiesContent& content) const;
     // The CRC runs cut into `parts` stretches of whole contents, about equal in size.
     std::vector<std::vector<std::span<const SCrcEntry>>> SplitRuns(std::size_t parts) const;
-    // The same of partitioned runs: each stretch some neighbouring partitions.
-    std::vector<std::vector<std::span<const SCrcTally>>> SplitPartitions(std::size_t parts) const;
-    std::uint32_t PartitionBegin(std::size_t run, std::size_t partition) const;
     void CountNames(std::vector<SMediumCounts>& into);
     void CountMedia(unsigned threads);
     void Join();
@@ -129,7 +127,11 @@ private:
     std::vector<std::vector<std::uint32_t>> m_partitionEnds;
     std::vector<std::uint32_t> m_mediumBases; // per case, its first medium in m_media
     std::uint64_t m_nCrcFiles = 0;
-    std::pmr::vector<SNameEntry> m_names{&m_arena};
+    std::pmr::vector<SNameEntry> m_names{&m_arena}; // sorted, unless partitioned
+    // Partitioned: per case its name entries in partitions.
+    std::vector<std::pmr::vector<SNameEntry>> m_nameRuns;
+    std::vector<std::vector<std::uint32_t>> m_namePartitionEnds;
+    std::uint64_t m_nNameFiles = 0;
     bool m_bComplete = false;
 };
 
