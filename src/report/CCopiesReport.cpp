@@ -1,5 +1,6 @@
 // Grouping the collected entries into contents: one sort of each kind, then runs of
-// equal keys; media are renumbered first so that every listing is in case order.
+// equal keys, or, in a report that only counts, hash partitions counted a few at a
+// time; media are renumbered first so that every listing is in case order.
 #include "report/CCopiesReport.h"
 
 #include "core/Text.h"
