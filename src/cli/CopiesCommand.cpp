@@ -316,7 +316,8 @@ int RunCopies(const SCopiesArgs& a) {
                           : !GatherCaseFiles(a.sources, files)) {
         return kExitFailure;
     }
-    CCopiesReport report(files);
+    // The table alone needs no contents in order: counted, not sorted.
+    CCopiesReport report(files, a.summary ? ECrcLayout::Partitioned : ECrcLayout::Sorted);
     CCopiesRun run(report, {a.password.value_or(""), a.archives, 0});
     run.Collect();
     bool failed = false;

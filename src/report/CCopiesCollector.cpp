@@ -3,18 +3,21 @@
 #include "report/CCopiesCollector.h"
 
 #include "model/RecordFlags.h"
+#include "report/CCrcContentTable.h"
 #include "report/CCrcRunMerge.h"
 
 #include <algorithm>
+#include <bit>
 #include <functional>
 #include <string_view>
 
 namespace quillora {
 
 CCopiesCollector::CCopiesCollector(bool archives, std::size_t expectedFiles,
-                                   std::pmr::memory_resource* entryMemory, SStaging* staging)
-    : m_bArchives(archives), m_staging(staging ? *staging : m_ownStaging), m_crc(entryMemory),
-      m_names(entryMemory) {
+                                   std::pmr::memory_resource* entryMemory, SStaging* staging,
+                                   ECrcLayout layout)
+    : m_bArchives(archives), m_layout(layout), m_staging(staging ? *staging : m_ownStaging),
+      m_crc(entryMemory), m_tallies(entryMemory), m_names(entryMemory) {
     m_staging.m_crc.clear();
     m_staging.m_names.clear();
     m_staging.m_crc.reserve(expectedFiles);
@@ -106,6 +109,32 @@ void CCopiesCollector::EndMedium(SRecordFacts& medium) {
     }
 }
 
+// Files that may match by name have equal folded names and sizes, so those two pick the
+// partition; the name's key is a hash already, mixed with the size once more.
+void CCopiesCollector::PartitionNames(std::span<const SNameEntry> in, std::span<SNameEntry> out,
+                                      std::vector<std::uint32_t>& ends) {
+    constexpr std::size_t kPartitions = CCrcContentTable::kPartitions;
+    const auto partitionOf = [](const SNameEntry& e) {
+        return static_cast<std::size_t>(
+            ((e.m_nNameHash ^ (e.m_nSize * 0x9E3779B97F4A7C15ULL)) * 0xC2B2AE3D27D4EB4FULL) >>
+            (64 - std::countr_zero(kPartitions)));
+    };
+    std::vector<std::uint32_t> at(kPartitions, 0);
+    for (const SNameEntry& entry : in) {
+        ++at[partitionOf(entry)];
+    }
+    ends.resize(kPartitions);
+    std::uint32_t begin = 0;
+    for (std::size_t p = 0; p < kPartitions; ++p) {
+        ends[p] = begin + at[p];
+        at[p] = begin;
+        begin = ends[p];
+    }
+    for (const SNameEntry& entry : in) {
+        out[at[partitionOf(entry)]++] = entry;
+    }
+}
+
 std::string CCopiesCollector::GroupPath(std::int32_t group) const {
     std::string path;
     for (std::int32_t g = group; g >= 0; g = m_groups[static_cast<std::size_t>(g)].m_nParent) {
@@ -124,11 +153,18 @@ void CCopiesCollector::Finish(const SSinkResult& result) {
     }
     m_bFinished = result.Usable();
     if (m_bFinished) {
-        // Sorted here, on the worker that read the file, so that the report only merges;
-        // the kept list takes exactly the room it needs.
-        m_crc.resize(m_staging.m_crc.size());
-        CCrcRunMerge::SortRun(m_staging.m_crc, m_crc);
-        m_names.assign(m_staging.m_names.begin(), m_staging.m_names.end());
+        // Sorted or partitioned here, on the worker that read the file, so that the
+        // report only merges or counts; the kept list takes exactly the room it needs.
+        if (m_layout == ECrcLayout::Partitioned) {
+            m_tallies.resize(m_staging.m_crc.size());
+            CCrcContentTable::Partition(m_staging.m_crc, m_tallies, m_partitionEnds);
+            m_names.resize(m_staging.m_names.size());
+            PartitionNames(m_staging.m_names, m_names, m_namePartitionEnds);
+        } else {
+            m_crc.resize(m_staging.m_crc.size());
+            CCrcRunMerge::SortRun(m_staging.m_crc, m_crc);
+            m_names.assign(m_staging.m_names.begin(), m_staging.m_names.end());
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 // Grouping the collected entries into contents: one sort of each kind, then runs of
-// equal keys; media are renumbered first so that every listing is in case order.
+// equal keys, or, in a report that only counts, hash partitions counted a few at a
+// time; media are renumbered first so that every listing is in case order.
 #include "report/CCopiesReport.h"
 
 #include "core/Text.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <stdexcept>
 #include <tuple>
 
 namespace quillora {
@@ -35,6 +37,78 @@ std::size_t NameRunEnd(std::span<const SNameEntry> names, std::size_t begin) {
         ++end;
     }
     return end;
+}
+
+// Partitioned runs (`ends` per run, empty for a case skipped) cut into about `parts`
+// stretches: neighbouring partitions are joined until a stretch holds its share of the
+// entries. In every run a stretch is one span, since the run's partitions lie in order.
+template <class Entry>
+std::vector<std::vector<std::span<const Entry>>>
+PartitionStretches(const std::vector<std::pmr::vector<Entry>>& runs,
+                   const std::vector<std::vector<std::uint32_t>>& ends, std::size_t parts) {
+    constexpr std::size_t kPartitions = CCrcContentTable::kPartitions;
+    const auto begin = [&](std::size_t run, std::size_t partition) -> std::uint32_t {
+        return partition == 0 || ends[run].empty() ? 0 : ends[run][partition - 1];
+    };
+    std::vector<std::uint64_t> entries(kPartitions, 0);
+    std::uint64_t total = 0;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        for (std::size_t p = 0; p < kPartitions; ++p) {
+            entries[p] += begin(r, p + 1) - begin(r, p);
+        }
+        total += runs[r].size();
+    }
+    const std::uint64_t share = std::max<std::uint64_t>(1, (total + parts - 1) / parts);
+    std::vector<std::vector<std::span<const Entry>>> split;
+    std::size_t first = 0;
+    std::uint64_t taken = 0;
+    for (std::size_t p = 0; p < kPartitions; ++p) {
+        taken += entries[p];
+        if (taken < share && p + 1 < kPartitions) {
+            continue;
+        }
+        std::vector<std::span<const Entry>>& stretch = split.emplace_back();
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            const std::uint32_t from = begin(r, first);
+            stretch.emplace_back(runs[r].data() + from, begin(r, p + 1) - from);
+        }
+        first = p + 1;
+        taken = 0;
+    }
+    return split;
+}
+
+auto NameBefore(const SNameEntry& a, const SNameEntry& b) {
+    return NameKey(a) < NameKey(b);
+}
+
+// A stretch of name partitions, gathered into `gathered` and sorted as the whole list
+// would be, counted run by run: a run is a sole copy when one medium holds all of it.
+void CountNameStretch(const std::vector<std::span<const SNameEntry>>& stretch,
+                      std::vector<SNameEntry>& gathered, std::vector<SMediumCounts>& into) {
+    gathered.clear();
+    for (const std::span<const SNameEntry>& run : stretch) {
+        gathered.insert(gathered.end(), run.begin(), run.end());
+    }
+    std::sort(gathered.begin(), gathered.end(), NameBefore);
+    std::size_t end = 0;
+    for (std::size_t begin = 0; begin < gathered.size(); begin = end) {
+        end = NameRunEnd(gathered, begin);
+        const std::uint32_t first = gathered[begin].m_ref.m_nMedium;
+        const bool sole =
+            std::all_of(gathered.begin() + static_cast<std::ptrdiff_t>(begin),
+                        gathered.begin() + static_cast<std::ptrdiff_t>(end),
+                        [first](const SNameEntry& e) { return e.m_ref.m_nMedium == first; });
+        for (std::size_t i = begin; i < end; ++i) {
+            SMediumCounts& medium = into[gathered[i].m_ref.m_nMedium];
+            ++medium.m_nFiles;
+            medium.m_nBytes += gathered[i].m_nSize;
+            if (sole) {
+                ++medium.m_nSoleFiles;
+                medium.m_nSoleBytes += gathered[i].m_nSize;
+            }
+        }
+    }
 }
 
 std::uint32_t DistinctMedia(const std::vector<SCopiesRef>& refs) {
@@ -65,12 +139,17 @@ std::string NormalizedCatalogPath(std::string_view path) {
     return text::AsciiLower(out);
 }
 
-CCopiesReport::CCopiesReport(std::vector<std::string> casePaths) {
+CCopiesReport::CCopiesReport(std::vector<std::string> casePaths, ECrcLayout layout)
+    : m_layout(layout) {
     m_cases.resize(casePaths.size());
     m_collected.reserve(casePaths.size());
     for (std::size_t i = 0; i < casePaths.size(); ++i) {
-        m_collected.push_back(
-            {std::pmr::vector<SCrcEntry>(&m_arena), std::pmr::vector<SNameEntry>(&m_arena), {}});
+        m_collected.push_back({std::pmr::vector<SCrcEntry>(&m_arena),
+                               std::pmr::vector<SCrcTally>(&m_arena),
+                               {},
+                               std::pmr::vector<SNameEntry>(&m_arena),
+                               {},
+                               {}});
     }
     for (std::size_t i = 0; i < casePaths.size(); ++i) {
         m_cases[i].m_strPath = std::move(casePaths[i]);
@@ -83,6 +162,9 @@ void CCopiesReport::Add(std::uint32_t index, CCopiesCollector& collected) {
     file.m_nRecords = collected.Records();
     SCollected& kept = m_collected.at(index);
     kept.m_crc = std::move(collected.CrcEntries());
+    kept.m_tallies = std::move(collected.CrcTallies());
+    kept.m_partitionEnds = std::move(collected.PartitionEnds());
+    kept.m_namePartitionEnds = std::move(collected.NamePartitionEnds());
     kept.m_names = std::move(collected.NameEntries());
     kept.m_media = std::move(collected.Media());
 }
@@ -115,17 +197,20 @@ std::size_t CCopiesReport::EntryBytes() const {
 
 // Cases finish in any order on several workers; joined in case order, the media are
 // numbered so that the report does not depend on which file was read first. The CRC
-// entries stay with their case, already sorted; the fewer name entries are joined and
-// sorted here, each case's let go once copied.
+// entries stay with their case, already sorted or partitioned; the fewer name entries
+// are joined to be sorted, each case's let go once copied, or, partitioned, stay too.
 void CCopiesReport::Join() {
     std::size_t media = 0, names = 0;
     for (const SCollected& kept : m_collected) {
         media += kept.m_media.size();
         names += kept.m_names.size();
     }
+    const bool partitioned = m_layout == ECrcLayout::Partitioned;
     m_media.reserve(media);
-    m_names.reserve(names);
+    m_names.reserve(partitioned ? 0 : names);
     m_crcRuns.reserve(m_collected.size());
+    m_tallyRuns.reserve(m_collected.size());
+    m_partitionEnds.reserve(m_collected.size());
     m_mediumBases.resize(m_collected.size());
     for (std::uint32_t index = 0; index < m_collected.size(); ++index) {
         SCollected& kept = m_collected[index];
@@ -135,13 +220,21 @@ void CCopiesReport::Join() {
             medium.m_nCase = index;
             m_media.push_back(std::move(medium));
         }
-        for (SNameEntry entry : kept.m_names) {
+        for (SNameEntry& entry : kept.m_names) {
             entry.m_ref.m_nMedium += base;
-            m_names.push_back(entry);
         }
-        m_nCrcFiles += kept.m_crc.size();
+        m_nNameFiles += kept.m_names.size();
+        if (partitioned) {
+            m_nameRuns.emplace_back(std::move(kept.m_names));
+            m_namePartitionEnds.push_back(std::move(kept.m_namePartitionEnds));
+        } else {
+            m_names.insert(m_names.end(), kept.m_names.begin(), kept.m_names.end());
+        }
+        m_nCrcFiles += kept.m_crc.size() + kept.m_tallies.size();
         // Moved by construction, which takes the arena along with the entries.
         m_crcRuns.emplace_back(std::move(kept.m_crc));
+        m_tallyRuns.emplace_back(std::move(kept.m_tallies));
+        m_partitionEnds.push_back(std::move(kept.m_partitionEnds));
         kept = SCollected{};
     }
     m_collected.clear();
@@ -153,8 +246,6 @@ void CCopiesReport::Complete(unsigned threads) {
         return;
     }
     Join();
-    std::sort(m_names.begin(), m_names.end(),
-              [](const SNameEntry& a, const SNameEntry& b) { return NameKey(a) < NameKey(b); });
     m_bComplete = true;
     CountMedia(threads);
 }
@@ -197,6 +288,33 @@ CCopiesReport::SplitRuns(std::size_t parts) const {
     return split;
 }
 
+// The entries of name run [begin, end) as a content, its records by medium.
+void CCopiesReport::NameContent(std::size_t begin, std::size_t end, SCopiesContent& content) const {
+    content.m_match = ECopiesMatch::Name;
+    content.m_nSize = m_names[begin].m_nSize;
+    content.m_dwCrc = 0;
+    content.m_records.clear();
+    for (std::size_t i = begin; i < end; ++i) {
+        content.m_records.push_back(m_names[i].m_ref);
+    }
+    // Within a run the entries are in time order; the list is by medium.
+    std::sort(content.m_records.begin(), content.m_records.end(),
+              [](const SCopiesRef& a, const SCopiesRef& b) {
+                  return std::tie(a.m_nMedium, a.m_nOrdinal) < std::tie(b.m_nMedium, b.m_nOrdinal);
+              });
+    content.m_nCopies = DistinctMedia(content.m_records);
+}
+
+template <class Visit> void CCopiesReport::ForEachNameRun(Visit&& visit) const {
+    SCopiesContent content;
+    std::size_t end = 0;
+    for (std::size_t begin = 0; begin < m_names.size(); begin = end) {
+        end = NameRunEnd(m_names, begin);
+        NameContent(begin, end, content);
+        visit(content);
+    }
+}
+
 template <class Visit> void CCopiesReport::ForEachNameGroup(Visit&& visit) const {
     SCopiesContent content;
     // Runs are found from the front (a run starts at its earliest time), then visited
@@ -209,21 +327,7 @@ template <class Visit> void CCopiesReport::ForEachNameGroup(Visit&& visit) const
         return m_names[a].m_nSize > m_names[b].m_nSize;
     });
     for (std::size_t begin : starts) {
-        const std::size_t end = NameRunEnd(m_names, begin);
-        content.m_match = ECopiesMatch::Name;
-        content.m_nSize = m_names[begin].m_nSize;
-        content.m_dwCrc = 0;
-        content.m_records.clear();
-        for (std::size_t i = begin; i < end; ++i) {
-            content.m_records.push_back(m_names[i].m_ref);
-        }
-        // Within a run the entries are in time order; the list is by medium.
-        std::sort(content.m_records.begin(), content.m_records.end(),
-                  [](const SCopiesRef& a, const SCopiesRef& b) {
-                      return std::tie(a.m_nMedium, a.m_nOrdinal) <
-                             std::tie(b.m_nMedium, b.m_nOrdinal);
-                  });
-        content.m_nCopies = DistinctMedia(content.m_records);
+        NameContent(begin, NameRunEnd(m_names, begin), content);
         visit(content);
     }
 }
@@ -241,36 +345,63 @@ template <class Visit> void CCopiesReport::ForEachGroup(Visit&& visit) const {
     ForEachNameGroup(visit);
 }
 
+// Sorts the name entries, which their runs need, and counts their contents.
+void CCopiesReport::CountNames(std::vector<SMediumCounts>& into) {
+    std::sort(m_names.begin(), m_names.end(), NameBefore);
+    ForEachNameRun([&into](const SCopiesContent& content) {
+        for (const SCopiesRef& ref : content.m_records) {
+            SMediumCounts& medium = into[ref.m_nMedium];
+            ++medium.m_nFiles;
+            medium.m_nBytes += content.m_nSize;
+            if (content.m_nCopies == 1) {
+                ++medium.m_nSoleFiles;
+                medium.m_nSoleBytes += content.m_nSize;
+            }
+        }
+    });
+}
+
 // The counts do not depend on the order contents are visited in, so the CRC contents
 // are counted in stretches of cache size, a table each, by every worker into counts of
-// its own, the first worker taking the name matches before its stretches; the counts
-// are added up at the end.
+// its own, the first worker sorting and counting the name matches before its
+// stretches; the counts are added up at the end.
 void CCopiesReport::CountMedia(unsigned threads) {
-    constexpr std::size_t kEntriesPerStretch = 1 << 14;
+    // Partitions are visited in no order at all, so their tables are kept smaller than
+    // those of stretches in listing order, which meet each content's entries together.
+    const std::size_t perStretch = m_layout == ECrcLayout::Partitioned ? 1 << 12 : 1 << 14;
     const std::size_t workers = std::max(1u, threads);
-    const std::vector<std::vector<std::span<const SCrcEntry>>> split =
-        SplitRuns(std::max(workers, m_nCrcFiles / kEntriesPerStretch));
+    const std::size_t parts = std::max(workers, m_nCrcFiles / perStretch);
+    // Either the sorted runs, or the partitioned tallies and names.
+    const bool partitioned = m_layout == ECrcLayout::Partitioned;
+    std::vector<std::vector<std::span<const SCrcEntry>>> runs;
+    std::vector<std::vector<std::span<const SCrcTally>>> tallies;
+    std::vector<std::vector<std::span<const SNameEntry>>> names;
+    if (partitioned) {
+        tallies = PartitionStretches(m_tallyRuns, m_partitionEnds, parts);
+        names = PartitionStretches(m_nameRuns, m_namePartitionEnds,
+                                   std::max(workers, m_nNameFiles / perStretch));
+    } else {
+        runs = SplitRuns(parts);
+    }
+    const std::size_t tasks = runs.size() + tallies.size() + names.size();
     std::vector<std::vector<SMediumCounts>> counts(workers,
                                                    std::vector<SMediumCounts>(m_media.size()));
     std::atomic<std::size_t> next{0};
     RunOnWorkers(workers, [&](std::size_t worker) {
         std::vector<SMediumCounts>& into = counts[worker];
-        if (worker == 0) {
-            ForEachNameGroup([&into](const SCopiesContent& content) {
-                for (const SCopiesRef& ref : content.m_records) {
-                    SMediumCounts& medium = into[ref.m_nMedium];
-                    ++medium.m_nFiles;
-                    medium.m_nBytes += content.m_nSize;
-                    if (content.m_nCopies == 1) {
-                        ++medium.m_nSoleFiles;
-                        medium.m_nSoleBytes += content.m_nSize;
-                    }
-                }
-            });
+        if (worker == 0 && !partitioned) {
+            CountNames(into);
         }
         CCrcContentTable table;
-        for (std::size_t part = next++; part < split.size(); part = next++) {
-            table.Count(split[part], m_mediumBases, into);
+        std::vector<SNameEntry> gathered;
+        for (std::size_t part = next++; part < tasks; part = next++) {
+            if (part < runs.size()) {
+                table.Count(runs[part], m_mediumBases, into);
+            } else if (part < runs.size() + tallies.size()) {
+                table.Count(tallies[part - runs.size()], m_mediumBases, into);
+            } else {
+                CountNameStretch(names[part - runs.size() - tallies.size()], gathered, into);
+            }
         }
     });
     for (std::size_t i = 0; i < m_media.size(); ++i) {
@@ -298,6 +429,9 @@ std::vector<std::uint32_t> CCopiesReport::FindMedia(std::string_view path) const
 
 void CCopiesReport::ForEachContent(const SCopiesFilter& filter,
                                    const std::function<void(const SCopiesContent&)>& visit) const {
+    if (m_layout != ECrcLayout::Sorted) {
+        throw std::logic_error("a copies report that only counts lists no contents");
+    }
     std::vector<bool> chosen;
     if (!filter.m_media.empty()) {
         chosen.assign(m_media.size(), false);

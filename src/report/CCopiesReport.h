@@ -7,6 +7,7 @@
 #pragma once
 
 #include "report/CCopiesCollector.h"
+#include "report/CCrcContentTable.h"
 #include "report/CHugePageArena.h"
 #include "report/CopiesEntries.h"
 
@@ -46,8 +47,14 @@ struct SCopiesFilter {
 
 class CCopiesReport {
 public:
-    // The case files to read, by absolute path, in the order they are reported.
-    explicit CCopiesReport(std::vector<std::string> casePaths);
+    // The case files to read, by absolute path, in the order they are reported. With
+    // ECrcLayout::Partitioned the report only counts the media's files and sole copies:
+    // it lists no contents, and is quicker for it.
+    explicit CCopiesReport(std::vector<std::string> casePaths,
+                           ECrcLayout layout = ECrcLayout::Sorted);
+
+    // How the collectors of this report are to lay out their CRC entries.
+    ECrcLayout Layout() const { return m_layout; }
 
     // Takes over what `collected` gathered from case `index` (which must be read once),
     // without copying it. Not thread-safe: the caller serialises.
@@ -64,7 +71,7 @@ public:
     std::vector<SCopiesCase>& Cases() { return m_cases; }
     const std::vector<SCopiesMedium>& Media() const { return m_media; }
     std::uint64_t Records() const;
-    std::uint64_t Files() const { return m_nCrcFiles + m_names.size(); }
+    std::uint64_t Files() const { return m_nCrcFiles + m_nNameFiles; }
     std::size_t Skipped() const;
 
     // The media whose catalogue path is `path`, in any case file: letters compare
@@ -73,6 +80,7 @@ public:
 
     // Calls `visit` for every content the filter lets through: CRC matches first, then
     // name matches, each kind by size, largest first. The content is lent for the call.
+    // Throws std::logic_error on a report that only counts.
     void ForEachContent(const SCopiesFilter& filter,
                         const std::function<void(const SCopiesContent&)>& visit) const;
 
@@ -87,28 +95,43 @@ private:
     // What one case file gave, kept apart until Complete joins them.
     struct SCollected {
         std::pmr::vector<SCrcEntry> m_crc;
+        std::pmr::vector<SCrcTally> m_tallies;
+        std::vector<std::uint32_t> m_partitionEnds;
         std::pmr::vector<SNameEntry> m_names;
+        std::vector<std::uint32_t> m_namePartitionEnds;
         std::vector<SCopiesMedium> m_media;
     };
 
     template <class Visit> void ForEachGroup(Visit&& visit) const;
     template <class Visit> void ForEachNameGroup(Visit&& visit) const;
+    // Name matches in the order of their keys, which is all counting needs.
+    template <class Visit> void ForEachNameRun(Visit&& visit) const;
+    void NameContent(std::size_t begin, std::size_t end, SCopiesContent& content) const;
     // The CRC runs cut into `parts` stretches of whole contents, about equal in size.
     std::vector<std::vector<std::span<const SCrcEntry>>> SplitRuns(std::size_t parts) const;
+    void CountNames(std::vector<SMediumCounts>& into);
     void CountMedia(unsigned threads);
     void Join();
 
     // Before every list whose entries it holds, so that it goes after them.
     CHugePageArena m_arena;
+    ECrcLayout m_layout;
     std::vector<SCopiesCase> m_cases;
     std::vector<SCollected> m_collected; // per case until Complete
     std::vector<SCopiesMedium> m_media;
     // Per case its CRC entries in listing order (each case's file sorts its own on the
     // worker that read it); they are merged as they are visited.
     std::vector<std::pmr::vector<SCrcEntry>> m_crcRuns;
+    // Or, in a report that only counts, per case its tallies in partitions.
+    std::vector<std::pmr::vector<SCrcTally>> m_tallyRuns;
+    std::vector<std::vector<std::uint32_t>> m_partitionEnds;
     std::vector<std::uint32_t> m_mediumBases; // per case, its first medium in m_media
     std::uint64_t m_nCrcFiles = 0;
-    std::pmr::vector<SNameEntry> m_names{&m_arena};
+    std::pmr::vector<SNameEntry> m_names{&m_arena}; // sorted, unless partitioned
+    // Partitioned: per case its name entries in partitions.
+    std::vector<std::pmr::vector<SNameEntry>> m_nameRuns;
+    std::vector<std::vector<std::uint32_t>> m_namePartitionEnds;
+    std::uint64_t m_nNameFiles = 0;
     bool m_bComplete = false;
 };
 

@@ -76,7 +76,7 @@ bool CCopiesRun::Collect() {
     ForEachCase(all, [&](std::uint32_t index, std::size_t worker) {
         const std::string path = m_report.Cases()[index].m_strPath;
         CCopiesCollector collector(m_options.m_bArchives, ExpectedFiles(path),
-                                   m_report.EntryMemory(), &staging[worker]);
+                                   m_report.EntryMemory(), &staging[worker], m_report.Layout());
         bool badPassword = false;
         std::string error;
         const bool read =

@@ -32,6 +32,16 @@ struct SCrcEntry {
     }
 };
 
+// A file with a stored CRC-32 as a report that only counts keeps it: without its
+// position, which only listings need. 16 bytes.
+struct SCrcTally {
+    std::uint64_t m_nSize = 0;
+    std::uint32_t m_dwCrc = 0;
+    std::uint32_t m_nMedium = 0;
+
+    std::uint64_t Size() const { return m_nSize; }
+};
+
 // A file without a CRC: identified by its folded name (a 64-bit hash of it), its size
 // and its last-write time. 32 bytes.
 struct SNameEntry {
@@ -40,6 +50,12 @@ struct SNameEntry {
     FileTime m_ftLastWrite = 0;
     SCopiesRef m_ref;
 };
+
+// How a case's CRC entries are kept once collected: sorted in listing order, for a
+// report that lists contents, or as tallies in partitions by a hash of the content, for
+// a report that only counts the media's files (one pass over the entries instead of a
+// sort, and less memory).
+enum class ECrcLayout : std::uint8_t { Sorted, Partitioned };
 
 // One medium of one case file, and what the report found on it.
 struct SCopiesMedium {

@@ -108,6 +108,13 @@ TEST_F(CopiesCommandTest, FiltersSummaryAndAFileGivenTwice) {
     EXPECT_TRUE(Has(summary.out, "\"medium\":\"Box\\\\Disc 1\",\"files\":2,\"bytes\":15,"
                                  "\"soleFiles\":1,\"soleBytes\":5}"));
     EXPECT_FALSE(Has(summary.out, "records"));
+    // The summary alone counts without sorting the contents; its table is the one the
+    // whole report ends with.
+    const CliResult whole = Run({"copies", Case("shelf")});
+    const CliResult table = Run({"copies", Case("shelf"), "--summary"});
+    ASSERT_EQ(table.exitCode, 0) << table.err;
+    ASSERT_TRUE(Has(whole.out, "Per medium:"));
+    EXPECT_EQ(table.out, whole.out.substr(whole.out.find("Per medium:")));
 
     EXPECT_EQ(Run({"copies", Case("shelf"), "--medium", "Disc 9"}).exitCode, 2);
     EXPECT_EQ(Run({"copies", Case("shelf"), "--max-copies", "0"}).exitCode, 1);

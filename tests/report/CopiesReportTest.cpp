@@ -1,6 +1,7 @@
-// The copies report over planted case files: counts against a small model of its own,
-// name matches kept apart from CRC matches, archive entries, filters, case files that
-// cannot be used, the paths of listed records and the byte check of matches.
+// The copies report over planted case files: counts against a small model of its own
+// (listing reports and reports that only count), name matches kept apart from CRC
+// matches, archive entries, filters, case files that cannot be used, the paths of
+// listed records and the byte check of matches.
 #include "model/CaseFile.h"
 #include "model/CatalogPath.h"
 #include "model/SVolumeInfo.h"
@@ -8,6 +9,7 @@
 #include "report/CCopiesReport.h"
 #include "report/CCopiesRun.h"
 #include "report/CCopiesVerifier.h"
+#include "report/CCrcContentTable.h"
 #include "report/CCrcRunMerge.h"
 #include "scan/ArchiverSet.h"
 #include "scan/CArchivedCaseFile.h"
@@ -21,6 +23,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <tuple>
 
 using namespace quillora;
@@ -34,11 +37,25 @@ constexpr FileTime kSecond = 10'000'000;
 constexpr FileTime kT0 = 130000000000000000ULL;
 
 std::unique_ptr<CCopiesReport> Collect(const std::vector<std::string>& paths, bool archives = false,
-                                       const std::string& password = {}) {
-    auto report = std::make_unique<CCopiesReport>(paths);
-    CCopiesRun run(*report, {password, archives, 2});
+                                       const std::string& password = {},
+                                       ECrcLayout layout = ECrcLayout::Sorted,
+                                       unsigned threads = 2) {
+    auto report = std::make_unique<CCopiesReport>(paths, layout);
+    CCopiesRun run(*report, {password, archives, threads});
     EXPECT_TRUE(run.Collect());
     return report;
+}
+
+using MediumCounts =
+    std::vector<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, std::uint64_t>>;
+
+// Files, bytes, sole files and sole bytes of every medium, in report order.
+MediumCounts CountsOf(const CCopiesReport& report) {
+    MediumCounts counts;
+    for (const SCopiesMedium& m : report.Media()) {
+        counts.emplace_back(m.m_nFiles, m.m_nBytes, m.m_nSoleFiles, m.m_nSoleBytes);
+    }
+    return counts;
 }
 
 std::vector<SCopiesContent> Contents(const CCopiesReport& report,
@@ -73,7 +90,7 @@ TEST_F(CopiesReportTest, CopiesAgreeWithAModelOfMediaPerContent) {
         std::mt19937 random(seed);
         std::map<std::pair<std::uint64_t, std::uint32_t>, std::set<std::string>> mediaOf;
         std::map<std::pair<std::uint64_t, std::uint32_t>, std::size_t> recordsOf;
-        std::map<std::string, std::uint64_t> soleOf;
+        std::map<std::string, std::uint64_t> soleOf, soleBytesOf, filesOf, bytesOf;
         std::vector<std::string> paths;
         std::vector<std::pair<std::string, std::pair<std::uint64_t, std::uint32_t>>> placed;
         for (int c = 0; c < 3; ++c) {
@@ -95,6 +112,8 @@ TEST_F(CopiesReportTest, CopiesAgreeWithAModelOfMediaPerContent) {
                     mediaOf[{file.m_nSize, file.m_dwCrc}].insert(where);
                     ++recordsOf[{file.m_nSize, file.m_dwCrc}];
                     placed.push_back({where, {file.m_nSize, file.m_dwCrc}});
+                    ++filesOf[where];
+                    bytesOf[where] += file.m_nSize;
                 }
                 media.push_back(medium);
             }
@@ -105,6 +124,7 @@ TEST_F(CopiesReportTest, CopiesAgreeWithAModelOfMediaPerContent) {
         for (const auto& [where, key] : placed) {
             if (mediaOf[key].size() == 1) {
                 ++soleOf[where];
+                soleBytesOf[where] += key.first;
             }
         }
         const auto report = Collect(paths);
@@ -116,9 +136,16 @@ TEST_F(CopiesReportTest, CopiesAgreeWithAModelOfMediaPerContent) {
             EXPECT_EQ(content.m_nCopies, mediaOf[key].size()) << "seed " << seed;
             EXPECT_EQ(content.m_records.size(), recordsOf[key]) << "seed " << seed;
         }
-        for (const SCopiesMedium& medium : report->Media()) {
-            const std::string where = std::to_string(medium.m_nCase) + "|" + medium.m_strPath;
-            EXPECT_EQ(medium.m_nSoleFiles, soleOf[where]) << where << " seed " << seed;
+        // A report that only counts (the summary) gets the same counts another way.
+        const auto counted = Collect(paths, false, {}, ECrcLayout::Partitioned, 1 + seed % 3);
+        for (const auto* each : {report.get(), counted.get()}) {
+            for (const SCopiesMedium& medium : each->Media()) {
+                const std::string where = std::to_string(medium.m_nCase) + "|" + medium.m_strPath;
+                EXPECT_EQ(medium.m_nFiles, filesOf[where]) << where << " seed " << seed;
+                EXPECT_EQ(medium.m_nBytes, bytesOf[where]) << where << " seed " << seed;
+                EXPECT_EQ(medium.m_nSoleFiles, soleOf[where]) << where << " seed " << seed;
+                EXPECT_EQ(medium.m_nSoleBytes, soleBytesOf[where]) << where << " seed " << seed;
+            }
         }
         // Largest first (of one size, the larger CRC first), and each content's records
         // by medium and position, across the case files merged.
@@ -138,7 +165,9 @@ TEST_F(CopiesReportTest, CopiesAgreeWithAModelOfMediaPerContent) {
 }
 
 // The medium counts are made in stretches of contents on several threads; many files
-// of few sizes put runs of one content at every cut, in every case file.
+// of few sizes put runs of one content at every cut, in every case file. A report that
+// only counts (the summary) cuts partitions instead of sorted runs, and must agree with
+// the listing report on every thread count; sizes past 4 GiB take part.
 TEST_F(CopiesReportTest, MediumCountsDoNotDependOnTheThreads) {
     std::mt19937 random(7);
     std::vector<std::string> paths;
@@ -149,7 +178,8 @@ TEST_F(CopiesReportTest, MediumCountsDoNotDependOnTheThreads) {
             medium.m_strLabel = "Disc " + std::to_string(m);
             for (int f = 0; f < 700; ++f) {
                 const bool crc = random() % 8 != 0;
-                medium.m_files.push_back({"f" + std::to_string(f), 1 + random() % 500,
+                const std::uint64_t large = f % 61 == 0 ? std::uint64_t{1} << 32 : 0;
+                medium.m_files.push_back({"f" + std::to_string(f), large + 1 + random() % 500,
                                           crc ? static_cast<std::uint32_t>(1 + random() % 5) : 0,
                                           kT0 + (random() % 3) * kSecond});
             }
@@ -159,15 +189,10 @@ TEST_F(CopiesReportTest, MediumCountsDoNotDependOnTheThreads) {
         test::WriteShelfCase(paths.back(), media);
     }
     auto countsWith = [&](unsigned threads) {
-        CCopiesReport report(paths);
-        CCopiesRun run(report, {{}, false, threads});
-        EXPECT_TRUE(run.Collect());
-        std::vector<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, std::uint64_t>> counts;
-        for (const SCopiesMedium& m : report.Media()) {
-            counts.emplace_back(m.m_nFiles, m.m_nBytes, m.m_nSoleFiles, m.m_nSoleBytes);
-        }
+        const auto report = Collect(paths, false, {}, ECrcLayout::Sorted, threads);
+        const MediumCounts counts = CountsOf(*report);
         std::uint64_t listedSole = 0;
-        report.ForEachContent({1, 1, {}}, [&](const SCopiesContent& content) {
+        report->ForEachContent({1, 1, {}}, [&](const SCopiesContent& content) {
             listedSole += content.m_records.size();
         });
         std::uint64_t countedSole = 0;
@@ -183,6 +208,56 @@ TEST_F(CopiesReportTest, MediumCountsDoNotDependOnTheThreads) {
     for (unsigned threads : {2u, 3u, 7u}) {
         EXPECT_EQ(countsWith(threads), one) << threads << " threads";
     }
+    for (unsigned threads : {1u, 2u, 3u, 7u}) {
+        const auto counted = Collect(paths, false, {}, ECrcLayout::Partitioned, threads);
+        EXPECT_EQ(CountsOf(*counted), one) << threads << " threads, counted only";
+        EXPECT_EQ(counted->Files(), 12u * 700u);
+        EXPECT_THROW(counted->ForEachContent({}, [](const SCopiesContent&) {}), std::logic_error);
+    }
+}
+
+// Every file of one content lands in one partition whatever the medium or position,
+// the partitions in order with their ends where the entries are, each in the order the
+// entries came in.
+TEST(CrcPartition, OneContentOnePartitionInOrder) {
+    std::mt19937_64 random(5);
+    std::vector<SCrcEntry> in(5000);
+    for (std::uint32_t i = 0; i < in.size(); ++i) {
+        in[i].SetSize(random() % 4 == 0 ? (std::uint64_t{1} << 33) + random() % 7 : random() % 40);
+        in[i].m_dwCrc = random() % 5;
+        in[i].m_ref = {static_cast<std::uint32_t>(random() % 9), i};
+    }
+    std::vector<SCrcTally> out(in.size());
+    std::vector<std::uint32_t> ends;
+    CCrcContentTable::Partition(in, out, ends);
+    ASSERT_EQ(ends.size(), CCrcContentTable::kPartitions);
+    EXPECT_EQ(ends.back(), in.size());
+    std::map<std::pair<std::uint64_t, std::uint32_t>, std::size_t> partitionOf;
+    std::map<std::pair<std::uint64_t, std::uint32_t>, std::size_t> seen;
+    std::size_t begin = 0;
+    std::size_t used = 0;
+    for (std::size_t p = 0; p < ends.size(); ++p) {
+        ASSERT_LE(begin, ends[p]);
+        used += begin < ends[p] ? 1 : 0;
+        for (std::size_t i = begin; i < ends[p]; ++i) {
+            const auto key = std::make_pair(out[i].m_nSize, out[i].m_dwCrc);
+            const auto [at, fresh] = partitionOf.emplace(key, p);
+            EXPECT_EQ(at->second, p) << "content split over partitions";
+            ++seen[key];
+        }
+        begin = ends[p];
+    }
+    EXPECT_GT(used, 50u);
+    // The same entries, each content as often as it came; within a content, media in
+    // the order they came.
+    std::map<std::pair<std::uint64_t, std::uint32_t>, std::vector<std::uint32_t>> cameIn, went;
+    for (const SCrcEntry& e : in) {
+        cameIn[{e.Size(), e.m_dwCrc}].push_back(e.m_ref.m_nMedium);
+    }
+    for (const SCrcTally& t : out) {
+        went[{t.m_nSize, t.m_dwCrc}].push_back(t.m_nMedium);
+    }
+    EXPECT_EQ(went, cameIn);
 }
 
 // A case's entries come in the order of medium and position; sorting them for the
