@@ -11,7 +11,10 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <sys/stat.h>
+
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 
@@ -21,6 +24,22 @@ namespace {
 
 // Mounts whose threads still serve, detached ones included.
 std::atomic<int> g_nServing{0};
+
+// Whether a case may be mounted at `folder`: nothing is there, or an empty folder that
+// no file system is mounted on (another program's mount of a case of the same name).
+bool IsFreeFolder(const std::filesystem::path& folder) {
+    struct stat own {};
+    if (::lstat(folder.c_str(), &own) != 0) {
+        return errno == ENOENT;
+    }
+    struct stat parent {};
+    if (!S_ISDIR(own.st_mode) || ::stat(folder.parent_path().c_str(), &parent) != 0 ||
+        own.st_dev != parent.st_dev) {
+        return false;
+    }
+    std::error_code ec;
+    return std::filesystem::is_empty(folder, ec) && !ec;
+}
 
 } // namespace
 
@@ -32,7 +51,16 @@ std::string CCaseFolderMount::FolderFor(const std::string& casePath) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::filesystem::path base =
         runtime && *runtime ? std::filesystem::path(runtime) : std::filesystem::path(TempFolder());
-    return (base / "quillora" / std::filesystem::path(casePath).filename()).string();
+    const std::filesystem::path folder = base / "quillora";
+    const std::string name = std::filesystem::path(casePath).filename().string();
+    for (int n = 1; n < 100; ++n) {
+        const std::filesystem::path candidate =
+            folder / (n == 1 ? name : name + " (" + std::to_string(n) + ")");
+        if (IsFreeFolder(candidate)) {
+            return candidate.string();
+        }
+    }
+    return (folder / name).string(); // every one taken: the mount says what is wrong
 }
 
 std::string CCaseFolderMount::Open(const std::string& casePath, const std::string& password,

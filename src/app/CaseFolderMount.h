@@ -33,7 +33,9 @@ public:
     const std::string& Folder() const { return m_strFolder; }
 
     // The folder a case is mounted at: $XDG_RUNTIME_DIR/quillora/<case file name>
-    // ($TMPDIR when no runtime folder is set).
+    // ($TMPDIR when no runtime folder is set), or "<case file name> (2)" and on while
+    // a case of the same name (from another folder, by another program) is mounted
+    // there.
     static std::string FolderFor(const std::string& casePath);
 
     // Shows `folder` in the desktop's file manager through xdg-open (found on PATH),

@@ -28,11 +28,25 @@ namespace fs = std::filesystem;
 using test::CScriptedUser;
 using test::ReadFileBytes;
 
+// The mount table spells a space, tab, newline or backslash in a path as \ooo.
+std::string UnescapedMountPath(const std::string& field) {
+    std::string path;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            path += static_cast<char>(std::stoi(field.substr(i + 1, 3), nullptr, 8));
+            i += 3;
+        } else {
+            path += field[i];
+        }
+    }
+    return path;
+}
+
 bool IsMountPoint(const fs::path& folder) {
     std::ifstream mounts("/proc/self/mounts");
     std::string source, target, rest;
     while (mounts >> source >> target && std::getline(mounts, rest)) {
-        if (target == folder.string()) {
+        if (UnescapedMountPath(target) == folder.string()) {
             return true;
         }
     }
@@ -204,6 +218,32 @@ TEST_F(CaseFolderMountTest, AFolderInUseIsDetachedWithoutWaitingForItsUser) {
     EXPECT_NE(std::find(names.begin(), names.end(), "Docs"), names.end());
     // With its last user gone, the detached mount ends by itself.
     EXPECT_TRUE(test::PumpUntil([] { return CCaseFolderMount::ServingCount() == 0; }));
+}
+
+// Two programs with cases of one name from two folders: the second mount takes a
+// folder of its own, the first keeps showing its case.
+TEST_F(CaseFolderMountTest, CasesOfOneNameFromTwoFoldersMountSideBySide) {
+    fs::create_directories(m_dir / "other");
+    const fs::path twin = m_dir / "other" / "shelf.cas";
+    CCDCase empty;
+    SaveCaseFile(empty, twin.string(), false);
+    CCaseFolderMount first;
+    CCaseFolderMount second;
+    std::string error;
+    const std::string one = first.Open(m_casePath.string(), "", nullptr, &error);
+    ASSERT_FALSE(one.empty()) << error;
+    const std::string two = second.Open(twin.string(), "", nullptr, &error);
+    ASSERT_FALSE(two.empty()) << error;
+    EXPECT_EQ(fs::path(one), FolderOf(m_casePath));
+    EXPECT_EQ(fs::path(two).filename(), "shelf.cas (2)");
+    EXPECT_TRUE(IsMountPoint(one));
+    EXPECT_TRUE(IsMountPoint(two));
+    EXPECT_TRUE(fs::is_directory(fs::path(one) / "Disc"));
+    EXPECT_TRUE(fs::is_empty(two)) << "the second folder shows the empty case";
+    // Once the first is gone, its name is free again.
+    first.Close();
+    EXPECT_EQ(CCaseFolderMount::FolderFor(m_casePath.string()), FolderOf(m_casePath).string());
+    second.Close();
 }
 
 } // namespace quillora
