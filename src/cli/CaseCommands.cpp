@@ -140,11 +140,7 @@ int RunTree(const SReadArgs& a) {
         out.clear();
     };
     WalkPreOrder(*root, [&](const SFileInfo& r, std::string_view path) {
-        if (a.json) {
-            AppendRecordJson(out, r, path);
-        } else {
-            AppendRecordLine(out, r, path);
-        }
+        AppendRecordLine(out, r, path);
         out += '\n';
         if (out.size() >= 1 << 16) {
             flush();

@@ -10,7 +10,6 @@
 #include "scan/MediaPresence.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -116,25 +115,6 @@ bool StreamCaseOrReport(const std::string& path, const std::optional<std::string
     return false;
 }
 
-namespace {
-
-// Other bytes of UTF-8 stand as they are; 0xED may begin an escaped byte (U+DC80 to
-// U+DCFF), which JSON spells \udcXX. A table, since every name of a listing passes.
-constexpr std::array<bool, 256> kNeedsEscape = [] {
-    std::array<bool, 256> table{};
-    for (int c = 0; c < 0x20; ++c) {
-        table[static_cast<std::size_t>(c)] = true;
-    }
-    table['"'] = table['\\'] = table[0xED] = true;
-    return table;
-}();
-
-bool NeedsEscape(unsigned char c) {
-    return kNeedsEscape[c];
-}
-
-} // namespace
-
 void AppendJsonString(std::string& out, std::string_view utf8) {
     out += '"';
     AppendJsonEscaped(out, utf8);
@@ -145,7 +125,7 @@ void AppendJsonEscaped(std::string& out, std::string_view utf8) {
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         // Runs of bytes that stand as they are go in whole.
         std::size_t run = i;
-        while (run < utf8.size() && !NeedsEscape(static_cast<unsigned char>(utf8[run]))) {
+        while (run < utf8.size() && !NeedsJsonEscape(static_cast<unsigned char>(utf8[run]))) {
             ++run;
         }
         if (run != i) {

@@ -7,6 +7,7 @@
 #include "model/CCaseLock.h"
 #include "model/IRecordSink.h"
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,6 +60,21 @@ void ReportError(const std::string& message);
 std::string JsonString(std::string_view utf8);
 // The same literal, appended to `out`.
 void AppendJsonString(std::string& out, std::string_view utf8);
+// Whether a byte cannot stand in a JSON string as it is: controls, the quote and the
+// backslash; 0xED may begin an escaped byte (U+DC80 to U+DCFF), which JSON spells
+// \udcXX. Other bytes of UTF-8 stand as they are. A table, since every name of a
+// listing passes.
+inline constexpr std::array<bool, 256> kJsonEscapedBytes = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 0x20; ++c) {
+        table[static_cast<std::size_t>(c)] = true;
+    }
+    table['"'] = table['\\'] = table[0xED] = true;
+    return table;
+}();
+inline bool NeedsJsonEscape(unsigned char c) {
+    return kJsonEscapedBytes[c];
+}
 // What goes between the quotes of that literal, appended to `out`.
 void AppendJsonEscaped(std::string& out, std::string_view utf8);
 

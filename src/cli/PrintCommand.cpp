@@ -8,6 +8,7 @@
 #include "app/print/PdfListWriter.h"
 #include "core/ProfileStore.h"
 #include "core/Text.h"
+#include "core/XdgPaths.h"
 #include "export/CPrintFormSet.h"
 #include "export/CPrintTable.h"
 #include "model/CAtomicFile.h"
@@ -17,7 +18,6 @@
 #include "scan/MediaPresence.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -87,12 +87,7 @@ std::string ModulePath() {
     if (const char* env = std::getenv("QUILLORA_PRINT_MODULE"); env && *env) {
         return env;
     }
-    std::string self(4096, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
-    self.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    const std::size_t slash = self.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : self.substr(0, slash);
-    return folder + "/" + QUILLORA_MODULE_RELATIVE_DIR + "/" + kPdfModuleFile;
+    return ProgramFolder() + "/" + QUILLORA_MODULE_RELATIVE_DIR + "/" + kPdfModuleFile;
 }
 
 // Loads the PDF module once; it stays loaded until the process ends, since Qt's GUI

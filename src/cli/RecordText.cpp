@@ -48,10 +48,6 @@ void AppendRecordLine(std::string& out, const SFileInfo& r, std::string_view pat
     }
 }
 
-void AppendRecordJson(std::string& j, const SFileInfo& r) {
-    AppendRecordJson(j, r, CatalogPath(r));
-}
-
 SRecordJsonFields SRecordJsonFields::Of(const SFileInfo& r) {
     SRecordJsonFields f;
     f.m_name = r.m_strName;
@@ -123,9 +119,9 @@ SRecordJsonFields SRecordJsonFields::Of(const SRecordFacts& r) {
     return f;
 }
 
-void AppendRecordJson(std::string& j, const SFileInfo& r, std::string_view path) {
+void AppendRecordJson(std::string& j, const SFileInfo& r) {
     j += "{\"path\":\"";
-    AppendJsonEscaped(j, path);
+    AppendJsonEscaped(j, CatalogPath(r));
     AppendRecordJsonTail(j, SRecordJsonFields::Of(r));
 }
 
@@ -181,7 +177,7 @@ public:
     void Escaped(std::string_view utf8) {
         for (char c : utf8) {
             const auto u = static_cast<unsigned char>(c);
-            if (u < 0x20 || u == '"' || u == '\\' || u == 0xED) {
+            if (NeedsJsonEscape(u)) {
                 return EscapedSlowly(utf8);
             }
         }
@@ -201,15 +197,22 @@ private:
     char* m_at;
 };
 
-// Keys, numbers and times of the longest record, with room to spare; a file's or a
-// folder's (no volume or archive fields) needs less.
+// Media and groups end in their volume fields, archive entries in theirs; files and
+// folders have neither.
+bool HasVolumeFields(const SRecordJsonFields& r) {
+    return (r.m_dwFlags & (kFlagMedium | kFlagGroup)) != 0;
+}
+bool IsPlain(const SRecordJsonFields& r) {
+    return !HasVolumeFields(r) && r.m_class != RecordClass::ArcFile;
+}
+
+// Keys, numbers and times of the longest record, with room to spare; a plain record
+// needs less.
 constexpr std::size_t kFixedRoom = 1024;
 constexpr std::size_t kPlainRoom = 512;
 
 std::size_t TailRoom(const SRecordJsonFields& r) {
-    const bool plain =
-        (r.m_dwFlags & (kFlagMedium | kFlagGroup)) == 0 && r.m_class != RecordClass::ArcFile;
-    std::size_t room = plain ? kPlainRoom : kFixedRoom;
+    std::size_t room = IsPlain(r) ? kPlainRoom : kFixedRoom;
     for (std::string_view text : {r.m_name, r.m_comment, r.m_category, r.m_link, r.m_label,
                                   r.m_orgLabel, r.m_volText1, r.m_volText2, r.m_arcText}) {
         room += CJsonCursor::Room(text);
@@ -248,8 +251,7 @@ void WriteTail(CJsonCursor& j, const SRecordJsonFields& r) {
     j.Time(r.m_ftLastAccess);
     // Most files of a catalogue have none of the fields that follow: one literal then.
     if (!r.m_bHasCrc && r.m_comment.empty() && r.m_category.empty() && r.m_link.empty() &&
-        r.m_byMark == 0 && r.m_nDataLen == 0 && !r.m_pProps &&
-        (r.m_dwFlags & (kFlagMedium | kFlagGroup)) == 0 && r.m_class != RecordClass::ArcFile) {
+        r.m_byMark == 0 && r.m_nDataLen == 0 && !r.m_pProps && IsPlain(r)) {
         j.Literal(",\"crc\":null,\"comment\":\"\",\"category\":\"\",\"link\":\"\",\"mark\":0,"
                   "\"dataLen\":0,\"props\":null}");
         return;
@@ -285,7 +287,7 @@ void WriteTail(CJsonCursor& j, const SRecordJsonFields& r) {
     } else {
         j.Literal("null");
     }
-    if ((r.m_dwFlags & (kFlagMedium | kFlagGroup)) != 0) {
+    if (HasVolumeFields(r)) {
         j.Literal(",\"label\":");
         j.String(r.m_label);
         j.Literal(",\"orgLabel\":");

@@ -64,6 +64,5 @@ char* WriteRecordJsonTail(char* at, const SRecordJsonFields& fields);
 std::string RecordJson(const SFileInfo& record);
 // The same object, appended to `out`.
 void AppendRecordJson(std::string& out, const SFileInfo& record);
-void AppendRecordJson(std::string& out, const SFileInfo& record, std::string_view path);
 
 } // namespace quillora::cli

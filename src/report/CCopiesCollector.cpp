@@ -5,6 +5,7 @@
 #include "model/RecordFlags.h"
 #include "report/CCrcContentTable.h"
 #include "report/CCrcRunMerge.h"
+#include "report/ScatterByPartition.h"
 
 #include <algorithm>
 #include <bit>
@@ -119,20 +120,8 @@ void CCopiesCollector::PartitionNames(std::span<const SNameEntry> in, std::span<
             ((e.m_nNameHash ^ (e.m_nSize * 0x9E3779B97F4A7C15ULL)) * 0xC2B2AE3D27D4EB4FULL) >>
             (64 - std::countr_zero(kPartitions)));
     };
-    std::vector<std::uint32_t> at(kPartitions, 0);
-    for (const SNameEntry& entry : in) {
-        ++at[partitionOf(entry)];
-    }
-    ends.resize(kPartitions);
-    std::uint32_t begin = 0;
-    for (std::size_t p = 0; p < kPartitions; ++p) {
-        ends[p] = begin + at[p];
-        at[p] = begin;
-        begin = ends[p];
-    }
-    for (const SNameEntry& entry : in) {
-        out[at[partitionOf(entry)]++] = entry;
-    }
+    ScatterByPartition(in, out, kPartitions, ends, partitionOf,
+                       [](const SNameEntry& entry) { return entry; });
 }
 
 std::string CCopiesCollector::GroupPath(std::int32_t group) const {

@@ -100,13 +100,7 @@ void CountNameStretch(const std::vector<std::span<const SNameEntry>>& stretch,
                         gathered.begin() + static_cast<std::ptrdiff_t>(end),
                         [first](const SNameEntry& e) { return e.m_ref.m_nMedium == first; });
         for (std::size_t i = begin; i < end; ++i) {
-            SMediumCounts& medium = into[gathered[i].m_ref.m_nMedium];
-            ++medium.m_nFiles;
-            medium.m_nBytes += gathered[i].m_nSize;
-            if (sole) {
-                ++medium.m_nSoleFiles;
-                medium.m_nSoleBytes += gathered[i].m_nSize;
-            }
+            into[gathered[i].m_ref.m_nMedium].Add(gathered[i].m_nSize, sole);
         }
     }
 }
@@ -350,13 +344,7 @@ void CCopiesReport::CountNames(std::vector<SMediumCounts>& into) {
     std::sort(m_names.begin(), m_names.end(), NameBefore);
     ForEachNameRun([&into](const SCopiesContent& content) {
         for (const SCopiesRef& ref : content.m_records) {
-            SMediumCounts& medium = into[ref.m_nMedium];
-            ++medium.m_nFiles;
-            medium.m_nBytes += content.m_nSize;
-            if (content.m_nCopies == 1) {
-                ++medium.m_nSoleFiles;
-                medium.m_nSoleBytes += content.m_nSize;
-            }
+            into[ref.m_nMedium].Add(content.m_nSize, content.m_nCopies == 1);
         }
     });
 }

@@ -1,7 +1,9 @@
 // Open addressing with linear probing, at most half full: a stretch's contents are
 // known to be at most its entries, so the table never grows while counting. The
-// partitions are a counting sort on the hash's top bits: one pass to count, one to move.
+// partitions are the hash's top bits.
 #include "report/CCrcContentTable.h"
+
+#include "report/ScatterByPartition.h"
 
 #include <algorithm>
 #include <bit>
@@ -12,20 +14,9 @@ static_assert(std::has_single_bit(CCrcContentTable::kPartitions));
 
 void CCrcContentTable::Partition(std::span<const SCrcEntry> in, std::span<SCrcTally> out,
                                  std::vector<std::uint32_t>& ends) {
-    std::vector<std::uint32_t> at(kPartitions, 0);
-    for (const SCrcEntry& entry : in) {
-        ++at[PartitionOf(entry)];
-    }
-    ends.resize(kPartitions);
-    std::uint32_t begin = 0;
-    for (std::size_t p = 0; p < kPartitions; ++p) {
-        ends[p] = begin + at[p];
-        at[p] = begin;
-        begin = ends[p];
-    }
-    for (const SCrcEntry& entry : in) {
-        out[at[PartitionOf(entry)]++] = {entry.Size(), entry.m_dwCrc, entry.m_ref.m_nMedium};
-    }
+    ScatterByPartition(in, out, kPartitions, ends, PartitionOf, [](const SCrcEntry& entry) {
+        return SCrcTally{entry.Size(), entry.m_dwCrc, entry.m_ref.m_nMedium};
+    });
 }
 
 namespace {

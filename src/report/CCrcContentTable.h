@@ -21,6 +21,16 @@ struct SMediumCounts {
     std::uint64_t m_nBytes = 0;
     std::uint64_t m_nSoleFiles = 0;
     std::uint64_t m_nSoleBytes = 0;
+
+    // One file of `size` bytes on the medium; `sole`: no other medium holds it.
+    void Add(std::uint64_t size, bool sole) {
+        ++m_nFiles;
+        m_nBytes += size;
+        if (sole) {
+            ++m_nSoleFiles;
+            m_nSoleBytes += size;
+        }
+    }
 };
 
 class CCrcContentTable {

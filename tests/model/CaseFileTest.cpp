@@ -202,16 +202,11 @@ TEST(CaseFileFormat, EarlySchemasApplyNameRuleAndOldFlagWord) {
     // the medium's name dropped, archive type from bits 16-23, sizes recomputed.
     ByteBuilder b;
     b.ClassRecord(2);
-    auto body = [&b](std::uint32_t size, std::uint32_t flags, std::string_view name,
-                     std::uint32_t children) {
-        b.U16(0).U16(0).U32(size).U32(flags).U64(0).U64(0).U64(0).Text(name).Text("note");
-        b.Text("").U32(0x101).U32(0).U32(children);
-    };
-    body(0, 0x20000000, "C:\\cases\\old.cas", 1);
-    body(0, 0x10000010, "E:\\", 2);
-    body(5, 0x00000020, "E:\\dir\\a.txt", 0);
-    body(9, 0x40040020, "E:\\b.tar", 1); // listed archive, type TAR
-    body(9, 0x80000020, "inner.txt", 0);
+    b.Schema2Body(0, 0x20000000, "C:\\cases\\old.cas", 1);
+    b.Schema2Body(0, 0x10000010, "E:\\", 2);
+    b.Schema2Body(5, 0x00000020, "E:\\dir\\a.txt", 0);
+    b.Schema2Body(9, 0x40040020, "E:\\b.tar", 1); // listed archive, type TAR
+    b.Schema2Body(9, 0x80000020, "inner.txt", 0);
     b.U32(4); // packed size of inner.txt
     b.Text("Disc").Text("").U32(0xCAFEBABE).Text("CDFS").F64(4294967296.0 + 7).F64(3.0);
     std::unique_ptr<CCDCase> root = ReadBytes(b.Bytes());

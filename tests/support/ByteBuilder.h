@@ -40,6 +40,13 @@ public:
         U16(0xFFFF).U16(schema).U16(static_cast<std::uint16_t>(name.size()));
         return Raw(name);
     }
+    // One record body as schema 2 stores it: no times, the comment "note", no link,
+    // then the count of the records below it.
+    ByteBuilder& Schema2Body(std::uint32_t size, std::uint32_t flags, std::string_view name,
+                             std::uint32_t children) {
+        U16(0).U16(0).U32(size).U32(flags).U64(0).U64(0).U64(0).Text(name).Text("note");
+        return Text("").U32(0x101).U32(0).U32(children);
+    }
     const std::string& Bytes() const { return m_bytes; }
 
 private:
