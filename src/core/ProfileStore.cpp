@@ -4,6 +4,7 @@
 
 #include "core/TraceLog.h"
 #include "core/UniqueFd.h"
+#include "core/WriteAll.h"
 #include "core/XdgPaths.h"
 
 #include <cerrno>
@@ -177,20 +178,6 @@ std::optional<std::vector<std::uint8_t>> ParseHex(std::string_view text) {
         bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
     }
     return bytes;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
 }
 
 void SyncFolder(const fs::path& folder) {

@@ -1,6 +1,7 @@
 // Plain case file stream; saving replaces the file atomically.
 #include "model/CPlainCaseFile.h"
 
+#include "core/WriteAll.h"
 #include "model/FileException.h"
 
 #include <cerrno>
@@ -68,16 +69,8 @@ void CPlainCaseFile::Write(const void* buffer, std::size_t count) {
 }
 
 void CPlainCaseFile::FlushBuffer() {
-    std::size_t done = 0;
-    while (done < m_buffer.size()) {
-        ssize_t n = ::write(m_fd, m_buffer.data() + done, m_buffer.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            CFileException::ThrowErrno(m_strPath);
-        }
-        done += static_cast<std::size_t>(n);
+    if (!WriteAll(m_fd, m_buffer)) {
+        CFileException::ThrowErrno(m_strPath);
     }
     m_buffer.clear();
 }

@@ -2,6 +2,7 @@
 #include "model/StoredContents.h"
 
 #include "core/UniqueFd.h"
+#include "core/WriteAll.h"
 #include "model/MediumPath.h"
 
 #include "model/CaseEditing.h"
@@ -177,25 +178,14 @@ bool WriteStoredContents(const SFileInfo& record, const std::string& folder,
     if (fd.Get() < 0) {
         return FailErrno(error, path);
     }
-    std::size_t done = 0;
-    int writeError = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd.Get(), data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            writeError = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
+    const std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
+    int writeError = WriteAll(fd.Get(), bytes) ? 0 : errno;
     if (!fd.Close() && writeError == 0) {
         writeError = errno;
     }
-    if (done != data.size() || writeError != 0) {
+    if (writeError != 0) {
         ::unlink(path.c_str());
-        errno = writeError != 0 ? writeError : EIO;
+        errno = writeError;
         return FailErrno(error, path);
     }
     return true;

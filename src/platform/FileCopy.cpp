@@ -2,6 +2,7 @@
 #include "platform/FileCopy.h"
 
 #include "core/UniqueFd.h"
+#include "core/WriteAll.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -42,21 +43,6 @@ EVerdict Judge(const std::string& destination, const struct stat& source,
         return EVerdict::Replace;
     }
     return EVerdict::Keep;
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t w = ::write(fd, data, size);
-        if (w < 0 && errno == EINTR) {
-            continue;
-        }
-        if (w < 0) {
-            return false;
-        }
-        data += w;
-        size -= static_cast<std::size_t>(w);
-    }
-    return true;
 }
 
 } // namespace
@@ -110,7 +96,7 @@ ECopyResult CopyFileAtomically(const std::string& source, const std::string& des
         if (n == 0) {
             break;
         }
-        if (!WriteAll(out.Get(), buffer.data(), static_cast<std::size_t>(n))) {
+        if (!WriteAll(out.Get(), std::string_view(buffer.data(), static_cast<std::size_t>(n)))) {
             Fail(error, destination, std::strerror(errno));
             return discard(ECopyResult::Failed);
         }
