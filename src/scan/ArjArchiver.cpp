@@ -107,27 +107,36 @@ bool CArjArchiver::LoadModule(const std::string& name, const std::string& folder
         SetLastError("the arj program is not installed");
         return false;
     }
-    std::string banner;
-    RunChildProcess({program, "v", kIgnoreEnvSwitches, "/dev/null"}, &banner, 4096);
-    unsigned major = 0;
-    unsigned minor = 0;
-    std::size_t at = banner.find(" v ");
-    if (at != std::string::npos &&
-        std::sscanf(banner.c_str() + at, " v %u.%u", &major, &minor) == 2) {
-        m_nVersion = (major & 0xFF) << 24 | (minor & 0xFF) << 16;
-    }
+    std::lock_guard guard(m_versionLock);
+    m_version.reset();
     m_strProgram = program;
     moduleFileName = program;
     return true;
 }
 
 void CArjArchiver::UnloadModule() {
+    std::lock_guard guard(m_versionLock);
     m_strProgram.clear();
-    m_nVersion = 0;
+    m_version.reset();
 }
 
 std::uint32_t CArjArchiver::GetVersion() const {
-    return IsLoaded() ? m_nVersion : 0;
+    if (!IsLoaded()) {
+        return 0;
+    }
+    std::lock_guard guard(m_versionLock);
+    if (!m_version) {
+        std::string banner;
+        RunChildProcess({m_strProgram, "v", kIgnoreEnvSwitches, "/dev/null"}, &banner, 4096);
+        unsigned major = 0;
+        unsigned minor = 0;
+        const std::size_t at = banner.find(" v ");
+        m_version = at != std::string::npos &&
+                            std::sscanf(banner.c_str() + at, " v %u.%u", &major, &minor) == 2
+                        ? (major & 0xFF) << 24 | (minor & 0xFF) << 16
+                        : 0;
+    }
+    return *m_version;
 }
 
 bool CArjArchiver::ListMembers(const std::string& path, std::vector<SMember>& members) {

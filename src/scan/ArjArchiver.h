@@ -5,6 +5,8 @@
 #include "scan/Archiver.h"
 
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,9 @@ public:
     bool Extract(const std::string& archivePath, const std::string& destFolder,
                  const ArcEntryList& entries, bool withFolders) override;
     bool MatchesHead(const CArchiveHead& head) const override;
-    // The program's version from its banner ("ARJ32 v 3.10" -> 3 << 24 | 10 << 16).
+    // The program's version from its banner ("ARJ32 v 3.10" -> 3 << 24 | 10 << 16),
+    // asked of the program the first time: every command loads the archivers, and few
+    // want the version.
     std::uint32_t GetVersion() const override;
 
 protected:
@@ -48,7 +52,8 @@ private:
                 const std::vector<const SMember*>& members, const Taker& take);
 
     std::string m_strProgram;
-    std::uint32_t m_nVersion = 0;
+    mutable std::mutex m_versionLock;
+    mutable std::optional<std::uint32_t> m_version;
 };
 
 } // namespace quillora
