@@ -4,6 +4,7 @@
 
 #include "cli/CliSupport.h"
 #include "cli/RecordText.h"
+#include "core/WriteAll.h"
 #include "model/CCDCase.h"
 
 #include <algorithm>
@@ -14,11 +15,12 @@ namespace quillora::cli {
 namespace {
 
 constexpr std::size_t kWriteSize = 1 << 16;
+constexpr std::size_t kPiecesAtOnce = 1024;
 
 } // namespace
 
-CJsonTreeWriter::CJsonTreeWriter(std::string casePath, std::FILE* out)
-    : m_strCasePath(std::move(casePath)), m_pOut(out) {}
+CJsonTreeWriter::CJsonTreeWriter(std::string casePath, int out)
+    : m_strCasePath(std::move(casePath)), m_nOut(out) {}
 
 CJsonTreeWriter::~CJsonTreeWriter() = default;
 
@@ -125,7 +127,7 @@ void CJsonTreeWriter::Finish(const SSinkResult&) {
 
 bool CJsonTreeWriter::Flush() {
     if (!m_out.empty() && !m_bWriteFailed) {
-        m_bWriteFailed = std::fwrite(m_out.data(), 1, m_out.size(), m_pOut) != m_out.size();
+        m_bWriteFailed = !WriteAll(m_nOut, m_out);
     }
     m_out.clear();
     return !m_bWriteFailed;
@@ -152,50 +154,73 @@ void CJsonTreeWriter::Hold(std::size_t line, const SRecordFacts& record,
     std::memcpy(at, m_path.data(), path);
     at = WriteRecordJsonTail(at + path, fields);
     *at++ = '\n';
-    m_nHeld = static_cast<std::size_t>(at - m_held.data());
+    m_nHeld = static_cast<std::size_t>(at - m_held.Data());
     held.m_nEnd = m_nHeld;
 }
 
 char* CJsonTreeWriter::HeldRoom(std::size_t room) {
-    // The buffer only grows: making room again for every line would clear it each time.
-    if (m_held.size() < m_nHeld + room) {
-        m_held.resize(std::max(2 * m_held.size(), m_nHeld + room));
+    // The buffer only grows: making room again for every medium would fault it in again.
+    if (m_held.Size() < m_nHeld + room) {
+        CHugePageBlock larger(std::max(2 * m_held.Size(), m_nHeld + room));
+        std::memcpy(larger.Data(), m_held.Data(), m_nHeld);
+        m_held = std::move(larger);
     }
-    return m_held.data() + m_nHeld;
+    return m_held.Data() + m_nHeld;
 }
 
-void CJsonTreeWriter::AppendPrefix(std::int32_t chain) {
+void CJsonTreeWriter::AppendPrefix(std::string& out, std::int32_t chain) const {
     if (chain < 0) {
         return;
     }
     const SChain& c = m_chains[static_cast<std::size_t>(chain)];
-    AppendPrefix(c.m_nParent);
+    AppendPrefix(out, c.m_nParent);
     if (c.m_nParent >= 0) {
-        m_out += "\\\\";
+        out += "\\\\";
     }
-    m_out += c.m_escapedLabel;
+    out += c.m_escapedLabel;
+}
+
+void CJsonTreeWriter::BuildPrefixes() {
+    m_prefixes.resize(2 * m_chains.size() + 1);
+    for (std::size_t chain = 0; chain < m_chains.size(); ++chain) {
+        std::string& own = m_prefixes[2 * chain];
+        own = "{\"path\":\"";
+        AppendPrefix(own, static_cast<std::int32_t>(chain));
+        m_prefixes[2 * chain + 1] = own + "\\\\";
+    }
+    m_prefixes.back() = "{\"path\":\"";
 }
 
 void CJsonTreeWriter::WriteHeld() {
+    Flush();
+    BuildPrefixes();
     for (const SHeldLine& line : m_lines) {
         if (line.m_nBegin == kUnwritten) {
             continue; // a record still open (only after a damaged run)
         }
-        m_out += "{\"path\":\"";
-        AppendPrefix(line.m_nChain);
-        if (line.m_bBelow && line.m_nChain >= 0) {
-            m_out += "\\\\";
-        }
-        m_out.append(m_held, line.m_nBegin, line.m_nEnd - line.m_nBegin);
-        if (m_out.size() >= kWriteSize) {
-            Flush();
+        const std::string& prefix =
+            line.m_nChain < 0
+                ? m_prefixes.back()
+                : m_prefixes[2 * static_cast<std::size_t>(line.m_nChain) + (line.m_bBelow ? 1 : 0)];
+        m_pieces.push_back({const_cast<char*>(prefix.data()), prefix.size()});
+        m_pieces.push_back({m_held.Data() + line.m_nBegin, line.m_nEnd - line.m_nBegin});
+        if (m_pieces.size() >= kPiecesAtOnce) {
+            WritePieces();
         }
     }
+    WritePieces();
     m_lines.clear();
     m_nHeld = 0;
     if (m_openChains.empty()) {
         m_chains.clear();
     }
+}
+
+void CJsonTreeWriter::WritePieces() {
+    if (!m_bWriteFailed && !m_pieces.empty()) {
+        m_bWriteFailed = !WriteAllGathered(m_nOut, m_pieces);
+    }
+    m_pieces.clear();
 }
 
 void CJsonTreeWriter::Out(std::string_view text) {

@@ -2,12 +2,13 @@
 // past instead of from a loaded tree: one JSON object a record, in tree order.
 #pragma once
 
+#include "core/CHugePageBlock.h"
 #include "model/CFolderSizeSum.h"
 #include "model/IRecordSink.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
+#include <sys/uio.h>
 #include <vector>
 
 namespace quillora::cli {
@@ -15,8 +16,9 @@ namespace quillora::cli {
 class CJsonTreeWriter : public IRecordSink {
 public:
     // `casePath` is the case file's full path: the case record is named after it and
-    // takes its size and times, as a loaded case does. Lines go to `out`.
-    CJsonTreeWriter(std::string casePath, std::FILE* out);
+    // takes its size and times, as a loaded case does. Lines go to the file descriptor
+    // `out`, which nothing else writes to meanwhile.
+    CJsonTreeWriter(std::string casePath, int out);
     ~CJsonTreeWriter() override;
 
     void BeginMedium(SRecordFacts& medium) override;
@@ -58,14 +60,16 @@ private:
     void Open(SRecordFacts& record, bool medium);
     void AppendOwnPath(const SRecordFacts& record);
     void Hold(std::size_t line, const SRecordFacts& record, std::string_view escapedName = {});
-    void AppendPrefix(std::int32_t chain);
+    void AppendPrefix(std::string& out, std::int32_t chain) const;
     // Room for `room` more bytes after the held lines.
     char* HeldRoom(std::size_t room);
     void WriteHeld();
+    void BuildPrefixes();
+    void WritePieces();
     void Out(std::string_view text);
 
     std::string m_strCasePath;
-    std::FILE* m_pOut;
+    int m_nOut;
     std::string m_out;
     bool m_bWriteFailed = false;
     CFolderSizeSum m_sizes;
@@ -76,8 +80,15 @@ private:
     std::vector<std::int32_t> m_openChains;
     std::vector<SChain> m_chains;
     std::vector<SHeldLine> m_lines;
-    std::string m_held; // the held lines in [0, m_nHeld); what follows is room
+    // The held lines in [0, m_nHeld); what follows is room. A medium's lines are held
+    // by the ten megabytes, filled once and reused for the next medium.
+    CHugePageBlock m_held;
     std::size_t m_nHeld = 0;
+    // What a held line's path begins with, a chain's below it at 2 * chain + 1 and its
+    // own at 2 * chain; the last, for no chain. The lines are written from where they
+    // are held, each after its prefix, gathered into one system call by the thousand.
+    std::vector<std::string> m_prefixes;
+    std::vector<iovec> m_pieces;
 };
 
 } // namespace quillora::cli

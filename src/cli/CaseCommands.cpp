@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace quillora::cli {
@@ -112,7 +113,8 @@ int RunInfo(const SReadArgs& a) {
 }
 
 int RunTreeJson(const SReadArgs& a) {
-    CJsonTreeWriter writer(FullCasePath(a.casePath), stdout);
+    std::fflush(stdout);
+    CJsonTreeWriter writer(FullCasePath(a.casePath), STDOUT_FILENO);
     if (!StreamCaseOrReport(a.casePath, a.password, writer)) {
         writer.Flush();
         return kExitFailure;

@@ -29,6 +29,15 @@ const char* ClassName(RecordClass cls) {
     }
 }
 
+// Media and groups end in their volume fields, archive entries in theirs; files and
+// folders have neither.
+bool HasVolumeFields(const SRecordJsonFields& r) {
+    return (r.m_dwFlags & (kFlagMedium | kFlagGroup)) != 0;
+}
+bool IsPlain(const SRecordJsonFields& r) {
+    return !HasVolumeFields(r) && r.m_class != RecordClass::ArcFile;
+}
+
 } // namespace
 
 std::string RecordLine(const SFileInfo& r) {
@@ -104,18 +113,23 @@ SRecordJsonFields SRecordJsonFields::Of(const SRecordFacts& r) {
     f.m_byMark = r.m_byMark;
     f.m_nDataLen = static_cast<std::uint32_t>(r.m_data.size());
     f.m_pProps = r.m_pProps.get();
-    const SVolumeFields& v = r.m_volume;
-    f.m_label = v.m_strLabel;
-    f.m_orgLabel = v.m_strOrgLabel;
-    f.m_volText1 = v.m_strVolText1;
-    f.m_volText2 = v.m_strVolText2;
-    f.m_dwSerial = v.m_dwSerial;
-    f.m_nTotalBytes = v.m_nTotalBytes;
-    f.m_nFreeBytes = v.m_nFreeBytes;
-    f.m_dwSectorsPerCluster = v.m_dwSectorsPerCluster;
-    f.m_dwBytesPerSector = v.m_dwBytesPerSector;
-    f.m_dwPackedSize = r.m_dwPackedSize;
-    f.m_arcText = r.m_strArcText;
+    // Only the fields the object shows: a million files take none of these.
+    if (HasVolumeFields(f)) {
+        const SVolumeFields& v = r.m_volume;
+        f.m_label = v.m_strLabel;
+        f.m_orgLabel = v.m_strOrgLabel;
+        f.m_volText1 = v.m_strVolText1;
+        f.m_volText2 = v.m_strVolText2;
+        f.m_dwSerial = v.m_dwSerial;
+        f.m_nTotalBytes = v.m_nTotalBytes;
+        f.m_nFreeBytes = v.m_nFreeBytes;
+        f.m_dwSectorsPerCluster = v.m_dwSectorsPerCluster;
+        f.m_dwBytesPerSector = v.m_dwBytesPerSector;
+    }
+    if (f.m_class == RecordClass::ArcFile) {
+        f.m_dwPackedSize = r.m_dwPackedSize;
+        f.m_arcText = r.m_strArcText;
+    }
     return f;
 }
 
@@ -196,15 +210,6 @@ private:
 
     char* m_at;
 };
-
-// Media and groups end in their volume fields, archive entries in theirs; files and
-// folders have neither.
-bool HasVolumeFields(const SRecordJsonFields& r) {
-    return (r.m_dwFlags & (kFlagMedium | kFlagGroup)) != 0;
-}
-bool IsPlain(const SRecordJsonFields& r) {
-    return !HasVolumeFields(r) && r.m_class != RecordClass::ArcFile;
-}
 
 // Keys, numbers and times of the longest record, with room to spare; a plain record
 // needs less.

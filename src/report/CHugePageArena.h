@@ -4,6 +4,8 @@
 // machine those faults were a quarter of the report's time.
 #pragma once
 
+#include "core/CHugePageBlock.h"
+
 #include <cstddef>
 #include <memory_resource>
 #include <mutex>
@@ -18,17 +20,12 @@ public:
     CHugePageArena() = default;
     CHugePageArena(const CHugePageArena&) = delete;
     CHugePageArena& operator=(const CHugePageArena&) = delete;
-    ~CHugePageArena() override;
+    ~CHugePageArena() override = default;
 
     // Bytes handed out so far (what the lists took, not the chunks' address space).
     std::size_t BytesTaken() const;
 
 private:
-    struct SChunk {
-        void* m_pBase = nullptr;
-        std::size_t m_nSize = 0;
-    };
-
     void* do_allocate(std::size_t bytes, std::size_t alignment) override;
     void do_deallocate(void*, std::size_t, std::size_t) override {}
     bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override {
@@ -37,7 +34,7 @@ private:
     void NewChunk(std::size_t atLeast);
 
     mutable std::mutex m_lock;
-    std::vector<SChunk> m_chunks;
+    std::vector<CHugePageBlock> m_chunks;
     char* m_pNext = nullptr;
     char* m_pEnd = nullptr;
     std::size_t m_nTaken = 0;

@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <sys/mman.h>
+#include <unistd.h>
 
 using namespace quillora;
 using namespace quillora::test;
@@ -40,9 +40,8 @@ std::string FromTree(const std::string& path, const std::string& password) {
 }
 
 std::string FromStream(const std::string& path, const std::string& password) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* memory = open_memstream(&buffer, &size);
+    const int memory = ::memfd_create("tree-json", MFD_CLOEXEC);
+    EXPECT_GE(memory, 0);
     {
         cli::CJsonTreeWriter writer(FullCasePath(path), memory);
         bool badPassword = false;
@@ -50,9 +49,9 @@ std::string FromStream(const std::string& path, const std::string& password) {
         EXPECT_TRUE(StreamCaseFile(path, password, writer, &badPassword, &error)) << error;
         EXPECT_TRUE(writer.Flush());
     }
-    std::fclose(memory);
-    std::string out(buffer, size);
-    std::free(buffer);
+    std::string out(static_cast<std::size_t>(::lseek(memory, 0, SEEK_END)), '\0');
+    EXPECT_EQ(::pread(memory, out.data(), out.size(), 0), static_cast<ssize_t>(out.size()));
+    ::close(memory);
     return out;
 }
 
