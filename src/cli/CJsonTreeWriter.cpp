@@ -20,7 +20,7 @@ constexpr std::size_t kPiecesAtOnce = 1024;
 } // namespace
 
 CJsonTreeWriter::CJsonTreeWriter(std::string casePath, int out)
-    : m_strCasePath(std::move(casePath)), m_nOut(out) {}
+    : m_strCasePath(std::move(casePath)), m_nOut(out), m_pieces(kPiecesAtOnce) {}
 
 CJsonTreeWriter::~CJsonTreeWriter() = default;
 
@@ -73,14 +73,25 @@ void CJsonTreeWriter::EnterFolder(SRecordFacts& folder) {
 
 void CJsonTreeWriter::Entry(SRecordFacts& record) {
     m_sizes.Entry(record);
-    const std::size_t length = m_path.size();
-    const std::size_t nameAt = length + (m_nDepth > 0 ? 2 : 0);
-    AppendOwnPath(record);
-    m_lines.push_back({Chain(), true, kUnwritten, kUnwritten});
-    // An entry's path ends in its name, escaped already.
-    Hold(m_lines.size() - 1, record, std::string_view(m_path).substr(nameAt));
-    m_path.resize(length);
-    --m_nDepth;
+    SHeldLine& held = m_lines.emplace_back(SHeldLine{Chain(), true, kUnwritten, kUnwritten});
+    // The line is the path above, the name escaped once, then the name again from there.
+    SRecordJsonFields fields = SRecordJsonFields::Of(record);
+    const std::string_view name = record.PathSegment();
+    char* at = HeldRoom(m_path.size() + 2 + JsonEscapedRoom(name) + RecordJsonTailRoom(fields) + 1);
+    held.m_nBegin = m_nHeld;
+    std::memcpy(at, m_path.data(), m_path.size());
+    at += m_path.size();
+    if (m_nDepth > 0) {
+        *at++ = '\\';
+        *at++ = '\\';
+    }
+    char* const nameAt = at;
+    at = WriteJsonEscaped(at, name);
+    fields.m_escapedName = std::string_view(nameAt, static_cast<std::size_t>(at - nameAt));
+    at = WriteRecordJsonTail(at, fields);
+    *at++ = '\n';
+    m_nHeld = static_cast<std::size_t>(at - m_held.Data());
+    held.m_nEnd = m_nHeld;
     if (m_open.size() <= 1) {
         WriteHeld();
     }
@@ -202,9 +213,9 @@ void CJsonTreeWriter::WriteHeld() {
             line.m_nChain < 0
                 ? m_prefixes.back()
                 : m_prefixes[2 * static_cast<std::size_t>(line.m_nChain) + (line.m_bBelow ? 1 : 0)];
-        m_pieces.push_back({const_cast<char*>(prefix.data()), prefix.size()});
-        m_pieces.push_back({m_held.Data() + line.m_nBegin, line.m_nEnd - line.m_nBegin});
-        if (m_pieces.size() >= kPiecesAtOnce) {
+        m_pieces[m_nPieces++] = {const_cast<char*>(prefix.data()), prefix.size()};
+        m_pieces[m_nPieces++] = {m_held.Data() + line.m_nBegin, line.m_nEnd - line.m_nBegin};
+        if (m_nPieces == m_pieces.size()) {
             WritePieces();
         }
     }
@@ -217,10 +228,10 @@ void CJsonTreeWriter::WriteHeld() {
 }
 
 void CJsonTreeWriter::WritePieces() {
-    if (!m_bWriteFailed && !m_pieces.empty()) {
-        m_bWriteFailed = !WriteAllGathered(m_nOut, m_pieces);
+    if (!m_bWriteFailed && m_nPieces > 0) {
+        m_bWriteFailed = !WriteAllGathered(m_nOut, std::span(m_pieces.data(), m_nPieces));
     }
-    m_pieces.clear();
+    m_nPieces = 0;
 }
 
 void CJsonTreeWriter::Out(std::string_view text) {

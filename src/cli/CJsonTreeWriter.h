@@ -88,7 +88,8 @@ private:
     // own at 2 * chain; the last, for no chain. The lines are written from where they
     // are held, each after its prefix, gathered into one system call by the thousand.
     std::vector<std::string> m_prefixes;
-    std::vector<iovec> m_pieces;
+    std::vector<iovec> m_pieces; // [0, m_nPieces) to be written
+    std::size_t m_nPieces = 0;
 };
 
 } // namespace quillora::cli

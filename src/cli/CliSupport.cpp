@@ -8,8 +8,10 @@
 #include "document/JobOptions.h"
 #include "model/CaseFile.h"
 #include "scan/MediaPresence.h"
+#include "search/TextScan.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -121,13 +123,50 @@ void AppendJsonString(std::string& out, std::string_view utf8) {
     out += '"';
 }
 
+namespace {
+
+// Sixteen bytes as bits: those NeedsJsonEscape names (a control is one that the minimum
+// with 0x1F leaves as it is).
+unsigned EscapedBytes(__m128i v) {
+    const __m128i controls = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v);
+    const __m128i quote = _mm_cmpeq_epi8(v, _mm_set1_epi8('"'));
+    const __m128i backslash = _mm_cmpeq_epi8(v, _mm_set1_epi8('\\'));
+    const __m128i lead = _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xED)));
+    return static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_or_si128(controls, quote), _mm_or_si128(backslash, lead))));
+}
+
+} // namespace
+
+std::size_t JsonPlainPrefix(std::string_view utf8) {
+    const char* p = utf8.data();
+    const std::size_t n = utf8.size();
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        if (const unsigned mask =
+                EscapedBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)))) {
+            return i + static_cast<std::size_t>(__builtin_ctz(mask));
+        }
+    }
+    if (i == n) {
+        return n;
+    }
+    // The last bytes: read in place when sixteen from there stay on their page.
+    const std::size_t left = n - i;
+    alignas(16) char buffer[16] = {};
+    const char* at = p + i;
+    if ((reinterpret_cast<std::uintptr_t>(at) & 4095) > 4096 - 16) {
+        std::memcpy(buffer, at, left);
+        at = buffer;
+    }
+    const unsigned mask = EscapedBytes(Load16InPage(at)) & ((1u << left) - 1);
+    return mask != 0 ? i + static_cast<std::size_t>(__builtin_ctz(mask)) : n;
+}
+
 void AppendJsonEscaped(std::string& out, std::string_view utf8) {
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         // Runs of bytes that stand as they are go in whole.
-        std::size_t run = i;
-        while (run < utf8.size() && !NeedsJsonEscape(static_cast<unsigned char>(utf8[run]))) {
-            ++run;
-        }
+        const std::size_t run = i + JsonPlainPrefix(utf8.substr(i));
         if (run != i) {
             out.append(utf8.data() + i, run - i);
             i = run;
@@ -170,6 +209,31 @@ void AppendJsonEscaped(std::string& out, std::string_view utf8) {
             }
         }
     }
+}
+
+char* WriteJsonEscaped(char* at, std::string_view utf8) {
+    const std::size_t n = utf8.size();
+    if (n <= 16) {
+        // Most names: checked and copied as one block of sixteen.
+        alignas(16) char buffer[16] = {};
+        const char* from = utf8.data();
+        if ((reinterpret_cast<std::uintptr_t>(from) & 4095) > 4096 - 16) {
+            std::memcpy(buffer, from, n);
+            from = buffer;
+        }
+        const __m128i block = Load16InPage(from);
+        if ((EscapedBytes(block) & ((1u << n) - 1)) == 0) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(at), block);
+            return at + n;
+        }
+    } else if (JsonPlainPrefix(utf8) == n) {
+        std::memcpy(at, utf8.data(), n);
+        return at + n;
+    }
+    std::string escaped;
+    AppendJsonEscaped(escaped, utf8);
+    std::memcpy(at, escaped.data(), escaped.size());
+    return at + escaped.size();
 }
 
 std::string JsonString(std::string_view utf8) {

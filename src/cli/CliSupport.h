@@ -75,7 +75,16 @@ inline constexpr std::array<bool, 256> kJsonEscapedBytes = [] {
 inline bool NeedsJsonEscape(unsigned char c) {
     return kJsonEscapedBytes[c];
 }
+// How many bytes from the start need no escape: all of them, for most names.
+std::size_t JsonPlainPrefix(std::string_view utf8);
 // What goes between the quotes of that literal, appended to `out`.
 void AppendJsonEscaped(std::string& out, std::string_view utf8);
+// The same written at `at`, which has JsonEscapedRoom(utf8) bytes of room; returns the
+// end. Bytes past the end up to the room's may be overwritten: a short name is copied
+// sixteen bytes at a time.
+inline std::size_t JsonEscapedRoom(std::string_view utf8) {
+    return 6 * utf8.size() + 16;
+}
+char* WriteJsonEscaped(char* at, std::string_view utf8);
 
 } // namespace quillora::cli

@@ -1,6 +1,7 @@
 // File time conversions.
 #include "core/FileTime.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -44,19 +45,32 @@ bool FileTimeToUnix(FileTime ft, std::int64_t* seconds) {
 
 namespace {
 
-// Writes `value` as exactly `width` digits (zero-padded) at `at`; returns the end.
-char* PutDigits(char* at, std::uint32_t value, int width) {
-    for (int i = width; i-- > 0;) {
-        at[i] = static_cast<char>('0' + value % 10);
-        value /= 10;
+// "00" to "99": a listing formats millions of times, two digits a step.
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+        pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
     }
-    return at + width;
-}
+    return pairs;
+}();
 
 char* PutTwoDigits(char* at, std::uint32_t value) {
-    at[0] = static_cast<char>('0' + value / 10);
-    at[1] = static_cast<char>('0' + value % 10);
+    std::memcpy(at, &kDigitPairs[2 * value], 2);
     return at + 2;
+}
+
+// Writes `value` as exactly `width` digits (zero-padded) at `at`; returns the end.
+char* PutDigits(char* at, std::uint32_t value, int width) {
+    int i = width;
+    for (; i >= 2; i -= 2) {
+        PutTwoDigits(at + i - 2, value % 100);
+        value /= 100;
+    }
+    if (i == 1) {
+        at[0] = static_cast<char>('0' + value % 10);
+    }
+    return at + width;
 }
 
 // "YYYY-MM-DD" of a day counted from 1601-01-01, with the text of the last day asked

@@ -46,6 +46,10 @@ bool WriteAllGathered(int fd, std::span<iovec> pieces) {
             }
             return false;
         }
+        if (static_cast<std::size_t>(n) == batch) {
+            pieces = pieces.subspan(static_cast<std::size_t>(count));
+            continue;
+        }
         // Drop what was written: whole pieces, then the front of a piece cut short.
         auto left = static_cast<std::size_t>(n);
         while (!pieces.empty() && left >= pieces.front().iov_len) {

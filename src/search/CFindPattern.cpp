@@ -57,6 +57,9 @@ bool CFindPattern::Compile(std::string_view pattern, bool wildcard, bool ignoreC
         if (m_glob.IsPlainLiteral() && !m_bFold) {
             m_strLiteral = m_glob.RequiredLiteral();
             m_kind = EKind::Literal;
+        } else if (m_glob.IsPlainLiteral() && !m_glob.IsAnchoredLiteral()) {
+            m_strLiteral = m_glob.RequiredLiteral();
+            m_kind = EKind::FoldedLiteral;
         } else {
             m_kind = EKind::Glob;
         }

@@ -49,6 +49,9 @@ public:
             // Behind "^.*" or before ".*$" a zero byte in the text stops the gap.
             return !m_glob.IsAnchoredLiteral() || m_glob.Search(text);
         }
+        if (m_kind == EKind::FoldedLiteral) {
+            return FindFoldedBytes(text, m_strLiteral) != std::string_view::npos;
+        }
         return SearchOther(text);
     }
 
@@ -63,9 +66,10 @@ public:
     const std::string& Expression() const { return m_strExpression; }
 
 private:
-    // Literal: a plain substring, letter case kept; Glob: any other glob program (or a
-    // literal with case folded); Regex: regexec behind the required-literal filter.
-    enum class EKind { None, Everything, Literal, Glob, Regex };
+    // Literal: a plain substring, letter case kept; FoldedLiteral: the same with A-Z
+    // folded, not anchored; Glob: any other glob program; Regex: regexec behind the
+    // required-literal filter.
+    enum class EKind { None, Everything, Literal, FoldedLiteral, Glob, Regex };
 
     bool SearchOther(std::string_view text) const;
     bool RegexSearch(std::string_view text) const;

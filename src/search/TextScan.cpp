@@ -61,20 +61,6 @@ std::size_t FindBytesLong(std::string_view text, std::string_view needle, std::s
     }
 }
 
-namespace {
-
-// Sixteen bytes folded at once: bytes in A-Z (compared as signed after a shift that
-// puts 'A' at -128) get 0x20 added.
-__m128i FoldSixteen(__m128i v) {
-    const __m128i shift = _mm_set1_epi8(static_cast<char>(-128 - 'A'));
-    const __m128i limit = _mm_set1_epi8(static_cast<char>(-128 + 26));
-    const __m128i bit = _mm_set1_epi8(0x20);
-    const __m128i capital = _mm_cmplt_epi8(_mm_add_epi8(v, shift), limit);
-    return _mm_add_epi8(v, _mm_and_si128(capital, bit));
-}
-
-} // namespace
-
 void FoldAsciiCase(std::string_view text, std::string& out) {
     const std::size_t n = text.size();
     out.resize(n);

@@ -129,6 +129,62 @@ inline std::size_t FindBytes(std::string_view text, std::string_view needle, std
 // bytes, so other letters stay as they are), into `out`.
 void FoldAsciiCase(std::string_view text, std::string& out);
 
+// Sixteen bytes folded at once: bytes in A-Z (compared as signed after a shift that
+// puts 'A' at -128) get 0x20 added.
+inline __m128i FoldSixteen(__m128i v) {
+    const __m128i shift = _mm_set1_epi8(static_cast<char>(-128 - 'A'));
+    const __m128i limit = _mm_set1_epi8(static_cast<char>(-128 + 26));
+    const __m128i bit = _mm_set1_epi8(0x20);
+    const __m128i capital = _mm_cmplt_epi8(_mm_add_epi8(v, shift), limit);
+    return _mm_add_epi8(v, _mm_and_si128(capital, bit));
+}
+
+// Position of `folded` (A-Z folded already) in `text` folded as FoldAsciiCase folds it,
+// or npos. A name is folded in registers as it is searched, not copied first.
+inline std::size_t FindFoldedBytes(std::string_view text, std::string_view folded) {
+    const std::size_t n = text.size();
+    const std::size_t m = folded.size();
+    if (m < 2 || m > n || n > 32) {
+        thread_local std::string copy;
+        FoldAsciiCase(text, copy);
+        return FindBytes(copy, folded, 0);
+    }
+    const std::size_t places = n - m + 1; // 1 to 31
+    const char* base = text.data();
+    alignas(16) char buffer[64];
+    // As FindBytesUpTo32: read in place unless that would leave the last byte's page.
+    if ((reinterpret_cast<std::uintptr_t>(base + n - 1) & 4095) > 4096 - 33) {
+        std::memset(buffer, 0, sizeof buffer);
+        CopyUpTo32(buffer, base, n);
+        base = buffer;
+    }
+    auto places16 = [&](const char* at) {
+        return CandidatePlaces(FoldSixteen(Load16InPage(at)), FoldSixteen(Load16InPage(at + m - 1)),
+                               folded);
+    };
+    std::uint32_t mask = places16(base);
+    if (places > 16) {
+        mask |= places16(base + 16) << 16;
+    }
+    mask &= static_cast<std::uint32_t>((std::uint64_t{1} << places) - 1);
+    for (; mask != 0; mask &= mask - 1) {
+        const std::size_t at = static_cast<std::size_t>(__builtin_ctz(mask));
+        std::size_t i = 1;
+        while (i + 1 < m) {
+            const auto c = static_cast<unsigned char>(base[at + i]);
+            if (static_cast<char>(static_cast<unsigned>(c - 'A') < 26u ? c | 0x20 : c) !=
+                folded[i]) {
+                break;
+            }
+            ++i;
+        }
+        if (i + 1 >= m) {
+            return at;
+        }
+    }
+    return std::string_view::npos;
+}
+
 // Whether every byte is below 0x80.
 bool IsAsciiText(std::string_view text);
 

@@ -43,6 +43,39 @@ TEST(TextScan, FindBytesAgreesWithStringFindAtEveryLengthAndStart) {
     }
 }
 
+// Searching with A-Z folded in registers finds what folding the text first and then
+// searching finds: capitals and lower case around matches, bytes just outside A-Z ('@',
+// '[', and their lower-case neighbours '`', '{'), and every length of both paths.
+TEST(TextScan, FoldedSearchAgreesWithFoldingFirst) {
+    std::mt19937 random(13);
+    auto text = [&](std::size_t length) {
+        std::string s(length, 'a');
+        for (char& c : s) {
+            c = "aAbB@[`{\0\xff"[random() % 10];
+        }
+        return s;
+    };
+    std::string folded;
+    for (std::size_t n = 0; n <= 48; ++n) {
+        for (int round = 0; round < 60; ++round) {
+            const std::string haystack = text(n);
+            FoldAsciiCase(haystack, folded);
+            const std::size_t m = random() % 6 == 0 ? n : random() % 8;
+            std::string needle = text(m);
+            if (m > 0 && m <= n && round % 2 == 0) {
+                const std::size_t at = round % 4 == 0 ? n - m : random() % (n - m + 1);
+                needle = folded.substr(at, m);
+            } else {
+                std::string lowered;
+                FoldAsciiCase(needle, lowered);
+                needle = lowered;
+            }
+            EXPECT_EQ(FindFoldedBytes(haystack, needle), FindBytes(folded, needle, 0))
+                << "text length " << n << ", needle length " << needle.size();
+        }
+    }
+}
+
 // A text whose last bytes end a memory page is searched in a padded copy, never read
 // past its end.
 // Folding lowers A-Z and nothing else, at every length (the short path, whole blocks of
@@ -83,6 +116,8 @@ TEST(TextScan, TextsThatEndAPageAreSearchedWithoutReadingPastThem) {
         for (const std::string_view needle : {haystack.substr(n - 2), haystack.substr(0, n),
                                               std::string_view("ca"), std::string_view("zz")}) {
             EXPECT_EQ(FindBytes(haystack, needle, 0), haystack.find(needle))
+                << "text length " << n << ", needle " << needle;
+            EXPECT_EQ(FindFoldedBytes(haystack, needle), haystack.find(needle))
                 << "text length " << n << ", needle " << needle;
         }
     }
