@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace quillora::text {
 
@@ -25,6 +26,12 @@ struct Cp932Tables {
     std::array<bool, 256> lead{};              // byte starts a two-byte code
     std::array<std::uint16_t, 65536> pair{};   // lead<<8|trail -> code point, kNone if invalid
     std::array<std::uint16_t, 65536> encode{}; // code point -> byte (<0x100) or lead<<8|trail
+    // The decoding again as UTF-8 bytes, for the reader of every stored name: each entry
+    // holds up to three bytes, low byte first, and their count in its top byte (0: no
+    // character). A single byte that is no character decodes to its escape.
+    std::array<std::uint32_t, 256> singleUtf8{};
+    std::array<std::uint8_t, 256> leadSlot{}; // 1 + the lead's row in pairUtf8, or 0
+    std::vector<std::uint32_t> pairUtf8;      // 256 a lead byte, by trail byte
 };
 
 struct IconvCloser {
@@ -146,12 +153,49 @@ void FillEncode(Cp932Tables& t, void* fromUnicode) {
     }
 }
 
+std::uint32_t Utf8Entry(std::uint16_t cp) {
+    std::uint32_t entry = 0;
+    if (cp < 0x80) {
+        entry = cp | 1u << 24;
+    } else if (cp < 0x800) {
+        entry = (0xC0u | cp >> 6) | (0x80u | (cp & 0x3Fu)) << 8 | 2u << 24;
+    } else {
+        entry = (0xE0u | cp >> 12) | (0x80u | ((cp >> 6) & 0x3Fu)) << 8 |
+                (0x80u | (cp & 0x3Fu)) << 16 | 3u << 24;
+    }
+    return entry;
+}
+
+void FillUtf8(Cp932Tables& t) {
+    std::uint8_t slots = 0;
+    for (unsigned b = 0; b < 256; ++b) {
+        const std::uint16_t cp = t.single[b];
+        t.singleUtf8[b] = Utf8Entry(cp != kNone ? cp : static_cast<std::uint16_t>(0xDC00 + b));
+        if (t.lead[b]) {
+            t.leadSlot[b] = ++slots;
+        }
+    }
+    t.pairUtf8.assign(std::size_t{slots} * 256, 0);
+    for (unsigned lead = 0; lead < 256; ++lead) {
+        if (t.leadSlot[lead] == 0) {
+            continue;
+        }
+        for (unsigned trail = 0; trail < 256; ++trail) {
+            const std::uint16_t cp = t.pair[lead << 8 | trail];
+            if (cp != kNone) {
+                t.pairUtf8[(t.leadSlot[lead] - 1u) * 256u + trail] = Utf8Entry(cp);
+            }
+        }
+    }
+}
+
 std::unique_ptr<Cp932Tables> BuildTables() {
     auto tables = std::make_unique<Cp932Tables>();
     IconvHandle toUnicode = OpenIconv("UTF-32LE", "CP932");
     IconvHandle fromUnicode = OpenIconv("CP932", "UTF-32LE");
     FillDecode(*tables, toUnicode.get());
     FillEncode(*tables, fromUnicode.get());
+    FillUtf8(*tables);
     return tables;
 }
 
@@ -193,22 +237,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-}
-
-// Writes cp (below U+10000) at p and returns the end; for the hot loops, which
-// size their output once instead of growing it per character.
-char* PutBmp(char* p, char32_t cp) {
-    if (cp < 0x80) {
-        *p++ = static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        *p++ = static_cast<char>(0xC0 | (cp >> 6));
-        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        *p++ = static_cast<char>(0xE0 | (cp >> 12));
-        *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return p;
 }
 
 void AppendEscape(std::string& out, unsigned char b) {
@@ -425,29 +453,38 @@ void Cp932ToUtf8(std::string_view cp932, std::string& out) {
     const Cp932Tables& t = Tables();
     const auto* in = reinterpret_cast<const unsigned char*>(cp932.data());
     const std::size_t n = cp932.size();
-    // No byte or pair makes more than three bytes of UTF-8.
-    out.resize(3 * n);
+    // No byte or pair makes more than three bytes of UTF-8; a character is stored as
+    // four and ASCII as eight at a time, hence the slack.
+    out.resize(3 * n + 8);
     char* p = out.data();
     for (std::size_t i = 0; i < n;) {
-        unsigned char b = in[i];
+        const unsigned char b = in[i];
         if (b < 0x80) {
+            std::uint64_t eight = 0;
+            if (i + 8 <= n &&
+                (std::memcpy(&eight, in + i, 8), (eight & 0x8080808080808080ULL) == 0)) {
+                std::memcpy(p, &eight, 8);
+                p += 8;
+                i += 8;
+                continue;
+            }
             *p++ = static_cast<char>(b);
             ++i;
             continue;
         }
-        if (t.lead[b] && i + 1 < n) {
-            std::uint16_t cp = t.pair[b << 8 | in[i + 1]];
-            if (cp != kNone) {
-                p = PutBmp(p, cp);
-                i += 2;
-                continue;
-            }
+        std::uint32_t entry = 0;
+        if (const unsigned slot = t.leadSlot[b]; slot != 0 && i + 1 < n) {
+            entry = t.pairUtf8[(slot - 1) * 256 + in[i + 1]];
         }
-        // A lead byte without a valid trail is kept alone; the trail byte is then
-        // read as a character of its own.
-        std::uint16_t cp = t.single[b];
-        p = PutBmp(p, cp != kNone ? cp : 0xDC00 + b);
-        ++i;
+        // A lead byte without a valid trail is kept alone; the trail byte is then read
+        // as a character of its own.
+        const std::size_t used = entry != 0 ? 2 : 1;
+        if (entry == 0) {
+            entry = t.singleUtf8[b];
+        }
+        std::memcpy(p, &entry, 4);
+        p += entry >> 24;
+        i += used;
     }
     out.resize(static_cast<std::size_t>(p - out.data()));
 }

@@ -80,6 +80,40 @@ TEST(Text, JapaneseRoundTripsWithBackslashTrail) {
     EXPECT_EQ(ToCp932(""), "");
 }
 
+// A name decodes as its characters one by one would: ASCII runs of every length beside
+// pairs, lone lead bytes, trail bytes that are ASCII ("\\" in ソ) and bytes that are no
+// character, in one string.
+TEST(Text, Cp932NamesDecodeAsTheirCharactersOneByOne) {
+    static const std::string kUnits[] = {"a",        "Z",        "\\",       ".",       "\x83\x5C",
+                                         "\x95\x5C", "\x8E\xCA", "\xB1",     "\x80",    "\xFF",
+                                         "\x81",     "\x81\x20", "\x85\x40", "\x82\xA0"};
+    std::mt19937 random(5);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes;
+        std::string expected;
+        const int units = static_cast<int>(random() % 24);
+        for (int u = 0; u < units; ++u) {
+            // Long ASCII runs often, so that whole blocks of eight are taken at once.
+            const std::string& unit = kUnits[random() % 3 == 0 ? random() % 14 : random() % 4];
+            bytes += unit;
+        }
+        // The model: a lead byte takes the next byte when the two make a character.
+        for (std::size_t i = 0; i < bytes.size();) {
+            const std::string pair = bytes.substr(i, 2);
+            unsigned char escaped = 0;
+            const std::string two = Cp932ToUtf8(pair);
+            const bool isPair = pair.size() == 2 && !IsEscapedByte(two, 0, &escaped) &&
+                                static_cast<unsigned char>(pair[0]) >= 0x81 &&
+                                (static_cast<unsigned char>(pair[0]) <= 0x9F ||
+                                 static_cast<unsigned char>(pair[0]) >= 0xE0);
+            const std::size_t length = isPair ? 2 : 1;
+            expected += Cp932ToUtf8(bytes.substr(i, length));
+            i += length;
+        }
+        EXPECT_EQ(Cp932ToUtf8(bytes), expected) << "round " << round;
+    }
+}
+
 TEST(Text, UndecodableCp932BytesSurviveByteForByte) {
     EXPECT_EQ(Cp932ToUtf8("\x80"), "\xED\xB2\x80");
     EXPECT_EQ(Cp932ToUtf8("\xFF"), "\xED\xB3\xBF");
