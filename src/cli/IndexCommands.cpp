@@ -5,6 +5,7 @@
 #include "cli/CommonOptions.h"
 
 #include "cli/IndexAccess.h"
+#include "cli/RecordText.h"
 #include "core/FileTime.h"
 #include "index/CCaseIndex.h"
 #include "model/DisplayName.h"
@@ -22,10 +23,6 @@ namespace {
 void PrintLine(std::string line) {
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stdout);
-}
-
-const char* ClassName(RecordClass cls) {
-    return cls == RecordClass::ArcFile ? "arcentry" : "file";
 }
 
 std::string TimeText(FileTime ft) {
@@ -64,7 +61,7 @@ int RunLocate(const SLocateArgs& a) {
                       ",\"size\":" + std::to_string(h.m_nSize) + ",\"lastWrite\":" +
                       (h.m_ftLastWrite == 0 ? std::string("null")
                                             : "\"" + FileTimeToIso8601(h.m_ftLastWrite) + "\"") +
-                      ",\"class\":\"" + ClassName(h.m_class) +
+                      ",\"class\":\"" + std::string(RecordClassName(h.m_class)) +
                       "\",\"folder\":" + (h.m_bFolder ? "true" : "false") +
                       ",\"present\":" + (h.m_bPresent ? "true" : "false") + "}");
             continue;

@@ -15,7 +15,18 @@ namespace quillora::cli {
 
 namespace {
 
-const char* ClassName(RecordClass cls) {
+// Media and groups end in their volume fields, archive entries in theirs; files and
+// folders have neither.
+bool HasVolumeFields(const SRecordJsonFields& r) {
+    return (r.m_dwFlags & (kFlagMedium | kFlagGroup)) != 0;
+}
+bool IsPlain(const SRecordJsonFields& r) {
+    return !HasVolumeFields(r) && r.m_class != RecordClass::ArcFile;
+}
+
+} // namespace
+
+std::string_view RecordClassName(RecordClass cls) {
     switch (cls) {
     case RecordClass::Case:
         return "case";
@@ -29,17 +40,6 @@ const char* ClassName(RecordClass cls) {
         return "file";
     }
 }
-
-// Media and groups end in their volume fields, archive entries in theirs; files and
-// folders have neither.
-bool HasVolumeFields(const SRecordJsonFields& r) {
-    return (r.m_dwFlags & (kFlagMedium | kFlagGroup)) != 0;
-}
-bool IsPlain(const SRecordJsonFields& r) {
-    return !HasVolumeFields(r) && r.m_class != RecordClass::ArcFile;
-}
-
-} // namespace
 
 std::string RecordLine(const SFileInfo& r) {
     std::string line;
@@ -239,7 +239,7 @@ void WriteTail(CJsonCursor& j, const SRecordJsonFields& r) {
         j.String(r.m_name);
     }
     j.Literal(",\"class\":\"");
-    j.Raw(ClassName(r.m_class));
+    j.Raw(RecordClassName(r.m_class));
     j.Literal("\",\"flags\":");
     j.Number(r.m_dwFlags);
     j.Literal(",\"arcType\":");

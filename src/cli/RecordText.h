@@ -16,6 +16,10 @@ class SFileInfo;
 
 namespace quillora::cli {
 
+// What the JSON objects call a record's class: "case", "group", "medium", "file" (folders
+// too) or "arcentry".
+std::string_view RecordClassName(RecordClass cls);
+
 // The case's file name for the case, else the record's catalogue path; a folder,
 // medium or group ends in "\".
 std::string RecordLine(const SFileInfo& record);
