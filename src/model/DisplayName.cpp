@@ -124,14 +124,8 @@ std::string_view DisplayNameIn(const SRecordFacts& facts, std::string& scratch,
     default:
         break;
     }
-    std::string_view tail = facts.m_strName;
-    // memrchr: every record of a find passes here, and a byte loop costs more than the
-    // rest of the match.
-    if (const void* slash = ::memrchr(tail.data(), '\\', tail.size())) {
-        tail.remove_prefix(static_cast<std::size_t>(static_cast<const char*>(slash) - tail.data()) +
-                           1);
-    }
-    if (DisplayNameUnchanged(tail, mode)) {
+    const std::string_view tail = FindNameOfEntry(facts);
+    if (mode == kDisplayOriginal || DisplayNameUnchanged(tail, mode)) {
         return tail;
     }
     scratch = NormalizeDisplayName(tail, mode);

@@ -1,7 +1,10 @@
 // Display names and size texts: how records show their names and sizes to the user.
 #pragma once
 
+#include "model/SRecordFacts.h"
+
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -13,8 +16,6 @@ std::string NormalizeDisplayName(std::string_view name, int mode);
 
 // Whether NormalizeDisplayName would give the name back unchanged (cheap: no copy).
 bool DisplayNameUnchanged(std::string_view name, int mode);
-
-struct SRecordFacts;
 
 // The name a record shows, for records streaming past as SFileInfo::GetDisplayName
 // gives it for records of a tree (a medium or group: its label, so complete only at its
@@ -37,6 +38,16 @@ std::string_view FindNameOf(const SFileInfo& record);
 // The same for records streaming past (see DisplayNameOf).
 std::string_view FindNameOf(const SRecordFacts& facts, std::string& scratch,
                             std::string_view casePath = {});
+// FindNameOf for a file, folder or archive entry, which every find asks a million times:
+// the name after its last "\\", without a call.
+inline std::string_view FindNameOfEntry(const SRecordFacts& facts) {
+    std::string_view name = facts.m_strName;
+    if (const void* slash = ::memrchr(name.data(), '\\', name.size())) {
+        name.remove_prefix(static_cast<std::size_t>(static_cast<const char*>(slash) - name.data()) +
+                           1);
+    }
+    return name;
+}
 
 // The size text in the given unit (0 automatic, 1 Byte, 2 KB, 3 MB, 4 GB); the
 // unknown size gives "（不明）"; any other unit an empty text.
