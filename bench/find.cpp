@@ -7,9 +7,9 @@
 // command line and the first find do. Then times `quillora-cli search` over 1,000
 // case files of 1,000 records each, on all cores and with one worker.
 //
-//   bench_find [--no-search] [--only N] [--cli PATH]
-//   (--only N: just the N-th pattern, 1-4, for profiling; PATH: the quillora-cli built
-//   beside it)
+//   bench_find [--no-search] [--only N] [--keep] [--cli PATH]
+//   (--only N: just the N-th pattern, 1-4, for profiling; --keep: the case files stay
+//   below the temporary folder, for a profiler; PATH: the quillora-cli built beside it)
 #include "SyntheticNames.h"
 #include "core/FindSettings.h"
 #include "model/CCDCase.h"
@@ -167,6 +167,7 @@ struct SCase {
 
 int main(int argc, char** argv) {
     bool search = true;
+    bool keep = false; // the files stay for a profiler
     int only = 0;
     std::string cli = QUILLORA_CLI_PATH;
     for (int i = 1; i < argc; ++i) {
@@ -174,6 +175,8 @@ int main(int argc, char** argv) {
             search = false;
         } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
             only = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--keep") == 0) {
+            keep = true;
         } else if (std::strcmp(argv[i], "--cli") == 0 && i + 1 < argc) {
             cli = argv[++i];
         }
@@ -300,9 +303,13 @@ int main(int argc, char** argv) {
     std::printf("%-26s %7.0f ms wall, %4.0f ms cpu  %5.2fx info (cpu %.2fx)\n",
                 "tree --json to /dev/null", json.wall * 1000, json.cpu * 1000,
                 json.wall / info.wall, json.cpu / info.cpu);
-    std::remove(casePath.c_str());
+    if (!keep) {
+        std::remove(casePath.c_str());
+    }
     if (!search) {
-        std::filesystem::remove_all(Scratch());
+        if (!keep) {
+            std::filesystem::remove_all(Scratch());
+        }
         return 0;
     }
     const std::filesystem::path folder = Scratch() / "cases";
@@ -324,6 +331,10 @@ int main(int argc, char** argv) {
                 "search, all cores", all.wall * 1000, all.cpu * 1000, "search, one worker",
                 one.wall * 1000, one.cpu * 1000, one.wall / all.wall,
                 std::max(1u, std::thread::hardware_concurrency()));
-    std::filesystem::remove_all(Scratch());
+    if (keep) {
+        std::printf("kept: %s\n", Scratch().c_str());
+    } else {
+        std::filesystem::remove_all(Scratch());
+    }
     return 0;
 }

@@ -18,17 +18,11 @@ namespace {
 constexpr std::size_t kMaxTrailingBytes = 1 << 20;
 // OS error 110 is the framework's "open failed"; strerror would call it a time-out.
 constexpr const char* kOpenFailed = "cannot open a gzip stream on the file";
-// zlib's own buffer when reading. zlib reads or inflates straight into the caller's
-// buffer only a request of at least twice this; the case reader asks for 256 KiB, and
-// what is left of its first request after zlib's look at the file (the rest of this
-// buffer is handed over first) must still be that large, or every later request is
-// copied through this buffer too.
-constexpr unsigned kReadBuffer = 1u << 15;
 
 } // namespace
 
 CXFileZlib::~CXFileZlib() {
-    if (m_gz) {
+    if (IsOpen()) {
         Abort();
     }
 }
@@ -37,15 +31,7 @@ void CXFileZlib::Open(const std::string& path, unsigned flags) {
     m_strPath = path;
     m_nOpenFlags = static_cast<int>(flags);
     if (flags == kOpenRead || flags == kOpenShareDenyWrite) {
-        int fd = OpenCaseForReading(path);
-        m_gz = gzdopen(fd, "rb");
-        if (!m_gz) {
-            ::close(fd);
-            throw CFileException(CFileException::genericException, 110, path, kOpenFailed);
-        }
-        // Reads at least this large go straight into the caller's buffer: a plain case
-        // file is then read with no copy in between, in few calls.
-        gzbuffer(m_gz, kReadBuffer);
+        m_reader = std::make_unique<CGzipFileReader>(CUniqueFd(OpenCaseForReading(path)), path);
         m_bWriting = false;
         return;
     }
@@ -94,34 +80,47 @@ void CXFileZlib::ThrowGzError() {
                          0, m_strPath, reason);
 }
 
-void CXFileZlib::CheckTruncated() {
-    int code = Z_OK;
-    gzerror(m_gz, &code);
-    // zlib reports a stream cut short as Z_BUF_ERROR and still returns what it had,
-    // as for a file that is still being written; a case file is complete or damaged.
-    if (code == Z_BUF_ERROR) {
-        ThrowGzError();
+bool CXFileZlib::Skip(std::uint64_t count) {
+    char piece[4096];
+    while (count > 0) {
+        const std::size_t n = m_reader->Read(piece, std::min<std::uint64_t>(count, sizeof piece));
+        if (n == 0) {
+            return false;
+        }
+        count -= n;
     }
+    return true;
 }
 
 std::int64_t CXFileZlib::Seek(std::int64_t offset, int origin) {
-    if (!m_gz) {
+    if (!m_reader) {
         return -1;
     }
+    const auto position = static_cast<std::int64_t>(m_reader->Position());
     switch (origin) {
-    case current:
-        return gzseek(m_gz, offset, SEEK_CUR);
-    case begin:
-        return gzrewind(m_gz) == 0 ? 0 : -1;
-    case end: {
-        z_off_t position = gztell(m_gz);
-        std::int64_t length = position;
-        char piece[128];
-        int n;
-        while ((n = gzread(m_gz, piece, sizeof piece)) > 0) {
-            length += n;
+    case current: {
+        const std::int64_t target = position + offset;
+        if (target < 0) {
+            return -1;
         }
-        gzseek(m_gz, position, SEEK_SET);
+        if (target < position) {
+            m_reader->Rewind();
+        }
+        return Skip(static_cast<std::uint64_t>(target) - m_reader->Position())
+                   ? target
+                   : static_cast<std::int64_t>(m_reader->Position());
+    }
+    case begin:
+        m_reader->Rewind();
+        return 0;
+    case end: {
+        char piece[4096];
+        std::int64_t length = position;
+        while (const std::size_t n = m_reader->Read(piece, sizeof piece)) {
+            length += static_cast<std::int64_t>(n);
+        }
+        m_reader->Rewind();
+        Skip(static_cast<std::uint64_t>(position));
         return length;
     }
     default:
@@ -130,25 +129,11 @@ std::int64_t CXFileZlib::Seek(std::int64_t offset, int origin) {
 }
 
 std::size_t CXFileZlib::Read(void* buffer, std::size_t count) {
-    char* out = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(count - done, 1u << 30));
-        int n = gzread(m_gz, out + done, chunk);
-        if (n < 0) {
-            ThrowGzError();
-        }
-        if (n == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    CheckTruncated();
-    return done;
+    return m_reader->Read(buffer, count);
 }
 
 void CXFileZlib::CheckEnd() {
-    if (!m_gz || m_bWriting) {
+    if (!m_reader) {
         return;
     }
     std::size_t trailing = 0;
@@ -181,12 +166,11 @@ void CXFileZlib::Flush() {
 }
 
 void CXFileZlib::Close() {
-    if (!m_gz) {
+    if (m_reader) {
+        m_reader.reset();
         return;
     }
-    if (!m_bWriting) {
-        gzclose(m_gz);
-        m_gz = nullptr;
+    if (!m_gz) {
         return;
     }
     if (gzflush(m_gz, Z_FINISH) != Z_OK) {
@@ -204,6 +188,7 @@ void CXFileZlib::Close() {
 }
 
 void CXFileZlib::Abort() {
+    m_reader.reset();
     if (m_gz) {
         gzclose(m_gz);
         m_gz = nullptr;

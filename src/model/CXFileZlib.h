@@ -1,12 +1,15 @@
-// A case file stream in the gzip format. Reading also accepts plain files, which
-// zlib passes through unchanged, so one reader serves both kinds of ".cas".
-// Writing goes to a new file that takes the target's place on Close (CAtomicFile).
+// A case file stream in the gzip format. Reading also accepts plain files, which pass
+// through unchanged, so one reader serves both kinds of ".cas" (CGzipFileReader).
+// Writing goes through zlib to a new file that takes the target's place on Close
+// (CAtomicFile).
 #pragma once
 
 #include "model/CAtomicFile.h"
+#include "model/CGzipFileReader.h"
 #include "model/CaseStream.h"
 
 #include <cstdint>
+#include <memory>
 #include <zlib.h>
 
 namespace quillora {
@@ -23,7 +26,7 @@ public:
     // Flags 0x0000 or 0x0020 read; flags with 0x0001, or exactly 0x1012, write;
     // any other flags open nothing. Throws CFileException on failure.
     void Open(const std::string& path, unsigned flags);
-    bool IsOpen() const { return m_gz != nullptr; }
+    bool IsOpen() const { return m_gz != nullptr || m_reader != nullptr; }
 
     // current: relative move in the uncompressed data; begin: rewinds (offset not
     // used); end: returns the uncompressed length and leaves the position alone.
@@ -46,9 +49,10 @@ public:
 
 private:
     [[noreturn]] void ThrowGzError();
-    // Throws when zlib met the end of the file inside the compressed data.
-    void CheckTruncated();
+    // Reads and drops `count` bytes; false when the contents end before.
+    bool Skip(std::uint64_t count);
 
+    std::unique_ptr<CGzipFileReader> m_reader;
     gzFile m_gz = nullptr;
     int m_nOpenFlags = -1;
     bool m_bWriting = false;

@@ -218,3 +218,56 @@ TEST(CXFileZlibTest, GzipCasesAreCheckedToTheirTrailer) {
     EXPECT_NE(readError(ReadFileBytes(dir / "flood.cas")).find("more data follows"),
               std::string::npos);
 }
+
+// Large members, read in requests of every size: each piece of input ends somewhere
+// inside a block, a member's trailer or the next member's header; what follows the last
+// member is not read as data, and a second member cut short is an error.
+TEST(CXFileZlibTest, MembersAreReadWholeAcrossEveryPieceOfInput) {
+    ScratchDir dir;
+    std::string first = Pattern(300000);
+    std::string second(200000, '\0');
+    unsigned seed = 1;
+    for (char& c : second) { // noise, which deflate stores nearly as it is
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 24);
+    }
+    const std::string path = (dir / "members.cas").string();
+    {
+        CXFileZlib out;
+        out.Open(path, kOpenForSave);
+        out.Write(first.data(), first.size());
+        out.Flush();
+        out.Write(second.data(), second.size());
+        out.Close();
+    }
+    const std::string packed = ReadFileBytes(path);
+    dir.Write("garbage.cas", packed + "not gzip");
+    for (const char* name : {"members.cas", "garbage.cas"}) {
+        for (std::size_t request : {std::size_t{1}, std::size_t{4093}, std::size_t{70000}}) {
+            CXFileZlib in;
+            in.Open((dir / name).string(), kOpenRead);
+            std::string back;
+            std::string piece(request, '\0');
+            while (std::size_t n = in.Read(piece.data(), request)) {
+                back.append(piece, 0, n);
+                if (request == 1 && back.size() > 70000) {
+                    request = 65537; // bytes one by one through the first blocks only
+                    piece.resize(request);
+                }
+            }
+            EXPECT_EQ(back.size(), first.size() + second.size()) << name << " " << request;
+            EXPECT_TRUE(back == first + second) << name << " " << request;
+        }
+    }
+    const std::size_t secondMember = packed.find("\x1F\x8B\x08", 10);
+    ASSERT_NE(secondMember, std::string::npos);
+    dir.Write("cut.cas", packed.substr(0, secondMember + (packed.size() - secondMember) / 2));
+    CXFileZlib cut;
+    cut.Open((dir / "cut.cas").string(), kOpenRead);
+    try {
+        ReadAll(cut);
+        FAIL() << "a member cut short reads as complete";
+    } catch (const CFileException& e) {
+        EXPECT_NE(e.Message().find("ends early"), std::string::npos) << e.Message();
+    }
+}
