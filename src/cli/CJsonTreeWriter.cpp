@@ -75,7 +75,8 @@ void CJsonTreeWriter::Entry(SRecordFacts& record) {
     m_sizes.Entry(record);
     SHeldLine& held = m_lines.emplace_back(SHeldLine{Chain(), true, kUnwritten, kUnwritten});
     // The line is the path above, the name escaped once, then the name again from there.
-    SRecordJsonFields fields = SRecordJsonFields::Of(record);
+    SRecordJsonFields& fields = m_entryFields;
+    fields.Take(record);
     const std::string_view name = record.PathSegment();
     char* at = HeldRoom(m_path.size() + 2 + JsonEscapedRoom(name) + RecordJsonTailRoom(fields) + 1);
     held.m_nBegin = m_nHeld;

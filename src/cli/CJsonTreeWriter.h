@@ -2,6 +2,7 @@
 // past instead of from a loaded tree: one JSON object a record, in tree order.
 #pragma once
 
+#include "cli/RecordText.h"
 #include "core/CHugePageBlock.h"
 #include "model/CFolderSizeSum.h"
 #include "model/IRecordSink.h"
@@ -88,7 +89,8 @@ private:
     // own at 2 * chain; the last, for no chain. The lines are written from where they
     // are held, each after its prefix, gathered into one system call by the thousand.
     std::vector<std::string> m_prefixes;
-    std::vector<iovec> m_pieces; // [0, m_nPieces) to be written
+    SRecordJsonFields m_entryFields; // an entry's, filled anew for each
+    std::vector<iovec> m_pieces;     // [0, m_nPieces) to be written
     std::size_t m_nPieces = 0;
 };
 

@@ -96,8 +96,8 @@ SRecordJsonFields SRecordJsonFields::Of(const SFileInfo& r) {
     return f;
 }
 
-SRecordJsonFields SRecordJsonFields::Of(const SRecordFacts& r) {
-    SRecordJsonFields f;
+void SRecordJsonFields::Take(const SRecordFacts& r) {
+    SRecordJsonFields& f = *this;
     f.m_name = r.m_strName;
     f.m_class = r.m_class;
     f.m_dwFlags = r.m_dwFlags;
@@ -131,6 +131,11 @@ SRecordJsonFields SRecordJsonFields::Of(const SRecordFacts& r) {
         f.m_dwPackedSize = r.m_dwPackedSize;
         f.m_arcText = r.m_strArcText;
     }
+}
+
+SRecordJsonFields SRecordJsonFields::Of(const SRecordFacts& r) {
+    SRecordJsonFields f;
+    f.Take(r);
     return f;
 }
 

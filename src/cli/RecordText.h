@@ -54,6 +54,10 @@ struct SRecordJsonFields {
 
     static SRecordJsonFields Of(const SFileInfo& record);
     static SRecordJsonFields Of(const SRecordFacts& facts);
+    // The fields of `facts` into these, for a writer that keeps one set for a million
+    // records: the volume fields and the archive entry's are taken only for records
+    // that show them and are left as they were otherwise.
+    void Take(const SRecordFacts& facts);
 };
 
 // What follows the path's value in the JSON object: the closing quote of the path,
