@@ -19,13 +19,14 @@ CArchiveReader::CArchiveReader(ICaseStream& stream)
     : m_stream(stream), m_buffer(std::make_unique_for_overwrite<char[]>(kBufferSize)) {}
 
 bool CArchiveReader::Refill() {
+    m_nBufferStart += m_end;
     m_pos = 0;
     m_end = m_stream.Read(m_buffer.get(), kBufferSize);
     return m_end > 0;
 }
 
 void CArchiveReader::ThrowEof() const {
-    throw CArchiveException(CArchiveException::endOfFile, {}, m_nConsumed);
+    throw CArchiveException(CArchiveException::endOfFile, {}, Offset());
 }
 
 std::size_t CArchiveReader::ReadSome(void* buffer, std::size_t count) {
@@ -40,7 +41,6 @@ std::size_t CArchiveReader::ReadSome(void* buffer, std::size_t count) {
         m_pos += n;
         done += n;
     }
-    m_nConsumed += done;
     return done;
 }
 
@@ -48,7 +48,6 @@ void CArchiveReader::Fill(void* out, std::size_t count) {
     if (m_end - m_pos >= count) {
         std::memcpy(out, m_buffer.get() + m_pos, count);
         m_pos += count;
-        m_nConsumed += count;
         return;
     }
     if (ReadSome(out, count) != count) {
@@ -67,7 +66,6 @@ std::uint32_t CArchiveReader::ReadTextLength(bool* wide) {
     *wide = false;
     // Nearly every text is shorter than 255 bytes: its length is one byte.
     if (m_pos < m_end && static_cast<unsigned char>(m_buffer[m_pos]) < 0xFF) {
-        ++m_nConsumed;
         return static_cast<unsigned char>(m_buffer[m_pos++]);
     }
     return ReadLongTextLength(wide);
@@ -93,8 +91,7 @@ std::uint32_t CArchiveReader::ReadLongTextLength(bool* wide) {
     std::uint32_t d = ReadU32();
     if (d == 0xFFFFFFFF) {
         // A 64-bit length: no case text is ever that long.
-        throw CArchiveException(CArchiveException::badSchema, "text length out of range",
-                                m_nConsumed);
+        throw CArchiveException(CArchiveException::badSchema, "text length out of range", Offset());
     }
     return d;
 }
@@ -128,7 +125,6 @@ void CArchiveReader::ReadWholeTextInto(std::string& out) {
         if (length <= m_end - m_pos) {
             std::string_view bytes(m_buffer.get() + m_pos, length);
             m_pos += length;
-            m_nConsumed += length;
             text::Cp932ToUtf8(bytes, out);
             return;
         }

@@ -23,7 +23,6 @@ public:
     // they run several times per record, so they live here to be inlined.
     std::uint8_t ReadU8() {
         if (m_pos < m_end) {
-            ++m_nConsumed;
             return static_cast<std::uint8_t>(m_buffer[m_pos++]);
         }
         std::uint8_t v;
@@ -42,7 +41,6 @@ public:
         // Most of a record's texts (comment, category, link) are empty: one zero byte.
         if (m_pos < m_end && m_buffer[m_pos] == 0) {
             ++m_pos;
-            ++m_nConsumed;
             out.clear();
             return;
         }
@@ -55,7 +53,7 @@ public:
     std::size_t ReadSome(void* buffer, std::size_t count);
 
     // Bytes consumed so far.
-    std::uint64_t Offset() const { return m_nConsumed; }
+    std::uint64_t Offset() const { return m_nBufferStart + m_pos; }
     const std::string& FilePath() const { return m_stream.GetFilePath(); }
 
     [[noreturn]] void ThrowEof() const;
@@ -68,7 +66,6 @@ private:
         if (m_end - m_pos >= N) {
             bytes = reinterpret_cast<const unsigned char*>(m_buffer.get() + m_pos);
             m_pos += N;
-            m_nConsumed += N;
         } else {
             Fill(spare, N);
         }
@@ -95,7 +92,9 @@ private:
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
-    std::uint64_t m_nConsumed = 0;
+    // Where m_buffer[0] lies in the stream: the offset is counted from it, not kept up to
+    // date with every read (a store more for each of a record's fields).
+    std::uint64_t m_nBufferStart = 0;
 };
 
 } // namespace quillora
