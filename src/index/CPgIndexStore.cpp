@@ -406,10 +406,13 @@ std::vector<SStartKey> StartKeys(CPgConnection& db, const CLocateQuery& query,
                "::integer[]))";
     }
     if (whole) {
+        // Equal bytes, said with the operators only the index over the starts serves:
+        // the trigram index serves "=" too, and the planner, guessing a whole name rare,
+        // took it and read every record holding the word's trigrams.
         p.Text(keys.m_strOrder);
         sql += " UNION ALL SELECT r.content, r.idx, r.medium, true FROM quillora_records r "
                "WHERE r.class <= 1 AND r.content = ANY($" +
-               std::to_string(p.Count()) + "::bigint[]) AND r.folded = $3";
+               std::to_string(p.Count()) + "::bigint[]) AND r.folded ~>=~ $3 AND r.folded ~<=~ $3";
     }
     const CPgResult rows = db.Exec(sql.c_str(), p);
     std::vector<SStartKey> found;
