@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <tuple>
 #include <unistd.h>
@@ -385,20 +386,88 @@ bool FetchPage(CPgConnection& db, const std::set<SStartKey>& walked, std::size_t
     return true;
 }
 
+// The least text above every text that starts with `word` (valid UTF-8), if there is
+// one: its last character but one more (UTF-8 bytes sort as the characters do), past
+// the surrogates; a last U+10FFFF is dropped and the one before it taken instead.
+std::optional<std::string> AfterEveryStart(std::string word) {
+    while (!word.empty()) {
+        std::size_t at = word.size() - 1;
+        while (at > 0 && (static_cast<unsigned char>(word[at]) & 0xC0) == 0x80) {
+            --at;
+        }
+        const auto lead = static_cast<unsigned char>(word[at]);
+        char32_t c = lead < 0x80
+                         ? lead
+                         : (lead < 0xE0 ? lead & 0x1F : (lead < 0xF0 ? lead & 0x0F : lead & 0x07));
+        for (std::size_t i = at + 1; i < word.size(); ++i) {
+            c = (c << 6) | (static_cast<unsigned char>(word[i]) & 0x3F);
+        }
+        word.erase(at);
+        if (c >= 0x10FFFF) {
+            continue;
+        }
+        c = c == 0xD7FF ? 0xE000 : c + 1;
+        if (c < 0x80) {
+            word += static_cast<char>(c);
+        } else if (c < 0x800) {
+            word += static_cast<char>(0xC0 | (c >> 6));
+            word += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            word += static_cast<char>(0xE0 | (c >> 12));
+            word += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            word += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            word += static_cast<char>(0xF0 | (c >> 18));
+            word += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            word += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            word += static_cast<char>(0x80 | (c & 0x3F));
+        }
+        return word;
+    }
+    return std::nullopt;
+}
+
+// The condition that a folded name starts with the query's first word and holds the
+// others, said only in what the index over the starts serves (a range of bytes) or no
+// index does (strpos): with LIKE the planner may take the trigram index instead, which
+// reads every record holding the words' trigrams.
+std::string NameStarts(CPgParams& p, const CLocateQuery& query) {
+    const std::vector<std::string>& words = query.NameWords();
+    p.Text(words.front());
+    std::string sql = " AND r.folded ~>=~ $" + std::to_string(p.Count());
+    if (const std::optional<std::string> after = AfterEveryStart(words.front())) {
+        p.Text(*after);
+        sql += " AND r.folded ~<~ $" + std::to_string(p.Count());
+    }
+    for (std::size_t w = 1; w < words.size(); ++w) {
+        p.Text(words[w]);
+        sql += " AND strpos(r.folded, $" + std::to_string(p.Count()) + ") > 0";
+    }
+    return sql;
+}
+
+// Whether the whole names and name starts of every case are `limit` or more: counted
+// in the index over the starts, up to `limit`.
+bool StartsFillPage(CPgConnection& db, const CLocateQuery& query, std::size_t limit,
+                    const SRankKeys& keys) {
+    CPgParams p;
+    p.Text(keys.m_strOrder).Int(static_cast<std::int64_t>(limit));
+    const std::string sql = "SELECT count(*) FROM (SELECT 1 FROM quillora_records r "
+                            "WHERE r.class <= 1 AND r.content = ANY($1::bigint[])" +
+                            NameStarts(p, query) + " LIMIT $2::bigint) s";
+    return static_cast<std::size_t>(db.Exec(sql.c_str(), p).Int(0, 0)) >= limit;
+}
+
 // The keys of the whole names and name starts of `cases` (the present media's alone
 // when `present`), and with `whole` the whole names of every case too.
 std::vector<SStartKey> StartKeys(CPgConnection& db, const CLocateQuery& query,
                                  const SRankKeys& keys, const std::string& cases, bool present,
                                  bool whole) {
-    const std::vector<std::string>& words = query.NameWords();
     CPgParams p;
-    p.Text(cases).Text(LikeLiteral(words.front()) + "%").Text(query.Joined());
-    std::string sql = "SELECT r.content, r.idx, r.medium, r.folded = $3 FROM quillora_records r "
-                      "WHERE r.class <= 1 AND r.content = ANY($1::bigint[]) AND r.folded LIKE $2";
-    for (std::size_t w = 1; w < words.size(); ++w) {
-        p.Text("%" + LikeLiteral(words[w]) + "%");
-        sql += " AND r.folded LIKE $" + std::to_string(p.Count());
-    }
+    p.Text(cases).Text(query.Joined());
+    std::string sql = "SELECT r.content, r.idx, r.medium, r.folded = $2 FROM quillora_records r "
+                      "WHERE r.class <= 1 AND r.content = ANY($1::bigint[])" +
+                      NameStarts(p, query);
     if (present) {
         p.Text(keys.m_strPresentContents).Text(keys.m_strPresentMedia);
         sql += " AND (r.content, r.medium) IN (SELECT * FROM unnest($" +
@@ -412,7 +481,7 @@ std::vector<SStartKey> StartKeys(CPgConnection& db, const CLocateQuery& query,
         p.Text(keys.m_strOrder);
         sql += " UNION ALL SELECT r.content, r.idx, r.medium, true FROM quillora_records r "
                "WHERE r.class <= 1 AND r.content = ANY($" +
-               std::to_string(p.Count()) + "::bigint[]) AND r.folded ~>=~ $3 AND r.folded ~<=~ $3";
+               std::to_string(p.Count()) + "::bigint[]) AND r.folded ~>=~ $2 AND r.folded ~<=~ $2";
     }
     const CPgResult rows = db.Exec(sql.c_str(), p);
     std::vector<SStartKey> found;
@@ -435,9 +504,12 @@ std::vector<SStartKey> StartKeys(CPgConnection& db, const CLocateQuery& query,
 // so far (present media first) are `limit` or more, no other record can come before
 // them, and the best `limit` of them are the page. Walks the cases in ever larger
 // steps until then, and fetches the page's records; false, fetching nothing, when all
-// of them together are fewer (or look to be, from the first cases).
+// of them together are fewer.
 bool FirstPageFromStarts(CPgConnection& db, const CLocateQuery& query, std::size_t limit,
                          const SRankKeys& keys, SFetchedCases& fetched) {
+    if (!StartsFillPage(db, query, limit, keys)) {
+        return false;
+    }
     std::map<std::int64_t, std::size_t> caseOrder;
     for (const std::int64_t id : fetched.m_order) {
         caseOrder.emplace(id, caseOrder.size());
@@ -462,10 +534,6 @@ bool FirstPageFromStarts(CPgConnection& db, const CLocateQuery& query, std::size
             done = until;
             if (walked.size() >= limit) {
                 return FetchPage(db, walked, limit, fetched);
-            }
-            // Too few to fill the page at this rate: every match is ranked instead.
-            if (!present && done < cases.size() && walked.size() * cases.size() < limit * done) {
-                return false;
             }
         }
     }

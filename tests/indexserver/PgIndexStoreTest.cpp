@@ -179,12 +179,17 @@ TEST_F(PgIndexStoreTest, AnswersAsTheEmbeddedIndexOverTheSameCases) {
     WriteCase(dir / "cases/odd.cas", {{std::string("b\xff"
                                                    "abc"),
                                        "abc"}});
+    // Names beside the end of a name start's range: the word's last character one
+    // higher, past the surrogates, and the highest character of all.
+    WriteCase(dir / "cases/top.cas",
+              {{"y\U0002000B", "y\U0002000Bz", "y\U0002000C", "q\uD7FF", "q\uD7FF1", "q\uE000",
+                "x\U0010FFFF", "x\U0010FFFF.txt", "x\U0010FFFF\U0010FFFF", "y", "q"}});
 
     CCaseIndex embedded((dir / "index").string());
     CCaseIndex server = Index();
     embedded.Add({(dir / "cases").string()});
     const SIndexChange added = server.Add({(dir / "cases").string()});
-    EXPECT_EQ(added.m_nRead, 7u);
+    EXPECT_EQ(added.m_nRead, 8u);
 
     std::vector<std::vector<std::string>> questions = {{"ｶﾞ"},
                                                        {"ガガ"},
@@ -206,7 +211,11 @@ TEST_F(PgIndexStoreTest, AnswersAsTheEmbeddedIndexOverTheSameCases) {
                                                        {"a", "b", "c"},
                                                        {"zzz"},
                                                        {"."},
-                                                       {"a ."}};
+                                                       {"a ."},
+                                                       {"y\U0002000B"},
+                                                       {"q\uD7FF"},
+                                                       {"x\U0010FFFF"},
+                                                       {"\U0010FFFF"}};
     for (int q = 0; q < 60; ++q) {
         std::vector<std::string> words;
         for (std::size_t k = 1 + random() % 2; k > 0; --k) {
@@ -222,7 +231,11 @@ TEST_F(PgIndexStoreTest, AnswersAsTheEmbeddedIndexOverTheSameCases) {
         }
         const auto expected = Describe(embedded.Locate(words, 0));
         EXPECT_EQ(Describe(server.Locate(words, 0)), expected) << shown;
-        EXPECT_EQ(Describe(server.Locate(words, 3)), Describe(embedded.Locate(words, 3))) << shown;
+        for (std::size_t limit : {1, 3}) {
+            EXPECT_EQ(Describe(server.Locate(words, limit)),
+                      Describe(embedded.Locate(words, limit)))
+                << shown << " limit " << limit;
+        }
         found += expected.size();
     }
     EXPECT_GT(found, 200u); // the questions found things, not only nothing alike
