@@ -127,8 +127,9 @@ std::string OddRecords() {
 
 // The records `hitSelect` names (flagged 1) and every record above them (0), by case
 // and index: paths are shown, and path words matched, from the names above. Those
-// above are read as the recursion finds them, each by its key: joined afterwards, the
-// planner guesses their number far too high and reads the whole table.
+// above are read as the recursion finds them, each by its key and each once a level
+// (the records of a folder share its parent): joined afterwards, the planner guesses
+// their number far too high and reads the whole table.
 std::string WithAncestors(const std::string& hitSelect) {
     const std::string columns = kRecordColumns;
     return "WITH RECURSIVE hit AS (" + hitSelect + "), up AS (SELECT " + columns +
@@ -136,8 +137,8 @@ std::string WithAncestors(const std::string& hitSelect) {
            "JOIN quillora_records r ON r.content = h.content AND r.idx = h.parent "
            "UNION SELECT " +
            columns +
-           " FROM up JOIN quillora_records r ON r.content = up.content AND r.idx = up.parent "
-           "WHERE up.parent >= 0) "
+           " FROM (SELECT DISTINCT content, parent FROM up WHERE parent >= 0) u "
+           "JOIN quillora_records r ON r.content = u.content AND r.idx = u.parent) "
            "SELECT 1, r.* FROM hit r UNION ALL SELECT 0, r.* FROM up r ORDER BY 2, 3";
 }
 
@@ -323,15 +324,15 @@ SRankKeys RankKeys(const SFetchedCases& fetched, const PresenceFn& presence) {
 // the records whose names could not be stored, which the matcher ranks, and every
 // record above them all.
 std::string RankedQuestion(const std::string& where, const std::string& rank) {
-    // The page is cut from the keys alone, and only its records are read whole.
-    return WithAncestors(std::string("SELECT ") + kRecordColumns +
-                         " FROM (SELECT r.content, r.idx FROM quillora_records r JOIN "
+    // The records are read whole by the scan that finds them, and a sort bounded by the
+    // limit keeps only the page's: fetching the page again by its keys costs more.
+    return WithAncestors(std::string("SELECT * FROM (SELECT ") + kRecordColumns +
+                         " FROM quillora_records r JOIN "
                          "unnest($1::bigint[]) WITH ORDINALITY AS cs(content, ord) "
                          "ON cs.content = r.content WHERE r.class <= 1" +
                          where + " ORDER BY " + rank +
                          ", (r.content, r.medium) IN (SELECT * FROM unnest($2::bigint[], "
                          "$3::integer[])) DESC, cs.ord, r.medium, r.idx LIMIT $4::bigint) page "
-                         "JOIN quillora_records r ON r.content = page.content AND r.idx = page.idx "
                          "UNION ALL " +
                          OddRecords());
 }
