@@ -1,6 +1,5 @@
-// CPgRecordCache: the records above found records that one connection to the index
-// server has read, kept by case contents and the generation they were read at, so that
-// the folders above the next pages need not be read again.
+// CPgRecordCache: the records above found records that one connection to the index server
+// read, by case contents and generation, so that the next pages need not read them again.
 #pragma once
 
 #include "index/SCaseRecords.h"
