@@ -4,12 +4,14 @@
 #include "core/Text.h"
 #include "index/CIndexError.h"
 #include "index/CPgCopyRows.h"
+#include "index/CPgRecordCache.h"
 #include "index/CPgTransaction.h"
 #include "index/TextFolding.h"
 
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <tuple>
 #include <unistd.h>
@@ -67,6 +69,12 @@ CREATE INDEX quillora_records_start ON quillora_records
     (content, folded text_pattern_ops) WHERE class <= 1;
 ALTER TABLE quillora_records SET (autovacuum_vacuum_insert_scale_factor = 0.01,
                                   autovacuum_vacuum_scale_factor = 0.01);
+)",
+    // A generation for each contents, new whenever its records are replaced: a client
+    // keeps the records above its pages by it and knows when they are old.
+    R"(
+CREATE SEQUENCE quillora_generations;
+ALTER TABLE quillora_contents ADD COLUMN generation bigint NOT NULL DEFAULT 0;
 )",
 };
 constexpr int kKnownVersion = static_cast<int>(std::size(kSchemaSteps));
@@ -126,8 +134,9 @@ std::string OddRecords() {
 
 // The records `hitSelect` names (flagged 1) and every record above them (0), by case
 // and index: paths are shown, and path words matched, from the names above. Those
-// above are read as the recursion finds them, each by its key: joined afterwards, the
-// planner guesses their number far too high and reads the whole table.
+// above are read as the recursion finds them, each by its key and each once a level
+// (the records of a folder share its parent): joined afterwards, the planner guesses
+// their number far too high and reads the whole table.
 std::string WithAncestors(const std::string& hitSelect) {
     const std::string columns = kRecordColumns;
     return "WITH RECURSIVE hit AS (" + hitSelect + "), up AS (SELECT " + columns +
@@ -135,9 +144,14 @@ std::string WithAncestors(const std::string& hitSelect) {
            "JOIN quillora_records r ON r.content = h.content AND r.idx = h.parent "
            "UNION SELECT " +
            columns +
-           " FROM up JOIN quillora_records r ON r.content = up.content AND r.idx = up.parent "
-           "WHERE up.parent >= 0) "
+           " FROM (SELECT DISTINCT content, parent FROM up WHERE parent >= 0) u "
+           "JOIN quillora_records r ON r.content = u.content AND r.idx = u.parent) "
            "SELECT 1, r.* FROM hit r UNION ALL SELECT 0, r.* FROM up r ORDER BY 2, 3";
+}
+
+// The records `hitSelect` names, flagged 1 as WithAncestors flags them, by case and index.
+std::string HitsOnly(const std::string& hitSelect) {
+    return "WITH hit AS (" + hitSelect + ") SELECT 1, r.* FROM hit r ORDER BY 2, 3";
 }
 
 SIndexedRecord RecordFromRow(const CPgResult& rows, int row, int first) {
@@ -160,6 +174,7 @@ SIndexedRecord RecordFromRow(const CPgResult& rows, int row, int first) {
 class CFetchedCase : public ICandidateCase {
 public:
     SIndexedCase m_facts;
+    std::int64_t m_nGeneration = 0;
     std::vector<SIndexedMedium> m_media;
     std::vector<std::uint32_t> m_candidates;
     bool m_bAll = false; // every record may match (and all are fetched)
@@ -196,7 +211,7 @@ SFetchedCases FetchCases(CPgConnection& db, const std::string& machine) {
     CPgParams p;
     p.Text(machine);
     CPgResult caseRows = db.Exec(
-        "SELECT c.id, c.records, f.path, f.size, f.modified FROM quillora_contents c "
+        "SELECT c.id, c.records, f.path, f.size, f.modified, c.generation FROM quillora_contents c "
         "JOIN LATERAL (SELECT path, size, modified FROM quillora_case_files "
         "              WHERE content = c.id ORDER BY machine = $1 DESC, path LIMIT 1) f ON true "
         "WHERE c.state = 0 ORDER BY f.path, c.id",
@@ -209,6 +224,7 @@ SFetchedCases FetchCases(CPgConnection& db, const std::string& machine) {
         c.m_facts.m_strPath = std::string(caseRows.Bytes(i, 2));
         c.m_facts.m_nFileSize = caseRows.Int(i, 3);
         c.m_facts.m_nModified = caseRows.Int(i, 4);
+        c.m_nGeneration = caseRows.Int(i, 5);
         fetched.m_order.push_back(id);
     }
     if (fetched.m_order.empty()) {
@@ -251,6 +267,97 @@ void TakeRows(const CPgResult& rows, SFetchedCases& fetched) {
         if (hit && (c.m_candidates.empty() || c.m_candidates.back() != index)) {
             c.m_candidates.push_back(index);
         }
+    }
+}
+
+// Adds every record above the candidates of `fetched` to their cases: those `cache`
+// holds from earlier questions of the same generations, and the others read in one
+// question, with every record above them, and kept in `cache`.
+void FetchAbove(CPgConnection& db, SFetchedCases& fetched, CPgRecordCache& cache) {
+    // The record `index` of the case if this question or the cache has it.
+    auto find = [&cache](std::int64_t id, CFetchedCase& c,
+                         std::uint32_t index) -> const SIndexedRecord* {
+        auto found = std::lower_bound(c.m_records.begin(), c.m_records.end(), index,
+                                      [](const auto& e, std::uint32_t i) { return e.first < i; });
+        if (found != c.m_records.end() && found->first == index) {
+            return &found->second;
+        }
+        return cache.Find(id, index);
+    };
+    for (auto& [id, c] : fetched.m_cases) {
+        if (!c.m_candidates.empty()) {
+            cache.Use(id, c.m_nGeneration);
+        }
+    }
+    std::set<std::pair<std::int64_t, std::uint32_t>> missing;
+    for (auto& [id, c] : fetched.m_cases) {
+        if (c.m_candidates.empty()) {
+            continue;
+        }
+        for (const std::uint32_t index : c.m_candidates) {
+            for (std::uint32_t i = c.Record(index).m_nParent; i != SIndexedRecord::kNoParent;) {
+                const SIndexedRecord* r = find(id, c, i);
+                if (!r) {
+                    missing.emplace(id, i);
+                    break;
+                }
+                i = r->m_nParent;
+            }
+        }
+    }
+    if (!missing.empty()) {
+        std::string contents = "{";
+        std::string indexes = "{";
+        for (const auto& [id, index] : missing) {
+            contents += (contents.size() > 1 ? "," : "") + std::to_string(id);
+            indexes += (indexes.size() > 1 ? "," : "") + std::to_string(index);
+        }
+        CPgParams p;
+        p.Text(contents + "}").Text(indexes + "}");
+        const std::string columns = kRecordColumns;
+        const CPgResult rows = db.Exec(
+            ("WITH RECURSIVE up AS (SELECT " + columns +
+             " FROM unnest($1::bigint[], $2::integer[]) AS s(content, idx) "
+             "JOIN quillora_records r ON r.content = s.content AND r.idx = s.idx UNION SELECT " +
+             columns +
+             " FROM (SELECT DISTINCT content, parent FROM up WHERE parent >= 0) u "
+             "JOIN quillora_records r ON r.content = u.content AND r.idx = u.parent) "
+             "SELECT " +
+             columns + " FROM up r")
+                .c_str(),
+            p);
+        for (int i = 0; i < rows.Rows(); ++i) {
+            cache.Put(rows.Int(i, 0), static_cast<std::uint32_t>(rows.Int(i, 1)),
+                      RecordFromRow(rows, i, 0));
+        }
+    }
+    for (auto& [id, c] : fetched.m_cases) {
+        if (c.m_candidates.empty()) {
+            continue;
+        }
+        std::vector<std::pair<std::uint32_t, SIndexedRecord>> above;
+        std::set<std::uint32_t> taken;
+        for (const std::uint32_t index : c.m_candidates) {
+            for (std::uint32_t i = c.Record(index).m_nParent;
+                 i != SIndexedRecord::kNoParent && taken.insert(i).second;) {
+                const SIndexedRecord* r = find(id, c, i);
+                if (!r) {
+                    throw CIndexError("index server: record " + std::to_string(i) + " of " +
+                                          c.m_facts.m_strPath + " is missing",
+                                      false);
+                }
+                above.emplace_back(i, *r);
+                i = r->m_nParent;
+            }
+        }
+        c.m_records.insert(c.m_records.end(), std::make_move_iterator(above.begin()),
+                           std::make_move_iterator(above.end()));
+        std::stable_sort(c.m_records.begin(), c.m_records.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        c.m_records.erase(
+            std::unique(c.m_records.begin(), c.m_records.end(),
+                        [](const auto& a, const auto& b) { return a.first == b.first; }),
+            c.m_records.end());
     }
 }
 
@@ -322,17 +429,17 @@ SRankKeys RankKeys(const SFetchedCases& fetched, const PresenceFn& presence) {
 // the records whose names could not be stored, which the matcher ranks, and every
 // record above them all.
 std::string RankedQuestion(const std::string& where, const std::string& rank) {
-    // The page is cut from the keys alone, and only its records are read whole.
-    return WithAncestors(std::string("SELECT ") + kRecordColumns +
-                         " FROM (SELECT r.content, r.idx FROM quillora_records r JOIN "
-                         "unnest($1::bigint[]) WITH ORDINALITY AS cs(content, ord) "
-                         "ON cs.content = r.content WHERE r.class <= 1" +
-                         where + " ORDER BY " + rank +
-                         ", (r.content, r.medium) IN (SELECT * FROM unnest($2::bigint[], "
-                         "$3::integer[])) DESC, cs.ord, r.medium, r.idx LIMIT $4::bigint) page "
-                         "JOIN quillora_records r ON r.content = page.content AND r.idx = page.idx "
-                         "UNION ALL " +
-                         OddRecords());
+    // The records are read whole by the scan that finds them, and a sort bounded by the
+    // limit keeps only the page's: fetching the page again by its keys costs more.
+    return HitsOnly(std::string("SELECT * FROM (SELECT ") + kRecordColumns +
+                    " FROM quillora_records r JOIN "
+                    "unnest($1::bigint[]) WITH ORDINALITY AS cs(content, ord) "
+                    "ON cs.content = r.content WHERE r.class <= 1" +
+                    where + " ORDER BY " + rank +
+                    ", (r.content, r.medium) IN (SELECT * FROM unnest($2::bigint[], "
+                    "$3::integer[])) DESC, cs.ord, r.medium, r.idx LIMIT $4::bigint) page "
+                    "UNION ALL " +
+                    OddRecords());
 }
 
 // "{a,b,...}" of the ids.
@@ -363,7 +470,7 @@ struct SStartKey {
 // Fetches the records of the best `limit` of `walked` (and those whose names could not
 // be stored) with every record above them into `fetched`.
 bool FetchPage(CPgConnection& db, const std::set<SStartKey>& walked, std::size_t limit,
-               SFetchedCases& fetched) {
+               SFetchedCases& fetched, CPgRecordCache& cache) {
     std::string contents = "{";
     std::string indexes = "{";
     std::size_t n = 0;
@@ -374,15 +481,88 @@ bool FetchPage(CPgConnection& db, const std::set<SStartKey>& walked, std::size_t
     CPgParams p;
     p.Text(contents + "}").Text(indexes + "}");
     const CPgResult rows =
-        db.Exec(WithAncestors(std::string("SELECT ") + kRecordColumns +
-                              " FROM unnest($1::bigint[], $2::integer[]) AS page(content, idx) "
-                              "JOIN quillora_records r ON r.content = page.content AND "
-                              "r.idx = page.idx UNION ALL " +
-                              OddRecords())
+        db.Exec(HitsOnly(std::string("SELECT ") + kRecordColumns +
+                         " FROM unnest($1::bigint[], $2::integer[]) AS page(content, idx) "
+                         "JOIN quillora_records r ON r.content = page.content AND "
+                         "r.idx = page.idx UNION ALL " +
+                         OddRecords())
                     .c_str(),
                 p);
     TakeRows(rows, fetched);
+    FetchAbove(db, fetched, cache);
     return true;
+}
+
+// The least text above every text that starts with `word` (valid UTF-8), if there is
+// one: its last character but one more (UTF-8 bytes sort as the characters do), past
+// the surrogates; a last U+10FFFF is dropped and the one before it taken instead.
+std::optional<std::string> AfterEveryStart(std::string word) {
+    while (!word.empty()) {
+        std::size_t at = word.size() - 1;
+        while (at > 0 && (static_cast<unsigned char>(word[at]) & 0xC0) == 0x80) {
+            --at;
+        }
+        const auto lead = static_cast<unsigned char>(word[at]);
+        char32_t c = lead < 0x80
+                         ? lead
+                         : (lead < 0xE0 ? lead & 0x1F : (lead < 0xF0 ? lead & 0x0F : lead & 0x07));
+        for (std::size_t i = at + 1; i < word.size(); ++i) {
+            c = (c << 6) | (static_cast<unsigned char>(word[i]) & 0x3F);
+        }
+        word.erase(at);
+        if (c >= 0x10FFFF) {
+            continue;
+        }
+        c = c == 0xD7FF ? 0xE000 : c + 1;
+        if (c < 0x80) {
+            word += static_cast<char>(c);
+        } else if (c < 0x800) {
+            word += static_cast<char>(0xC0 | (c >> 6));
+            word += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            word += static_cast<char>(0xE0 | (c >> 12));
+            word += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            word += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            word += static_cast<char>(0xF0 | (c >> 18));
+            word += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            word += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            word += static_cast<char>(0x80 | (c & 0x3F));
+        }
+        return word;
+    }
+    return std::nullopt;
+}
+
+// The condition that a folded name starts with the query's first word and holds the
+// others, said only in what the index over the starts serves (a range of bytes) or no
+// index does (strpos): with LIKE the planner may take the trigram index instead, which
+// reads every record holding the words' trigrams.
+std::string NameStarts(CPgParams& p, const CLocateQuery& query) {
+    const std::vector<std::string>& words = query.NameWords();
+    p.Text(words.front());
+    std::string sql = " AND r.folded ~>=~ $" + std::to_string(p.Count());
+    if (const std::optional<std::string> after = AfterEveryStart(words.front())) {
+        p.Text(*after);
+        sql += " AND r.folded ~<~ $" + std::to_string(p.Count());
+    }
+    for (std::size_t w = 1; w < words.size(); ++w) {
+        p.Text(words[w]);
+        sql += " AND strpos(r.folded, $" + std::to_string(p.Count()) + ") > 0";
+    }
+    return sql;
+}
+
+// Whether the whole names and name starts of every case are `limit` or more: counted
+// in the index over the starts, up to `limit`.
+bool StartsFillPage(CPgConnection& db, const CLocateQuery& query, std::size_t limit,
+                    const SRankKeys& keys) {
+    CPgParams p;
+    p.Text(keys.m_strOrder).Int(static_cast<std::int64_t>(limit));
+    const std::string sql = "SELECT count(*) FROM (SELECT 1 FROM quillora_records r "
+                            "WHERE r.class <= 1 AND r.content = ANY($1::bigint[])" +
+                            NameStarts(p, query) + " LIMIT $2::bigint) s";
+    return static_cast<std::size_t>(db.Exec(sql.c_str(), p).Int(0, 0)) >= limit;
 }
 
 // The keys of the whole names and name starts of `cases` (the present media's alone
@@ -390,15 +570,11 @@ bool FetchPage(CPgConnection& db, const std::set<SStartKey>& walked, std::size_t
 std::vector<SStartKey> StartKeys(CPgConnection& db, const CLocateQuery& query,
                                  const SRankKeys& keys, const std::string& cases, bool present,
                                  bool whole) {
-    const std::vector<std::string>& words = query.NameWords();
     CPgParams p;
-    p.Text(cases).Text(LikeLiteral(words.front()) + "%").Text(query.Joined());
-    std::string sql = "SELECT r.content, r.idx, r.medium, r.folded = $3 FROM quillora_records r "
-                      "WHERE r.class <= 1 AND r.content = ANY($1::bigint[]) AND r.folded LIKE $2";
-    for (std::size_t w = 1; w < words.size(); ++w) {
-        p.Text("%" + LikeLiteral(words[w]) + "%");
-        sql += " AND r.folded LIKE $" + std::to_string(p.Count());
-    }
+    p.Text(cases).Text(query.Joined());
+    std::string sql = "SELECT r.content, r.idx, r.medium, r.folded = $2 FROM quillora_records r "
+                      "WHERE r.class <= 1 AND r.content = ANY($1::bigint[])" +
+                      NameStarts(p, query);
     if (present) {
         p.Text(keys.m_strPresentContents).Text(keys.m_strPresentMedia);
         sql += " AND (r.content, r.medium) IN (SELECT * FROM unnest($" +
@@ -406,10 +582,13 @@ std::vector<SStartKey> StartKeys(CPgConnection& db, const CLocateQuery& query,
                "::integer[]))";
     }
     if (whole) {
+        // Equal bytes, said with the operators only the index over the starts serves:
+        // the trigram index serves "=" too, and the planner, guessing a whole name rare,
+        // took it and read every record holding the word's trigrams.
         p.Text(keys.m_strOrder);
         sql += " UNION ALL SELECT r.content, r.idx, r.medium, true FROM quillora_records r "
                "WHERE r.class <= 1 AND r.content = ANY($" +
-               std::to_string(p.Count()) + "::bigint[]) AND r.folded = $3";
+               std::to_string(p.Count()) + "::bigint[]) AND r.folded ~>=~ $2 AND r.folded ~<=~ $2";
     }
     const CPgResult rows = db.Exec(sql.c_str(), p);
     std::vector<SStartKey> found;
@@ -432,9 +611,12 @@ std::vector<SStartKey> StartKeys(CPgConnection& db, const CLocateQuery& query,
 // so far (present media first) are `limit` or more, no other record can come before
 // them, and the best `limit` of them are the page. Walks the cases in ever larger
 // steps until then, and fetches the page's records; false, fetching nothing, when all
-// of them together are fewer (or look to be, from the first cases).
+// of them together are fewer.
 bool FirstPageFromStarts(CPgConnection& db, const CLocateQuery& query, std::size_t limit,
-                         const SRankKeys& keys, SFetchedCases& fetched) {
+                         const SRankKeys& keys, SFetchedCases& fetched, CPgRecordCache& cache) {
+    if (!StartsFillPage(db, query, limit, keys)) {
+        return false;
+    }
     std::map<std::int64_t, std::size_t> caseOrder;
     for (const std::int64_t id : fetched.m_order) {
         caseOrder.emplace(id, caseOrder.size());
@@ -458,11 +640,7 @@ bool FirstPageFromStarts(CPgConnection& db, const CLocateQuery& query, std::size
             first = false;
             done = until;
             if (walked.size() >= limit) {
-                return FetchPage(db, walked, limit, fetched);
-            }
-            // Too few to fill the page at this rate: every match is ranked instead.
-            if (!present && done < cases.size() && walked.size() * cases.size() < limit * done) {
-                return false;
+                return FetchPage(db, walked, limit, fetched, cache);
             }
         }
     }
@@ -476,10 +654,10 @@ constexpr std::size_t kMostOverFetched = 100000;
 // records whose names could not be stored and every record above them, into
 // `fetched`; how many of the best it found (fewer than `want` when there are no more).
 std::size_t BestCandidates(CPgConnection& db, const CLocateQuery& query, std::size_t want,
-                           const SRankKeys& keys, SFetchedCases& fetched) {
+                           const SRankKeys& keys, SFetchedCases& fetched, CPgRecordCache& cache) {
     // A common word's page is settled by the whole names and name starts of the first
     // cases; when they are too few, every record holding the words is ranked.
-    if (FirstPageFromStarts(db, query, want, keys, fetched)) {
+    if (FirstPageFromStarts(db, query, want, keys, fetched, cache)) {
         return want;
     }
     const std::vector<std::string>& words = query.NameWords();
@@ -508,6 +686,7 @@ std::size_t BestCandidates(CPgConnection& db, const CLocateQuery& query, std::si
                                        .c_str(),
                                    all);
     TakeRows(rows, fetched);
+    FetchAbove(db, fetched, cache);
     std::size_t ranked = 0;
     for (int i = 0; i < rows.Rows(); ++i) {
         ranked += rows.Int(i, 0) != 0 && !rows.IsNull(i, 10) ? 1 : 0;
@@ -779,10 +958,10 @@ std::int64_t CPgIndexStore::PutContent(const std::string& key, const SIndexedCas
         .Text(text::IsValidUtf8(facts.m_strCause) ? facts.m_strCause : std::string("?"))
         .Int(static_cast<std::int64_t>(count));
     CPgResult row = m_db->Exec(
-        "INSERT INTO quillora_contents(key, state, cause, records) "
-        "VALUES (sha256($1), $2::smallint, $3, $4::bigint) "
+        "INSERT INTO quillora_contents(key, state, cause, records, generation) "
+        "VALUES (sha256($1), $2::smallint, $3, $4::bigint, nextval('quillora_generations')) "
         "ON CONFLICT (key) DO UPDATE SET state = EXCLUDED.state, cause = EXCLUDED.cause, "
-        "records = EXCLUDED.records RETURNING id",
+        "records = EXCLUDED.records, generation = EXCLUDED.generation RETURNING id",
         p);
     const std::int64_t content = row.Int(0, 0);
     CPgParams id;
@@ -924,7 +1103,7 @@ bool CPgIndexStore::FindFirstCandidates(const CLocateQuery& query, std::size_t l
     // Path words that few records match take the long way.
     for (std::size_t want = paths ? 4 * limit : limit; want <= 64 * limit; want *= 4) {
         SFetchedCases fetched = cases;
-        const std::size_t ranked = BestCandidates(*m_db, query, want, keys, fetched);
+        const std::size_t ranked = BestCandidates(*m_db, query, want, keys, fetched, m_above);
         if (!paths || ranked < want || MatchingPaths(query, fetched) >= limit) {
             transaction.Commit();
             HandOut(fetched, false, sink);

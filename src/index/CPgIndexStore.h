@@ -7,6 +7,7 @@
 #pragma once
 
 #include "index/CPgConnection.h"
+#include "index/CPgRecordCache.h"
 #include "index/IIndexStore.h"
 
 #include <memory>
@@ -23,7 +24,7 @@ struct SPgSpace {
 class CPgIndexStore : public IIndexStore {
 public:
     // The schema version this program writes; a database of a newer one is refused.
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
     // Connects to `conninfo` (a postgresql:// URL, libpq's keywords, or empty for the
     // PG* environment) and creates or upgrades the schema. `machine` names this
@@ -69,6 +70,8 @@ private:
     std::string m_strMachine;
     // The server tells letters and digits as ICU does (an ICU collation, UTF-8): it ranks.
     bool m_bRanks = false;
+    // The records above the first pages this connection fetched.
+    CPgRecordCache m_above;
 };
 
 } // namespace quillora

@@ -32,10 +32,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A case of one medium per entry of `media`, each holding folder "Docs" with the names
-// given (a name ending in ".zip" is a listed archive holding "inner.txt").
+// A case of one medium per entry of `media`, each holding folder `folder` ("Docs") with
+// the names given (a name ending in ".zip" is a listed archive holding "inner.txt").
 void WriteCase(const fs::path& path, const std::vector<std::vector<std::string>>& media,
-               std::uint32_t serial = 0x1234abcd) {
+               std::uint32_t serial = 0x1234abcd, const std::string& folder = "Docs") {
     CCDCase root;
     for (std::size_t m = 0; m < media.size(); ++m) {
         auto medium = std::make_unique<SVolumeInfo>();
@@ -44,9 +44,9 @@ void WriteCase(const fs::path& path, const std::vector<std::vector<std::string>>
         medium->m_dwSerial = serial + static_cast<std::uint32_t>(m);
         SFileInfo* disc = root.AddChild(std::move(medium));
         auto docs = std::make_unique<SFileInfo>();
-        docs->m_strName = "Docs";
+        docs->m_strName = folder;
         docs->m_dwFlags |= kAttrDirectory;
-        SFileInfo* folder = disc->AddChild(std::move(docs));
+        SFileInfo* inDocs = disc->AddChild(std::move(docs));
         for (const std::string& name : media[m]) {
             auto file = std::make_unique<SFileInfo>();
             file->m_strName = name;
@@ -57,7 +57,7 @@ void WriteCase(const fs::path& path, const std::vector<std::vector<std::string>>
                 entry->m_strName = "inner.txt";
                 file->AddChild(std::move(entry));
             }
-            folder->AddChild(std::move(file));
+            inDocs->AddChild(std::move(file));
         }
     }
     fs::create_directories(path.parent_path());
@@ -179,12 +179,17 @@ TEST_F(PgIndexStoreTest, AnswersAsTheEmbeddedIndexOverTheSameCases) {
     WriteCase(dir / "cases/odd.cas", {{std::string("b\xff"
                                                    "abc"),
                                        "abc"}});
+    // Names beside the end of a name start's range: the word's last character one
+    // higher, past the surrogates, and the highest character of all.
+    WriteCase(dir / "cases/top.cas",
+              {{"y\U0002000B", "y\U0002000Bz", "y\U0002000C", "q\uD7FF", "q\uD7FF1", "q\uE000",
+                "x\U0010FFFF", "x\U0010FFFF.txt", "x\U0010FFFF\U0010FFFF", "y", "q"}});
 
     CCaseIndex embedded((dir / "index").string());
     CCaseIndex server = Index();
     embedded.Add({(dir / "cases").string()});
     const SIndexChange added = server.Add({(dir / "cases").string()});
-    EXPECT_EQ(added.m_nRead, 7u);
+    EXPECT_EQ(added.m_nRead, 8u);
 
     std::vector<std::vector<std::string>> questions = {{"ｶﾞ"},
                                                        {"ガガ"},
@@ -206,7 +211,11 @@ TEST_F(PgIndexStoreTest, AnswersAsTheEmbeddedIndexOverTheSameCases) {
                                                        {"a", "b", "c"},
                                                        {"zzz"},
                                                        {"."},
-                                                       {"a ."}};
+                                                       {"a ."},
+                                                       {"y\U0002000B"},
+                                                       {"q\uD7FF"},
+                                                       {"x\U0010FFFF"},
+                                                       {"\U0010FFFF"}};
     for (int q = 0; q < 60; ++q) {
         std::vector<std::string> words;
         for (std::size_t k = 1 + random() % 2; k > 0; --k) {
@@ -222,7 +231,11 @@ TEST_F(PgIndexStoreTest, AnswersAsTheEmbeddedIndexOverTheSameCases) {
         }
         const auto expected = Describe(embedded.Locate(words, 0));
         EXPECT_EQ(Describe(server.Locate(words, 0)), expected) << shown;
-        EXPECT_EQ(Describe(server.Locate(words, 3)), Describe(embedded.Locate(words, 3))) << shown;
+        for (std::size_t limit : {1, 3}) {
+            EXPECT_EQ(Describe(server.Locate(words, limit)),
+                      Describe(embedded.Locate(words, limit)))
+                << shown << " limit " << limit;
+        }
         found += expected.size();
     }
     EXPECT_GT(found, 200u); // the questions found things, not only nothing alike
@@ -369,6 +382,33 @@ TEST_F(PgIndexStoreTest, PutsHitsOnMediaPresentNowFirstWithinARank) {
                   Describe(embedded.Locate({"holiday"}, limit)))
             << "limit " << limit;
     }
+}
+
+TEST_F(PgIndexStoreTest, AFirstPageShowsTheFoldersOfACaseReadAgainAsTheyAreNow) {
+    // A client keeps the folders above its pages; a case read again keeps its contents
+    // (its media are the same) with new records, whose names the next page shows.
+    const std::vector<std::vector<std::string>> names = {{"holiday.jpg", "my holiday.txt"}};
+    WriteCase(dir / "cases/a.cas", names);
+    CCaseIndex embedded((dir / "index").string());
+    CCaseIndex server = Index();
+    embedded.Add({(dir / "cases").string()});
+    server.Add({(dir / "cases").string()});
+    // From the name starts, and from every match ranked.
+    const std::vector<std::vector<std::string>> questions = {{"holiday"}, {"oliday"}};
+    for (const auto& words : questions) {
+        ASSERT_EQ(server.Locate(words, 1).size(), 1u);
+        EXPECT_EQ(server.Locate(words, 1).at(0).m_strPath.substr(0, 12), "Disc 1\\Docs\\");
+    }
+    WriteCase(dir / "cases/a.cas", names, 0x1234abcd, "Trips");
+    Index("m2").Add({(dir / "cases").string()}); // another machine reads it first
+    embedded.Update();
+    for (const auto& words : questions) {
+        EXPECT_EQ(Describe(server.Locate(words, 1)), Describe(embedded.Locate(words, 1)))
+            << words.front();
+        EXPECT_EQ(server.Locate(words, 1).at(0).m_strPath.substr(0, 13), "Disc 1\\Trips\\");
+    }
+    CPgConnection db(Conninfo());
+    EXPECT_EQ(db.Exec("SELECT count(*) FROM quillora_contents").Int(0, 0), 1);
 }
 
 TEST_F(PgIndexStoreTest, FoldsAndMatchesAsTheIndexDoes) {
@@ -594,13 +634,29 @@ TEST_F(PgIndexStoreTest, RefusesASchemaNewerThanTheProgramAndMakesItOnceForMany)
         t.join();
     }
     EXPECT_EQ(failures, 0);
-    // A database of the first schema is brought up to date.
-    Sql("DROP INDEX quillora_records_start; UPDATE quillora_schema SET version = 1");
-    Store();
-    CPgConnection db(Conninfo());
-    EXPECT_EQ(db.Exec("SELECT version FROM quillora_schema").Int(0, 0),
-              CPgIndexStore::kSchemaVersion);
-    EXPECT_EQ(db.Exec("SELECT to_regclass('quillora_records_start') IS NOT NULL").Int(0, 0), 1);
+    // Databases of the first and second schema are brought up to date, their cases kept.
+    WriteCase(dir / "cases/a.cas", {{"holiday.jpg"}});
+    Index().Add({(dir / "cases").string()});
+    const std::string second = "ALTER TABLE quillora_contents DROP COLUMN generation; "
+                               "DROP SEQUENCE quillora_generations; ";
+    for (const std::string& older :
+         {second + "UPDATE quillora_schema SET version = 2",
+          second + "DROP INDEX quillora_records_start; UPDATE quillora_schema SET version = 1"}) {
+        Sql(older);
+        CCaseIndex index = Index();
+        CPgConnection db(Conninfo());
+        EXPECT_EQ(db.Exec("SELECT version FROM quillora_schema").Int(0, 0),
+                  CPgIndexStore::kSchemaVersion);
+        EXPECT_EQ(db.Exec("SELECT to_regclass('quillora_records_start') IS NOT NULL").Int(0, 0), 1);
+        ASSERT_EQ(index.Locate({"holiday"}, 1).size(), 1u);
+        EXPECT_EQ(index.Locate({"holiday"}, 1).at(0).m_strPath, "Disc 1\\Docs\\holiday.jpg");
+        // A case put again gets a new generation.
+        WriteCase(dir / "cases/a.cas", {{"holiday.jpg", "more"}});
+        index.Update();
+        EXPECT_GT(db.Exec("SELECT min(generation) FROM quillora_contents").Int(0, 0), 0);
+        WriteCase(dir / "cases/a.cas", {{"holiday.jpg"}});
+        index.Update();
+    }
     Sql("UPDATE quillora_schema SET version = 99");
     try {
         Store();
