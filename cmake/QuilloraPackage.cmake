@@ -17,9 +17,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt's platform and SVG plug-ins (the window and the icons) and libpq (the shared
-# index) are loaded, not linked.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, libpq5")
+# Qt's platform and SVG plug-ins (the window and the icons), libpq (the shared index)
+# and libarchive (the archives it lists) are loaded, not linked.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, libpq5, libarchive13")
 # Child programs: the ARJ lister, eject, fusermount3 and xdg-open; without them ARJ
 # archives stay plain files, media are not ejected, an ordinary user cannot unmount a
 # mounted case and the program falls back to Qt to show its folder.

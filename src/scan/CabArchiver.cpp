@@ -1,22 +1,20 @@
 // CAB adapter: cabinets store local DOS date-times; attributes and compressed sizes come
 // from the cabinet's own tables.
 #include "scan/CabArchiver.h"
+#include "scan/CLibArchive.h"
 
 #include "scan/ArchiveHead.h"
-
-#include <archive.h>
-#include <archive_entry.h>
 
 namespace quillora {
 
 CCabArchiver::CCabArchiver() : CLibarchiveArchiver(kArcIdCab, false, "libarchive", {"CAB"}) {}
 
 void CCabArchiver::EnableFormats(archive* a) const {
-    archive_read_support_format_cab(a);
+    CLibArchive::Get().m_readSupportFormatCab(a);
 }
 
 bool CCabArchiver::AcceptsFormat(archive* a) const {
-    return (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_CAB;
+    return (CLibArchive::Get().m_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_CAB;
 }
 
 void CCabArchiver::ReadSideFacts(int fd) {
@@ -34,8 +32,8 @@ CLibarchiveArchiver::SEntryFacts CCabArchiver::FactsOf(archive*, archive_entry* 
     const SCabFileFacts& file = m_files[m_nNext++];
     // The table and libarchive walk the same files; a size that differs means they
     // have lost step, and nothing is taken from the table.
-    if (archive_entry_size_is_set(e) &&
-        static_cast<std::uint64_t>(archive_entry_size(e)) != file.m_nSize) {
+    if (CLibArchive::Get().m_entrySizeIsSet(e) &&
+        static_cast<std::uint64_t>(CLibArchive::Get().m_entrySize(e)) != file.m_nSize) {
         m_nNext = m_files.size();
         return facts;
     }

@@ -1,14 +1,13 @@
 // LHA adapter: times by header level (levels 0 and 1 store local DOS date-times,
 // levels 2 and 3 UTC seconds), stored sizes from the header, and the command entry.
 #include "scan/LhaArchiver.h"
+#include "scan/CLibArchive.h"
 
 #include "core/TraceLog.h"
 #include "scan/ArchiveBytes.h"
 #include "scan/ArchiveHead.h"
 #include "scan/LhaWriter.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <cerrno>
 #include <filesystem>
 #include <sys/stat.h>
@@ -99,17 +98,17 @@ std::uint64_t WalkExtended(int fd, std::int64_t at, int& dosAttributes) {
 CLhaArchiver::CLhaArchiver() : CLibarchiveArchiver(kArcIdLha, true, "libarchive", {"LZH"}) {}
 
 void CLhaArchiver::EnableFormats(archive* a) const {
-    archive_read_support_format_lha(a);
+    CLibArchive::Get().m_readSupportFormatLha(a);
 }
 
 bool CLhaArchiver::AcceptsFormat(archive* a) const {
-    return (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_LHA;
+    return (CLibArchive::Get().m_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_LHA;
 }
 
 CLibarchiveArchiver::SEntryFacts CLhaArchiver::FactsOf(archive* a, archive_entry*, int fd) {
     SEntryFacts facts;
     facts.m_bDosTime = true;
-    std::int64_t pos = archive_read_header_position(a);
+    std::int64_t pos = CLibArchive::Get().m_readHeaderPosition(a);
     unsigned char header[26];
     if (ReadAt(fd, pos, header, sizeof header) < 22 || !LooksLikeHeader(header)) {
         pos = FindHeader(fd, pos < 0 ? 0 : pos);

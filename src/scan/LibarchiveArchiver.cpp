@@ -1,5 +1,6 @@
 // Listing and extraction through libarchive, shared by the families it reads.
 #include "scan/LibarchiveArchiver.h"
+#include "scan/CLibArchive.h"
 
 #include "core/Crc32.h"
 #include "core/TraceLog.h"
@@ -8,14 +9,11 @@
 #include "scan/ExtractTarget.h"
 #include "scan/ExtractedFile.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <cctype>
 #include <cerrno>
 #include <clocale>
 #include <cstring>
 #include <ctime>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -32,14 +30,14 @@ namespace fs = std::filesystem;
 namespace {
 
 struct SReadDeleter {
-    void operator()(archive* a) const { archive_read_free(a); }
+    void operator()(archive* a) const { CLibArchive::Get().m_readFree(a); }
 };
 using ReadPtr = std::unique_ptr<archive, SReadDeleter>;
 
 constexpr std::size_t kReadBlock = 64 * 1024;
 
 std::string ArchiveError(archive* a) {
-    const char* text = archive_error_string(a);
+    const char* text = CLibArchive::Get().m_errorString(a);
     return text ? text : "unknown libarchive error";
 }
 
@@ -111,17 +109,23 @@ CUniqueFd OpenArchiveFile(const std::string& path, std::string& error) {
 
 ReadPtr OpenReader(int fd, const std::string& path, const std::function<void(archive*)>& enable,
                    const char* options, std::string& error) {
-    ReadPtr a(archive_read_new());
+    // Loaded here, when an archive is first read: most commands never read one.
+    const CLibArchive* library = CLibArchive::Find();
+    if (!library) {
+        error = CLibArchive::LoadError();
+        return nullptr;
+    }
+    ReadPtr a(library->m_readNew());
     if (!a) {
         error = "out of memory";
         return nullptr;
     }
     enable(a.get());
-    if (options && archive_read_set_options(a.get(), options) < ARCHIVE_WARN) {
+    if (options && CLibArchive::Get().m_readSetOptions(a.get(), options) < ARCHIVE_WARN) {
         error = ArchiveError(a.get());
         return nullptr;
     }
-    if (archive_read_open_fd(a.get(), fd, kReadBlock) != ARCHIVE_OK) {
+    if (CLibArchive::Get().m_readOpenFd(a.get(), fd, kReadBlock) != ARCHIVE_OK) {
         error = path + ": " + ArchiveError(a.get());
         return nullptr;
     }
@@ -138,7 +142,7 @@ bool ReadData(archive* a, std::uint32_t* crc, std::uint64_t& length, std::string
         const void* buffer = nullptr;
         std::size_t size = 0;
         la_int64_t offset = 0;
-        const int rc = archive_read_data_block(a, &buffer, &size, &offset);
+        const int rc = CLibArchive::Get().m_readDataBlock(a, &buffer, &size, &offset);
         if (rc == ARCHIVE_EOF) {
             break;
         }
@@ -197,19 +201,19 @@ CLibarchiveArchiver::~CLibarchiveArchiver() = default;
 
 bool CLibarchiveArchiver::LoadModule(const std::string&, const std::string&,
                                      std::string& moduleFileName) {
-    // libarchive is linked in, so loading cannot fail; the module name says where it is.
+    // The library is loaded when the first archive is read (a missing one is reported
+    // then, for that archive): loading it here would cost every command at its start.
     EnsureUtf8Ctype();
-    Dl_info info{};
-    void* symbol = reinterpret_cast<void*>(&archive_version_number);
-    moduleFileName = dladdr(symbol, &info) != 0 && info.dli_fname ? info.dli_fname : "libarchive";
+    moduleFileName = CLibArchive::kSoname;
     return true;
 }
 
 std::uint32_t CLibarchiveArchiver::GetVersion() const {
-    if (!IsLoaded()) {
+    const CLibArchive* library = IsLoaded() ? CLibArchive::Find() : nullptr;
+    if (!library) {
         return 0;
     }
-    unsigned v = static_cast<unsigned>(archive_version_number());
+    const auto v = static_cast<unsigned>(library->m_versionNumber());
     return (v / 1000000) << 24 | (v / 1000 % 1000) << 16 | (v % 1000) << 8;
 }
 
@@ -225,12 +229,12 @@ CLibarchiveArchiver::SEntryFacts CLibarchiveArchiver::FactsOf(archive*, archive_
 
 std::string CLibarchiveArchiver::EntryName(archive* a, archive_entry* e,
                                            const std::string& path) const {
-    if (archive_format(a) == ARCHIVE_FORMAT_RAW) {
+    if (CLibArchive::Get().m_format(a) == ARCHIVE_FORMAT_RAW) {
         return RawMemberName(path);
     }
-    const char* raw = archive_entry_pathname(e);
+    const char* raw = CLibArchive::Get().m_entryPathname(e);
     if (raw == nullptr) {
-        raw = archive_entry_pathname_utf8(e);
+        raw = CLibArchive::Get().m_entryPathnameUtf8(e);
     }
     return raw ? DecodeArcName(raw) : std::string();
 }
@@ -238,7 +242,7 @@ std::string CLibarchiveArchiver::EntryName(archive* a, archive_entry* e,
 void CLibarchiveArchiver::FillEntry(archive_entry* e, const SEntryFacts& facts,
                                     SArcListEntry& rec) const {
     rec.Clear();
-    const bool isDir = archive_entry_filetype(e) == AE_IFDIR;
+    const bool isDir = CLibArchive::Get().m_entryFiletype(e) == AE_IFDIR;
     rec.m_dwAttributes = kArcAttrNormal;
     if (isDir) {
         rec.m_dwAttributes |= kArcAttrDirectory;
@@ -246,24 +250,25 @@ void CLibarchiveArchiver::FillEntry(archive_entry* e, const SEntryFacts& facts,
     if (facts.m_bHasDosAttributes) {
         rec.m_dwAttributes |= facts.m_dwDosAttributes & (kArcAttrReadOnly | kArcAttrHidden |
                                                          kArcAttrSystem | kArcAttrArchive);
-    } else if ((archive_entry_perm(e) & 0222) == 0 && !isDir) {
+    } else if ((CLibArchive::Get().m_entryPerm(e) & 0222) == 0 && !isDir) {
         rec.m_dwAttributes |= kArcAttrReadOnly;
     }
-    const std::uint64_t size = archive_entry_size_is_set(e) && archive_entry_size(e) > 0
-                                   ? static_cast<std::uint64_t>(archive_entry_size(e))
-                                   : 0;
+    const std::uint64_t size =
+        CLibArchive::Get().m_entrySizeIsSet(e) && CLibArchive::Get().m_entrySize(e) > 0
+            ? static_cast<std::uint64_t>(CLibArchive::Get().m_entrySize(e))
+            : 0;
     rec.SetSizes(facts.m_bHasPacked ? facts.m_nPacked : 0, size);
-    if (archive_entry_mtime_is_set(e)) {
-        rec.m_ftLastWrite =
-            EntryTime(archive_entry_mtime(e), archive_entry_mtime_nsec(e), facts.m_bDosTime);
+    if (CLibArchive::Get().m_entryMtimeIsSet(e)) {
+        rec.m_ftLastWrite = EntryTime(CLibArchive::Get().m_entryMtime(e),
+                                      CLibArchive::Get().m_entryMtimeNsec(e), facts.m_bDosTime);
     }
-    rec.m_ftLastAccess =
-        archive_entry_atime_is_set(e)
-            ? EntryTime(archive_entry_atime(e), archive_entry_atime_nsec(e), facts.m_bDosTime)
-            : rec.m_ftLastWrite;
-    rec.m_ftCreation = archive_entry_birthtime_is_set(e)
-                           ? EntryTime(archive_entry_birthtime(e), archive_entry_birthtime_nsec(e),
-                                       facts.m_bDosTime)
+    rec.m_ftLastAccess = CLibArchive::Get().m_entryAtimeIsSet(e)
+                             ? EntryTime(CLibArchive::Get().m_entryAtime(e),
+                                         CLibArchive::Get().m_entryAtimeNsec(e), facts.m_bDosTime)
+                             : rec.m_ftLastWrite;
+    rec.m_ftCreation = CLibArchive::Get().m_entryBirthtimeIsSet(e)
+                           ? EntryTime(CLibArchive::Get().m_entryBirthtime(e),
+                                       CLibArchive::Get().m_entryBirthtimeNsec(e), facts.m_bDosTime)
                            : rec.m_ftLastWrite;
 }
 
@@ -324,7 +329,7 @@ bool CLibarchiveArchiver::ListWith(const std::string& path, const char* options,
     bool first = true;
     for (;;) {
         archive_entry* e = nullptr;
-        const int rc = archive_read_next_header(a.get(), &e);
+        const int rc = CLibArchive::Get().m_readNextHeader(a.get(), &e);
         if (rc == ARCHIVE_EOF) {
             break;
         }
@@ -341,7 +346,7 @@ bool CLibarchiveArchiver::ListWith(const std::string& path, const char* options,
         }
         first = false;
         const SEntryFacts facts = FactsOf(a.get(), e, fd.Get());
-        const unsigned type = archive_entry_filetype(e);
+        const unsigned type = CLibArchive::Get().m_entryFiletype(e);
         if (type == AE_IFDIR && !ListsFolders()) {
             continue;
         }
@@ -351,8 +356,8 @@ bool CLibarchiveArchiver::ListWith(const std::string& path, const char* options,
         }
         SArcListEntry rec;
         FillEntry(e, facts, rec);
-        const bool raw = archive_format(a.get()) == ARCHIVE_FORMAT_RAW;
-        const char* hardlink = archive_entry_hardlink(e);
+        const bool raw = CLibArchive::Get().m_format(a.get()) == ARCHIVE_FORMAT_RAW;
+        const char* hardlink = CLibArchive::Get().m_entryHardlink(e);
         const bool wantCrc = crc && type == AE_IFREG && crc->Wants(name);
         if (wantCrc && hardlink) {
             auto known = crcOf.find(ArcMatchKey(DecodeArcName(hardlink)));
@@ -438,7 +443,7 @@ bool CLibarchiveArchiver::ExtractWith(const std::string& archivePath, CExtractTa
     bool first = true;
     for (;;) {
         archive_entry* e = nullptr;
-        const int rc = archive_read_next_header(in.get(), &e);
+        const int rc = CLibArchive::Get().m_readNextHeader(in.get(), &e);
         if (rc == ARCHIVE_EOF) {
             break;
         }
@@ -464,8 +469,8 @@ bool CLibarchiveArchiver::ExtractWith(const std::string& archivePath, CExtractTa
             refuse(name, "the path cannot be placed inside the extraction folder");
             continue;
         }
-        const unsigned type = archive_entry_filetype(e);
-        const char* hardlink = archive_entry_hardlink(e);
+        const unsigned type = CLibArchive::Get().m_entryFiletype(e);
+        const char* hardlink = CLibArchive::Get().m_entryHardlink(e);
         if (type == AE_IFDIR) {
             if (withFolders) {
                 std::vector<std::string> folders = parts->m_folders;
@@ -487,7 +492,7 @@ bool CLibarchiveArchiver::ExtractWith(const std::string& archivePath, CExtractTa
             continue;
         }
         if (type == AE_IFLNK) {
-            const char* link = archive_entry_symlink(e);
+            const char* link = CLibArchive::Get().m_entrySymlink(e);
             if (!withFolders || link == nullptr) {
                 refuse(name, "a link is only made with its folders");
             } else if (!target.MakeSymlink(*parts, link)) {
@@ -531,7 +536,7 @@ bool CLibarchiveArchiver::ExtractFile(archive* in, archive_entry* e, const std::
         const void* buffer = nullptr;
         std::size_t size = 0;
         la_int64_t offset = 0;
-        const int rc = archive_read_data_block(in, &buffer, &size, &offset);
+        const int rc = CLibArchive::Get().m_readDataBlock(in, &buffer, &size, &offset);
         if (rc == ARCHIVE_EOF) {
             break;
         }
@@ -545,16 +550,19 @@ bool CLibarchiveArchiver::ExtractFile(archive* in, archive_entry* e, const std::
             return false;
         }
     }
-    const std::uint64_t length = archive_entry_size_is_set(e) && archive_entry_size(e) > 0
-                                     ? static_cast<std::uint64_t>(archive_entry_size(e))
-                                     : 0;
-    const unsigned mode = ((archive_entry_perm(e) & 0777) & CExtractTarget::DefaultMode()) | 0400;
-    const struct timespec mtime = EntryTimespec(
-        archive_entry_mtime_is_set(e) != 0, archive_entry_mtime(e), archive_entry_mtime_nsec(e));
-    const struct timespec atime =
-        archive_entry_atime_is_set(e)
-            ? EntryTimespec(true, archive_entry_atime(e), archive_entry_atime_nsec(e))
-            : mtime;
+    const std::uint64_t length =
+        CLibArchive::Get().m_entrySizeIsSet(e) && CLibArchive::Get().m_entrySize(e) > 0
+            ? static_cast<std::uint64_t>(CLibArchive::Get().m_entrySize(e))
+            : 0;
+    const unsigned mode =
+        ((CLibArchive::Get().m_entryPerm(e) & 0777) & CExtractTarget::DefaultMode()) | 0400;
+    const struct timespec mtime =
+        EntryTimespec(CLibArchive::Get().m_entryMtimeIsSet(e) != 0,
+                      CLibArchive::Get().m_entryMtime(e), CLibArchive::Get().m_entryMtimeNsec(e));
+    const struct timespec atime = CLibArchive::Get().m_entryAtimeIsSet(e)
+                                      ? EntryTimespec(true, CLibArchive::Get().m_entryAtime(e),
+                                                      CLibArchive::Get().m_entryAtimeNsec(e))
+                                      : mtime;
     if (!file.Commit(length, mode, mtime, &atime)) {
         SetLastError(file.Error());
         return false;

@@ -1,23 +1,21 @@
 // RAR adapter: RAR 1.5-4 headers carry local DOS date-times, RAR5 headers UTC times;
 // stored sizes and attributes come from the headers themselves.
 #include "scan/RarArchiver.h"
+#include "scan/CLibArchive.h"
 
 #include "scan/ArchiveHead.h"
-
-#include <archive.h>
-#include <archive_entry.h>
 
 namespace quillora {
 
 CRarArchiver::CRarArchiver() : CLibarchiveArchiver(kArcIdRar, true, "libarchive", {"RAR"}) {}
 
 void CRarArchiver::EnableFormats(archive* a) const {
-    archive_read_support_format_rar(a);
-    archive_read_support_format_rar5(a);
+    CLibArchive::Get().m_readSupportFormatRar(a);
+    CLibArchive::Get().m_readSupportFormatRar5(a);
 }
 
 bool CRarArchiver::AcceptsFormat(archive* a) const {
-    int base = archive_format(a) & ARCHIVE_FORMAT_BASE_MASK;
+    int base = CLibArchive::Get().m_format(a) & ARCHIVE_FORMAT_BASE_MASK;
     return base == ARCHIVE_FORMAT_RAR || base == ARCHIVE_FORMAT_RAR_V5;
 }
 
@@ -29,17 +27,18 @@ void CRarArchiver::ReadSideFacts(int fd) {
 
 CLibarchiveArchiver::SEntryFacts CRarArchiver::FactsOf(archive* a, archive_entry* e, int) {
     SEntryFacts facts;
-    facts.m_bDosTime = (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_RAR;
+    facts.m_bDosTime =
+        (CLibArchive::Get().m_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_RAR;
     if (m_nNext >= m_files.size()) {
         return facts;
     }
     const SRarFileFacts& file = m_files[m_nNext++];
-    const bool folder = archive_entry_filetype(e) == AE_IFDIR;
+    const bool folder = CLibArchive::Get().m_entryFiletype(e) == AE_IFDIR;
     // The headers and libarchive walk the same entries; when they disagree they have
     // lost step, and nothing more is taken from the headers.
     if (folder != file.m_bFolder ||
-        (!folder && archive_entry_size_is_set(e) &&
-         static_cast<std::uint64_t>(archive_entry_size(e)) != file.m_nUnpacked)) {
+        (!folder && CLibArchive::Get().m_entrySizeIsSet(e) &&
+         static_cast<std::uint64_t>(CLibArchive::Get().m_entrySize(e)) != file.m_nUnpacked)) {
         m_nNext = m_files.size();
         return facts;
     }

@@ -1,12 +1,11 @@
 // TAR adapter over libarchive: POSIX times, members stored whole.
 #include "scan/TarArchiver.h"
+#include "scan/CLibArchive.h"
 
 #include "scan/ArchiveBytes.h"
 #include "scan/ArchiveHead.h"
 
 #include <algorithm>
-#include <archive.h>
-#include <archive_entry.h>
 #include <sys/stat.h>
 
 namespace quillora {
@@ -64,31 +63,32 @@ CTarArchiver::CTarArchiver()
     : CLibarchiveArchiver(kArcIdTar, false, "libarchive", {"TAR", "TGZ", "TAZ", "GZ", "Z"}) {}
 
 void CTarArchiver::EnableFormats(archive* a) const {
-    archive_read_support_format_tar(a);
-    archive_read_support_format_raw(a);
-    archive_read_support_filter_gzip(a);
-    archive_read_support_filter_compress(a);
+    CLibArchive::Get().m_readSupportFormatTar(a);
+    CLibArchive::Get().m_readSupportFormatRaw(a);
+    CLibArchive::Get().m_readSupportFilterGzip(a);
+    CLibArchive::Get().m_readSupportFilterCompress(a);
 }
 
 bool CTarArchiver::AcceptsFormat(archive* a) const {
     // The raw reader takes any bytes; only a decompressed stream counts as a member.
-    int format = archive_format(a);
+    int format = CLibArchive::Get().m_format(a);
     if (format == ARCHIVE_FORMAT_RAW) {
-        return archive_filter_count(a) > 1;
+        return CLibArchive::Get().m_filterCount(a) > 1;
     }
     return (format & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_TAR;
 }
 
 CLibarchiveArchiver::SEntryFacts CTarArchiver::FactsOf(archive* a, archive_entry* e, int fd) {
     SEntryFacts facts;
-    if (archive_format(a) == ARCHIVE_FORMAT_RAW) {
-        facts.m_bHasPacked = RawPackedSize(fd, archive_filter_code(a, 0), facts.m_nPacked);
+    if (CLibArchive::Get().m_format(a) == ARCHIVE_FORMAT_RAW) {
+        facts.m_bHasPacked =
+            RawPackedSize(fd, CLibArchive::Get().m_filterCode(a, 0), facts.m_nPacked);
         return facts;
     }
-    if (archive_entry_size_is_set(e) && archive_entry_size(e) > 0 &&
-        archive_entry_hardlink(e) == nullptr) {
+    if (CLibArchive::Get().m_entrySizeIsSet(e) && CLibArchive::Get().m_entrySize(e) > 0 &&
+        CLibArchive::Get().m_entryHardlink(e) == nullptr) {
         facts.m_bHasPacked = true;
-        facts.m_nPacked = static_cast<std::uint64_t>(archive_entry_size(e));
+        facts.m_nPacked = static_cast<std::uint64_t>(CLibArchive::Get().m_entrySize(e));
     }
     return facts;
 }

@@ -1,11 +1,9 @@
 // ZIP over libarchive: local DOS date-times as stored.
 #include "scan/ZipVariant.h"
+#include "scan/CLibArchive.h"
 
 #include "scan/ArchiveHead.h"
 #include "scan/ZipDirectory.h"
-
-#include <archive.h>
-#include <archive_entry.h>
 
 namespace quillora {
 
@@ -14,11 +12,11 @@ CZipVariant::CZipVariant() : CLibarchiveArchiver(kArcIdZip, true, "libarchive", 
 void CZipVariant::EnableFormats(archive* a) const {
     // The seekable reader works from the central directory, so it finds a ZIP behind
     // a self-extractor's program code; names and sizes there are the authoritative ones.
-    archive_read_support_format_zip_seekable(a);
+    CLibArchive::Get().m_readSupportFormatZipSeekable(a);
 }
 
 bool CZipVariant::AcceptsFormat(archive* a) const {
-    return (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
+    return (CLibArchive::Get().m_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ZIP;
 }
 
 void CZipVariant::ReadSideFacts(int fd) {
@@ -29,7 +27,7 @@ void CZipVariant::ReadSideFacts(int fd) {
 CLibarchiveArchiver::SEntryFacts CZipVariant::FactsOf(archive*, archive_entry* e, int) {
     SEntryFacts facts;
     facts.m_bDosTime = true;
-    const char* raw = archive_entry_pathname(e);
+    const char* raw = CLibArchive::Get().m_entryPathname(e);
     auto it = raw ? m_members.find(raw) : m_members.end();
     if (it != m_members.end()) {
         facts.m_bHasPacked = true;
