@@ -80,9 +80,6 @@ ALTER TABLE quillora_contents ADD COLUMN generation bigint NOT NULL DEFAULT 0;
 constexpr int kKnownVersion = static_cast<int>(std::size(kSchemaSteps));
 static_assert(kKnownVersion == CPgIndexStore::kSchemaVersion);
 
-// A batch of at least this many records brings the planner's figures up to date.
-constexpr std::size_t kAnalyzeAfter = 100000;
-
 // Found records: files and archive entries (RecordClass::File and ::ArcFile).
 static_assert(static_cast<int>(RecordClass::File) == 0 &&
               static_cast<int>(RecordClass::ArcFile) == 1);
@@ -1114,23 +1111,6 @@ bool CPgIndexStore::FindFirstCandidates(const CLocateQuery& query, std::size_t l
         }
     }
     return false;
-}
-
-void CPgIndexStore::AfterBatch(std::size_t records) {
-    // Autovacuum comes after every hundredth of new records, but only a while later: the
-    // first questions after an import would plan without figures and read the trigram
-    // index's pending list whole. Small batches (a saved case) leave it to autovacuum.
-    if (records < kAnalyzeAfter) {
-        return;
-    }
-    m_db->Exec("ANALYZE quillora_records, quillora_contents, quillora_case_files");
-    // Merging the pending list is for the index's owner; another writer leaves it to
-    // autovacuum, and its batch stands.
-    m_db->ExecScript(R"(
-DO $$ BEGIN
-    PERFORM gin_clean_pending_list('quillora_records_folded'::regclass);
-EXCEPTION WHEN insufficient_privilege THEN NULL;
-END $$;)");
 }
 
 std::uint64_t CPgIndexStore::BytesOnDisk() {

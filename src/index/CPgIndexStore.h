@@ -50,9 +50,6 @@ public:
     // expressions); for path words it fetches more of the best until enough match them.
     bool FindFirstCandidates(const CLocateQuery& query, std::size_t limit,
                              const PresenceFn& presence, ICandidateSink& sink) override;
-    // After a large batch: the statistics of the records, and the trigram index's
-    // pending entries merged.
-    void AfterBatch(std::size_t records) override;
     std::uint64_t BytesOnDisk() override;
 
     SPgSpace Space();

@@ -88,11 +88,6 @@ public:
         return false;
     }
 
-    // After `records` records of several cases were put in one go (an import, a
-    // rebuild): a back end may bring what its planner knows up to date, which the first
-    // questions after a large import would otherwise lack.
-    virtual void AfterBatch(std::size_t /*records*/) {}
-
     // Bytes the store takes on disk.
     virtual std::uint64_t BytesOnDisk() = 0;
 };

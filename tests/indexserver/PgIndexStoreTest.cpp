@@ -616,22 +616,6 @@ TEST_F(PgIndexStoreTest, ARoleThatMayOnlyReadLocatesAndIsRefusedWrites) {
     EXPECT_NE(output.find("permission denied"), std::string::npos) << output;
 }
 
-// After a large import the planner has the records' figures at once, and a writer that
-// does not own the index still has its import stand (merging the trigram index's pending
-// entries is the owner's).
-TEST_F(PgIndexStoreTest, ALargeBatchLeavesFiguresForThePlannerForOwnerAndOtherWriter) {
-    WriteCase(dir / "cases/a.cas", {{"report.pdf", "notes.txt"}});
-    Index().Add({(dir / "cases").string()});
-    Sql("CREATE ROLE writer LOGIN; GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN "
-        "SCHEMA public TO writer; GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO writer");
-    EXPECT_NO_THROW(CPgIndexStore(Conninfo("writer"), "m2").AfterBatch(1000000));
-    Store()->AfterBatch(1000000);
-    CPgConnection db(Conninfo());
-    const CPgResult rows =
-        db.Exec("SELECT reltuples::bigint FROM pg_class WHERE relname = 'quillora_records'");
-    EXPECT_GE(rows.Int(0, 0), 2); // -1 until the table is first analysed
-}
-
 TEST_F(PgIndexStoreTest, RefusesASchemaNewerThanTheProgramAndMakesItOnceForMany) {
     // Clients starting on an empty database at once make the schema once.
     std::vector<std::thread> clients;
