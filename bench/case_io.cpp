@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <malloc.h>
 #include <string>
@@ -125,7 +126,10 @@ std::size_t StreamCount(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string path = argc > 1 ? argv[1] : "/tmp/quillora-bench-case.cas";
+    std::string path = argc > 1 ? argv[1]
+                                : (std::filesystem::temp_directory_path() /
+                                   ("quillora-bench-case." + std::to_string(getpid()) + ".cas"))
+                                      .string();
     malloc_trim(0);
     long before = ResidentBytes();
     auto start = std::chrono::steady_clock::now();

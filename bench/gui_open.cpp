@@ -71,15 +71,17 @@ std::size_t BuildCase(const std::string& path) {
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // The program saves its settings at exit: keep them away from the user's.
-    char scratch[] = "/tmp/quillora-bench-gui-XXXXXX";
-    if (!mkdtemp(scratch)) {
+    // The program saves its settings at exit and indexes the case it opens: keep both
+    // away from the user's, in a folder of this run below the temporary folder.
+    std::string scratch = (std::filesystem::temp_directory_path() / "quillora-bench-gui-XXXXXX");
+    if (!mkdtemp(scratch.data())) {
         return 1;
     }
-    setenv("XDG_CONFIG_HOME", scratch, 1);
-    setenv("XDG_STATE_HOME", scratch, 1);
+    setenv("XDG_CONFIG_HOME", scratch.c_str(), 1);
+    setenv("XDG_STATE_HOME", scratch.c_str(), 1);
+    setenv("XDG_DATA_HOME", scratch.c_str(), 1);
     std::setlocale(LC_ALL, "");
-    std::string path = "/tmp/quillora-bench-gui.cas";
+    std::string path = scratch + "/case.cas";
     std::size_t records = BuildCase(path);
     std::printf("records:                    %zu\n", records);
 
