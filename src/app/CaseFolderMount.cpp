@@ -107,6 +107,17 @@ int CCaseFolderMount::ServingCount() {
     return g_nServing;
 }
 
+bool CCaseFolderMount::WaitUntilNoneServes(std::chrono::milliseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (g_nServing > 0) {
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 void CCaseFolderMount::Close() {
     if (!m_pMount) {
         return;

@@ -5,6 +5,7 @@
 
 #include "mount/CCaseMount.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
@@ -43,6 +44,8 @@ public:
     static bool ShowInFileManager(const std::string& folder);
     // How many mounts of this process are still served, detached ones included.
     static int ServingCount();
+    // Waits up to `limit` for every mount to stop serving; false when one still does.
+    static bool WaitUntilNoneServes(std::chrono::milliseconds limit);
 
 private:
     // Shared with the serving thread, which may outlive a detached mount's Close.

@@ -11,6 +11,7 @@
 #include "scan/ArchiveExpander.h"
 #include "scan/CArchivedCaseFile.h"
 
+#include "app/CaseFolderMount.h"
 #include "app/DeviceWatcher.h"
 #include "app/MainFrame.h"
 #include "app/ShellRegistration.h"
@@ -30,6 +31,10 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 namespace quillora {
 
@@ -350,6 +355,16 @@ int CTobCaseApp::ExitInstance() {
     Log("CExtractTextManager::Unload()");
     SetPropertyDefinitions(nullptr);
     m_pExtractors->Unload(config.Store());
+    // A case mounted in a folder that was busy when it closed was let go lazily: its
+    // thread serves until the last file on it is closed, and reads archive entries
+    // through the expander freed below. A thread still serving after a while ends with
+    // the process instead, before anything it uses is freed; the settings are saved.
+    if (!CCaseFolderMount::WaitUntilNoneServes(std::chrono::seconds(2))) {
+        Log("CTobCaseApp::ExitInstance(): a mounted case is still in use; ending now");
+        CloseLog();
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     Log("CTOBImgDIB::Unload()");
     SetArchiveEntryExtractor(nullptr);
     SetArchivedCaseStreamFactory({});

@@ -207,6 +207,9 @@ TEST_F(CaseFolderMountTest, AFolderInUseIsDetachedWithoutWaitingForItsUser) {
     ASSERT_GE(held, 0);
     Trigger(CMainFrame::kFileNew);
     EXPECT_FALSE(IsMountPoint(folder));
+    // Still served while it is in use: the program's exit waits for it, then ends
+    // before freeing what the mount reads through.
+    EXPECT_FALSE(CCaseFolderMount::WaitUntilNoneServes(std::chrono::milliseconds(50)));
     // Whoever is inside goes on reading what it had open.
     DIR* listing = ::fdopendir(held);
     ASSERT_NE(listing, nullptr);
@@ -218,6 +221,7 @@ TEST_F(CaseFolderMountTest, AFolderInUseIsDetachedWithoutWaitingForItsUser) {
     EXPECT_NE(std::find(names.begin(), names.end(), "Docs"), names.end());
     // With its last user gone, the detached mount ends by itself.
     EXPECT_TRUE(test::PumpUntil([] { return CCaseFolderMount::ServingCount() == 0; }));
+    EXPECT_TRUE(CCaseFolderMount::WaitUntilNoneServes(std::chrono::milliseconds(0)));
 }
 
 // Two programs with cases of one name from two folders: the second mount takes a
