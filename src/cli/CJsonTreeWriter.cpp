@@ -155,11 +155,9 @@ void CJsonTreeWriter::AppendOwnPath(const SRecordFacts& record) {
     ++m_nDepth;
 }
 
-void CJsonTreeWriter::Hold(std::size_t line, const SRecordFacts& record,
-                           std::string_view escapedName) {
+void CJsonTreeWriter::Hold(std::size_t line, const SRecordFacts& record) {
     SHeldLine& held = m_lines[line];
-    SRecordJsonFields fields = SRecordJsonFields::Of(record);
-    fields.m_escapedName = escapedName;
+    const SRecordJsonFields fields = SRecordJsonFields::Of(record);
     const std::size_t path = held.m_bBelow ? m_path.size() : 0;
     char* at = HeldRoom(path + RecordJsonTailRoom(fields) + 1);
     held.m_nBegin = m_nHeld;

@@ -60,7 +60,8 @@ private:
     std::int32_t Chain() const;
     void Open(SRecordFacts& record, bool medium);
     void AppendOwnPath(const SRecordFacts& record);
-    void Hold(std::size_t line, const SRecordFacts& record, std::string_view escapedName = {});
+    // A folder's, medium's or group's line (an entry writes its own).
+    void Hold(std::size_t line, const SRecordFacts& record);
     void AppendPrefix(std::string& out, std::int32_t chain) const;
     // Room for `room` more bytes after the held lines.
     char* HeldRoom(std::size_t room);

@@ -136,6 +136,18 @@ unsigned EscapedBytes(__m128i v) {
         _mm_or_si128(_mm_or_si128(controls, quote), _mm_or_si128(backslash, lead))));
 }
 
+// Up to sixteen bytes at `at` in a register, read in place when sixteen from there stay
+// on their page, else through a copy of the `n` there are; the bytes past `n` are
+// anything, for the caller to mask off.
+__m128i LoadUpTo16(const char* at, std::size_t n) {
+    if ((reinterpret_cast<std::uintptr_t>(at) & 4095) <= 4096 - 16) {
+        return Load16InPage(at);
+    }
+    alignas(16) char buffer[16] = {};
+    std::memcpy(buffer, at, n);
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(buffer));
+}
+
 } // namespace
 
 std::size_t JsonPlainPrefix(std::string_view utf8) {
@@ -151,15 +163,8 @@ std::size_t JsonPlainPrefix(std::string_view utf8) {
     if (i == n) {
         return n;
     }
-    // The last bytes: read in place when sixteen from there stay on their page.
     const std::size_t left = n - i;
-    alignas(16) char buffer[16] = {};
-    const char* at = p + i;
-    if ((reinterpret_cast<std::uintptr_t>(at) & 4095) > 4096 - 16) {
-        std::memcpy(buffer, at, left);
-        at = buffer;
-    }
-    const unsigned mask = EscapedBytes(Load16InPage(at)) & ((1u << left) - 1);
+    const unsigned mask = EscapedBytes(LoadUpTo16(p + i, left)) & ((1u << left) - 1);
     return mask != 0 ? i + static_cast<std::size_t>(__builtin_ctz(mask)) : n;
 }
 
@@ -213,15 +218,12 @@ void AppendJsonEscaped(std::string& out, std::string_view utf8) {
 
 char* WriteJsonEscaped(char* at, std::string_view utf8) {
     const std::size_t n = utf8.size();
+    if (n == 0) {
+        return at; // an empty view may point nowhere
+    }
     if (n <= 16) {
         // Most names: checked and copied as one block of sixteen.
-        alignas(16) char buffer[16] = {};
-        const char* from = utf8.data();
-        if ((reinterpret_cast<std::uintptr_t>(from) & 4095) > 4096 - 16) {
-            std::memcpy(buffer, from, n);
-            from = buffer;
-        }
-        const __m128i block = Load16InPage(from);
+        const __m128i block = LoadUpTo16(utf8.data(), n);
         if ((EscapedBytes(block) & ((1u << n) - 1)) == 0) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(at), block);
             return at + n;

@@ -8,23 +8,6 @@
 
 namespace quillora {
 
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            if (n == 0) {
-                errno = ENOSPC;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 bool WriteAllGathered(int fd, std::span<iovec> pieces) {
     while (!pieces.empty()) {
         const int count = static_cast<int>(std::min<std::size_t>(pieces.size(), IOV_MAX));
@@ -62,6 +45,11 @@ bool WriteAllGathered(int fd, std::span<iovec> pieces) {
         }
     }
     return true;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+    iovec whole{const_cast<char*>(data.data()), data.size()};
+    return WriteAllGathered(fd, std::span(&whole, 1));
 }
 
 } // namespace quillora

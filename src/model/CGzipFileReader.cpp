@@ -88,19 +88,7 @@ std::size_t CGzipFileReader::Read(void* buffer, std::size_t count) {
 
 void CGzipFileReader::Start() {
     m_pNext = m_input.get();
-    while (m_nAvailable < 2 && Fill()) {
-    }
-    if (!IsGzipMagic(m_pNext, m_nAvailable)) {
-        m_kind = EKind::Plain;
-        return;
-    }
-    if (!m_state) {
-        // isal_inflate_init sets what it needs; the rest (tables, 87 KB) need no zeroing.
-        m_state = std::make_unique_for_overwrite<inflate_state>();
-    }
-    isal_inflate_init(m_state.get());
-    m_state->crc_flag = ISAL_GZIP;
-    m_kind = EKind::Gzip;
+    m_kind = BeginMember() ? EKind::Gzip : EKind::Plain;
 }
 
 bool CGzipFileReader::Fill() {
@@ -152,7 +140,7 @@ std::size_t CGzipFileReader::Inflate(char* out, std::size_t count) {
             Damaged(result);
         }
         if (s.block_state == ISAL_BLOCK_FINISH) {
-            if (!NextMember()) {
+            if (!BeginMember()) {
                 m_kind = EKind::Done;
             }
             continue;
@@ -169,14 +157,18 @@ std::size_t CGzipFileReader::Inflate(char* out, std::size_t count) {
     return done;
 }
 
-bool CGzipFileReader::NextMember() {
+bool CGzipFileReader::BeginMember() {
     while (m_nAvailable < 2 && Fill()) {
     }
     // As zlib does, bytes after a member that begin no other member end the contents.
     if (!IsGzipMagic(m_pNext, m_nAvailable)) {
         return false;
     }
-    isal_inflate_reset(m_state.get());
+    if (!m_state) {
+        // isal_inflate_init sets what it needs; the rest (tables, 87 KB) need no zeroing.
+        m_state = std::make_unique_for_overwrite<inflate_state>();
+    }
+    isal_inflate_init(m_state.get());
     m_state->crc_flag = ISAL_GZIP;
     return true;
 }

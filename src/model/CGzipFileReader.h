@@ -40,8 +40,9 @@ private:
     // Moves what is left of the input to the front and reads more behind it; false at
     // the end of the file.
     bool Fill();
-    // After a member's trailer: whether another member follows (else the contents end).
-    bool NextMember();
+    // Whether a gzip member starts at the input (at the file's start: else it is plain;
+    // after a member's trailer: else the contents end), inflate then made ready for it.
+    bool BeginMember();
     [[noreturn]] void Damaged(int code) const;
     [[noreturn]] void CutShort() const;
 

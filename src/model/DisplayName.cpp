@@ -139,8 +139,8 @@ std::string_view DisplayNameOf(const SRecordFacts& facts, std::string& scratch,
     return DisplayNameIn(facts, scratch, casePath, FileDispModeSetting());
 }
 
-std::string_view FindNameOf(const SRecordFacts& facts, std::string& scratch,
-                            std::string_view casePath) {
+std::string_view FindNameOfContainer(const SRecordFacts& facts, std::string& scratch,
+                                     std::string_view casePath) {
     return DisplayNameIn(facts, scratch, casePath, kDisplayOriginal);
 }
 

@@ -35,11 +35,7 @@ class SFileInfo;
 // from small letters then sees the bytes that are stored, README.TXT and not the
 // Readme.txt that the explorer-like mode shows; one that does not sees no difference.
 std::string_view FindNameOf(const SFileInfo& record);
-// The same for records streaming past (see DisplayNameOf).
-std::string_view FindNameOf(const SRecordFacts& facts, std::string& scratch,
-                            std::string_view casePath = {});
-// FindNameOf for a file, folder or archive entry, which every find asks a million times:
-// the name after its last "\\", without a call.
+// FindNameOf for a file, folder or archive entry: the name after its last "\\".
 inline std::string_view FindNameOfEntry(const SRecordFacts& facts) {
     std::string_view name = facts.m_strName;
     if (const void* slash = ::memrchr(name.data(), '\\', name.size())) {
@@ -47,6 +43,18 @@ inline std::string_view FindNameOfEntry(const SRecordFacts& facts) {
                            1);
     }
     return name;
+}
+// FindNameOf for a medium, a group or the case.
+std::string_view FindNameOfContainer(const SRecordFacts& facts, std::string& scratch,
+                                     std::string_view casePath);
+// The same as FindNameOf for records streaming past (see DisplayNameOf); a find asks it
+// of every record, so an entry's is taken without a call.
+inline std::string_view FindNameOf(const SRecordFacts& facts, std::string& scratch,
+                                   std::string_view casePath = {}) {
+    if (facts.m_class == RecordClass::File || facts.m_class == RecordClass::ArcFile) {
+        return FindNameOfEntry(facts);
+    }
+    return FindNameOfContainer(facts, scratch, casePath);
 }
 
 // The size text in the given unit (0 automatic, 1 Byte, 2 KB, 3 MB, 4 GB); the

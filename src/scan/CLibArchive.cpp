@@ -72,9 +72,6 @@ CLibArchive::CLibArchive() : m_handle(::dlopen(kSoname, RTLD_NOW | RTLD_LOCAL)) 
     Bind(m_readSupportFormatTar, "archive_read_support_format_tar");
     Bind(m_readSupportFormatZipSeekable, "archive_read_support_format_zip_seekable");
     Bind(m_versionNumber, "archive_version_number");
-    Dl_info info{};
-    const auto symbol = reinterpret_cast<void*>(m_versionNumber);
-    m_strFile = symbol && ::dladdr(symbol, &info) != 0 && info.dli_fname ? info.dli_fname : kSoname;
 }
 
 } // namespace quillora

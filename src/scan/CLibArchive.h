@@ -20,8 +20,6 @@ public:
     // The same for callers that run only once Find succeeded (an archiver that loaded).
     static const CLibArchive& Get() { return *Find(); }
     static const std::string& LoadError();
-    // The file the library was loaded from.
-    const std::string& FileName() const { return m_strFile; }
 
     decltype(&::archive_entry_atime) m_entryAtime = nullptr;
     decltype(&::archive_entry_atime_is_set) m_entryAtimeIsSet = nullptr;
@@ -68,7 +66,6 @@ private:
     template <class Fn> void Bind(Fn& target, const char* name);
 
     void* m_handle = nullptr;
-    std::string m_strFile;
     std::string m_strError; // why it could not be loaded; empty when it was
 };
 

@@ -12,11 +12,7 @@ CMatchCounter::CMatchCounter(const SFindCondition& conditions, std::string caseP
     : m_conditions(conditions), m_strCasePath(std::move(casePath)) {}
 
 void CMatchCounter::Test(const SRecordFacts& record) {
-    const bool entry =
-        record.m_class == RecordClass::File || record.m_class == RecordClass::ArcFile;
-    const std::string_view name =
-        entry ? FindNameOfEntry(record) : FindNameOf(record, m_strScratch, m_strCasePath);
-    if (m_conditions.Match(record, name)) {
+    if (m_conditions.Match(record, FindNameOf(record, m_strScratch, m_strCasePath))) {
         ++m_nCount;
     }
 }

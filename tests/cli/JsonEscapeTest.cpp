@@ -92,5 +92,6 @@ TEST(JsonEscape, TextsThatEndAPageAreReadOnlyWhereTheyLie) {
         EXPECT_EQ(Written(name), ModelEscaped(name)) << "length " << n;
         EXPECT_EQ(cli::JsonPlainPrefix(name), n == 0 ? 0 : n - 1);
     }
+    EXPECT_EQ(Written(std::string_view()), ""); // an empty view that points nowhere
     std::free(block);
 }
