@@ -114,6 +114,32 @@ std::string CArchiveReader::ReadText() {
     return out;
 }
 
+bool CArchiveReader::ReadStoredTextInto(std::string& stored, std::string& decoded) {
+    bool wide = false;
+    const std::uint32_t length = ReadTextLength(&wide);
+    if (wide) {
+        decoded = WideText(length);
+        return false;
+    }
+    if (length <= m_end - m_pos) {
+        stored.assign(m_buffer.get() + m_pos, length);
+        m_pos += length;
+        return true;
+    }
+    const std::vector<std::uint8_t> bytes = ReadBytes(length);
+    stored.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return true;
+}
+
+std::string CArchiveReader::WideText(std::uint32_t length) {
+    std::vector<std::uint8_t> bytes = ReadBytes(std::uint64_t{length} * 2);
+    std::u16string units(length, u'\0');
+    for (std::uint32_t i = 0; i < length; ++i) {
+        units[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    }
+    return text::Utf16ToUtf8(units);
+}
+
 void CArchiveReader::ReadWholeTextInto(std::string& out) {
     bool wide = false;
     std::uint32_t length = ReadTextLength(&wide);
@@ -133,12 +159,7 @@ void CArchiveReader::ReadWholeTextInto(std::string& out) {
             std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), out);
         return;
     }
-    std::vector<std::uint8_t> bytes = ReadBytes(std::uint64_t{length} * 2);
-    std::u16string units(length, u'\0');
-    for (std::uint32_t i = 0; i < length; ++i) {
-        units[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-    }
-    out = text::Utf16ToUtf8(units);
+    out = WideText(length);
 }
 
 } // namespace quillora

@@ -46,6 +46,9 @@ public:
         }
         ReadWholeTextInto(out);
     }
+    // A counted text as stored: its CP932 bytes into `stored` (true), or, for a text in
+    // the wide form, its UTF-8 into `decoded` (false).
+    bool ReadStoredTextInto(std::string& stored, std::string& decoded);
     // Exactly `count` bytes; grows the result as data arrives, so a bogus count
     // ends in endOfFile instead of a huge allocation.
     std::vector<std::uint8_t> ReadBytes(std::uint64_t count);
@@ -83,6 +86,8 @@ private:
     // ReadTextInto for a text that is not a single zero byte in the buffer.
     void ReadWholeTextInto(std::string& out);
     std::uint32_t ReadTextLength(bool* wide);
+    // The `length` UTF-16 units of a wide text, as UTF-8.
+    std::string WideText(std::uint32_t length);
     // The rest of ReadTextLength: a length of 255 and more, or one the buffer splits.
     std::uint32_t ReadLongTextLength(bool* wide);
 

@@ -84,7 +84,8 @@ std::string CheckPassword(CArchiveReader& ar, CCDCase::SPasswordCheck* check) {
 } // namespace
 
 CCaseReader::CCaseReader(CArchiveReader& ar, CaseLoadContext& ctx, IRecordSink& sink)
-    : m_ar(ar), m_ctx(ctx), m_sink(sink), m_bLog(LogMode() != 0), m_nBaseDepth(ctx.depth) {}
+    : m_ar(ar), m_ctx(ctx), m_sink(sink), m_bLog(LogMode() != 0),
+      m_bStoredNames(sink.TakesStoredNames() && !m_bLog), m_nBaseDepth(ctx.depth) {}
 
 void CCaseReader::Read(ICaseStream& stream, IRecordSink& sink, CCDCase::SPasswordCheck* check) {
     CArchiveReader ar(stream);
@@ -290,7 +291,13 @@ void CCaseReader::ReadBody(SRecordFacts& f, std::uint32_t& childCount) {
     f.m_ftLastAccess = ar.ReadU64();
     f.m_ftLastWrite = ar.ReadU64();
     f.m_ftCreation = ar.ReadU64();
-    ar.ReadTextInto(f.m_strName);
+    // Names that the schema rewrites below are always decoded.
+    const bool entry = f.m_class == RecordClass::File || f.m_class == RecordClass::ArcFile;
+    if (m_bStoredNames && entry && !s.ruleN && !(s.ruleM && f.HasFlags(kFlagMedium))) {
+        f.m_bNameStored = ar.ReadStoredTextInto(f.m_strStoredName, f.m_strName);
+    } else {
+        ar.ReadTextInto(f.m_strName);
+    }
     if (s.ruleN) {
         if (f.m_class == RecordClass::Volume) {
             f.m_strName.clear();

@@ -74,6 +74,7 @@ private:
     CaseLoadContext& m_ctx;
     IRecordSink& m_sink;
     const bool m_bLog;
+    const bool m_bStoredNames; // the sink takes names as stored (not while logging names)
     const int m_nBaseDepth;
     std::deque<SLevel> m_levels; // grown as deep as the tree, reused; stays in place
     std::size_t m_nOpen = 0;

@@ -76,6 +76,11 @@ public:
     virtual void LeaveFolder(SRecordFacts& folder) = 0;
     virtual void EndMedium(SRecordFacts& medium) = 0;
     virtual void Finish(const SSinkResult& result) = 0;
+
+    // Whether the case reader may hand files and archive entries on with their names as
+    // stored (SRecordFacts::m_bNameStored): the sink then calls DecodeName() before it
+    // reads m_strName of such a record. For sinks that look at most names not at all.
+    virtual bool TakesStoredNames() const { return false; }
 };
 
 } // namespace quillora

@@ -1,6 +1,8 @@
 // Record facts: resetting them between records, and the class bits of a flag word.
 #include "model/SRecordFacts.h"
 
+#include "core/Text.h"
+
 namespace quillora {
 
 void SVolumeFields::Clear() {
@@ -28,6 +30,7 @@ void SRecordFacts::Reset(RecordClass cls) {
     m_byMark = 0;
     m_bLinkInherited = 0;
     m_strName.clear();
+    m_bNameStored = false;
     m_strComment.clear();
     m_strCategory.clear();
     m_strLink.clear();
@@ -41,6 +44,13 @@ void SRecordFacts::Reset(RecordClass cls) {
     }
     m_nSchema = 0;
     m_strPassword.clear();
+}
+
+void SRecordFacts::DecodeName() {
+    if (m_bNameStored) {
+        text::Cp932ToUtf8(m_strStoredName, m_strName);
+        m_bNameStored = false;
+    }
 }
 
 void SRecordFacts::SetCrc(std::uint32_t crc) {

@@ -46,6 +46,11 @@ struct SRecordFacts {
     std::uint8_t m_byMark = 0;
     std::uint8_t m_bLinkInherited = 0;
     std::string m_strName;
+    // For a sink that takes stored names (IRecordSink::TakesStoredNames): a file's or
+    // archive entry's name as the case file keeps it (CP932), with m_strName empty until
+    // DecodeName(). Most records a count or a tally looks at never need their name.
+    std::string m_strStoredName;
+    bool m_bNameStored = false;
     std::string m_strComment;
     std::string m_strCategory;
     std::string m_strLink;
@@ -71,6 +76,8 @@ struct SRecordFacts {
     // Every field back to its default for a record of `cls`, the texts keeping their
     // buffers.
     void Reset(RecordClass cls);
+    // Makes m_strName of a stored name; nothing when the name is decoded already.
+    void DecodeName();
 
     bool HasFlags(std::uint32_t mask) const { return (m_dwFlags & mask) != 0; }
     bool IsDirectory() const { return HasFlags(kAttrDirectory); }

@@ -68,7 +68,7 @@ void CCopiesCollector::Entry(SRecordFacts& record) {
     Consider(record, m_nNext++);
 }
 
-void CCopiesCollector::Consider(const SRecordFacts& record, std::uint32_t ordinal) {
+void CCopiesCollector::Consider(SRecordFacts& record, std::uint32_t ordinal) {
     // A listed archive carries the folder bit for its entries' sake; it is a file.
     const bool folder = record.IsDirectory() && !record.HasFlags(kFlagListedArchive);
     if (m_nMedium < 0 || folder || record.m_nSize == 0 || record.m_nSize == kUnknownSize) {
@@ -87,6 +87,7 @@ void CCopiesCollector::Consider(const SRecordFacts& record, std::uint32_t ordina
         m_staging.m_crc.push_back(entry);
         return;
     }
+    record.DecodeName();
     m_staging.m_names.push_back(
         {NameKey(record.m_strName, m_strFolded), record.m_nSize, record.m_ftLastWrite, ref});
 }

@@ -39,6 +39,8 @@ public:
     void LeaveFolder(SRecordFacts&) override {}
     void EndMedium(SRecordFacts& medium) override;
     void Finish(const SSinkResult& result) override;
+    // Only files without a CRC are matched by name.
+    bool TakesStoredNames() const override { return true; }
 
     // What was collected; media are numbered from 0 in file order (m_nCase unset), and
     // the entries' m_nMedium count in that numbering. Once finished, the CRC entries
@@ -71,7 +73,7 @@ private:
         std::int32_t m_nParent = -1;
     };
 
-    void Consider(const SRecordFacts& record, std::uint32_t ordinal);
+    void Consider(SRecordFacts& record, std::uint32_t ordinal);
     static void PartitionNames(std::span<const SNameEntry> in, std::span<SNameEntry> out,
                                std::vector<std::uint32_t>& ends);
     std::int32_t EnclosingGroup() const;

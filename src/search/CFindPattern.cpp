@@ -24,6 +24,7 @@ void CFindPattern::Release() {
     m_glob = CGlobProgram();
     m_strLiteral.clear();
     m_required.clear();
+    m_strStoredFilter.clear();
 }
 
 bool CFindPattern::Compile(std::string_view pattern, bool wildcard, bool ignoreCase) {
@@ -63,6 +64,7 @@ bool CFindPattern::Compile(std::string_view pattern, bool wildcard, bool ignoreC
         } else {
             m_kind = EKind::Glob;
         }
+        ChooseStoredFilter();
         return true;
     }
     if (EstimatedRegexSize(m_strExpression, kMaxRegexSize) > kMaxRegexSize) {
@@ -92,7 +94,28 @@ bool CFindPattern::Compile(std::string_view pattern, bool wildcard, bool ignoreC
     }
     m_required = RequiredLiterals(m_strExpression);
     m_kind = EKind::Regex;
+    ChooseStoredFilter();
     return true;
+}
+
+void CFindPattern::ChooseStoredFilter() {
+    m_strStoredFilter.clear();
+    if (m_kind == EKind::Glob) {
+        m_strStoredFilter = m_glob.RequiredLiteral();
+    } else if (m_kind == EKind::Literal || m_kind == EKind::FoldedLiteral) {
+        m_strStoredFilter = m_strLiteral;
+    } else if (m_kind == EKind::Regex) {
+        // Longest first: the first ASCII one rejects most.
+        for (const std::string& literal : m_required) {
+            if (IsAsciiText(literal)) {
+                m_strStoredFilter = literal;
+                break;
+            }
+        }
+    }
+    if (!IsAsciiText(m_strStoredFilter)) {
+        m_strStoredFilter.clear();
+    }
 }
 
 bool CFindPattern::SearchOther(std::string_view text) const {

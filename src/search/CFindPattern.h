@@ -55,6 +55,17 @@ public:
         return SearchOther(text);
     }
 
+    // Whether a text whose CP932 bytes are `stored` may hold a match, before it is
+    // decoded: false only when the bytes lack an ASCII literal every match holds. An
+    // ASCII byte stands for itself in CP932, and decoding makes ASCII of nothing else.
+    bool MayMatchStored(std::string_view stored) const {
+        if (m_strStoredFilter.empty()) {
+            return true;
+        }
+        return (m_bFold ? FindFoldedBytes(stored, m_strStoredFilter)
+                        : FindBytes(stored, m_strStoredFilter, 0)) != std::string_view::npos;
+    }
+
     bool IsCompiled() const { return m_kind != EKind::None; }
     EError Error() const { return m_error; }
     // The most states an expression may cost (EstimatedRegexSize): a few megabytes.
@@ -72,6 +83,7 @@ private:
     enum class EKind { None, Everything, Literal, FoldedLiteral, Glob, Regex };
 
     bool SearchOther(std::string_view text) const;
+    void ChooseStoredFilter();
     bool RegexSearch(std::string_view text) const;
 
     EKind m_kind = EKind::None;
@@ -83,6 +95,9 @@ private:
     std::string m_strLiteral;
     // The literals every match holds (RequiredLiterals), tried before regexec.
     std::vector<std::string> m_required;
+    // The longest ASCII literal every match holds (A-Z folded when m_bFold); empty when
+    // there is none.
+    std::string m_strStoredFilter;
     regex_t m_utf8{};
     bool m_bHasUtf8 = false;
     // The same expression compiled in the "C" locale, when it is ASCII: used for ASCII

@@ -11,8 +11,12 @@ namespace quillora {
 CMatchCounter::CMatchCounter(const SFindCondition& conditions, std::string casePath)
     : m_conditions(conditions), m_strCasePath(std::move(casePath)) {}
 
-void CMatchCounter::Test(const SRecordFacts& record) {
-    if (m_conditions.Match(record, FindNameOf(record, m_strScratch, m_strCasePath))) {
+void CMatchCounter::Test(SRecordFacts& record) {
+    const bool match =
+        record.m_bNameStored
+            ? m_conditions.MatchStored(record)
+            : m_conditions.Match(record, FindNameOf(record, m_strScratch, m_strCasePath));
+    if (match) {
         ++m_nCount;
     }
 }

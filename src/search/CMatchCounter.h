@@ -28,9 +28,11 @@ public:
     void LeaveFolder(SRecordFacts& folder) override;
     void EndMedium(SRecordFacts& medium) override;
     void Finish(const SSinkResult&) override {}
+    // Most names fail the name condition on their stored bytes, undecoded.
+    bool TakesStoredNames() const override { return true; }
 
 private:
-    void Test(const SRecordFacts& record);
+    void Test(SRecordFacts& record);
     bool TestedAtEnd(const SRecordFacts& folder) const;
 
     const SFindCondition& m_conditions;

@@ -145,6 +145,19 @@ bool SFindCondition::Match(const SRecordFacts& record, std::string_view findName
     return MatchMethod(record, [findName] { return findName; });
 }
 
+bool SFindCondition::MatchStored(SRecordFacts& record) const {
+    return MatchMethod(record, SStoredName{record});
+}
+
+bool SFindCondition::NameHolds(SStoredName stored) const {
+    SRecordFacts& record = stored.m_record;
+    if (record.m_bNameStored && !m_name.MayMatchStored(record.m_strStoredName)) {
+        return false;
+    }
+    record.DecodeName();
+    return m_name.Search(FindNameOfEntry(record));
+}
+
 // `name` gives the name to match when a name condition needs it.
 template <class Record, class Name>
 bool SFindCondition::MatchMethod(const Record& record, Name name) const {
@@ -181,8 +194,7 @@ bool SFindCondition::MatchAnd(const Record& r, Name name) const {
             return false;
         }
     }
-    return (!m_bName || m_name.Search(name())) &&
-           (!m_bCategory || m_category.Search(r.Category())) &&
+    return (!m_bName || NameHolds(name)) && (!m_bCategory || m_category.Search(r.Category())) &&
            (!m_bComment || m_comment.Search(r.Comment()));
 }
 
@@ -190,7 +202,7 @@ template <class Record, class Name> bool SFindCondition::MatchOr(const Record& r
     if (m_bNoCondition) {
         return true;
     }
-    if ((m_bName && m_name.Search(name())) || (m_bCategory && m_category.Search(r.Category())) ||
+    if ((m_bName && NameHolds(name)) || (m_bCategory && m_category.Search(r.Category())) ||
         (m_bComment && m_comment.Search(r.Comment())) || (m_bMark && (r.m_byMark & 1) != 0)) {
         return true;
     }

@@ -47,6 +47,10 @@ public:
     bool Match(const SFileInfo& record, std::string_view findName) const;
     // The same for a record streaming past (a case read without building its tree).
     bool Match(const SRecordFacts& record, std::string_view findName) const;
+    // The same for a file or archive entry streaming past with its name as stored
+    // (SRecordFacts::m_bNameStored): the name is decoded only when the name condition
+    // is asked and its stored bytes may hold the pattern.
+    bool MatchStored(SRecordFacts& record) const;
 
     // The first matching record in the subtree of `record`, the record itself first
     // (pre-order), or null.
@@ -69,6 +73,12 @@ private:
     template <class Record, class Name> bool MatchMethod(const Record& record, Name name) const;
     template <class Record, class Name> bool MatchAnd(const Record& record, Name name) const;
     template <class Record, class Name> bool MatchOr(const Record& record, Name name) const;
+    // A record's stored name, decoded when the name condition first needs it.
+    struct SStoredName {
+        SRecordFacts& m_record;
+    };
+    template <class Name> bool NameHolds(Name name) const { return m_name.Search(name()); }
+    bool NameHolds(SStoredName stored) const;
     bool CompilePattern(CFindPattern& pattern, const std::string& text, const char* field);
 
     SFindSettings& m_settings;

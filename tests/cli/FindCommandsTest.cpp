@@ -205,6 +205,31 @@ TEST(CliSearch, CountsEveryCaseFileInCollectionOrder) {
     }
 }
 
+namespace {
+
+// Names whose CP932 bytes hold ASCII letters, "\" and "|" as second bytes of
+// Japanese characters ("ャ", "ソ", "表", "ポ"), which the count tests before decoding.
+void WriteJapaneseSample(const std::string& path) {
+    CCDCase root;
+    auto disc = std::make_unique<SVolumeInfo>();
+    disc->SetLabel("Disc");
+    SFileInfo* medium = root.AddChild(std::move(disc));
+    SFileInfo* folder = nullptr;
+    for (const char* name : {"ソフト", "ャa.txt", "表示_Holiday.JPG", "ポ|a.TXT", "holiday.txt",
+                             "ソ\\a", "写真.jpg", "a.txt"}) {
+        auto r = std::make_unique<SFileInfo>();
+        r->m_strName = name;
+        r->m_nSize = 10;
+        r->m_dwFlags = folder ? kAttrArchive : kAttrDirectory;
+        SFileInfo* added = (folder ? folder : medium)->AddChild(std::move(r));
+        folder = folder ? folder : added;
+    }
+    root.RecalcSize(true);
+    SaveCaseFile(root, path, false);
+}
+
+} // namespace
+
 // A count over the whole case is taken from the records as they stream past, a listing
 // from the loaded tree: both must agree, also for files of the old schemas whose folder
 // sizes are summed at load, and for media whose labels come after their contents.
@@ -212,15 +237,25 @@ TEST(CliFind, CountsFromTheStreamAgreeWithTheListedMatches) {
     ScratchDir dir;
     const std::string sample = (dir / "sample.cas").string();
     WriteSample(sample);
+    const std::string japanese = (dir / "japanese.cas").string();
+    WriteJapaneseSample(japanese);
     const std::string seeds = std::string(QUILLORA_SOURCE_DIR) + "/fuzz/seeds/case_reader/";
-    const std::vector<std::vector<std::string>> conditions = {{},
-                                                              {"--name", "*.txt"},
-                                                              {"--name", "Disc;Card"},
-                                                              {"--size-min", "1000"},
-                                                              {"--size-max", "0"},
-                                                              {"--mark"},
-                                                              {"--name", "*.jpg", "--not"}};
-    for (const std::string& file : {sample, seeds + "schema2.cas", seeds + "rich.cas"}) {
+    const std::vector<std::vector<std::string>> conditions = {
+        {},
+        {"--name", "*.txt"},
+        {"--name", "Disc;Card"},
+        {"--size-min", "1000"},
+        {"--size-max", "0"},
+        {"--mark"},
+        {"--name", "*.jpg", "--not"},
+        {"--name", "a"},
+        {"--name", "holiday"},
+        {"--name", "a.txt", "--case-sensitive"},
+        {"--name", "\\\\", "--regex"},
+        {"--name", "a", "--or", "--mark"},
+        {"--name", "a$", "--regex"},
+        {"--name", "ソ"}};
+    for (const std::string& file : {sample, japanese, seeds + "schema2.cas", seeds + "rich.cas"}) {
         for (const std::vector<std::string>& condition : conditions) {
             std::vector<std::string> list = {"find", file};
             list.insert(list.end(), condition.begin(), condition.end());

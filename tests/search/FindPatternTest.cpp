@@ -1,5 +1,6 @@
 // Text conditions: the wildcard conversion, the fast matchers against regexec itself,
 // letter case, anchors and line breaks, and patterns that cannot be used.
+#include "core/Text.h"
 #include "search/CFindPattern.h"
 #include "search/CRegexLocale.h"
 #include "search/ExpressionAnalysis.h"
@@ -353,4 +354,52 @@ TEST(ExpressionAnalysis, RequiredLiteralNeverClaimsTooMuch) {
     EXPECT_EQ(FoldExpressionCase("ABC[A-Z]\\W[[:upper:]][[:digit:]]"),
               "abc[a-z]\\W[[:alpha:]][[:digit:]]");
     EXPECT_EQ(FoldExpressionCase("[^]XY-a[=Q=]]\\B\\Q"), "[^]xy-a[=q=]]\\B\\q");
+}
+
+// A name streams past undecoded and is decoded only when its CP932 bytes may hold the
+// pattern: that test must never turn away a name whose decoded text matches. The
+// names mix ASCII with double-byte characters whose second byte is an ASCII letter,
+// "\" or "|", half-width katakana, and bytes CP932 cannot decode (escaped).
+TEST(StoredNames, TheFilterOnStoredBytesNeverTurnsAwayAMatch) {
+    static const char* const kPieces[] = {"a",        "B",    "b",    "ab",       "AB",
+                                          ".",        "\\",   "x",    "\x83\x41", // ア
+                                          "\x83\x61",                             // ャ: trail 'a'
+                                          "\x83\x5C",                             // ソ: trail '\'
+                                          "\x83\x7C",                             // ポ: trail '|'
+                                          "\x95\x5C", "\xB1", "\x80", "\xFF",     "\x81"};
+    struct SCase {
+        const char* pattern;
+        bool wildcard;
+        bool ignoreCase;
+    };
+    const SCase patterns[] = {{"ab", true, false},     {"ab", true, true},    {"a*b", true, true},
+                              {"?b", true, false},     {"Ba", true, false},   {"a.b", false, false},
+                              {"(ab|x)", false, true}, {"a\\.", false, true}, {"b+a", false, false},
+                              {"ア", true, false}};
+    unsigned seed = 7;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    std::vector<std::string> names;
+    for (int i = 0; i < 4000; ++i) {
+        std::string name;
+        for (unsigned n = 1 + next() % 6; n > 0; --n) {
+            name += kPieces[next() % std::size(kPieces)];
+        }
+        names.push_back(name);
+    }
+    int turnedAway = 0;
+    for (const SCase& c : patterns) {
+        CFindPattern p;
+        ASSERT_TRUE(p.Compile(c.pattern, c.wildcard, c.ignoreCase)) << c.pattern;
+        for (const std::string& stored : names) {
+            std::string decoded;
+            text::Cp932ToUtf8(stored, decoded);
+            const bool may = p.MayMatchStored(stored);
+            turnedAway += may ? 0 : 1;
+            EXPECT_TRUE(may || !p.Search(decoded)) << c.pattern << " on " << decoded;
+        }
+    }
+    EXPECT_GT(turnedAway, 10000);
 }
