@@ -21,6 +21,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -162,11 +163,19 @@ int main(int argc, char** argv) {
     }
 
     // The command line against its peer: both load the case file and write every record.
-    const double cliCsv =
-        Run({cli, "export", casePath, "--format", "csv", "-o", "-"}, (dir / "cli.csv").string());
+    // The first command over a case it has not seen puts the case into the index of every
+    // case (in the benchmark's own data folder, not the user's); the ones after find it
+    // there, as a user's second export does.
+    setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    const std::vector<std::string> exportCsv = {cli,   "export", casePath, "--format",
+                                                "csv", "-o",     "-"};
+    const double cliFirst = Run(exportCsv, (dir / "cli.csv").string());
+    const double cliCsv = Run(exportCsv, (dir / "cli.csv").string());
     const double cliJson = Run({cli, "tree", casePath, "--json"}, (dir / "cli.json").string());
-    std::printf("quillora-cli export csv  %.2f s CPU, %.2f million records/s\n", cliCsv,
-                PerSecond(records, cliCsv));
+    std::printf("quillora-cli export csv  %.2f s CPU, %.2f million records/s (%.2f s CPU the first "
+                "time, which indexes the case)\n",
+                cliCsv, PerSecond(records, cliCsv), cliFirst);
     std::printf("quillora-cli tree --json %.2f s CPU, %.2f million records/s (peer; ratio %.2f)\n",
                 cliJson, PerSecond(records, cliJson), cliJson / cliCsv);
 
