@@ -25,6 +25,8 @@ public:
     void LeaveFolder(SRecordFacts& folder) override;
     void EndMedium(SRecordFacts& medium) override;
     void Finish(const SSinkResult&) override {}
+    // Files and folders are only counted: their names are never read.
+    bool TakesStoredNames() const override { return true; }
 
 private:
     void Count(const SRecordFacts& record);
