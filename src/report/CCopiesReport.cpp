@@ -356,7 +356,7 @@ void CCopiesReport::CountNames(std::vector<SMediumCounts>& into) {
 void CCopiesReport::CountMedia(unsigned threads) {
     // Partitions are visited in no order at all, so their tables are kept smaller than
     // those of stretches in listing order, which meet each content's entries together.
-    const std::size_t perStretch = m_layout == ECrcLayout::Partitioned ? 1 << 12 : 1 << 14;
+    const std::size_t perStretch = m_layout == ECrcLayout::Partitioned ? 1 << 10 : 1 << 14;
     const std::size_t workers = std::max(1u, threads);
     const std::size_t parts = std::max(workers, m_nCrcFiles / perStretch);
     // Either the sorted runs, or the partitioned tallies and names.
