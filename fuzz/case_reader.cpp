@@ -1,8 +1,11 @@
 // Fuzz target: the case file reader on arbitrary bytes. Any input must end in a
 // case or in one of the reader's exceptions, never a crash, a hang or a huge
-// allocation; a case that was read must write and read back the same.
+// allocation; a case that was read must write and read back the same, and a sink that
+// takes names as stored must see, once it decodes them, the names every other sink sees.
 #include "model/CCDCase.h"
+#include "model/CCaseReader.h"
 #include "model/CaseStream.h"
+#include "model/IRecordSink.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +13,7 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -38,11 +42,55 @@ private:
     std::string m_path = "fuzz.cas";
 };
 
+// The names of the records in the order they come, decoded by the sink itself when it
+// takes them as stored.
+class NameSink : public quillora::IRecordSink {
+public:
+    explicit NameSink(bool stored) : m_bStored(stored) {}
+    void BeginMedium(quillora::SRecordFacts& r) override { Take(r); }
+    void EnterFolder(quillora::SRecordFacts& r) override { Take(r); }
+    void Entry(quillora::SRecordFacts& r) override { Take(r); }
+    void LeaveFolder(quillora::SRecordFacts&) override {}
+    void EndMedium(quillora::SRecordFacts&) override {}
+    void Finish(const quillora::SSinkResult&) override { m_bFinished = true; }
+    bool TakesStoredNames() const override { return m_bStored; }
+
+    std::vector<std::string> m_names;
+    bool m_bFinished = false;
+
+private:
+    void Take(quillora::SRecordFacts& r) {
+        r.DecodeName();
+        m_names.push_back(r.m_strName);
+    }
+    bool m_bStored;
+};
+
+// Whether the stream ran to its end; the names either way.
+bool Stream(const std::string& bytes, NameSink& sink) {
+    BytesStream in(bytes);
+    try {
+        quillora::CCaseReader::Read(in, sink);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return sink.m_bFinished;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     quillora::SetTryPassword("");
-    BytesStream in(std::string(reinterpret_cast<const char*>(data), size));
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    NameSink decoded(false);
+    NameSink stored(true);
+    const bool decodedEnded = Stream(bytes, decoded);
+    quillora::SetTryPassword("");
+    if (Stream(bytes, stored) != decodedEnded || stored.m_names != decoded.m_names) {
+        std::abort();
+    }
+    quillora::SetTryPassword("");
+    BytesStream in(bytes);
     std::unique_ptr<quillora::CCDCase> root;
     try {
         root = quillora::CCDCase::Read(in, "fuzz.cas");
