@@ -25,6 +25,9 @@ public:
     const std::optional<SSinkResult>& Result() const { return m_result; }
     // The records taken so far; complete after a usable Finish.
     SCaseRecords& Records() { return m_records; }
+    // Room for about `records` records before the first: a case's records are kept in
+    // one array, and growing it again and again copies and faults in all of them anew.
+    void Reserve(std::size_t records) { m_records.m_records.reserve(records); }
 
 private:
     std::uint32_t Add(const SRecordFacts& facts, bool folder);

@@ -2,6 +2,8 @@
 #include "index/CaseFileReading.h"
 
 #include "core/FileTypeCode.h"
+#include "core/LittleEndian.h"
+#include "core/UniqueFd.h"
 #include "core/XdgPaths.h"
 #include "index/CIndexSink.h"
 #include "model/CCDCase.h"
@@ -12,9 +14,13 @@
 #include "scan/CArchivedCaseFile.h"
 #include "scan/LhaArchiver.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace quillora {
 
@@ -37,6 +43,44 @@ void TakeSink(CIndexSink& sink, SIndexedCase& facts, SCaseRecords& records) {
     facts.m_state = ECaseState::Indexed;
     facts.m_strCause.clear();
     facts.m_nRecords = records.m_records.size();
+}
+
+// About how many records a case file holds, from its size (or, gzip-compressed, the
+// size its trailer gives), at 64 bytes a record: few are smaller. 0 when unknown.
+std::size_t ExpectedRecords(const std::string& path, std::int64_t fileSize) {
+    constexpr std::uint64_t kBytesPerRecord = 64;
+    // Deflate makes at most about 1,032 bytes of one, which bounds a damaged trailer.
+    constexpr std::uint64_t kMostInflation = 1032;
+    CUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    unsigned char head[2] = {};
+    if (fd.Get() < 0 || fileSize < 18 || ::pread(fd.Get(), head, 2, 0) != 2) {
+        return static_cast<std::size_t>(std::max<std::int64_t>(fileSize, 0)) / kBytesPerRecord;
+    }
+    if (head[0] != 0x1f || head[1] != 0x8b) {
+        return static_cast<std::size_t>(fileSize) / kBytesPerRecord;
+    }
+    unsigned char trailer[4] = {};
+    if (::pread(fd.Get(), trailer, 4, fileSize - 4) != 4) {
+        return 0;
+    }
+    const std::uint64_t inflated = std::min<std::uint64_t>(
+        Le32(trailer), static_cast<std::uint64_t>(fileSize) * kMostInflation);
+    return static_cast<std::size_t>(inflated / kBytesPerRecord);
+}
+
+// The records of the tree below and with `top`.
+std::size_t CountRecords(const SFileInfo& top) {
+    std::size_t count = 0;
+    std::vector<const SFileInfo*> pending{&top};
+    while (!pending.empty()) {
+        const SFileInfo* record = pending.back();
+        pending.pop_back();
+        ++count;
+        for (std::size_t i = 0; i < record->ChildCount(); ++i) {
+            pending.push_back(record->ChildAt(i));
+        }
+    }
+    return count;
 }
 
 } // namespace
@@ -72,6 +116,7 @@ void ReadCaseForIndex(SIndexedCase& facts, SCaseRecords& records) {
             archived->Open(facts.m_strPath, kOpenForLoad, TempFolder());
             stream = std::move(archived);
         } else {
+            sink.Reserve(ExpectedRecords(facts.m_strPath, facts.m_nFileSize));
             stream = OpenCaseStream(facts.m_strPath, kOpenForLoad, false);
         }
         CCaseReader::Read(*stream, sink, &check);
@@ -103,6 +148,7 @@ void TakeOpenCase(const CCDCase& root, SIndexedCase& facts, SCaseRecords& record
     records = {};
     facts.m_nRecords = 0;
     CIndexSink sink;
+    sink.Reserve(CountRecords(root));
     ReplayTree(root, sink);
     TakeSink(sink, facts, records);
 }
