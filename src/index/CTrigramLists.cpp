@@ -8,6 +8,7 @@
 #include "index/CRecordBlocks.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace quillora {
 
@@ -63,20 +64,27 @@ private:
 // Sorts (trigram << 32 | unit) pairs by trigram, keeping the order of equal trigrams
 // (their units come ascending): three stable passes over the trigram's bytes.
 void SortByTrigram(std::vector<std::uint64_t>& pairs) {
-    std::vector<std::uint64_t> spare(pairs.size());
+    // The passes go back and forth between the pairs and a spare array that every pass
+    // writes whole, so it is never zero-filled.
+    const std::size_t n = pairs.size();
+    const auto spare = std::make_unique_for_overwrite<std::uint64_t[]>(n);
+    std::uint64_t* from = pairs.data();
+    std::uint64_t* to = spare.get();
     for (int shift = 32; shift < 56; shift += 8) {
         std::size_t counts[257] = {};
-        for (std::uint64_t pair : pairs) {
-            ++counts[((pair >> shift) & 0xFF) + 1];
+        for (std::size_t i = 0; i < n; ++i) {
+            ++counts[((from[i] >> shift) & 0xFF) + 1];
         }
         for (std::size_t b = 1; b < 257; ++b) {
             counts[b] += counts[b - 1];
         }
-        for (std::uint64_t pair : pairs) {
-            spare[counts[(pair >> shift) & 0xFF]++] = pair;
+        for (std::size_t i = 0; i < n; ++i) {
+            to[counts[(from[i] >> shift) & 0xFF]++] = from[i];
         }
-        pairs.swap(spare);
+        std::swap(from, to);
     }
+    // Three passes end in the spare array.
+    std::copy(from, from + n, pairs.data());
 }
 
 } // namespace
@@ -87,7 +95,14 @@ std::map<std::uint32_t, std::string> CTrigramLists::Build(const SCaseRecords& re
     // than one per record and trigram.
     thread_local CTrigramSet seen;
     const auto& all = records.m_records;
+    // No unit holds more pairs than its names have trigrams: room for those at once, as
+    // growing an array of millions copies and faults it in again and again.
+    std::size_t most = 0;
+    for (const SIndexedRecord& record : all) {
+        most += record.m_strFolded.size() > 2 ? record.m_strFolded.size() - 2 : 0;
+    }
     std::vector<std::uint64_t> pairs;
+    pairs.reserve(most);
     std::vector<std::uint32_t> grams;
     std::vector<std::uint32_t> fresh;
     for (std::size_t first = 0; first < all.size(); first += kUnitRecords) {
