@@ -132,21 +132,30 @@ std::string OddRecords() {
            " FROM quillora_records r WHERE r.folded IS NULL AND r.class <= 1";
 }
 
+// The step of a recursion `up` over records that reads the records above those it found
+// last, each by its key and once a level (the records of a folder share its parent).
+// UNION ALL, not UNION: UNION keeps a hash table of every row, made as large as the
+// planner guesses the rows to be, and without figures for the records it guessed two
+// million and spent more time making and freeing the table than reading the records.
+// A record found at two levels comes twice, which the readers of the rows allow. A
+// parent comes before its records in a case, so each level is nearer the top and the
+// recursion ends even over damaged parents.
+std::string UpOneLevel() {
+    return std::string(" UNION ALL SELECT ") + kRecordColumns +
+           " FROM (SELECT DISTINCT content, parent FROM up WHERE parent >= 0 AND parent < idx) u "
+           "JOIN quillora_records r ON r.content = u.content AND r.idx = u.parent";
+}
+
 // The records `hitSelect` names (flagged 1) and every record above them (0), by case
 // and index: paths are shown, and path words matched, from the names above. Those
-// above are read as the recursion finds them, each by its key and each once a level
-// (the records of a folder share its parent): joined afterwards, the planner guesses
+// above are read as the recursion finds them: joined afterwards, the planner guesses
 // their number far too high and reads the whole table.
 std::string WithAncestors(const std::string& hitSelect) {
-    const std::string columns = kRecordColumns;
-    return "WITH RECURSIVE hit AS (" + hitSelect + "), up AS (SELECT " + columns +
-           " FROM (SELECT DISTINCT content, parent FROM hit WHERE parent >= 0) h "
-           "JOIN quillora_records r ON r.content = h.content AND r.idx = h.parent "
-           "UNION SELECT " +
-           columns +
-           " FROM (SELECT DISTINCT content, parent FROM up WHERE parent >= 0) u "
-           "JOIN quillora_records r ON r.content = u.content AND r.idx = u.parent) "
-           "SELECT 1, r.* FROM hit r UNION ALL SELECT 0, r.* FROM up r ORDER BY 2, 3";
+    return "WITH RECURSIVE hit AS (" + hitSelect + "), up AS (SELECT " + kRecordColumns +
+           " FROM (SELECT DISTINCT content, parent FROM hit WHERE parent >= 0 AND parent < idx) "
+           "h JOIN quillora_records r ON r.content = h.content AND r.idx = h.parent" +
+           UpOneLevel() +
+           ") SELECT 1, r.* FROM hit r UNION ALL SELECT 0, r.* FROM up r ORDER BY 2, 3";
 }
 
 // The records `hitSelect` names, flagged 1 as WithAncestors flags them, by case and index.
@@ -315,17 +324,13 @@ void FetchAbove(CPgConnection& db, SFetchedCases& fetched, CPgRecordCache& cache
         CPgParams p;
         p.Text(contents + "}").Text(indexes + "}");
         const std::string columns = kRecordColumns;
-        const CPgResult rows = db.Exec(
-            ("WITH RECURSIVE up AS (SELECT " + columns +
-             " FROM unnest($1::bigint[], $2::integer[]) AS s(content, idx) "
-             "JOIN quillora_records r ON r.content = s.content AND r.idx = s.idx UNION SELECT " +
-             columns +
-             " FROM (SELECT DISTINCT content, parent FROM up WHERE parent >= 0) u "
-             "JOIN quillora_records r ON r.content = u.content AND r.idx = u.parent) "
-             "SELECT " +
-             columns + " FROM up r")
-                .c_str(),
-            p);
+        const CPgResult rows =
+            db.Exec(("WITH RECURSIVE up AS (SELECT " + columns +
+                     " FROM unnest($1::bigint[], $2::integer[]) AS s(content, idx) "
+                     "JOIN quillora_records r ON r.content = s.content AND r.idx = s.idx" +
+                     UpOneLevel() + ") SELECT " + columns + " FROM up r")
+                        .c_str(),
+                    p);
         for (int i = 0; i < rows.Rows(); ++i) {
             cache.Put(rows.Int(i, 0), static_cast<std::uint32_t>(rows.Int(i, 1)),
                       RecordFromRow(rows, i, 0));
