@@ -80,6 +80,9 @@ ALTER TABLE quillora_contents ADD COLUMN generation bigint NOT NULL DEFAULT 0;
 constexpr int kKnownVersion = static_cast<int>(std::size(kSchemaSteps));
 static_assert(kKnownVersion == CPgIndexStore::kSchemaVersion);
 
+// A batch of at least this many records is vacuumed by its writer.
+constexpr std::size_t kVacuumAfter = 100000;
+
 // Found records: files and archive entries (RecordClass::File and ::ArcFile).
 static_assert(static_cast<int>(RecordClass::File) == 0 &&
               static_cast<int>(RecordClass::ArcFile) == 1);
@@ -1116,6 +1119,21 @@ bool CPgIndexStore::FindFirstCandidates(const CLocateQuery& query, std::size_t l
         }
     }
     return false;
+}
+
+void CPgIndexStore::AfterBatch(std::size_t records) {
+    // Rows a COPY wrote are not yet known to be visible to all, so the first readers
+    // after an import checked each record's transaction, wrote that down in its page,
+    // and fetched every row an index-only scan found; their planner had no figures and
+    // the trigram index's pending entries were read by every question. Autovacuum
+    // repairs all that, but a minute or more later, and while readers wait. Small
+    // batches (a saved case) are left to it. A writer that does not own the tables
+    // gets a warning (dropped as notices are) and its batch stands.
+    if (records < kVacuumAfter) {
+        return;
+    }
+    m_db->Exec("VACUUM (ANALYZE) quillora_records, quillora_media, quillora_contents, "
+               "quillora_case_files");
 }
 
 std::uint64_t CPgIndexStore::BytesOnDisk() {

@@ -50,6 +50,9 @@ public:
     // expressions); for path words it fetches more of the best until enough match them.
     bool FindFirstCandidates(const CLocateQuery& query, std::size_t limit,
                              const PresenceFn& presence, ICandidateSink& sink) override;
+    // After a large batch the written tables are vacuumed and analysed (by their owner;
+    // another writer's batch stands without).
+    void AfterBatch(std::size_t records) override;
     std::uint64_t BytesOnDisk() override;
 
     SPgSpace Space();

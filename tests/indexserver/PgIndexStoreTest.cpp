@@ -616,6 +616,30 @@ TEST_F(PgIndexStoreTest, ARoleThatMayOnlyReadLocatesAndIsRefusedWrites) {
     EXPECT_NE(output.find("permission denied"), std::string::npos) << output;
 }
 
+// After a large import the records are vacuumed and analysed by their owner: the
+// planner has their figures and index-only scans need not visit the rows. A writer that
+// does not own the tables has its import stand all the same.
+TEST_F(PgIndexStoreTest, ALargeBatchIsVacuumedByTheOwnerAndStandsForAnotherWriter) {
+    WriteCase(dir / "cases/a.cas", {{"report.pdf", "notes.txt"}});
+    Index().Add({(dir / "cases").string()});
+    Sql("CREATE ROLE writer LOGIN; GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN "
+        "SCHEMA public TO writer; GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO writer");
+    EXPECT_NO_THROW(CPgIndexStore(Conninfo("writer"), "m2").AfterBatch(1000000));
+    CPgConnection db(Conninfo());
+    // Which pages it found visible to all depends on when the cluster's commits reached
+    // its log (the tests' cluster commits asynchronously): that it ran is asked instead.
+    const char* figures = "SELECT c.reltuples::bigint, s.vacuum_count FROM pg_class c "
+                          "JOIN pg_stat_user_tables s ON s.relid = c.oid "
+                          "WHERE c.relname = 'quillora_records'";
+    CPgResult rows = db.Exec(figures);
+    EXPECT_EQ(rows.Int(0, 0), -1); // a small batch is left to autovacuum
+    EXPECT_EQ(rows.Int(0, 1), 0);
+    Store()->AfterBatch(1000000);
+    rows = db.Exec(figures);
+    EXPECT_GE(rows.Int(0, 0), 2);
+    EXPECT_EQ(rows.Int(0, 1), 1);
+}
+
 TEST_F(PgIndexStoreTest, RefusesASchemaNewerThanTheProgramAndMakesItOnceForMany) {
     // Clients starting on an empty database at once make the schema once.
     std::vector<std::thread> clients;
