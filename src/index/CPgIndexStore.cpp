@@ -1132,6 +1132,18 @@ void CPgIndexStore::AfterBatch(std::size_t records) {
     if (records < kVacuumAfter) {
         return;
     }
+    // Vacuum marks a row visible to all only once its transaction's commit is on disk,
+    // which a server committing asynchronously may not have written yet. A transaction
+    // that writes to the log (a table of its own, dropped at once) and commits
+    // synchronously writes the log up to there first; without the right to make one,
+    // vacuum marks what it can.
+    try {
+        CPgTransaction flush(*m_db);
+        m_db->Exec("SET LOCAL synchronous_commit = on");
+        m_db->Exec("CREATE TEMPORARY TABLE quillora_flush() ON COMMIT DROP");
+        flush.Commit();
+    } catch (const CIndexError&) {
+    }
     m_db->Exec("VACUUM (ANALYZE) quillora_records, quillora_media, quillora_contents, "
                "quillora_case_files");
 }
