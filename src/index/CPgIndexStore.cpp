@@ -76,6 +76,15 @@ ALTER TABLE quillora_records SET (autovacuum_vacuum_insert_scale_factor = 0.01,
 CREATE SEQUENCE quillora_generations;
 ALTER TABLE quillora_contents ADD COLUMN generation bigint NOT NULL DEFAULT 0;
 )",
+    // The index over the starts holds the keys of the records it finds too, so that the
+    // walk over the name starts reads the index alone: fetching each start's row for its
+    // index and medium read three times the pages (in the same space: the two integers
+    // fill the padding after the names).
+    R"(
+DROP INDEX quillora_records_start;
+CREATE INDEX quillora_records_start ON quillora_records
+    (content, folded text_pattern_ops) INCLUDE (idx, medium) WHERE class <= 1;
+)",
 };
 constexpr int kKnownVersion = static_cast<int>(std::size(kSchemaSteps));
 static_assert(kKnownVersion == CPgIndexStore::kSchemaVersion);

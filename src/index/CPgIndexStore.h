@@ -24,7 +24,7 @@ struct SPgSpace {
 class CPgIndexStore : public IIndexStore {
 public:
     // The schema version this program writes; a database of a newer one is refused.
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
     // Connects to `conninfo` (a postgresql:// URL, libpq's keywords, or empty for the
     // PG* environment) and creates or upgrades the schema. `machine` names this

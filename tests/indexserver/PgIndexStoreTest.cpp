@@ -657,20 +657,28 @@ TEST_F(PgIndexStoreTest, RefusesASchemaNewerThanTheProgramAndMakesItOnceForMany)
         t.join();
     }
     EXPECT_EQ(failures, 0);
-    // Databases of the first and second schema are brought up to date, their cases kept.
+    // Databases of every older schema are brought up to date, their cases kept.
     WriteCase(dir / "cases/a.cas", {{"holiday.jpg"}});
     Index().Add({(dir / "cases").string()});
-    const std::string second = "ALTER TABLE quillora_contents DROP COLUMN generation; "
-                               "DROP SEQUENCE quillora_generations; ";
+    const std::string third = "DROP INDEX quillora_records_start; CREATE INDEX "
+                              "quillora_records_start ON quillora_records (content, folded "
+                              "text_pattern_ops) WHERE class <= 1; ";
+    const std::string second = third + "ALTER TABLE quillora_contents DROP COLUMN generation; "
+                                       "DROP SEQUENCE quillora_generations; ";
     for (const std::string& older :
-         {second + "UPDATE quillora_schema SET version = 2",
+         {third + "UPDATE quillora_schema SET version = 3",
+          second + "UPDATE quillora_schema SET version = 2",
           second + "DROP INDEX quillora_records_start; UPDATE quillora_schema SET version = 1"}) {
         Sql(older);
         CCaseIndex index = Index();
         CPgConnection db(Conninfo());
         EXPECT_EQ(db.Exec("SELECT version FROM quillora_schema").Int(0, 0),
                   CPgIndexStore::kSchemaVersion);
-        EXPECT_EQ(db.Exec("SELECT to_regclass('quillora_records_start') IS NOT NULL").Int(0, 0), 1);
+        // The index over the starts with the keys it holds beside them.
+        EXPECT_EQ(db.Exec("SELECT indnatts FROM pg_index "
+                          "WHERE indexrelid = 'quillora_records_start'::regclass")
+                      .Int(0, 0),
+                  4);
         ASSERT_EQ(index.Locate({"holiday"}, 1).size(), 1u);
         EXPECT_EQ(index.Locate({"holiday"}, 1).at(0).m_strPath, "Disc 1\\Docs\\holiday.jpg");
         // A case put again gets a new generation.
