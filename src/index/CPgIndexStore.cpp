@@ -404,13 +404,19 @@ void HandOut(SFetchedCases& fetched, bool all, ICandidateSink& sink) {
     }
 }
 
+// A medium of a case as one number, as PresentKey says it on the server: an array of
+// them is looked up in a hash table, where one of pairs was joined row by row when the
+// planner guessed a word's name starts to be few, as it did for 1,300 of them.
+std::int64_t PresentKey(std::int64_t content, std::int64_t medium) {
+    return content * 4294967296 + medium;
+}
+constexpr const char* kPresentKey = "(r.content * 4294967296 + r.medium)";
+
 // What the ties of a ranked question are broken by, as arrays for the server: the
-// cases' ids in the order they are handed out, and the media present now (case ids
-// and medium indexes side by side).
+// cases' ids in the order they are handed out, and the media present now.
 struct SRankKeys {
     std::string m_strOrder = "{";
-    std::string m_strPresentContents = "{";
-    std::string m_strPresentMedia = "{";
+    std::string m_strPresent = "{";          // PresentKey of each
     std::vector<std::int64_t> m_withPresent; // the cases with a medium present, in order
     std::set<std::pair<std::int64_t, std::int64_t>> m_present; // (case id, medium)
 };
@@ -426,8 +432,7 @@ SRankKeys RankKeys(const SFetchedCases& fetched, const PresenceFn& presence) {
         const std::vector<bool> present = presence(c.m_media);
         for (std::size_t m = 0; m < present.size() && m < c.m_media.size(); ++m) {
             if (present[m]) {
-                append(keys.m_strPresentContents, id);
-                append(keys.m_strPresentMedia, static_cast<std::int64_t>(m));
+                append(keys.m_strPresent, PresentKey(id, static_cast<std::int64_t>(m)));
                 keys.m_present.emplace(id, static_cast<std::int64_t>(m));
                 if (keys.m_withPresent.empty() || keys.m_withPresent.back() != id) {
                     keys.m_withPresent.push_back(id);
@@ -436,13 +441,12 @@ SRankKeys RankKeys(const SFetchedCases& fetched, const PresenceFn& presence) {
         }
     }
     keys.m_strOrder += '}';
-    keys.m_strPresentContents += '}';
-    keys.m_strPresentMedia += '}';
+    keys.m_strPresent += '}';
     return keys;
 }
 
-// The best $4 of the found records meeting `where`, in the order of the hits: `rank`,
-// media present now ($2, $3) first, then case order ($1), medium and tree order; with
+// The best $3 of the found records meeting `where`, in the order of the hits: `rank`,
+// media present now ($2) first, then case order ($1), medium and tree order; with
 // the records whose names could not be stored, which the matcher ranks, and every
 // record above them all.
 std::string RankedQuestion(const std::string& where, const std::string& rank) {
@@ -452,9 +456,8 @@ std::string RankedQuestion(const std::string& where, const std::string& rank) {
                     " FROM quillora_records r JOIN "
                     "unnest($1::bigint[]) WITH ORDINALITY AS cs(content, ord) "
                     "ON cs.content = r.content WHERE r.class <= 1" +
-                    where + " ORDER BY " + rank +
-                    ", (r.content, r.medium) IN (SELECT * FROM unnest($2::bigint[], "
-                    "$3::integer[])) DESC, cs.ord, r.medium, r.idx LIMIT $4::bigint) page "
+                    where + " ORDER BY " + rank + ", " + kPresentKey +
+                    " = ANY($2::bigint[]) DESC, cs.ord, r.medium, r.idx LIMIT $3::bigint) page "
                     "UNION ALL " +
                     OddRecords());
 }
@@ -593,10 +596,9 @@ std::vector<SStartKey> StartKeys(CPgConnection& db, const CLocateQuery& query,
                       "WHERE r.class <= 1 AND r.content = ANY($1::bigint[])" +
                       NameStarts(p, query);
     if (present) {
-        p.Text(keys.m_strPresentContents).Text(keys.m_strPresentMedia);
-        sql += " AND (r.content, r.medium) IN (SELECT * FROM unnest($" +
-               std::to_string(p.Count() - 1) + "::bigint[], $" + std::to_string(p.Count()) +
-               "::integer[]))";
+        p.Text(keys.m_strPresent);
+        sql += std::string(" AND ") + kPresentKey + " = ANY($" + std::to_string(p.Count()) +
+               "::bigint[])";
     }
     if (whole) {
         // Equal bytes, said with the operators only the index over the starts serves:
@@ -680,8 +682,7 @@ std::size_t BestCandidates(CPgConnection& db, const CLocateQuery& query, std::si
     const std::vector<std::string>& words = query.NameWords();
     CPgParams all;
     all.Text(keys.m_strOrder)
-        .Text(keys.m_strPresentContents)
-        .Text(keys.m_strPresentMedia)
+        .Text(keys.m_strPresent)
         .Int(static_cast<std::int64_t>(want))
         .Text(query.Joined())
         .Text(LikeLiteral(words.front()) + "%");
@@ -697,8 +698,8 @@ std::size_t BestCandidates(CPgConnection& db, const CLocateQuery& query, std::si
         wordStarts += std::string(wordStarts.empty() ? "" : " AND ") +
                       "r.folded COLLATE \"und-x-icu\" ~ $" + std::to_string(all.Count());
     }
-    const CPgResult rows = db.Exec(RankedQuestion(where, "CASE WHEN r.folded = $5 THEN 0 WHEN "
-                                                         "r.folded LIKE $6 THEN 1 WHEN " +
+    const CPgResult rows = db.Exec(RankedQuestion(where, "CASE WHEN r.folded = $4 THEN 0 WHEN "
+                                                         "r.folded LIKE $5 THEN 1 WHEN " +
                                                              wordStarts + " THEN 2 ELSE 3 END")
                                        .c_str(),
                                    all);
