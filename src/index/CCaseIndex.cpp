@@ -245,15 +245,20 @@ void CCaseIndex::ReadAllInto(std::vector<SIndexedCase> cases, SIndexChange& chan
     if (!cases.empty()) {
         next = std::async(std::launch::async, read, cases.front());
     }
+    std::size_t records = 0;
     for (std::size_t k = 0; k < cases.size(); ++k) {
         SRead done = next.get();
         if (k + 1 < cases.size() && !stop.stop_requested()) {
             next = std::async(std::launch::async, read, cases[k + 1]);
         }
+        records += done.records.m_records.size();
         Store(done.facts, done.records, change);
         if (!next.valid()) {
-            return;
+            break;
         }
+    }
+    if (records > 0) {
+        m_store->AfterBatch(records);
     }
 }
 

@@ -76,9 +76,21 @@ ALTER TABLE quillora_records SET (autovacuum_vacuum_insert_scale_factor = 0.01,
 CREATE SEQUENCE quillora_generations;
 ALTER TABLE quillora_contents ADD COLUMN generation bigint NOT NULL DEFAULT 0;
 )",
+    // The index over the starts holds the keys of the records it finds too, so that the
+    // walk over the name starts reads the index alone: fetching each start's row for its
+    // index and medium read three times the pages (in the same space: the two integers
+    // fill the padding after the names).
+    R"(
+DROP INDEX quillora_records_start;
+CREATE INDEX quillora_records_start ON quillora_records
+    (content, folded text_pattern_ops) INCLUDE (idx, medium) WHERE class <= 1;
+)",
 };
 constexpr int kKnownVersion = static_cast<int>(std::size(kSchemaSteps));
 static_assert(kKnownVersion == CPgIndexStore::kSchemaVersion);
+
+// A batch of at least this many records is vacuumed by its writer.
+constexpr std::size_t kVacuumAfter = 100000;
 
 // Found records: files and archive entries (RecordClass::File and ::ArcFile).
 static_assert(static_cast<int>(RecordClass::File) == 0 &&
@@ -132,21 +144,30 @@ std::string OddRecords() {
            " FROM quillora_records r WHERE r.folded IS NULL AND r.class <= 1";
 }
 
+// The step of a recursion `up` over records that reads the records above those it found
+// last, each by its key and once a level (the records of a folder share its parent).
+// UNION ALL, not UNION: UNION keeps a hash table of every row, made as large as the
+// planner guesses the rows to be, and without figures for the records it guessed two
+// million and spent more time making and freeing the table than reading the records.
+// A record found at two levels comes twice, which the readers of the rows allow. A
+// parent comes before its records in a case, so each level is nearer the top and the
+// recursion ends even over damaged parents.
+std::string UpOneLevel() {
+    return std::string(" UNION ALL SELECT ") + kRecordColumns +
+           " FROM (SELECT DISTINCT content, parent FROM up WHERE parent >= 0 AND parent < idx) u "
+           "JOIN quillora_records r ON r.content = u.content AND r.idx = u.parent";
+}
+
 // The records `hitSelect` names (flagged 1) and every record above them (0), by case
 // and index: paths are shown, and path words matched, from the names above. Those
-// above are read as the recursion finds them, each by its key and each once a level
-// (the records of a folder share its parent): joined afterwards, the planner guesses
+// above are read as the recursion finds them: joined afterwards, the planner guesses
 // their number far too high and reads the whole table.
 std::string WithAncestors(const std::string& hitSelect) {
-    const std::string columns = kRecordColumns;
-    return "WITH RECURSIVE hit AS (" + hitSelect + "), up AS (SELECT " + columns +
-           " FROM (SELECT DISTINCT content, parent FROM hit WHERE parent >= 0) h "
-           "JOIN quillora_records r ON r.content = h.content AND r.idx = h.parent "
-           "UNION SELECT " +
-           columns +
-           " FROM (SELECT DISTINCT content, parent FROM up WHERE parent >= 0) u "
-           "JOIN quillora_records r ON r.content = u.content AND r.idx = u.parent) "
-           "SELECT 1, r.* FROM hit r UNION ALL SELECT 0, r.* FROM up r ORDER BY 2, 3";
+    return "WITH RECURSIVE hit AS (" + hitSelect + "), up AS (SELECT " + kRecordColumns +
+           " FROM (SELECT DISTINCT content, parent FROM hit WHERE parent >= 0 AND parent < idx) "
+           "h JOIN quillora_records r ON r.content = h.content AND r.idx = h.parent" +
+           UpOneLevel() +
+           ") SELECT 1, r.* FROM hit r UNION ALL SELECT 0, r.* FROM up r ORDER BY 2, 3";
 }
 
 // The records `hitSelect` names, flagged 1 as WithAncestors flags them, by case and index.
@@ -315,17 +336,13 @@ void FetchAbove(CPgConnection& db, SFetchedCases& fetched, CPgRecordCache& cache
         CPgParams p;
         p.Text(contents + "}").Text(indexes + "}");
         const std::string columns = kRecordColumns;
-        const CPgResult rows = db.Exec(
-            ("WITH RECURSIVE up AS (SELECT " + columns +
-             " FROM unnest($1::bigint[], $2::integer[]) AS s(content, idx) "
-             "JOIN quillora_records r ON r.content = s.content AND r.idx = s.idx UNION SELECT " +
-             columns +
-             " FROM (SELECT DISTINCT content, parent FROM up WHERE parent >= 0) u "
-             "JOIN quillora_records r ON r.content = u.content AND r.idx = u.parent) "
-             "SELECT " +
-             columns + " FROM up r")
-                .c_str(),
-            p);
+        const CPgResult rows =
+            db.Exec(("WITH RECURSIVE up AS (SELECT " + columns +
+                     " FROM unnest($1::bigint[], $2::integer[]) AS s(content, idx) "
+                     "JOIN quillora_records r ON r.content = s.content AND r.idx = s.idx" +
+                     UpOneLevel() + ") SELECT " + columns + " FROM up r")
+                        .c_str(),
+                    p);
         for (int i = 0; i < rows.Rows(); ++i) {
             cache.Put(rows.Int(i, 0), static_cast<std::uint32_t>(rows.Int(i, 1)),
                       RecordFromRow(rows, i, 0));
@@ -387,13 +404,19 @@ void HandOut(SFetchedCases& fetched, bool all, ICandidateSink& sink) {
     }
 }
 
+// A medium of a case as one number, as PresentKey says it on the server: an array of
+// them is looked up in a hash table, where one of pairs was joined row by row when the
+// planner guessed a word's name starts to be few, as it did for 1,300 of them.
+std::int64_t PresentKey(std::int64_t content, std::int64_t medium) {
+    return content * 4294967296 + medium;
+}
+constexpr const char* kPresentKey = "(r.content * 4294967296 + r.medium)";
+
 // What the ties of a ranked question are broken by, as arrays for the server: the
-// cases' ids in the order they are handed out, and the media present now (case ids
-// and medium indexes side by side).
+// cases' ids in the order they are handed out, and the media present now.
 struct SRankKeys {
     std::string m_strOrder = "{";
-    std::string m_strPresentContents = "{";
-    std::string m_strPresentMedia = "{";
+    std::string m_strPresent = "{";          // PresentKey of each
     std::vector<std::int64_t> m_withPresent; // the cases with a medium present, in order
     std::set<std::pair<std::int64_t, std::int64_t>> m_present; // (case id, medium)
 };
@@ -409,8 +432,7 @@ SRankKeys RankKeys(const SFetchedCases& fetched, const PresenceFn& presence) {
         const std::vector<bool> present = presence(c.m_media);
         for (std::size_t m = 0; m < present.size() && m < c.m_media.size(); ++m) {
             if (present[m]) {
-                append(keys.m_strPresentContents, id);
-                append(keys.m_strPresentMedia, static_cast<std::int64_t>(m));
+                append(keys.m_strPresent, PresentKey(id, static_cast<std::int64_t>(m)));
                 keys.m_present.emplace(id, static_cast<std::int64_t>(m));
                 if (keys.m_withPresent.empty() || keys.m_withPresent.back() != id) {
                     keys.m_withPresent.push_back(id);
@@ -419,13 +441,12 @@ SRankKeys RankKeys(const SFetchedCases& fetched, const PresenceFn& presence) {
         }
     }
     keys.m_strOrder += '}';
-    keys.m_strPresentContents += '}';
-    keys.m_strPresentMedia += '}';
+    keys.m_strPresent += '}';
     return keys;
 }
 
-// The best $4 of the found records meeting `where`, in the order of the hits: `rank`,
-// media present now ($2, $3) first, then case order ($1), medium and tree order; with
+// The best $3 of the found records meeting `where`, in the order of the hits: `rank`,
+// media present now ($2) first, then case order ($1), medium and tree order; with
 // the records whose names could not be stored, which the matcher ranks, and every
 // record above them all.
 std::string RankedQuestion(const std::string& where, const std::string& rank) {
@@ -435,9 +456,8 @@ std::string RankedQuestion(const std::string& where, const std::string& rank) {
                     " FROM quillora_records r JOIN "
                     "unnest($1::bigint[]) WITH ORDINALITY AS cs(content, ord) "
                     "ON cs.content = r.content WHERE r.class <= 1" +
-                    where + " ORDER BY " + rank +
-                    ", (r.content, r.medium) IN (SELECT * FROM unnest($2::bigint[], "
-                    "$3::integer[])) DESC, cs.ord, r.medium, r.idx LIMIT $4::bigint) page "
+                    where + " ORDER BY " + rank + ", " + kPresentKey +
+                    " = ANY($2::bigint[]) DESC, cs.ord, r.medium, r.idx LIMIT $3::bigint) page "
                     "UNION ALL " +
                     OddRecords());
 }
@@ -576,10 +596,9 @@ std::vector<SStartKey> StartKeys(CPgConnection& db, const CLocateQuery& query,
                       "WHERE r.class <= 1 AND r.content = ANY($1::bigint[])" +
                       NameStarts(p, query);
     if (present) {
-        p.Text(keys.m_strPresentContents).Text(keys.m_strPresentMedia);
-        sql += " AND (r.content, r.medium) IN (SELECT * FROM unnest($" +
-               std::to_string(p.Count() - 1) + "::bigint[], $" + std::to_string(p.Count()) +
-               "::integer[]))";
+        p.Text(keys.m_strPresent);
+        sql += std::string(" AND ") + kPresentKey + " = ANY($" + std::to_string(p.Count()) +
+               "::bigint[])";
     }
     if (whole) {
         // Equal bytes, said with the operators only the index over the starts serves:
@@ -663,8 +682,7 @@ std::size_t BestCandidates(CPgConnection& db, const CLocateQuery& query, std::si
     const std::vector<std::string>& words = query.NameWords();
     CPgParams all;
     all.Text(keys.m_strOrder)
-        .Text(keys.m_strPresentContents)
-        .Text(keys.m_strPresentMedia)
+        .Text(keys.m_strPresent)
         .Int(static_cast<std::int64_t>(want))
         .Text(query.Joined())
         .Text(LikeLiteral(words.front()) + "%");
@@ -680,8 +698,8 @@ std::size_t BestCandidates(CPgConnection& db, const CLocateQuery& query, std::si
         wordStarts += std::string(wordStarts.empty() ? "" : " AND ") +
                       "r.folded COLLATE \"und-x-icu\" ~ $" + std::to_string(all.Count());
     }
-    const CPgResult rows = db.Exec(RankedQuestion(where, "CASE WHEN r.folded = $5 THEN 0 WHEN "
-                                                         "r.folded LIKE $6 THEN 1 WHEN " +
+    const CPgResult rows = db.Exec(RankedQuestion(where, "CASE WHEN r.folded = $4 THEN 0 WHEN "
+                                                         "r.folded LIKE $5 THEN 1 WHEN " +
                                                              wordStarts + " THEN 2 ELSE 3 END")
                                        .c_str(),
                                    all);
@@ -1111,6 +1129,33 @@ bool CPgIndexStore::FindFirstCandidates(const CLocateQuery& query, std::size_t l
         }
     }
     return false;
+}
+
+void CPgIndexStore::AfterBatch(std::size_t records) {
+    // Rows a COPY wrote are not yet known to be visible to all, so the first readers
+    // after an import checked each record's transaction, wrote that down in its page,
+    // and fetched every row an index-only scan found; their planner had no figures and
+    // the trigram index's pending entries were read by every question. Autovacuum
+    // repairs all that, but a minute or more later, and while readers wait. Small
+    // batches (a saved case) are left to it. A writer that does not own the tables
+    // gets a warning (dropped as notices are) and its batch stands.
+    if (records < kVacuumAfter) {
+        return;
+    }
+    // Vacuum marks a row visible to all only once its transaction's commit is on disk,
+    // which a server committing asynchronously may not have written yet. A transaction
+    // that writes to the log (a table of its own, dropped at once) and commits
+    // synchronously writes the log up to there first; without the right to make one,
+    // vacuum marks what it can.
+    try {
+        CPgTransaction flush(*m_db);
+        m_db->Exec("SET LOCAL synchronous_commit = on");
+        m_db->Exec("CREATE TEMPORARY TABLE quillora_flush() ON COMMIT DROP");
+        flush.Commit();
+    } catch (const CIndexError&) {
+    }
+    m_db->Exec("VACUUM (ANALYZE) quillora_records, quillora_media, quillora_contents, "
+               "quillora_case_files");
 }
 
 std::uint64_t CPgIndexStore::BytesOnDisk() {

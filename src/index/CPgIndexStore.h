@@ -24,7 +24,7 @@ struct SPgSpace {
 class CPgIndexStore : public IIndexStore {
 public:
     // The schema version this program writes; a database of a newer one is refused.
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
     // Connects to `conninfo` (a postgresql:// URL, libpq's keywords, or empty for the
     // PG* environment) and creates or upgrades the schema. `machine` names this
@@ -50,6 +50,9 @@ public:
     // expressions); for path words it fetches more of the best until enough match them.
     bool FindFirstCandidates(const CLocateQuery& query, std::size_t limit,
                              const PresenceFn& presence, ICandidateSink& sink) override;
+    // After a large batch the written tables are vacuumed and analysed (by their owner;
+    // another writer's batch stands without).
+    void AfterBatch(std::size_t records) override;
     std::uint64_t BytesOnDisk() override;
 
     SPgSpace Space();

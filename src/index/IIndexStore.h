@@ -88,6 +88,11 @@ public:
         return false;
     }
 
+    // After `records` records of several cases were put in one go (an import, a
+    // rebuild), committed: a back end may leave its tables as the readers that come next
+    // would otherwise have to bring them themselves.
+    virtual void AfterBatch(std::size_t /*records*/) {}
+
     // Bytes the store takes on disk.
     virtual std::uint64_t BytesOnDisk() = 0;
 };
