@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <sys/stat.h>
 
@@ -37,6 +38,8 @@ PRAGMA user_version = 5;
 
 constexpr int kBlockBits = 24; // blocks of a case
 constexpr int kBucketBits = 8; // buckets of a case
+// From this many records on, a case's trigram lists are made beside its blocks.
+constexpr std::size_t kRecordsForTwoThreads = 50'000;
 static_assert(CTrigramLists::kBuckets == 1u << kBucketBits);
 
 std::int64_t BlockKey(std::int64_t caseId, std::uint64_t block) {
@@ -266,10 +269,18 @@ void CSqliteIndexStore::PutCase(const SIndexedCase& facts, const SCaseRecords* r
     std::uint64_t count = 0;
     if (records && facts.m_state == ECaseState::Indexed) {
         count = records->m_records.size();
+        // A large case (a disc just scanned, say) makes its trigram lists on a second
+        // thread while its blocks are packed; a small one is not worth a thread, and an
+        // update of many cases keeps the other core reading the next one.
+        std::future<std::map<std::uint32_t, std::string>> grams;
+        if (count >= kRecordsForTwoThreads) {
+            grams = std::async(std::launch::async,
+                               [records] { return CTrigramLists::Build(*records); });
+        }
         for (std::size_t first = 0; first < count; first += CRecordBlocks::kBlockRecords) {
             blocks.push_back(CRecordBlocks::EncodeBlock(*records, first));
         }
-        buckets = CTrigramLists::Build(*records);
+        buckets = grams.valid() ? grams.get() : CTrigramLists::Build(*records);
         media = CRecordBlocks::EncodeMedia(records->m_media);
     } else {
         media = CRecordBlocks::EncodeMedia({});
