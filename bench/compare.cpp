@@ -83,7 +83,8 @@ void Restore(const std::vector<STouched>& touched) {
 } // namespace
 
 int main(int argc, char** argv) {
-    fs::path base = "/tmp/quillora-bench-scan";
+    // The tree bench_scan makes, below the temporary folder, shared with it.
+    fs::path base = fs::temp_directory_path() / "quillora-bench-scan";
     int runs = 3;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--dir") == 0) {

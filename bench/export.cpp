@@ -134,7 +134,10 @@ int main(int argc, char** argv) {
         std::getenv("QUILLORA_CLI")
             ? std::getenv("QUILLORA_CLI")
             : (self.parent_path().parent_path() / "src" / "quillora-cli").string();
-    const std::filesystem::path dir = argc > 1 ? argv[1] : "/tmp/quillora-bench-export";
+    const std::filesystem::path dir =
+        argc > 1 ? std::filesystem::path(argv[1])
+                 : std::filesystem::temp_directory_path() /
+                       ("quillora-bench-export." + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string casePath = (dir / "case.cas").string();
 

@@ -311,7 +311,9 @@ std::string DefaultCli(const char* self) {
 
 int main(int argc, char** argv) {
     std::string cli = DefaultCli(argv[0]);
-    fs::path base = "/tmp/quillora-bench-scan";
+    // Below the temporary folder; kept from run to run (and used by bench_compare), since
+    // making the trees takes longer than measuring them.
+    fs::path base = fs::temp_directory_path() / "quillora-bench-scan";
     int runs = 3;
     bool rescanOnly = false;
     for (int i = 1; i < argc; ++i) {
