@@ -124,6 +124,8 @@ bool SFindCondition::Compile() {
     m_bTimeBounds = m_bCTimeMin || m_bCTimeMax || m_bUTimeMin || m_bUTimeMax;
     m_bNoCondition = !m_bName && !m_bCategory && !m_bComment && !m_bMark && !m_bSizeMin &&
                      !m_bSizeMax && !m_bTimeBounds;
+    m_bNameOnly = m_bName && !m_bCategory && !m_bComment && !m_bMark && !m_bSizeMin &&
+                  !m_bSizeMax && !m_bTimeBounds;
     return ok;
 }
 
@@ -146,6 +148,12 @@ bool SFindCondition::Match(const SRecordFacts& record, std::string_view findName
 }
 
 bool SFindCondition::MatchStored(SRecordFacts& record) const {
+    // The commonest find, a name alone, goes straight to the name: AND and OR of one
+    // condition are that condition, NOT its negation.
+    if (m_bNameOnly) {
+        const bool holds = NameHolds(SStoredName{record});
+        return m_nMethod == 2 ? !holds : holds;
+    }
     return MatchMethod(record, SStoredName{record});
 }
 

@@ -88,6 +88,7 @@ private:
     std::vector<std::string> m_problems;
     // The plain conditions, copied out of the settings by Compile.
     int m_nMethod = 0;
+    bool m_bNameOnly = false; // the name is the only condition
     bool m_bMark = false;
     bool m_bSizeMin = false;
     bool m_bSizeMax = false;
