@@ -49,8 +49,10 @@ void TakeSink(CIndexSink& sink, SIndexedCase& facts, SCaseRecords& records) {
 // size its trailer gives), at 64 bytes a record: few are smaller. 0 when unknown.
 std::size_t ExpectedRecords(const std::string& path, std::int64_t fileSize) {
     constexpr std::uint64_t kBytesPerRecord = 64;
-    // Deflate makes at most about 1,032 bytes of one, which bounds a damaged trailer.
-    constexpr std::uint64_t kMostInflation = 1032;
+    // Case files inflate to a few times their size; a trailer that claims more (damaged,
+    // or a file made to look so) gets no more room than this, so that no bogus figure
+    // can make the reservation fail. A case that is larger only grows its array later.
+    constexpr std::uint64_t kMostInflation = 32;
     CUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     unsigned char head[2] = {};
     if (fd.Get() < 0 || fileSize < 18 || ::pread(fd.Get(), head, 2, 0) != 2) {
