@@ -3,8 +3,6 @@
 
 #include "index/CIndexError.h"
 
-#include <dlfcn.h>
-
 namespace quillora {
 
 namespace {
@@ -15,46 +13,32 @@ constexpr char kSoname[] = "libpq.so.5";
 
 const CLibPq& CLibPq::Get() {
     static const CLibPq library;
-    if (!library.m_strError.empty()) {
-        throw CIndexError(library.m_strError, false);
+    if (!library.m_library.Error().empty()) {
+        throw CIndexError(library.m_library.Error(), false);
     }
     return library;
 }
 
-template <class Fn> void CLibPq::Bind(Fn& target, const char* name) {
-    target = reinterpret_cast<Fn>(::dlsym(m_handle, name));
-    if (!target && m_strError.empty()) {
-        m_strError = std::string("the shared index needs ") + kSoname + ", which has no " + name;
-    }
-}
-
-// The handle is never closed: connections and results may be freed until the end.
-CLibPq::CLibPq() : m_handle(::dlopen(kSoname, RTLD_NOW | RTLD_LOCAL)) {
-    if (!m_handle) {
-        const char* why = ::dlerror();
-        m_strError =
-            std::string("the shared index needs libpq (package libpq5): ") + (why ? why : kSoname);
-        return;
-    }
-    Bind(m_connectdb, "PQconnectdb");
-    Bind(m_status, "PQstatus");
-    Bind(m_errorMessage, "PQerrorMessage");
-    Bind(m_finish, "PQfinish");
-    Bind(m_setNoticeProcessor, "PQsetNoticeProcessor");
-    Bind(m_exec, "PQexec");
-    Bind(m_execParams, "PQexecParams");
-    Bind(m_putCopyData, "PQputCopyData");
-    Bind(m_putCopyEnd, "PQputCopyEnd");
-    Bind(m_getResult, "PQgetResult");
-    Bind(m_resultStatus, "PQresultStatus");
-    Bind(m_resultErrorMessage, "PQresultErrorMessage");
-    Bind(m_clear, "PQclear");
-    Bind(m_ntuples, "PQntuples");
-    Bind(m_getisnull, "PQgetisnull");
-    Bind(m_getlength, "PQgetlength");
-    Bind(m_getvalue, "PQgetvalue");
-    Bind(m_fformat, "PQfformat");
-    Bind(m_cmdTuples, "PQcmdTuples");
+CLibPq::CLibPq() : m_library(kSoname, "the shared index needs", "libpq", "libpq5") {
+    m_library.Bind(m_connectdb, "PQconnectdb");
+    m_library.Bind(m_status, "PQstatus");
+    m_library.Bind(m_errorMessage, "PQerrorMessage");
+    m_library.Bind(m_finish, "PQfinish");
+    m_library.Bind(m_setNoticeProcessor, "PQsetNoticeProcessor");
+    m_library.Bind(m_exec, "PQexec");
+    m_library.Bind(m_execParams, "PQexecParams");
+    m_library.Bind(m_putCopyData, "PQputCopyData");
+    m_library.Bind(m_putCopyEnd, "PQputCopyEnd");
+    m_library.Bind(m_getResult, "PQgetResult");
+    m_library.Bind(m_resultStatus, "PQresultStatus");
+    m_library.Bind(m_resultErrorMessage, "PQresultErrorMessage");
+    m_library.Bind(m_clear, "PQclear");
+    m_library.Bind(m_ntuples, "PQntuples");
+    m_library.Bind(m_getisnull, "PQgetisnull");
+    m_library.Bind(m_getlength, "PQgetlength");
+    m_library.Bind(m_getvalue, "PQgetvalue");
+    m_library.Bind(m_fformat, "PQfformat");
+    m_library.Bind(m_cmdTuples, "PQcmdTuples");
 }
 
 } // namespace quillora

@@ -3,6 +3,8 @@
 // (TLS, Kerberos, LDAP) at every start.
 #pragma once
 
+#include "core/CLoadedLibrary.h"
+
 #include <libpq-fe.h>
 
 #include <string>
@@ -37,10 +39,8 @@ public:
 
 private:
     CLibPq();
-    template <class Fn> void Bind(Fn& target, const char* name);
 
-    void* m_handle = nullptr;
-    std::string m_strError; // why it could not be loaded; empty when it was
+    CLoadedLibrary m_library;
 };
 
 } // namespace quillora

@@ -3,6 +3,8 @@
 // (ICU's data among them) at every start.
 #pragma once
 
+#include "core/CLoadedLibrary.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 
@@ -63,10 +65,8 @@ public:
 private:
     CLibArchive();
     static const CLibArchive& Instance();
-    template <class Fn> void Bind(Fn& target, const char* name);
 
-    void* m_handle = nullptr;
-    std::string m_strError; // why it could not be loaded; empty when it was
+    CLoadedLibrary m_library;
 };
 
 } // namespace quillora
