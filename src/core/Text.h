@@ -54,6 +54,9 @@ std::string Utf8ToCp932Lossy(std::string_view utf8);
 using MissingCharWriter = void (*)(char32_t cp, std::string& out);
 std::size_t AppendCp932(std::string_view utf8, std::string& out, MissingCharWriter replace);
 
+// The UTF-8 bytes of code point `cp` appended to `out` (no check that it is one).
+void AppendUtf8(std::string& out, char32_t cp);
+
 // UTF-8 <-> UTF-16 (as std::u16string of code units). Escapes map to lone surrogates
 // U+DC80..U+DCFF and back; invalid UTF-16 (other lone surrogates) becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view utf8);

@@ -533,22 +533,7 @@ std::optional<std::string> AfterEveryStart(std::string word) {
         if (c >= 0x10FFFF) {
             continue;
         }
-        c = c == 0xD7FF ? 0xE000 : c + 1;
-        if (c < 0x80) {
-            word += static_cast<char>(c);
-        } else if (c < 0x800) {
-            word += static_cast<char>(0xC0 | (c >> 6));
-            word += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            word += static_cast<char>(0xE0 | (c >> 12));
-            word += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            word += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            word += static_cast<char>(0xF0 | (c >> 18));
-            word += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            word += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            word += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        text::AppendUtf8(word, c == 0xD7FF ? 0xE000 : c + 1);
         return word;
     }
     return std::nullopt;
