@@ -234,7 +234,10 @@ std::size_t TailRoom(const SRecordJsonFields& r) {
     return room;
 }
 
-void WriteTail(CJsonCursor& j, const SRecordJsonFields& r) {
+// The cursor is this function's own, so that its position can stay in a register: the
+// bytes it writes could alias a cursor held elsewhere.
+char* WriteTail(char* at, const SRecordJsonFields& r) {
+    CJsonCursor j(at);
     j.Literal("\",\"name\":");
     if (!r.m_escapedName.empty()) {
         j.Literal("\"");
@@ -262,7 +265,7 @@ void WriteTail(CJsonCursor& j, const SRecordJsonFields& r) {
         r.m_byMark == 0 && r.m_nDataLen == 0 && !r.m_pProps && IsPlain(r)) {
         j.Literal(",\"crc\":null,\"comment\":\"\",\"category\":\"\",\"link\":\"\",\"mark\":0,"
                   "\"dataLen\":0,\"props\":null}");
-        return;
+        return j.End();
     }
     j.Literal(",\"crc\":");
     if (r.m_bHasCrc) {
@@ -322,6 +325,7 @@ void WriteTail(CJsonCursor& j, const SRecordJsonFields& r) {
         j.String(r.m_arcText);
     }
     j.Literal("}");
+    return j.End();
 }
 
 } // namespace
@@ -338,9 +342,7 @@ std::size_t RecordJsonTailRoom(const SRecordJsonFields& r) {
 }
 
 char* WriteRecordJsonTail(char* at, const SRecordJsonFields& r) {
-    CJsonCursor cursor(at);
-    WriteTail(cursor, r);
-    return cursor.End();
+    return WriteTail(at, r);
 }
 
 std::string RecordJson(const SFileInfo& r) {
