@@ -1,6 +1,7 @@
 // Builds a synthetic case of 1,000,000 records with realistic names, saves and loads
 // it as a plain case file, and prints records per second for each and the resident
 // bytes each record costs besides its name's bytes.
+#include "StreamCount.h"
 #include "model/CCDCase.h"
 #include "model/CCaseReader.h"
 #include "model/CaseFile.h"
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 using namespace quillora;
+using quillora::bench::StreamCount;
 
 namespace {
 
@@ -100,27 +102,6 @@ Built BuildCase() {
     b.root->UpdateDisplayNameTree(true);
     b.root->RecalcSize(true);
     return b;
-}
-
-// Counts the records as they stream past: the floor of every consumer of the stream.
-class CCountingSink final : public IRecordSink {
-public:
-    std::size_t m_nRecords = 0;
-    void BeginMedium(SRecordFacts&) override { ++m_nRecords; }
-    void EnterFolder(SRecordFacts&) override { ++m_nRecords; }
-    void Entry(SRecordFacts&) override { ++m_nRecords; }
-    void LeaveFolder(SRecordFacts&) override {}
-    void EndMedium(SRecordFacts&) override {}
-    void Finish(const SSinkResult&) override {}
-};
-
-std::size_t StreamCount(const std::string& path) {
-    std::unique_ptr<ICaseStream> stream = OpenCaseStream(path, kOpenForLoad, false);
-    CCountingSink sink;
-    CCDCase::SPasswordCheck check{"", {}};
-    CCaseReader::Read(*stream, sink, &check);
-    stream->Close();
-    return sink.m_nRecords;
 }
 
 } // namespace
