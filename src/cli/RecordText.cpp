@@ -150,6 +150,9 @@ namespace {
 // Writes a line into room reserved for it beforehand: tree --json writes tens of fields
 // for millions of records, and appending each piece to a string costs more than the
 // formatting.
+// The longest run Kind writes: keys, the longest class name, two numbers.
+constexpr std::size_t kKindRoom = 64;
+
 class CJsonCursor {
 public:
     explicit CJsonCursor(char* at) : m_at(at) {}
@@ -187,6 +190,36 @@ public:
         // a call.
         std::memcpy(m_at, s_text, 32);
         m_at += s_length;
+    }
+    // From the class to the size's key: the same for most records of a case, and kept
+    // as text from one record to the next.
+    void Kind(RecordClass cls, std::uint32_t flags, std::uint16_t arcType) {
+        struct SLastKind {
+            RecordClass cls{};
+            std::uint32_t flags = 0;
+            std::uint16_t arcType = 0;
+            bool valid = false;
+            char text[kKindRoom] = {};
+            std::size_t length = 0;
+        };
+        thread_local SLastKind last;
+        if (!last.valid || cls != last.cls || flags != last.flags || arcType != last.arcType) {
+            CJsonCursor k(last.text);
+            k.Literal(",\"class\":\"");
+            k.Raw(RecordClassName(cls));
+            k.Literal("\",\"flags\":");
+            k.Number(flags);
+            k.Literal(",\"arcType\":");
+            k.Number(arcType);
+            k.Literal(",\"size\":");
+            last.cls = cls;
+            last.flags = flags;
+            last.arcType = arcType;
+            last.valid = true;
+            last.length = static_cast<std::size_t>(k.End() - last.text);
+        }
+        std::memcpy(m_at, last.text, kKindRoom);
+        m_at += last.length;
     }
     void String(std::string_view utf8) {
         *m_at++ = '"';
@@ -246,13 +279,7 @@ char* WriteTail(char* at, const SRecordJsonFields& r) {
     } else {
         j.String(r.m_name);
     }
-    j.Literal(",\"class\":\"");
-    j.Raw(RecordClassName(r.m_class));
-    j.Literal("\",\"flags\":");
-    j.Number(r.m_dwFlags);
-    j.Literal(",\"arcType\":");
-    j.Number(r.m_wArcType);
-    j.Literal(",\"size\":");
+    j.Kind(r.m_class, r.m_dwFlags, r.m_wArcType);
     j.Number(r.m_nSize);
     j.Literal(",\"lastWrite\":");
     j.Time(r.m_ftLastWrite);

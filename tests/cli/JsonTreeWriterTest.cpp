@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -116,4 +117,44 @@ TEST(JsonTreeWriter, TheCommandPrintsTheStreamedLines) {
     CliResult tree = RunCli({"tree", path, "--json"});
     ASSERT_EQ(tree.exitCode, 0) << tree.err;
     EXPECT_EQ(tree.out, FromTree(path, ""));
+}
+
+// A line's class, flags and archive type are its own record's, however the records
+// before it were made: lines are written one after another from the same buffers.
+TEST(JsonTreeWriter, EachLineNamesItsOwnClassFlagsAndArcType) {
+    const auto className = [](const SFileInfo& r) -> std::string {
+        switch (r.Class()) {
+        case RecordClass::Case:
+            return "case";
+        case RecordClass::Group:
+            return "group";
+        case RecordClass::Volume:
+            return "medium";
+        case RecordClass::ArcFile:
+            return "arcentry";
+        default:
+            return "file";
+        }
+    };
+    CRandomTreeDefinitions definitions;
+    std::set<std::string> kinds;
+    for (unsigned seed = 1; seed <= 10; ++seed) {
+        std::unique_ptr<CCDCase> root = CRandomCaseTree(seed).Make();
+        std::vector<const SFileInfo*> order{root.get()};
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            for (const auto& child : order[i]->Children()) {
+                order.push_back(child.get());
+            }
+        }
+        for (const SFileInfo* record : order) {
+            const std::string expected = ",\"class\":\"" + className(*record) +
+                                         "\",\"flags\":" + std::to_string(record->m_dwFlags) +
+                                         ",\"arcType\":" + std::to_string(record->m_wArcType) +
+                                         ",\"size\":" + std::to_string(record->m_nSize) + ",";
+            const std::string line = cli::RecordJson(*record);
+            EXPECT_NE(line.find(expected), std::string::npos) << line;
+            kinds.insert(expected.substr(0, expected.find(",\"size\"")));
+        }
+    }
+    EXPECT_GT(kinds.size(), 5u);
 }
