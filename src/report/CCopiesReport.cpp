@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <stdexcept>
 #include <tuple>
 
@@ -39,43 +40,30 @@ std::size_t NameRunEnd(std::span<const SNameEntry> names, std::size_t begin) {
     return end;
 }
 
-// Partitioned runs (`ends` per run, empty for a case skipped) cut into about `parts`
-// stretches: neighbouring partitions are joined until a stretch holds its share of the
-// entries. In every run a stretch is one span, since the run's partitions lie in order.
+// The entries of partitions [first, last) in every partitioned run (`ends` per run,
+// empty for a case skipped) into `spans`, a span per run, empty for a case skipped: a
+// run's partitions lie in order.
 template <class Entry>
-std::vector<std::vector<std::span<const Entry>>>
-PartitionStretches(const std::vector<std::pmr::vector<Entry>>& runs,
-                   const std::vector<std::vector<std::uint32_t>>& ends, std::size_t parts) {
-    constexpr std::size_t kPartitions = CCrcContentTable::kPartitions;
-    const auto begin = [&](std::size_t run, std::size_t partition) -> std::uint32_t {
-        return partition == 0 || ends[run].empty() ? 0 : ends[run][partition - 1];
-    };
-    std::vector<std::uint64_t> entries(kPartitions, 0);
-    std::uint64_t total = 0;
+void PartitionSpans(const std::vector<std::pmr::vector<Entry>>& runs,
+                    const std::vector<std::vector<std::uint32_t>>& ends, std::size_t first,
+                    std::size_t last, std::vector<std::span<const Entry>>& spans) {
+    spans.clear();
     for (std::size_t r = 0; r < runs.size(); ++r) {
-        for (std::size_t p = 0; p < kPartitions; ++p) {
-            entries[p] += begin(r, p + 1) - begin(r, p);
-        }
-        total += runs[r].size();
-    }
-    const std::uint64_t share = std::max<std::uint64_t>(1, (total + parts - 1) / parts);
-    std::vector<std::vector<std::span<const Entry>>> split;
-    std::size_t first = 0;
-    std::uint64_t taken = 0;
-    for (std::size_t p = 0; p < kPartitions; ++p) {
-        taken += entries[p];
-        if (taken < share && p + 1 < kPartitions) {
+        if (ends[r].empty()) {
+            spans.emplace_back();
             continue;
         }
-        std::vector<std::span<const Entry>>& stretch = split.emplace_back();
-        for (std::size_t r = 0; r < runs.size(); ++r) {
-            const std::uint32_t from = begin(r, first);
-            stretch.emplace_back(runs[r].data() + from, begin(r, p + 1) - from);
-        }
-        first = p + 1;
-        taken = 0;
+        const std::uint32_t from = first == 0 ? 0 : ends[r][first - 1];
+        spans.emplace_back(runs[r].data() + from, ends[r][last - 1] - from);
     }
-    return split;
+}
+
+// How many neighbouring partitions of `entries` in all make a stretch of about
+// `perStretch` entries: a power of two, so that the stretches cut the partitions evenly.
+std::size_t PartitionsPerStretch(std::uint64_t entries, std::size_t perStretch) {
+    constexpr std::size_t kPartitions = CCrcContentTable::kPartitions;
+    const std::uint64_t wanted = kPartitions * perStretch / std::max<std::uint64_t>(1, entries);
+    return std::bit_floor(std::clamp<std::uint64_t>(wanted, 1, kPartitions));
 }
 
 auto NameBefore(const SNameEntry& a, const SNameEntry& b) {
@@ -362,16 +350,19 @@ void CCopiesReport::CountMedia(unsigned threads) {
     // Either the sorted runs, or the partitioned tallies and names.
     const bool partitioned = m_layout == ECrcLayout::Partitioned;
     std::vector<std::vector<std::span<const SCrcEntry>>> runs;
-    std::vector<std::vector<std::span<const SCrcTally>>> tallies;
-    std::vector<std::vector<std::span<const SNameEntry>>> names;
+    // Partitioned, a task is a stretch of neighbouring partitions, whose spans the
+    // worker finds itself: the tallies' stretches first, then the names'.
+    std::size_t tallyTasks = 0, tallyWidth = 1, nameTasks = 0, nameWidth = 1;
     if (partitioned) {
-        tallies = PartitionStretches(m_tallyRuns, m_partitionEnds, parts);
-        names = PartitionStretches(m_nameRuns, m_namePartitionEnds,
-                                   std::max(workers, m_nNameFiles / perStretch));
+        constexpr std::size_t kPartitions = CCrcContentTable::kPartitions;
+        tallyWidth = PartitionsPerStretch(m_nCrcFiles, perStretch);
+        nameWidth = PartitionsPerStretch(m_nNameFiles, perStretch);
+        tallyTasks = kPartitions / tallyWidth;
+        nameTasks = kPartitions / nameWidth;
     } else {
         runs = SplitRuns(parts);
     }
-    const std::size_t tasks = runs.size() + tallies.size() + names.size();
+    const std::size_t tasks = runs.size() + tallyTasks + nameTasks;
     std::vector<std::vector<SMediumCounts>> counts(workers,
                                                    std::vector<SMediumCounts>(m_media.size()));
     std::atomic<std::size_t> next{0};
@@ -382,13 +373,20 @@ void CCopiesReport::CountMedia(unsigned threads) {
         }
         CCrcContentTable table;
         std::vector<SNameEntry> gathered;
+        std::vector<std::span<const SCrcTally>> tallies;
+        std::vector<std::span<const SNameEntry>> names;
         for (std::size_t part = next++; part < tasks; part = next++) {
             if (part < runs.size()) {
                 table.Count(runs[part], m_mediumBases, into);
-            } else if (part < runs.size() + tallies.size()) {
-                table.Count(tallies[part - runs.size()], m_mediumBases, into);
+            } else if (const std::size_t t = part - runs.size(); t < tallyTasks) {
+                PartitionSpans(m_tallyRuns, m_partitionEnds, t * tallyWidth, (t + 1) * tallyWidth,
+                               tallies);
+                table.Count(tallies, m_mediumBases, into);
             } else {
-                CountNameStretch(names[part - runs.size() - tallies.size()], gathered, into);
+                const std::size_t n = t - tallyTasks;
+                PartitionSpans(m_nameRuns, m_namePartitionEnds, n * nameWidth, (n + 1) * nameWidth,
+                               names);
+                CountNameStretch(names, gathered, into);
             }
         }
     });

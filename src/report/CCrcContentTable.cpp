@@ -22,8 +22,11 @@ void CCrcContentTable::Partition(std::span<const SCrcEntry> in, std::span<SCrcTa
 namespace {
 
 // A stretch's share of each run is short (a few cache lines) and far from the next
-// run's, too short for the processor to see a stream: asked for ahead, the next run's
-// entries arrive while this one's are counted.
+// run's, too short for the processor to see a stream: asked for ahead, the runs after
+// this one arrive while it is counted. A share of a partition is counted in less time
+// than its first line takes to arrive, so the ask goes a few runs ahead.
+constexpr std::size_t kRunsAhead = 4;
+
 template <class Entry> void FetchAhead(std::span<const Entry> run) {
     constexpr std::size_t kLine = 64;
     const char* at = reinterpret_cast<const char*>(run.data());
@@ -64,10 +67,12 @@ void CCrcContentTable::Count(const std::vector<std::span<const Entry>>& runs,
     }
     m_nMask = size - 1;
     m_filled.clear();
-    FetchAhead(runs.empty() ? std::span<const Entry>{} : runs[0]);
+    for (std::size_t r = 0; r < std::min(kRunsAhead, runs.size()); ++r) {
+        FetchAhead(runs[r]);
+    }
     for (std::size_t r = 0; r < runs.size(); ++r) {
-        if (r + 1 < runs.size()) {
-            FetchAhead(runs[r + 1]);
+        if (r + kRunsAhead < runs.size()) {
+            FetchAhead(runs[r + kRunsAhead]);
         }
         for (const Entry& entry : runs[r]) {
             const std::uint64_t bytes = entry.Size();

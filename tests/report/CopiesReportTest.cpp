@@ -216,6 +216,50 @@ TEST_F(CopiesReportTest, MediumCountsDoNotDependOnTheThreads) {
     }
 }
 
+// A report that only counts cuts its partitions into stretches across every case file
+// read, with media of the same label and serial in every case (each its own medium) and
+// files unusable cases left out between them: its counts are the listing report's.
+TEST_F(CopiesReportTest, CountedOnlyAgreesOverManyCasesWithSkippedOnes) {
+    std::mt19937 random(11);
+    std::vector<std::string> paths;
+    for (int c = 0; c < 40; ++c) {
+        std::vector<SPlantedMedium> media;
+        for (std::uint32_t m = 0; m < 2; ++m) {
+            SPlantedMedium medium{m == 0 ? "Disc A" : "Disc B", "", m + 1, "", {}};
+            for (int f = 0; f < 30; ++f) {
+                const auto content = static_cast<std::uint32_t>(random() % 300);
+                const bool crc = content % 7 != 0;
+                medium.m_files.push_back({"f" + std::to_string(content), 100 + content,
+                                          crc ? content * 2654435761u + 1 : 0,
+                                          kT0 + content * kSecond});
+            }
+            media.push_back(medium);
+        }
+        paths.push_back(CasePath("shelf" + std::to_string(c) + ".cas"));
+        test::WriteShelfCase(paths.back(), media);
+    }
+    const std::string bytes = test::ReadFileBytes(paths[25]);
+    std::ofstream(paths[25], std::ios::binary | std::ios::trunc)
+        << bytes.substr(0, bytes.size() / 2);
+    std::ofstream(paths[10], std::ios::binary | std::ios::trunc) << "not a case file";
+    const auto listed = Collect(paths, false, {}, ECrcLayout::Sorted, 2);
+    ASSERT_EQ(listed->Skipped(), 2u);
+    ASSERT_EQ(listed->Media().size(), 2u * 38u);
+    const MediumCounts expected = CountsOf(*listed);
+    std::uint64_t sole = 0, files = 0;
+    for (const auto& m : expected) {
+        files += std::get<0>(m);
+        sole += std::get<2>(m);
+    }
+    EXPECT_GT(sole, 0u);
+    EXPECT_LT(sole, files);
+    for (unsigned threads : {1u, 2u, 3u}) {
+        const auto counted = Collect(paths, false, {}, ECrcLayout::Partitioned, threads);
+        EXPECT_EQ(counted->Skipped(), 2u);
+        EXPECT_EQ(CountsOf(*counted), expected) << threads << " threads";
+    }
+}
+
 // Every file of one content lands in one partition whatever the medium or position,
 // the partitions in order with their ends where the entries are, each in the order the
 // entries came in.
