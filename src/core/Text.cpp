@@ -40,16 +40,22 @@ constexpr char32_t kReplacement = 0xFFFD;
 // The CP932 tables, filled once from glibc's iconv. After that no conversion
 // touches iconv: names are converted by the million when a catalogue loads.
 struct Cp932Tables {
-    std::array<std::uint16_t, 256> single{};   // byte -> BMP code point, kNone if not a char
-    std::array<bool, 256> lead{};              // byte starts a two-byte code
-    std::array<std::uint16_t, 65536> pair{};   // lead<<8|trail -> code point, kNone if invalid
-    std::array<std::uint16_t, 65536> encode{}; // code point -> byte (<0x100) or lead<<8|trail
+    std::array<std::uint16_t, 256> single{}; // byte -> BMP code point, kNone if not a char
+    std::array<bool, 256> lead{};            // byte starts a two-byte code
+    std::array<std::uint16_t, 65536> pair{}; // lead<<8|trail -> code point, kNone if invalid
     // The decoding again as UTF-8 bytes, for the reader of every stored name: each entry
     // holds up to three bytes, low byte first, and their count in its top byte (0: no
     // character). A single byte that is no character decodes to its escape.
     std::array<std::uint32_t, 256> singleUtf8{};
     std::array<std::uint8_t, 256> leadSlot{}; // 1 + the lead's row in pairUtf8, or 0
     std::vector<std::uint32_t> pairUtf8;      // 256 a lead byte, by trail byte
+};
+
+// Code point -> byte (<0x100) or lead<<8|trail. Built apart from the decoding, and only
+// when something is encoded: a process that only reads cases never needs it, and it
+// costs as much to build as the rest.
+struct Cp932Encoding {
+    std::array<std::uint16_t, 65536> encode{};
 };
 
 struct IconvCloser {
@@ -142,10 +148,10 @@ void FillDecode(Cp932Tables& t, void* toUnicode) {
 
 // Several codes decode to the same character (NEC and IBM duplicates); the one
 // iconv's own encoder picks is the one Windows writes, so that wins.
-void FillEncode(Cp932Tables& t, void* fromUnicode) {
-    t.encode.fill(kNone);
+void FillEncode(const Cp932Tables& t, Cp932Encoding& e, void* fromUnicode) {
+    e.encode.fill(kNone);
     auto consider = [&](std::uint16_t cp, std::uint16_t code) {
-        if (cp == kNone || t.encode[cp] != kNone) {
+        if (cp == kNone || e.encode[cp] != kNone) {
             return;
         }
         std::uint32_t in = cp;
@@ -161,7 +167,7 @@ void FillEncode(Cp932Tables& t, void* fromUnicode) {
         if (DecodeCode(t, chosen) != cp) {
             chosen = code; // iconv's pick would not read back as cp: keep a code that does
         }
-        t.encode[cp] = chosen;
+        e.encode[cp] = chosen;
     };
     for (unsigned b = 0; b < 256; ++b) {
         consider(t.single[b], static_cast<std::uint16_t>(b));
@@ -210,9 +216,7 @@ void FillUtf8(Cp932Tables& t) {
 std::unique_ptr<Cp932Tables> BuildTables() {
     auto tables = std::make_unique<Cp932Tables>();
     IconvHandle toUnicode = OpenIconv("UTF-32LE", "CP932");
-    IconvHandle fromUnicode = OpenIconv("CP932", "UTF-32LE");
     FillDecode(*tables, toUnicode.get());
-    FillEncode(*tables, fromUnicode.get());
     FillUtf8(*tables);
     return tables;
 }
@@ -220,6 +224,16 @@ std::unique_ptr<Cp932Tables> BuildTables() {
 const Cp932Tables& Tables() {
     static const std::unique_ptr<Cp932Tables> tables = BuildTables();
     return *tables;
+}
+
+const Cp932Encoding& Encoding() {
+    static const std::unique_ptr<Cp932Encoding> encoding = [] {
+        auto e = std::make_unique<Cp932Encoding>();
+        IconvHandle fromUnicode = OpenIconv("CP932", "UTF-32LE");
+        FillEncode(Tables(), *e, fromUnicode.get());
+        return e;
+    }();
+    return *encoding;
 }
 
 bool IsAsciiImpl(const char* p, std::size_t n) {
@@ -306,7 +320,7 @@ Unit DecodeAt(std::string_view s, std::size_t i) {
 // character CP932 lacks becomes `missing`, or ends the conversion with false
 // when `missing` is 0. *sawByte tells whether any raw byte was written.
 bool EncodeCp932(std::string_view utf8, std::string& out, char missing, bool* sawByte) {
-    const Cp932Tables& t = Tables();
+    const Cp932Encoding& e = Encoding();
     out.clear();
     out.reserve(utf8.size());
     *sawByte = false;
@@ -327,7 +341,7 @@ bool EncodeCp932(std::string_view utf8, std::string& out, char missing, bool* sa
             *sawByte = true;
             continue;
         }
-        std::uint16_t code = u.cp <= 0xFFFF ? t.encode[u.cp] : kNone;
+        std::uint16_t code = u.cp <= 0xFFFF ? e.encode[u.cp] : kNone;
         if (code == kNone) {
             if (missing == 0) {
                 return false;
@@ -518,7 +532,7 @@ std::size_t AppendCp932(std::string_view utf8, std::string& out, MissingCharWrit
         out.append(utf8);
         return 0;
     }
-    const Cp932Tables& t = Tables();
+    const Cp932Encoding& e = Encoding();
     std::size_t replaced = 0;
     for (std::size_t i = 0; i < utf8.size();) {
         auto c = static_cast<unsigned char>(utf8[i]);
@@ -533,7 +547,7 @@ std::size_t AppendCp932(std::string_view utf8, std::string& out, MissingCharWrit
             out += static_cast<char>(u.cp);
             continue;
         }
-        std::uint16_t code = u.cp <= 0xFFFF ? t.encode[u.cp] : kNone;
+        std::uint16_t code = u.cp <= 0xFFFF ? e.encode[u.cp] : kNone;
         if (code == kNone) {
             replace(u.cp, out);
             ++replaced;
