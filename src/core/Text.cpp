@@ -116,6 +116,51 @@ std::uint16_t DecodeCode(const Cp932Tables& t, std::uint16_t code) {
     return code < 0x100 ? t.single[code] : t.pair[code];
 }
 
+// The pairs of one lead byte with every trail byte, decoded in one conversion that
+// steps over each pair iconv rejects: a call per pair made the tables cost a few
+// milliseconds at the first decode. False when the output does not line up with the
+// pairs (a pair decoding to other than one character); the caller then decodes the
+// row a pair at a time.
+bool FillPairRow(Cp932Tables& t, void* cd, unsigned lead) {
+    char in[512];
+    for (unsigned trail = 0; trail < 256; ++trail) {
+        in[2 * trail] = static_cast<char>(lead);
+        in[2 * trail + 1] = static_cast<char>(trail);
+    }
+    auto handle = static_cast<iconv_t>(cd);
+    std::uint32_t out[256];
+    std::size_t pair = 0;
+    while (pair < 256) {
+        iconv(handle, nullptr, nullptr, nullptr, nullptr);
+        char* inPtr = in + 2 * pair;
+        std::size_t inLeft = 2 * (256 - pair);
+        char* outPtr = reinterpret_cast<char*>(out);
+        std::size_t outLeft = sizeof out;
+        const bool failed =
+            iconv(handle, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1);
+        const std::size_t consumed = static_cast<std::size_t>(inPtr - (in + 2 * pair));
+        const std::size_t produced = (sizeof out - outLeft) / sizeof out[0];
+        if (consumed != 2 * produced || (sizeof out - outLeft) % sizeof out[0] != 0) {
+            return false;
+        }
+        for (std::size_t i = 0; i < produced; ++i) {
+            const std::uint32_t cp = out[i];
+            t.pair[lead << 8 | (pair + i)] =
+                cp > 0xFFFF || cp == kNone ? kNone : static_cast<std::uint16_t>(cp);
+        }
+        pair += produced;
+        if (!failed) {
+            break;
+        }
+        if (errno != EILSEQ || pair == 256) {
+            return false;
+        }
+        t.pair[lead << 8 | pair] = kNone; // rejected: no character
+        ++pair;
+    }
+    return pair == 256;
+}
+
 void FillDecode(Cp932Tables& t, void* toUnicode) {
     t.single.fill(kNone);
     t.pair.fill(kNone);
@@ -136,12 +181,11 @@ void FillDecode(Cp932Tables& t, void* toUnicode) {
         t.lead[b] = false;
     }
     for (unsigned lead = 0; lead < 256; ++lead) {
-        if (!t.lead[lead]) {
-            continue;
-        }
-        for (unsigned trail = 0; trail < 256; ++trail) {
-            char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            t.pair[lead << 8 | trail] = DecodeWithIconv(toUnicode, in, 2);
+        if (t.lead[lead] && !FillPairRow(t, toUnicode, lead)) {
+            for (unsigned trail = 0; trail < 256; ++trail) {
+                char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                t.pair[lead << 8 | trail] = DecodeWithIconv(toUnicode, in, 2);
+            }
         }
     }
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
 #include <random>
 #include <string>
 
@@ -68,6 +70,38 @@ TEST(Text, Cp932EveryCodeReadsBackAsItsCharacter) {
     }
     EXPECT_GT(decoded, 7000);
     EXPECT_LT(changed, 500);
+}
+
+// Every two-byte code decodes as iconv decodes that code alone: the table is built a
+// lead byte's row at a time, stepping over the codes iconv rejects.
+TEST(Text, Cp932PairsDecodeAsIconvDecodesEachAlone) {
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    int decoded = 0;
+    for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
+        for (unsigned trail = 0; trail <= 0xFF; ++trail) {
+            char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            char out[16];
+            char* inPtr = in;
+            std::size_t inLeft = 2;
+            char* outPtr = out;
+            std::size_t outLeft = sizeof out;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            const bool whole =
+                iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) &&
+                inLeft == 0;
+            const std::string expected(out, sizeof out - outLeft);
+            const std::u16string units = Utf8ToUtf16(expected);
+            if (!whole || units.size() != 1 || Cp932ToUtf8(std::string(1, in[0])) != Esc(in[0])) {
+                continue; // not one character from a lead byte: decoded another way
+            }
+            ++decoded;
+            EXPECT_EQ(Cp932ToUtf8(std::string_view(in, 2)), expected)
+                << std::hex << lead << ' ' << trail;
+        }
+    }
+    iconv_close(cd);
+    EXPECT_GT(decoded, 7000);
 }
 
 TEST(Text, JapaneseRoundTripsWithBackslashTrail) {
