@@ -4,6 +4,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -192,32 +193,101 @@ void FillDecode(Cp932Tables& t, void* toUnicode) {
 
 // Several codes decode to the same character (NEC and IBM duplicates); the one
 // iconv's own encoder picks is the one Windows writes, so that wins.
+// iconv's code for each of `cps` into `codes` (kNone where it has none), in one
+// conversion that steps over the characters it rejects: a conversion per character made
+// the table cost a few milliseconds. A code's first byte tells its length. False when
+// the output does not split into one code per character.
+bool EncodeWithIconv(const Cp932Tables& t, void* cd, const std::vector<std::uint32_t>& cps,
+                     std::vector<std::uint16_t>& codes) {
+    auto handle = static_cast<iconv_t>(cd);
+    std::vector<unsigned char> out(2 * cps.size() + 8);
+    codes.resize(cps.size());
+    std::fill(codes.begin(), codes.end(), kNone);
+    std::size_t next = 0;
+    while (next < cps.size()) {
+        iconv(handle, nullptr, nullptr, nullptr, nullptr);
+        char* const start = const_cast<char*>(reinterpret_cast<const char*>(cps.data() + next));
+        char* inPtr = start;
+        std::size_t inLeft = sizeof cps[0] * (cps.size() - next);
+        char* outPtr = reinterpret_cast<char*>(out.data());
+        std::size_t outLeft = out.size();
+        const bool failed =
+            iconv(handle, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1);
+        const auto consumed = static_cast<std::size_t>(inPtr - start);
+        const std::size_t produced = out.size() - outLeft;
+        if (consumed % sizeof cps[0] != 0) {
+            return false;
+        }
+        std::size_t at = 0;
+        for (std::size_t k = 0; k < consumed / sizeof cps[0]; ++k) {
+            const bool pair = at < produced && t.lead[out[at]];
+            if (at + (pair ? 2 : 1) > produced) {
+                return false;
+            }
+            codes[next + k] =
+                pair ? static_cast<std::uint16_t>(out[at] << 8 | out[at + 1]) : out[at];
+            at += pair ? 2 : 1;
+        }
+        if (at != produced) {
+            return false;
+        }
+        next += consumed / sizeof cps[0];
+        if (!failed) {
+            break;
+        }
+        if (errno != EILSEQ || next == cps.size()) {
+            return false;
+        }
+        ++next; // rejected: stays kNone
+    }
+    return true;
+}
+
+// iconv's code for `cp` alone, or kNone.
+std::uint16_t EncodeOneWithIconv(void* cd, std::uint32_t cp) {
+    unsigned char out[4];
+    const long n = Convert(cd, reinterpret_cast<const char*>(&cp), sizeof cp,
+                           reinterpret_cast<char*>(out), sizeof out);
+    if (n == 1) {
+        return out[0];
+    }
+    if (n == 2) {
+        return static_cast<std::uint16_t>(out[0] << 8 | out[1]);
+    }
+    return kNone;
+}
+
 void FillEncode(const Cp932Tables& t, Cp932Encoding& e, void* fromUnicode) {
     e.encode.fill(kNone);
+    // Each character with the first code that decodes to it, in the order codes run.
+    std::vector<std::uint32_t> cps;
+    std::vector<std::uint16_t> firstCodes;
     auto consider = [&](std::uint16_t cp, std::uint16_t code) {
         if (cp == kNone || e.encode[cp] != kNone) {
             return;
         }
-        std::uint32_t in = cp;
-        unsigned char out[4];
-        long n = Convert(fromUnicode, reinterpret_cast<const char*>(&in), sizeof in,
-                         reinterpret_cast<char*>(out), sizeof out);
-        std::uint16_t chosen = code;
-        if (n == 1) {
-            chosen = out[0];
-        } else if (n == 2) {
-            chosen = static_cast<std::uint16_t>(out[0] << 8 | out[1]);
-        }
-        if (DecodeCode(t, chosen) != cp) {
-            chosen = code; // iconv's pick would not read back as cp: keep a code that does
-        }
-        e.encode[cp] = chosen;
+        e.encode[cp] = code;
+        cps.push_back(cp);
+        firstCodes.push_back(code);
     };
     for (unsigned b = 0; b < 256; ++b) {
         consider(t.single[b], static_cast<std::uint16_t>(b));
     }
     for (unsigned code = 0; code < 65536; ++code) {
         consider(t.pair[code], static_cast<std::uint16_t>(code));
+    }
+    std::vector<std::uint16_t> codes;
+    if (!EncodeWithIconv(t, fromUnicode, cps, codes)) {
+        for (std::size_t i = 0; i < cps.size(); ++i) {
+            codes[i] = EncodeOneWithIconv(fromUnicode, cps[i]);
+        }
+    }
+    for (std::size_t i = 0; i < cps.size(); ++i) {
+        const std::uint16_t chosen = codes[i];
+        // iconv's pick is taken where it reads back as the character; else the first
+        // code that does (NEC and IBM duplicates).
+        e.encode[cps[i]] =
+            chosen != kNone && DecodeCode(t, chosen) == cps[i] ? chosen : firstCodes[i];
     }
 }
 
