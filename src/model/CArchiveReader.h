@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillora {
@@ -54,6 +55,11 @@ public:
     std::vector<std::uint8_t> ReadBytes(std::uint64_t count);
     // Reads up to `count` bytes; returns how many were there.
     std::size_t ReadSome(void* buffer, std::size_t count);
+
+    // The bytes read into the buffer and not yet consumed, for a reader that parses a
+    // record in place; Skip(n) then consumes n of them (at most as many as there are).
+    std::string_view Buffered() const { return {m_buffer.get() + m_pos, m_end - m_pos}; }
+    void Skip(std::size_t n) { m_pos += n; }
 
     // Bytes consumed so far.
     std::uint64_t Offset() const { return m_nBufferStart + m_pos; }

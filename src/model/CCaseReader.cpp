@@ -2,6 +2,7 @@
 // body in every schema, on an explicit stack, each record handed to the sink.
 #include "model/CCaseReader.h"
 
+#include "core/LittleEndian.h"
 #include "core/Text.h"
 #include "core/TraceLog.h"
 #include "model/ArchiveException.h"
@@ -17,6 +18,13 @@
 namespace quillora {
 
 namespace {
+
+// Whether a record of `s` keeps the layout ReadPlainBody parses (the schemas of today).
+bool HasPlainLayout(const CaseSchema& s) {
+    return s.supported && s.leadingIgnoredU16 == 0 && s.size64 && !s.oldFlagWord && !s.arcTypeU32 &&
+           s.arcTypeU16 && !s.ruleN && s.textCount && s.textCountU8 && s.props && s.propCountU8 &&
+           !s.schema1Tail && !s.markU32 && s.data && s.extFields;
+}
 
 constexpr const char kClassName[] = "CCDCase";
 
@@ -85,7 +93,8 @@ std::string CheckPassword(CArchiveReader& ar, CCDCase::SPasswordCheck* check) {
 
 CCaseReader::CCaseReader(CArchiveReader& ar, CaseLoadContext& ctx, IRecordSink& sink)
     : m_ar(ar), m_ctx(ctx), m_sink(sink), m_bLog(LogMode() != 0),
-      m_bStoredNames(sink.TakesStoredNames() && !m_bLog), m_nBaseDepth(ctx.depth) {}
+      m_bStoredNames(sink.TakesStoredNames() && !m_bLog),
+      m_bPlainBodies(!m_bLog && HasPlainLayout(ctx.schema)), m_nBaseDepth(ctx.depth) {}
 
 void CCaseReader::Read(ICaseStream& stream, IRecordSink& sink, CCDCase::SPasswordCheck* check) {
     CArchiveReader ar(stream);
@@ -265,7 +274,61 @@ void CCaseReader::Close() {
     ToSink([&] { level.m_bMedium ? m_sink.EndMedium(facts) : m_sink.LeaveFolder(facts); });
 }
 
+bool CCaseReader::ReadPlainBody(SRecordFacts& f, std::uint32_t& childCount) {
+    // Size, flags, archive type and three times, then the name's length.
+    constexpr std::size_t kHead = 8 + 4 + 2 + 3 * 8;
+    // After the name: the text count and that many empty texts (the comment, then
+    // categories; this program writes two), no properties, an empty link, mark and link
+    // flag, no contents, the extension flags and value, the child count.
+    constexpr std::size_t kMaxTexts = 2;
+    constexpr std::size_t kAfterTexts = 1 + 1 + 1 + 1 + 4 + 2 + 4 + 4;
+    const std::string_view in = m_ar.Buffered();
+    if (in.size() < kHead + 1) {
+        return false;
+    }
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    const std::size_t nameLength = p[kHead];
+    const std::size_t tail = kHead + 1 + nameLength;
+    if (nameLength == 0xFF || in.size() < tail + 1 + kMaxTexts + kAfterTexts) {
+        return false;
+    }
+    const std::size_t texts = std::max<std::size_t>(p[tail], 1); // a comment even for 0
+    if (texts > kMaxTexts || p[tail + 1] != 0 || p[tail + texts] != 0) {
+        return false;
+    }
+    const unsigned char* t = p + tail + 1 + texts; // the property count
+    const std::uint32_t flags = Le32(p + 8);
+    if (t[0] != 0 || t[1] != 0 || Le32(t + 4) != 0 || (flags & kFlagMedium) != 0) {
+        return false;
+    }
+    f.m_nSize = Le64(p);
+    f.m_dwFlags = flags;
+    f.m_wArcType = static_cast<std::uint16_t>(Le16(p + 12));
+    f.m_ftLastAccess = Le64(p + 14);
+    f.m_ftLastWrite = Le64(p + 22);
+    f.m_ftCreation = Le64(p + 30);
+    const std::string_view name(in.data() + kHead + 1, nameLength);
+    const bool entry = f.m_class == RecordClass::File || f.m_class == RecordClass::ArcFile;
+    if (m_bStoredNames && entry) {
+        f.m_strStoredName.assign(name);
+        f.m_bNameStored = true;
+    } else {
+        text::Cp932ToUtf8(name, f.m_strName);
+    }
+    // The texts, the property set and the contents stay as Open's Reset left them: empty.
+    f.m_byMark = t[2];
+    f.m_bLinkInherited = t[3];
+    f.m_wExtFlags = static_cast<std::uint16_t>(Le16(t + 8));
+    f.m_dwExtValue = Le32(t + 10);
+    childCount = Le32(t + 14);
+    m_ar.Skip(tail + 1 + texts + kAfterTexts);
+    return true;
+}
+
 void CCaseReader::ReadBody(SRecordFacts& f, std::uint32_t& childCount) {
+    if (m_bPlainBodies && ReadPlainBody(f, childCount)) {
+        return;
+    }
     CArchiveReader& ar = m_ar;
     const CaseSchema& s = m_ctx.schema;
     if (!s.supported) {

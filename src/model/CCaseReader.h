@@ -53,6 +53,10 @@ private:
     // Reads the fields stored after the contents of the innermost level and closes it.
     void Close();
     void ReadBody(SRecordFacts& facts, std::uint32_t& childCount);
+    // ReadBody for the common record of the current schemas, parsed in place from the
+    // buffer: no texts but the name (shorter than 255 bytes), no property set, no
+    // contents, not a medium. False, with nothing read, for any other record.
+    bool ReadPlainBody(SRecordFacts& facts, std::uint32_t& childCount);
     void ReadTail(SRecordFacts& facts);
     void ReadVolumeFields(SVolumeFields& v);
     RecordClass ChildClass(const SLevel& parent);
@@ -75,6 +79,7 @@ private:
     IRecordSink& m_sink;
     const bool m_bLog;
     const bool m_bStoredNames; // the sink takes names as stored (not while logging names)
+    const bool m_bPlainBodies; // ReadPlainBody knows the schema's layout (not while logging)
     const int m_nBaseDepth;
     std::deque<SLevel> m_levels; // grown as deep as the tree, reused; stays in place
     std::size_t m_nOpen = 0;
