@@ -153,16 +153,16 @@ void CCaseReader::ReadRecord(CArchiveReader& ar, CaseLoadContext& ctx, RecordCla
 
 CCaseReader::SLevel& CCaseReader::LevelAt(std::size_t index) {
     if (index < m_levels.size()) [[likely]] {
-        return m_levels[index];
+        return *m_levels[index];
     }
     return GrowTo(index);
 }
 
 CCaseReader::SLevel& CCaseReader::GrowTo(std::size_t index) {
     while (m_levels.size() <= index) {
-        m_levels.emplace_back();
+        m_levels.push_back(std::make_unique<SLevel>());
     }
-    return m_levels[index];
+    return *m_levels[index];
 }
 
 void CCaseReader::ReadTree(RecordClass cls) {
@@ -170,7 +170,7 @@ void CCaseReader::ReadTree(RecordClass cls) {
         m_nCurrent = 0;
         Open(cls);
         while (m_nOpen > 0) {
-            SLevel& level = m_levels[m_nOpen - 1];
+            SLevel& level = *m_levels[m_nOpen - 1];
             if (level.m_nRemaining == 0) {
                 m_nCurrent = m_nOpen - 1;
                 Close();
@@ -229,11 +229,15 @@ RecordClass CCaseReader::ChildClass(const SLevel& parent) {
 void CCaseReader::Open(RecordClass cls) {
     SLevel& level = LevelAt(m_nOpen);
     SRecordFacts& facts = level.m_facts;
-    std::string password =
-        cls == RecordClass::Case ? std::move(facts.m_strPassword) : std::string();
-    facts.Reset(cls);
-    facts.m_strPassword = std::move(password);
-    facts.m_nSchema = cls == RecordClass::Case ? m_ctx.schema.number : 0;
+    if (cls == RecordClass::Case) [[unlikely]] {
+        // The case keeps the password that Read put there before the first record.
+        std::string password = std::move(facts.m_strPassword);
+        facts.Reset(cls);
+        facts.m_strPassword = std::move(password);
+        facts.m_nSchema = m_ctx.schema.number;
+    } else {
+        facts.Reset(cls);
+    }
     if (cls == RecordClass::Group && m_bLog) {
         Log("CGroupInfo::Serialize() start");
     }
@@ -264,7 +268,7 @@ void CCaseReader::Open(RecordClass cls) {
 }
 
 void CCaseReader::Close() {
-    SLevel& level = m_levels[m_nOpen - 1];
+    SLevel& level = *m_levels[m_nOpen - 1];
     SRecordFacts& facts = level.m_facts;
     if (m_bLog) {
         LogFormat("SFileInfo::Serialize() Load end [%s]", facts.m_strName.c_str());

@@ -8,7 +8,8 @@
 #include "model/IRecordSink.h"
 
 #include <cstdint>
-#include <deque>
+#include <memory>
+#include <vector>
 
 namespace quillora {
 
@@ -81,7 +82,9 @@ private:
     const bool m_bStoredNames; // the sink takes names as stored (not while logging names)
     const bool m_bPlainBodies; // ReadPlainBody knows the schema's layout (not while logging)
     const int m_nBaseDepth;
-    std::deque<SLevel> m_levels; // grown as deep as the tree, reused; stays in place
+    // Grown as deep as the tree and reused; each level stays in place while more are
+    // added, and is found by one index and one load.
+    std::vector<std::unique_ptr<SLevel>> m_levels;
     std::size_t m_nOpen = 0;
     std::size_t m_nCurrent = 0;
     bool m_bSinkFailed = false; // depth below ReadTree's record of the one being read
