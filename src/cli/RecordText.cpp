@@ -147,12 +147,12 @@ void AppendRecordJson(std::string& j, const SFileInfo& r) {
 
 namespace {
 
+// The longest run CJsonCursor::Kind writes: keys, the longest class name, two numbers.
+constexpr std::size_t kKindRoom = 64;
+
 // Writes a line into room reserved for it beforehand: tree --json writes tens of fields
 // for millions of records, and appending each piece to a string costs more than the
 // formatting.
-// The longest run Kind writes: keys, the longest class name, two numbers.
-constexpr std::size_t kKindRoom = 64;
-
 class CJsonCursor {
 public:
     explicit CJsonCursor(char* at) : m_at(at) {}

@@ -117,49 +117,67 @@ std::uint16_t DecodeCode(const Cp932Tables& t, std::uint16_t code) {
     return code < 0x100 ? t.single[code] : t.pair[code];
 }
 
-// The pairs of one lead byte with every trail byte, decoded in one conversion that
-// steps over each pair iconv rejects: a call per pair made the tables cost a few
-// milliseconds at the first decode. False when the output does not line up with the
-// pairs (a pair decoding to other than one character); the caller then decodes the
-// row a pair at a time.
+// Converts the `count` units of `unit` bytes at `in` in as few iconv calls as it
+// takes, stepping over each unit iconv rejects: a call a unit made the tables cost
+// a few milliseconds. `take(first, units, out, length)` gets each run converted, the
+// units from `first` on and the `length` bytes they made. False when iconv stops
+// inside a unit or for another cause than a rejected unit, or when `take` does.
+template <class Take>
+bool ConvertSteppingOver(void* cd, const char* in, std::size_t count, std::size_t unit,
+                         std::size_t outRoom, Take take) {
+    auto handle = static_cast<iconv_t>(cd);
+    std::vector<char> out(outRoom);
+    std::size_t next = 0;
+    while (next < count) {
+        iconv(handle, nullptr, nullptr, nullptr, nullptr);
+        char* const start = const_cast<char*>(in + next * unit);
+        char* inPtr = start;
+        std::size_t inLeft = (count - next) * unit;
+        char* outPtr = out.data();
+        std::size_t outLeft = out.size();
+        const bool failed =
+            iconv(handle, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1);
+        const auto consumed = static_cast<std::size_t>(inPtr - start);
+        if (consumed % unit != 0 ||
+            !take(next, consumed / unit, out.data(), out.size() - outLeft)) {
+            return false;
+        }
+        next += consumed / unit;
+        if (!failed) {
+            return next == count;
+        }
+        if (errno != EILSEQ || next == count) {
+            return false;
+        }
+        ++next; // rejected: the caller's default stands
+    }
+    return true;
+}
+
+// The pairs of one lead byte with every trail byte, decoded in one conversion; a pair
+// iconv rejects keeps kNone. False when the output does not line up with the pairs (a
+// pair decoding to other than one character); the caller then decodes the row a pair
+// at a time.
 bool FillPairRow(Cp932Tables& t, void* cd, unsigned lead) {
     char in[512];
     for (unsigned trail = 0; trail < 256; ++trail) {
         in[2 * trail] = static_cast<char>(lead);
         in[2 * trail + 1] = static_cast<char>(trail);
     }
-    auto handle = static_cast<iconv_t>(cd);
-    std::uint32_t out[256];
-    std::size_t pair = 0;
-    while (pair < 256) {
-        iconv(handle, nullptr, nullptr, nullptr, nullptr);
-        char* inPtr = in + 2 * pair;
-        std::size_t inLeft = 2 * (256 - pair);
-        char* outPtr = reinterpret_cast<char*>(out);
-        std::size_t outLeft = sizeof out;
-        const bool failed =
-            iconv(handle, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1);
-        const std::size_t consumed = static_cast<std::size_t>(inPtr - (in + 2 * pair));
-        const std::size_t produced = (sizeof out - outLeft) / sizeof out[0];
-        if (consumed != 2 * produced || (sizeof out - outLeft) % sizeof out[0] != 0) {
-            return false;
-        }
-        for (std::size_t i = 0; i < produced; ++i) {
-            const std::uint32_t cp = out[i];
-            t.pair[lead << 8 | (pair + i)] =
-                cp > 0xFFFF || cp == kNone ? kNone : static_cast<std::uint16_t>(cp);
-        }
-        pair += produced;
-        if (!failed) {
-            break;
-        }
-        if (errno != EILSEQ || pair == 256) {
-            return false;
-        }
-        t.pair[lead << 8 | pair] = kNone; // rejected: no character
-        ++pair;
-    }
-    return pair == 256;
+    return ConvertSteppingOver(
+        cd, in, 256, 2, 256 * sizeof(std::uint32_t),
+        [&](std::size_t first, std::size_t pairs, const char* out, std::size_t length) {
+            if (length != pairs * sizeof(std::uint32_t)) {
+                return false;
+            }
+            for (std::size_t i = 0; i < pairs; ++i) {
+                std::uint32_t cp = 0;
+                std::memcpy(&cp, out + i * sizeof cp, sizeof cp);
+                t.pair[lead << 8 | (first + i)] =
+                    cp > 0xFFFF || cp == kNone ? kNone : static_cast<std::uint16_t>(cp);
+            }
+            return true;
+        });
 }
 
 void FillDecode(Cp932Tables& t, void* toUnicode) {
@@ -191,56 +209,30 @@ void FillDecode(Cp932Tables& t, void* toUnicode) {
     }
 }
 
-// Several codes decode to the same character (NEC and IBM duplicates); the one
-// iconv's own encoder picks is the one Windows writes, so that wins.
 // iconv's code for each of `cps` into `codes` (kNone where it has none), in one
-// conversion that steps over the characters it rejects: a conversion per character made
-// the table cost a few milliseconds. A code's first byte tells its length. False when
-// the output does not split into one code per character.
+// conversion; a code's first byte tells its length. False when the output does not
+// split into one code per character.
 bool EncodeWithIconv(const Cp932Tables& t, void* cd, const std::vector<std::uint32_t>& cps,
                      std::vector<std::uint16_t>& codes) {
-    auto handle = static_cast<iconv_t>(cd);
-    std::vector<unsigned char> out(2 * cps.size() + 8);
     codes.resize(cps.size());
     std::fill(codes.begin(), codes.end(), kNone);
-    std::size_t next = 0;
-    while (next < cps.size()) {
-        iconv(handle, nullptr, nullptr, nullptr, nullptr);
-        char* const start = const_cast<char*>(reinterpret_cast<const char*>(cps.data() + next));
-        char* inPtr = start;
-        std::size_t inLeft = sizeof cps[0] * (cps.size() - next);
-        char* outPtr = reinterpret_cast<char*>(out.data());
-        std::size_t outLeft = out.size();
-        const bool failed =
-            iconv(handle, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1);
-        const auto consumed = static_cast<std::size_t>(inPtr - start);
-        const std::size_t produced = out.size() - outLeft;
-        if (consumed % sizeof cps[0] != 0) {
-            return false;
-        }
-        std::size_t at = 0;
-        for (std::size_t k = 0; k < consumed / sizeof cps[0]; ++k) {
-            const bool pair = at < produced && t.lead[out[at]];
-            if (at + (pair ? 2 : 1) > produced) {
-                return false;
+    return ConvertSteppingOver(
+        cd, reinterpret_cast<const char*>(cps.data()), cps.size(), sizeof cps[0],
+        2 * cps.size() + 8,
+        [&](std::size_t first, std::size_t units, const char* out, std::size_t length) {
+            const auto* bytes = reinterpret_cast<const unsigned char*>(out);
+            std::size_t at = 0;
+            for (std::size_t k = 0; k < units; ++k) {
+                const bool pair = at < length && t.lead[bytes[at]];
+                if (at + (pair ? 2 : 1) > length) {
+                    return false;
+                }
+                codes[first + k] =
+                    pair ? static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]) : bytes[at];
+                at += pair ? 2 : 1;
             }
-            codes[next + k] =
-                pair ? static_cast<std::uint16_t>(out[at] << 8 | out[at + 1]) : out[at];
-            at += pair ? 2 : 1;
-        }
-        if (at != produced) {
-            return false;
-        }
-        next += consumed / sizeof cps[0];
-        if (!failed) {
-            break;
-        }
-        if (errno != EILSEQ || next == cps.size()) {
-            return false;
-        }
-        ++next; // rejected: stays kNone
-    }
-    return true;
+            return at == length;
+        });
 }
 
 // iconv's code for `cp` alone, or kNone.
@@ -257,6 +249,8 @@ std::uint16_t EncodeOneWithIconv(void* cd, std::uint32_t cp) {
     return kNone;
 }
 
+// Several codes decode to the same character (NEC and IBM duplicates); the one
+// iconv's own encoder picks is the one Windows writes, so that wins.
 void FillEncode(const Cp932Tables& t, Cp932Encoding& e, void* fromUnicode) {
     e.encode.fill(kNone);
     // Each character with the first code that decodes to it, in the order codes run.

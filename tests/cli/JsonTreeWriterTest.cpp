@@ -122,20 +122,6 @@ TEST(JsonTreeWriter, TheCommandPrintsTheStreamedLines) {
 // A line's class, flags and archive type are its own record's, however the records
 // before it were made: lines are written one after another from the same buffers.
 TEST(JsonTreeWriter, EachLineNamesItsOwnClassFlagsAndArcType) {
-    const auto className = [](const SFileInfo& r) -> std::string {
-        switch (r.Class()) {
-        case RecordClass::Case:
-            return "case";
-        case RecordClass::Group:
-            return "group";
-        case RecordClass::Volume:
-            return "medium";
-        case RecordClass::ArcFile:
-            return "arcentry";
-        default:
-            return "file";
-        }
-    };
     CRandomTreeDefinitions definitions;
     std::set<std::string> kinds;
     for (unsigned seed = 1; seed <= 10; ++seed) {
@@ -147,7 +133,8 @@ TEST(JsonTreeWriter, EachLineNamesItsOwnClassFlagsAndArcType) {
             }
         }
         for (const SFileInfo* record : order) {
-            const std::string expected = ",\"class\":\"" + className(*record) +
+            const std::string expected = ",\"class\":\"" +
+                                         std::string(cli::RecordClassName(record->Class())) +
                                          "\",\"flags\":" + std::to_string(record->m_dwFlags) +
                                          ",\"arcType\":" + std::to_string(record->m_wArcType) +
                                          ",\"size\":" + std::to_string(record->m_nSize) + ",";
